@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+// The one seam to HID hardware. Implementations: hidapi/hidraw for real
+// keyboards, the virtual keyboard for tests and the --virtual-keyboard mode.
+// Each top-level collection of a device is its own entry with its own path.
+
+struct HidInterfaceInfo {
+    std::string path;
+    uint16_t vendorId = 0;
+    uint16_t productId = 0;
+    uint16_t version = 0;
+    uint16_t usagePage = 0; // top-level collection's usage page
+    uint16_t usage = 0;     // top-level collection's usage
+};
+
+struct HidOpenMode {
+    bool read = true;
+    bool write = false;
+    bool shareReadOnly = false; // let other openers only read
+};
+
+enum class HidIo {
+    Done,
+    TimedOut,
+    Aborted,
+    Failed, // the device is gone or refused the transfer
+};
+
+inline constexpr int HidInfinite = -1;
+
+class HidHandle {
+public:
+    virtual ~HidHandle() = default;
+    virtual HidInterfaceInfo Info() const = 0;
+    // The report descriptor of this collection: the bytes the device gives
+    // for its interface, and which of its top-level collections (0-based, in
+    // descriptor order) this handle serves.
+    virtual std::vector<uint8_t> ReportDescriptor() const = 0;
+    virtual int CollectionIndex() const = 0;
+    // One whole input report of this collection, report id first. timeoutMs 0
+    // polls, HidInfinite waits until a report, a failure or Abort.
+    virtual HidIo Read(std::span<uint8_t> buffer, size_t& transferred, int timeoutMs) = 0;
+    virtual HidIo Write(std::span<const uint8_t> report, size_t& transferred, int timeoutMs) = 0;
+    // Ends a Read or Write that another thread is waiting in, at once. An
+    // abort with no transfer waiting is forgotten.
+    virtual void Abort() = 0;
+};
+
+class HidBackend {
+public:
+    virtual ~HidBackend() = default;
+    // false when the enumeration itself failed; an empty list is success.
+    virtual bool Enumerate(std::vector<HidInterfaceInfo>& out) = 0;
+    virtual std::unique_ptr<HidHandle> Open(const std::string& path, const HidOpenMode& mode) = 0;
+    // Whether the path can still be opened (with no access rights): the
+    // monitor's cheap test that the keyboard is still there.
+    virtual bool Present(const std::string& path) = 0;
+};
+
+// The backend every channel uses; the hidapi backend unless one was set.
+HidBackend& CurrentHidBackend();
+// nullptr restores the default. The caller keeps ownership.
+void SetHidBackend(HidBackend* backend);

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Every visible text is looked up by its key in the chosen language's file
+// ("Lang%04X.ini" in the data folder) at the moment it is shown. Texts are
+// UTF-8. A missing file or key gives "#Error"; a key with an empty value
+// gives an empty text; texts are cut to 259 characters.
+
+inline constexpr uint32_t LanguageEnglish = 1033;
+inline constexpr uint32_t LanguageRussian = 1049;
+
+std::string LoadText(const std::string& key, int languageIndex);
+std::string LoadLightText(const std::string& key, int languageIndex);
+std::string LoadModeText(const std::string& key, int languageIndex);
+// Shorthands with the stored language, as every caller uses them.
+std::string LoadText(const std::string& key);
+std::string LoadLightText(const std::string& key);
+std::string LoadModeText(const std::string& key);
+
+uint32_t GetLanguageId();
+int GetLanguageIndex();
+void SetLanguageIndex(int index);
+
+// Language texts used as formats take one argument. A language file is
+// input, so this fills exactly the first placeholder of the expected kind
+// (%d / %s and their width forms) and prints everything else literally.
+std::string FormatText(const std::string& format, long long number);
+std::string FormatText(const std::string& format, const std::string& text);
