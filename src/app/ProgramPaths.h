@@ -27,3 +27,19 @@ struct ProgramPaths {
 };
 
 extern ProgramPaths g_paths;
+
+inline constexpr const char* DefaultLinkAddress = "https://www.orvan-gear.example/rt604";
+
+// Fills g_paths for the program file at programFile (a full path). Called
+// once at start-up before any window exists.
+void ComputeProgramPaths(const std::string& programFile);
+// Full path of the running program (/proc/self/exe), empty if unknown.
+std::string RunningProgramFile();
+// The data folder for a program file: its own folder when that holds
+// "Skins" or "Lang0409.ini", else <prefix>/share/orvan-rt604/ beside the
+// program folder's parent. Trailing '/'.
+std::string DefaultDataDir(const std::string& programFile);
+// $XDG_DATA_HOME (else ~/.local/share) + "/Orvan RT-604", no trailing '/'.
+std::string DefaultUserFolder();
+// Tests: every data path under dataDir, the per-user paths under userFolder.
+void SetProgramPathsForTests(const std::string& dataDir, const std::string& userFolder);

@@ -28,3 +28,15 @@ void SetLanguageIndex(int index);
 // (%d / %s and their width forms) and prints everything else literally.
 std::string FormatText(const std::string& format, long long number);
 std::string FormatText(const std::string& format, const std::string& text);
+
+// The language id of table entry index (index 0 for anything but 1).
+uint32_t LanguageIdOfIndex(int index);
+// Full path of a language's file in the data folder.
+std::string LanguageFilePath(uint32_t languageId);
+// The system's default language as a Windows language id, from LC_ALL,
+// LC_MESSAGES, then LANG (first non-empty); "C"/"POSIX" and unknown locales
+// give 0x0409.
+uint32_t SystemDefaultLanguageId();
+// One locale name such as "en_GB.UTF-8" or "ru" to a Windows language id;
+// 0x0409 when unknown.
+uint32_t LanguageIdFromLocale(const std::string& locale);

@@ -1,0 +1,450 @@
+#include "platform/PrivateProfile.h"
+
+#include "platform/AtomicFile.h"
+
+#include <mutex>
+#include <sys/stat.h>
+
+namespace {
+
+char FoldAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualFolded(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (FoldAscii(a[i]) != FoldAscii(b[i]))
+            return false;
+    }
+    return true;
+}
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string_view Trim(std::string_view s)
+{
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string IndexKey(std::string_view section, std::string_view key)
+{
+    std::string folded;
+    folded.reserve(section.size() + key.size() + 1);
+    for (char c : section)
+        folded.push_back(FoldAscii(c));
+    folded.push_back('\n');
+    for (char c : key)
+        folded.push_back(FoldAscii(c));
+    return folded;
+}
+
+void AppendUtf8(std::string& out, uint32_t cp)
+{
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+bool HasUtf16LeBom(const std::string& bytes)
+{
+    return bytes.size() >= 2 && static_cast<uint8_t>(bytes[0]) == 0xFF && static_cast<uint8_t>(bytes[1]) == 0xFE;
+}
+
+bool HasUtf8Bom(std::string_view bytes)
+{
+    return bytes.size() >= 3 && static_cast<uint8_t>(bytes[0]) == 0xEF && static_cast<uint8_t>(bytes[1]) == 0xBB &&
+           static_cast<uint8_t>(bytes[2]) == 0xBF;
+}
+
+// UTF-16LE (after its BOM) to UTF-8; unpaired surrogates and an odd last
+// byte become U+FFFD.
+std::string Utf16LeToUtf8(const std::string& bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    size_t i = 2;
+    auto unit = [&](size_t at) {
+        return static_cast<uint32_t>(static_cast<uint8_t>(bytes[at])) |
+               static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 1])) << 8;
+    };
+    while (i + 1 < bytes.size()) {
+        uint32_t u = unit(i);
+        i += 2;
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < bytes.size()) {
+            uint32_t low = unit(i);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                i += 2;
+                AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+                continue;
+            }
+        }
+        AppendUtf8(out, (u >= 0xD800 && u <= 0xDFFF) ? 0xFFFD : u);
+    }
+    if (i < bytes.size())
+        AppendUtf8(out, 0xFFFD);
+    return out;
+}
+
+// The text of a file as UTF-8 without a BOM; utf8Bom tells whether a UTF-8
+// BOM was there.
+std::string DecodeIniBytes(const std::string& bytes, bool& utf8Bom, bool& utf16)
+{
+    utf8Bom = false;
+    utf16 = HasUtf16LeBom(bytes);
+    if (utf16)
+        return Utf16LeToUtf8(bytes);
+    if (HasUtf8Bom(bytes)) {
+        utf8Bom = true;
+        return bytes.substr(3);
+    }
+    return bytes;
+}
+
+enum class LineKind { Other, Section, Entry };
+
+struct LineInfo {
+    LineKind kind = LineKind::Other;
+    std::string_view name;  // section name or key
+    std::string_view value; // raw trimmed value
+};
+
+// The one place that decides what a line means, shared by reader and writer
+// so that both agree on which line holds a key.
+LineInfo ClassifyLine(std::string_view line)
+{
+    LineInfo info;
+    if (line.find('\0') != std::string_view::npos)
+        return info; // binary junk
+    std::string_view t = Trim(line);
+    if (t.empty() || t.front() == ';' || t.front() == '#')
+        return info;
+    if (t.front() == '[') {
+        size_t close = t.find(']');
+        info.kind = LineKind::Section;
+        info.name = Trim(t.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+        return info;
+    }
+    size_t eq = t.find('=');
+    if (eq == std::string_view::npos)
+        return info;
+    std::string_view key = Trim(t.substr(0, eq));
+    if (key.empty())
+        return info;
+    info.kind = LineKind::Entry;
+    info.name = key;
+    info.value = Trim(t.substr(eq + 1));
+    return info;
+}
+
+std::string UnquoteValue(std::string_view v)
+{
+    if (v.size() >= 2 && v.front() == '"' && v.back() == '"')
+        v = v.substr(1, v.size() - 2);
+    return std::string(v);
+}
+
+template <typename F>
+void ForEachLine(std::string_view text, F&& f)
+{
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        f(text.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+} // namespace
+
+size_t CountUtf8Chars(std::string_view text)
+{
+    size_t n = 0;
+    for (char c : text) {
+        if ((static_cast<uint8_t>(c) & 0xC0) != 0x80)
+            ++n;
+    }
+    return n;
+}
+
+std::string CutUtf8Chars(std::string_view text, size_t maxChars)
+{
+    size_t chars = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<uint8_t>(text[i]) & 0xC0) != 0x80) {
+            if (chars == maxChars)
+                return std::string(text.substr(0, i));
+            ++chars;
+        }
+    }
+    return std::string(text);
+}
+
+const std::string* ParsedIni::Find(std::string_view section, std::string_view key) const
+{
+    auto it = index.find(IndexKey(section, key));
+    return it == index.end() ? nullptr : &it->second;
+}
+
+const ParsedIni::Section* ParsedIni::FindSection(std::string_view section) const
+{
+    for (const Section& s : sections) {
+        if (EqualFolded(s.name, section))
+            return &s;
+    }
+    return nullptr;
+}
+
+ParsedIni ParseIniText(const std::string& bytes)
+{
+    bool utf8Bom = false;
+    bool utf16 = false;
+    std::string text = DecodeIniBytes(bytes, utf8Bom, utf16);
+    ParsedIni ini;
+    ParsedIni::Section* current = nullptr;
+    ForEachLine(text, [&](std::string_view line) {
+        LineInfo info = ClassifyLine(line);
+        if (info.kind == LineKind::Section) {
+            ini.sections.push_back({std::string(info.name), {}});
+            current = &ini.sections.back();
+        } else if (info.kind == LineKind::Entry && current) {
+            std::string value = UnquoteValue(info.value);
+            current->entries.emplace_back(std::string(info.name), value);
+            ini.index.try_emplace(IndexKey(current->name, info.name), std::move(value));
+        }
+    });
+    return ini;
+}
+
+struct IniCache::Impl {
+    struct Cached {
+        timespec mtime{};
+        off_t size = 0;
+        ino_t inode = 0;
+        dev_t device = 0;
+        std::shared_ptr<const ParsedIni> parsed;
+    };
+    std::mutex mutex;
+    std::unordered_map<std::string, Cached> files;
+};
+
+IniCache::IniCache() : impl_(std::make_unique<Impl>()) {}
+IniCache::~IniCache() = default;
+
+IniCache& IniCache::Instance()
+{
+    static IniCache cache;
+    return cache;
+}
+
+std::shared_ptr<const ParsedIni> IniCache::Get(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<uint64_t>(st.st_size) > MaxProfileFileBytes)
+        return nullptr;
+    {
+        std::lock_guard lock(impl_->mutex);
+        auto it = impl_->files.find(path);
+        if (it != impl_->files.end()) {
+            const Impl::Cached& c = it->second;
+            if (c.mtime.tv_sec == st.st_mtim.tv_sec && c.mtime.tv_nsec == st.st_mtim.tv_nsec &&
+                c.size == st.st_size && c.inode == st.st_ino && c.device == st.st_dev)
+                return c.parsed;
+        }
+    }
+    // Parse outside the lock; a racing reader at worst parses twice.
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes, MaxProfileFileBytes))
+        return nullptr;
+    auto parsed = std::make_shared<const ParsedIni>(ParseIniText(bytes));
+    // The stat taken before reading describes at most an older version than
+    // the bytes, so a change in between is caught by the next lookup.
+    std::lock_guard lock(impl_->mutex);
+    Impl::Cached& c = impl_->files[path];
+    c.mtime = st.st_mtim;
+    c.size = st.st_size;
+    c.inode = st.st_ino;
+    c.device = st.st_dev;
+    c.parsed = parsed;
+    return parsed;
+}
+
+void IniCache::Invalidate(const std::string& path)
+{
+    std::lock_guard lock(impl_->mutex);
+    impl_->files.erase(path);
+}
+
+void IniCache::Clear()
+{
+    std::lock_guard lock(impl_->mutex);
+    impl_->files.clear();
+}
+
+std::optional<std::string> ReadPrivateProfileValue(const std::string& section, const std::string& key,
+                                                   const std::string& path)
+{
+    std::shared_ptr<const ParsedIni> ini = IniCache::Instance().Get(path);
+    if (!ini)
+        return std::nullopt;
+    const std::string* value = ini->Find(section, key);
+    if (!value)
+        return std::nullopt;
+    return *value;
+}
+
+size_t GetPrivateProfileString(const std::string& section, const std::string& key,
+                               const std::string& defaultValue, std::string& out, size_t bufferChars,
+                               const std::string& path)
+{
+    out.clear();
+    if (bufferChars == 0)
+        return 0;
+    std::shared_ptr<const ParsedIni> ini = IniCache::Instance().Get(path);
+    const std::string* value = ini ? ini->Find(section, key) : nullptr;
+    const std::string& source = value ? *value : defaultValue;
+    out = CutUtf8Chars(source, bufferChars - 1);
+    return CountUtf8Chars(out);
+}
+
+std::vector<std::pair<std::string, std::string>> GetPrivateProfileSection(const std::string& section,
+                                                                          const std::string& path)
+{
+    std::vector<std::pair<std::string, std::string>> result;
+    std::shared_ptr<const ParsedIni> ini = IniCache::Instance().Get(path);
+    if (!ini)
+        return result;
+    std::vector<std::string> seen;
+    for (const ParsedIni::Section& s : ini->sections) {
+        if (!EqualFolded(s.name, section))
+            continue;
+        for (const auto& [key, value] : s.entries) {
+            // Same rule as single look-ups: the first of duplicates wins.
+            bool dup = false;
+            for (const std::string& k : seen)
+                dup = dup || EqualFolded(k, key);
+            if (dup)
+                continue;
+            seen.push_back(key);
+            result.emplace_back(key, value);
+        }
+    }
+    return result;
+}
+
+bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
+                               const std::string& path)
+{
+    auto unsafe = [](std::string_view s) {
+        return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+    };
+    std::string_view trimmedSection = Trim(section);
+    std::string_view trimmedKey = Trim(key);
+    if (trimmedSection.empty() || unsafe(section) || section.find(']') != std::string::npos ||
+        trimmedKey.empty() || unsafe(key) || key.find('=') != std::string::npos || trimmedKey.front() == '[' ||
+        trimmedKey.front() == ';' || trimmedKey.front() == '#')
+        return false;
+
+    std::string safeValue = value;
+    for (char& c : safeValue) {
+        if (c == '\r' || c == '\n' || c == '\0')
+            c = ' ';
+    }
+    std::string_view trimmedValue = Trim(safeValue);
+    if (trimmedValue.size() != safeValue.size() ||
+        (safeValue.size() >= 2 && safeValue.front() == '"' && safeValue.back() == '"'))
+        safeValue = "\"" + safeValue + "\"";
+
+    std::string bytes;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (!ReadWholeFile(path, bytes, MaxProfileFileBytes))
+            return false; // a folder or an over-large file is not ours to replace
+    }
+    bool utf8Bom = false;
+    bool utf16 = false;
+    std::string text = DecodeIniBytes(bytes, utf8Bom, utf16);
+    // Windows-made files keep their CR LF line ends.
+    const std::string eol = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+    std::string newLine = std::string(trimmedKey) + "=" + safeValue;
+
+    std::vector<std::string_view> lines;
+    ForEachLine(text, [&](std::string_view line) { lines.push_back(line); });
+
+    // Find the first matching section and, inside it, the first matching key.
+    std::optional<size_t> sectionLine;
+    std::optional<size_t> keyLine;
+    size_t insertAfter = 0;
+    bool inSection = false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        LineInfo info = ClassifyLine(lines[i]);
+        if (info.kind == LineKind::Section) {
+            if (inSection)
+                break;
+            if (!sectionLine && EqualFolded(info.name, trimmedSection)) {
+                sectionLine = i;
+                inSection = true;
+                insertAfter = i;
+            }
+        } else if (inSection) {
+            if (info.kind == LineKind::Entry && EqualFolded(info.name, trimmedKey)) {
+                keyLine = i;
+                break;
+            }
+            if (!Trim(lines[i]).empty())
+                insertAfter = i;
+        }
+    }
+
+    std::string result;
+    result.reserve(text.size() + newLine.size() + section.size() + 8);
+    if (utf8Bom || utf16)
+        result += "\xEF\xBB\xBF";
+    auto emit = [&](std::string_view line) {
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        result.append(line);
+        result += eol;
+    };
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (keyLine && i == *keyLine) {
+            emit(newLine);
+            continue;
+        }
+        emit(lines[i]);
+        if (!keyLine && sectionLine && i == insertAfter)
+            emit(newLine);
+    }
+    if (!sectionLine) {
+        emit("[" + std::string(trimmedSection) + "]");
+        emit(newLine);
+    }
+    bool ok = WriteFileAtomically(path, result);
+    IniCache::Instance().Invalidate(path);
+    return ok;
+}

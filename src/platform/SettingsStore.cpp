@@ -1,0 +1,159 @@
+#include "platform/SettingsStore.h"
+
+#include "platform/PrivateProfile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr std::string_view DwordPrefix = "dword:";
+// Marks a string that would otherwise look like one of the typed forms.
+constexpr std::string_view StringPrefix = "sz:";
+
+std::mutex g_folderMutex;
+std::string g_folderOverride;
+
+bool StartsWith(std::string_view s, std::string_view prefix)
+{
+    return s.substr(0, prefix.size()) == prefix;
+}
+
+std::optional<uint32_t> ParseDword(std::string_view raw)
+{
+    if (!StartsWith(raw, DwordPrefix))
+        return std::nullopt;
+    std::string_view hex = raw.substr(DwordPrefix.size());
+    if (hex.empty() || hex.size() > 8)
+        return std::nullopt;
+    uint32_t value = 0;
+    for (char c : hex) {
+        uint32_t digit;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<uint32_t>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<uint32_t>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            digit = static_cast<uint32_t>(c - 'A' + 10);
+        else
+            return std::nullopt;
+        value = value << 4 | digit;
+    }
+    return value;
+}
+
+bool MakeFolders(const std::string& folder)
+{
+    // Every prefix ending in '/' is created in turn; existing ones are fine.
+    for (size_t i = 1; i <= folder.size(); ++i) {
+        if (i == folder.size() || folder[i] == '/') {
+            std::string part = folder.substr(0, i);
+            if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+                return false;
+        }
+    }
+    struct stat st {};
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace
+
+std::string SettingsFolder()
+{
+    {
+        std::lock_guard lock(g_folderMutex);
+        if (!g_folderOverride.empty())
+            return g_folderOverride;
+    }
+    std::string base;
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    // Relative values are invalid by the XDG rules and are ignored.
+    if (xdg && xdg[0] == '/') {
+        base = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        base = std::string(home && home[0] ? home : "/tmp") + "/.config";
+    }
+    if (base.back() != '/')
+        base += '/';
+    return base + "orvan-rt604/";
+}
+
+void SetSettingsFolderForTests(const std::string& folder)
+{
+    std::lock_guard lock(g_folderMutex);
+    g_folderOverride = folder;
+    if (!g_folderOverride.empty() && g_folderOverride.back() != '/')
+        g_folderOverride += '/';
+}
+
+SettingsStore::SettingsStore(std::string fileName, std::string rootSection)
+    : fileName_(std::move(fileName)), rootSection_(std::move(rootSection))
+{
+}
+
+std::string SettingsStore::Path() const
+{
+    return SettingsFolder() + fileName_;
+}
+
+bool SettingsStore::Has(const std::string& section, const std::string& name) const
+{
+    return ReadPrivateProfileValue(section, name, Path()).has_value();
+}
+
+std::optional<std::string> SettingsStore::GetString(const std::string& section, const std::string& name) const
+{
+    std::optional<std::string> raw = ReadPrivateProfileValue(section, name, Path());
+    if (!raw)
+        return std::nullopt;
+    if (StartsWith(*raw, StringPrefix))
+        return raw->substr(StringPrefix.size());
+    if (ParseDword(*raw))
+        return std::nullopt;
+    return raw;
+}
+
+std::optional<uint32_t> SettingsStore::GetDword(const std::string& section, const std::string& name) const
+{
+    std::optional<std::string> raw = ReadPrivateProfileValue(section, name, Path());
+    if (!raw)
+        return std::nullopt;
+    return ParseDword(*raw);
+}
+
+bool SettingsStore::SetString(const std::string& section, const std::string& name, const std::string& value)
+{
+    std::string folder = SettingsFolder();
+    if (!MakeFolders(folder))
+        return false;
+    std::string stored = value;
+    if (StartsWith(value, DwordPrefix) || StartsWith(value, StringPrefix))
+        stored = std::string(StringPrefix) + value;
+    return WritePrivateProfileString(section, name, stored, folder + fileName_);
+}
+
+bool SettingsStore::SetDword(const std::string& section, const std::string& name, uint32_t value)
+{
+    std::string folder = SettingsFolder();
+    if (!MakeFolders(folder))
+        return false;
+    char text[24];
+    std::snprintf(text, sizeof text, "dword:%08x", value);
+    return WritePrivateProfileString(section, name, text, folder + fileName_);
+}
+
+SettingsStore& AppSettings()
+{
+    static SettingsStore store("settings.ini", "Orvan RT-604");
+    return store;
+}
+
+SettingsStore& UserKey()
+{
+    static SettingsStore store("user.ini", "Software\\Orvan RT-604");
+    return store;
+}

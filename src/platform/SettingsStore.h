@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// The per-user registry's two places, each kept in its own INI file in the
+// settings folder ($XDG_CONFIG_HOME, else ~/.config, + "/orvan-rt604/"):
+//   AppSettings(): the application settings ("Varkelin_Brantel" /
+//                  "Orvan RT-604"), sections such as "PROFILES";
+//   UserKey():     the user key "Software\Orvan RT-604" ("dwLanguageId").
+// Value types stay apart: a DWORD is stored as "dword:0000040d", a string as
+// plain text, so a string never reads as a DWORD nor the other way round.
+// Writes are atomic.
+class SettingsStore {
+public:
+    // fileName inside the settings folder; rootSection holds the values
+    // that live directly in the place rather than in a named section.
+    SettingsStore(std::string fileName, std::string rootSection);
+
+    // Full path of this place's file, resolved anew on each call.
+    std::string Path() const;
+
+    // Nothing when missing or of the other type.
+    std::optional<std::string> GetString(const std::string& section, const std::string& name) const;
+    std::optional<uint32_t> GetDword(const std::string& section, const std::string& name) const;
+    bool SetString(const std::string& section, const std::string& name, const std::string& value);
+    bool SetDword(const std::string& section, const std::string& name, uint32_t value);
+    // True when the name exists with any type.
+    bool Has(const std::string& section, const std::string& name) const;
+
+    // The same, for values directly in the place.
+    std::optional<std::string> GetString(const std::string& name) const { return GetString(rootSection_, name); }
+    std::optional<uint32_t> GetDword(const std::string& name) const { return GetDword(rootSection_, name); }
+    bool SetString(const std::string& name, const std::string& value) { return SetString(rootSection_, name, value); }
+    bool SetDword(const std::string& name, uint32_t value) { return SetDword(rootSection_, name, value); }
+
+private:
+    std::string fileName_;
+    std::string rootSection_;
+};
+
+SettingsStore& AppSettings();
+SettingsStore& UserKey();
+
+// The settings folder with a trailing '/'. Created by the first write.
+std::string SettingsFolder();
+// Tests point the store at a temporary folder; an empty folder goes back to
+// the environment.
+void SetSettingsFolderForTests(const std::string& folder);
