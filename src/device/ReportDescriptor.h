@@ -1,0 +1,133 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// Our own HID report-descriptor parser: hidraw hands out only the raw
+// descriptor, and the rest of the program wants, per top-level collection,
+// what the Windows HID parser reports (usage, report lengths, button and
+// value capabilities) plus the usage lists of an input report.
+
+enum class HidReportType : uint8_t { Input = 0, Output = 1, Feature = 2 };
+inline constexpr size_t HidReportTypeCount = 3;
+
+// Result codes of the report queries, with the numbers the HID parser of the
+// other platform uses so that a stored status reads the same everywhere.
+inline constexpr uint32_t HidStatusSuccess = 0x00110000;
+inline constexpr uint32_t HidStatusNull = 0x80110001; // value outside its logical range
+inline constexpr uint32_t HidStatusInvalidReportLength = 0xC0110003;
+inline constexpr uint32_t HidStatusUsageNotFound = 0xC0110004;
+inline constexpr uint32_t HidStatusBadLogPhyValues = 0xC0110006;
+inline constexpr uint32_t HidStatusBufferTooSmall = 0xC0110007;
+inline constexpr uint32_t HidStatusIncompatibleReportId = 0xC011000A;
+
+// Bounds for hostile descriptors.
+inline constexpr size_t HidMaxDescriptorBytes = 65536;
+inline constexpr size_t HidMaxReportBytes = 4096; // one report, report-id byte included
+inline constexpr size_t HidMaxFields = 256;       // data main items in one descriptor
+inline constexpr size_t HidMaxUsagesPerItem = 1024;
+inline constexpr size_t HidMaxCollectionDepth = 32;
+
+// Usages of one field in declaration order: an array field's index n maps to
+// the n-th usage counting through the ranges; a variable field's n-th bit
+// field likewise (the last usage repeats for fields beyond the list).
+struct HidUsageRange {
+    uint16_t usagePage = 0;
+    uint16_t usageMin = 0;
+    uint16_t usageMax = 0;
+};
+
+// Bit positions count from the first bit after the report-id byte. Every
+// report buffer of the program starts with the report id (0 when the
+// collection uses none), so a field's first bit is at 8 + bitPosition.
+struct HidButtonCap {
+    uint8_t reportId = 0;
+    uint16_t usagePage = 0;
+    uint16_t usageMin = 0;
+    uint16_t usageMax = 0;
+    bool isRange = false; // false: a single usage (usageMin == usageMax)
+    bool isArray = false;
+    uint32_t bitPosition = 0;
+    uint16_t bitSize = 1; // 1 for variable buttons, the slot size for arrays
+    uint16_t reportCount = 0;
+    int32_t logicalMin = 0;
+    int32_t logicalMax = 0;
+};
+
+struct HidValueCap {
+    uint8_t reportId = 0;
+    uint16_t usagePage = 0;
+    uint16_t usageMin = 0;
+    uint16_t usageMax = 0;
+    bool isRange = false;
+    uint32_t bitPosition = 0;
+    uint16_t bitSize = 0;
+    uint16_t reportCount = 0;
+    int32_t logicalMin = 0;
+    int32_t logicalMax = 0;
+    int32_t physicalMin = 0;
+    int32_t physicalMax = 0;
+};
+
+// One data main item as declared (constant padding is not kept).
+struct HidField {
+    HidReportType type = HidReportType::Input;
+    uint8_t reportId = 0;
+    bool isArray = false;
+    bool isButton = false; // variable 1-bit field with a 0..1 logical range
+    uint32_t bitPosition = 0;
+    uint16_t bitSize = 0;
+    uint16_t reportCount = 0;
+    int32_t logicalMin = 0;
+    int32_t logicalMax = 0;
+    int32_t physicalMin = 0;
+    int32_t physicalMax = 0;
+    std::vector<HidUsageRange> usages;
+};
+
+struct HidCollectionInfo {
+    uint16_t usagePage = 0;
+    uint16_t usage = 0;
+    // Longest report of each type in bytes, report-id byte included (it is
+    // counted even when the collection uses no ids: reports then start with a
+    // 0 byte). 0 when the collection has no report of that type.
+    std::array<uint16_t, HidReportTypeCount> reportLength{};
+    bool usesReportIds = false;
+    std::vector<uint8_t> reportIds; // ascending; empty when usesReportIds is false
+    std::array<std::vector<HidButtonCap>, HidReportTypeCount> buttonCaps;
+    std::array<std::vector<HidValueCap>, HidReportTypeCount> valueCaps;
+    std::vector<HidField> fields;
+
+    uint16_t InputReportLength() const { return reportLength[0]; }
+    uint16_t OutputReportLength() const { return reportLength[1]; }
+    uint16_t FeatureReportLength() const { return reportLength[2]; }
+    bool OwnsReportId(uint8_t id) const;
+};
+
+// Top-level collections in descriptor order. false (and `error` says why)
+// for a damaged descriptor; `collections` is then empty.
+bool ParseReportDescriptor(std::span<const uint8_t> descriptor, std::vector<HidCollectionInfo>& collections,
+                           std::string* error = nullptr);
+
+// Queries over one report (report id in byte 0) of one collection.
+
+// Longest usage list the collection can report for a usage page.
+uint32_t MaxUsageListLength(const HidCollectionInfo& collection, HidReportType type, uint16_t usagePage);
+
+// Usages of the page that are on in the report: array slots mapped through
+// their usages (out-of-range values and usage 0 dropped), set variable bits.
+// At most maxCount are kept (HidStatusBufferTooSmall when more were on).
+uint32_t GetUsages(const HidCollectionInfo& collection, HidReportType type, uint16_t usagePage,
+                   std::span<const uint8_t> report, std::vector<uint16_t>& usages, size_t maxCount);
+
+// Raw bits of a value usage (of the first element when the field repeats a
+// single usage), and its value scaled from the logical to the physical range
+// (the physical range defaults to the logical one when both are 0).
+uint32_t GetUsageValue(const HidCollectionInfo& collection, HidReportType type, uint16_t usagePage, uint16_t usage,
+                       std::span<const uint8_t> report, uint32_t& raw);
+uint32_t GetScaledUsageValue(const HidCollectionInfo& collection, HidReportType type, uint16_t usagePage,
+                             uint16_t usage, std::span<const uint8_t> report, int32_t& scaled);
