@@ -1,0 +1,63 @@
+#pragma once
+
+#include "skin/IniFile.h"
+#include "skin/gui/SkinImages.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QPixmap>
+#include <QPoint>
+#include <QRegion>
+#include <QString>
+
+// The window shape of a mask picture: exactly white pixels (255, 255, 255)
+// are outside, every other pixel inside. An all-white picture gives an empty
+// region.
+QRegion ShapeRegionFromImage(const QImage& shape);
+
+// Base of the main window and of every sub-dialog: a frameless window that is
+// its background picture, shaped by the mask picture, and dragged by a left
+// press anywhere that is not a control.
+//
+// The layout file names the pictures in section "SCREEN": "Main" (the
+// background) and "Mask" (the shape, default the background). Both are taken
+// from imageFolder; a picture that cannot be loaded ends the program
+// (SkinImages.h). Control placement comes from the same file (Ini(), with the
+// helpers of SkinPlacement.h).
+class CBaseDialog : public QDialog {
+    Q_OBJECT
+public:
+    CBaseDialog(QWidget* parent, const QString& layoutPath, const QString& imageFolder,
+                Qt::WindowFlags flags = Qt::Dialog);
+    ~CBaseDialog() override;
+
+    const CIniFile& Ini() const { return ini_; }
+    const QString& LayoutPath() const { return layoutPath_; }
+    const QString& ImageFolder() const { return images_.Folder(); }
+    // The cache the background came from; sub-classes take their face
+    // pictures from it so that each file is decoded once per window.
+    SkinImageCache& Images() { return images_; }
+
+    const QPixmap& Background() const { return background_; }
+    const QImage& ShapeImage() const { return shape_; }
+    // The region the window was shaped with (empty: nothing of it is shown).
+    const QRegion& ShapeRegion() const { return shapeRegion_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void ApplyShape();
+
+    QString layoutPath_;
+    CIniFile ini_;
+    SkinImageCache images_;
+    QPixmap background_;
+    QImage shape_;
+    QRegion shapeRegion_;
+    bool dragging_ = false;
+    QPoint dragOffset_;
+};
