@@ -7,17 +7,11 @@
 #include <unistd.h>
 
 #include "config/ConfigDocument.h"
+#include "macro/MacroBlock.h"
 
 namespace {
 
-// The parts of a macro block a loaded file must get right for the editors and
-// the macro image to be safe; the block's full layout lives in src/macro.
-constexpr size_t MacroNameUnits = 250;
-constexpr size_t MacroCyclesOffset = 500;
-constexpr size_t MacroPlayModeOffset = 504;
-constexpr size_t MacroEventCountOffset = 508;
-constexpr uint16_t MaxMacroEvents = 4000;
-constexpr uint16_t MaxPlayMode = 2;
+constexpr uint16_t MaxPlayMode = PlayUntilKeyAgain;
 
 // A file is user data: repair what the rest of the program relies on instead
 // of refusing the whole file.
@@ -26,15 +20,16 @@ void RepairLoadedMacros(uint8_t* area, int count)
     std::array<bool, MaxMacroCount + 1> used{};
     std::vector<int> needId;
     for (int i = 0; i < count; ++i) {
-        uint8_t* macro = area + static_cast<size_t>(i) * MacroBlockSize;
-        WriteU16(macro, 2 * (MacroNameUnits - 1), 0);
-        if (ReadU16(macro, MacroEventCountOffset) > MaxMacroEvents)
-            WriteU16(macro, MacroEventCountOffset, MaxMacroEvents);
-        if (ReadU16(macro, MacroPlayModeOffset) > MaxPlayMode)
-            WriteU16(macro, MacroPlayModeOffset, 0);
-        if (macro[MacroCyclesOffset] == 0)
-            macro[MacroCyclesOffset] = 1;
-        const uint16_t id = ReadU16(macro, MacroIdOffset);
+        MacroBlock macro(area + static_cast<size_t>(i) * MacroBlockSize);
+        // A name without a terminator ends at unit 249.
+        WriteU16(macro.Bytes(), MacroNameOffset + 2 * MaxMacroNameUnits, 0);
+        if (macro.EventCount() > MaxMacroEvents)
+            macro.SetEventCount(MaxMacroEvents);
+        if (macro.PlayMode() > MaxPlayMode)
+            macro.SetPlayMode(PlayOnce);
+        if (macro.Cycles() == 0)
+            macro.SetCycles(1);
+        const uint16_t id = macro.MacroId();
         if (id >= 1 && id <= MaxMacroCount && !used[id])
             used[id] = true;
         else
@@ -46,7 +41,7 @@ void RepairLoadedMacros(uint8_t* area, int count)
         while (used[next])
             ++next;
         used[next] = true;
-        WriteU16(area + static_cast<size_t>(i) * MacroBlockSize, MacroIdOffset, next);
+        MacroBlock(area + static_cast<size_t>(i) * MacroBlockSize).SetMacroId(next);
     }
 }
 
