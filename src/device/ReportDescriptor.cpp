@@ -1,0 +1,618 @@
+#include "device/ReportDescriptor.h"
+
+#include <algorithm>
+#include <limits>
+#include <map>
+#include <optional>
+#include <utility>
+
+namespace {
+
+enum ItemType : uint8_t { MainItem = 0, GlobalItem = 1, LocalItem = 2 };
+
+enum MainTag : uint8_t { TagInput = 8, TagOutput = 9, TagCollection = 0xA, TagFeature = 0xB, TagEndCollection = 0xC };
+
+enum GlobalTag : uint8_t {
+    TagUsagePage = 0,
+    TagLogicalMin = 1,
+    TagLogicalMax = 2,
+    TagPhysicalMin = 3,
+    TagPhysicalMax = 4,
+    TagReportSize = 7,
+    TagReportId = 8,
+    TagReportCount = 9,
+    TagPush = 0xA,
+    TagPop = 0xB,
+};
+
+enum LocalTag : uint8_t { TagUsage = 0, TagUsageMin = 1, TagUsageMax = 2 };
+
+constexpr size_t MaxPushDepth = 32;
+constexpr uint32_t MaxReportSizeBits = 256; // wider data fields are kept as padding
+constexpr uint64_t MaxReportBits = (HidMaxReportBytes - 1) * 8;
+
+// A number of a global item, signed and unsigned: which one applies depends
+// on the sign of the matching minimum, known only at the main item.
+struct ItemNumber {
+    int64_t asSigned = 0;
+    int64_t asUnsigned = 0;
+};
+
+struct Globals {
+    uint16_t usagePage = 0;
+    ItemNumber logicalMin, logicalMax, physicalMin, physicalMax;
+    uint32_t reportSize = 0;
+    uint32_t reportCount = 0;
+    uint8_t reportId = 0;
+};
+
+// A usage as written: 16-bit ones take the usage page in force at the main
+// item, 32-bit ones carry their page in the high word.
+struct RawUsage {
+    uint32_t value = 0;
+    bool extended = false;
+};
+
+struct Locals {
+    std::vector<RawUsage> singles;
+    std::vector<std::pair<RawUsage, RawUsage>> ranges;
+    std::optional<RawUsage> usageMin, usageMax;
+    // Declaration order: true takes the next range, false the next single.
+    std::vector<bool> order;
+};
+
+int32_t ClampToInt32(int64_t value)
+{
+    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+std::pair<int32_t, int32_t> ResolveRange(const ItemNumber& min, const ItemNumber& max)
+{
+    // A non-negative minimum means the maximum is unsigned too (0..255 written
+    // as the single byte 0xFF is common).
+    int64_t lo = min.asSigned;
+    int64_t hi = lo >= 0 ? max.asUnsigned : max.asSigned;
+    return {ClampToInt32(lo), ClampToInt32(hi)};
+}
+
+class Parser {
+public:
+    bool Run(std::span<const uint8_t> bytes, std::vector<HidCollectionInfo>& out, std::string& error);
+
+private:
+    bool Fail(std::string& error, const char* why)
+    {
+        error = why;
+        return false;
+    }
+    bool ResolveUsages(std::vector<HidUsageRange>& out, std::string& error);
+    bool AddField(HidReportType type, uint32_t flags, std::string& error);
+    void BuildCaps(HidCollectionInfo& collection) const;
+
+    Globals globals_;
+    std::vector<Globals> stack_;
+    Locals locals_;
+    std::vector<HidCollectionInfo> collections_;
+    size_t depth_ = 0;
+    size_t fieldCount_ = 0;
+    // Bits so far of each report, by type and report id.
+    std::map<std::pair<HidReportType, uint8_t>, uint64_t> reportBits_;
+};
+
+bool Parser::ResolveUsages(std::vector<HidUsageRange>& out, std::string& error)
+{
+    auto resolve = [&](const RawUsage& raw) -> std::pair<uint16_t, uint16_t> {
+        if (raw.extended)
+            return {static_cast<uint16_t>(raw.value >> 16), static_cast<uint16_t>(raw.value)};
+        return {globals_.usagePage, static_cast<uint16_t>(raw.value)};
+    };
+    size_t single = 0;
+    size_t range = 0;
+    for (bool isRange : locals_.order) {
+        if (!isRange) {
+            auto [page, id] = resolve(locals_.singles[single++]);
+            out.push_back({page, id, id});
+            continue;
+        }
+        auto [minPage, minId] = resolve(locals_.ranges[range].first);
+        auto [maxPage, maxId] = resolve(locals_.ranges[range].second);
+        ++range;
+        if (minPage != maxPage)
+            return Fail(error, "usage range spans usage pages");
+        if (minId > maxId)
+            return Fail(error, "usage minimum above usage maximum");
+        out.push_back({minPage, minId, maxId});
+    }
+    return true;
+}
+
+bool Parser::AddField(HidReportType type, uint32_t flags, std::string& error)
+{
+    const uint32_t size = globals_.reportSize;
+    const uint32_t count = globals_.reportCount;
+    if (size > MaxReportSizeBits)
+        return Fail(error, "report size too large");
+    const uint64_t bits = static_cast<uint64_t>(size) * count;
+    uint64_t& offset = reportBits_[{type, globals_.reportId}];
+    const uint64_t position = offset;
+    offset += bits;
+    if (offset > MaxReportBits)
+        return Fail(error, "report too long");
+
+    const bool constant = flags & 1;
+    const bool variable = flags & 2;
+    if (constant || bits == 0 || size > 32 || depth_ == 0)
+        return true; // padding, or a field outside every collection
+    if (++fieldCount_ > HidMaxFields)
+        return Fail(error, "too many fields");
+
+    HidField field;
+    field.type = type;
+    field.reportId = globals_.reportId;
+    field.isArray = !variable;
+    field.bitPosition = static_cast<uint32_t>(position);
+    field.bitSize = static_cast<uint16_t>(size);
+    field.reportCount = static_cast<uint16_t>(count);
+    std::tie(field.logicalMin, field.logicalMax) = ResolveRange(globals_.logicalMin, globals_.logicalMax);
+    std::tie(field.physicalMin, field.physicalMax) = ResolveRange(globals_.physicalMin, globals_.physicalMax);
+    field.isButton = variable && size == 1 && field.logicalMin >= 0 && field.logicalMax <= 1;
+    if (!ResolveUsages(field.usages, error))
+        return false;
+    collections_.back().fields.push_back(std::move(field));
+    return true;
+}
+
+// Caps as the Windows parser lists them: an array gives one button cap per
+// usage or usage range; a variable field gives one cap per usage or range it
+// uses, the last one taking any fields left over.
+void Parser::BuildCaps(HidCollectionInfo& collection) const
+{
+    for (const HidField& field : collection.fields) {
+        const size_t t = static_cast<size_t>(field.type);
+        if (field.isArray) {
+            std::vector<HidUsageRange> usages = field.usages;
+            if (usages.empty())
+                usages.push_back({0, 0, 0});
+            for (const HidUsageRange& range : usages) {
+                HidButtonCap cap;
+                cap.reportId = field.reportId;
+                cap.usagePage = range.usagePage;
+                cap.usageMin = range.usageMin;
+                cap.usageMax = range.usageMax;
+                cap.isRange = range.usageMin != range.usageMax;
+                cap.isArray = true;
+                cap.bitPosition = field.bitPosition;
+                cap.bitSize = field.bitSize;
+                cap.reportCount = field.reportCount;
+                cap.logicalMin = field.logicalMin;
+                cap.logicalMax = field.logicalMax;
+                collection.buttonCaps[t].push_back(cap);
+            }
+            continue;
+        }
+        uint32_t assigned = 0;
+        std::vector<HidUsageRange> usages = field.usages;
+        if (usages.empty())
+            usages.push_back({0, 0, 0});
+        const size_t firstButton = collection.buttonCaps[t].size();
+        const size_t firstValue = collection.valueCaps[t].size();
+        for (const HidUsageRange& range : usages) {
+            if (assigned >= field.reportCount)
+                break;
+            const uint32_t span = static_cast<uint32_t>(range.usageMax - range.usageMin) + 1;
+            const uint32_t take = std::min<uint32_t>(span, field.reportCount - assigned);
+            const uint16_t usageMax = static_cast<uint16_t>(range.usageMin + take - 1);
+            const uint32_t bitPosition = field.bitPosition + assigned * field.bitSize;
+            if (field.isButton) {
+                HidButtonCap cap;
+                cap.reportId = field.reportId;
+                cap.usagePage = range.usagePage;
+                cap.usageMin = range.usageMin;
+                cap.usageMax = usageMax;
+                cap.isRange = range.usageMin != range.usageMax;
+                cap.bitPosition = bitPosition;
+                cap.reportCount = static_cast<uint16_t>(take);
+                cap.logicalMin = field.logicalMin;
+                cap.logicalMax = field.logicalMax;
+                collection.buttonCaps[t].push_back(cap);
+            } else {
+                HidValueCap cap;
+                cap.reportId = field.reportId;
+                cap.usagePage = range.usagePage;
+                cap.usageMin = range.usageMin;
+                cap.usageMax = usageMax;
+                cap.isRange = range.usageMin != range.usageMax;
+                cap.bitPosition = bitPosition;
+                cap.bitSize = field.bitSize;
+                cap.reportCount = static_cast<uint16_t>(take);
+                cap.logicalMin = field.logicalMin;
+                cap.logicalMax = field.logicalMax;
+                cap.physicalMin = field.physicalMin;
+                cap.physicalMax = field.physicalMax;
+                collection.valueCaps[t].push_back(cap);
+            }
+            assigned += take;
+        }
+        // The last usage repeats for the fields the list did not cover.
+        const uint16_t left = static_cast<uint16_t>(field.reportCount - assigned);
+        if (left > 0) {
+            if (field.isButton && collection.buttonCaps[t].size() > firstButton)
+                collection.buttonCaps[t].back().reportCount += left;
+            else if (!field.isButton && collection.valueCaps[t].size() > firstValue)
+                collection.valueCaps[t].back().reportCount += left;
+        }
+    }
+}
+
+bool Parser::Run(std::span<const uint8_t> bytes, std::vector<HidCollectionInfo>& out, std::string& error)
+{
+    if (bytes.size() > HidMaxDescriptorBytes)
+        return Fail(error, "descriptor too long");
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+        const uint8_t prefix = bytes[pos];
+        if (prefix == 0xFE) { // long item: no long items are defined, skip it
+            if (pos + 3 > bytes.size())
+                return Fail(error, "truncated long item");
+            const size_t skip = 3 + static_cast<size_t>(bytes[pos + 1]);
+            if (skip > bytes.size() - pos)
+                return Fail(error, "truncated long item");
+            pos += skip;
+            continue;
+        }
+        const size_t dataSize = (prefix & 3) == 3 ? 4 : (prefix & 3);
+        if (dataSize > bytes.size() - pos - 1)
+            return Fail(error, "truncated item");
+        uint32_t value = 0;
+        for (size_t i = 0; i < dataSize; ++i)
+            value |= static_cast<uint32_t>(bytes[pos + 1 + i]) << (8 * i);
+        int64_t signedValue = value;
+        if (dataSize == 1)
+            signedValue = static_cast<int8_t>(value);
+        else if (dataSize == 2)
+            signedValue = static_cast<int16_t>(value);
+        else if (dataSize == 4)
+            signedValue = static_cast<int32_t>(value);
+        const ItemNumber number{signedValue, static_cast<int64_t>(value)};
+        pos += 1 + dataSize;
+
+        const uint8_t type = (prefix >> 2) & 3;
+        const uint8_t tag = prefix >> 4;
+        if (type == MainItem) {
+            switch (tag) {
+            case TagInput:
+            case TagOutput:
+            case TagFeature: {
+                const HidReportType reportType = tag == TagInput ? HidReportType::Input
+                    : tag == TagOutput                          ? HidReportType::Output
+                                                                : HidReportType::Feature;
+                if (!AddField(reportType, value, error))
+                    return false;
+                break;
+            }
+            case TagCollection:
+                if (depth_ >= HidMaxCollectionDepth)
+                    return Fail(error, "collections nested too deep");
+                if (depth_ == 0) {
+                    HidCollectionInfo collection;
+                    std::vector<HidUsageRange> usages;
+                    if (!ResolveUsages(usages, error))
+                        return false;
+                    collection.usagePage = usages.empty() ? globals_.usagePage : usages.front().usagePage;
+                    collection.usage = usages.empty() ? 0 : usages.front().usageMin;
+                    collections_.push_back(std::move(collection));
+                }
+                ++depth_;
+                break;
+            case TagEndCollection:
+                if (depth_ == 0)
+                    return Fail(error, "end collection without collection");
+                --depth_;
+                break;
+            default:
+                return Fail(error, "unknown main item");
+            }
+            locals_ = Locals{};
+        } else if (type == GlobalItem) {
+            switch (tag) {
+            case TagUsagePage:
+                if (value > 0xFFFF)
+                    return Fail(error, "usage page too large");
+                globals_.usagePage = static_cast<uint16_t>(value);
+                break;
+            case TagLogicalMin:
+                globals_.logicalMin = number;
+                break;
+            case TagLogicalMax:
+                globals_.logicalMax = number;
+                break;
+            case TagPhysicalMin:
+                globals_.physicalMin = number;
+                break;
+            case TagPhysicalMax:
+                globals_.physicalMax = number;
+                break;
+            case TagReportSize:
+                globals_.reportSize = value;
+                break;
+            case TagReportId:
+                if (value == 0 || value > 0xFF)
+                    return Fail(error, "bad report id");
+                globals_.reportId = static_cast<uint8_t>(value);
+                break;
+            case TagReportCount:
+                if (value > MaxReportBits)
+                    return Fail(error, "report count too large");
+                globals_.reportCount = value;
+                break;
+            case TagPush:
+                if (stack_.size() >= MaxPushDepth)
+                    return Fail(error, "push stack too deep");
+                stack_.push_back(globals_);
+                break;
+            case TagPop:
+                if (stack_.empty())
+                    return Fail(error, "pop without push");
+                globals_ = stack_.back();
+                stack_.pop_back();
+                break;
+            default:
+                break; // unit, unit exponent: not needed
+            }
+        } else if (type == LocalItem) {
+            const RawUsage raw{value, dataSize == 4};
+            if (locals_.order.size() >= HidMaxUsagesPerItem && (tag == TagUsage || tag == TagUsageMin))
+                return Fail(error, "too many usages");
+            switch (tag) {
+            case TagUsage:
+                locals_.singles.push_back(raw);
+                locals_.order.push_back(false);
+                break;
+            case TagUsageMin:
+            case TagUsageMax:
+                (tag == TagUsageMin ? locals_.usageMin : locals_.usageMax) = raw;
+                if (locals_.usageMin && locals_.usageMax) {
+                    locals_.ranges.push_back({*locals_.usageMin, *locals_.usageMax});
+                    locals_.order.push_back(true);
+                    locals_.usageMin.reset();
+                    locals_.usageMax.reset();
+                }
+                break;
+            default:
+                break; // designators, strings, delimiters: ignored
+            }
+        } else {
+            return Fail(error, "reserved item type");
+        }
+    }
+    if (depth_ != 0)
+        return Fail(error, "collection not closed");
+
+    for (HidCollectionInfo& collection : collections_) {
+        for (const HidField& field : collection.fields) {
+            if (field.reportId != 0)
+                collection.usesReportIds = true;
+            if (std::find(collection.reportIds.begin(), collection.reportIds.end(), field.reportId)
+                == collection.reportIds.end())
+                collection.reportIds.push_back(field.reportId);
+        }
+        if (!collection.usesReportIds)
+            collection.reportIds.clear();
+        std::sort(collection.reportIds.begin(), collection.reportIds.end());
+        for (const HidField& field : collection.fields) {
+            const uint64_t reportBits = reportBits_[{field.type, field.reportId}];
+            const uint16_t length = static_cast<uint16_t>(1 + (reportBits + 7) / 8);
+            uint16_t& longest = collection.reportLength[static_cast<size_t>(field.type)];
+            longest = std::max(longest, length);
+        }
+        BuildCaps(collection);
+    }
+    out = std::move(collections_);
+    return true;
+}
+
+// Bits [bit, bit + size) of the report, little-endian; false past its end.
+bool ExtractBits(std::span<const uint8_t> report, uint64_t bit, uint32_t size, uint32_t& value)
+{
+    if (size == 0 || size > 32 || bit + size > static_cast<uint64_t>(report.size()) * 8)
+        return false;
+    uint64_t result = 0;
+    for (uint32_t i = 0; i < size; ++i) {
+        const uint64_t at = bit + i;
+        if (report[at / 8] & (1u << (at % 8)))
+            result |= uint64_t{1} << i;
+    }
+    value = static_cast<uint32_t>(result);
+    return true;
+}
+
+int64_t SignExtend(uint32_t raw, uint32_t size)
+{
+    if (size >= 32)
+        return static_cast<int32_t>(raw);
+    const uint32_t signBit = 1u << (size - 1);
+    return static_cast<int64_t>(raw & (signBit - 1)) - static_cast<int64_t>(raw & signBit);
+}
+
+// The usage at index n of a usage list (ranges counted through). A variable
+// field's surplus fields take the last usage; an array's surplus index has none.
+std::optional<HidUsageRange> UsageAt(const std::vector<HidUsageRange>& usages, uint64_t index, bool repeatLast)
+{
+    for (const HidUsageRange& range : usages) {
+        const uint64_t span = static_cast<uint64_t>(range.usageMax - range.usageMin) + 1;
+        if (index < span) {
+            const uint16_t id = static_cast<uint16_t>(range.usageMin + index);
+            return HidUsageRange{range.usagePage, id, id};
+        }
+        index -= span;
+    }
+    if (repeatLast && !usages.empty())
+        return HidUsageRange{usages.back().usagePage, usages.back().usageMax, usages.back().usageMax};
+    return std::nullopt;
+}
+
+bool FieldHasPage(const HidField& field, uint16_t usagePage)
+{
+    if (field.usages.empty())
+        return usagePage == 0;
+    return std::any_of(field.usages.begin(), field.usages.end(),
+                       [&](const HidUsageRange& r) { return r.usagePage == usagePage; });
+}
+
+// The value field and element index that carry a usage in this report.
+uint32_t FindValue(const HidCollectionInfo& collection, HidReportType type, uint16_t usagePage, uint16_t usage,
+                   std::span<const uint8_t> report, const HidField*& found, uint32_t& element)
+{
+    if (report.empty())
+        return HidStatusInvalidReportLength;
+    bool otherReport = false;
+    for (const HidField& field : collection.fields) {
+        if (field.type != type || field.isArray || field.isButton)
+            continue;
+        for (uint32_t i = 0; i < field.reportCount; ++i) {
+            std::optional<HidUsageRange> at = UsageAt(field.usages, i, true);
+            const HidUsageRange u = at.value_or(HidUsageRange{});
+            if (u.usagePage != usagePage || u.usageMin != usage)
+                continue;
+            if (field.reportId != report[0]) {
+                otherReport = true;
+                break;
+            }
+            found = &field;
+            element = i;
+            return HidStatusSuccess;
+        }
+    }
+    return otherReport ? HidStatusIncompatibleReportId : HidStatusUsageNotFound;
+}
+
+} // namespace
+
+bool HidCollectionInfo::OwnsReportId(uint8_t id) const
+{
+    if (!usesReportIds)
+        return true;
+    return std::binary_search(reportIds.begin(), reportIds.end(), id);
+}
+
+bool ParseReportDescriptor(std::span<const uint8_t> descriptor, std::vector<HidCollectionInfo>& collections,
+                           std::string* error)
+{
+    collections.clear();
+    std::string why;
+    Parser parser;
+    if (!parser.Run(descriptor, collections, why)) {
+        collections.clear();
+        if (error)
+            *error = why;
+        return false;
+    }
+    return true;
+}
+
+uint32_t MaxUsageListLength(const HidCollectionInfo& collection, HidReportType type, uint16_t usagePage)
+{
+    uint32_t length = 0;
+    for (const HidField& field : collection.fields) {
+        if (field.type == type && (field.isArray || field.isButton) && FieldHasPage(field, usagePage))
+            length += field.reportCount;
+    }
+    return length;
+}
+
+uint32_t GetUsages(const HidCollectionInfo& collection, HidReportType type, uint16_t usagePage,
+                   std::span<const uint8_t> report, std::vector<uint16_t>& usages, size_t maxCount)
+{
+    usages.clear();
+    if (report.empty())
+        return HidStatusInvalidReportLength;
+    bool pageSeen = false;
+    bool reportSeen = false;
+    bool overflow = false;
+    auto add = [&](uint16_t usage) {
+        if (usage == 0)
+            return;
+        if (usages.size() < maxCount)
+            usages.push_back(usage);
+        else
+            overflow = true;
+    };
+    for (const HidField& field : collection.fields) {
+        if (field.type != type || !(field.isArray || field.isButton) || !FieldHasPage(field, usagePage))
+            continue;
+        pageSeen = true;
+        if (field.reportId != report[0])
+            continue;
+        reportSeen = true;
+        const uint64_t first = 8 + static_cast<uint64_t>(field.bitPosition);
+        for (uint32_t i = 0; i < field.reportCount; ++i) {
+            uint32_t raw = 0;
+            if (!ExtractBits(report, first + static_cast<uint64_t>(i) * field.bitSize, field.bitSize, raw))
+                return HidStatusInvalidReportLength;
+            if (field.isArray) {
+                const int64_t v = field.logicalMin < 0 ? SignExtend(raw, field.bitSize) : int64_t{raw};
+                if (v < field.logicalMin || v > field.logicalMax)
+                    continue;
+                std::optional<HidUsageRange> u = UsageAt(field.usages, static_cast<uint64_t>(v - field.logicalMin), false);
+                if (u && u->usagePage == usagePage)
+                    add(u->usageMin);
+            } else if (raw) {
+                std::optional<HidUsageRange> u = UsageAt(field.usages, i, true);
+                if (u && u->usagePage == usagePage)
+                    add(u->usageMin);
+            }
+        }
+    }
+    if (!pageSeen)
+        return HidStatusUsageNotFound;
+    if (!reportSeen)
+        return HidStatusIncompatibleReportId;
+    return overflow ? HidStatusBufferTooSmall : HidStatusSuccess;
+}
+
+uint32_t GetUsageValue(const HidCollectionInfo& collection, HidReportType type, uint16_t usagePage, uint16_t usage,
+                       std::span<const uint8_t> report, uint32_t& raw)
+{
+    const HidField* field = nullptr;
+    uint32_t element = 0;
+    const uint32_t status = FindValue(collection, type, usagePage, usage, report, field, element);
+    if (status != HidStatusSuccess)
+        return status;
+    const uint64_t bit = 8 + static_cast<uint64_t>(field->bitPosition) + static_cast<uint64_t>(element) * field->bitSize;
+    if (!ExtractBits(report, bit, field->bitSize, raw))
+        return HidStatusInvalidReportLength;
+    return HidStatusSuccess;
+}
+
+uint32_t GetScaledUsageValue(const HidCollectionInfo& collection, HidReportType type, uint16_t usagePage,
+                             uint16_t usage, std::span<const uint8_t> report, int32_t& scaled)
+{
+    const HidField* field = nullptr;
+    uint32_t element = 0;
+    uint32_t status = FindValue(collection, type, usagePage, usage, report, field, element);
+    if (status != HidStatusSuccess)
+        return status;
+    uint32_t raw = 0;
+    const uint64_t bit = 8 + static_cast<uint64_t>(field->bitPosition) + static_cast<uint64_t>(element) * field->bitSize;
+    if (!ExtractBits(report, bit, field->bitSize, raw))
+        return HidStatusInvalidReportLength;
+    const int64_t logMin = field->logicalMin;
+    const int64_t logMax = field->logicalMax;
+    int64_t phyMin = field->physicalMin;
+    int64_t phyMax = field->physicalMax;
+    if (phyMin == 0 && phyMax == 0) {
+        phyMin = logMin;
+        phyMax = logMax;
+    }
+    if (logMax <= logMin || phyMax <= phyMin)
+        return HidStatusBadLogPhyValues;
+    const int64_t v = logMin < 0 ? SignExtend(raw, field->bitSize) : int64_t{raw};
+    if (v < logMin || v > logMax)
+        return HidStatusNull;
+    // Both spans can reach 2^32, so the product needs more than 64 bits.
+    __extension__ typedef __int128 Wide;
+    const Wide product = static_cast<Wide>(v - logMin) * (phyMax - phyMin);
+    scaled = ClampToInt32(phyMin + static_cast<int64_t>(product / (logMax - logMin)));
+    return HidStatusSuccess;
+}
