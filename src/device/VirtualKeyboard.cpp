@@ -1,0 +1,626 @@
+#include "device/VirtualKeyboard.h"
+
+#include "device/DeviceState.h"
+#include "platform/AtomicFile.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+enum Collection { ConfigCollection = 0, NotifyCollection = 1, MouseCollection = 2 };
+
+constexpr uint16_t MouseVendorId = 0x046D;
+constexpr uint16_t MouseProductId = 0xC077;
+
+struct PendingReport {
+    Clock::time_point availableAt;
+    std::vector<uint8_t> bytes;
+};
+
+struct HandleState {
+    Collection collection = ConfigCollection;
+    uint64_t generation = 0;
+    HidOpenMode mode;
+    std::deque<PendingReport> queue; // ordered by availableAt
+    int waiting = 0;
+    bool abortRequested = false;
+};
+
+} // namespace
+
+struct VirtualKeyboardCore {
+    mutable std::mutex mutex;
+    std::condition_variable cv;
+    VirtualKeyboardOptions options;
+    KeyboardMemories memories;
+    bool plugged = true;
+    uint64_t generation = 1; // bumped at every plug; handles of older ones are dead
+    std::vector<std::weak_ptr<HandleState>> handles;
+
+    // faults
+    int dropReplies = 0;
+    std::chrono::milliseconds nextDelay{0};
+    bool duplicateNext = false;
+    std::chrono::milliseconds duplicateLateBy{0};
+    int refuseCount = 0;
+    uint8_t refuseStatus = StatusRefused;
+    int failWrites = 0;
+    bool failEnumeration = false;
+
+    // bus timing: reports complete on frame boundaries of the latency
+    std::chrono::microseconds latency{0};
+    Clock::time_point busEpoch = Clock::now();
+    Clock::time_point lastSlot{};
+
+    uint64_t requestCount = 0;
+    bool logEnabled = true;
+    std::vector<LoggedFrame> log;
+
+    // autosave
+    std::string autosavePath;
+    bool inGroup = false;
+    bool dirty = false;
+    uint64_t changeSeq = 0;
+    std::mutex saveMutex;
+    uint64_t savedSeq = 0;
+
+    bool Alive(const HandleState& h) const { return h.collection == MouseCollection || (plugged && h.generation == generation); }
+
+    std::string Path(Collection c) const
+    {
+        const bool ids = options.pathsWithIds;
+        char text[96];
+        if (c == MouseCollection) {
+            std::snprintf(text, sizeof text, ids ? "virtual-hid/mouse/vid_%04x&pid_%04x" : "virtual-hid/mouse/%04x-%04x",
+                          MouseVendorId, MouseProductId);
+        } else if (ids) {
+            std::snprintf(text, sizeof text, "virtual-hid/rt604/vid_%04x&pid_%04x&mi_01&col%02d", KeyboardVendorId,
+                          options.productId, static_cast<int>(c) + 1);
+        } else {
+            std::snprintf(text, sizeof text, "virtual-hid/rt604/if1/col%d", static_cast<int>(c));
+        }
+        return text;
+    }
+
+    std::optional<Collection> CollectionOfPath(const std::string& path) const
+    {
+        for (Collection c : {ConfigCollection, NotifyCollection, MouseCollection}) {
+            if (c == MouseCollection && !options.withMouse)
+                continue;
+            if (path == Path(c))
+                return c;
+        }
+        return std::nullopt;
+    }
+
+    // The frame boundary at which a report submitted at t has crossed the bus.
+    Clock::time_point ScheduleReport(Clock::time_point t)
+    {
+        if (latency.count() <= 0)
+            return t;
+        const auto frames = (t - busEpoch) / latency + 1;
+        Clock::time_point slot = busEpoch + frames * latency;
+        if (slot <= lastSlot)
+            slot = lastSlot + latency;
+        lastSlot = slot;
+        return slot;
+    }
+
+    void Deliver(Collection c, const std::vector<uint8_t>& bytes, Clock::time_point at)
+    {
+        for (auto it = handles.begin(); it != handles.end();) {
+            std::shared_ptr<HandleState> h = it->lock();
+            if (!h) {
+                it = handles.erase(it);
+                continue;
+            }
+            if (h->collection == c && h->mode.read && Alive(*h)) {
+                auto pos = std::upper_bound(h->queue.begin(), h->queue.end(), at,
+                                            [](Clock::time_point t, const PendingReport& r) { return t < r.availableAt; });
+                h->queue.insert(pos, PendingReport{at, bytes});
+            }
+            ++it;
+        }
+        cv.notify_all();
+    }
+
+    void Log(FrameDirection direction, const Frame& frame)
+    {
+        if (!logEnabled)
+            return;
+        // Keep the log bounded for long runs; the newest frames matter most.
+        constexpr size_t MaxLogged = 1 << 18;
+        if (log.size() >= MaxLogged)
+            log.erase(log.begin(), log.begin() + MaxLogged / 2);
+        log.push_back(LoggedFrame{direction, frame});
+    }
+
+    void Unplug()
+    {
+        plugged = false;
+        for (auto& weak : handles) {
+            if (auto h = weak.lock(); h && h->collection != MouseCollection)
+                h->queue.clear();
+        }
+        cv.notify_all();
+    }
+
+    void MarkChanged()
+    {
+        dirty = true;
+        ++changeSeq;
+    }
+
+    // Called with the lock held; returns the memories to save, if it is time.
+    std::optional<std::pair<KeyboardMemories, uint64_t>> TakeSave()
+    {
+        if (autosavePath.empty() || !dirty || inGroup)
+            return std::nullopt;
+        dirty = false;
+        return std::make_pair(memories, changeSeq);
+    }
+
+    void Save(const std::optional<std::pair<KeyboardMemories, uint64_t>>& snapshot, const std::string& path)
+    {
+        if (!snapshot)
+            return;
+        std::lock_guard lock(saveMutex);
+        if (snapshot->second <= savedSeq)
+            return; // a newer state is already on disk
+        const std::vector<uint8_t> bytes = EncodeKeyboardState(snapshot->first);
+        if (WriteFileAtomically(path, bytes))
+            savedSeq = snapshot->second;
+    }
+};
+
+namespace {
+
+class VirtualHandle final : public HidHandle {
+public:
+    VirtualHandle(std::shared_ptr<VirtualKeyboardCore> core, std::shared_ptr<HandleState> state, HidInterfaceInfo info)
+        : core_(std::move(core)), state_(std::move(state)), info_(std::move(info))
+    {
+    }
+
+    HidInterfaceInfo Info() const override { return info_; }
+
+    std::vector<uint8_t> ReportDescriptor() const override
+    {
+        return state_->collection == MouseCollection ? MouseReportDescriptor() : KeyboardReportDescriptor();
+    }
+
+    int CollectionIndex() const override { return state_->collection == MouseCollection ? 0 : state_->collection; }
+
+    HidIo Read(std::span<uint8_t> buffer, size_t& transferred, int timeoutMs) override
+    {
+        transferred = 0;
+        std::unique_lock lock(core_->mutex);
+        HandleState& h = *state_;
+        if (!h.mode.read || !core_->Alive(h))
+            return HidIo::Failed;
+        const bool infinite = timeoutMs < 0;
+        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+        ++h.waiting;
+        HidIo result = HidIo::TimedOut;
+        for (;;) {
+            if (h.abortRequested) {
+                h.abortRequested = false;
+                result = HidIo::Aborted;
+                break;
+            }
+            if (!core_->Alive(h)) {
+                result = HidIo::Failed;
+                break;
+            }
+            const Clock::time_point now = Clock::now();
+            if (!h.queue.empty() && h.queue.front().availableAt <= now) {
+                const std::vector<uint8_t>& bytes = h.queue.front().bytes;
+                transferred = std::min(bytes.size(), buffer.size());
+                std::copy_n(bytes.begin(), transferred, buffer.begin());
+                h.queue.pop_front();
+                result = HidIo::Done;
+                break;
+            }
+            if (!infinite && now >= deadline)
+                break;
+            Clock::time_point wake = infinite ? Clock::time_point::max() : deadline;
+            if (!h.queue.empty())
+                wake = std::min(wake, h.queue.front().availableAt);
+            if (wake == Clock::time_point::max())
+                core_->cv.wait(lock);
+            else
+                core_->cv.wait_until(lock, wake);
+        }
+        if (--h.waiting == 0)
+            h.abortRequested = false;
+        return result;
+    }
+
+    HidIo Write(std::span<const uint8_t> report, size_t& transferred, int timeoutMs) override
+    {
+        transferred = 0;
+        std::unique_lock lock(core_->mutex);
+        VirtualKeyboardCore& core = *core_;
+        HandleState& h = *state_;
+        if (!h.mode.write || h.collection != ConfigCollection || !core.Alive(h))
+            return HidIo::Failed;
+        if (core.failWrites > 0) {
+            --core.failWrites;
+            return HidIo::Failed;
+        }
+        Clock::time_point done = core.ScheduleReport(Clock::now());
+        if (done > Clock::now()) {
+            const bool limited = timeoutMs >= 0;
+            const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+            ++h.waiting;
+            const bool ended = core.cv.wait_until(lock, limited ? std::min(done, deadline) : done,
+                                                  [&] { return h.abortRequested || !core.Alive(h); });
+            const bool aborted = h.abortRequested;
+            if (--h.waiting == 0)
+                h.abortRequested = false;
+            if (ended)
+                return aborted ? HidIo::Aborted : HidIo::Failed;
+            if (limited && deadline < done)
+                return HidIo::TimedOut;
+        }
+
+        const Frame request = FrameFromBytes(report);
+        ++core.requestCount;
+        core.Log(FrameDirection::Request, request);
+        FirmwareOutcome outcome;
+        if (core.refuseCount > 0 && !IsEnterLoaderFrame(request)) {
+            --core.refuseCount;
+            outcome.reply = BuildReply(request, core.refuseStatus);
+        } else {
+            outcome = HandleRequest(core.memories, request);
+        }
+        transferred = report.size();
+        if (outcome.enterLoader) {
+            core.Unplug();
+            return HidIo::Done;
+        }
+        if (outcome.changedMemory)
+            core.MarkChanged();
+        if (request[3] == CmdBeginUpdate)
+            core.inGroup = true;
+        if (outcome.endUpdate)
+            core.inGroup = false;
+        if (outcome.reply)
+            ScheduleReply(*outcome.reply, done);
+        auto snapshot = core.TakeSave();
+        const std::string path = core.autosavePath;
+        lock.unlock();
+        core.Save(snapshot, path);
+        return HidIo::Done;
+    }
+
+    void Abort() override
+    {
+        std::lock_guard lock(core_->mutex);
+        if (state_->waiting > 0) {
+            state_->abortRequested = true;
+            core_->cv.notify_all();
+        }
+    }
+
+private:
+    void ScheduleReply(const Frame& reply, Clock::time_point written)
+    {
+        VirtualKeyboardCore& core = *core_;
+        if (core.dropReplies > 0) {
+            --core.dropReplies;
+            return;
+        }
+        Clock::time_point at = core.ScheduleReport(written) + core.nextDelay;
+        core.nextDelay = std::chrono::milliseconds(0);
+        core.Log(FrameDirection::Reply, reply);
+        const std::vector<uint8_t> bytes(reply.begin(), reply.end());
+        core.Deliver(ConfigCollection, bytes, at);
+        if (core.duplicateNext) {
+            core.duplicateNext = false;
+            core.Log(FrameDirection::Reply, reply);
+            core.Deliver(ConfigCollection, bytes, at + core.duplicateLateBy);
+        }
+    }
+
+    std::shared_ptr<VirtualKeyboardCore> core_;
+    std::shared_ptr<HandleState> state_;
+    HidInterfaceInfo info_;
+};
+
+HidInterfaceInfo InfoOf(const VirtualKeyboardCore& core, Collection c)
+{
+    HidInterfaceInfo info;
+    info.path = core.Path(c);
+    switch (c) {
+    case ConfigCollection:
+        info.vendorId = KeyboardVendorId;
+        info.productId = core.options.productId;
+        info.usagePage = ConfigUsagePage;
+        info.usage = ConfigUsage;
+        break;
+    case NotifyCollection:
+        info.vendorId = KeyboardVendorId;
+        info.productId = core.options.productId;
+        info.usagePage = NotifyUsagePage;
+        info.usage = NotifyUsage;
+        break;
+    case MouseCollection:
+        info.vendorId = MouseVendorId;
+        info.productId = MouseProductId;
+        info.usagePage = 0x01;
+        info.usage = 0x02;
+        break;
+    }
+    info.version = 0x0107;
+    return info;
+}
+
+} // namespace
+
+VirtualKeyboard::VirtualKeyboard(const VirtualKeyboardOptions& options) : core_(std::make_shared<VirtualKeyboardCore>())
+{
+    core_->options = options;
+    if (!ModelForProductId(options.productId))
+        core_->options.productId = 0x5000;
+    core_->plugged = options.plugged;
+    core_->memories = FactoryMemories(core_->options.productId, options.macroUnits);
+}
+
+VirtualKeyboard::~VirtualKeyboard()
+{
+    std::unique_lock lock(core_->mutex);
+    core_->inGroup = false;
+    auto snapshot = core_->TakeSave();
+    const std::string path = core_->autosavePath;
+    // Handles may outlive the keyboard object; they see it unplugged.
+    core_->Unplug();
+    lock.unlock();
+    core_->Save(snapshot, path);
+}
+
+bool VirtualKeyboard::Enumerate(std::vector<HidInterfaceInfo>& out)
+{
+    std::lock_guard lock(core_->mutex);
+    if (core_->failEnumeration)
+        return false;
+    out.clear();
+    if (core_->options.withMouse)
+        out.push_back(InfoOf(*core_, MouseCollection));
+    if (core_->plugged) {
+        out.push_back(InfoOf(*core_, ConfigCollection));
+        out.push_back(InfoOf(*core_, NotifyCollection));
+    }
+    return true;
+}
+
+std::unique_ptr<HidHandle> VirtualKeyboard::Open(const std::string& path, const HidOpenMode& mode)
+{
+    std::lock_guard lock(core_->mutex);
+    const std::optional<Collection> c = core_->CollectionOfPath(path);
+    if (!c || (*c != MouseCollection && !core_->plugged))
+        return nullptr;
+    auto state = std::make_shared<HandleState>();
+    state->collection = *c;
+    state->generation = core_->generation;
+    state->mode = mode;
+    core_->handles.push_back(state);
+    return std::make_unique<VirtualHandle>(core_, state, InfoOf(*core_, *c));
+}
+
+bool VirtualKeyboard::Present(const std::string& path)
+{
+    std::lock_guard lock(core_->mutex);
+    const std::optional<Collection> c = core_->CollectionOfPath(path);
+    return c && (*c == MouseCollection || core_->plugged);
+}
+
+std::string VirtualKeyboard::ConfigPath() const
+{
+    return core_->Path(ConfigCollection);
+}
+
+std::string VirtualKeyboard::NotifyPath() const
+{
+    return core_->Path(NotifyCollection);
+}
+
+std::string VirtualKeyboard::MousePath() const
+{
+    return core_->Path(MouseCollection);
+}
+
+void VirtualKeyboard::Plug()
+{
+    std::lock_guard lock(core_->mutex);
+    if (core_->plugged)
+        return;
+    core_->plugged = true;
+    ++core_->generation;
+    core_->cv.notify_all();
+}
+
+void VirtualKeyboard::Unplug()
+{
+    std::lock_guard lock(core_->mutex);
+    core_->Unplug();
+}
+
+bool VirtualKeyboard::IsPlugged() const
+{
+    std::lock_guard lock(core_->mutex);
+    return core_->plugged;
+}
+
+void VirtualKeyboard::SendNotice(uint16_t notice)
+{
+    std::unique_lock lock(core_->mutex);
+    if (!core_->plugged)
+        return;
+    if (notice == 0x0402) {
+        core_->memories = FactoryMemories(core_->options.productId, core_->memories.deviceInfo[DeviceInfoMacroUnits]);
+        core_->MarkChanged();
+    }
+    const Clock::time_point now = Clock::now();
+    core_->Deliver(NotifyCollection, {NoticeReportId, static_cast<uint8_t>(notice), static_cast<uint8_t>(notice >> 8)}, now);
+    core_->Deliver(NotifyCollection, {NoticeReportId, 0, 0}, now);
+    auto snapshot = core_->TakeSave();
+    const std::string path = core_->autosavePath;
+    lock.unlock();
+    core_->Save(snapshot, path);
+}
+
+void VirtualKeyboard::DropReplies(int count)
+{
+    std::lock_guard lock(core_->mutex);
+    core_->dropReplies = std::max(count, 0);
+}
+
+void VirtualKeyboard::DelayNextReply(std::chrono::milliseconds delay)
+{
+    std::lock_guard lock(core_->mutex);
+    core_->nextDelay = delay;
+}
+
+void VirtualKeyboard::DuplicateNextReply(std::chrono::milliseconds lateBy)
+{
+    std::lock_guard lock(core_->mutex);
+    core_->duplicateNext = true;
+    core_->duplicateLateBy = lateBy;
+}
+
+void VirtualKeyboard::RefuseNextRequests(uint8_t status, int count)
+{
+    std::lock_guard lock(core_->mutex);
+    core_->refuseStatus = status;
+    core_->refuseCount = std::max(count, 0);
+}
+
+void VirtualKeyboard::FailNextWrites(int count)
+{
+    std::lock_guard lock(core_->mutex);
+    core_->failWrites = std::max(count, 0);
+}
+
+void VirtualKeyboard::FailEnumeration(bool fail)
+{
+    std::lock_guard lock(core_->mutex);
+    core_->failEnumeration = fail;
+}
+
+void VirtualKeyboard::SetReportLatency(std::chrono::microseconds latency)
+{
+    std::lock_guard lock(core_->mutex);
+    core_->latency = std::max(latency, std::chrono::microseconds(0));
+    core_->busEpoch = Clock::now();
+    core_->lastSlot = {};
+}
+
+void VirtualKeyboard::WaitForScheduledReports() const
+{
+    Clock::time_point last{};
+    {
+        std::lock_guard lock(core_->mutex);
+        for (auto& weak : core_->handles) {
+            if (auto h = weak.lock(); h && !h->queue.empty())
+                last = std::max(last, h->queue.back().availableAt);
+        }
+    }
+    std::this_thread::sleep_until(last);
+}
+
+KeyboardMemories VirtualKeyboard::Memories() const
+{
+    std::lock_guard lock(core_->mutex);
+    return core_->memories;
+}
+
+void VirtualKeyboard::SetMemories(const KeyboardMemories& memories)
+{
+    std::lock_guard lock(core_->mutex);
+    const KeyboardMemories& current = core_->memories;
+    if (memories.productId != current.productId || memories.keyMapBytes != current.keyMapBytes
+        || memories.keyMaps.size() != current.keyMaps.size()
+        || memories.defaultKeyMap.size() != current.defaultKeyMap.size()
+        || memories.macroMemory.size() != static_cast<size_t>(memories.deviceInfo[DeviceInfoMacroUnits]) * MacroUnitBytes)
+        return;
+    core_->memories = memories;
+    core_->MarkChanged();
+}
+
+void VirtualKeyboard::ResetToFactory()
+{
+    std::lock_guard lock(core_->mutex);
+    core_->memories = FactoryMemories(core_->options.productId, core_->options.macroUnits);
+    core_->MarkChanged();
+}
+
+uint64_t VirtualKeyboard::RequestCount() const
+{
+    std::lock_guard lock(core_->mutex);
+    return core_->requestCount;
+}
+
+std::vector<LoggedFrame> VirtualKeyboard::FrameLog() const
+{
+    std::lock_guard lock(core_->mutex);
+    return core_->log;
+}
+
+std::vector<Frame> VirtualKeyboard::Requests() const
+{
+    std::lock_guard lock(core_->mutex);
+    std::vector<Frame> requests;
+    for (const LoggedFrame& entry : core_->log) {
+        if (entry.direction == FrameDirection::Request)
+            requests.push_back(entry.frame);
+    }
+    return requests;
+}
+
+void VirtualKeyboard::ClearFrameLog()
+{
+    std::lock_guard lock(core_->mutex);
+    core_->log.clear();
+}
+
+void VirtualKeyboard::SetFrameLogEnabled(bool enabled)
+{
+    std::lock_guard lock(core_->mutex);
+    core_->logEnabled = enabled;
+}
+
+bool VirtualKeyboard::SaveState(const std::string& path) const
+{
+    const std::vector<uint8_t> bytes = EncodeKeyboardState(Memories());
+    return WriteFileAtomically(path, bytes);
+}
+
+bool VirtualKeyboard::LoadState(const std::string& path)
+{
+    std::string text;
+    // The largest state file: 255 units of macro memory plus the fixed parts.
+    if (!ReadWholeFile(path, text, 64 * 1024))
+        return false;
+    KeyboardMemories loaded;
+    if (!DecodeKeyboardState(reinterpret_cast<const uint8_t*>(text.data()), text.size(), loaded))
+        return false;
+    std::lock_guard lock(core_->mutex);
+    if (loaded.productId != core_->memories.productId)
+        return false;
+    core_->memories = std::move(loaded);
+    return true;
+}
+
+void VirtualKeyboard::SetAutosavePath(const std::string& path)
+{
+    std::lock_guard lock(core_->mutex);
+    core_->autosavePath = path;
+}

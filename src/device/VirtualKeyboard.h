@@ -1,0 +1,109 @@
+#pragma once
+
+#include "device/CommandFrame.h"
+#include "device/HidBackend.h"
+#include "device/VirtualKeyboardMemory.h"
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// A software keyboard behind the HID backend seam: it keeps the keyboard's
+// memories, answers command frames as the firmware does, sends notices on its
+// Consumer Control collection, and can be unplugged or made to misbehave at
+// any moment. Tests install it with SetHidBackend; the --virtual-keyboard mode
+// of the program runs on it with its state kept in a file.
+//
+// Thread-safe: any thread may transfer on any handle or use the controls
+// while another thread waits in a read.
+
+struct VirtualKeyboardOptions {
+    uint16_t productId = 0x5000; // 0x5000: 128 keys; 0: 126 keys
+    uint8_t macroUnits = 64;     // DeviceInfo byte 11, units of 128 bytes
+    bool plugged = true;
+    // A mouse of another vendor beside the keyboard, for the scans to skip.
+    bool withMouse = true;
+    // true: paths spell "vid_320f&pid_5000" as Windows paths do; false: the
+    // ids are only in the enumeration, as with hidraw nodes.
+    bool pathsWithIds = true;
+};
+
+enum class FrameDirection { Request, Reply };
+
+struct LoggedFrame {
+    FrameDirection direction;
+    Frame frame;
+};
+
+struct VirtualKeyboardCore;
+
+class VirtualKeyboard final : public HidBackend {
+public:
+    explicit VirtualKeyboard(const VirtualKeyboardOptions& options = {});
+    ~VirtualKeyboard() override;
+    VirtualKeyboard(const VirtualKeyboard&) = delete;
+    VirtualKeyboard& operator=(const VirtualKeyboard&) = delete;
+
+    bool Enumerate(std::vector<HidInterfaceInfo>& out) override;
+    std::unique_ptr<HidHandle> Open(const std::string& path, const HidOpenMode& mode) override;
+    bool Present(const std::string& path) override;
+
+    std::string ConfigPath() const;
+    std::string NotifyPath() const;
+    std::string MousePath() const;
+
+    // The cable. Unplugging fails every transfer in flight at once and kills
+    // every open handle; a replug needs a new Open, as on hardware.
+    void Plug();
+    void Unplug();
+    bool IsPlugged() const;
+
+    // A notice on the Consumer Control collection: the usage, then its
+    // release (0). 0x0402 is the keyboard's own reset: the factory memories
+    // come back before the notice goes out.
+    void SendNotice(uint16_t notice);
+
+    // Faults, each for the next requests the keyboard receives.
+    void DropReplies(int count);                 // received and acted on, reply lost
+    void DelayNextReply(std::chrono::milliseconds delay);
+    void DuplicateNextReply(std::chrono::milliseconds lateBy = std::chrono::milliseconds(0));
+    void RefuseNextRequests(uint8_t status, int count = 1); // 0xFF or 0xFE, nothing changes
+    void FailNextWrites(int count = 1);          // the write itself fails
+    void FailEnumeration(bool fail);
+    // Bus time of every report written or read; 1 ms is a full-speed keyboard
+    // polled every frame. 0 (the default) costs nothing.
+    void SetReportLatency(std::chrono::microseconds latency);
+    // Blocks until every reply and notice already scheduled has arrived.
+    void WaitForScheduledReports() const;
+
+    // The memories, as the firmware holds them.
+    KeyboardMemories Memories() const;
+    void SetMemories(const KeyboardMemories& memories); // sizes must match the model
+    void ResetToFactory();
+    // Number of requests received, for callers that count traffic.
+    uint64_t RequestCount() const;
+
+    // Every request received and every reply sent, in order.
+    std::vector<LoggedFrame> FrameLog() const;
+    std::vector<Frame> Requests() const;
+    void ClearFrameLog();
+    void SetFrameLogEnabled(bool enabled);
+
+    // The keyboard's memories in a file, so that the --virtual-keyboard mode
+    // keeps its configuration between runs. A file that is damaged or of the
+    // other model is refused and the current memories stay.
+    bool SaveState(const std::string& path) const;
+    bool LoadState(const std::string& path);
+    // Saves after every write (a group between BeginUpdate and EndUpdate is
+    // saved once, at its end). Empty path: off.
+    void SetAutosavePath(const std::string& path);
+
+private:
+    std::shared_ptr<VirtualKeyboardCore> core_;
+};
+
+// The state file's codec.
+std::vector<uint8_t> EncodeKeyboardState(const KeyboardMemories& memories);
+bool DecodeKeyboardState(const uint8_t* bytes, size_t size, KeyboardMemories& out);

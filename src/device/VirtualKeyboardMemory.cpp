@@ -1,0 +1,91 @@
+#include "device/VirtualKeyboardMemory.h"
+
+#include "device/DeviceState.h"
+
+#include <algorithm>
+#include <span>
+
+namespace {
+
+// The memory a command addresses and whether the command reads it.
+struct Target {
+    std::span<uint8_t> memory;
+    bool read = false;
+};
+
+std::optional<Target> TargetOf(KeyboardMemories& m, uint8_t command)
+{
+    switch (command) {
+    case CmdReadDeviceInfo: return Target{m.deviceInfo, true};
+    case CmdWriteDeviceInfo: return Target{m.deviceInfo, false};
+    case CmdReadParams: return Target{m.params, true};
+    case CmdWriteParams: return Target{m.params, false};
+    case CmdReadKeyMap: return Target{m.keyMaps, true};
+    case CmdWriteKeyMap: return Target{m.keyMaps, false};
+    case CmdReadMacroMemory: return Target{m.macroMemory, true};
+    case CmdWriteMacroMemory: return Target{m.macroMemory, false};
+    case CmdReadDefaultKeyMap: return Target{m.defaultKeyMap, true};
+    case CmdWriteKeyColors: return Target{m.keyColors, false};
+    default: return std::nullopt; // 0x10 included: colours cannot be read back
+    }
+}
+
+// Only the active profile of the information block is writable; the rest
+// identifies the keyboard and stays as it left the factory.
+bool WriteDeviceInfo(KeyboardMemories& m, uint16_t offset, std::span<const uint8_t> data)
+{
+    for (size_t i = 0; i < data.size(); ++i) {
+        if (offset + i == DeviceInfoActiveProfile && data[i] >= VkProfiles)
+            return false;
+    }
+    for (size_t i = 0; i < data.size(); ++i) {
+        if (offset + i == DeviceInfoActiveProfile)
+            m.deviceInfo[DeviceInfoActiveProfile] = data[i];
+    }
+    return true;
+}
+
+} // namespace
+
+FirmwareOutcome HandleRequest(KeyboardMemories& memories, const Frame& request)
+{
+    FirmwareOutcome outcome;
+    if (IsEnterLoaderFrame(request)) {
+        outcome.enterLoader = true;
+        return outcome;
+    }
+    if (!FrameChecksumValid(request)) {
+        outcome.reply = BuildReply(request, StatusBadChecksum);
+        return outcome;
+    }
+    const FrameRequest req = ParseRequest(request);
+    if (req.length > FrameDataBytes) {
+        outcome.reply = BuildReply(request, StatusRefused);
+        return outcome;
+    }
+    if (req.command == CmdBeginUpdate || req.command == CmdEndUpdate) {
+        outcome.endUpdate = req.command == CmdEndUpdate;
+        outcome.reply = BuildReply(request, StatusOk);
+        return outcome;
+    }
+    const std::optional<Target> target = TargetOf(memories, req.command);
+    if (!target || static_cast<size_t>(req.offset) + req.length > target->memory.size()) {
+        outcome.reply = BuildReply(request, StatusRefused);
+        return outcome;
+    }
+    if (target->read) {
+        outcome.reply = BuildReply(request, StatusOk, target->memory.subspan(req.offset, req.length));
+        return outcome;
+    }
+    if (req.command == CmdWriteDeviceInfo) {
+        if (!WriteDeviceInfo(memories, req.offset, req.data)) {
+            outcome.reply = BuildReply(request, StatusRefused);
+            return outcome;
+        }
+    } else {
+        std::copy(req.data.begin(), req.data.end(), target->memory.begin() + req.offset);
+    }
+    outcome.changedMemory = true;
+    outcome.reply = BuildReply(request, StatusOk);
+    return outcome;
+}
