@@ -2,8 +2,11 @@
 
 #include "platform/AtomicFile.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -240,20 +243,52 @@ ParsedIni ParseIniText(const std::string& bytes)
     return ini;
 }
 
+// Each cached file keeps its descriptor open: an fstat on it costs less than
+// a stat of the path, and still sees every change. A write in place changes
+// the time or size; a replacement by rename or a removal drops the old
+// file's link count.
 struct IniCache::Impl {
     struct Cached {
+        int fd = -1;
         timespec mtime{};
         off_t size = 0;
-        ino_t inode = 0;
-        dev_t device = 0;
+        nlink_t links = 0;
         std::shared_ptr<const ParsedIni> parsed;
     };
+    // Paths are few (language files, settings, skin files); a flood of them
+    // only costs re-parsing.
+    static constexpr size_t MaxFiles = 64;
+
     std::mutex mutex;
     std::unordered_map<std::string, Cached> files;
+
+    static bool Same(const Cached& c, const struct stat& st)
+    {
+        return c.mtime.tv_sec == st.st_mtim.tv_sec && c.mtime.tv_nsec == st.st_mtim.tv_nsec &&
+               c.size == st.st_size && c.links == st.st_nlink;
+    }
+    void Drop(std::unordered_map<std::string, Cached>::iterator it)
+    {
+        if (it->second.fd >= 0)
+            ::close(it->second.fd);
+        files.erase(it);
+    }
+    void DropAll()
+    {
+        for (auto& [path, c] : files) {
+            if (c.fd >= 0)
+                ::close(c.fd);
+        }
+        files.clear();
+    }
 };
 
 IniCache::IniCache() : impl_(std::make_unique<Impl>()) {}
-IniCache::~IniCache() = default;
+
+IniCache::~IniCache()
+{
+    impl_->DropAll();
+}
 
 IniCache& IniCache::Instance()
 {
@@ -261,35 +296,65 @@ IniCache& IniCache::Instance()
     return cache;
 }
 
+namespace {
+
+bool ReadAllFrom(int fd, std::string& out, size_t size)
+{
+    out.resize(size);
+    size_t got = 0;
+    while (got < size) {
+        ssize_t n = ::pread(fd, out.data() + got, size - got, static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    out.resize(got);
+    return true;
+}
+
+} // namespace
+
 std::shared_ptr<const ParsedIni> IniCache::Get(const std::string& path)
 {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<uint64_t>(st.st_size) > MaxProfileFileBytes)
-        return nullptr;
     {
         std::lock_guard lock(impl_->mutex);
         auto it = impl_->files.find(path);
         if (it != impl_->files.end()) {
-            const Impl::Cached& c = it->second;
-            if (c.mtime.tv_sec == st.st_mtim.tv_sec && c.mtime.tv_nsec == st.st_mtim.tv_nsec &&
-                c.size == st.st_size && c.inode == st.st_ino && c.device == st.st_dev)
-                return c.parsed;
+            struct stat st {};
+            if (::fstat(it->second.fd, &st) == 0 && Impl::Same(it->second, st))
+                return it->second.parsed;
+            impl_->Drop(it);
         }
     }
-    // Parse outside the lock; a racing reader at worst parses twice.
-    std::string bytes;
-    if (!ReadWholeFile(path, bytes, MaxProfileFileBytes))
+    // O_NONBLOCK: a FIFO planted under the name must not hang the lookup.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
         return nullptr;
+    struct stat st {};
+    std::string bytes;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) > MaxProfileFileBytes ||
+        !ReadAllFrom(fd, bytes, static_cast<size_t>(st.st_size))) {
+        ::close(fd);
+        return nullptr;
+    }
     auto parsed = std::make_shared<const ParsedIni>(ParseIniText(bytes));
-    // The stat taken before reading describes at most an older version than
+    // The fstat taken before reading describes at most an older version than
     // the bytes, so a change in between is caught by the next lookup.
     std::lock_guard lock(impl_->mutex);
+    auto existing = impl_->files.find(path);
+    if (existing != impl_->files.end())
+        impl_->Drop(existing); // a racing reader got here first
+    if (impl_->files.size() >= Impl::MaxFiles)
+        impl_->DropAll();
     Impl::Cached& c = impl_->files[path];
+    c.fd = fd;
     c.mtime = st.st_mtim;
     c.size = st.st_size;
-    c.inode = st.st_ino;
-    c.device = st.st_dev;
+    c.links = st.st_nlink;
     c.parsed = parsed;
     return parsed;
 }
@@ -297,13 +362,15 @@ std::shared_ptr<const ParsedIni> IniCache::Get(const std::string& path)
 void IniCache::Invalidate(const std::string& path)
 {
     std::lock_guard lock(impl_->mutex);
-    impl_->files.erase(path);
+    auto it = impl_->files.find(path);
+    if (it != impl_->files.end())
+        impl_->Drop(it);
 }
 
 void IniCache::Clear()
 {
     std::lock_guard lock(impl_->mutex);
-    impl_->files.clear();
+    impl_->DropAll();
 }
 
 std::optional<std::string> ReadPrivateProfileValue(const std::string& section, const std::string& key,
@@ -383,7 +450,7 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
     std::string bytes;
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
-        if (!ReadWholeFile(path, bytes, MaxProfileFileBytes))
+        if (!S_ISREG(st.st_mode) || !ReadWholeFile(path, bytes, MaxProfileFileBytes))
             return false; // a folder or an over-large file is not ours to replace
     }
     bool utf8Bom = false;

@@ -275,8 +275,23 @@ TEST_F(PrivateProfileTest, CacheSeesOutsideChanges)
     setMtime(1000001);
     EXPECT_EQ(Read("S", "K"), "cccc");
 
+    // Replaced by rename with a file of the same size and time.
+    std::string other = path + ".new";
+    std::ofstream(other, std::ios::binary) << "[S]\nK=dddd\n";
+    timespec times[2] = {{1000001, 0}, {1000001, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, other.c_str(), times, 0), 0);
+    fs::rename(other, path);
+    EXPECT_EQ(Read("S", "K"), "dddd");
+
     fs::remove(path);
     EXPECT_EQ(Read("S", "K"), "<missing>");
+}
+
+TEST_F(PrivateProfileTest, FifoUnderTheNameReadsAsMissing)
+{
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    EXPECT_EQ(Read("S", "K"), "<missing>");
+    EXPECT_FALSE(WritePrivateProfileString("S", "K", "v", path));
 }
 
 TEST(Utf8Chars, CountsAndCutsWithoutSplittingSequences)
