@@ -447,6 +447,11 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
         (safeValue.size() >= 2 && safeValue.front() == '"' && safeValue.back() == '"'))
         safeValue = "\"" + safeValue + "\"";
 
+    // Read-modify-write: two threads writing one file must not lose either
+    // value. Other processes are not guarded against, as with the system call
+    // this stands in for.
+    static std::mutex writeMutex;
+    std::lock_guard writeLock(writeMutex);
     std::string bytes;
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {

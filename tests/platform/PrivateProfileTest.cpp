@@ -6,6 +6,7 @@
 #include <fstream>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <utime.h>
 
 namespace fs = std::filesystem;
@@ -292,6 +293,20 @@ TEST_F(PrivateProfileTest, FifoUnderTheNameReadsAsMissing)
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
     EXPECT_EQ(Read("S", "K"), "<missing>");
     EXPECT_FALSE(WritePrivateProfileString("S", "K", "v", path));
+}
+
+TEST_F(PrivateProfileTest, ConcurrentWritersLoseNothing)
+{
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([this, t] {
+            for (int i = 0; i < 10; ++i)
+                WritePrivateProfileString("S", "K" + std::to_string(t) + "_" + std::to_string(i), "v", path);
+        });
+    }
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(GetPrivateProfileSection("S", path).size(), 40u);
 }
 
 TEST(Utf8Chars, CountsAndCutsWithoutSplittingSequences)
