@@ -1,0 +1,121 @@
+#pragma once
+
+#include "app/AppState.h"
+#include "app/MainWindowLink.h"
+#include "app/ProgramPaths.h"
+#include "app/UserPrompts.h"
+#include "config/ConfigDocument.h"
+#include "config/ProfileFile.h"
+#include "macro/MacroBlock.h"
+#include "platform/AtomicFile.h"
+#include "platform/SettingsStore.h"
+#include "skin/LanguageTexts.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+class DocumentPrompts : public UserPrompts {
+public:
+    void ShowMessage(const std::string& text, MessageStyle) override { messages.push_back(text); }
+    bool AskYesNo(const std::string&) override { return false; }
+    std::optional<std::string> ChooseOpenFile(const FileChoice&) override { return std::nullopt; }
+    std::optional<std::string> ChooseSaveFile(const FileChoice&) override { return std::nullopt; }
+    std::vector<std::string> messages;
+};
+
+// A temporary data folder with a small English language file, the settings
+// store and the user folder inside it, recording prompts, a headless main
+// window and a fresh default document with profile 0 current.
+class DocumentFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        namespace fs = std::filesystem;
+        dir = fs::temp_directory_path()
+            / ("rt604-doc-" + std::to_string(::getpid()) + "-"
+               + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        savedPaths = g_paths;
+        ::setenv("XDG_CONFIG_HOME", (dir / "xdg").c_str(), 1);
+        SetProgramPathsForTests(dir.string(), (dir / "user" / "Orvan RT-604").string());
+        SetSettingsFolderForTests((dir / "cfg").string());
+        SetLanguageIndex(0);
+        std::ofstream(dir / "Lang0409.ini", std::ios::binary | std::ios::trunc)
+            << "[TEXT]\n"
+               "PROFILE_FORMAT_ERROR=Bad profile: %s!\n"
+               "KEY_PROMPT_SET=\" [set]\"\n"
+               "KEY_PROMPT_SINGLE=\" key (\"\n"
+               "KEY_PROMPT_MACRO=\" macro (\"\n"
+               "KEY_PROMPT_MEDIA=\" media (\"\n"
+               "KEY_PROMPT_FUNCTION=\" function (\"\n"
+               "FUNC_KEY_DESC1=Lock Win\n"
+               "FUNC_KEY_DESC3=Third function\n"
+               "UNKNOWN_KEY=Key %d\n"
+               "IDS_KEYBOARD_ESC=Esc\n"
+               "IDS_KEYBOARD_A=A\n";
+        SetPrompts(&prompts);
+        SetMainWindowLink(&window);
+        g_app.currentProfile = 0;
+        InitDocument();
+    }
+    void TearDown() override
+    {
+        ShutdownDocuments();
+        g_app.currentProfile = -1;
+        SetMainWindowLink(nullptr);
+        SetPrompts(nullptr);
+        SetSettingsFolderForTests("");
+        g_paths = savedPaths;
+        std::filesystem::remove_all(dir);
+    }
+
+    std::string Path(const std::string& name) const { return (dir / name).string(); }
+
+    static std::vector<uint8_t> ReadBytes(const std::string& path)
+    {
+        std::string text;
+        if (!ReadWholeFile(path, text, uint64_t{1} << 32))
+            return {};
+        return std::vector<uint8_t>(text.begin(), text.end());
+    }
+    static bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+    {
+        return WriteFileAtomically(path, std::span<const uint8_t>(bytes));
+    }
+
+    // Appends a macro to the document (caller need not hold the lock).
+    static void AddMacro(uint16_t id, const std::u16string& name, std::vector<MacroEvent> events = {})
+    {
+        DocumentLock lock;
+        g_configDoc.macros.resize(g_configDoc.macros.size() + MacroBlockSize);
+        MacroBlock macro(g_configDoc.macros.data() + size_t{g_configDoc.macroCount} * MacroBlockSize);
+        macro.SetName16(name);
+        macro.SetCycles(1);
+        macro.SetMacroId(id);
+        macro.SetEvents(events);
+        ++g_configDoc.macroCount;
+    }
+    // Gives slot a string and type (3 or 6), keeping the invariant.
+    static void SetString(int slot, uint16_t type, const std::u16string& text)
+    {
+        DocumentLock lock;
+        StringEntry& entry = g_configDoc.strings[static_cast<size_t>(slot)];
+        g_configDoc.stringBytes -= entry.length;
+        entry.text = text;
+        entry.length = static_cast<uint32_t>((text.size() + 1) * 2);
+        g_configDoc.stringBytes += entry.length;
+        SetSlotType(*g_configDoc.block, slot, type);
+    }
+
+    std::filesystem::path dir;
+    ProgramPaths savedPaths;
+    DocumentPrompts prompts;
+    HeadlessMainWindow window;
+};
