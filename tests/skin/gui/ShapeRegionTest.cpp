@@ -1,0 +1,205 @@
+#include "SkinTestSupport.h"
+
+#include "skin/gui/BaseDialog.h"
+#include "skin/gui/PngButton.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QRandomGenerator>
+
+namespace {
+
+qint64 RegionArea(const QRegion& region)
+{
+    qint64 area = 0;
+    for (const QRect& rect : region)
+        area += qint64(rect.width()) * rect.height();
+    return area;
+}
+
+// The slow, obviously right construction: one union per run of inside pixels.
+QRegion ReferenceRegion(const QImage& image)
+{
+    QRegion region;
+    for (int y = 0; y < image.height(); ++y) {
+        int x = 0;
+        while (x < image.width()) {
+            if ((image.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x < image.width() && (image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF)
+                ++x;
+            region += QRect(start, y, x - start, 1);
+        }
+    }
+    return region;
+}
+
+QImage BorderedShape()
+{
+    QImage shape = SkinTestSolid(300, 200, qRgb(255, 255, 255));
+    for (int y = 1; y < 199; ++y)
+        for (int x = 1; x < 299; ++x)
+            shape.setPixel(x, y, qRgb(0, 0, 0));
+    return shape;
+}
+
+} // namespace
+
+TEST(ShapeRegion, AllWhiteShapeGivesEmptyRegion)
+{
+    EXPECT_TRUE(ShapeRegionFromImage(SkinTestSolid(300, 200, qRgb(255, 255, 255))).isEmpty());
+    EXPECT_TRUE(ShapeRegionFromImage(QImage()).isEmpty());
+}
+
+TEST(ShapeRegion, OnePixelWhiteBorderLeaves298By198)
+{
+    const QRegion region = ShapeRegionFromImage(BorderedShape());
+    EXPECT_EQ(region.boundingRect(), QRect(1, 1, 298, 198));
+    EXPECT_EQ(RegionArea(region), 298 * 198);
+}
+
+TEST(ShapeRegion, OnlyExactWhiteIsOutside)
+{
+    QImage shape = SkinTestSolid(4, 1, qRgb(255, 255, 255));
+    shape.setPixel(1, 0, qRgb(254, 255, 255));
+    shape.setPixel(3, 0, qRgb(255, 255, 254));
+    const QRegion region = ShapeRegionFromImage(shape);
+    EXPECT_EQ(RegionArea(region), 2);
+    EXPECT_TRUE(region.contains(QPoint(1, 0)));
+    EXPECT_TRUE(region.contains(QPoint(3, 0)));
+    EXPECT_FALSE(region.contains(QPoint(0, 0)));
+}
+
+TEST(ShapeRegion, IrregularShapeMatchesRunByRunUnion)
+{
+    // A disc with a hole, repeated rows of identical runs, and scattered
+    // noise: every way rows can merge or split.
+    QImage shape = SkinTestSolid(160, 120, qRgb(255, 255, 255));
+    QRandomGenerator random(604);
+    for (int y = 0; y < shape.height(); ++y) {
+        for (int x = 0; x < shape.width(); ++x) {
+            const int dx = x - 80, dy = y - 60;
+            const int d2 = dx * dx + dy * dy;
+            bool inside = d2 < 55 * 55 && d2 > 15 * 15;
+            if (y >= 100 && y < 110)
+                inside = (x / 7) % 2 == 0;
+            if (random.bounded(20) == 0)
+                inside = !inside;
+            if (inside)
+                shape.setPixel(x, y, qRgb(20, 30, 40));
+        }
+    }
+    const QRegion fast = ShapeRegionFromImage(shape);
+    const QRegion reference = ReferenceRegion(shape);
+    EXPECT_TRUE(fast.xored(reference).isEmpty());
+    EXPECT_EQ(RegionArea(fast), RegionArea(reference));
+    // The result must behave as a normal region in later operations.
+    EXPECT_TRUE((fast - reference).isEmpty());
+    EXPECT_TRUE((reference - fast).isEmpty());
+    EXPECT_EQ(fast.intersected(QRect(0, 0, 160, 120)).boundingRect(), reference.boundingRect());
+}
+
+class BaseDialogTest : public ::testing::Test {
+protected:
+    void WriteLayout(const QByteArray& screenSection)
+    {
+        skin.WriteFile("Layout.ini", "[SCREEN]\n" + screenSection + "\n[BUTTONINFO]\nCONTROL_OK=10,20,30,40\n");
+    }
+    TempSkinFolder skin;
+};
+
+TEST_F(BaseDialogTest, TakesBackgroundSizeAndShapesFromMask)
+{
+    skin.SaveImage("back.png", SkinTestPattern(300, 200, 7));
+    skin.SaveImage("shape.bmp", BorderedShape(), "BMP");
+    WriteLayout("Main=back.png\nMask=shape.bmp\n");
+
+    CBaseDialog dialog(nullptr, skin.Path("Layout.ini"), skin.Folder());
+    EXPECT_EQ(dialog.size(), QSize(300, 200));
+    EXPECT_EQ(dialog.ShapeRegion().boundingRect(), QRect(1, 1, 298, 198));
+    EXPECT_TRUE(dialog.mask().xored(dialog.ShapeRegion()).isEmpty());
+    EXPECT_TRUE(dialog.windowFlags() & Qt::FramelessWindowHint);
+
+    const QImage painted = Snapshot(dialog);
+    for (const QPoint p : {QPoint(5, 5), QPoint(150, 100), QPoint(298, 198)})
+        EXPECT_EQ(painted.pixel(p) & 0xFFFFFF, SkinTestPattern(300, 200, 7).pixel(p) & 0xFFFFFF);
+}
+
+TEST_F(BaseDialogTest, MaskDefaultsToBackground)
+{
+    QImage back = SkinTestSolid(120, 80, qRgb(255, 255, 255));
+    for (int y = 10; y < 30; ++y)
+        for (int x = 0; x < 120; ++x)
+            back.setPixel(x, y, qRgb(0, 90, 0));
+    skin.SaveImage("back.png", back);
+    WriteLayout("Main=back.png\n");
+
+    CBaseDialog dialog(nullptr, skin.Path("Layout.ini"), skin.Folder());
+    EXPECT_EQ(dialog.ShapeRegion().boundingRect(), QRect(0, 10, 120, 20));
+    EXPECT_EQ(dialog.Images().LoadedCount(), 1);
+}
+
+TEST_F(BaseDialogTest, AllWhiteShapeKeepsWindowButShowsNothing)
+{
+    skin.SaveImage("back.png", SkinTestPattern(60, 40, 1));
+    skin.SaveImage("white.png", SkinTestSolid(60, 40, qRgb(255, 255, 255)));
+    WriteLayout("Main=back.png\nMask=white.png\n");
+
+    CBaseDialog dialog(nullptr, skin.Path("Layout.ini"), skin.Folder());
+    EXPECT_TRUE(dialog.ShapeRegion().isEmpty());
+    // Qt reads an empty mask as "no mask", which would show the whole window.
+    EXPECT_FALSE(dialog.mask().isEmpty());
+    EXPECT_TRUE(dialog.mask().intersected(dialog.rect()).isEmpty());
+}
+
+TEST_F(BaseDialogTest, MissingPicturesAreReportedByPath)
+{
+    WriteLayout("Main=gone.jpg\nMask=shape_gone.png\n");
+    RecordSkinFailures failures;
+    CBaseDialog dialog(nullptr, skin.Path("Layout.ini"), skin.Folder());
+    ASSERT_EQ(failures.paths.size(), 2u);
+    EXPECT_NE(failures.paths[0].find("gone.jpg"), std::string::npos);
+    EXPECT_NE(failures.paths[1].find("shape_gone.png"), std::string::npos);
+}
+
+TEST_F(BaseDialogTest, NoBackgroundNameIsAFailureToo)
+{
+    WriteLayout("Other=1\n");
+    RecordSkinFailures failures;
+    CBaseDialog dialog(nullptr, skin.Path("Layout.ini"), skin.Folder());
+    EXPECT_FALSE(failures.paths.empty());
+    EXPECT_TRUE(dialog.Background().isNull());
+}
+
+TEST_F(BaseDialogTest, LeftPressOutsideControlsDragsTheWindow)
+{
+    skin.SaveImage("back.png", SkinTestPattern(200, 100, 3));
+    WriteLayout("Main=back.png\n");
+    CBaseDialog dialog(nullptr, skin.Path("Layout.ini"), skin.Folder());
+    CPngButton button(&dialog);
+    button.setGeometry(150, 50, 40, 40);
+    dialog.move(100, 100);
+    dialog.show();
+    QApplication::processEvents();
+    const QPoint start = dialog.pos();
+
+    auto send = [](QWidget* target, QEvent::Type type, QPoint local, QPoint global, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, QPointF(local), QPointF(global),
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    };
+    // On a control: the window stays.
+    send(&button, QEvent::MouseButtonPress, QPoint(5, 5), start + QPoint(155, 55), Qt::LeftButton);
+    send(&dialog, QEvent::MouseMove, QPoint(40, 30), start + QPoint(190, 85), Qt::LeftButton);
+    send(&button, QEvent::MouseButtonRelease, QPoint(5, 5), start + QPoint(155, 55), Qt::NoButton);
+    EXPECT_EQ(dialog.pos(), start);
+
+    send(&dialog, QEvent::MouseButtonPress, QPoint(10, 10), start + QPoint(10, 10), Qt::LeftButton);
+    send(&dialog, QEvent::MouseMove, QPoint(10, 10), start + QPoint(50, 40), Qt::LeftButton);
+    send(&dialog, QEvent::MouseButtonRelease, QPoint(10, 10), start + QPoint(50, 40), Qt::NoButton);
+    QApplication::processEvents();
+    EXPECT_EQ(dialog.pos(), start + QPoint(40, 30));
+}
