@@ -213,6 +213,16 @@ std::vector<uint8_t> BuildProfileFileBytes()
     BuildProfileHeader(doc.block->data(), doc.macroCount, doc.stringBytes, 0);
     PackStrings(*doc.block, doc.strings, bytes.data() + ConfigBlockSize + macroBytes, doc.stringBytes);
     std::memcpy(bytes.data(), doc.block->data(), ConfigBlockSize);
+    // A program or text slot without a string keeps whatever offset it had,
+    // which may now point at another slot's string: the next load would hand
+    // that string to it. In the file it points past the area instead. (With
+    // stringBytes the sum of all entries, every entry with a string fits.)
+    for (int i = 0; i < KeySlotCount; ++i) {
+        const uint16_t type = SlotType(*doc.block, i);
+        const bool hasString = static_cast<size_t>(i) < doc.strings.size() && doc.strings[static_cast<size_t>(i)].length != 0;
+        if ((type == 3 || type == 6) && !hasString)
+            WriteU32(bytes.data(), SlotOffset(i) + SlotValueOffset, doc.stringBytes);
+    }
     if (macroBytes != 0)
         std::memcpy(bytes.data() + ConfigBlockSize, doc.macros.data(), macroBytes);
     return bytes;

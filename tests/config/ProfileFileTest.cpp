@@ -270,3 +270,29 @@ TEST_F(ProfileFileTest, EnsureUserFolderWithoutPresetMakesEmptyFiles)
 }
 
 } // namespace
+
+namespace {
+
+// A program slot without a string keeps a stale offset in the document; the
+// file must not let it point at another slot's string.
+TEST_F(ProfileFileTest, SlotWithoutStringDoesNotTakeAnotherSlotsStringOnReload)
+{
+    SetString(20, 6, u"abc");
+    {
+        DocumentLock lock;
+        SetSlotType(*g_configDoc.block, 10, 3);
+        SetSlotValue(*g_configDoc.block, 10, 0);
+    }
+    const std::string path = Path("stale.vpf");
+    ASSERT_EQ(SaveDocumentToFile(1, path), 1);
+    std::vector<uint8_t> first = ReadBytes(path);
+    DocumentLock lock;
+    ASSERT_EQ(LoadDocumentFromFile(path), 1);
+    EXPECT_EQ(g_configDoc.strings[10].length, 0u);
+    EXPECT_EQ(g_configDoc.strings[20].text, u"abc");
+    EXPECT_EQ(g_configDoc.stringBytes, 8u);
+    ASSERT_EQ(SaveDocumentToFile(0, path), 1);
+    EXPECT_EQ(ReadBytes(path), first);
+}
+
+} // namespace
