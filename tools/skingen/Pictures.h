@@ -1,0 +1,17 @@
+#pragma once
+
+#include "SkinLayout.h"
+
+#include <QImage>
+#include <QString>
+
+#include <functional>
+
+// Saves one picture under its file name; the generator counts and checks.
+using SavePicture = std::function<void(const QString& name, const QImage& image)>;
+
+// The lighting panel's pictures, each the size of the control that shows it
+// and drawn over the window's own background there.
+void MakeLightingPictures(const SkinWindow& main, const QImage& background, const SavePicture& save);
+// The application icon and the three notification-area pictures.
+void MakeIcons(const SavePicture& save);
