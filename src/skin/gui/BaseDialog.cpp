@@ -61,11 +61,11 @@ CBaseDialog::CBaseDialog(QWidget* parent, const QString& layoutPath, const QStri
       ini_(layoutPath.toStdString()),
       images_(imageFolder)
 {
-    const QString mainName = QString::fromStdString(ini_.GetString("SCREEN", "Main").value_or(std::string()));
-    const QString maskName =
-        QString::fromStdString(ini_.GetString("SCREEN", "Mask", mainName.toStdString()).value_or(std::string()));
-    background_ = images_.Pixmap(mainName);
-    shape_ = images_.Image(maskName);
+    const std::string mainName = ini_.GetString("SCREEN", "Main").value_or(std::string());
+    // A present but empty "Mask" means the same as a missing one.
+    const std::string maskName = ini_.GetString("SCREEN", "Mask", mainName).value_or(mainName);
+    background_ = images_.Pixmap(QString::fromStdString(mainName));
+    shape_ = images_.Image(QString::fromStdString(maskName));
 
     // The window is its picture: nothing underneath needs erasing first.
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -73,10 +73,9 @@ TEST(ShapeRegion, OnlyExactWhiteIsOutside)
     EXPECT_FALSE(region.contains(QPoint(0, 0)));
 }
 
-TEST(ShapeRegion, IrregularShapeMatchesRunByRunUnion)
+QImage NoisyDisc()
 {
-    // A disc with a hole, repeated rows of identical runs, and scattered
-    // noise: every way rows can merge or split.
+    // A disc with a hole, a striped stretch, and scattered noise.
     QImage shape = SkinTestSolid(160, 120, qRgb(255, 255, 255));
     QRandomGenerator random(604);
     for (int y = 0; y < shape.height(); ++y) {
@@ -92,14 +91,42 @@ TEST(ShapeRegion, IrregularShapeMatchesRunByRunUnion)
                 shape.setPixel(x, y, qRgb(20, 30, 40));
         }
     }
-    const QRegion fast = ShapeRegionFromImage(shape);
-    const QRegion reference = ReferenceRegion(shape);
-    EXPECT_TRUE(fast.xored(reference).isEmpty());
-    EXPECT_EQ(RegionArea(fast), RegionArea(reference));
-    // The result must behave as a normal region in later operations.
-    EXPECT_TRUE((fast - reference).isEmpty());
-    EXPECT_TRUE((reference - fast).isEmpty());
-    EXPECT_EQ(fast.intersected(QRect(0, 0, 160, 120)).boundingRect(), reference.boundingRect());
+    return shape;
+}
+
+QImage BandedRows()
+{
+    // Stretches of 1 to 15 identical rows, each with its own runs, some
+    // empty, so that rows merge into taller rectangles of every height.
+    QImage shape = SkinTestSolid(97, 200, qRgb(255, 255, 255));
+    QRandomGenerator random(1132);
+    int y = 0;
+    for (int height = 1; y < shape.height(); height = height % 15 + 1) {
+        std::vector<bool> inside(shape.width());
+        const bool empty = random.bounded(6) == 0;
+        for (int x = 0; x < shape.width(); ++x)
+            inside[x] = !empty && random.bounded(3) != 0;
+        for (int row = 0; row < height && y < shape.height(); ++row, ++y)
+            for (int x = 0; x < shape.width(); ++x)
+                if (inside[x])
+                    shape.setPixel(x, y, qRgb(0, 0, 0));
+    }
+    return shape;
+}
+
+TEST(ShapeRegion, IrregularShapesMatchRunByRunUnion)
+{
+    for (const QImage& shape : {NoisyDisc(), BandedRows()}) {
+        const QRegion fast = ShapeRegionFromImage(shape);
+        const QRegion reference = ReferenceRegion(shape);
+        EXPECT_TRUE(fast.xored(reference).isEmpty());
+        EXPECT_EQ(RegionArea(fast), RegionArea(reference));
+        // The result must behave as a normal region in later operations.
+        EXPECT_TRUE((fast - reference).isEmpty());
+        EXPECT_TRUE((reference - fast).isEmpty());
+        EXPECT_EQ(fast.boundingRect(), reference.boundingRect());
+        EXPECT_LE(fast.rectCount(), reference.rectCount());
+    }
 }
 
 class BaseDialogTest : public ::testing::Test {
@@ -135,11 +162,15 @@ TEST_F(BaseDialogTest, MaskDefaultsToBackground)
         for (int x = 0; x < 120; ++x)
             back.setPixel(x, y, qRgb(0, 90, 0));
     skin.SaveImage("back.png", back);
-    WriteLayout("Main=back.png\n");
-
-    CBaseDialog dialog(nullptr, skin.Path("Layout.ini"), skin.Folder());
-    EXPECT_EQ(dialog.ShapeRegion().boundingRect(), QRect(0, 10, 120, 20));
-    EXPECT_EQ(dialog.Images().LoadedCount(), 1);
+    for (const QByteArray& screen : {QByteArray("Main=back.png\n"), QByteArray("Main=back.png\nMask=\n")}) {
+        SCOPED_TRACE(screen.toStdString());
+        WriteLayout(screen);
+        RecordSkinFailures failures;
+        CBaseDialog dialog(nullptr, skin.Path("Layout.ini"), skin.Folder());
+        EXPECT_TRUE(failures.paths.empty());
+        EXPECT_EQ(dialog.ShapeRegion().boundingRect(), QRect(0, 10, 120, 20));
+        EXPECT_EQ(dialog.Images().LoadedCount(), 1);
+    }
 }
 
 TEST_F(BaseDialogTest, AllWhiteShapeKeepsWindowButShowsNothing)
