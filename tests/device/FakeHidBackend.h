@@ -11,6 +11,7 @@
 #include <mutex>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 // A scripted HID backend for channel tests: interfaces to list, descriptors
@@ -32,6 +33,8 @@ public:
         std::deque<std::vector<uint8_t>> reports;
         std::vector<std::vector<uint8_t>> written;
         int waiting = 0;
+        int entered = 0; // reads that have started, waiting or not yet
+        std::chrono::milliseconds startDelay{0}; // before a read starts waiting
         int abortsSeen = 0;
         bool abortPending = false;
         bool unplugged = false;
@@ -53,6 +56,11 @@ public:
             std::unique_lock lock(mutex);
             changed.wait(lock, [this] { return waiting > 0; });
         }
+        void WaitForReadEntered(int count)
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return entered >= count; });
+        }
     };
 
     class Handle : public HidHandle {
@@ -66,6 +74,13 @@ public:
         {
             transferred = 0;
             std::unique_lock lock(line_->mutex);
+            ++line_->entered;
+            line_->changed.notify_all();
+            if (line_->startDelay.count() > 0) {
+                lock.unlock();
+                std::this_thread::sleep_for(line_->startDelay);
+                lock.lock();
+            }
             ++line_->waiting;
             line_->changed.notify_all();
             auto ready = [this] { return line_->abortPending || line_->unplugged || !line_->reports.empty(); };

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <thread>
 
 namespace {
@@ -264,6 +265,32 @@ TEST_F(HidDeviceTest, InfiniteReadEndsWhenAnotherThreadClosesOrReopens)
     uint8_t buffer[5] = {};
     EXPECT_TRUE(channel.ReadReport(buffer, sizeof buffer, nullptr, 1000));
     EXPECT_EQ(buffer[2], 0x04);
+}
+
+TEST_F(HidDeviceTest, AbortThatArrivesBeforeTheReadWaitsStillEndsIt)
+{
+    // Close lands after the read started but before it waits: the backend
+    // forgets that abort, so the channel has to repeat it.
+    FakeHidBackend::Line& line = Line(ConsumerPath);
+    line.startDelay = std::chrono::milliseconds(60);
+    for (bool reopen : {false, true}) {
+        ASSERT_TRUE(channel.Open(ConsumerPath, true, false, true, false));
+        const int entered = line.entered;
+        auto read = std::async(std::launch::async, [&] {
+            uint8_t buffer[5];
+            return channel.ReadReport(buffer, sizeof buffer, nullptr, HidInfinite);
+        });
+        line.WaitForReadEntered(entered + 1);
+        if (reopen)
+            EXPECT_TRUE(channel.Open(ConsumerPath, true, false, true, false));
+        else
+            EXPECT_TRUE(channel.Close());
+        if (read.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            line.Push({3, 0, 0, 0, 0}); // free the stranded reader
+            ADD_FAILURE() << "the read was stranded";
+        }
+        EXPECT_FALSE(read.get());
+    }
 }
 
 TEST_F(HidDeviceTest, CloseRightAfterAReadStartsNeverStrandsIt)
