@@ -30,6 +30,14 @@ public:
 
     virtual bool IsKeyEditorOpen() = 0;
     virtual bool IsProfileDialogOpen() = 0;
+
+    // The profile manager dialog while it is open: whether it holds changes
+    // not yet applied (its Apply is enabled), and showing a profile as the
+    // active one (its row ticked, its Apply disabled).
+    virtual bool ProfileDialogHasChanges() { return false; }
+    virtual void ShowActiveProfileInDialog(int /*profile*/) {}
+    // The profile button's caption and tooltip.
+    virtual void SetProfileButton(const std::string& /*caption*/, const std::string& /*tooltip*/) {}
 };
 
 // Keeps the window's state in memory; what every caller sees when no real
@@ -43,10 +51,25 @@ public:
     void KeyButtonsRefreshed() override { ++refreshCount; }
     bool IsKeyEditorOpen() override { return keyEditorOpen; }
     bool IsProfileDialogOpen() override { return profileDialogOpen; }
+    bool ProfileDialogHasChanges() override { return profileDialogChanged; }
+    void ShowActiveProfileInDialog(int profile) override
+    {
+        dialogTickedRow = profile;
+        profileDialogChanged = false;
+    }
+    void SetProfileButton(const std::string& caption, const std::string& tooltip) override
+    {
+        profileButtonCaption = caption;
+        profileButtonTooltip = tooltip;
+    }
 
     bool applyEnabled = false;
     bool keyEditorOpen = false;
     bool profileDialogOpen = false;
+    bool profileDialogChanged = false;
+    int dialogTickedRow = -1;
+    std::string profileButtonCaption;
+    std::string profileButtonTooltip;
     int refreshCount = 0;
     std::map<uint16_t, ButtonLook> looks;
     std::map<uint16_t, std::string> prompts;
