@@ -1,0 +1,16 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+// The main window's Apply: when changes are pending, saves the document into
+// the profile cache and writes it to the keyboard (the current profile's key
+// map, or all three after a macro that keys used was deleted), with the busy
+// indicator showing meanwhile. Apply is disabled only when both the save and
+// the write succeeded. Runs on the user-interface thread.
+// 1 when nothing was pending or everything was written; 0 otherwise.
+int32_t ApplyChanges();
+
+// How long the Apply waits before it shows the busy indicator, so that quick
+// applies do not flash it; 100 ms unless a test shortens it.
+void SetApplyShowDelay(std::chrono::milliseconds delay);

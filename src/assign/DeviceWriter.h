@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+
+// Sends the device copy to the keyboard: the macro memory image and the key
+// map of the current profile, or of all three profiles when allProfiles is
+// set or a macro that keys used was deleted since the last write. Runs with
+// the document lock held (CopyDocumentForDevice is its caller) and takes the
+// device-copy lock.
+//
+// 1 when the macro memory and every key map were accepted; 0 otherwise.
+// Nothing at all is sent when the macros do not fit the keyboard even
+// without their names ("EXTRA_MACRO_TOO_LONG") or when only the current
+// profile is asked for and the keyboard has not told which one that is.
+int32_t WriteDeviceKeyMaps(int allProfiles);

@@ -1,0 +1,74 @@
+#include "config/DeviceCapture.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <new>
+#include <span>
+#include <vector>
+
+#include "assign/DeviceKeyMap.h"
+#include "config/ConfigDocument.h"
+#include "config/DeviceCopy.h"
+#include "device/DeviceCommands.h"
+#include "device/DeviceState.h"
+#include "macro/MacroImage.h"
+#include "platform/AtomicFile.h"
+
+namespace {
+
+// The macro memory as far as its header says it reaches; empty when it does
+// not start with the signature. false when a read failed.
+bool ReadMacroImage(std::vector<uint8_t>& image)
+{
+    std::array<uint8_t, MacroImageHeaderSize> head{};
+    if (ReadMacroMemory(head) != 1)
+        return false;
+    image.clear();
+    if (ReadU16(head.data(), 0) != MacroImageSignature)
+        return true;
+    const size_t length = ReadU16(head.data(), ImageLengthOffset);
+    // A header that claims less than itself holds no macros.
+    if (length < MacroImageHeaderSize)
+        return true;
+    image.assign(length, 0);
+    return ReadMacroMemory(image) == 1;
+}
+
+} // namespace
+
+int32_t CaptureDeviceToFile(const std::string& path)
+{
+    const int32_t profile = GetCurrentProfile();
+    if (profile < 0 || profile > 3)
+        return 0;
+
+    const size_t mapBytes = static_cast<size_t>(std::clamp(keyMapBytes.load(), 0, MaxKeyMapBytes));
+    std::array<std::array<uint8_t, MaxKeyMapBytes>, ProfileCount> maps{};
+    for (int p = 0; p < ProfileCount; ++p) {
+        if (ReadKeyMap(std::span<uint8_t>(maps[static_cast<size_t>(p)].data(), mapBytes), p) != 1)
+            return 0;
+    }
+    std::vector<uint8_t> image;
+    if (!ReadMacroImage(image))
+        return 0;
+
+    try {
+        const size_t macroCount = static_cast<size_t>(DecodedMacroCount(image));
+        std::vector<uint8_t> file(ConfigBlockSize + macroCount * MacroBlockSize);
+        auto block = std::make_unique<ConfigBlock>();
+        BuildProfileHeader(block->data(), static_cast<uint16_t>(macroCount), 0, 0);
+        std::copy(IdentityAreaBytes.begin(), IdentityAreaBytes.end(), block->bytes.begin() + IdentityAreaOffset);
+        for (int p = 0; p < ProfileCount; ++p)
+            ImportKeyMap(*block, p, std::span<const uint8_t>(maps[static_cast<size_t>(p)].data(), mapBytes));
+        // Slot group 3 stays zero: the keyboard has no fourth profile.
+        std::memcpy(file.data(), block->data(), ConfigBlockSize);
+        if (macroCount != 0) {
+            std::span<uint8_t> area(file.data() + ConfigBlockSize, macroCount * MacroBlockSize);
+            DecodeMacroImage(area, image);
+        }
+        return WriteFileAtomically(path, std::span<const uint8_t>(file)) ? 1 : 0;
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}

@@ -1,0 +1,159 @@
+#include "config/ProfileImport.h"
+
+#include <new>
+#include <span>
+
+#include "app/MainWindowLink.h"
+#include "assign/KeyAssignment.h"
+#include "config/ConfigDocument.h"
+#include "config/DeviceCopy.h"
+#include "config/ProfileFile.h"
+#include "macro/MacroApply.h"
+#include "platform/AtomicFile.h"
+#include "skin/LanguageTexts.h"
+
+namespace {
+
+constexpr const char* ProfileFilter = "(*.vpf)|*.vpf|(*.*)|*.*||";
+constexpr uint64_t MaxProfileFileBytes = (uint64_t{1} << 32) - 1;
+
+void ShowImportRefused()
+{
+    Prompts().ShowMessage(LoadText("MAIN_PROMPT_INPORT"), MessageStyle::Normal);
+}
+
+// What the document held before an import, to put back if the new contents
+// cannot be installed.
+struct DocumentBackup {
+    std::unique_ptr<ConfigBlock> block;
+    std::vector<uint8_t> macros;
+    uint16_t macroCount = 0;
+    std::vector<StringEntry> strings;
+    uint32_t stringBytes = 0;
+};
+
+DocumentBackup TakeDocument()
+{
+    DocumentBackup backup;
+    backup.block = std::move(g_configDoc.block);
+    backup.macros = std::move(g_configDoc.macros);
+    backup.macroCount = g_configDoc.macroCount;
+    backup.strings = std::move(g_configDoc.strings);
+    backup.stringBytes = g_configDoc.stringBytes;
+    g_configDoc.macros.clear();
+    g_configDoc.macroCount = 0;
+    g_configDoc.strings.assign(StringEntryCount, StringEntry{});
+    g_configDoc.stringBytes = 0;
+    return backup;
+}
+
+void RestoreDocument(DocumentBackup& backup)
+{
+    g_configDoc.block = std::move(backup.block);
+    g_configDoc.macros = std::move(backup.macros);
+    g_configDoc.macroCount = backup.macroCount;
+    g_configDoc.strings = std::move(backup.strings);
+    g_configDoc.stringBytes = backup.stringBytes;
+}
+
+} // namespace
+
+FileChoice ImportFileChoice()
+{
+    return FileChoice{ProfileFilter, "*.vpf", "vpf", false};
+}
+
+FileChoice ExportFileChoice()
+{
+    return FileChoice{ProfileFilter, "*.vpf", "vpf", true};
+}
+
+std::optional<std::vector<uint8_t>> ReadImportFile(const std::string& path)
+{
+    if (CheckProfileFileComplete(path) != 1) {
+        ShowImportRefused();
+        return std::nullopt;
+    }
+    // The file is read once more for the load; it must still be what was
+    // checked, or a file replaced in between would slip through.
+    std::string text;
+    try {
+        if (!ReadWholeFile(path, text, MaxProfileFileBytes)) {
+            ShowImportRefused();
+            return std::nullopt;
+        }
+        std::vector<uint8_t> bytes(text.begin(), text.end());
+        text.clear();
+        if (bytes.size() < ConfigBlockSize
+            || CheckProfileHeader(std::span<const uint8_t>(bytes.data(), ProfileHeaderSize)) != ProfileFault::None
+            || ReadU32(bytes.data(), HeaderTotalLengthOffset) != bytes.size()) {
+            ShowImportRefused();
+            return std::nullopt;
+        }
+        return bytes;
+    } catch (const std::bad_alloc&) {
+        ShowImportRefused();
+        return std::nullopt;
+    }
+}
+
+int32_t ImportProfileBytes(const std::vector<uint8_t>& file, bool saveCache)
+{
+    int32_t written = 0;
+    {
+        DocumentLock lock;
+        DocumentBackup backup = TakeDocument();
+        if (LoadDocumentFromBytes(file) != 1) {
+            FreeDocumentStrings();
+            FreeDocumentMacros();
+            FreeDocumentBlock();
+            RestoreDocument(backup);
+            ShowImportRefused();
+            return ImportInvalid;
+        }
+        backup = DocumentBackup{};
+        if (saveCache)
+            SaveDocumentToProfileCache(0); // missing until the keyboard was read once; nothing to report
+        written = CopyDocumentForDevice(1);
+        RefreshKeyButtons();
+    }
+    if (written == 1) {
+        MainWindow().SetApplyEnabled(false);
+        return ImportDone;
+    }
+    // The keyboard still holds its old maps in every profile: the next Apply
+    // must write all three again.
+    macroLayoutChanged = true;
+    MainWindow().SetApplyEnabled(true);
+    return ImportNotWritten;
+}
+
+int32_t ImportProfileFile(const std::string& path)
+{
+    std::optional<std::vector<uint8_t>> file = ReadImportFile(path);
+    if (!file)
+        return ImportInvalid;
+    return ImportProfileBytes(*file, true);
+}
+
+int32_t ImportProfileFromUser()
+{
+    std::optional<std::string> path = Prompts().ChooseOpenFile(ImportFileChoice());
+    if (!path)
+        return ImportInvalid;
+    return ImportProfileFile(*path);
+}
+
+int32_t ExportProfileFile(const std::string& path)
+{
+    DocumentLock lock;
+    return SaveDocumentToFile(0, path);
+}
+
+int32_t ExportProfileToUser()
+{
+    std::optional<std::string> path = Prompts().ChooseSaveFile(ExportFileChoice());
+    if (!path)
+        return 0;
+    return ExportProfileFile(*path);
+}

@@ -1,0 +1,152 @@
+#include "config/ProfileSwitch.h"
+
+#include <filesystem>
+#include <mutex>
+
+#include "app/MainWindowLink.h"
+#include "app/UserPrompts.h"
+#include "assign/ApplyChanges.h"
+#include "assign/KeyAssignment.h"
+#include "config/ConfigDocument.h"
+#include "config/DeviceCapture.h"
+#include "config/DeviceCopy.h"
+#include "config/ProfileFile.h"
+#include "skin/LanguageTexts.h"
+
+namespace {
+
+std::mutex g_menuLock;
+ProfileMenu g_menu;
+
+// The question is modal: a second switch asked for while it is on screen
+// must not ask again underneath it.
+bool g_asking = false;
+
+void ReplaceDocumentWithDefault()
+{
+    DocumentLock lock;
+    FreeDocumentStrings();
+    FreeDocumentMacros();
+    FreeDocumentBlock();
+    if (g_configDoc.strings.size() != StringEntryCount)
+        g_configDoc.strings.assign(StringEntryCount, StringEntry{});
+    CreateDefaultBlock(std::string(), 0, true);
+}
+
+bool ReplaceDocumentFromFile(const std::string& path)
+{
+    DocumentLock lock;
+    FreeDocumentStrings();
+    FreeDocumentMacros();
+    FreeDocumentBlock();
+    // On failure the loader leaves the default document behind.
+    return LoadDocumentFromFile(path) == 1;
+}
+
+std::string BaseName(const std::string& path)
+{
+    return std::filesystem::path(path).stem().string();
+}
+
+} // namespace
+
+int32_t ReloadFromDevice(bool keepApply)
+{
+    EnsureUserFolder();
+    bool fromKeyboard = false;
+    const int32_t profile = GetCurrentProfile();
+    if (profile >= 0) {
+        const std::string cache = ProfileCachePath(profile);
+        if (CaptureDeviceToFile(cache) == 1)
+            fromKeyboard = ReplaceDocumentFromFile(cache);
+    }
+    if (!fromKeyboard)
+        ReplaceDocumentWithDefault();
+    {
+        DocumentLock lock;
+        RefreshKeyButtons();
+    }
+    if (!keepApply)
+        MainWindow().SetApplyEnabled(false);
+    return fromKeyboard ? 1 : 0;
+}
+
+int32_t SelectProfile(int32_t index)
+{
+    if (index >= GetProfileCount())
+        index = 0;
+    MainWindowLink& window = MainWindow();
+    if (window.IsKeyEditorOpen()) {
+        Prompts().ShowMessage(LoadText("PROFILE_SEELCT_PROMPT2"), MessageStyle::Normal);
+        return 0;
+    }
+    const bool dialogOpen = window.IsProfileDialogOpen();
+    if ((dialogOpen && window.ProfileDialogHasChanges()) || window.IsApplyEnabled()) {
+        if (g_asking)
+            return 0;
+        g_asking = true;
+        const bool apply = Prompts().AskYesNo(LoadText("PROFILE_SELECT_PROMPT"));
+        g_asking = false;
+        if (apply) {
+            ApplyChanges();
+        } else {
+            window.SetApplyEnabled(false);
+            const int32_t current = GetCurrentProfile();
+            if (current >= 0)
+                ReplaceDocumentFromFile(ProfileCachePath(current));
+        }
+        SetCurrentProfile(index);
+    } else {
+        SetCurrentProfile(index);
+        if (dialogOpen)
+            window.ShowActiveProfileInDialog(index);
+    }
+    ActivateProfileView(index);
+    BuildProfileMenu(false);
+    return 1;
+}
+
+void ActivateProfileView(int32_t)
+{
+    // The buttons follow the active profile, which SetCurrentProfile has
+    // already made the index (or left as it was when the keyboard refused).
+    DocumentLock lock;
+    RefreshKeyButtons();
+}
+
+ProfileMenu BuildProfileMenu(bool)
+{
+    ProfileMenu menu;
+    menu.items.push_back({ProfileMenuDefaultCommand, LoadText("DEFAULT_PROFILE_NAME"), false, false});
+    menu.items.push_back({0, std::string(), true, false});
+    for (int i = 0; i < GetProfileCount(); ++i)
+        menu.items.push_back({ProfileMenuFirstProfileCommand + i, BaseName(ProfileCachePath(i)), false, false});
+
+    const int32_t profile = GetCurrentProfile();
+    menu.checkedPosition = profile >= 0 ? profile + 2 : 0;
+    if (menu.checkedPosition >= static_cast<int>(menu.items.size()))
+        menu.checkedPosition = 0;
+    ProfileMenuItem& checked = menu.items[static_cast<size_t>(menu.checkedPosition)];
+    checked.checked = true;
+    menu.caption = checked.text;
+    menu.tooltip = LoadText("PROFILE_TIP") + checked.text;
+    {
+        std::lock_guard lock(g_menuLock);
+        g_menu = menu;
+    }
+    MainWindow().SetProfileButton(menu.caption, menu.tooltip);
+    return menu;
+}
+
+ProfileMenu CurrentProfileMenu()
+{
+    std::lock_guard lock(g_menuLock);
+    return g_menu;
+}
+
+int32_t HandleProfileMenuCommand(int command)
+{
+    if (command < ProfileMenuDefaultCommand || command > ProfileMenuLastCommand)
+        return 0;
+    return SelectProfile(command - ProfileMenuFirstProfileCommand);
+}
