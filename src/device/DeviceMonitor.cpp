@@ -1,0 +1,290 @@
+#include "device/DeviceMonitor.h"
+
+#include "app/AppState.h"
+#include "app/UserPrompts.h"
+#include "device/DeviceCommands.h"
+#include "device/DeviceEvents.h"
+#include "device/DeviceState.h"
+#include "device/HidDevice.h"
+#include "device/NotificationReader.h"
+#include "skin/LanguageTexts.h"
+
+#include <algorithm>
+#include <cctype>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+std::mutex g_timingsLock;
+DeviceThreadTimings g_timings;
+
+std::mutex g_stopLock;
+std::condition_variable g_stopChanged;
+bool g_stopping = false;
+
+std::mutex g_threadsLock; // start and stop from one caller at a time
+std::thread g_monitorThread;
+std::thread g_notificationThread;
+
+std::atomic<int> g_rememberedIcon{TrayIconDisconnected};
+
+// The hex number after a prefix found ignoring case; found is false (and the
+// number 0) when the prefix is absent. Digits past 32 bits saturate, as the
+// C library's reading of an unsigned long on the original platform did.
+uint32_t NumberAfter(const std::string& path, const char* prefix, bool& found)
+{
+    std::string lower(path.size(), '\0');
+    std::transform(path.begin(), path.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const size_t at = lower.find(prefix);
+    found = at != std::string::npos;
+    if (!found)
+        return 0;
+    size_t i = at + std::char_traits<char>::length(prefix);
+    if (lower.compare(i, 2, "0x") == 0 && i + 2 < lower.size() && std::isxdigit(static_cast<unsigned char>(lower[i + 2])))
+        i += 2;
+    uint64_t value = 0;
+    for (; i < lower.size() && std::isxdigit(static_cast<unsigned char>(lower[i])); ++i) {
+        const char c = lower[i];
+        value = value * 16 + static_cast<uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
+        value = std::min<uint64_t>(value, 0xFFFFFFFFu);
+    }
+    return static_cast<uint32_t>(value);
+}
+
+bool IsKeyboardIdentity(uint16_t vendor, uint16_t product)
+{
+    return vendor == KeyboardVendorId && ModelForProductId(product) != nullptr;
+}
+
+void ShowTrayIcon(int icon)
+{
+    g_rememberedIcon = icon;
+    Events().SetTrayIcon(icon);
+}
+
+// One scan of every interface for the vendor collection; leaves the channel
+// open on the first match. false when the enumeration failed.
+bool ScanForKeyboard()
+{
+    if (!g_configChannel.EnumerateInterfaces())
+        return false;
+    while (std::optional<HidInterfaceInfo> info = g_configChannel.NextInterface()) {
+        if (DeviceThreadsStopping())
+            break;
+        if (!IsKeyboardPath(info->path, info->vendorId, info->productId))
+            continue;
+        if (!g_configChannel.Open(info->path, true, true, true, false))
+            continue;
+        if (!IsConfigCollection(g_configChannel)) {
+            g_configChannel.Close();
+            continue;
+        }
+        const KeyboardModel* model = ModelForProductId(g_configChannel.Attributes().productId);
+        g_deviceConnected = 1;
+        keyCount = model->keyCount;
+        keyMapBytes = model->keyMapBytes;
+        HandleConnectionState(1);
+        break;
+    }
+    return true;
+}
+
+// The first look at the interfaces: talk to the keyboard once and let go.
+bool Probe()
+{
+    if (!g_configChannel.EnumerateInterfaces())
+        return false;
+    while (std::optional<HidInterfaceInfo> info = g_configChannel.NextInterface()) {
+        if (DeviceThreadsStopping())
+            break;
+        if (!IsKeyboardPath(info->path, info->vendorId, info->productId))
+            continue;
+        if (!g_configChannel.Open(info->path, true, true, true, false))
+            continue;
+        if (IsConfigCollection(g_configChannel)) {
+            g_deviceConnected = 1;
+            std::array<uint8_t, DeviceInfoBytes> info44{};
+            ReadDeviceInfo(info44); // only wakes the keyboard; the result does not matter
+            g_configChannel.Close();
+            break;
+        }
+        g_configChannel.Close();
+    }
+    g_configChannel.FreeInterfaceList();
+    g_deviceConnected = 0;
+    return true;
+}
+
+} // namespace
+
+DeviceThreadTimings CurrentDeviceThreadTimings()
+{
+    std::lock_guard lock(g_timingsLock);
+    return g_timings;
+}
+
+void SetDeviceThreadTimings(const DeviceThreadTimings& timings)
+{
+    std::lock_guard lock(g_timingsLock);
+    g_timings = timings;
+}
+
+bool DeviceThreadsStopping()
+{
+    std::lock_guard lock(g_stopLock);
+    return g_stopping;
+}
+
+bool SleepUnlessStopping(std::chrono::milliseconds duration)
+{
+    std::unique_lock lock(g_stopLock);
+    return !g_stopChanged.wait_for(lock, duration, [] { return g_stopping; });
+}
+
+bool RunUnlessStopping(const std::function<bool()>& work)
+{
+    std::lock_guard lock(g_stopLock);
+    return !g_stopping && work();
+}
+
+bool IsKeyboardPath(const std::string& path, uint16_t enumeratedVendor, uint16_t enumeratedProduct)
+{
+    bool hasVid = false, hasPid = false;
+    const uint32_t vendor = NumberAfter(path, "vid_", hasVid);
+    const uint32_t product = NumberAfter(path, "pid_", hasPid);
+    if (!hasVid)
+        return IsKeyboardIdentity(enumeratedVendor, enumeratedProduct);
+    return IsKeyboardIdentity(static_cast<uint16_t>(vendor), static_cast<uint16_t>(product));
+}
+
+bool IsConfigCollection(const HidDevice& channel)
+{
+    const HidAttributes a = channel.Attributes();
+    const HidCaps c = channel.Caps();
+    return IsKeyboardIdentity(a.vendorId, a.productId) && c.usagePage == ConfigUsagePage && c.usage == ConfigUsage;
+}
+
+bool IsNotifyCollection(const HidDevice& channel)
+{
+    const HidAttributes a = channel.Attributes();
+    const HidCaps c = channel.Caps();
+    return IsKeyboardIdentity(a.vendorId, a.productId) && c.usagePage == NotifyUsagePage && c.usage == NotifyUsage;
+}
+
+int RememberedTrayIcon()
+{
+    return g_rememberedIcon.load();
+}
+
+void HandleConnectionState(int32_t state)
+{
+    if (state == g_app.deviceConnected.load())
+        return;
+    if (state == 0) {
+        if (g_app.deviceConnected.load() == 1) {
+            g_app.currentProfile = -1;
+            Events().DeviceLost();
+            Events().HideMainWindow();
+        }
+        ShowTrayIcon(TrayIconDisconnected);
+    } else {
+        std::array<uint8_t, MaxKeyMapBytes> map{};
+        const size_t bytes = static_cast<size_t>(keyMapBytes.load());
+        if (ReadDefaultKeyMap(std::span<uint8_t>(map.data(), bytes)) == 1)
+            StoreDefaultKeyMap(map, bytes);
+        else
+            Prompts().ShowMessage(LoadText("MAIN_DEFAULT_MATRIX_PROMPT"), MessageStyle::Normal);
+        std::array<uint8_t, DeviceInfoBytes> info{};
+        if (ReadDeviceInfo(info) == 1)
+            g_app.macroCapacity = static_cast<uint32_t>(info[DeviceInfoMacroUnits]) * MacroUnitBytes;
+        Events().ReloadFromKeyboard();
+        ShowTrayIcon(TrayIconConnected);
+    }
+    g_app.deviceConnected = state;
+    if (g_app.noAutoOpen.load() == 0) {
+        if (state == 1)
+            Events().OpenMainWindow();
+        g_app.noAutoOpen = 1;
+    }
+}
+
+void MonitorThread()
+{
+    bool firstReport = true;
+    if (g_app.noAutoOpen.load() == 1 && !SleepUnlessStopping(CurrentDeviceThreadTimings().firstScanDelay))
+        return;
+    if (!Probe())
+        return;
+    while (!DeviceThreadsStopping()) {
+        if (g_deviceConnected.load() == 1 && !CurrentHidBackend().Present(g_configChannel.Path())) {
+            g_deviceConnected = 0;
+            HandleConnectionState(0);
+        }
+        if (g_deviceConnected.load() == 0) {
+            if (!ScanForKeyboard())
+                return;
+            if (firstReport) {
+                firstReport = false;
+                HandleConnectionState(g_deviceConnected.load());
+                if (g_deviceConnected.load() == 0)
+                    g_app.noAutoOpen = 1;
+            }
+            g_configChannel.FreeInterfaceList();
+        }
+        const DeviceThreadTimings t = CurrentDeviceThreadTimings();
+        SleepUnlessStopping(g_deviceConnected.load() == 1 ? t.presentPoll : t.absentPoll);
+    }
+}
+
+bool StartDeviceThreads()
+{
+    std::lock_guard threads(g_threadsLock);
+    if (g_monitorThread.joinable() || g_notificationThread.joinable())
+        return true;
+    {
+        std::lock_guard lock(g_stopLock);
+        g_stopping = false;
+    }
+    try {
+        g_notificationThread = std::thread(NotificationThread);
+        g_monitorThread = std::thread(MonitorThread);
+    } catch (const std::system_error&) {
+        {
+            std::lock_guard lock(g_stopLock);
+            g_stopping = true;
+        }
+        g_stopChanged.notify_all();
+        g_notifyChannel.Close();
+        if (g_notificationThread.joinable())
+            g_notificationThread.join();
+        return false;
+    }
+    return true;
+}
+
+void StopDeviceThreads()
+{
+    std::lock_guard threads(g_threadsLock);
+    {
+        std::lock_guard lock(g_stopLock);
+        g_stopping = true;
+    }
+    g_stopChanged.notify_all();
+    // The reader opens its channel only under g_stopLock after checking the
+    // flag, so once the flag is set this close ends its read for good.
+    g_notifyChannel.Close();
+    if (g_notificationThread.joinable())
+        g_notificationThread.join();
+    if (g_monitorThread.joinable())
+        g_monitorThread.join();
+    WaitForNoticeThreads();
+    g_configChannel.Close();
+    g_configChannel.FreeInterfaceList();
+    g_notifyChannel.FreeInterfaceList();
+    g_deviceConnected = 0;
+}

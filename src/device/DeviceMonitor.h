@@ -1,0 +1,54 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class HidDevice;
+
+// The two device threads: the monitor finds the keyboard's vendor collection,
+// opens g_configChannel on it, picks the model and notices when it goes
+// away; the notification reader (NotificationReader.h) listens for the
+// keyboard's notices. Both talk to the window through DeviceEvents.
+
+struct DeviceThreadTimings {
+    std::chrono::milliseconds presentPoll{100};   // keyboard connected
+    std::chrono::milliseconds absentPoll{1000};   // keyboard absent: full scan
+    std::chrono::milliseconds notifyRetry{1000};  // reader between scans
+    std::chrono::milliseconds firstScanDelay{10}; // when started with /Start
+};
+DeviceThreadTimings CurrentDeviceThreadTimings();
+void SetDeviceThreadTimings(const DeviceThreadTimings& timings);
+
+// Starts the notification reader, then the monitor. false when a thread
+// could not be created (the other is stopped again).
+bool StartDeviceThreads();
+// Stops both threads and every notice thread they started, and closes both
+// channels; g_deviceConnected is 0 afterwards. Must not be called from a
+// DeviceEvents callback.
+void StopDeviceThreads();
+
+// Thread bodies; each returns when an enumeration fails or the threads are
+// being stopped.
+void MonitorThread();
+void HandleConnectionState(int32_t state);
+
+// The tray icon the connection handler last chose (128 or 141).
+int RememberedTrayIcon();
+
+// Path test: a path that spells "vid_" (any case) is judged by the hex
+// numbers after "vid_" and "pid_" (0 when absent, low 16 bits); a path that
+// does not (hidraw, the virtual keyboard) by the enumerated ids.
+bool IsKeyboardPath(const std::string& path, uint16_t enumeratedVendor, uint16_t enumeratedProduct);
+// Identity tests of an open channel.
+bool IsConfigCollection(const HidDevice& channel);
+bool IsNotifyCollection(const HidDevice& channel);
+
+// For both threads: true while they should keep running; waits that end at
+// once when a stop is requested.
+bool DeviceThreadsStopping();
+bool SleepUnlessStopping(std::chrono::milliseconds duration);
+// Runs work unless a stop was requested, and keeps a stop from being
+// requested meanwhile (so a channel opened by the work is closed by the stop).
+bool RunUnlessStopping(const std::function<bool()>& work);

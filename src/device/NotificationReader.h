@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+
+// The keyboard's own notices on its Consumer Control collection.
+inline constexpr uint16_t NoticeReloadLighting = 0x0401;
+inline constexpr uint16_t NoticeKeyboardReset = 0x0402;
+inline constexpr uint16_t NoticeIconRestore = 0x1810;
+inline constexpr uint16_t NoticeIconSignal = 0x1811;
+
+// Thread body: finds the collection, opens g_notifyChannel on it and reads
+// notices until the read fails; rescans every notifyRetry. Returns when an
+// enumeration fails or the device threads are stopped.
+void NotificationThread();
+
+// The reaction to one notice: timers 1051 / 1053 on the window, or a tray
+// icon change on a short thread of its own. Tray changes are made one at a
+// time and in the order the notices came; anything else is ignored.
+void HandleNotice(uint16_t notice);
+
+// Blocks until every tray-notice thread has ended.
+void WaitForNoticeThreads();

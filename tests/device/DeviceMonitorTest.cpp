@@ -1,0 +1,441 @@
+#include "app/AppState.h"
+#include "app/ProgramPaths.h"
+#include "app/UserPrompts.h"
+#include "device/BusyIndicator.h"
+#include "device/DeviceCommands.h"
+#include "device/DeviceEvents.h"
+#include "device/DeviceMonitor.h"
+#include "device/DeviceState.h"
+#include "device/HidDevice.h"
+#include "device/NotificationReader.h"
+#include "device/VirtualKeyboard.h"
+#include "platform/SettingsStore.h"
+#include "skin/LanguageTexts.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <unistd.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(PathTest, CandidatesByThePathsOwnIdsOrTheEnumeratedOnes)
+{
+    struct Case {
+        const char* path;
+        uint16_t vendor, product; // enumerated
+        bool candidate;
+    };
+    const Case cases[] = {
+        {R"(\\?\hid#vid_320f&pid_5000&mi_01&col01#8&1a2b)", 0, 0, true},
+        {R"(\\?\HID#VID_320F&PID_5000&MI_01&COL02#8&1a2b)", 0, 0, true},
+        {R"(\\?\hid#Vid_320F&Pid_0000&mi_01#7&3c)", 0, 0, true},
+        {R"(\\?\hid#vid_320f&mi_01#7&3c)", 0, 0x1234, true}, // no pid_: product 0
+        {R"(\\?\hid#vid_320f&pid_5001#7&3c)", 0x320F, 0x5000, false},
+        {R"(\\?\hid#vid_046d&pid_c077#7&3c)", 0x320F, 0x5000, false}, // the path's ids decide
+        {R"(\\?\hid#vid_1320f&pid_15000#7)", 0, 0, true},             // only the low 16 bits count
+        {R"(\\?\hid#vid_320f&pid_#7)", 0, 0, true},                    // no digits: 0
+        {"/dev/hidraw3#1", 0x320F, 0x5000, true},
+        {"/dev/hidraw3#1", 0x320F, 0x0000, true},
+        {"/dev/hidraw3", 0x320F, 0x4FFF, false},
+        {"/dev/hidraw4", 0x046D, 0xC077, false},
+        {"", 0, 0, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IsKeyboardPath(c.path, c.vendor, c.product), c.candidate) << c.path;
+}
+
+// What the window and the tray were told, in order.
+class RecordingEvents : public DeviceEvents {
+public:
+    void DeviceLost() override { Add("lost"); }
+    void HideMainWindow() override { Add("hide"); }
+    void ReloadFromKeyboard() override
+    {
+        // The handler has the keyboard's facts in place before it asks.
+        reloadSawConnected = g_deviceConnected.load();
+        reloadSawCapacity = g_app.macroCapacity.load();
+        Add("reload");
+    }
+    void OpenMainWindow() override { Add("open"); }
+    void ArmTimer(int id) override { Add("timer:" + std::to_string(id)); }
+    void SetTrayIcon(int id) override { Add("icon:" + std::to_string(id)); }
+    void ShowBusyPicture(bool shown) override { Add(shown ? "busy:show" : "busy:hide"); }
+
+    bool WaitFor(const std::string& entry, int times = 1, std::chrono::milliseconds timeout = 5s)
+    {
+        std::unique_lock lock(mutex_);
+        return cv_.wait_for(lock, timeout, [&] { return std::count(log_.begin(), log_.end(), entry) >= times; });
+    }
+    std::vector<std::string> Log()
+    {
+        std::lock_guard lock(mutex_);
+        return log_;
+    }
+    int Count(const std::string& entry)
+    {
+        std::lock_guard lock(mutex_);
+        return static_cast<int>(std::count(log_.begin(), log_.end(), entry));
+    }
+    void Clear()
+    {
+        std::lock_guard lock(mutex_);
+        log_.clear();
+    }
+
+    std::atomic<int32_t> reloadSawConnected{-1};
+    std::atomic<uint32_t> reloadSawCapacity{0};
+
+private:
+    void Add(const std::string& entry)
+    {
+        std::lock_guard lock(mutex_);
+        log_.push_back(entry);
+        cv_.notify_all();
+    }
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    std::vector<std::string> log_;
+};
+
+// The handler sets its fields right after the call that the test waits for.
+template <typename Pred>
+bool WaitUntil(Pred pred, std::chrono::milliseconds timeout = 5s)
+{
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+class RecordingPrompts : public UserPrompts {
+public:
+    void ShowMessage(const std::string& text, MessageStyle) override
+    {
+        std::lock_guard lock(mutex);
+        messages.push_back(text);
+    }
+    bool AskYesNo(const std::string&) override { return false; }
+    std::optional<std::string> ChooseOpenFile(const FileChoice&) override { return std::nullopt; }
+    std::optional<std::string> ChooseSaveFile(const FileChoice&) override { return std::nullopt; }
+    std::mutex mutex;
+    std::vector<std::string> messages;
+};
+
+class MonitorTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = std::filesystem::temp_directory_path() / ("rt604-monitor-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir_);
+        SetSettingsFolderForTests(dir_.string());
+        g_paths.programDir = std::string(RT604_DATA_DIR) + "/";
+
+        g_app.deviceConnected = 0;
+        g_app.noAutoOpen = 0;
+        g_app.currentProfile = -1;
+        g_app.macroCapacity = 0;
+        g_deviceConnected = 0;
+        keyCount = 126;
+        keyMapBytes = 378;
+        DeviceThreadTimings t;
+        t.presentPoll = 5ms;
+        t.absentPoll = 20ms;
+        t.notifyRetry = 20ms;
+        t.firstScanDelay = 1ms;
+        SetDeviceThreadTimings(t);
+        TransportTimings tt;
+        tt.readTimeoutMs = 40;
+        tt.endUpdatePauseMs = 0;
+        SetTransportTimings(tt);
+        SetDeviceEvents(&events_);
+        SetPrompts(&prompts_);
+    }
+
+    void TearDown() override
+    {
+        StopDeviceThreads();
+        SetDeviceEvents(nullptr);
+        SetPrompts(nullptr);
+        SetHidBackend(nullptr);
+        SetTransportTimings(TransportTimings{});
+        SetDeviceThreadTimings(DeviceThreadTimings{});
+        g_app.deviceConnected = 0;
+        g_app.noAutoOpen = 0;
+        keyCount = 126;
+        keyMapBytes = 378;
+        std::filesystem::remove_all(dir_);
+    }
+
+    void Start(VirtualKeyboard& kb)
+    {
+        SetHidBackend(&kb);
+        ASSERT_TRUE(StartDeviceThreads());
+    }
+
+    // The notification reader has its channel open on the keyboard.
+    static bool WaitForReader(std::chrono::milliseconds timeout = 5s)
+    {
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (std::chrono::steady_clock::now() < end) {
+            if (g_notifyChannel.IsOpen())
+                return true;
+            std::this_thread::sleep_for(2ms);
+        }
+        return false;
+    }
+
+    std::filesystem::path dir_;
+    RecordingEvents events_;
+    RecordingPrompts prompts_;
+};
+
+TEST_F(MonitorTest, KeyboardPresentAtStartIsReportedAndOpensTheWindowOnce)
+{
+    VirtualKeyboard kb;
+    Start(kb);
+    ASSERT_TRUE(events_.WaitFor("open"));
+    EXPECT_EQ(events_.Log(), (std::vector<std::string>{"reload", "icon:141", "open"}));
+    EXPECT_EQ(events_.reloadSawConnected.load(), 1);
+    EXPECT_EQ(events_.reloadSawCapacity.load(), 64u * 128);
+    EXPECT_TRUE(WaitUntil([] { return g_app.noAutoOpen.load() == 1; }));
+    EXPECT_EQ(g_app.deviceConnected.load(), 1);
+    EXPECT_EQ(RememberedTrayIcon(), 141);
+    const std::vector<uint8_t> factory = FactoryKeyMap(0x5000);
+    const std::array<uint8_t, 512> map = CopyDefaultKeyMap();
+    EXPECT_TRUE(std::equal(factory.begin(), factory.end(), map.begin()));
+    EXPECT_TRUE(prompts_.messages.empty());
+}
+
+struct ModelCase {
+    uint16_t product;
+    bool pathsWithIds;
+    int32_t keys;
+    int32_t mapBytes;
+};
+
+class MonitorModelTest : public MonitorTest, public ::testing::WithParamInterface<ModelCase> {};
+
+TEST_P(MonitorModelTest, ModelFollowsTheProductId)
+{
+    VirtualKeyboardOptions o;
+    o.productId = GetParam().product;
+    o.pathsWithIds = GetParam().pathsWithIds;
+    VirtualKeyboard kb(o);
+    Start(kb);
+    ASSERT_TRUE(events_.WaitFor("reload"));
+    EXPECT_EQ(keyCount.load(), GetParam().keys);
+    EXPECT_EQ(keyMapBytes.load(), GetParam().mapBytes);
+    // The default map read at connection is the keyboard's, byte for byte
+    // over the model's map size.
+    const std::vector<uint8_t> factory = kb.Memories().defaultKeyMap;
+    ASSERT_EQ(factory.size(), static_cast<size_t>(GetParam().mapBytes));
+    EXPECT_TRUE(std::equal(factory.begin(), factory.begin() + 3 * GetParam().keys, FactoryKeyMap(o.productId).begin()));
+    const std::array<uint8_t, 512> map = CopyDefaultKeyMap();
+    EXPECT_TRUE(std::equal(factory.begin(), factory.end(), map.begin()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, MonitorModelTest,
+                         ::testing::Values(ModelCase{0x5000, true, 128, 512}, ModelCase{0, true, 126, 378},
+                                           ModelCase{0x5000, false, 128, 512}, ModelCase{0, false, 126, 378}));
+
+TEST_F(MonitorTest, KeyboardAbsentAtStartNeverOpensTheWindow)
+{
+    VirtualKeyboardOptions o;
+    o.plugged = false;
+    VirtualKeyboard kb(o);
+    Start(kb);
+    // Let the first scan miss it.
+    const auto until = std::chrono::steady_clock::now() + 5s;
+    while (g_app.noAutoOpen.load() == 0 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(2ms);
+    ASSERT_EQ(g_app.noAutoOpen.load(), 1);
+    kb.Plug();
+    ASSERT_TRUE(events_.WaitFor("icon:141"));
+    ASSERT_TRUE(WaitUntil([] { return g_app.deviceConnected.load() == 1; }));
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(events_.Log(), (std::vector<std::string>{"reload", "icon:141"}));
+}
+
+TEST_F(MonitorTest, StartedWithStartDoesNotOpenTheWindow)
+{
+    g_app.noAutoOpen = 1;
+    VirtualKeyboard kb;
+    Start(kb);
+    ASSERT_TRUE(events_.WaitFor("icon:141"));
+    ASSERT_TRUE(WaitUntil([] { return g_app.deviceConnected.load() == 1; }));
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(events_.Count("open"), 0);
+}
+
+TEST_F(MonitorTest, LossAndReturnAreEachReportedOnce)
+{
+    VirtualKeyboard kb;
+    Start(kb);
+    ASSERT_TRUE(events_.WaitFor("open"));
+    g_app.currentProfile = 1;
+    events_.Clear();
+
+    kb.Unplug();
+    ASSERT_TRUE(events_.WaitFor("icon:128"));
+    EXPECT_TRUE(WaitUntil([] { return g_app.deviceConnected.load() == 0; }));
+    EXPECT_EQ(g_deviceConnected.load(), 0);
+    EXPECT_EQ(g_app.currentProfile.load(), -1);
+    // Commands fail at once now, without touching the channel.
+    EXPECT_EQ(BeginUpdate(), 0);
+    std::this_thread::sleep_for(60ms); // several absent scans
+    EXPECT_EQ(events_.Log(), (std::vector<std::string>{"lost", "hide", "icon:128"}));
+
+    events_.Clear();
+    kb.Plug();
+    ASSERT_TRUE(events_.WaitFor("icon:141"));
+    std::this_thread::sleep_for(30ms); // several present polls
+    EXPECT_EQ(events_.Log(), (std::vector<std::string>{"reload", "icon:141"}));
+    EXPECT_TRUE(WaitUntil([] { return g_app.deviceConnected.load() == 1; }));
+    // The keyboard is usable again on the reopened channel.
+    std::array<uint8_t, 44> info{};
+    EXPECT_EQ(ReadDeviceInfo(info), 1);
+}
+
+TEST_F(MonitorTest, UnreadableDefaultMapIsReportedAndTheOldOneKept)
+{
+    std::array<uint8_t, 512> previous{};
+    previous.fill(0x5C);
+    StoreDefaultKeyMap(previous, previous.size());
+    VirtualKeyboard kb;
+    // The probe's request, then the first chunk of the default map.
+    kb.RefuseNextRequests(StatusRefused, 2);
+    Start(kb);
+    ASSERT_TRUE(events_.WaitFor("reload"));
+    {
+        std::lock_guard lock(prompts_.mutex);
+        ASSERT_EQ(prompts_.messages.size(), 1u);
+        EXPECT_EQ(prompts_.messages[0], LoadText("MAIN_DEFAULT_MATRIX_PROMPT"));
+        EXPECT_NE(prompts_.messages[0], "#Error");
+    }
+    EXPECT_EQ(CopyDefaultKeyMap(), previous);
+    // The rest of the connection goes on.
+    EXPECT_EQ(g_app.macroCapacity.load(), 64u * 128);
+    EXPECT_TRUE(events_.WaitFor("icon:141"));
+}
+
+TEST_F(MonitorTest, NoticesReachTheWindowAndTheTray)
+{
+    VirtualKeyboard kb;
+    Start(kb);
+    ASSERT_TRUE(events_.WaitFor("open"));
+    ASSERT_TRUE(WaitForReader());
+    events_.Clear();
+
+    kb.SendNotice(0x0401);
+    ASSERT_TRUE(events_.WaitFor("timer:1051"));
+
+    KeyboardMemories changed = kb.Memories();
+    changed.params[0] = 9;
+    changed.deviceInfo[10] = 2;
+    kb.SetMemories(changed);
+    kb.SendNotice(0x0402);
+    ASSERT_TRUE(events_.WaitFor("timer:1053"));
+    EXPECT_EQ(kb.Memories(), FactoryMemories(0x5000, 64));
+
+    kb.SendNotice(0x1811);
+    kb.SendNotice(0x1810);
+    ASSERT_TRUE(events_.WaitFor("icon:141"));
+    kb.SendNotice(0x1234); // not a notice we know
+    kb.SendNotice(0x0401);
+    ASSERT_TRUE(events_.WaitFor("timer:1051", 2));
+    EXPECT_EQ(events_.Log(),
+              (std::vector<std::string>{"timer:1051", "timer:1053", "icon:142", "icon:141", "timer:1051"}));
+}
+
+TEST_F(MonitorTest, ReaderFindsTheKeyboardAgainAfterAReplug)
+{
+    VirtualKeyboard kb;
+    Start(kb);
+    ASSERT_TRUE(events_.WaitFor("icon:141"));
+    ASSERT_TRUE(WaitForReader());
+    kb.Unplug();
+    ASSERT_TRUE(events_.WaitFor("icon:128"));
+    kb.Plug();
+    ASSERT_TRUE(events_.WaitFor("icon:141", 2));
+    // The reader reopens within a few of its rescans.
+    const auto until = std::chrono::steady_clock::now() + 5s;
+    bool heard = false;
+    while (!heard && std::chrono::steady_clock::now() < until) {
+        kb.SendNotice(0x0401);
+        heard = events_.WaitFor("timer:1051", 1, 20ms);
+    }
+    EXPECT_TRUE(heard);
+}
+
+TEST_F(MonitorTest, FailedEnumerationEndsBothThreads)
+{
+    VirtualKeyboard kb;
+    kb.FailEnumeration(true);
+    Start(kb);
+    std::this_thread::sleep_for(50ms);
+    StopDeviceThreads();
+    EXPECT_TRUE(events_.Log().empty());
+    EXPECT_EQ(g_deviceConnected.load(), 0);
+}
+
+TEST_F(MonitorTest, ThreadsStopWhileTheReaderWaitsAndTheKeyboardIsAbsent)
+{
+    VirtualKeyboard kb;
+    Start(kb);
+    ASSERT_TRUE(events_.WaitFor("icon:141"));
+    ASSERT_TRUE(WaitForReader());
+    StopDeviceThreads(); // the reader is blocked in a read without time-out
+    EXPECT_FALSE(g_notifyChannel.IsOpen());
+    EXPECT_FALSE(g_configChannel.IsOpen());
+    EXPECT_EQ(g_deviceConnected.load(), 0);
+
+    // Start again, stop at once, with nothing plugged in.
+    kb.Unplug();
+    g_app.deviceConnected = 0;
+    ASSERT_TRUE(StartDeviceThreads());
+    StopDeviceThreads();
+}
+
+TEST_F(MonitorTest, BusyIndicatorShowsThenHidesAndEnds)
+{
+    SetBusyHideDelay(5ms);
+    {
+        BusyIndicator busy = BusyIndicator::Start();
+        ASSERT_TRUE(busy.Running());
+        busy.Post(BusyShow);
+        busy.Post(BusyHide);
+    }
+    WaitForBusyIndicators();
+    EXPECT_EQ(events_.Log(), (std::vector<std::string>{"busy:show", "busy:hide"}));
+
+    // Let go without hiding: the picture still goes away.
+    events_.Clear();
+    {
+        BusyIndicator busy = BusyIndicator::Start();
+        busy.Post(BusyShow);
+    }
+    WaitForBusyIndicators();
+    EXPECT_EQ(events_.Log(), (std::vector<std::string>{"busy:show", "busy:hide"}));
+
+    // No thread to be had: the Apply goes on and nothing is shown.
+    events_.Clear();
+    FailNextBusyIndicatorStart();
+    BusyIndicator none = BusyIndicator::Start();
+    EXPECT_FALSE(none.Running());
+    none.Post(BusyShow);
+    none.Post(BusyHide);
+    WaitForBusyIndicators();
+    EXPECT_TRUE(events_.Log().empty());
+    SetBusyHideDelay(100ms);
+}
+
+} // namespace
