@@ -1,0 +1,300 @@
+#pragma once
+
+// A virtual keyboard connected as the device monitor leaves it after the
+// connection handler ran, with a fresh document, the real language files,
+// a temporary user folder, recording prompts and a headless main window.
+
+#include "app/AppState.h"
+#include "app/MainWindowLink.h"
+#include "app/ProgramPaths.h"
+#include "app/UserPrompts.h"
+#include "assign/ApplyChanges.h"
+#include "assign/DeviceKeyMap.h"
+#include "config/ConfigDocument.h"
+#include "device/BusyIndicator.h"
+#include "device/CommandFrame.h"
+#include "device/DeviceCommands.h"
+#include "device/DeviceState.h"
+#include "device/HidDevice.h"
+#include "device/VirtualKeyboard.h"
+#include "keys/KeyTable.h"
+#include "macro/MacroApply.h"
+#include "macro/MacroBlock.h"
+#include "platform/AtomicFile.h"
+#include "platform/SettingsStore.h"
+#include "skin/LanguageTexts.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+class RecordingPrompts : public UserPrompts {
+public:
+    struct Message {
+        std::string text;
+        MessageStyle style;
+    };
+    void ShowMessage(const std::string& text, MessageStyle style) override { messages.push_back({text, style}); }
+    bool AskYesNo(const std::string& text) override
+    {
+        questions.push_back(text);
+        if (onQuestion)
+            onQuestion();
+        return answerYes;
+    }
+    std::optional<std::string> ChooseOpenFile(const FileChoice& choice) override
+    {
+        choices.push_back(choice);
+        return openPath;
+    }
+    std::optional<std::string> ChooseSaveFile(const FileChoice& choice) override
+    {
+        choices.push_back(choice);
+        return savePath;
+    }
+
+    bool Said(const std::string& key) const
+    {
+        const std::string text = LoadText(key);
+        return std::any_of(messages.begin(), messages.end(), [&](const Message& m) { return m.text == text; });
+    }
+    std::vector<std::string> Texts() const
+    {
+        std::vector<std::string> out;
+        for (const Message& m : messages)
+            out.push_back(m.text);
+        return out;
+    }
+
+    std::vector<Message> messages;
+    std::vector<std::string> questions;
+    std::vector<FileChoice> choices;
+    bool answerYes = false;
+    std::function<void()> onQuestion;
+    std::optional<std::string> openPath;
+    std::optional<std::string> savePath;
+};
+
+class ConnectedKeyboardTest : public ::testing::Test {
+protected:
+    explicit ConnectedKeyboardTest(uint16_t productId = 0x5000, uint8_t macroUnits = 64)
+    {
+        options.productId = productId;
+        options.macroUnits = macroUnits;
+    }
+
+    void SetUp() override
+    {
+        namespace fs = std::filesystem;
+        dir = fs::temp_directory_path()
+            / ("rt604-kb-" + std::to_string(::getpid()) + "-"
+               + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        savedPaths = g_paths;
+        SetProgramPathsForTests(RT604_DATA_DIR, (dir / "user" / "Orvan RT-604").string());
+        SetSettingsFolderForTests((dir / "cfg").string());
+        SetLanguageIndex(0);
+        SetPrompts(&prompts);
+        SetMainWindowLink(&window);
+        InitDocument();
+        macroLayoutChanged = false;
+        g_app.currentProfile = -1;
+
+        TransportTimings t;
+        t.readTimeoutMs = 30;
+        t.attempts = 2;
+        t.endUpdatePauseMs = 0;
+        SetTransportTimings(t);
+        SetApplyShowDelay(std::chrono::milliseconds(0));
+        SetBusyHideDelay(std::chrono::milliseconds(0));
+
+        kb = std::make_unique<VirtualKeyboard>(options);
+        SetHidBackend(kb.get());
+        Connect();
+    }
+
+    void TearDown() override
+    {
+        WaitForBusyIndicators();
+        Disconnect();
+        SetHidBackend(nullptr);
+        kb.reset();
+        SetTransportTimings(TransportTimings{});
+        SetApplyShowDelay(std::chrono::milliseconds(100));
+        SetBusyHideDelay(std::chrono::milliseconds(100));
+        keyCount = 126;
+        keyMapBytes = 378;
+        g_app.currentProfile = -1;
+        g_app.macroCapacity = 0;
+        macroLayoutChanged = false;
+        ShutdownDocuments();
+        SetMainWindowLink(nullptr);
+        SetPrompts(nullptr);
+        SetSettingsFolderForTests("");
+        g_paths = savedPaths;
+        std::filesystem::remove_all(dir);
+    }
+
+    // What the monitor and its connection handler do when the keyboard is
+    // found: open the channel, pick the model, read the factory map and the
+    // macro capacity. The active profile is left for GetCurrentProfile.
+    void Connect()
+    {
+        ASSERT_TRUE(g_configChannel.Open(kb->ConfigPath(), true, true, true, false));
+        const KeyboardModel* model = ModelForProductId(options.productId);
+        ASSERT_NE(model, nullptr);
+        keyCount = model->keyCount;
+        keyMapBytes = model->keyMapBytes;
+        g_deviceConnected = 1;
+        std::array<uint8_t, MaxKeyMapBytes> map{};
+        ASSERT_EQ(ReadDefaultKeyMap(std::span<uint8_t>(map.data(), static_cast<size_t>(model->keyMapBytes))), 1);
+        StoreDefaultKeyMap(map, static_cast<size_t>(model->keyMapBytes));
+        std::array<uint8_t, DeviceInfoBytes> info{};
+        ASSERT_EQ(ReadDeviceInfo(info), 1);
+        g_app.macroCapacity = info[DeviceInfoMacroUnits] * uint32_t{MacroUnitBytes};
+        g_app.deviceConnected = 1;
+        kb->ClearFrameLog();
+    }
+
+    void Disconnect()
+    {
+        g_deviceConnected = 0;
+        g_configChannel.Close();
+        g_app.deviceConnected = 0;
+        g_app.currentProfile = -1;
+    }
+
+    // ---- the keyboard's side ----
+
+    KeyboardMemories Memories() const { return kb->Memories(); }
+
+    // The position of a key on the keyboard (from its factory map).
+    int PositionOf(uint16_t keyCode) const
+    {
+        const std::vector<uint16_t> codes = FactoryKeyCodes(options.productId);
+        auto it = std::find(codes.begin(), codes.end(), keyCode);
+        return it == codes.end() ? -1 : static_cast<int>(it - codes.begin());
+    }
+
+    KeyMapEntry EntryAt(const KeyboardMemories& m, int profile, int position) const
+    {
+        const size_t bytes = static_cast<size_t>(m.keyMapBytes);
+        std::span<const uint8_t> map(m.keyMaps.data() + bytes * static_cast<size_t>(profile), bytes);
+        return ReadKeyMapEntry(map, position);
+    }
+
+    std::vector<uint8_t> KeyMapOf(const KeyboardMemories& m, int profile) const
+    {
+        const size_t bytes = static_cast<size_t>(m.keyMapBytes);
+        auto first = m.keyMaps.begin() + static_cast<std::ptrdiff_t>(bytes * static_cast<size_t>(profile));
+        return std::vector<uint8_t>(first, first + static_cast<std::ptrdiff_t>(bytes));
+    }
+
+    // The commands the keyboard received, a run of chunks of one command
+    // counted once: {0x01, 0x0A, 0x08, 0x02} for a whole Apply.
+    std::vector<uint8_t> CommandRuns() const
+    {
+        std::vector<uint8_t> out;
+        for (const Frame& f : kb->Requests()) {
+            if (out.empty() || out.back() != f[3] || (f[3] != CmdWriteMacroMemory && f[3] != CmdWriteKeyMap
+                                                      && f[3] != CmdReadKeyMap && f[3] != CmdReadMacroMemory))
+                out.push_back(f[3]);
+        }
+        return out;
+    }
+
+    // Profiles whose key map was written, in order (from the chunks at offset
+    // profile × keyMapBytes).
+    std::vector<int> WrittenProfiles() const
+    {
+        std::vector<int> out;
+        for (const Frame& f : kb->Requests()) {
+            if (f[3] != CmdWriteKeyMap)
+                continue;
+            const int profile = ReadU16(f.data(), 5) / keyMapBytes.load();
+            if (ReadU16(f.data(), 5) % keyMapBytes.load() == 0)
+                out.push_back(profile);
+        }
+        return out;
+    }
+
+    size_t CountRequests(uint8_t command) const
+    {
+        size_t n = 0;
+        for (const Frame& f : kb->Requests())
+            n += f[3] == command;
+        return n;
+    }
+
+    // ---- the document's side ----
+
+    static void SetSlot(int profile, uint16_t keyIndex, uint16_t type, uint32_t value)
+    {
+        DocumentLock lock;
+        const int slot = SlotsPerGroup * profile + keyIndex;
+        SetSlotType(*g_configDoc.block, slot, type);
+        SetSlotValue(*g_configDoc.block, slot, value);
+    }
+
+    static KeySlot SlotOf(int profile, uint16_t keyCode)
+    {
+        DocumentLock lock;
+        return ReadKeySlot(*g_configDoc.block, SlotsPerGroup * profile + KeyCodeToIndex(keyCode));
+    }
+
+    // Appends a macro to the document: a press and release of key A.
+    static void AddMacro(uint16_t id, const std::u16string& name, int events = 2)
+    {
+        DocumentLock lock;
+        g_configDoc.macros.resize(g_configDoc.macros.size() + MacroBlockSize);
+        MacroBlock macro(g_configDoc.macros.data() + size_t{g_configDoc.macroCount} * MacroBlockSize);
+        macro.SetName16(name);
+        macro.SetCycles(static_cast<uint8_t>(id));
+        macro.SetMacroId(id);
+        std::vector<MacroEvent> list;
+        for (int i = 0; i < events; ++i)
+            list.push_back({static_cast<uint32_t>(10 * (i + 1)), 30, static_cast<uint16_t>(i % 2)});
+        macro.SetEvents(list);
+        ++g_configDoc.macroCount;
+    }
+
+    // Slots and macros of the document; the header is left out, as every
+    // save rebuilds it from the counts.
+    static std::vector<uint8_t> DocumentBytes()
+    {
+        DocumentLock lock;
+        const uint8_t* block = g_configDoc.block->data();
+        std::vector<uint8_t> out(ConfigBlockSize - ProfileHeaderSize + g_configDoc.macros.size());
+        std::memcpy(out.data(), block + ProfileHeaderSize, ConfigBlockSize - ProfileHeaderSize);
+        if (!g_configDoc.macros.empty())
+            std::memcpy(out.data() + ConfigBlockSize - ProfileHeaderSize, g_configDoc.macros.data(), g_configDoc.macros.size());
+        return out;
+    }
+
+    static std::vector<uint8_t> ReadBytes(const std::string& path)
+    {
+        std::string text;
+        if (!ReadWholeFile(path, text, uint64_t{1} << 32))
+            return {};
+        return std::vector<uint8_t>(text.begin(), text.end());
+    }
+
+    std::string Path(const std::string& name) const { return (dir / name).string(); }
+
+    VirtualKeyboardOptions options;
+    std::unique_ptr<VirtualKeyboard> kb;
+    std::filesystem::path dir;
+    ProgramPaths savedPaths;
+    RecordingPrompts prompts;
+    HeadlessMainWindow window;
+};
