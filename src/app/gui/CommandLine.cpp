@@ -1,0 +1,51 @@
+#include "app/gui/CommandLine.h"
+
+#include <strings.h>
+
+namespace {
+
+bool SameIgnoringCase(const std::string& a, const char* b)
+{
+    return ::strcasecmp(a.c_str(), b) == 0;
+}
+
+constexpr const char* VirtualKeyboardOption = "--virtual-keyboard";
+
+} // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args)
+{
+    CommandLine line;
+    const std::string withValue = std::string(VirtualKeyboardOption) + "=";
+    for (const std::string& arg : args) {
+        if (SameIgnoringCase(arg, "/Kill")) {
+            line.kill = true;
+        } else if (SameIgnoringCase(arg, "/Start")) {
+            line.start = true;
+        } else if (arg == "--help" || arg == "-h") {
+            line.help = true;
+        } else if (arg == VirtualKeyboardOption) {
+            line.virtualKeyboard = true;
+        } else if (arg.rfind(withValue, 0) == 0) {
+            line.virtualKeyboard = true;
+            line.virtualKeyboardFile = arg.substr(withValue.size());
+        }
+    }
+    return line;
+}
+
+std::string CommandLineHelp(const std::string& programName)
+{
+    return "Usage: " + programName + " [/Start] [/Kill] [--virtual-keyboard[=FILE]]\n"
+           "\n"
+           "Configures the Orvan RT-604 keyboard. The program lives in the notification\n"
+           "area; starting it again opens its window.\n"
+           "\n"
+           "  /Start                     stay hidden in the notification area even when the\n"
+           "                             keyboard is connected (for autostart)\n"
+           "  /Kill                      tell the running instance to exit, then exit\n"
+           "  --virtual-keyboard[=FILE]  run against a built-in virtual keyboard instead of\n"
+           "                             the real one; its memories are kept in FILE\n"
+           "                             (default: virtual-keyboard.state in the user folder)\n"
+           "  --help                     show this text\n";
+}

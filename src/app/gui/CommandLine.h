@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What the command line asks for. "/Start" and "/Kill" compare without regard
+// to case; unknown arguments are ignored, as the autostart entries of other
+// desktops may add their own.
+struct CommandLine {
+    bool start = false; // "/Start": stay in the notification area
+    bool kill = false;  // "/Kill": tell a running instance to exit
+    bool help = false;  // "--help" or "-h"
+    bool virtualKeyboard = false;
+    std::string virtualKeyboardFile; // empty: the default file in the user folder
+};
+
+// args excludes the program name.
+CommandLine ParseCommandLine(const std::vector<std::string>& args);
+std::string CommandLineHelp(const std::string& programName);

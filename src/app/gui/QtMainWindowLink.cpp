@@ -1,0 +1,41 @@
+#include "app/gui/QtMainWindowLink.h"
+
+#include "skin/gui/PngButton.h"
+#include "ui/MainWindow.h"
+
+bool QtMainWindowLink::IsApplyEnabled()
+{
+    return window_.IsApplyEnabled();
+}
+
+void QtMainWindowLink::SetApplyEnabled(bool enabled)
+{
+    window_.SetApplyEnabled(enabled);
+}
+
+void QtMainWindowLink::SetKeyButtonLook(uint16_t controlId, ButtonLook look, bool redrawNow)
+{
+    if (CPngButton* button = window_.Button(controlId))
+        button->SetMark(look == ButtonLook::Assigned, redrawNow);
+}
+
+void QtMainWindowLink::SetKeyButtonPrompt(uint16_t controlId, const std::string& prompt)
+{
+    if (CPngButton* button = window_.Button(controlId))
+        button->SetTooltip(QString::fromStdString(prompt), true);
+}
+
+void QtMainWindowLink::KeyButtonsRefreshed()
+{
+    window_.update();
+}
+
+bool QtMainWindowLink::IsKeyEditorOpen()
+{
+    return false; // the key function editor is not part of the window yet
+}
+
+bool QtMainWindowLink::IsProfileDialogOpen()
+{
+    return false; // nor is the profile manager
+}

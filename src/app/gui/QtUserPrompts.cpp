@@ -1,0 +1,102 @@
+#include "app/gui/QtUserPrompts.h"
+
+#include "app/AppState.h"
+#include "app/gui/UiDispatcher.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace {
+
+QWidget* Owner()
+{
+    auto* window = static_cast<QWidget*>(g_app.mainWindowHandle.load());
+    return window && window->isVisible() ? window : nullptr;
+}
+
+// "*.vpf" names a pattern, not a file or folder: start in the current folder.
+QString InitialFolderOrName(const FileChoice& choice)
+{
+    const QString initial = QString::fromStdString(choice.initialName);
+    return initial.contains(QLatin1Char('*')) ? QString() : initial;
+}
+
+} // namespace
+
+QString QtFileFilter(const std::string& windowsFilter)
+{
+    const QStringList parts = QString::fromStdString(windowsFilter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString description = parts[i].trimmed();
+        const QString patterns = parts[i + 1].trimmed();
+        if (description.isEmpty() && patterns.isEmpty())
+            break;
+        QStringList globs = patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& glob : globs)
+            glob = glob.trimmed();
+        QString name = description;
+        const qsizetype open = name.indexOf(QLatin1Char('('));
+        if (open >= 0)
+            name = name.left(open).trimmed();
+        filters << (name.isEmpty() ? QString() : name + QLatin1Char(' ')) + QLatin1Char('(') +
+                       globs.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+QtUserPrompts::QtUserPrompts(UiDispatcher& dispatcher) : dispatcher_(dispatcher) {}
+
+void QtUserPrompts::ShowMessage(const std::string& text, MessageStyle style)
+{
+    dispatcher_.Send([&] {
+        QMessageBox box(QMessageBox::NoIcon, QString(), QString::fromStdString(text), QMessageBox::Ok, Owner());
+        if (style == MessageStyle::Topmost)
+            box.setWindowFlag(Qt::WindowStaysOnTopHint);
+        box.exec();
+    });
+}
+
+bool QtUserPrompts::AskYesNo(const std::string& text)
+{
+    bool yes = false;
+    dispatcher_.Send([&] {
+        QMessageBox box(QMessageBox::Question, QString(), QString::fromStdString(text),
+                        QMessageBox::Yes | QMessageBox::No, Owner());
+        box.setDefaultButton(QMessageBox::No);
+        yes = box.exec() == QMessageBox::Yes;
+    });
+    return yes;
+}
+
+std::optional<std::string> QtUserPrompts::ChooseOpenFile(const FileChoice& choice)
+{
+    std::optional<std::string> result;
+    dispatcher_.Send([&] {
+        const QString file = QFileDialog::getOpenFileName(Owner(), QString(), InitialFolderOrName(choice),
+                                                          QtFileFilter(choice.filter));
+        if (!file.isEmpty())
+            result = file.toStdString();
+    });
+    return result;
+}
+
+std::optional<std::string> QtUserPrompts::ChooseSaveFile(const FileChoice& choice)
+{
+    std::optional<std::string> result;
+    dispatcher_.Send([&] {
+        QFileDialog dialog(Owner(), QString(), QString(), QtFileFilter(choice.filter));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        if (!choice.defaultExtension.empty())
+            dialog.setDefaultSuffix(QString::fromStdString(choice.defaultExtension));
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !choice.confirmOverwrite);
+        const QString initial = InitialFolderOrName(choice);
+        if (!initial.isEmpty())
+            dialog.selectFile(initial);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            result = dialog.selectedFiles().constFirst().toStdString();
+    });
+    return result;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "app/UserPrompts.h"
+
+#include <QString>
+
+class UiDispatcher;
+class QWidget;
+
+// Message boxes and file dialogs. Calls from other threads (the device
+// monitor's message about the default key map) are carried to the
+// user-interface thread and wait for the answer; after shutdown has begun
+// they return at once with the default answer.
+class QtUserPrompts final : public UserPrompts {
+public:
+    explicit QtUserPrompts(UiDispatcher& dispatcher);
+
+    void ShowMessage(const std::string& text, MessageStyle style) override;
+    bool AskYesNo(const std::string& text) override;
+    std::optional<std::string> ChooseOpenFile(const FileChoice& choice) override;
+    std::optional<std::string> ChooseSaveFile(const FileChoice& choice) override;
+
+private:
+    UiDispatcher& dispatcher_;
+};
+
+// "(*.vpf)|*.vpf|(*.*)|*.*||" as Qt's "(*.vpf);;(*.*)": each pair of a
+// description and a pattern list becomes one filter, the patterns of the
+// second half (separated by ';') replacing those of the description.
+QString QtFileFilter(const std::string& windowsFilter);

@@ -1,0 +1,206 @@
+#include "app/gui/StartUp.h"
+
+#include "app/AppState.h"
+#include "app/MainWindowLink.h"
+#include "app/ProgramPaths.h"
+#include "app/UserPrompts.h"
+#include "app/gui/CommandLine.h"
+#include "app/gui/EventLog.h"
+#include "app/gui/QtDeviceEvents.h"
+#include "app/gui/QtMainWindowLink.h"
+#include "app/gui/QtUserPrompts.h"
+#include "app/gui/SingleInstance.h"
+#include "app/gui/UiDispatcher.h"
+#include "device/DeviceMonitor.h"
+#include "device/HidBackend.h"
+#include "device/VirtualKeyboard.h"
+#include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+#include <QProcess>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+// How long a second start waits for the running instance to answer.
+constexpr int InstanceAnswerMs = 5000;
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] ssize_t written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// SIGTERM and SIGINT (a logout, a service manager, Ctrl+C) end the program
+// the way Exit does, so the shutdown order holds for them too.
+void HandleTerminationSignals(CVarkelinDlg& window)
+{
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char buffer[16];
+        while (::read(g_signalPipe[0], buffer, sizeof buffer) > 0) {
+        }
+        LogEvent("signal");
+        window.ExitProgram();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+// The companion program beside ours, started hidden; whether it starts or
+// not changes nothing.
+void StartCompanionProgram()
+{
+    const QString program = QString::fromStdString(g_paths.residentProgram);
+    const QFileInfo info(program);
+    if (!info.isFile() || !info.isExecutable())
+        return;
+    QProcess companion;
+    companion.setProgram(program);
+    companion.setStandardInputFile(QProcess::nullDevice());
+    companion.setStandardOutputFile(QProcess::nullDevice());
+    companion.setStandardErrorFile(QProcess::nullDevice());
+    companion.setWorkingDirectory(info.absolutePath());
+    if (companion.startDetached())
+        LogEvent("companion-started");
+}
+
+std::string VirtualKeyboardStateFile(const CommandLine& line)
+{
+    if (!line.virtualKeyboardFile.empty())
+        return line.virtualKeyboardFile;
+    return g_paths.userFolder + "/virtual-keyboard.state";
+}
+
+std::unique_ptr<VirtualKeyboard> StartVirtualKeyboard(const CommandLine& line)
+{
+    auto keyboard = std::make_unique<VirtualKeyboard>();
+    const std::string file = VirtualKeyboardStateFile(line);
+    QDir().mkpath(QFileInfo(QString::fromStdString(file)).absolutePath());
+    if (QFileInfo::exists(QString::fromStdString(file)) && !keyboard->LoadState(file))
+        std::fprintf(stderr, "rt604: %s is not a virtual keyboard state; starting from factory memories\n",
+                     file.c_str());
+    keyboard->SetAutosavePath(file);
+    LogEvent("virtual-keyboard " + file);
+    return keyboard;
+}
+
+} // namespace
+
+int RunProgram(int argc, char** argv)
+{
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.emplace_back(argv[i]);
+    const CommandLine line = ParseCommandLine(args);
+    if (line.help) {
+        std::fputs(CommandLineHelp("rt604").c_str(), stdout);
+        return 0;
+    }
+
+    std::string programFile = RunningProgramFile();
+    if (programFile.empty() && argc > 0)
+        programFile = argv[0];
+    ComputeProgramPaths(programFile);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Orvan RT-604"));
+    QApplication::setDesktopFileName(QStringLiteral("orvan-rt604"));
+    // The window hides instead of closing, and dialogs close while it is
+    // hidden: only Exit ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    const QString appIcon = QDir(QString::fromStdString(g_paths.skinFolder)).filePath(QStringLiteral("app.png"));
+    if (QFileInfo::exists(appIcon))
+        QApplication::setWindowIcon(QIcon(appIcon));
+    LogEvent("started " + std::to_string(::getpid()));
+
+    g_app.noAutoOpen = line.start ? 1 : 0;
+    const std::string runtimeFolder = InstanceRuntimeFolder();
+    if (line.kill &&
+        SendToOtherInstance(runtimeFolder, g_paths.programFileName, MsgKill, TagKill, InstanceAnswerMs) !=
+            SendResult::NoInstance) {
+        LogEvent("kill-sent");
+        return 0;
+    }
+    InstanceLock instanceLock;
+    if (instanceLock.TryAcquire(runtimeFolder)) {
+        g_app.instanceMutex = &instanceLock;
+    } else if (SendToOtherInstance(runtimeFolder, g_paths.programFileName, MsgOpen, TagOpen, InstanceAnswerMs) !=
+               SendResult::NoInstance) {
+        LogEvent("open-sent");
+        return 0;
+    } else {
+        // Someone holds the lock, but it is no instance of ours: run without it.
+        LogEvent("lock-held-elsewhere");
+    }
+    StartCompanionProgram();
+
+    std::unique_ptr<VirtualKeyboard> virtualKeyboard;
+    if (line.virtualKeyboard) {
+        virtualKeyboard = StartVirtualKeyboard(line);
+        SetHidBackend(virtualKeyboard.get());
+    }
+
+    UiDispatcher dispatcher;
+    CVarkelinDlg::Options options;
+    options.virtualKeyboard = virtualKeyboard.get();
+    auto window = std::make_unique<CVarkelinDlg>(options);
+    QtDeviceEvents events(dispatcher, *window);
+    QtUserPrompts prompts(dispatcher);
+    QtMainWindowLink link(*window);
+    SetPrompts(&prompts);
+    SetMainWindowLink(&link);
+
+    InstanceEndpoint endpoint;
+    if (!runtimeFolder.empty())
+        endpoint.Listen(InstanceEndpointPath(runtimeFolder, ::getpid()),
+                        [&window](uint32_t message, uint32_t tag) { return window->HandleMessage(message, tag); });
+    window->SetExitHandler([&] {
+        endpoint.Close();
+        instanceLock.Release();
+        g_app.instanceMutex = nullptr;
+    });
+    HandleTerminationSignals(*window);
+
+    bool threadsStarted = false;
+    window->Initialise([&] {
+        SetDeviceEvents(&events);
+        threadsStarted = StartDeviceThreads();
+        LogEvent(threadsStarted ? "device-threads-started" : "device-threads-failed");
+    });
+
+    QApplication::exec();
+    if (!window->IsExiting())
+        window->ExitProgram();
+
+    // Nothing the device threads ask of the window runs from here on, and
+    // none of them waits for it any more.
+    dispatcher.Close();
+    if (threadsStarted)
+        StopDeviceThreads();
+    LogEvent("device-threads-stopped");
+    SetDeviceEvents(nullptr);
+    SetPrompts(nullptr);
+    SetMainWindowLink(nullptr);
+    window.reset();
+    SetHidBackend(nullptr);
+    LogEvent("exit");
+    return 0;
+}

@@ -1,0 +1,94 @@
+#include "ui/MainWindow.h"
+
+#include "app/AppState.h"
+#include "app/ProgramPaths.h"
+#include "app/gui/EventLog.h"
+#include "app/gui/ShellMessages.h"
+#include "config/ConfigDocument.h"
+#include "config/ProfileFile.h"
+#include "skin/LanguageTexts.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QTimer>
+
+namespace {
+
+// The preview timer: first tick after 100 ms, then every 50 ms.
+constexpr int PreviewFirstMs = 100;
+constexpr int PreviewPeriodMs = 50;
+// At most this many characters of the skin's link, as its buffer allowed.
+constexpr int MaxLinkChars = 259;
+
+} // namespace
+
+CVarkelinDlg::CVarkelinDlg(const Options& options, QWidget* parent)
+    : CBaseDialog(parent, QString::fromStdString(g_paths.mainSkinIni), QString::fromStdString(g_paths.skinFolder),
+                  Qt::Tool),
+      options_(options)
+{
+    setObjectName(QStringLiteral("CVarkelinDlg"));
+    // What the instance search of other programs looks for.
+    setProperty("userData", MainWindowMarker);
+}
+
+CVarkelinDlg::~CVarkelinDlg()
+{
+    if (g_app.mainWindow.load() == this) {
+        g_app.mainWindow = nullptr;
+        g_app.mainWindowHandle = nullptr;
+    }
+    delete about_;
+    delete noDevicePrompt_;
+}
+
+void CVarkelinDlg::Initialise(const std::function<void()>& startDeviceThreads)
+{
+    // The window has no system menu on this platform: About lives in the
+    // notification-area menu.
+    setWindowIcon(QApplication::windowIcon());
+    g_app.mainWindowHandle = this;
+    g_app.mainWindow = this;
+    g_app.currentProfile = -1;
+    if (startDeviceThreads)
+        startDeviceThreads();
+
+    InitDocument();
+    SetApplyEnabled(false);
+
+    LoadFaceImages();
+    const std::string link = Ini().GetString("SCREEN", "Link").value_or(std::string());
+    if (!link.empty())
+        g_paths.linkAddress = QString::fromStdString(link).left(MaxLinkChars).toStdString();
+    CreateControls();
+
+    EnsureUserFolder();
+
+    setWindowTitle(CaptionText());
+    CreateTray();
+    trayIconId_ = TrayIconDisconnected;
+    LogEvent("tray-icon " + std::to_string(trayIconId_));
+
+    // The window is never shown by start-up; the INIT message it posts to
+    // itself hides it the way the first paints once had to.
+    QTimer::singleShot(0, this, [this] { HandleMessage(MsgInit, TagInit); });
+
+    const int language = GetLanguageIndex();
+    ApplyLanguage(language);
+    auto* list = static_cast<QComboBox*>(Control(MainControl::LanguageList));
+    list->addItem(QString::fromStdString(LoadText("ENGINSH_6")));
+    list->addItem(QString::fromStdString(LoadText("RUSSIAN_7")));
+    list->setCurrentIndex(language);
+    connect(list, &QComboBox::activated, this, [this](int index) {
+        SetLanguageIndex(index);
+        HandleMessage(MsgLanguage, TagLanguage, static_cast<uint32_t>(index));
+    });
+
+    previewTimer_ = new QTimer(this);
+    previewTimer_->setInterval(PreviewFirstMs);
+    connect(previewTimer_, &QTimer::timeout, this, [this] {
+        previewTimer_->setInterval(PreviewPeriodMs);
+        OnPreviewTick();
+    });
+    LogEvent("initialised");
+}

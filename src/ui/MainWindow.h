@@ -1,0 +1,169 @@
+#pragma once
+
+#include "app/gui/AboutDialog.h"
+#include "device/DeviceEvents.h"
+#include "skin/gui/BaseDialog.h"
+
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPointer>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+
+class CPngButton;
+class CTrayIcon;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QTimer;
+class VirtualKeyboard;
+
+// Commands of the notification-area menu.
+inline constexpr int CmdOpen = 32771;
+inline constexpr int CmdAbout = 32773;
+inline constexpr int CmdExit = 32774;
+// The virtual keyboard's own entries (--virtual-keyboard only).
+inline constexpr int CmdVkUnplug = 32790;
+inline constexpr int CmdVkPlug = 32791;
+inline constexpr int CmdVkNotice0401 = 32792;
+inline constexpr int CmdVkNotice0402 = 32793;
+inline constexpr int CmdVkNotice1811 = 32794;
+inline constexpr int CmdVkNotice1810 = 32795;
+
+// Control ids of the main window that the shell itself uses.
+namespace MainControl {
+inline constexpr int Ok = 1, Cancel = 2;
+inline constexpr int Profiles = 1005, Apply = 1006, Macro = 1007;
+inline constexpr int Link = 1121, Help = 1122, Minimize = 1123, Close = 1124;
+inline constexpr int LockCaps = 1125, LockNum = 1126, LockScroll = 1127, LockAB = 1128;
+inline constexpr int Flip0 = 1129, Flip1 = 1130, Flip2 = 1131, LeftArrow = 1132, RightArrow = 1133;
+inline constexpr int Version = 1134, Profile1 = 1135, Profile2 = 1136, Profile3 = 1137;
+inline constexpr int Defaults = 1138, Menu = 1139, EffectList = 1146;
+inline constexpr int Report1 = 1147, Report2 = 1168, Report3 = 1169, Report4 = 1170;
+inline constexpr int Fn = 1174, Progress = 1177, LanguageList = 1202, RgbLabel = 1207;
+inline constexpr int ColourR = 1208, ColourG = 1209, ColourB = 1210;
+inline constexpr int Network = 1219, Facebook = 1220, Twitter = 1221;
+inline constexpr int FirstD = 1016; // D1..D6 are 1016..1021
+} // namespace MainControl
+
+// The main window: the keyboard picture with one button per key and the
+// controls around it, all placed and faced from Skins/Main.ini. It lives
+// hidden in the notification area; messages from the device threads and
+// from other instances arrive through HandleMessage on its own thread.
+//
+// Split by concern: MainWindowControls.cpp creates and places the controls,
+// MainWindowShell.cpp shows, hides, exits and takes messages, MainWindowTray.cpp
+// owns the notification-area icon, MainWindowLanguage.cpp applies the texts,
+// MainWindowHooks.cpp holds what the key, profile, apply and lighting
+// behaviour fill in.
+class CVarkelinDlg : public CBaseDialog {
+    Q_OBJECT
+public:
+    struct Options {
+        // The --virtual-keyboard mode: caption, tip and tray menu say so and
+        // the menu can unplug and plug it and make it send its notices.
+        VirtualKeyboard* virtualKeyboard = nullptr;
+    };
+
+    explicit CVarkelinDlg(const Options& options, QWidget* parent = nullptr);
+    ~CVarkelinDlg() override;
+
+    // The initialisation steps after construction, in their order; the
+    // device threads are started by startDeviceThreads where they belong
+    // (after the window is known, before the document exists).
+    void Initialise(const std::function<void()>& startDeviceThreads);
+
+    // One entry for every private message; returns 1 when acted on, 0 when
+    // the tag did not match or the message is unknown. User-interface thread.
+    int32_t HandleMessage(uint32_t message, uint32_t tag, uint32_t param = 0);
+
+    void OpenMainWindow();
+    void HideMainWindow();
+    void MinimiseMainWindow();
+    void ExitProgram();
+    void ShowAbout();
+    void OpenHelp();
+    // Closes the About box, the profile manager and the key function editor
+    // as if each had been cancelled.
+    void CloseSubWindows();
+    void OnTrayCommand(int command);
+
+    // Shows the tray picture (TrayIconDisconnected, TrayIconConnected,
+    // TrayIconSignalled); nothing when that id is already shown.
+    void SetTrayIcon(int iconId);
+    int TrayIconId() const { return trayIconId_; }
+    CTrayIcon* Tray() const { return tray_; }
+
+    QWidget* Control(int id) const;
+    CPngButton* Button(int id) const;
+    bool IsApplyEnabled() const;
+    void SetApplyEnabled(bool enabled);
+    void ApplyLanguage(int languageIndex);
+    // The caption with the virtual keyboard's suffix when there is one.
+    QString CaptionText() const;
+    QString TrayTipText() const;
+    bool IsVirtual() const { return options_.virtualKeyboard != nullptr; }
+    // Called when the window has ended (Exit, Close, KILL).
+    void SetExitHandler(std::function<void()> handler) { exitHandler_ = std::move(handler); }
+    bool IsExiting() const { return exiting_; }
+    AboutDialog* About() const { return about_; }
+    QMessageBox* NoDevicePrompt() const { return noDevicePrompt_; }
+    int FlipSetting() const;
+
+    // What the behaviour of the controls fills in (MainWindowHooks.cpp).
+    void OnReloadFromDevice();
+    void OnDeviceLost();
+    void OnApply();
+    void OnKeyButton(int controlId);
+    void OnProfileButton(int profile);
+    void OnPreviewTick();
+    void OnTimer(int timerId);
+    void ShowBusyPicture(bool shown);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
+
+public slots:
+    void accept() override;
+    void reject() override;
+
+private:
+    // MainWindowControls.cpp
+    void LoadFaceImages();
+    void CreateControls();
+    CPngButton* AddButton(int id, const std::string& skinKey, const QString& text);
+    void PlaceFacedButton(CPngButton* button, const std::string& skinKey);
+    void StyleCaptions();
+    void ConnectControls();
+    void ApplyFlip();
+    void ToggleFlip();
+    void PlaceArrows();
+    void OpenAddress(const QString& address);
+    // MainWindowTray.cpp
+    void CreateTray();
+    void FillTrayMenu(class QMenu* menu);
+
+    Options options_;
+    std::map<int, QWidget*> controls_;
+    QPixmap faceNormal_, faceOver_, faceDown_, faceDisabled_;
+    QPixmap faceNormal2_, faceOver2_, faceDown2_, faceDisabled2_;
+    QPixmap arrowImage_, colour0_, colour1_;
+    CTrayIcon* tray_ = nullptr;
+    QPointer<AboutDialog> about_;
+    QPointer<QMessageBox> noDevicePrompt_;
+    QTimer* previewTimer_ = nullptr;
+    int trayIconId_ = 0;
+    bool applyEnabled_ = false;
+    bool exiting_ = false;
+    bool lightingView_ = false;
+    std::function<void()> exitHandler_;
+};

@@ -1,0 +1,303 @@
+#include "ui/MainWindow.h"
+
+#include "app/ProgramPaths.h"
+#include "keys/KeyTable.h"
+#include "platform/SettingsStore.h"
+#include "skin/gui/PngButton.h"
+#include "skin/gui/SkinFont.h"
+#include "skin/gui/SkinPlacement.h"
+
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QUrl>
+
+#include <cstdio>
+
+namespace {
+
+constexpr const char* Section = "BUTTONINFO";
+
+// The image-faced buttons of the window other than the keys: control id,
+// skin key, the caption of the window template (the language texts replace
+// the visible ones).
+struct FacedControl {
+    int id;
+    const char* skinKey;
+    const char* caption;
+};
+
+constexpr FacedControl FacedControls[] = {
+    {1174, "KEY_FN", "Fn"},
+    {1135, "FUNC_PROFILE1", "Profile1"},
+    {1136, "FUNC_PROFILE2", "Profile2"},
+    {1137, "FUNC_PROFILE3", "Profile3"},
+    {1005, "FUNC_PROFILES", ""},
+    {1007, "FUNC_MACRO", ""},
+    {1138, "FUNC_DEFAULT", ""},
+    {1139, "CONTROL_MENU", "Button Menu"},
+    {1006, "CONTROL2_APPLY", "Apply"},
+    {1, "CONTROL_OK", "OK"},
+    {2, "CONTROL_CANCEL", "Cancel"},
+    {1122, "CONTROL_HELP", "Help"},
+    {1123, "CONTROL_MINIMIZE", "Minimize"},
+    {1124, "CONTROL_CLOSE", "Close"},
+    {1147, "FUNC_REPORT1", "report1"},
+    {1168, "FUNC_REPORT2", "report2"},
+    {1169, "FUNC_REPORT3", "report3"},
+    {1170, "FUNC_REPORT4", "report4"},
+    {1121, "KORVEN_LINK", ""},
+    {1219, "CONTROL_Network", ""},
+    {1220, "CONTROL_Facebook", "FACEBOOK"},
+    {1221, "CONTROL_twitter", "TWITTER"},
+    {1134, "KORVEN_VER", ""},
+    {1125, "LOCK_CAPS", "Caps"},
+    {1126, "LOCK_NUM", "Num"},
+    {1127, "LOCK_SCROLL", "Scroll"},
+    {1128, "LOCK_AB", "AB"},
+    {1129, "FLIP_0", "Flip0"},
+    {1130, "FLIP_1", "Flip1"},
+    {1131, "FLIP_2", "Flip2"},
+};
+
+// Pictures that are never pressed: indicators and decoration.
+constexpr int DisabledPictures[] = {1134, 1125, 1126, 1127, 1128, 1129};
+
+// The vendor's pages; installation data, like the link of the skin.
+constexpr const char* NetworkAddress = "https://www.orvan-gear.example/";
+constexpr const char* FacebookAddress = "https://www.facebook.com/orvangear";
+constexpr const char* TwitterAddress = "https://twitter.com/orvangear";
+
+QString KeySkinName(uint16_t keyCode)
+{
+    char name[16];
+    std::snprintf(name, sizeof name, "KEY_%03X", static_cast<unsigned>(keyCode));
+    return QString::fromLatin1(name);
+}
+
+} // namespace
+
+void CVarkelinDlg::LoadFaceImages()
+{
+    // Two sets of the same four pictures: the key buttons and the others
+    // take theirs from separate sets, so one can later be swapped for the
+    // colour view without touching the other. The cache decodes each once.
+    SkinImageCache& images = Images();
+    faceNormal_ = images.Pixmap(QStringLiteral("main_normal.jpg"));
+    faceOver_ = images.Pixmap(QStringLiteral("main_over.jpg"));
+    faceDown_ = images.Pixmap(QStringLiteral("main_down.jpg"));
+    faceDisabled_ = images.Pixmap(QStringLiteral("main_disable.jpg"));
+    faceNormal2_ = images.Pixmap(QStringLiteral("main_normal.jpg"));
+    faceOver2_ = images.Pixmap(QStringLiteral("main_over.jpg"));
+    faceDown2_ = images.Pixmap(QStringLiteral("main_down.jpg"));
+    faceDisabled2_ = images.Pixmap(QStringLiteral("main_disable.jpg"));
+    arrowImage_ = images.Pixmap(QStringLiteral("Arrow.jpg"));
+    colour0_ = images.Pixmap(QStringLiteral("main_color0.jpg"));
+    colour1_ = images.Pixmap(QStringLiteral("main_color1.jpg"));
+}
+
+CPngButton* CVarkelinDlg::AddButton(int id, const std::string& skinKey, const QString& text)
+{
+    auto* button = new CPngButton(text, this);
+    button->setObjectName(QString::fromStdString(skinKey));
+    button->setProperty("controlId", id);
+    button->setFocusPolicy(Qt::TabFocus);
+    controls_[id] = button;
+    PlaceFacedButton(button, skinKey);
+    return button;
+}
+
+void CVarkelinDlg::PlaceFacedButton(CPngButton* button, const std::string& skinKey)
+{
+    PlaceButton(button, Ini(), Section, skinKey, faceNormal2_, faceOver2_, faceDown2_, faceDisabled2_,
+                faceDown2_);
+}
+
+void CVarkelinDlg::CreateControls()
+{
+    for (const ButtonKey& key : ButtonKeyTable) {
+        auto* button = new CPngButton(this);
+        const QString skinKey = KeySkinName(key.keyCode);
+        button->setObjectName(skinKey);
+        button->setProperty("controlId", key.controlId);
+        button->setAccessibleName(QString::fromUtf8(KeyRecordOf(key.keyCode).label));
+        button->setFocusPolicy(Qt::TabFocus);
+        controls_[key.controlId] = button;
+        PlaceButton(button, Ini(), Section, skinKey.toStdString(), faceNormal_, faceOver_, faceDown_,
+                    faceDisabled_, faceDown_);
+    }
+    for (size_t n = 0; n < MacroKeyButtons.size(); ++n) {
+        const std::string skinKey = "FUNC_G" + std::to_string(n + 1);
+        CPngButton* button = AddButton(MacroKeyButtons[n], skinKey, QStringLiteral("G%1").arg(n + 1));
+        button->SetTextStyle(SkinTextStyle{}); // the face shows the legend
+    }
+    for (int n = 0; n < 6; ++n)
+        AddButton(MainControl::FirstD + n, "KEY_D" + std::to_string(n + 1), QStringLiteral("D%1").arg(n + 1));
+    for (const FacedControl& control : FacedControls)
+        AddButton(control.id, control.skinKey, QString::fromLatin1(control.caption));
+    for (int id : DisabledPictures)
+        Button(id)->setEnabled(false);
+
+    // The arrows sit over Flip1 and Flip2 and show the arrow picture.
+    for (int id : {MainControl::LeftArrow, MainControl::RightArrow}) {
+        auto* arrow = new CPngButton(this);
+        arrow->setObjectName(id == MainControl::LeftArrow ? QStringLiteral("LEFT_ARROW") : QStringLiteral("RIGHT_ARROW"));
+        arrow->setEnabled(false);
+        arrow->setAttribute(Qt::WA_TransparentForMouseEvents);
+        controls_[id] = arrow;
+    }
+    PlaceArrows();
+
+    auto* language = new QComboBox(this);
+    language->setObjectName(QStringLiteral("CONTROL_LangCombo"));
+    controls_[MainControl::LanguageList] = language;
+    PlaceControl(language, Ini(), Section, "CONTROL_LangCombo");
+
+    const struct {
+        int id;
+        const char* key;
+    } colourFields[] = {{MainControl::ColourR, "COLOR_R"}, {MainControl::ColourG, "COLOR_G"}, {MainControl::ColourB, "COLOR_B"}};
+    for (const auto& field : colourFields) {
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QString::fromLatin1(field.key));
+        edit->setMaxLength(3);
+        controls_[field.id] = edit;
+        PlaceControl(edit, Ini(), Section, field.key);
+    }
+    auto* rgb = new QLabel(QStringLiteral("RGB"), this);
+    rgb->setObjectName(QStringLiteral("CONTROL_RGBStatic"));
+    controls_[MainControl::RgbLabel] = rgb;
+    PlaceControl(rgb, Ini(), Section, "CONTROL_RGBStatic");
+
+    auto* progress = new QLabel(this);
+    progress->setObjectName(QStringLiteral("CONTROL_JDTStatic"));
+    progress->hide();
+    controls_[MainControl::Progress] = progress;
+    PlaceControl(progress, Ini(), Section, "CONTROL_JDTStatic");
+
+    // Some pictures lie under other controls (the AB tray under the G keys,
+    // Flip0 under F1-F4 and D1-D6, the Enter key's corner under "]", the
+    // arrows over Flip1 and Flip2); the stacking order of the widgets keeps
+    // the upper ones drawn on top whatever repaints.
+    Button(MainControl::LockAB)->lower();
+    Button(MainControl::Flip0)->lower();
+    if (CPngButton* bracket = Button(1055))
+        bracket->raise();
+    Button(MainControl::LeftArrow)->raise();
+    Button(MainControl::RightArrow)->raise();
+
+    StyleCaptions();
+    ConnectControls();
+    ApplyFlip();
+}
+
+void CVarkelinDlg::StyleCaptions()
+{
+    const SkinTextStyle large = MainCaptionStyle(10);
+    const SkinTextStyle small = MainCaptionStyle(8);
+    for (int id : {MainControl::Profile1, MainControl::Profile2, MainControl::Profile3, MainControl::Macro})
+        Button(id)->SetTextStyle(large);
+    for (int id : {MainControl::Defaults, MainControl::Apply, MainControl::Ok, MainControl::Cancel,
+                   MainControl::Report1, MainControl::Report2, MainControl::Report3, MainControl::Report4,
+                   MainControl::Link})
+        Button(id)->SetTextStyle(small);
+    Button(MainControl::Version)->SetTextStyle(
+        MainCaptionStyle(8, DtLeft | DtVCenter | DtSingleLine, QStringLiteral("Verdana Unicode MS")));
+    CPngButton* profiles = Button(MainControl::Profiles);
+    profiles->SetTextStyle(MainCaptionStyle(10, DtLeft | DtBottom));
+    profiles->SetTextAngle(268, true);
+    // Faces of these carry their own glyphs; their template captions are
+    // names, not texts to draw.
+    Button(MainControl::Link)->setText(QString::fromStdString(g_paths.linkAddress));
+}
+
+void CVarkelinDlg::ConnectControls()
+{
+    using namespace MainControl;
+    connect(Button(Ok), &QAbstractButton::clicked, this, &CVarkelinDlg::accept);
+    connect(Button(Cancel), &QAbstractButton::clicked, this, &CVarkelinDlg::reject);
+    connect(Button(Apply), &QAbstractButton::clicked, this, &CVarkelinDlg::OnApply);
+    connect(Button(Help), &QAbstractButton::clicked, this, &CVarkelinDlg::OpenHelp);
+    connect(Button(Minimize), &QAbstractButton::clicked, this, &CVarkelinDlg::MinimiseMainWindow);
+    connect(Button(Close), &QAbstractButton::clicked, this, &CVarkelinDlg::ExitProgram);
+    connect(Button(Link), &QAbstractButton::clicked, this,
+            [this] { OpenAddress(QString::fromStdString(g_paths.linkAddress)); });
+    connect(Button(Network), &QAbstractButton::clicked, this, [this] { OpenAddress(QString::fromLatin1(NetworkAddress)); });
+    connect(Button(Facebook), &QAbstractButton::clicked, this, [this] { OpenAddress(QString::fromLatin1(FacebookAddress)); });
+    connect(Button(Twitter), &QAbstractButton::clicked, this, [this] { OpenAddress(QString::fromLatin1(TwitterAddress)); });
+    connect(Button(Flip1), &QAbstractButton::clicked, this, &CVarkelinDlg::ToggleFlip);
+    connect(Button(Flip2), &QAbstractButton::clicked, this, &CVarkelinDlg::ToggleFlip);
+    connect(Button(Macro), &QAbstractButton::clicked, this, [this] { OnKeyButton(MacroKeyButtons[8]); });
+
+    for (const ButtonKey& key : ButtonKeyTable)
+        connect(Button(key.controlId), &QAbstractButton::clicked, this, [this, id = key.controlId] { OnKeyButton(id); });
+    for (uint16_t id : MacroKeyButtons)
+        connect(Button(id), &QAbstractButton::clicked, this, [this, id] { OnKeyButton(id); });
+    const int profileIds[] = {Profile1, Profile2, Profile3};
+    for (int n = 0; n < 3; ++n)
+        connect(Button(profileIds[n]), &QAbstractButton::clicked, this, [this, n] { OnProfileButton(n); });
+
+    for (int id : {ColourR, ColourG, ColourB}) {
+        auto* edit = static_cast<QLineEdit*>(Control(id));
+        connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
+            QString digits;
+            for (QChar c : text) {
+                if (c.isDigit() && c.unicode() < 128)
+                    digits += c;
+            }
+            if (!digits.isEmpty() && digits.toInt() >= 256)
+                digits = QStringLiteral("255");
+            if (digits != text)
+                edit->setText(digits);
+        });
+    }
+}
+
+int CVarkelinDlg::FlipSetting() const
+{
+    const std::string value = AppSettings().GetString("PROFILES", "Flip").value_or("0");
+    return std::atoi(value.c_str());
+}
+
+void CVarkelinDlg::ApplyFlip()
+{
+    const bool flipped = FlipSetting() != 0;
+    for (int id = 1010; id <= 1013; ++id)
+        Button(id)->setEnabled(!flipped);
+    for (int id = MainControl::FirstD; id < MainControl::FirstD + 6; ++id)
+        Button(id)->setEnabled(flipped);
+}
+
+void CVarkelinDlg::ToggleFlip()
+{
+    AppSettings().SetString("PROFILES", "Flip", FlipSetting() == 0 ? "1" : "0");
+    ApplyFlip();
+    PlaceArrows();
+}
+
+void CVarkelinDlg::PlaceArrows()
+{
+    const bool up = FlipSetting() != 0;
+    if (CPngButton* left = Button(MainControl::LeftArrow))
+        PlaceArrow(left, Ini(), "LEFT_ARROW", "BUTTONINFO2", up ? "UP_ARROW_LEFT1" : "DOWN_ARROW_LEFT1", arrowImage_);
+    if (CPngButton* right = Button(MainControl::RightArrow))
+        PlaceArrow(right, Ini(), "RIGHT_ARROW", "BUTTONINFO2", up ? "UP_ARROW_RIGHT1" : "DOWN_ARROW_RIGHT1",
+                   arrowImage_);
+}
+
+void CVarkelinDlg::OpenAddress(const QString& address)
+{
+    QDesktopServices::openUrl(QUrl(address));
+}
+
+QWidget* CVarkelinDlg::Control(int id) const
+{
+    auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+CPngButton* CVarkelinDlg::Button(int id) const
+{
+    return qobject_cast<CPngButton*>(Control(id));
+}

@@ -1,0 +1,52 @@
+#include "ui/MainWindow.h"
+
+#include "app/gui/AboutDialog.h"
+#include "app/gui/TrayIcon.h"
+#include "skin/LanguageTexts.h"
+#include "skin/gui/PngButton.h"
+
+#include <QLabel>
+
+namespace {
+
+struct ButtonText {
+    int id;
+    const char* key;
+};
+
+constexpr ButtonText CaptionTexts[] = {
+    {MainControl::Profile1, "PROFILE_1"},     {MainControl::Profile2, "PROFILE_2"},
+    {MainControl::Profile3, "PROFILE_3"},     {MainControl::Macro, "PROFILE_MACRO1"},
+    {MainControl::Defaults, "PROFILE_DEFAULT1"}, {MainControl::Ok, "PROFILE_OK"},
+    {MainControl::Cancel, "PROFILE_CANCLE"},  {MainControl::Apply, "PROFILE_APPLY"},
+};
+
+constexpr ButtonText TooltipTexts[] = {
+    {MainControl::Minimize, "MAIN_MINIMIZE_PROMPT"}, {MainControl::Menu, "MAIN_MENU_PROMPT"},
+    {MainControl::Close, "MAIN_CLOSE_PROMPT"},       {MainControl::Help, "MAIN_HELP_PROMPT"},
+    {MainControl::Defaults, "PROFILE_DEFAULT"},      {MainControl::Macro, "PROFILE_MACRO"},
+};
+
+} // namespace
+
+void CVarkelinDlg::ApplyLanguage(int languageIndex)
+{
+    if (about_)
+        about_->ApplyLanguage(languageIndex);
+    // The key function editor joins here.
+    for (const ButtonText& text : TooltipTexts) {
+        if (CPngButton* button = Button(text.id))
+            button->SetTooltip(QString::fromStdString(LoadText(text.key, languageIndex)), true);
+    }
+    if (auto* rgb = qobject_cast<QLabel*>(Control(MainControl::RgbLabel)))
+        rgb->setText(QStringLiteral("RGB"));
+    // The lighting labels (section "LIGHT") join here with the lighting panel.
+    update();
+    for (const ButtonText& text : CaptionTexts) {
+        if (CPngButton* button = Button(text.id))
+            button->setText(QString::fromStdString(LoadText(text.key, languageIndex)));
+    }
+    setWindowTitle(CaptionText());
+    if (tray_)
+        tray_->SetTip(TrayTipText());
+}

@@ -1,0 +1,288 @@
+#include "ui/MainWindow.h"
+
+#include "app/AppState.h"
+#include "app/ProgramPaths.h"
+#include "app/gui/AboutDialog.h"
+#include "app/gui/EventLog.h"
+#include "app/gui/ShellMessages.h"
+#include "app/gui/TrayIcon.h"
+#include "config/ConfigDocument.h"
+#include "config/ProfileFile.h"
+#include "skin/LanguageTexts.h"
+#include "skin/gui/PngButton.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+// The preview timer: first tick after 100 ms, then every 50 ms.
+constexpr int PreviewFirstMs = 100;
+
+bool IsSwallowedKey(int key)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
+}
+
+bool IsArrowKey(int key)
+{
+    return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+}
+
+} // namespace
+
+int32_t CVarkelinDlg::HandleMessage(uint32_t message, uint32_t tag, uint32_t param)
+{
+    switch (message) {
+    case MsgInit:
+        if (tag != TagInit)
+            return 0;
+        HideMainWindow();
+        return 1;
+    case MsgOpen:
+        if (tag != TagOpen)
+            return 0;
+        LogEvent("message OPEN");
+        OpenMainWindow();
+        return 1;
+    case MsgKill:
+        if (tag != TagKill)
+            return 0;
+        LogEvent("message KILL");
+        ExitProgram();
+        return 1;
+    case MsgReload:
+        if (tag != TagReload)
+            return 0;
+        LogEvent("message PROF");
+        OnReloadFromDevice();
+        return 1;
+    case MsgLanguage:
+        if (tag != TagLanguage)
+            return 0;
+        ApplyLanguage(param == 1 ? 1 : 0);
+        return 1;
+    case MsgDeviceLost:
+        LogEvent("message DEVICE-LOST");
+        CloseSubWindows();
+        OnDeviceLost();
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+void CVarkelinDlg::OpenMainWindow()
+{
+    if (exiting_)
+        return;
+    if (!g_app.deviceConnected.load()) {
+        // Not modal: a second start that asked for the window must not
+        // wait for the owner to read this.
+        if (!noDevicePrompt_) {
+            noDevicePrompt_ = new QMessageBox(QMessageBox::NoIcon, QString(),
+                                              QString::fromStdString(LoadText("MAIN_NO_DEVICE_PROMPT")),
+                                              QMessageBox::Ok);
+            noDevicePrompt_->setAttribute(Qt::WA_DeleteOnClose);
+            noDevicePrompt_->setModal(false);
+        }
+        noDevicePrompt_->show();
+        noDevicePrompt_->raise();
+        LogEvent("no-device-prompt");
+        return;
+    }
+    // Living hidden it was a tool window without a taskbar entry; opened,
+    // it is an ordinary window.
+    if (windowFlags() & Qt::Tool) {
+        setWindowFlags((windowFlags() & ~Qt::Tool) | Qt::Window);
+        setProperty("userData", MainWindowMarker);
+    }
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void CVarkelinDlg::HideMainWindow()
+{
+    hide();
+    LogEvent("window-hidden");
+}
+
+void CVarkelinDlg::MinimiseMainWindow()
+{
+    showMinimized();
+}
+
+void CVarkelinDlg::ExitProgram()
+{
+    if (exiting_)
+        return;
+    exiting_ = true;
+    LogEvent("exit-program");
+    HideMainWindow();
+    CloseSubWindows();
+    if (exitHandler_)
+        exitHandler_(); // releases the single-instance lock and endpoint
+    LogEvent("instance-released");
+    if (tray_)
+        tray_->Remove();
+    trayIconId_ = 0;
+    LogEvent("tray-removed");
+    SetApplyEnabled(false);
+    ShutdownDocuments();
+    LogEvent("documents-freed");
+    if (previewTimer_)
+        previewTimer_->stop();
+    done(QDialog::Accepted);
+    LogEvent("dialog-ended");
+    QCoreApplication::exit(0);
+}
+
+void CVarkelinDlg::ShowAbout()
+{
+    if (!about_) {
+        about_ = new AboutDialog(this);
+        about_->setWindowFlag(Qt::Window);
+    }
+    about_->ApplyLanguage(GetLanguageIndex());
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
+}
+
+void CVarkelinDlg::OpenHelp()
+{
+    const QString page = QDir(QString::fromStdString(g_paths.helpFolder)).filePath(QStringLiteral("index.html"));
+    LogEvent("help " + page.toStdString());
+    QDesktopServices::openUrl(QUrl::fromLocalFile(page));
+}
+
+void CVarkelinDlg::CloseSubWindows()
+{
+    if (about_ && about_->isVisible())
+        about_->reject();
+    // The profile manager and the key function editor join here.
+    if (noDevicePrompt_)
+        noDevicePrompt_->close();
+    LogEvent("subwindows-closed");
+}
+
+bool CVarkelinDlg::IsApplyEnabled() const
+{
+    return applyEnabled_;
+}
+
+void CVarkelinDlg::SetApplyEnabled(bool enabled)
+{
+    applyEnabled_ = enabled;
+    if (CPngButton* apply = Button(MainControl::Apply))
+        apply->setEnabled(enabled);
+}
+
+QString CVarkelinDlg::CaptionText() const
+{
+    QString caption = QString::fromStdString(LoadText("MAIN_CAPTION"));
+    if (IsVirtual())
+        caption += QString::fromStdString(LoadText("VIRTUAL_KEYBOARD_SUFFIX"));
+    return caption;
+}
+
+QString CVarkelinDlg::TrayTipText() const
+{
+    QString tip = QString::fromStdString(LoadText("KEYBOARD_TRAY_DESC"));
+    if (IsVirtual())
+        tip += QString::fromStdString(LoadText("VIRTUAL_KEYBOARD_SUFFIX"));
+    return tip;
+}
+
+void CVarkelinDlg::accept()
+{
+    OnApply();
+    HideMainWindow();
+}
+
+void CVarkelinDlg::reject()
+{
+    HideMainWindow();
+}
+
+void CVarkelinDlg::keyPressEvent(QKeyEvent* event)
+{
+    // Enter and Escape would end the dialog; they do nothing here.
+    if (IsSwallowedKey(event->key()) || (IsArrowKey(event->key()) && focusWidget() == Control(MainControl::EffectList))) {
+        event->accept();
+        return;
+    }
+    CBaseDialog::keyPressEvent(event);
+}
+
+void CVarkelinDlg::keyReleaseEvent(QKeyEvent* event)
+{
+    if (IsSwallowedKey(event->key())) {
+        event->accept();
+        return;
+    }
+    CBaseDialog::keyReleaseEvent(event);
+}
+
+bool CVarkelinDlg::event(QEvent* event)
+{
+    // Children pass Enter and Escape up as shortcuts of the dialog's default
+    // buttons; stop them before they get that far.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (IsSwallowedKey(key->key())) {
+            event->accept();
+            return true;
+        }
+    }
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F1) {
+            OpenHelp();
+            return true;
+        }
+    }
+    return CBaseDialog::event(event);
+}
+
+void CVarkelinDlg::closeEvent(QCloseEvent* event)
+{
+    // The window manager's close is the Cancel of a dialog: hide, keep living.
+    event->ignore();
+    if (!exiting_)
+        HideMainWindow();
+}
+
+void CVarkelinDlg::showEvent(QShowEvent* event)
+{
+    CBaseDialog::showEvent(event);
+    LogEvent("window-shown");
+    // The preview has nothing to draw on while the window is hidden, so its
+    // timer only runs while the window is shown.
+    if (previewTimer_ && !previewTimer_->isActive()) {
+        previewTimer_->setInterval(PreviewFirstMs);
+        previewTimer_->start();
+    }
+}
+
+void CVarkelinDlg::hideEvent(QHideEvent* event)
+{
+    CBaseDialog::hideEvent(event);
+    if (previewTimer_)
+        previewTimer_->stop();
+}
+
+void CVarkelinDlg::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        LogEvent("window-minimised");
+    CBaseDialog::changeEvent(event);
+}

@@ -1,0 +1,128 @@
+#include "ui/MainWindow.h"
+
+#include "app/ProgramPaths.h"
+#include "app/gui/EventLog.h"
+#include "app/gui/TrayIcon.h"
+#include "device/VirtualKeyboard.h"
+#include "skin/LanguageTexts.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+
+namespace {
+
+struct MenuText {
+    int command;
+    const char* key;
+};
+
+// The menu's texts, by command, replaced each time it opens.
+constexpr MenuText TrayMenuTexts[] = {
+    {CmdOpen, "MENU_11"},
+    {CmdAbout, "MENU_22"},
+    {CmdExit, "MENU_33"},
+    {CmdVkUnplug, "MENU_VK_UNPLUG"},
+    {CmdVkPlug, "MENU_VK_PLUG"},
+    {CmdVkNotice0401, "MENU_VK_NOTICE_0401"},
+    {CmdVkNotice0402, "MENU_VK_NOTICE_0402"},
+    {CmdVkNotice1811, "MENU_VK_NOTICE_1811"},
+    {CmdVkNotice1810, "MENU_VK_NOTICE_1810"},
+};
+
+} // namespace
+
+void CVarkelinDlg::CreateTray()
+{
+    tray_ = new CTrayIcon(this);
+    const QDir skins(QString::fromStdString(g_paths.skinFolder));
+    for (int id : {TrayIconDisconnected, TrayIconConnected, TrayIconSignalled}) {
+        const QString file = skins.filePath(QStringLiteral("tray_%1.png").arg(id));
+        // A missing tray picture is no reason to end: the program's own icon
+        // stands in.
+        tray_->SetIconPicture(id, QFileInfo::exists(file) ? QIcon(file) : QApplication::windowIcon());
+    }
+    std::vector<CTrayIcon::MenuItem> items = {{CmdOpen, {}}, {CmdAbout, {}}, {CmdExit, {}}};
+    if (IsVirtual()) {
+        items.push_back({0, {}});
+        for (int command : {CmdVkUnplug, CmdVkPlug, CmdVkNotice0401, CmdVkNotice0402, CmdVkNotice1811, CmdVkNotice1810})
+            items.push_back({command, {}});
+    }
+    tray_->SetMenuItems(std::move(items));
+    tray_->SetMenuCallback([this](QMenu* menu) { FillTrayMenu(menu); });
+    tray_->SetCommandHandler([this](int command) { OnTrayCommand(command); });
+    const int created = tray_->Create(TrayTipText(), TrayIconDisconnected);
+    LogEvent(created ? "tray-created" : "tray-unavailable");
+}
+
+void CVarkelinDlg::FillTrayMenu(QMenu* menu)
+{
+    for (QAction* action : menu->actions()) {
+        const int command = action->data().toInt();
+        for (const MenuText& text : TrayMenuTexts) {
+            if (text.command == command)
+                action->setText(QString::fromStdString(LoadText(text.key)));
+        }
+        if (options_.virtualKeyboard) {
+            const bool plugged = options_.virtualKeyboard->IsPlugged();
+            if (command == CmdVkUnplug)
+                action->setEnabled(plugged);
+            else if (command == CmdVkPlug)
+                action->setEnabled(!plugged);
+        }
+    }
+}
+
+void CVarkelinDlg::OnTrayCommand(int command)
+{
+    LogEvent("tray-command " + std::to_string(command));
+    VirtualKeyboard* keyboard = options_.virtualKeyboard;
+    switch (command) {
+    case CmdOpen:
+        OpenMainWindow();
+        return;
+    case CmdAbout:
+        ShowAbout();
+        return;
+    case CmdExit:
+        ExitProgram();
+        return;
+    default:
+        break;
+    }
+    if (!keyboard)
+        return;
+    switch (command) {
+    case CmdVkUnplug:
+        keyboard->Unplug();
+        break;
+    case CmdVkPlug:
+        keyboard->Plug();
+        break;
+    case CmdVkNotice0401:
+        keyboard->SendNotice(0x0401);
+        break;
+    case CmdVkNotice0402:
+        keyboard->SendNotice(0x0402);
+        break;
+    case CmdVkNotice1811:
+        keyboard->SendNotice(0x1811);
+        break;
+    case CmdVkNotice1810:
+        keyboard->SendNotice(0x1810);
+        break;
+    default:
+        break;
+    }
+}
+
+void CVarkelinDlg::SetTrayIcon(int iconId)
+{
+    if (iconId == trayIconId_)
+        return;
+    trayIconId_ = iconId;
+    if (tray_)
+        tray_->SetIcon(iconId);
+    LogEvent("tray-icon " + std::to_string(iconId));
+}
