@@ -1,5 +1,6 @@
 #include "device/CommandFrame.h"
 #include "device/DeviceState.h"
+#include "device/HidDevice.h"
 #include "device/VirtualKeyboard.h"
 #include "keys/KeyTable.h"
 #include "keys/MediaTable.h"
@@ -520,6 +521,50 @@ TEST_F(VirtualKeyboardStateTest, AutosaveKeepsEveryWriteAndGroupsOnce)
         ASSERT_TRUE(reader.LoadState(path_));
         EXPECT_EQ(reader.Memories().params[85], 3);
     }
+}
+
+} // namespace
+
+namespace {
+
+// The descriptors must read, through our own parser, as the keyboard's
+// collections do on the original platform.
+TEST(VirtualKeyboardDescriptors, ChannelsSeeTheKeyboardsCollections)
+{
+    VirtualKeyboard kb;
+    SetHidBackend(&kb);
+    HidDevice config, notify, mouse;
+    ASSERT_TRUE(config.Open(kb.ConfigPath(), true, true, true, false));
+    ASSERT_TRUE(notify.Open(kb.NotifyPath(), true, false, true, false));
+    ASSERT_TRUE(mouse.Open(kb.MousePath(), true, false, true, false));
+    EXPECT_EQ(config.Caps().usagePage, 0xFF1C);
+    EXPECT_EQ(config.Caps().usage, 0x92);
+    EXPECT_EQ(config.Caps().inputReportByteLength, 64);
+    EXPECT_EQ(config.Caps().outputReportByteLength, 64);
+    EXPECT_EQ(config.Attributes().vendorId, 0x320F);
+    EXPECT_EQ(config.Attributes().productId, 0x5000);
+    EXPECT_EQ(notify.Caps().usagePage, 0x000C);
+    EXPECT_EQ(notify.Caps().usage, 0x0001);
+    EXPECT_EQ(notify.Caps().inputReportByteLength, 3);
+    EXPECT_EQ(mouse.Caps().usagePage, 0x01);
+    EXPECT_EQ(mouse.Attributes().vendorId, 0x046D);
+
+    // A notice decodes to the first usage of the first item.
+    kb.SendNotice(0x1811);
+    std::vector<uint8_t>& buffer = notify.InputBuffer();
+    size_t n = 0;
+    ASSERT_TRUE(notify.ReadReport(buffer.data(), buffer.size(), &n, 100));
+    ASSERT_TRUE(notify.DecodeInputReport(buffer.data(), n));
+    ASSERT_FALSE(notify.InputItems().empty());
+    ASSERT_FALSE(notify.InputItems()[0].usageList.empty());
+    EXPECT_EQ(notify.InputItems()[0].usageList[0], 0x1811);
+    ASSERT_TRUE(notify.ReadReport(buffer.data(), buffer.size(), &n, 100));
+    ASSERT_TRUE(notify.DecodeInputReport(buffer.data(), n));
+    EXPECT_EQ(notify.InputItems()[0].usageList[0], 0);
+    config.Close();
+    notify.Close();
+    mouse.Close();
+    SetHidBackend(nullptr);
 }
 
 } // namespace
