@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "app/AppState.h"
 #include "assign/DeviceKeyMap.h"
 #include "config/ConfigDocument.h"
 #include "config/DeviceCopy.h"
@@ -27,7 +28,12 @@ bool ReadMacroImage(std::vector<uint8_t>& image)
     image.clear();
     if (ReadU16(head.data(), 0) != MacroImageSignature)
         return true;
-    const size_t length = ReadU16(head.data(), ImageLengthOffset);
+    size_t length = ReadU16(head.data(), ImageLengthOffset);
+    // A damaged header may claim more than the memory holds; the keyboard
+    // would refuse that read and the whole capture with it.
+    const size_t capacity = g_app.macroCapacity.load();
+    if (capacity >= MacroImageHeaderSize)
+        length = std::min(length, capacity);
     // A header that claims less than itself holds no macros.
     if (length < MacroImageHeaderSize)
         return true;
