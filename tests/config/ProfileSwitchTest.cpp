@@ -1,0 +1,202 @@
+#include "support/ConnectedKeyboard.h"
+
+#include "config/DeviceCopy.h"
+#include "config/ProfileFile.h"
+#include "config/ProfileSwitch.h"
+
+namespace {
+
+constexpr uint16_t KeyA = 30;
+
+// The keyboard read into the document with profile 0 active.
+class ProfileSwitchTest : public ConnectedKeyboardTest {
+protected:
+    void SetUp() override
+    {
+        ConnectedKeyboardTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        ASSERT_EQ(ReloadFromDevice(false), 1);
+        ASSERT_EQ(g_app.currentProfile.load(), 0);
+        kb->ClearFrameLog();
+    }
+
+    // An edit of profile 0 that has not been applied.
+    void EditWithoutApply()
+    {
+        SetSlot(0, KeyCodeToIndex(KeyA), 1, 0);
+        window.applyEnabled = true;
+    }
+
+    // Position of the first request with that command, or -1.
+    int FirstRequest(uint8_t command) const
+    {
+        const std::vector<Frame> requests = kb->Requests();
+        for (size_t i = 0; i < requests.size(); ++i) {
+            if (requests[i][3] == command)
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
+};
+
+TEST_F(ProfileSwitchTest, SetCurrentProfileChangesOnlyTheProfileByte)
+{
+    KeyboardMemories m = Memories();
+    for (size_t i = 0; i < DeviceInfoActiveProfile; ++i)
+        m.deviceInfo[i] = static_cast<uint8_t>(0xA0 + i);
+    kb->SetMemories(m);
+
+    ASSERT_EQ(SetCurrentProfile(2), 1);
+    EXPECT_EQ(CommandRuns(), (std::vector<uint8_t>{CmdReadDeviceInfo, CmdWriteDeviceInfo}));
+    // The block goes back exactly as it was read, but for the profile byte.
+    const Frame write = kb->Requests().back();
+    EXPECT_EQ(write[4], DeviceInfoBytes);
+    EXPECT_EQ(ReadU16(write.data(), 5), 0);
+    std::array<uint8_t, DeviceInfoBytes> sent{};
+    std::copy_n(write.begin() + FrameDataOffset, DeviceInfoBytes, sent.begin());
+    std::array<uint8_t, DeviceInfoBytes> expected = m.deviceInfo;
+    expected[DeviceInfoActiveProfile] = 2;
+    EXPECT_EQ(sent, expected);
+    EXPECT_EQ(Memories().ActiveProfile(), 2);
+    EXPECT_EQ(g_app.currentProfile.load(), 2);
+    EXPECT_EQ(GetCurrentProfile(), 2);
+}
+
+TEST_F(ProfileSwitchTest, AnIndexOutsideTheThreeProfilesSendsNothing)
+{
+    for (int index : {3, 4, 255, -1, -2}) {
+        SCOPED_TRACE(index);
+        EXPECT_EQ(SetCurrentProfile(index), 0);
+        EXPECT_TRUE(kb->Requests().empty());
+        EXPECT_EQ(Memories().ActiveProfile(), 0);
+        EXPECT_EQ(g_app.currentProfile.load(), 0);
+    }
+}
+
+TEST_F(ProfileSwitchTest, SwitchingWithoutPendingChanges)
+{
+    window.profileDialogOpen = true;
+    const int refreshes = window.refreshCount;
+    ASSERT_EQ(SelectProfile(2), 1);
+    EXPECT_TRUE(prompts.questions.empty());
+    EXPECT_EQ(Memories().ActiveProfile(), 2);
+    EXPECT_EQ(g_app.currentProfile.load(), 2);
+    EXPECT_EQ(CountRequests(CmdWriteKeyMap), 0u);
+    EXPECT_EQ(window.dialogTickedRow, 2);
+    EXPECT_GT(window.refreshCount, refreshes);
+    EXPECT_EQ(CurrentProfileMenu().checkedPosition, 4);
+
+    // The same profile again runs the whole switch once more.
+    kb->ClearFrameLog();
+    window.dialogTickedRow = -1;
+    const int again = window.refreshCount;
+    ASSERT_EQ(SelectProfile(2), 1);
+    EXPECT_EQ(CommandRuns(), (std::vector<uint8_t>{CmdReadDeviceInfo, CmdWriteDeviceInfo}));
+    EXPECT_EQ(window.dialogTickedRow, 2);
+    EXPECT_GT(window.refreshCount, again);
+
+    // 3 or more means the first profile.
+    ASSERT_EQ(SelectProfile(3), 1);
+    EXPECT_EQ(Memories().ActiveProfile(), 0);
+}
+
+TEST_F(ProfileSwitchTest, YesAppliesThePendingChangesToTheOldProfileFirst)
+{
+    EditWithoutApply();
+    prompts.answerYes = true;
+    ASSERT_EQ(SelectProfile(1), 1);
+    EXPECT_EQ(prompts.questions, std::vector<std::string>{LoadText("PROFILE_SELECT_PROMPT")});
+    EXPECT_EQ(WrittenProfiles(), std::vector<int>{0});
+    EXPECT_LT(FirstRequest(CmdWriteKeyMap), FirstRequest(CmdWriteDeviceInfo));
+    EXPECT_EQ(EntryAt(Memories(), 0, PositionOf(KeyA)), (KeyMapEntry{0, 0, 0}));
+    EXPECT_EQ(Memories().ActiveProfile(), 1);
+    EXPECT_FALSE(window.applyEnabled);
+    EXPECT_EQ(SlotOf(0, KeyA).Type(), 1);
+}
+
+TEST_F(ProfileSwitchTest, NoDiscardsThePendingChanges)
+{
+    const KeyboardMemories before = Memories();
+    EditWithoutApply();
+    prompts.answerYes = false;
+    ASSERT_EQ(SelectProfile(1), 1);
+    EXPECT_EQ(prompts.questions.size(), 1u);
+    EXPECT_EQ(CountRequests(CmdWriteKeyMap), 0u);
+    EXPECT_EQ(Memories().keyMaps, before.keyMaps);
+    EXPECT_EQ(Memories().ActiveProfile(), 1);
+    EXPECT_FALSE(window.applyEnabled);
+    // The document is the cache's again.
+    EXPECT_EQ(SlotOf(0, KeyA).Type(), 0);
+}
+
+TEST_F(ProfileSwitchTest, UnappliedChangesOfTheProfileDialogAskToo)
+{
+    window.profileDialogOpen = true;
+    window.profileDialogChanged = true;
+    ASSERT_EQ(SelectProfile(1), 1);
+    EXPECT_EQ(prompts.questions.size(), 1u);
+    EXPECT_EQ(Memories().ActiveProfile(), 1);
+}
+
+TEST_F(ProfileSwitchTest, TheQuestionIsNotAskedTwice)
+{
+    EditWithoutApply();
+    int nested = -1;
+    prompts.onQuestion = [&] { nested = SelectProfile(2); };
+    ASSERT_EQ(SelectProfile(1), 1);
+    EXPECT_EQ(nested, 0);
+    EXPECT_EQ(prompts.questions.size(), 1u);
+    EXPECT_EQ(Memories().ActiveProfile(), 1);
+}
+
+TEST_F(ProfileSwitchTest, AnOpenKeyEditorRefusesTheSwitch)
+{
+    window.keyEditorOpen = true;
+    EditWithoutApply();
+    EXPECT_EQ(SelectProfile(1), 0);
+    EXPECT_EQ(prompts.Texts(), std::vector<std::string>{LoadText("PROFILE_SEELCT_PROMPT2")});
+    EXPECT_TRUE(prompts.questions.empty());
+    EXPECT_TRUE(kb->Requests().empty());
+    EXPECT_TRUE(window.applyEnabled);
+}
+
+TEST_F(ProfileSwitchTest, TheMenuNamesTheProfilesAndChecksTheActiveOne)
+{
+    ASSERT_EQ(SetCurrentProfile(1), 1);
+    const ProfileMenu menu = BuildProfileMenu(true);
+    ASSERT_EQ(menu.items.size(), 5u);
+    EXPECT_EQ(menu.items[0].command, 9000);
+    EXPECT_EQ(menu.items[0].text, LoadText("DEFAULT_PROFILE_NAME"));
+    EXPECT_TRUE(menu.items[1].separator);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(menu.items[static_cast<size_t>(i + 2)].command, 9001 + i);
+        EXPECT_EQ(menu.items[static_cast<size_t>(i + 2)].text, "$Profile0");
+    }
+    EXPECT_EQ(menu.checkedPosition, 3);
+    EXPECT_TRUE(menu.items[3].checked);
+    EXPECT_EQ(std::count_if(menu.items.begin(), menu.items.end(), [](const auto& i) { return i.checked; }), 1);
+    EXPECT_EQ(window.profileButtonCaption, "$Profile0");
+    EXPECT_EQ(window.profileButtonTooltip, LoadText("PROFILE_TIP") + "$Profile0");
+
+    // No profile known: the first item.
+    Disconnect();
+    const ProfileMenu unknown = BuildProfileMenu(false);
+    EXPECT_EQ(unknown.checkedPosition, 0);
+    EXPECT_EQ(window.profileButtonCaption, LoadText("DEFAULT_PROFILE_NAME"));
+}
+
+TEST_F(ProfileSwitchTest, MenuCommandsSelectProfiles)
+{
+    ASSERT_EQ(HandleProfileMenuCommand(9003), 1);
+    EXPECT_EQ(Memories().ActiveProfile(), 2);
+    // The default item names no profile: only the view is refreshed.
+    kb->ClearFrameLog();
+    ASSERT_EQ(HandleProfileMenuCommand(9000), 1);
+    EXPECT_EQ(CountRequests(CmdWriteDeviceInfo), 0u);
+    EXPECT_EQ(Memories().ActiveProfile(), 2);
+    EXPECT_EQ(HandleProfileMenuCommand(8999), 0);
+    EXPECT_EQ(HandleProfileMenuCommand(9201), 0);
+}
+
+} // namespace
