@@ -18,8 +18,11 @@ void PrintHelp(std::FILE* to)
         std::fprintf(to, "  %-22s %s\n", head.c_str(), command.summary);
     }
     std::fprintf(to,
-        "\nOptions:\n  -h, --help             show this help\n\n"
-        "Exit status: 0 done, 1 failed (the reason on standard error), 2 wrong usage.\n");
+        "\nOptions:\n  -h, --help             show this help\n"
+        "  --virtual-keyboard=STATEFILE\n"
+        "                         keyboard commands talk to the virtual keyboard kept in STATEFILE\n\n"
+        "Exit status: 0 done, 1 failed (the reason on standard error), 2 wrong usage;\n"
+        "keyboard commands also 3 no keyboard, 4 invalid file, 5 refused by the keyboard.\n");
 }
 
 // Messages of the core go to standard error; questions are answered No.
