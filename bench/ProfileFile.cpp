@@ -42,15 +42,22 @@ void FillLargestDocument()
     }
 }
 
+// A folder of its own, removed when the program ends.
+struct BenchFolder {
+    std::filesystem::path dir = std::filesystem::temp_directory_path()
+        / ("rt604-bench-profile-" + std::to_string(::getpid()));
+    BenchFolder() { std::filesystem::create_directories(dir); }
+    ~BenchFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
+    }
+};
+
 std::string BenchFile()
 {
-    static const std::string path = [] {
-        std::filesystem::path dir = std::filesystem::temp_directory_path()
-            / ("rt604-bench-profile-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir);
-        return (dir / "largest.vpf").string();
-    }();
-    return path;
+    static BenchFolder folder;
+    return (folder.dir / "largest.vpf").string();
 }
 
 // The whole save: file bytes in memory, written atomically (with fsync).
