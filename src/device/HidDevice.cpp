@@ -1,5 +1,6 @@
 #include "device/HidDevice.h"
 
+#include <algorithm>
 #include <chrono>
 
 HidDevice g_configChannel;
