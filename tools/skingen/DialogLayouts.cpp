@@ -36,10 +36,10 @@ SkinWindow CompositeLayout()
     c.push_back(title);
     c.push_back(Make("CONTROL_OSK", QRect(508, 10, 36, 28), Look::Icon, Glyph::Keyboard));
 
-    c.push_back(Make("CONTROL_KEY", QRect(16, 56, 118, 34), Look::Tab));
-    c.push_back(Make("CONTROL_MACRO", QRect(138, 56, 118, 34), Look::Tab));
-    c.push_back(Make("CONTROL_MEDIA", QRect(260, 56, 118, 34), Look::Tab));
-    c.push_back(Make("CONTROL_FUNCTION", QRect(382, 56, 118, 34), Look::Tab));
+    c.push_back(Make("CONTROL_KEY", QRect(16, 56, 118, 39), Look::Tab));
+    c.push_back(Make("CONTROL_MACRO", QRect(138, 56, 118, 39), Look::Tab));
+    c.push_back(Make("CONTROL_MEDIA", QRect(260, 56, 118, 39), Look::Tab));
+    c.push_back(Make("CONTROL_FUNCTION", QRect(382, 56, 118, 39), Look::Tab));
     c.push_back(Make("CONTROL_CLEAR", QRect(504, 56, 40, 34), Look::Icon, Glyph::Reset));
 
     // Caption common to every tab.
@@ -93,6 +93,7 @@ SkinWindow ProfileLayout()
     w.size = QSize(520, 364);
     w.background = "profile_back.jpg";
     w.mask = "profile_mask.png";
+    w.downIsDisabled = true;
     auto& c = w.controls;
     c.push_back(Make("PROGRAM_LIST", QRect(20, 56, 480, 200), Look::Widget));
     c.push_back(Make("FUNC_ADD", QRect(20, 266, 110, 32), Look::IconText, Glyph::NewFile, QStringLiteral("New")));

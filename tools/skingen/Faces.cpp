@@ -151,9 +151,10 @@ void DrawCap(QPainter& p, const SkinControl& c, FaceState s)
         FillRounded(p, r, 5, Qt::NoBrush, Palette::Orange, 1.5);
         FillRounded(p, r.adjusted(2, 2, -2, -2), 4, Qt::NoBrush, QColor(255, 130, 0, 70), 2);
     } else if (s == FaceState::Down) {
-        FillRounded(p, r, 5, Qt::NoBrush, QColor(255, 155, 4, 200), 1.2);
         p.save();
-        p.setPen(QPen(QColor(255, 155, 4, 150), 2));
+        p.setPen(QPen(QColor(0, 0, 0, 120), 2));
+        p.drawLine(QPointF(face.left() + 3, face.top() + 1), QPointF(face.right() - 3, face.top() + 1));
+        p.setPen(QPen(QColor(255, 155, 4, 220), 2));
         p.drawLine(QPointF(r.left() + 5, r.bottom() - 1.5), QPointF(r.right() - 5, r.bottom() - 1.5));
         p.restore();
     } else if (s == FaceState::Colour1) {
@@ -187,13 +188,13 @@ void DrawPlate(QPainter& p, const QRectF& r, FaceState s, bool accent, qreal rad
     QPainterPath shape;
     if (tab) {
         // Rounded at the top only, open towards the panel below.
-        shape.moveTo(r.left(), r.bottom());
-        shape.lineTo(r.left(), r.top() + radius);
-        shape.quadTo(r.left(), r.top(), r.left() + radius, r.top());
-        shape.lineTo(r.right() - radius, r.top());
-        shape.quadTo(r.right(), r.top(), r.right(), r.top() + radius);
-        shape.lineTo(r.right(), r.bottom());
-        shape.closeSubpath();
+        const QRectF t = r.adjusted(0.5, 0.5, -0.5, 0);
+        shape.moveTo(t.left(), t.bottom());
+        shape.lineTo(t.left(), t.top() + radius);
+        shape.quadTo(t.left(), t.top(), t.left() + radius, t.top());
+        shape.lineTo(t.right() - radius, t.top());
+        shape.quadTo(t.right(), t.top(), t.right(), t.top() + radius);
+        shape.lineTo(t.right(), t.bottom());
     } else {
         shape.addRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
     }
@@ -205,7 +206,7 @@ void DrawPlate(QPainter& p, const QRectF& r, FaceState s, bool accent, qreal rad
         border = Palette::Orange;
         break;
     case FaceState::Down:
-        fill = tab ? QBrush(Vertical(r, QColor(48, 52, 58), QColor(36, 39, 44)))
+        fill = tab ? QBrush(QColor(48, 52, 58))
                    : QBrush(Vertical(r, QColor(28, 30, 34), QColor(37, 40, 45)));
         border = Palette::OrangeDown;
         break;
@@ -223,6 +224,11 @@ void DrawPlate(QPainter& p, const QRectF& r, FaceState s, bool accent, qreal rad
     p.setBrush(fill);
     p.setPen(QPen(border, s == FaceState::Over ? 1.5 : 1.0));
     p.drawPath(shape);
+    if (tab && s != FaceState::Down) {
+        // The panel's edge runs under every tab but the chosen one.
+        p.setPen(QPen(QColor(60, 65, 72), 1));
+        p.drawLine(QPointF(r.left(), r.bottom() - 0.5), QPointF(r.right(), r.bottom() - 0.5));
+    }
     if (s == FaceState::Over) {
         p.setBrush(Qt::NoBrush);
         p.setPen(QPen(QColor(255, 130, 0, 60), 2));
@@ -281,20 +287,20 @@ void DrawLed(QPainter& p, const SkinControl& c)
 {
     const QRectF r = QRectF(c.rect);
     FillRounded(p, r, 6, QColor(22, 24, 27), QColor(44, 48, 53));
-    const QPointF dot(r.left() + 14, r.center().y());
-    QRadialGradient glow(dot, 8);
+    const QPointF dot(r.center().x(), r.top() + 9);
+    QRadialGradient glow(dot, 7);
     glow.setColorAt(0, QColor(255, 150, 40, 150));
     glow.setColorAt(1, QColor(255, 130, 0, 0));
     p.save();
     p.setPen(Qt::NoPen);
     p.setBrush(glow);
-    p.drawEllipse(dot, 8, 8);
+    p.drawEllipse(dot, 7, 7);
     p.setBrush(QColor(255, 140, 20));
     p.setPen(QPen(QColor(255, 200, 140), 1));
-    p.drawEllipse(dot, 3.5, 3.5);
+    p.drawEllipse(dot, 3, 3);
     p.restore();
-    DrawFittedText(p, r.adjusted(24, 0, -4, 0), c.legend, 10, QFont::DemiBold, Palette::TextDim,
-                   Qt::AlignLeft | Qt::AlignVCenter);
+    DrawFittedText(p, QRectF(r.left() + 2, r.top() + 14, r.width() - 4, r.height() - 15), c.legend, 9,
+                   QFont::DemiBold, Palette::TextDim);
 }
 
 void DrawTray(QPainter& p, const SkinControl& c)
@@ -539,8 +545,19 @@ void DrawGlyph(QPainter& p, Glyph glyph, const QRectF& box, const QColor& colour
     p.restore();
 }
 
-void DrawControl(QPainter& p, const SkinControl& c, FaceState s, PanelVariant variant)
+void DrawControl(QPainter& p, const SkinControl& c, FaceState s, PanelVariant variant, bool mutedDown)
 {
+    // Controls of another tab are hidden while this picture is shown.
+    static const std::pair<PanelVariant, const char*> tabs[] = {
+        {PanelVariant::Key, "KEYTAB"}, {PanelVariant::Macro, "MACROTAB"}, {PanelVariant::MacroOnly, "MACROTAB"},
+        {PanelVariant::Media, "MEDIATAB"}, {PanelVariant::Function, "FUNCTAB"}};
+    if (variant != PanelVariant::None && c.group.size() > 3 && c.group.compare(c.group.size() - 3, 3, "TAB") == 0) {
+        bool mine = false;
+        for (const auto& [v, group] : tabs)
+            mine = mine || (v == variant && c.group == group);
+        if (!mine)
+            return;
+    }
     // Only key caps have a light look for the colour view.
     const FaceState plain = (s == FaceState::Colour0 || s == FaceState::Colour1) ? FaceState::Normal : s;
     const QRectF r = QRectF(c.rect);
@@ -577,18 +594,29 @@ void DrawControl(QPainter& p, const SkinControl& c, FaceState s, PanelVariant va
         break;
     }
     case Look::IconText: {
-        DrawPlate(p, r, plain, c.accent);
+        if (mutedDown && plain == FaceState::Down) {
+            // This picture is also the disabled look: pressed in, but quiet.
+            DrawPlate(p, r, FaceState::Disabled, false);
+            const QRectF inner = r.adjusted(1, 1, -1, -1);
+            p.save();
+            p.setPen(QPen(QColor(0, 0, 0, 110), 2));
+            p.drawLine(QPointF(inner.left() + 6, inner.top() + 1), QPointF(inner.right() - 6, inner.top() + 1));
+            p.restore();
+        } else {
+            DrawPlate(p, r, plain, c.accent);
+        }
         const QFont font = GenFont(12.5, QFont::DemiBold);
         const qreal textWidth = QFontMetricsF(font).horizontalAdvance(c.legend);
         const qreal g = std::min(18.0, r.height() - 12);
         const qreal total = g + 7 + textWidth;
         const qreal x = r.center().x() - total / 2;
-        const QColor colour = GlyphColour(plain);
-        DrawGlyph(p, c.glyph, QRectF(x, r.center().y() - g / 2, g, g), colour);
+        const QColor colour = mutedDown && plain == FaceState::Down ? QColor(150, 154, 160) : GlyphColour(plain);
+        const qreal shift = plain == FaceState::Down ? 1 : 0;
+        DrawGlyph(p, c.glyph, QRectF(x, r.center().y() - g / 2 + shift, g, g), colour);
         p.save();
         p.setFont(font);
         p.setPen(colour);
-        p.drawText(QRectF(x + g + 7, r.top(), textWidth + 2, r.height()), Qt::AlignLeft | Qt::AlignVCenter, c.legend);
+        p.drawText(QRectF(x + g + 7, r.top() + shift, textWidth + 2, r.height()), Qt::AlignLeft | Qt::AlignVCenter, c.legend);
         p.restore();
         break;
     }

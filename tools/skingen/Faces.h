@@ -14,7 +14,9 @@ QFont GenFont(double pixelSize, int weight = QFont::Normal);
 
 void DrawGlyph(QPainter& p, Glyph glyph, const QRectF& box, const QColor& colour);
 // A control's face in the given state; widgets draw nothing.
-void DrawControl(QPainter& p, const SkinControl& control, FaceState state, PanelVariant variant);
+// mutedDown: the pressed picture also serves as the disabled look.
+void DrawControl(QPainter& p, const SkinControl& control, FaceState state, PanelVariant variant,
+                 bool mutedDown = false);
 
 // Shared shapes.
 void FillRounded(QPainter& p, const QRectF& r, qreal radius, const QBrush& fill, const QColor& border,

@@ -138,7 +138,7 @@ QImage RenderWindow(const SkinWindow& w, FaceState state, PanelVariant variant)
         DrawWell(p, QRectF(w.Find("CONTROL_UPCombox")->rect).adjusted(-3, -3, 3, 3));
     }
     for (const SkinControl& c : w.controls)
-        DrawControl(p, c, state, variant);
+        DrawControl(p, c, state, variant, w.downIsDisabled);
     return image;
 }
 

@@ -66,6 +66,8 @@ struct SkinWindow {
     std::vector<SkinControl> controls;
     // Face positions in the arrow picture (main window only), key -> rect.
     std::vector<SkinControl> arrowFaces;
+    // The window uses its pressed picture for disabled buttons too.
+    bool downIsDisabled = false;
 
     const SkinControl* Find(const std::string& key) const;
 };

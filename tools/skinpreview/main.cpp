@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
@@ -251,6 +252,9 @@ int Run(const Options& o)
         force(b, it.value());
     }
 
+    // Keep the pointer off the window so that nothing shows its hover face.
+    dialog.move(0, 0);
+    QCursor::setPos(dialog.width() + 100, dialog.height() + 100);
     dialog.show();
     QApplication::processEvents();
     QImage shot = dialog.grab().toImage().convertToFormat(QImage::Format_ARGB32);
