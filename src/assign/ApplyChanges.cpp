@@ -1,6 +1,7 @@
 #include "assign/ApplyChanges.h"
 
 #include <atomic>
+#include <system_error>
 #include <thread>
 
 #include "app/MainWindowLink.h"
@@ -23,9 +24,20 @@ void SetApplyShowDelay(std::chrono::milliseconds delay)
 
 int32_t ApplyChanges()
 {
+    // The picture appears only once the Apply has run for the delay, so quick
+    // applies do not flash it; the work does not wait for it.
     BusyIndicator busy = BusyIndicator::Start();
-    std::this_thread::sleep_for(std::chrono::milliseconds(g_showDelayMs.load()));
-    busy.Post(BusyShow);
+    const std::chrono::milliseconds delay(g_showDelayMs.load());
+    std::thread shower;
+    try {
+        shower = std::thread([busy, delay]() mutable {
+            std::this_thread::sleep_for(delay);
+            busy.Post(BusyShow);
+        });
+    } catch (const std::system_error&) {
+        std::this_thread::sleep_for(delay);
+        busy.Post(BusyShow);
+    }
 
     int32_t result = 1;
     if (MainWindow().IsApplyEnabled()) {
@@ -43,6 +55,9 @@ int32_t ApplyChanges()
             result = 0;
     }
 
+    // Shown before it is hidden, however quick the work was.
+    if (shower.joinable())
+        shower.join();
     busy.Post(BusyHide);
     return result;
 }

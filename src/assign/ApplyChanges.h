@@ -11,6 +11,8 @@
 // 1 when nothing was pending or everything was written; 0 otherwise.
 int32_t ApplyChanges();
 
-// How long the Apply waits before it shows the busy indicator, so that quick
-// applies do not flash it; 100 ms unless a test shortens it.
+// How long after its start the Apply shows the busy indicator (it is hidden
+// 100 ms after the end). The work starts at once; an Apply that finishes
+// sooner waits for the picture to have been shown. 100 ms unless a test
+// shortens it.
 void SetApplyShowDelay(std::chrono::milliseconds delay);

@@ -6,10 +6,12 @@
 #include "config/DeviceCopy.h"
 #include "config/ProfileFile.h"
 #include "config/ProfileSwitch.h"
+#include "device/DeviceEvents.h"
 #include "macro/MacroEditing.h"
 #include "macro/MacroImage.h"
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -190,6 +192,45 @@ TEST_F(WriterTest, DeletingAMacroThatKeysUseRewritesAllThreeMaps)
     kb->ClearFrameLog();
     ASSERT_EQ(Apply(), 1);
     EXPECT_EQ(WrittenProfiles(), std::vector<int>{0});
+}
+
+class BusyPictureEvents : public DeviceEvents {
+public:
+    void ShowBusyPicture(bool shown) override
+    {
+        std::lock_guard lock(mutex);
+        pictures.push_back(shown);
+    }
+    std::vector<bool> Pictures()
+    {
+        std::lock_guard lock(mutex);
+        return pictures;
+    }
+    std::mutex mutex;
+    std::vector<bool> pictures;
+};
+
+TEST_F(WriterTest, TheBusyPictureIsShownThenHiddenAndNeverNeeded)
+{
+    StartFromKeyboard();
+    BusyPictureEvents events;
+    SetDeviceEvents(&events);
+    SetApplyShowDelay(20ms);
+    // Quicker than the delay: the picture still comes, before it goes.
+    window.applyEnabled = false;
+    EXPECT_EQ(ApplyChanges(), 1);
+    WaitForBusyIndicators();
+    EXPECT_EQ(events.Pictures(), (std::vector<bool>{true, false}));
+
+    // Without its thread the Apply goes ahead all the same.
+    FailNextBusyIndicatorStart();
+    SetSlot(0, KeyCodeToIndex(KeyA), 1, 0);
+    EXPECT_EQ(Apply(), 1);
+    WaitForBusyIndicators();
+    SetDeviceEvents(nullptr);
+    EXPECT_EQ(events.Pictures().size(), 2u);
+    EXPECT_EQ(EntryAt(Memories(), 0, PositionOf(KeyA)), (KeyMapEntry{0, 0, 0}));
+    EXPECT_FALSE(window.applyEnabled);
 }
 
 // ---- the macro memory's capacity ----

@@ -14,6 +14,7 @@
 #include "device/BusyIndicator.h"
 #include "device/CommandFrame.h"
 #include "device/DeviceCommands.h"
+#include "device/DeviceEvents.h"
 #include "device/DeviceState.h"
 #include "device/HidDevice.h"
 #include "device/VirtualKeyboard.h"
@@ -126,6 +127,7 @@ protected:
     void TearDown() override
     {
         WaitForBusyIndicators();
+        SetDeviceEvents(nullptr);
         Disconnect();
         SetHidBackend(nullptr);
         kb.reset();
