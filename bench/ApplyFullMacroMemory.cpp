@@ -1,0 +1,175 @@
+// An Apply that fills the largest macro memory a keyboard can announce
+// (255 × 128 bytes) and writes one key map, on a virtual keyboard whose every
+// report costs 1 ms of bus time, against the least time those reports need.
+#include "app/AppState.h"
+#include "app/MainWindowLink.h"
+#include "app/ProgramPaths.h"
+#include "app/UserPrompts.h"
+#include "assign/ApplyChanges.h"
+#include "config/ConfigDocument.h"
+#include "config/DeviceCopy.h"
+#include "config/ProfileSwitch.h"
+#include "device/BusyIndicator.h"
+#include "device/DeviceCommands.h"
+#include "device/DeviceState.h"
+#include "device/HidDevice.h"
+#include "device/VirtualKeyboard.h"
+#include "macro/MacroBlock.h"
+#include "macro/MacroImage.h"
+#include "platform/SettingsStore.h"
+#include "skin/LanguageTexts.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uint8_t MacroUnits = 255;
+constexpr size_t ImageBytes = MacroUnits * size_t{128}; // 32640
+constexpr int MacroCount = 100;
+constexpr int EventsPerMacro = 75;
+constexpr size_t NameChars = 10;
+constexpr auto ReportLatency = std::chrono::milliseconds(1);
+
+class QuietPrompts : public UserPrompts {
+public:
+    void ShowMessage(const std::string& text, MessageStyle) override { std::fprintf(stderr, "message: %s\n", text.c_str()); }
+    bool AskYesNo(const std::string&) override { return false; }
+    std::optional<std::string> ChooseOpenFile(const FileChoice&) override { return std::nullopt; }
+    std::optional<std::string> ChooseSaveFile(const FileChoice&) override { return std::nullopt; }
+};
+
+// 100 named macros whose image is exactly the memory's size.
+void FillDocument()
+{
+    DocumentLock lock;
+    g_configDoc.macros.assign(size_t{MacroCount} * MacroBlockSize, 0);
+    g_configDoc.macroCount = MacroCount;
+    size_t image = MacroImageHeaderSize + 2 * size_t{MacroCount};
+    for (int k = 0; k < MacroCount; ++k) {
+        MacroBlock macro(g_configDoc.macros.data() + size_t(k) * MacroBlockSize);
+        int events = EventsPerMacro;
+        size_t record = 4 + 4 * size_t(events) + 2 * NameChars;
+        if (k == MacroCount - 1)
+            events += static_cast<int>((ImageBytes - image - record) / 4);
+        std::vector<MacroEvent> list;
+        for (int i = 0; i < events; ++i)
+            list.push_back({10, 30, static_cast<uint16_t>(i % 2)});
+        macro.SetEvents(list);
+        macro.SetName("Macro" + std::to_string(1000 + k).substr(1) + "..");
+        macro.SetMacroId(static_cast<uint16_t>(k + 1));
+        macro.SetCycles(1);
+        image += 4 + 4 * size_t(events) + 2 * NameChars;
+    }
+    // The key that plays a macro, in the current profile.
+    SetSlotType(*g_configDoc.block, 30, 4);
+    SetSlotValue(*g_configDoc.block, 30, 1);
+}
+
+struct ApplyFixture {
+    fs::path dir;
+    VirtualKeyboard keyboard;
+    HeadlessMainWindow window;
+    QuietPrompts prompts;
+
+    static VirtualKeyboardOptions Options()
+    {
+        VirtualKeyboardOptions options;
+        options.productId = 0x5000;
+        options.macroUnits = MacroUnits;
+        return options;
+    }
+
+    ApplyFixture() : keyboard(Options())
+    {
+        dir = fs::temp_directory_path() / ("rt604-bench-apply-" + std::to_string(::getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        SetProgramPathsForTests(RT604_DATA_DIR, (dir / "user").string());
+        SetSettingsFolderForTests((dir / "cfg").string());
+        SetLanguageIndex(0);
+        SetPrompts(&prompts);
+        SetMainWindowLink(&window);
+        InitDocument();
+
+        // Connected as the monitor leaves it.
+        SetHidBackend(&keyboard);
+        g_configChannel.Open(keyboard.ConfigPath(), true, true, true, false);
+        keyCount = 128;
+        keyMapBytes = 512;
+        g_deviceConnected = 1;
+        std::array<uint8_t, MaxKeyMapBytes> map{};
+        ReadDefaultKeyMap(map);
+        StoreDefaultKeyMap(map, map.size());
+        std::array<uint8_t, DeviceInfoBytes> info{};
+        ReadDeviceInfo(info);
+        g_app.macroCapacity = info[DeviceInfoMacroUnits] * uint32_t{MacroUnitBytes};
+        ReloadFromDevice(false); // creates the profile cache
+        FillDocument();
+        keyboard.SetFrameLogEnabled(false);
+        keyboard.SetReportLatency(ReportLatency);
+    }
+
+    ~ApplyFixture()
+    {
+        WaitForBusyIndicators();
+        g_deviceConnected = 0;
+        g_configChannel.Close();
+        SetHidBackend(nullptr);
+        ShutdownDocuments();
+        SetMainWindowLink(nullptr);
+        SetPrompts(nullptr);
+        SetSettingsFolderForTests("");
+        fs::remove_all(dir);
+    }
+};
+
+// Requests an Apply sends: BeginUpdate, the image in 56-byte chunks, one
+// 512-byte key map in 56-byte chunks, EndUpdate.
+constexpr uint64_t ChunksOf(size_t bytes) { return (bytes + 55) / 56; }
+constexpr uint64_t ApplyRequests = 1 + ChunksOf(ImageBytes) + ChunksOf(512) + 1;
+
+void BM_ApplyFullMacroMemory(benchmark::State& state)
+{
+    ApplyFixture fixture;
+    const auto endPause = std::chrono::milliseconds(CurrentTransportTimings().endUpdatePauseMs);
+    // Two reports per request, and the pause the keyboard needs before EndUpdate.
+    const auto minimum = std::chrono::duration<double, std::milli>(2 * ApplyRequests * ReportLatency + endPause);
+
+    double totalMs = 0;
+    uint64_t requests = 0;
+    int32_t result = 1;
+    {
+        DocumentLock lock;
+        const MacroImageSizes sizes = ComputeMacroImageSize(std::span<const uint8_t>(g_configDoc.macros));
+        if (sizes.withNames != ImageBytes) {
+            state.SkipWithError("the macros do not fill the memory exactly");
+            return;
+        }
+    }
+    for (auto _ : state) {
+        fixture.window.SetApplyEnabled(true);
+        const uint64_t before = fixture.keyboard.RequestCount();
+        const auto start = std::chrono::steady_clock::now();
+        result &= ApplyChanges();
+        totalMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        requests += fixture.keyboard.RequestCount() - before;
+    }
+    if (result != 1 || requests != ApplyRequests * state.iterations())
+        state.SkipWithError("the Apply did not send what it should");
+    const double meanMs = totalMs / static_cast<double>(state.iterations());
+    state.counters["requests"] = static_cast<double>(requests) / static_cast<double>(state.iterations());
+    state.counters["minimum_ms"] = minimum.count();
+    state.counters["mean_ms"] = meanMs;
+    state.counters["over_minimum_%"] = 100.0 * (meanMs / minimum.count() - 1.0);
+}
+
+BENCHMARK(BM_ApplyFullMacroMemory)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+} // namespace
