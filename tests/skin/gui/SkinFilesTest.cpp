@@ -300,6 +300,21 @@ TEST(DefaultSkinTest, MasksCutTheCornersAndKeepTheWindow)
     }
 }
 
+// Mean difference per pixel and channel sum of two pictures within r; JPEG
+// noise stays far below 4.
+double MeanDifference(const QImage& a, const QImage& b, const QRect& r)
+{
+    if (r.isEmpty())
+        return 0;
+    long long sum = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            sum += std::abs(p.red() - q.red()) + std::abs(p.green() - q.green()) + std::abs(p.blue() - q.blue());
+        }
+    return double(sum) / (double(r.width()) * r.height());
+}
+
 // A button whose face is the same in two pictures would not react to the
 // mouse: every button must look different hovered, pressed and disabled.
 TEST(DefaultSkinTest, ButtonsLookDifferentInEachState)
@@ -323,9 +338,14 @@ TEST(DefaultSkinTest, ButtonsLookDifferentInEachState)
          {{"main_normal.jpg", "main_color0.jpg"}, {"main_color0.jpg", "main_color1.jpg"}}},
         {"Composite.ini",
          {"CONTROL_KEY", "CONTROL_MACRO", "CONTROL_MEDIA", "CONTROL_FUNCTION", "CONTROL_CLEAR", "CONTROL_OSK",
-          "CONTROL_OK", "CONTROL_CANCEL", "CONTROL_APPLY", "FUNC_MACRO_RECORD", "FUNC_MACRO_ADD"},
+          "CONTROL_OK", "CONTROL_CANCEL", "CONTROL_APPLY"},
          {{"key_normal.jpg", "key_over.jpg"}, {"key_normal.jpg", "key_down.jpg"},
-          {"macro_normal.jpg", "macro_disable.jpg"}, {"macro2_normal.jpg", "macro2_disable.jpg"}}},
+          {"macro2_normal.jpg", "macro2_disable.jpg"}}},
+        {"Composite.ini",
+         {"FUNC_MACRO_ADD", "FUNC_MACRO_DELETE", "FUNC_MACRO_RECORD", "FUNC_MACRO_DELETE2", "FUNC_MACRO_CLEAR",
+          "FUNC_MACRO_UP_TOP", "FUNC_MACRO_UP", "FUNC_MACRO_DOWN", "FUNC_MACRO_DOWN_BOTTOM"},
+         {{"macro_normal.jpg", "macro_over.jpg"}, {"macro_normal.jpg", "macro_down.jpg"},
+          {"macro_normal.jpg", "macro_disable.jpg"}}},
         {"Profile.ini", {"FUNC_ADD", "FUNC_LOAD", "FUNC_DELETE", "CONTROL_OK", "CONTROL_CANCEL", "CONTROL2_APPLY"},
          {{"Profile_normal.jpg", "Profile_over.jpg"}, {"Profile_over.jpg", "Profile_down.jpg"}}},
         {"UpdateDlg.ini",
@@ -336,18 +356,22 @@ TEST(DefaultSkinTest, ButtonsLookDifferentInEachState)
         for (const auto& [first, second] : c.differ) {
             const QImage a = LoadImage(first), b = LoadImage(second);
             ASSERT_FALSE(a.isNull() || b.isNull()) << first << " " << second;
-            for (const std::string& key : c.buttons) {
-                const QRect r = Place(c.layout, key);
-                // Mean difference per pixel: JPEG noise stays far below this.
-                long long sum = 0;
-                for (int y = r.top(); y <= r.bottom(); ++y)
-                    for (int x = r.left(); x <= r.right(); ++x) {
-                        const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
-                        sum += std::abs(p.red() - q.red()) + std::abs(p.green() - q.green()) + std::abs(p.blue() - q.blue());
-                    }
-                const double mean = r.isEmpty() ? 0 : double(sum) / (double(r.width()) * r.height());
-                EXPECT_GT(mean, 4.0) << key << " looks the same in " << first << " and " << second;
-            }
+            for (const std::string& key : c.buttons)
+                EXPECT_GT(MeanDifference(a, b, Place(c.layout, key)), 4.0)
+                    << key << " looks the same in " << first << " and " << second;
+        }
+}
+
+// The key editor's background is its single-key picture; buttons of the
+// other tabs drawn into it would show through while they are hidden.
+TEST(DefaultSkinTest, OtherTabsLeaveNoTraceInATabsPictures)
+{
+    const QImage normal = LoadImage("key_normal.jpg"), over = LoadImage("key_over.jpg");
+    ASSERT_FALSE(normal.isNull() || over.isNull());
+    EXPECT_EQ(Value("Composite.ini", "SCREEN", "Main"), "key_normal.jpg");
+    for (const auto& [key, group] : CompositeSpec().groups)
+        if (group != "KEYTAB") {
+            EXPECT_LT(MeanDifference(normal, over, Place("Composite.ini", key)), 1.0) << key;
         }
 }
 
