@@ -7,6 +7,7 @@
 //       [--force KEY=over|down|disabled|marked]... one button in a given state
 //       [--all over|down|disabled|marked]          every button in that state
 //       [--flip 0|1] [--colour-view]
+//       [--crop x,y,w,h] [--scale n]                 a detail, enlarged
 
 #include "PreviewContent.h"
 
@@ -43,6 +44,8 @@ struct Options {
     QString all;
     int flip = 0;
     bool colourView = false;
+    QRect crop;     // part of the window to keep
+    int scale = 1;  // enlargement of the saved picture
 };
 
 struct FaceSet {
@@ -264,6 +267,10 @@ int Run(const Options& o)
         for (int x = 0; x < shot.width() && x < shape.width(); ++x)
             if ((shape.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF)
                 shot.setPixel(x, y, 0);
+    if (!o.crop.isNull())
+        shot = shot.copy(o.crop);
+    if (o.scale > 1)
+        shot = shot.scaled(shot.size() * o.scale, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     if (!shot.save(o.out)) {
         std::fprintf(stderr, "rt604skinpreview: cannot write %s\n", qPrintable(o.out));
         return 1;
@@ -291,6 +298,12 @@ int main(int argc, char** argv)
         else if (a == QLatin1String("--all")) o.all = take();
         else if (a == QLatin1String("--flip")) o.flip = take().toInt();
         else if (a == QLatin1String("--colour-view")) o.colourView = true;
+        else if (a == QLatin1String("--scale")) o.scale = take().toInt();
+        else if (a == QLatin1String("--crop")) {
+            const QStringList n = take().split(QLatin1Char(','));
+            if (n.size() == 4)
+                o.crop = QRect(n[0].toInt(), n[1].toInt(), n[2].toInt(), n[3].toInt());
+        }
         else if (a == QLatin1String("--force")) {
             const QStringList kv = take().split(QLatin1Char('='));
             if (kv.size() == 2)
