@@ -1,0 +1,197 @@
+// rt604ctl's keyboard commands, run as a user runs them, on a virtual
+// keyboard kept in a state file.
+#include "assign/DeviceKeyMap.h"
+#include "config/ConfigDocument.h"
+#include "device/VirtualKeyboard.h"
+#include "keys/KeyTable.h"
+#include "macro/MacroBlock.h"
+#include "platform/AtomicFile.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CtlRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& text)
+{
+    std::string out = "'";
+    for (char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+class CtlDeviceCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        program = fs::path(RT604_BINARY_DIR) / "bin" / "rt604ctl";
+        if (!fs::exists(program))
+            GTEST_SKIP() << "rt604ctl is not built";
+        dir = fs::temp_directory_path()
+            / ("rt604-ctl-" + std::to_string(::getpid()) + "-"
+               + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        state = (dir / "kb.state").string();
+    }
+    void TearDown() override
+    {
+        if (!dir.empty())
+            fs::remove_all(dir);
+    }
+
+    CtlRun Ctl(const std::string& arguments) const
+    {
+        const std::string err = (dir / "stderr.txt").string();
+        const std::string command = "XDG_DATA_HOME=" + Quote((dir / "data").string())
+            + " XDG_CONFIG_HOME=" + Quote((dir / "config").string()) + " LANG=C LC_ALL= LC_MESSAGES= " + Quote(program.string())
+            + " " + arguments + " --virtual-keyboard=" + Quote(state) + " 2>" + Quote(err);
+        CtlRun run;
+        FILE* pipe = ::popen(command.c_str(), "r");
+        if (!pipe)
+            return run;
+        char buffer[4096];
+        size_t n = 0;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            run.out.append(buffer, n);
+        const int status = ::pclose(pipe);
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        ReadWholeFile(err, run.err, 1 << 20);
+        return run;
+    }
+
+    KeyboardMemories Keyboard() const
+    {
+        std::string text;
+        EXPECT_TRUE(ReadWholeFile(state, text, 1 << 20));
+        KeyboardMemories memories;
+        EXPECT_TRUE(DecodeKeyboardState(reinterpret_cast<const uint8_t*>(text.data()), text.size(), memories));
+        return memories;
+    }
+
+    // A profile file: B on A in profile 1, the macro on Esc in profile 2.
+    std::string WriteProfileFile() const
+    {
+        std::unique_ptr<ConfigBlock> block = MakeDefaultBlock(0);
+        SetSlotType(*block, KeyCodeToIndex(30), 2);
+        SetSlotValue(*block, KeyCodeToIndex(30), 48);
+        SetSlotType(*block, SlotsPerGroup + KeyCodeToIndex(1), 4);
+        SetSlotValue(*block, SlotsPerGroup + KeyCodeToIndex(1), 9);
+        std::vector<uint8_t> macro(MacroBlockSize);
+        MacroBlock view(macro.data());
+        view.SetName("Hello");
+        view.SetMacroId(9);
+        view.SetCycles(2);
+        view.SetEvents(std::vector<MacroEvent>{{20, 35, 0}, {0, 35, 1}});
+        BuildProfileHeader(block->data(), 1, 0, 0);
+        std::vector<uint8_t> file(block->bytes.begin(), block->bytes.end());
+        file.insert(file.end(), macro.begin(), macro.end());
+        const std::string path = (dir / "in.vpf").string();
+        EXPECT_TRUE(WriteFileAtomically(path, std::span<const uint8_t>(file)));
+        return path;
+    }
+
+    fs::path program;
+    fs::path dir;
+    std::string state;
+};
+
+TEST_F(CtlDeviceCommandsTest, InfoAndProfileSwitching)
+{
+    CtlRun info = Ctl("info");
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("128 keys"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("active profile: 1"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("macro memory: 8192 bytes"), std::string::npos) << info.out;
+
+    CtlRun set = Ctl("profile 3");
+    ASSERT_EQ(set.status, 0) << set.err;
+    EXPECT_EQ(set.out, "3\n");
+    EXPECT_EQ(Keyboard().ActiveProfile(), 2);
+    EXPECT_EQ(Ctl("profile").out, "3\n");
+
+    for (const char* bad : {"profile 0", "profile 4", "profile x", "keymap 4", "export", "import a b"}) {
+        SCOPED_TRACE(bad);
+        CtlRun wrong = Ctl(bad);
+        EXPECT_EQ(wrong.status, 2);
+        EXPECT_FALSE(wrong.err.empty());
+    }
+    EXPECT_EQ(Keyboard().ActiveProfile(), 2);
+}
+
+TEST_F(CtlDeviceCommandsTest, ImportWritesAllThreeProfilesAndTheMacros)
+{
+    const std::string file = WriteProfileFile();
+    CtlRun import = Ctl("import " + Quote(file));
+    ASSERT_EQ(import.status, 0) << import.err;
+
+    const KeyboardMemories m = Keyboard();
+    const std::vector<uint16_t> codes = FactoryKeyCodes(m.productId);
+    auto position = [&](uint16_t code) { return static_cast<int>(std::find(codes.begin(), codes.end(), code) - codes.begin()); };
+    auto entry = [&](int profile, uint16_t code) {
+        return ReadKeyMapEntry(std::span<const uint8_t>(m.keyMaps.data() + size_t(profile) * m.keyMapBytes,
+                                                        size_t(m.keyMapBytes)),
+                               position(code));
+    };
+    EXPECT_EQ(entry(0, 30), (KeyMapEntry{2, 2, 0x05}));
+    EXPECT_EQ(entry(1, 1), (KeyMapEntry{5, 1, 0}));
+    EXPECT_EQ(entry(2, 30), (KeyMapEntry{2, 2, 0x04}));
+    EXPECT_EQ(ReadU16(m.macroMemory.data(), 0), 0x55AA);
+    EXPECT_EQ(ReadU16(m.macroMemory.data(), 4), 1);
+
+    CtlRun keymap = Ctl("keymap 2");
+    ASSERT_EQ(keymap.status, 0) << keymap.err;
+    EXPECT_NE(keymap.out.find("05 01 00  macro 1"), std::string::npos) << keymap.out;
+    CtlRun macros = Ctl("macros");
+    ASSERT_EQ(macros.status, 0) << macros.err;
+    EXPECT_NE(macros.out.find("\"Hello\", plays 2 times, 2 events"), std::string::npos) << macros.out;
+
+    // Export gives the keyboard's contents back as a valid file.
+    const std::string out = (dir / "out.vpf").string();
+    CtlRun exported = Ctl("export " + Quote(out));
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(out, bytes, 1 << 20));
+    ASSERT_EQ(bytes.size(), ConfigBlockSize + MacroBlockSize);
+    const auto* b = reinterpret_cast<const uint8_t*>(bytes.data());
+    EXPECT_EQ(ReadU16(b, SlotOffset(KeyCodeToIndex(30))), 2);
+    EXPECT_EQ(ReadU32(b, SlotOffset(KeyCodeToIndex(30)) + 4), 48u);
+    EXPECT_EQ(ReadU16(b, SlotOffset(SlotsPerGroup + KeyCodeToIndex(1))), 4);
+    EXPECT_EQ(ReadU32(b, SlotOffset(SlotsPerGroup + KeyCodeToIndex(1)) + 4), 1u);
+    EXPECT_EQ(ConstMacroBlock(b + ConfigBlockSize).Name(), "Hello");
+}
+
+TEST_F(CtlDeviceCommandsTest, AnInvalidFileChangesNothing)
+{
+    ASSERT_EQ(Ctl("info").status, 0); // the factory keyboard's state file
+    const KeyboardMemories before = Keyboard();
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(WriteProfileFile(), text, 1 << 20));
+    text.resize(text.size() - 1);
+    const std::string bad = (dir / "bad.vpf").string();
+    ASSERT_TRUE(WriteFileAtomically(bad, text));
+
+    CtlRun import = Ctl("import " + Quote(bad));
+    EXPECT_EQ(import.status, 4);
+    EXPECT_NE(import.err.find("Nothing was changed"), std::string::npos) << import.err;
+    EXPECT_EQ(Keyboard(), before);
+
+    EXPECT_EQ(Ctl("import " + Quote((dir / "missing.vpf").string())).status, 4);
+}
+
+} // namespace
