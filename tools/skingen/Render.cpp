@@ -88,10 +88,6 @@ void DrawMainChrome(QPainter& p, const SkinWindow& w)
     DrawCard(p, QRectF(24, 410, 276, 192));
     DrawCard(p, QRectF(312, 410, 576, 192));
     DrawCard(p, QRectF(900, 410, 276, 192));
-    p.save();
-    p.setPen(QPen(QColor(46, 50, 56), 1));
-    p.drawLine(QPointF(594.5, 462), QPointF(594.5, 590));
-    p.restore();
 }
 
 void DrawDialogChrome(QPainter& p, const SkinWindow& w, int barHeight, const QString& title, Glyph glyph)
