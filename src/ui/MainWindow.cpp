@@ -67,7 +67,7 @@ void CVarkelinDlg::Initialise(const std::function<void()>& startDeviceThreads)
     setWindowTitle(CaptionText());
     CreateTray();
     trayIconId_ = TrayIconDisconnected;
-    LogEvent("tray-icon " + std::to_string(trayIconId_));
+    Trace("tray-icon " + std::to_string(trayIconId_));
 
     // The window is never shown by start-up; the INIT message it posts to
     // itself hides it the way the first paints once had to.
@@ -90,5 +90,5 @@ void CVarkelinDlg::Initialise(const std::function<void()>& startDeviceThreads)
         previewTimer_->setInterval(PreviewPeriodMs);
         OnPreviewTick();
     });
-    LogEvent("initialised");
+    Trace("initialised");
 }

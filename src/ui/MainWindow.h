@@ -123,6 +123,13 @@ public:
     void OnTimer(int timerId);
     void ShowBusyPicture(bool shown);
 
+    // Reports what the shell did: to the event log (RT604_EVENT_LOG) and
+    // as the traced signal.
+    void Trace(const std::string& line);
+
+signals:
+    void traced(const QString& line);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;

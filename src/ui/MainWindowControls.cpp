@@ -190,6 +190,7 @@ void CVarkelinDlg::CreateControls()
     StyleCaptions();
     ConnectControls();
     ApplyFlip();
+    SetApplyEnabled(applyEnabled_);
 }
 
 void CVarkelinDlg::StyleCaptions()
@@ -199,7 +200,6 @@ void CVarkelinDlg::StyleCaptions()
     for (int id : {MainControl::Profile1, MainControl::Profile2, MainControl::Profile3, MainControl::Macro})
         Button(id)->SetTextStyle(large);
     for (int id : {MainControl::Defaults, MainControl::Apply, MainControl::Ok, MainControl::Cancel,
-                   MainControl::Report1, MainControl::Report2, MainControl::Report3, MainControl::Report4,
                    MainControl::Link})
         Button(id)->SetTextStyle(small);
     Button(MainControl::Version)->SetTextStyle(

@@ -49,19 +49,19 @@ int32_t CVarkelinDlg::HandleMessage(uint32_t message, uint32_t tag, uint32_t par
     case MsgOpen:
         if (tag != TagOpen)
             return 0;
-        LogEvent("message OPEN");
+        Trace("message OPEN");
         OpenMainWindow();
         return 1;
     case MsgKill:
         if (tag != TagKill)
             return 0;
-        LogEvent("message KILL");
+        Trace("message KILL");
         ExitProgram();
         return 1;
     case MsgReload:
         if (tag != TagReload)
             return 0;
-        LogEvent("message PROF");
+        Trace("message PROF");
         OnReloadFromDevice();
         return 1;
     case MsgLanguage:
@@ -70,7 +70,7 @@ int32_t CVarkelinDlg::HandleMessage(uint32_t message, uint32_t tag, uint32_t par
         ApplyLanguage(param == 1 ? 1 : 0);
         return 1;
     case MsgDeviceLost:
-        LogEvent("message DEVICE-LOST");
+        Trace("message DEVICE-LOST");
         CloseSubWindows();
         OnDeviceLost();
         return 1;
@@ -95,7 +95,7 @@ void CVarkelinDlg::OpenMainWindow()
         }
         noDevicePrompt_->show();
         noDevicePrompt_->raise();
-        LogEvent("no-device-prompt");
+        Trace("no-device-prompt");
         return;
     }
     // Living hidden it was a tool window without a taskbar entry; opened,
@@ -112,7 +112,7 @@ void CVarkelinDlg::OpenMainWindow()
 void CVarkelinDlg::HideMainWindow()
 {
     hide();
-    LogEvent("window-hidden");
+    Trace("window-hidden");
 }
 
 void CVarkelinDlg::MinimiseMainWindow()
@@ -125,23 +125,23 @@ void CVarkelinDlg::ExitProgram()
     if (exiting_)
         return;
     exiting_ = true;
-    LogEvent("exit-program");
+    Trace("exit-program");
     HideMainWindow();
     CloseSubWindows();
     if (exitHandler_)
         exitHandler_(); // releases the single-instance lock and endpoint
-    LogEvent("instance-released");
+    Trace("instance-released");
     if (tray_)
         tray_->Remove();
     trayIconId_ = 0;
-    LogEvent("tray-removed");
+    Trace("tray-removed");
     SetApplyEnabled(false);
     ShutdownDocuments();
-    LogEvent("documents-freed");
+    Trace("documents-freed");
     if (previewTimer_)
         previewTimer_->stop();
     done(QDialog::Accepted);
-    LogEvent("dialog-ended");
+    Trace("dialog-ended");
     QCoreApplication::exit(0);
 }
 
@@ -160,7 +160,7 @@ void CVarkelinDlg::ShowAbout()
 void CVarkelinDlg::OpenHelp()
 {
     const QString page = QDir(QString::fromStdString(g_paths.helpFolder)).filePath(QStringLiteral("index.html"));
-    LogEvent("help " + page.toStdString());
+    Trace("help " + page.toStdString());
     QDesktopServices::openUrl(QUrl::fromLocalFile(page));
 }
 
@@ -171,7 +171,7 @@ void CVarkelinDlg::CloseSubWindows()
     // The profile manager and the key function editor join here.
     if (noDevicePrompt_)
         noDevicePrompt_->close();
-    LogEvent("subwindows-closed");
+    Trace("subwindows-closed");
 }
 
 bool CVarkelinDlg::IsApplyEnabled() const
@@ -264,7 +264,7 @@ void CVarkelinDlg::closeEvent(QCloseEvent* event)
 void CVarkelinDlg::showEvent(QShowEvent* event)
 {
     CBaseDialog::showEvent(event);
-    LogEvent("window-shown");
+    Trace("window-shown");
     // The preview has nothing to draw on while the window is hidden, so its
     // timer only runs while the window is shown.
     if (previewTimer_ && !previewTimer_->isActive()) {
@@ -283,6 +283,12 @@ void CVarkelinDlg::hideEvent(QHideEvent* event)
 void CVarkelinDlg::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::WindowStateChange && isMinimized())
-        LogEvent("window-minimised");
+        Trace("window-minimised");
     CBaseDialog::changeEvent(event);
+}
+
+void CVarkelinDlg::Trace(const std::string& line)
+{
+    LogEvent(line);
+    emit traced(QString::fromStdString(line));
 }

@@ -53,7 +53,7 @@ void CVarkelinDlg::CreateTray()
     tray_->SetMenuCallback([this](QMenu* menu) { FillTrayMenu(menu); });
     tray_->SetCommandHandler([this](int command) { OnTrayCommand(command); });
     const int created = tray_->Create(TrayTipText(), TrayIconDisconnected);
-    LogEvent(created ? "tray-created" : "tray-unavailable");
+    Trace(created ? "tray-created" : "tray-unavailable");
 }
 
 void CVarkelinDlg::FillTrayMenu(QMenu* menu)
@@ -76,7 +76,7 @@ void CVarkelinDlg::FillTrayMenu(QMenu* menu)
 
 void CVarkelinDlg::OnTrayCommand(int command)
 {
-    LogEvent("tray-command " + std::to_string(command));
+    Trace("tray-command " + std::to_string(command));
     VirtualKeyboard* keyboard = options_.virtualKeyboard;
     switch (command) {
     case CmdOpen:
@@ -124,5 +124,5 @@ void CVarkelinDlg::SetTrayIcon(int iconId)
     trayIconId_ = iconId;
     if (tray_)
         tray_->SetIcon(iconId);
-    LogEvent("tray-icon " + std::to_string(iconId));
+    Trace("tray-icon " + std::to_string(iconId));
 }

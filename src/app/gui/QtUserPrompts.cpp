@@ -36,6 +36,8 @@ QString QtFileFilter(const std::string& windowsFilter)
         QStringList globs = patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts);
         for (QString& glob : globs)
             glob = glob.trimmed();
+        if (globs.isEmpty())
+            continue;
         QString name = description;
         const qsizetype open = name.indexOf(QLatin1Char('('));
         if (open >= 0)

@@ -1,0 +1,44 @@
+#include "app/gui/CommandLine.h"
+#include "app/gui/QtUserPrompts.h"
+
+#include <gtest/gtest.h>
+
+TEST(CommandLineTest, SwitchesIgnoreCaseAndUnknownArguments)
+{
+    struct Case {
+        std::vector<std::string> args;
+        bool start, kill, help, virtualKeyboard;
+        std::string file;
+    };
+    const Case cases[] = {
+        {{}, false, false, false, false, ""},
+        {{"/Start"}, true, false, false, false, ""},
+        {{"/start"}, true, false, false, false, ""},
+        {{"/KILL"}, false, true, false, false, ""},
+        {{"/kill", "/START"}, true, true, false, false, ""},
+        {{"Start", "-Kill", "/Killer", "--start"}, false, false, false, false, ""},
+        {{"--help"}, false, false, true, false, ""},
+        {{"--virtual-keyboard"}, false, false, false, true, ""},
+        {{"--virtual-keyboard=/tmp/vk state"}, false, false, false, true, "/tmp/vk state"},
+        {{"/Start", "--virtual-keyboard=a", "extra"}, true, false, false, true, "a"},
+        {{"--VIRTUAL-KEYBOARD"}, false, false, false, false, ""},
+    };
+    for (const Case& c : cases) {
+        const CommandLine line = ParseCommandLine(c.args);
+        SCOPED_TRACE(c.args.empty() ? std::string("(none)") : c.args.front());
+        EXPECT_EQ(line.start, c.start);
+        EXPECT_EQ(line.kill, c.kill);
+        EXPECT_EQ(line.help, c.help);
+        EXPECT_EQ(line.virtualKeyboard, c.virtualKeyboard);
+        EXPECT_EQ(line.virtualKeyboardFile, c.file);
+    }
+}
+
+TEST(QtFileFilterTest, WindowsFiltersBecomeQtFilters)
+{
+    EXPECT_EQ(QtFileFilter("(*.vpf)|*.vpf|(*.*)|*.*||"), QStringLiteral("(*.vpf);;(*.*)"));
+    EXPECT_EQ(QtFileFilter("MyType Files (*.exe)|*.exe||"), QStringLiteral("MyType Files (*.exe)"));
+    EXPECT_EQ(QtFileFilter("Pictures|*.png;*.jpg|"), QStringLiteral("Pictures (*.png *.jpg)"));
+    EXPECT_EQ(QtFileFilter(""), QString());
+    EXPECT_EQ(QtFileFilter("no patterns|"), QString());
+}

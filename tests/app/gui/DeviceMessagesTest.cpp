@@ -1,0 +1,135 @@
+#include "ShellTestSupport.h"
+
+#include "app/UserPrompts.h"
+#include "app/gui/QtDeviceEvents.h"
+#include "app/gui/ShellMessages.h"
+#include "app/gui/UiDispatcher.h"
+#include "device/DeviceMonitor.h"
+#include "device/DeviceState.h"
+#include "device/HidBackend.h"
+#include "device/VirtualKeyboard.h"
+#include "ui/MainWindow.h"
+
+#include <mutex>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+class DeviceMessagesTest : public ShellTest {
+protected:
+    void SetUp() override
+    {
+        ShellTest::SetUp();
+        DeviceThreadTimings timings;
+        timings.presentPoll = 5ms;
+        timings.absentPoll = 20ms;
+        timings.notifyRetry = 20ms;
+        timings.firstScanDelay = 1ms;
+        SetDeviceThreadTimings(timings);
+        g_app.noAutoOpen = 1;
+        window_ = std::make_unique<CVarkelinDlg>(CVarkelinDlg::Options{&keyboard_});
+        QObject::connect(window_.get(), &CVarkelinDlg::traced, [this](const QString& line) {
+            std::lock_guard lock(mutex_);
+            if (QThread::currentThread() != window_->thread())
+                offThread_ = true;
+            trace_.push_back(line.toStdString());
+        });
+        events_ = std::make_unique<QtDeviceEvents>(dispatcher_, *window_);
+        SetHidBackend(&keyboard_);
+    }
+
+    void TearDown() override
+    {
+        dispatcher_.Close();
+        StopDeviceThreads();
+        SetDeviceEvents(nullptr);
+        SetHidBackend(nullptr);
+        SetDeviceThreadTimings(DeviceThreadTimings{});
+        window_.reset();
+        ShellTest::TearDown();
+    }
+
+    bool WaitForTrace(const std::string& line)
+    {
+        return SpinUntil([&] {
+            std::lock_guard lock(mutex_);
+            return std::find(trace_.begin(), trace_.end(), line) != trace_.end();
+        });
+    }
+
+    // The lines of interest, in the order the window handled them.
+    std::vector<std::string> Messages()
+    {
+        std::lock_guard lock(mutex_);
+        std::vector<std::string> lines;
+        for (const std::string& line : trace_) {
+            if (line.rfind("message", 0) == 0 || line.rfind("tray-icon", 0) == 0 || line == "window-hidden")
+                lines.push_back(line);
+        }
+        return lines;
+    }
+
+    VirtualKeyboard keyboard_;
+    UiDispatcher dispatcher_;
+    std::unique_ptr<CVarkelinDlg> window_;
+    std::unique_ptr<QtDeviceEvents> events_;
+    std::mutex mutex_;
+    std::vector<std::string> trace_;
+    bool offThread_ = false;
+};
+
+} // namespace
+
+// The monitor's messages are handled on the window's thread, in the order
+// the monitor sent them: found (reload, icon 141), lost (close sub-windows,
+// hide, icon 128), found again.
+TEST_F(DeviceMessagesTest, ConnectionMessagesReachTheWindowThreadInOrder)
+{
+    window_->Initialise([&] {
+        SetDeviceEvents(events_.get());
+        ASSERT_TRUE(StartDeviceThreads());
+    });
+    ASSERT_TRUE(WaitForTrace("tray-icon 141"));
+    ASSERT_TRUE(WaitForTrace("window-hidden")); // the INIT message
+    keyboard_.Unplug();
+    ASSERT_TRUE(SpinUntil([&] {
+        const std::vector<std::string> lines = Messages();
+        return std::count(lines.begin(), lines.end(), "tray-icon 128") == 2;
+    }));
+    keyboard_.Plug();
+    ASSERT_TRUE(SpinUntil([&] { return Messages().size() >= 9; /* with the INIT hide */ }));
+
+    std::vector<std::string> messages = Messages();
+    // The INIT hide may come before or after the first connection.
+    auto init = std::find(messages.begin(), messages.end(), "window-hidden");
+    ASSERT_NE(init, messages.end());
+    messages.erase(init);
+    EXPECT_EQ(messages, (std::vector<std::string>{"tray-icon 128", "message PROF", "tray-icon 141",
+                                                  "message DEVICE-LOST", "window-hidden", "tray-icon 128",
+                                                  "message PROF", "tray-icon 141"}));
+    EXPECT_FALSE(offThread_);
+    EXPECT_EQ(g_app.deviceConnected.load(), 1);
+    // noAutoOpen was set: the window never opened by itself.
+    EXPECT_FALSE(window_->isVisible());
+}
+
+// Shutdown: the window ends first, then the threads are stopped while the
+// monitor may be waiting for the window; neither waits for the other.
+TEST_F(DeviceMessagesTest, ShutdownStopsTheDeviceThreadsAfterTheWindowHasEnded)
+{
+    window_->Initialise([&] {
+        SetDeviceEvents(events_.get());
+        ASSERT_TRUE(StartDeviceThreads());
+    });
+    ASSERT_TRUE(WaitForTrace("tray-icon 141"));
+    // A loss the window will never handle: the monitor blocks in its send.
+    keyboard_.Unplug();
+    QThread::msleep(50);
+    window_->ExitProgram();
+    dispatcher_.Close();
+    StopDeviceThreads();
+    EXPECT_EQ(g_deviceConnected.load(), 0);
+    const std::vector<std::string> messages = Messages();
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), "message DEVICE-LOST"), 0);
+}

@@ -1,0 +1,358 @@
+#include "ShellTestSupport.h"
+
+#include "app/gui/ShellMessages.h"
+#include "app/gui/TrayIcon.h"
+#include "device/VirtualKeyboard.h"
+#include "keys/KeyTable.h"
+#include "skin/IniFile.h"
+#include "skin/LanguageTexts.h"
+#include "skin/gui/PngButton.h"
+#include "skin/gui/SkinPlacement.h"
+#include "ui/MainWindow.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QMenu>
+#include <QUrl>
+
+#include <memory>
+
+namespace {
+
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    std::vector<QUrl> urls;
+public slots:
+    void Open(const QUrl& url) { urls.push_back(url); }
+};
+
+class MainWindowTest : public ShellTest {
+protected:
+    void SetUp() override
+    {
+        ShellTest::SetUp();
+        SetLanguageIndex(0);
+    }
+
+    void TearDown() override
+    {
+        window_.reset();
+        ShellTest::TearDown();
+    }
+
+    CVarkelinDlg& Make(VirtualKeyboard* keyboard = nullptr)
+    {
+        CVarkelinDlg::Options options;
+        options.virtualKeyboard = keyboard;
+        window_ = std::make_unique<CVarkelinDlg>(options);
+        QObject::connect(window_.get(), &CVarkelinDlg::traced, [this](const QString& line) {
+            trace_.push_back(line.toStdString());
+        });
+        window_->Initialise(nullptr);
+        QCoreApplication::processEvents();
+        return *window_;
+    }
+
+    std::vector<QString> TrayMenuTexts()
+    {
+        CTrayIcon* tray = window_->Tray();
+        tray->RefreshMenu();
+        std::vector<QString> texts;
+        for (QAction* action : tray->Menu()->actions()) {
+            if (!action->isSeparator())
+                texts.push_back(action->text());
+        }
+        return texts;
+    }
+
+    static void PressKey(QWidget* target, int key)
+    {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &press);
+        QCoreApplication::sendEvent(target, &release);
+    }
+
+    std::unique_ptr<CVarkelinDlg> window_;
+    std::vector<std::string> trace_;
+};
+
+} // namespace
+
+// Every control of the window sits where the skin puts it; a misspelt skin
+// key would leave it at (1, 1), 1 x 1 and disabled.
+TEST_F(MainWindowTest, EveryControlIsPlacedFromTheSkin)
+{
+    CVarkelinDlg& window = Make();
+    EXPECT_TRUE(missingImages_.empty());
+    const CIniFile ini(g_paths.mainSkinIni);
+    std::vector<std::pair<int, std::string>> expected;
+    for (const ButtonKey& key : ButtonKeyTable) {
+        char name[16];
+        std::snprintf(name, sizeof name, "KEY_%03X", key.keyCode);
+        expected.emplace_back(key.controlId, name);
+    }
+    for (size_t n = 0; n < MacroKeyButtons.size(); ++n)
+        expected.emplace_back(MacroKeyButtons[n], "FUNC_G" + std::to_string(n + 1));
+    for (int n = 0; n < 6; ++n)
+        expected.emplace_back(MainControl::FirstD + n, "KEY_D" + std::to_string(n + 1));
+    const std::pair<int, const char*> others[] = {
+        {1174, "KEY_FN"}, {1135, "FUNC_PROFILE1"}, {1136, "FUNC_PROFILE2"}, {1137, "FUNC_PROFILE3"},
+        {1005, "FUNC_PROFILES"}, {1007, "FUNC_MACRO"}, {1138, "FUNC_DEFAULT"}, {1139, "CONTROL_MENU"},
+        {1006, "CONTROL2_APPLY"}, {1, "CONTROL_OK"}, {2, "CONTROL_CANCEL"}, {1122, "CONTROL_HELP"},
+        {1123, "CONTROL_MINIMIZE"}, {1124, "CONTROL_CLOSE"}, {1147, "FUNC_REPORT1"}, {1168, "FUNC_REPORT2"},
+        {1169, "FUNC_REPORT3"}, {1170, "FUNC_REPORT4"}, {1202, "CONTROL_LangCombo"}, {1121, "KORVEN_LINK"},
+        {1219, "CONTROL_Network"}, {1220, "CONTROL_Facebook"}, {1221, "CONTROL_twitter"}, {1134, "KORVEN_VER"},
+        {1125, "LOCK_CAPS"}, {1126, "LOCK_NUM"}, {1127, "LOCK_SCROLL"}, {1128, "LOCK_AB"}, {1129, "FLIP_0"},
+        {1130, "FLIP_1"}, {1131, "FLIP_2"}, {1132, "LEFT_ARROW"}, {1133, "RIGHT_ARROW"}, {1208, "COLOR_R"},
+        {1209, "COLOR_G"}, {1210, "COLOR_B"}, {1207, "CONTROL_RGBStatic"}, {1177, "CONTROL_JDTStatic"},
+    };
+    for (const auto& [id, key] : others)
+        expected.emplace_back(id, key);
+
+    for (const auto& [id, key] : expected) {
+        SCOPED_TRACE(key);
+        QWidget* control = window.Control(id);
+        ASSERT_NE(control, nullptr);
+        const SkinRect place = ReadSkinRect(ini, "BUTTONINFO", key);
+        EXPECT_FALSE(place.IsUnplaced());
+        EXPECT_EQ(control->geometry(), place.Rect());
+        if (auto* button = qobject_cast<CPngButton*>(control)) {
+            if (id != MainControl::LeftArrow && id != MainControl::RightArrow) {
+                EXPECT_EQ(button->FaceOffsetX(), place.x);
+                EXPECT_EQ(button->FaceOffsetY(), place.y);
+            }
+            EXPECT_FALSE(button->FacePixmap(CPngButton::Face::Normal).isNull());
+        }
+    }
+    EXPECT_EQ(window.size(), window.Background().size());
+    // Indicators and decoration never take a press; Apply starts disabled.
+    for (int id : {1134, 1125, 1126, 1127, 1128, 1129, 1132, 1133, 1006})
+        EXPECT_FALSE(window.Control(id)->isEnabled()) << id;
+}
+
+TEST_F(MainWindowTest, CaptionsTipAndMenuFollowTheLanguage)
+{
+    CVarkelinDlg& window = Make();
+    EXPECT_EQ(window.windowTitle().toStdString(), LoadText("MAIN_CAPTION", 0));
+    EXPECT_EQ(window.Button(MainControl::Profile1)->text().toStdString(), LoadText("PROFILE_1", 0));
+    EXPECT_EQ(window.Button(MainControl::Cancel)->text().toStdString(), LoadText("PROFILE_CANCLE", 0));
+    EXPECT_EQ(window.Button(MainControl::Close)->TooltipText().toStdString(), LoadText("MAIN_CLOSE_PROMPT", 0));
+    EXPECT_EQ(TrayMenuTexts(), (std::vector<QString>{QString::fromStdString(LoadText("MENU_11", 0)),
+                                                     QString::fromStdString(LoadText("MENU_22", 0)),
+                                                     QString::fromStdString(LoadText("MENU_33", 0))}));
+    EXPECT_EQ(window.TrayTipText().toStdString(), LoadText("KEYBOARD_TRAY_DESC", 0));
+
+    // A language switch with a wrong tag is ignored.
+    SetLanguageIndex(1);
+    EXPECT_EQ(window.HandleMessage(MsgLanguage, TagOpen, 1), 0);
+    EXPECT_EQ(window.Button(MainControl::Profile1)->text().toStdString(), LoadText("PROFILE_1", 0));
+    EXPECT_EQ(window.HandleMessage(MsgLanguage, TagLanguage, 1), 1);
+    EXPECT_NE(LoadText("PROFILE_1", 1), LoadText("PROFILE_1", 0));
+    EXPECT_EQ(window.Button(MainControl::Profile1)->text().toStdString(), LoadText("PROFILE_1", 1));
+    EXPECT_EQ(window.windowTitle().toStdString(), LoadText("MAIN_CAPTION", 1));
+    // The menu takes its texts as it opens.
+    EXPECT_EQ(TrayMenuTexts().front().toStdString(), LoadText("MENU_11", 1));
+}
+
+TEST_F(MainWindowTest, VirtualKeyboardModeSaysSoAndOffersItsControls)
+{
+    VirtualKeyboard keyboard;
+    CVarkelinDlg& window = Make(&keyboard);
+    const std::string suffix = LoadText("VIRTUAL_KEYBOARD_SUFFIX", 0);
+    ASSERT_FALSE(suffix.empty());
+    EXPECT_EQ(window.windowTitle().toStdString(), LoadText("MAIN_CAPTION", 0) + suffix);
+    EXPECT_EQ(window.TrayTipText().toStdString(), LoadText("KEYBOARD_TRAY_DESC", 0) + suffix);
+    const std::vector<QString> texts = TrayMenuTexts();
+    ASSERT_EQ(texts.size(), 9u);
+    EXPECT_EQ(texts[3].toStdString(), LoadText("MENU_VK_UNPLUG", 0));
+    EXPECT_EQ(texts[8].toStdString(), LoadText("MENU_VK_NOTICE_1810", 0));
+
+    // The entries act on the keyboard; the one that cannot apply is disabled.
+    auto actionFor = [&](int command) -> QAction* {
+        window.Tray()->RefreshMenu();
+        for (QAction* action : window.Tray()->Menu()->actions()) {
+            if (action->data().toInt() == command)
+                return action;
+        }
+        return nullptr;
+    };
+    ASSERT_TRUE(keyboard.IsPlugged());
+    EXPECT_FALSE(actionFor(CmdVkPlug)->isEnabled());
+    actionFor(CmdVkUnplug)->trigger();
+    EXPECT_FALSE(keyboard.IsPlugged());
+    EXPECT_FALSE(actionFor(CmdVkUnplug)->isEnabled());
+    actionFor(CmdVkPlug)->trigger();
+    EXPECT_TRUE(keyboard.IsPlugged());
+}
+
+TEST_F(MainWindowTest, MessagesActOnlyWithTheirTags)
+{
+    CVarkelinDlg& window = Make();
+    bool exitHandled = false;
+    window.SetExitHandler([&] { exitHandled = true; });
+    g_app.deviceConnected = 1;
+    EXPECT_FALSE(window.isVisible());
+
+    EXPECT_EQ(window.HandleMessage(MsgOpen, TagKill), 0);
+    EXPECT_EQ(window.HandleMessage(MsgOpen, 0), 0);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(window.HandleMessage(MsgKill, TagOpen), 0);
+    EXPECT_FALSE(window.IsExiting());
+    EXPECT_EQ(window.HandleMessage(0x1234, TagOpen), 0);
+
+    EXPECT_EQ(window.HandleMessage(MsgOpen, TagOpen), 1);
+    EXPECT_TRUE(window.isVisible());
+    // Opened, it is an ordinary window with a taskbar entry.
+    EXPECT_FALSE(window.windowFlags().testFlag(Qt::Tool));
+    EXPECT_EQ(window.HandleMessage(MsgInit, TagOpen), 0);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.HandleMessage(MsgInit, TagInit), 1);
+    EXPECT_FALSE(window.isVisible());
+
+    EXPECT_EQ(window.HandleMessage(MsgKill, TagKill), 1);
+    EXPECT_TRUE(window.IsExiting());
+    EXPECT_TRUE(exitHandled);
+    EXPECT_EQ(window.TrayIconId(), 0);
+    // After Exit nothing opens the window again.
+    window.HandleMessage(MsgOpen, TagOpen);
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(MainWindowTest, OpeningWithoutKeyboardShowsThePromptAndStaysHidden)
+{
+    CVarkelinDlg& window = Make();
+    g_app.deviceConnected = 0;
+    EXPECT_EQ(window.HandleMessage(MsgOpen, TagOpen), 1);
+    EXPECT_FALSE(window.isVisible());
+    ASSERT_NE(window.NoDevicePrompt(), nullptr);
+    EXPECT_TRUE(window.NoDevicePrompt()->isVisible());
+    EXPECT_EQ(window.NoDevicePrompt()->text().toStdString(), LoadText("MAIN_NO_DEVICE_PROMPT", 0));
+    // Not modal: the message handler has returned and the program goes on.
+    EXPECT_FALSE(window.NoDevicePrompt()->isModal());
+    // The keyboard goes away: the monitor's message closes what is open.
+    window.ShowAbout();
+    ASSERT_NE(window.About(), nullptr);
+    EXPECT_TRUE(window.About()->isVisible());
+    EXPECT_EQ(window.HandleMessage(MsgDeviceLost, 0), 1);
+    EXPECT_FALSE(window.About()->isVisible());
+    SpinUntil([&] { return window.NoDevicePrompt() == nullptr; }, 1000);
+    EXPECT_TRUE(window.NoDevicePrompt() == nullptr || !window.NoDevicePrompt()->isVisible());
+}
+
+TEST_F(MainWindowTest, CancelEnterEscapeAndCloseKeepTheProgramRunning)
+{
+    CVarkelinDlg& window = Make();
+    g_app.deviceConnected = 1;
+    window.OpenMainWindow();
+    ASSERT_TRUE(window.isVisible());
+    PressKey(&window, Qt::Key_Escape);
+    PressKey(&window, Qt::Key_Return);
+    PressKey(window.Button(MainControl::Ok), Qt::Key_Return);
+    EXPECT_TRUE(window.isVisible());
+    window.close(); // the window manager's close
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(window.IsExiting());
+    window.OpenMainWindow();
+    window.Button(MainControl::Cancel)->click();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(window.IsExiting());
+    window.OpenMainWindow();
+    window.Button(MainControl::Ok)->click();
+    EXPECT_FALSE(window.isVisible());
+    window.Button(MainControl::Close)->click();
+    EXPECT_TRUE(window.IsExiting());
+}
+
+TEST_F(MainWindowTest, AboutBoxShowsItsFourTexts)
+{
+    CVarkelinDlg& window = Make();
+    window.OnTrayCommand(CmdAbout);
+    AboutDialog* about = window.About();
+    ASSERT_NE(about, nullptr);
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_FALSE(about->isModal());
+    EXPECT_EQ(about->windowTitle().toStdString(), LoadText("LANG_ABOUT_TITLE", 0));
+    EXPECT_EQ(about->Introduction()->text().toStdString(), LoadText("GUANYU_JIESHAO", 0));
+    EXPECT_EQ(about->Copyright()->text().toStdString(), LoadText("GUANYU_BANQUAN", 0));
+    EXPECT_EQ(about->OkButton()->text().toStdString(), LoadText("LANG_ABOUT_OK", 0));
+    // The language switch reaches the open box.
+    SetLanguageIndex(1);
+    window.HandleMessage(MsgLanguage, TagLanguage, 1);
+    EXPECT_EQ(about->windowTitle().toStdString(), LoadText("LANG_ABOUT_TITLE", 1));
+    about->OkButton()->click();
+    EXPECT_FALSE(about->isVisible());
+}
+
+TEST_F(MainWindowTest, FlipSettingChoosesFunctionKeysOrDKeys)
+{
+    AppSettings().SetString("PROFILES", "Flip", "5");
+    CVarkelinDlg& window = Make();
+    for (int id = 1010; id <= 1013; ++id)
+        EXPECT_FALSE(window.Button(id)->isEnabled()) << id;
+    for (int id = 1016; id <= 1021; ++id)
+        EXPECT_TRUE(window.Button(id)->isEnabled()) << id;
+    window.Button(MainControl::Flip1)->click();
+    EXPECT_EQ(AppSettings().GetString("PROFILES", "Flip").value_or(""), "0");
+    EXPECT_TRUE(window.Button(1010)->isEnabled());
+    EXPECT_FALSE(window.Button(1016)->isEnabled());
+    // The arrows point the other way: their faces come from other places.
+    const CIniFile ini(g_paths.mainSkinIni);
+    const SkinRect down = ReadSkinRect(ini, "BUTTONINFO2", "DOWN_ARROW_LEFT1");
+    EXPECT_EQ(window.Button(MainControl::LeftArrow)->FaceOffsetX(), down.x);
+    window.Button(MainControl::Flip2)->click();
+    EXPECT_EQ(AppSettings().GetString("PROFILES", "Flip").value_or(""), "1");
+    const SkinRect up = ReadSkinRect(ini, "BUTTONINFO2", "UP_ARROW_LEFT1");
+    EXPECT_EQ(window.Button(MainControl::LeftArrow)->FaceOffsetX(), up.x);
+}
+
+TEST_F(MainWindowTest, ColourFieldsTakeDigitsUpTo255)
+{
+    CVarkelinDlg& window = Make();
+    auto* red = static_cast<QLineEdit*>(window.Control(MainControl::ColourR));
+    const struct {
+        const char* typed;
+        const char* shown;
+    } cases[] = {{"300", "255"}, {"12a", "12"}, {"255", "255"}, {"256", "255"}, {"x", ""}};
+    for (const auto& c : cases) {
+        red->clear();
+        red->setFocus();
+        for (const char* p = c.typed; *p; ++p) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(QLatin1Char(*p)));
+            QCoreApplication::sendEvent(red, &press);
+        }
+        EXPECT_EQ(red->text().toStdString(), c.shown) << c.typed;
+    }
+}
+
+TEST_F(MainWindowTest, HelpOpensTheInstalledHelpPage)
+{
+    CVarkelinDlg& window = Make();
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "Open");
+    window.Button(MainControl::Help)->click();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    ASSERT_EQ(recorder.urls.size(), 1u);
+    EXPECT_EQ(recorder.urls[0].toLocalFile().toStdString(), g_paths.helpFolder + "index.html");
+    EXPECT_TRUE(std::filesystem::exists(recorder.urls[0].toLocalFile().toStdString()));
+}
+
+TEST_F(MainWindowTest, TrayIconChangesOnlyWhenTheIdDiffers)
+{
+    CVarkelinDlg& window = Make();
+    EXPECT_EQ(window.TrayIconId(), TrayIconDisconnected);
+    trace_.clear();
+    window.SetTrayIcon(TrayIconDisconnected);
+    window.SetTrayIcon(TrayIconConnected);
+    window.SetTrayIcon(TrayIconConnected);
+    window.SetTrayIcon(TrayIconSignalled);
+    EXPECT_EQ(window.TrayIconId(), TrayIconSignalled);
+    EXPECT_EQ(trace_, (std::vector<std::string>{"tray-icon 141", "tray-icon 142"}));
+}
+
+#include "MainWindowTest.moc"

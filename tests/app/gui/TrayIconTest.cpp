@@ -1,0 +1,71 @@
+#include "ShellTestSupport.h"
+
+#include "app/gui/TrayIcon.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+namespace {
+
+struct TrayFixture {
+    TrayFixture()
+    {
+        tray.SetMenuItems({{32771, QStringLiteral("Open")}, {32773, QStringLiteral("About")}, {0, {}},
+                           {32774, QStringLiteral("Exit")}});
+        tray.SetCommandHandler([this](int command) { commands.push_back(command); });
+    }
+    CTrayIcon tray;
+    std::vector<int> commands;
+};
+
+} // namespace
+
+// Offscreen there is no notification area: the icon is not added, every
+// change is a no-op, and nothing fails.
+TEST(TrayIconTest, WithoutANotificationAreaNothingIsAddedAndNothingFails)
+{
+    ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
+    TrayFixture f;
+    EXPECT_EQ(f.tray.Create(QStringLiteral("tip"), 128), 0);
+    EXPECT_FALSE(f.tray.IsAdded());
+    f.tray.SetIcon(141);
+    f.tray.SetTip(QStringLiteral("other"));
+    EXPECT_EQ(f.tray.Tip(), QStringLiteral("tip"));
+    f.tray.Remove();
+    EXPECT_FALSE(f.tray.IsAdded());
+}
+
+TEST(TrayIconTest, DoubleClickSendsTheDefaultCommand)
+{
+    TrayFixture f;
+    EXPECT_EQ(f.tray.OnTrayNotification(CTrayIcon::IconId + 1, CTrayIcon::Mouse::LeftDoubleClick), 0);
+    EXPECT_TRUE(f.commands.empty());
+    EXPECT_EQ(f.tray.OnTrayNotification(CTrayIcon::IconId, CTrayIcon::Mouse::Other), 0);
+    EXPECT_EQ(f.tray.OnTrayNotification(CTrayIcon::IconId, CTrayIcon::Mouse::LeftDoubleClick), 1);
+    f.tray.SetDefaultCommand(32773);
+    f.tray.OnTrayNotification(CTrayIcon::IconId, CTrayIcon::Mouse::LeftDoubleClick);
+    EXPECT_EQ(f.commands, (std::vector<int>{32771, 32773}));
+}
+
+TEST(TrayIconTest, MenuIsRefilledEachTimeWithTheCallbackLast)
+{
+    TrayFixture f;
+    int calls = 0;
+    f.tray.SetMenuCallback([&](QMenu* menu) {
+        ++calls;
+        menu->actions().first()->setText(QStringLiteral("Open #%1").arg(calls));
+    });
+    f.tray.RefreshMenu();
+    f.tray.RefreshMenu();
+    QMenu* menu = f.tray.Menu();
+    const QList<QAction*> actions = menu->actions();
+    ASSERT_EQ(actions.size(), 4);
+    EXPECT_TRUE(actions[2]->isSeparator());
+    EXPECT_EQ(actions[0]->text(), QStringLiteral("Open #%1").arg(calls));
+    // The default command is the bold one.
+    EXPECT_EQ(menu->defaultAction(), actions[0]);
+    EXPECT_TRUE(actions[0]->font().bold());
+    actions[3]->trigger();
+    EXPECT_EQ(f.commands, (std::vector<int>{32774}));
+}
