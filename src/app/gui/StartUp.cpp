@@ -201,6 +201,10 @@ int RunProgram(int argc, char** argv)
     SetMainWindowLink(nullptr);
     window.reset();
     SetHidBackend(nullptr);
+    // Every write already saved it; this makes the file exist after a run
+    // that wrote nothing, so the owner finds what the README promises.
+    if (virtualKeyboard && !virtualKeyboard->SaveState(VirtualKeyboardStateFile(line)))
+        std::fprintf(stderr, "rt604: cannot save the virtual keyboard to %s\n", VirtualKeyboardStateFile(line).c_str());
     LogEvent("exit");
     return 0;
 }
