@@ -61,6 +61,7 @@ void CVarkelinDlg::Initialise(const std::function<void()>& startDeviceThreads)
     if (!link.empty())
         g_paths.linkAddress = QString::fromStdString(link).left(MaxLinkChars).toStdString();
     CreateControls();
+    InitialiseBehaviour();
 
     EnsureUserFolder();
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 class CPngButton;
@@ -18,6 +19,7 @@ class CTrayIcon;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QTimer;
 class VirtualKeyboard;
 
@@ -25,6 +27,9 @@ class VirtualKeyboard;
 inline constexpr int CmdOpen = 32771;
 inline constexpr int CmdAbout = 32773;
 inline constexpr int CmdExit = 32774;
+// The button menu's commands: import and export a profile file.
+inline constexpr int CmdImportProfile = 32776;
+inline constexpr int CmdExportProfile = 32777;
 // The virtual keyboard's own entries (--virtual-keyboard only).
 inline constexpr int CmdVkUnplug = 32790;
 inline constexpr int CmdVkPlug = 32791;
@@ -98,6 +103,9 @@ public:
     CTrayIcon* Tray() const { return tray_; }
 
     QWidget* Control(int id) const;
+    // The colour-view faces of the key buttons (0: main_color0.jpg,
+    // 1: main_color1.jpg), decoded on first use.
+    QPixmap ColourFace(int index);
     CPngButton* Button(int id) const;
     bool IsApplyEnabled() const;
     void SetApplyEnabled(bool enabled);
@@ -130,6 +138,29 @@ public:
 signals:
     void traced(const QString& line);
 
+public:
+
+    // The behaviour of the keys, profiles, Apply and the button menu
+    // (MainWindowKeys.cpp, MainWindowProfiles.cpp, MainWindowApply.cpp,
+    // MainWindowImportExport.cpp, MainWindowReload.cpp).
+    void InitialiseBehaviour();
+    // The profile whose lighting the window shows and edits (0..2).
+    int ViewedProfile() const { return viewedProfile_; }
+    // Apply with the busy indicator; the window keeps painting meanwhile.
+    // 1 when nothing was pending or everything was written.
+    int32_t RunApply();
+    // Returns once a running Apply has ended (at once when none runs).
+    void WaitForApply();
+    bool IsApplying() const { return applyRun_ != nullptr; }
+    void RestoreDefaults();
+    void ShowButtonMenu();
+    void OnMenuCommand(int command);
+    QMenu* ButtonMenu() const { return buttonMenu_; }
+    void SetProfileButton(const QString& caption, const QString& tooltip);
+    void OnKeyButtonsRefreshed();
+    void ApplyBehaviourTexts(int languageIndex);
+    int ProgressFrame() const { return progressFrame_; }
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -146,6 +177,7 @@ public slots:
 private:
     // MainWindowControls.cpp
     void LoadFaceImages();
+    QPixmap LoadFacePicture(const QString& name);
     void CreateControls();
     CPngButton* AddButton(int id, const std::string& skinKey, const QString& text);
     void PlaceFacedButton(CPngButton* button, const std::string& skinKey);
@@ -173,4 +205,16 @@ private:
     bool exiting_ = false;
     bool lightingView_ = false;
     std::function<void()> exitHandler_;
+
+    // The behaviour's state.
+    void ShowProfileSelected(int profile);
+    void StepProgress();
+    void ResetKeyboardProfiles();
+    int viewedProfile_ = 0;
+    QMenu* buttonMenu_ = nullptr;
+    QTimer* progressTimer_ = nullptr;
+    int progressFrame_ = 0;
+    std::shared_ptr<struct ApplyRun> applyRun_;
+    int32_t lastApplyResult_ = 1;
+    bool keyboardResetPending_ = false;
 };

@@ -46,6 +46,7 @@ void CVarkelinDlg::ApplyLanguage(int languageIndex)
         if (CPngButton* button = Button(text.id))
             button->setText(QString::fromStdString(LoadText(text.key, languageIndex)));
     }
+    ApplyBehaviourTexts(languageIndex);
     setWindowTitle(CaptionText());
     if (tray_)
         tray_->SetTip(TrayTipText());

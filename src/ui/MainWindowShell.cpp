@@ -125,6 +125,7 @@ void CVarkelinDlg::ExitProgram()
     if (exiting_)
         return;
     exiting_ = true;
+    WaitForApply();
     Trace("exit-program");
     HideMainWindow();
     CloseSubWindows();

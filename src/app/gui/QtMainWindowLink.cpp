@@ -27,7 +27,12 @@ void QtMainWindowLink::SetKeyButtonPrompt(uint16_t controlId, const std::string&
 
 void QtMainWindowLink::KeyButtonsRefreshed()
 {
-    window_.update();
+    window_.OnKeyButtonsRefreshed();
+}
+
+void QtMainWindowLink::SetProfileButton(const std::string& caption, const std::string& tooltip)
+{
+    window_.SetProfileButton(QString::fromStdString(caption), QString::fromStdString(tooltip));
 }
 
 bool QtMainWindowLink::IsKeyEditorOpen()

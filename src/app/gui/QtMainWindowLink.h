@@ -17,6 +17,7 @@ public:
     void KeyButtonsRefreshed() override;
     bool IsKeyEditorOpen() override;
     bool IsProfileDialogOpen() override;
+    void SetProfileButton(const std::string& caption, const std::string& tooltip) override;
 
 private:
     CVarkelinDlg& window_;

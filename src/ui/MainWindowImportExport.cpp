@@ -1,0 +1,60 @@
+#include "ui/MainWindow.h"
+
+#include "config/DeviceCopy.h"
+#include "config/ProfileImport.h"
+#include "config/ProfileSwitch.h"
+#include "skin/LanguageTexts.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QMenu>
+
+namespace {
+
+struct MenuEntry {
+    int command;
+    const char* key;
+};
+
+// The button menu's entries; their texts are set each time it opens.
+constexpr MenuEntry ButtonMenuEntries[] = {
+    {CmdImportProfile, "MENU_1"},
+    {CmdExportProfile, "MENU_2"},
+};
+
+} // namespace
+
+void CVarkelinDlg::ShowButtonMenu()
+{
+    if (!buttonMenu_) {
+        buttonMenu_ = new QMenu(this);
+        buttonMenu_->setObjectName(QStringLiteral("ButtonMenu"));
+        for (const MenuEntry& entry : ButtonMenuEntries)
+            buttonMenu_->addAction(QString())->setData(entry.command);
+        connect(buttonMenu_, &QMenu::aboutToShow, this, [this] {
+            for (QAction* action : buttonMenu_->actions()) {
+                for (const MenuEntry& entry : ButtonMenuEntries) {
+                    if (action->data().toInt() == entry.command)
+                        action->setText(QString::fromStdString(LoadText(entry.key)));
+                }
+            }
+        });
+        connect(buttonMenu_, &QMenu::triggered, this,
+                [this](QAction* action) { OnMenuCommand(action->data().toInt()); });
+    }
+    buttonMenu_->popup(QCursor::pos());
+}
+
+void CVarkelinDlg::OnMenuCommand(int command)
+{
+    WaitForApply();
+    if (command == CmdImportProfile) {
+        ImportProfileFromUser();
+    } else if (command == CmdExportProfile) {
+        ExportProfileToUser();
+    } else if (command >= ProfileMenuDefaultCommand && command <= ProfileMenuLastCommand) {
+        if (HandleProfileMenuCommand(command) == 1)
+            ShowProfileSelected(GetCurrentProfile());
+    }
+    // The firmware-update command arrives with the update window.
+}

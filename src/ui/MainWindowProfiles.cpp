@@ -1,0 +1,69 @@
+#include "ui/MainWindow.h"
+
+#include "app/UserPrompts.h"
+#include "assign/KeyAssignment.h"
+#include "config/DeviceCopy.h"
+#include "config/ProfileSwitch.h"
+#include "keys/KeyTable.h"
+#include "skin/LanguageTexts.h"
+#include "skin/gui/PngButton.h"
+
+namespace {
+
+constexpr int ProfileButtons[] = {MainControl::Profile1, MainControl::Profile2, MainControl::Profile3};
+
+} // namespace
+
+void CVarkelinDlg::ShowProfileSelected(int profile)
+{
+    for (int n = 0; n < 3; ++n) {
+        if (CPngButton* button = Button(ProfileButtons[n]))
+            button->SetMark(n == profile, true);
+    }
+}
+
+void CVarkelinDlg::OnProfileButton(int profile)
+{
+    WaitForApply();
+    viewedProfile_ = profile;
+    // The viewed profile's lighting (its record, user modes and key colours)
+    // and leaving the lighting view arrive with the lighting panel.
+    if (GetCurrentProfile() == profile)
+        return;
+    if (SelectProfile(profile) == 0)
+        return;
+    // The switch is asked of the keyboard; when it refused, the buttons show
+    // the profile it still runs. Without a keyboard they show the choice.
+    const int32_t active = GetCurrentProfile();
+    ShowProfileSelected(active >= 0 ? active : profile);
+    for (const ButtonKey& key : ButtonKeyTable) {
+        if (CPngButton* button = Button(key.controlId))
+            button->update();
+    }
+    for (uint16_t id : MacroKeyButtons) {
+        if (CPngButton* button = Button(id))
+            button->update();
+    }
+}
+
+void CVarkelinDlg::SetProfileButton(const QString& caption, const QString& tooltip)
+{
+    CPngButton* button = Button(MainControl::Profiles);
+    if (!button)
+        return;
+    button->setText(caption);
+    button->SetTooltip(tooltip, true);
+}
+
+void CVarkelinDlg::RestoreDefaults()
+{
+    WaitForApply();
+    if (Prompts().AskYesNo(LoadText("MAIN_PROMPT_DEFAULT"))) {
+        ResetProfileKeys(-1);
+        // In the lighting view the lighting defaults are restored too; that
+        // arrives with the lighting panel.
+        RunApply();
+    }
+    // Either way the window goes back to the first profile.
+    OnProfileButton(0);
+}

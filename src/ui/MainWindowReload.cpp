@@ -1,0 +1,79 @@
+#include "ui/MainWindow.h"
+
+#include "app/AppState.h"
+#include "assign/KeyAssignment.h"
+#include "config/ConfigDocument.h"
+#include "config/DeviceCopy.h"
+#include "config/ProfileSwitch.h"
+#include "device/DeviceEvents.h"
+#include "skin/gui/PngButton.h"
+
+#include <QAbstractButton>
+#include <QTimer>
+
+// What the device threads ask of the window: the reload when the keyboard
+// is found, taking the focus back when it is lost, and the timers the
+// keyboard's notices arm.
+
+void CVarkelinDlg::InitialiseBehaviour()
+{
+    connect(Button(MainControl::Defaults), &QAbstractButton::clicked, this, &CVarkelinDlg::RestoreDefaults);
+    connect(Button(MainControl::Menu), &QAbstractButton::clicked, this, &CVarkelinDlg::ShowButtonMenu);
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setObjectName(QStringLiteral("ProgressTimer"));
+    connect(progressTimer_, &QTimer::timeout, this, &CVarkelinDlg::StepProgress);
+    BuildProfileMenu(true);
+}
+
+void CVarkelinDlg::OnReloadFromDevice()
+{
+    // The monitor waits for this; an Apply under way finishes first, so the
+    // document is not rebuilt under its feet.
+    WaitForApply();
+    ReloadFromDevice(false);
+    const int32_t active = GetCurrentProfile();
+    ShowProfileSelected(active);
+    viewedProfile_ = active >= 0 ? active : 0;
+    BuildProfileMenu(false);
+    // The lighting (records, user modes, effect list and per-key marks)
+    // arrives with the lighting panel.
+}
+
+void CVarkelinDlg::OnDeviceLost()
+{
+    if (QWidget* effects = Control(MainControl::EffectList))
+        effects->setFocus();
+    if (QWidget* profile1 = Control(MainControl::Profile1))
+        profile1->setFocus();
+}
+
+void CVarkelinDlg::OnTimer(int timerId)
+{
+    if (timerId == TimerKeyboardReset) {
+        if (IsApplying()) {
+            keyboardResetPending_ = true; // done when the Apply ends
+            return;
+        }
+        ResetKeyboardProfiles();
+    }
+    // TimerReloadLighting and the lighting half of the reset arrive with the
+    // lighting panel.
+}
+
+void CVarkelinDlg::ResetKeyboardProfiles()
+{
+    // The keyboard went back to its factory state: so do the document's key
+    // assignments of every profile, and Apply is enabled.
+    for (int profile = 0; profile < 3; ++profile)
+        ResetProfileKeys(profile);
+    // The reset may have changed the keyboard's active profile: ask again.
+    g_app.currentProfile = -1;
+    const int32_t active = GetCurrentProfile();
+    ShowProfileSelected(active);
+    viewedProfile_ = active >= 0 ? active : 0;
+    {
+        DocumentLock lock;
+        RefreshKeyButtons();
+    }
+    BuildProfileMenu(false);
+}

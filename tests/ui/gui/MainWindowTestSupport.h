@@ -1,0 +1,280 @@
+#pragma once
+
+// The real main window against the virtual keyboard, connected through the
+// real device threads, with a scripted answerer for questions, messages and
+// file dialogs, the real skin and language files and a temporary user folder.
+
+#include "app/AppState.h"
+#include "app/MainWindowLink.h"
+#include "app/ProgramPaths.h"
+#include "app/UserPrompts.h"
+#include "app/gui/QtDeviceEvents.h"
+#include "app/gui/QtMainWindowLink.h"
+#include "app/gui/UiDispatcher.h"
+#include "assign/ApplyChanges.h"
+#include "assign/DeviceKeyMap.h"
+#include "config/ConfigDocument.h"
+#include "device/BusyIndicator.h"
+#include "device/DeviceCommands.h"
+#include "device/DeviceMonitor.h"
+#include "device/HidBackend.h"
+#include "device/VirtualKeyboard.h"
+#include "keys/KeyTable.h"
+#include "platform/SettingsStore.h"
+#include "skin/LanguageTexts.h"
+#include "skin/gui/PngButton.h"
+#include "ui/MainWindow.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+inline bool SpinUntil(const std::function<bool()>& done, int timeoutMs = 5000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+// Answers as a script says; messages may come from the Apply's thread.
+class ScriptedPrompts : public UserPrompts {
+public:
+    void ShowMessage(const std::string& text, MessageStyle style) override
+    {
+        std::lock_guard lock(mutex);
+        messages.push_back(text);
+        styles.push_back(style);
+    }
+    bool AskYesNo(const std::string& text) override
+    {
+        std::lock_guard lock(mutex);
+        questions.push_back(text);
+        return answerYes;
+    }
+    std::optional<std::string> ChooseOpenFile(const FileChoice& choice) override
+    {
+        std::lock_guard lock(mutex);
+        choices.push_back(choice);
+        return openPath;
+    }
+    std::optional<std::string> ChooseSaveFile(const FileChoice& choice) override
+    {
+        std::lock_guard lock(mutex);
+        choices.push_back(choice);
+        return savePath;
+    }
+
+    std::mutex mutex;
+    std::vector<std::string> messages;
+    std::vector<MessageStyle> styles;
+    std::vector<std::string> questions;
+    std::vector<FileChoice> choices;
+    bool answerYes = false;
+    std::optional<std::string> openPath;
+    std::optional<std::string> savePath;
+};
+
+// An assignment the keyboard holds before the window meets it.
+struct KeyboardAssignment {
+    int profile;
+    uint16_t keyCode;
+    uint16_t type;
+    uint32_t value;
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        namespace fs = std::filesystem;
+        dir = fs::temp_directory_path() /
+              ("rt604-main-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir / "cfg");
+        savedPaths = g_paths;
+        SetSettingsFolderForTests((dir / "cfg").string());
+        SetProgramPathsForTests(RT604_DATA_DIR, (dir / "user" / "Orvan RT-604").string());
+        SetLanguageIndex(0);
+        g_app.noAutoOpen = 1;
+        g_app.deviceConnected = 0;
+        g_app.currentProfile = -1;
+
+        TransportTimings t;
+        t.readTimeoutMs = 50;
+        t.attempts = 2;
+        t.endUpdatePauseMs = 0;
+        SetTransportTimings(t);
+        DeviceThreadTimings d;
+        d.presentPoll = std::chrono::milliseconds(10);
+        d.absentPoll = std::chrono::milliseconds(20);
+        d.notifyRetry = std::chrono::milliseconds(20);
+        d.firstScanDelay = std::chrono::milliseconds(0);
+        SetDeviceThreadTimings(d);
+        SetApplyShowDelay(std::chrono::milliseconds(0));
+        SetBusyHideDelay(std::chrono::milliseconds(0));
+
+        kb = std::make_unique<VirtualKeyboard>();
+        SetHidBackend(kb.get());
+        SetPrompts(&prompts);
+    }
+
+    void TearDown() override
+    {
+        if (window)
+            window->WaitForApply();
+        dispatcher.Close();
+        if (threadsStarted)
+            StopDeviceThreads();
+        WaitForBusyIndicators();
+        SetDeviceEvents(nullptr);
+        SetMainWindowLink(nullptr);
+        window.reset();
+        events.reset();
+        link.reset();
+        ShutdownDocuments();
+        SetPrompts(nullptr);
+        SetHidBackend(nullptr);
+        kb.reset();
+        SetTransportTimings(TransportTimings{});
+        SetDeviceThreadTimings(DeviceThreadTimings{});
+        SetApplyShowDelay(std::chrono::milliseconds(100));
+        SetBusyHideDelay(std::chrono::milliseconds(100));
+        g_app.deviceConnected = 0;
+        g_app.currentProfile = -1;
+        g_app.noAutoOpen = 0;
+        SetSettingsFolderForTests("");
+        g_paths = savedPaths;
+        std::filesystem::remove_all(dir);
+    }
+
+    // The keyboard's memories before it is plugged in: active profile and
+    // assignments, encoded by the core as the device writer does.
+    void PrepareKeyboard(int activeProfile, const std::vector<KeyboardAssignment>& assignments)
+    {
+        KeyboardMemories m = kb->Memories();
+        m.deviceInfo[10] = static_cast<uint8_t>(activeProfile);
+        const size_t bytes = static_cast<size_t>(m.keyMapBytes);
+        for (const KeyboardAssignment& a : assignments) {
+            const int position = PositionOf(a.keyCode);
+            ASSERT_GE(position, 0);
+            std::span<uint8_t> map(m.keyMaps.data() + bytes * static_cast<size_t>(a.profile), bytes);
+            const KeyMapEntry factory = ReadKeyMapEntry(m.defaultKeyMap, position);
+            KeySlot slot;
+            slot.SetType(a.type);
+            slot.SetValue(a.value);
+            WriteKeyMapEntry(map, position, EncodeSlot(slot, factory, 0));
+        }
+        kb->SetMemories(m);
+    }
+
+    // Creates the window and starts the device threads; returns once the
+    // keyboard's connection has been handled (the reload included).
+    void Start()
+    {
+        window = std::make_unique<CVarkelinDlg>(CVarkelinDlg::Options{});
+        events = std::make_unique<QtDeviceEvents>(dispatcher, *window);
+        link = std::make_unique<QtMainWindowLink>(*window);
+        SetMainWindowLink(link.get());
+        window->Initialise([this] {
+            SetDeviceEvents(events.get());
+            threadsStarted = StartDeviceThreads();
+        });
+        ASSERT_TRUE(threadsStarted);
+        ASSERT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 1; }));
+        SpinUntil([] { return false; }, 20); // the posted INIT and the like
+        kb->ClearFrameLog();
+    }
+
+    int PositionOf(uint16_t keyCode) const
+    {
+        const std::vector<uint16_t> codes = FactoryKeyCodes(kb->Memories().productId);
+        auto it = std::find(codes.begin(), codes.end(), keyCode);
+        return it == codes.end() ? -1 : static_cast<int>(it - codes.begin());
+    }
+
+    KeyMapEntry KeyboardEntry(int profile, uint16_t keyCode) const
+    {
+        const KeyboardMemories m = kb->Memories();
+        const size_t bytes = static_cast<size_t>(m.keyMapBytes);
+        std::span<const uint8_t> map(m.keyMaps.data() + bytes * static_cast<size_t>(profile), bytes);
+        return ReadKeyMapEntry(map, PositionOf(keyCode));
+    }
+
+    KeyMapEntry FactoryEntry(uint16_t keyCode) const
+    {
+        return ReadKeyMapEntry(kb->Memories().defaultKeyMap, PositionOf(keyCode));
+    }
+
+    size_t CountRequests(uint8_t command) const
+    {
+        size_t n = 0;
+        for (const Frame& f : kb->Requests())
+            n += f[3] == command;
+        return n;
+    }
+
+    static KeySlot DocumentSlot(int profile, uint16_t keyCode)
+    {
+        DocumentLock lock;
+        return ReadKeySlot(*g_configDoc.block, SlotsPerGroup * profile + KeyCodeToIndex(keyCode));
+    }
+
+    static uint16_t ControlOf(uint16_t keyCode)
+    {
+        for (const ButtonKey& key : ButtonKeyTable) {
+            if (key.keyCode == keyCode)
+                return key.controlId;
+        }
+        return 0;
+    }
+
+    CPngButton* KeyButton(uint16_t keyCode) const { return window->Button(ControlOf(keyCode)); }
+
+    bool ProfileShown(int profile) const
+    {
+        const int ids[] = {MainControl::Profile1, MainControl::Profile2, MainControl::Profile3};
+        for (int n = 0; n < 3; ++n) {
+            if (window->Button(ids[n])->IsMarked() != (n == profile))
+                return false;
+        }
+        return true;
+    }
+
+    std::string Path(const std::string& name) const { return (dir / name).string(); }
+
+    std::filesystem::path dir;
+    ProgramPaths savedPaths;
+    ScriptedPrompts prompts;
+    std::unique_ptr<VirtualKeyboard> kb;
+    UiDispatcher dispatcher;
+    std::unique_ptr<CVarkelinDlg> window;
+    std::unique_ptr<QtDeviceEvents> events;
+    std::unique_ptr<QtMainWindowLink> link;
+    bool threadsStarted = false;
+};
+
+// Key codes the tests use.
+inline constexpr uint16_t KeyEsc = 1;
+inline constexpr uint16_t KeyQ = 16;
+inline constexpr uint16_t KeyA = 30;
+inline constexpr uint16_t KeyF5 = 63;
