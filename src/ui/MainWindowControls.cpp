@@ -69,6 +69,8 @@ constexpr const char* NetworkAddress = "https://www.orvan-gear.example/";
 constexpr const char* FacebookAddress = "https://www.facebook.com/orvangear";
 constexpr const char* TwitterAddress = "https://twitter.com/orvangear";
 
+constexpr const char* ColourFaceNames[] = {"main_color0.jpg", "main_color1.jpg"};
+
 QString KeySkinName(uint16_t keyCode)
 {
     char name[16];
@@ -78,23 +80,48 @@ QString KeySkinName(uint16_t keyCode)
 
 } // namespace
 
+// The face pictures are window-sized JPEGs without alpha; three bytes a
+// pixel instead of four keep the resident program smaller, and the raster
+// engine draws them as they are.
+QPixmap CVarkelinDlg::LoadFacePicture(const QString& name)
+{
+    QImage image = LoadSkinImage(Images().FullPath(name));
+    if (image.isNull())
+        return QPixmap();
+    if (!image.hasAlphaChannel())
+        image.convertTo(QImage::Format_RGB888);
+    return QPixmap::fromImage(std::move(image), Qt::NoFormatConversion);
+}
+
 void CVarkelinDlg::LoadFaceImages()
 {
+    // The colour-view pair is only drawn while the lighting view is on: it
+    // is checked now (a damaged picture must end the program at start-up,
+    // not later) and decoded again when first needed.
+    for (const char* name : ColourFaceNames)
+        LoadFacePicture(QString::fromLatin1(name));
     // Two sets of the same four pictures: the key buttons and the others
     // take theirs from separate sets, so one can later be swapped for the
-    // colour view without touching the other. The cache decodes each once.
-    SkinImageCache& images = Images();
-    faceNormal_ = images.Pixmap(QStringLiteral("main_normal.jpg"));
-    faceOver_ = images.Pixmap(QStringLiteral("main_over.jpg"));
-    faceDown_ = images.Pixmap(QStringLiteral("main_down.jpg"));
-    faceDisabled_ = images.Pixmap(QStringLiteral("main_disable.jpg"));
-    faceNormal2_ = images.Pixmap(QStringLiteral("main_normal.jpg"));
-    faceOver2_ = images.Pixmap(QStringLiteral("main_over.jpg"));
-    faceDown2_ = images.Pixmap(QStringLiteral("main_down.jpg"));
-    faceDisabled2_ = images.Pixmap(QStringLiteral("main_disable.jpg"));
-    arrowImage_ = images.Pixmap(QStringLiteral("Arrow.jpg"));
-    colour0_ = images.Pixmap(QStringLiteral("main_color0.jpg"));
-    colour1_ = images.Pixmap(QStringLiteral("main_color1.jpg"));
+    // colour view without touching the other. Both share one decoded copy.
+    // The normal face is normally the background too, decoded once by the
+    // dialog's cache.
+    faceNormal_ = Images().Pixmap(QStringLiteral("main_normal.jpg"));
+    faceOver_ = LoadFacePicture(QStringLiteral("main_over.jpg"));
+    faceDown_ = LoadFacePicture(QStringLiteral("main_down.jpg"));
+    faceDisabled_ = LoadFacePicture(QStringLiteral("main_disable.jpg"));
+    faceNormal2_ = faceNormal_;
+    faceOver2_ = faceOver_;
+    faceDown2_ = faceDown_;
+    faceDisabled2_ = faceDisabled_;
+    arrowImage_ = Images().Pixmap(QStringLiteral("Arrow.jpg"));
+}
+
+QPixmap CVarkelinDlg::ColourFace(int index)
+{
+    QPixmap& face = index == 0 ? colour0_ : colour1_;
+    if (face.isNull())
+        face = LoadFacePicture(QString::fromLatin1(ColourFaceNames[index == 0 ? 0 : 1]));
+    return face;
 }
 
 CPngButton* CVarkelinDlg::AddButton(int id, const std::string& skinKey, const QString& text)
