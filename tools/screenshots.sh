@@ -69,3 +69,18 @@ printf '%s\n' "set -e" "${shots[@]}" >"$script"
 xvfb-run -a -s "-screen 0 1600x1000x24" bash "$script"
 echo "Screenshots in $out:"
 ls "$out"
+
+# The real main window against the virtual keyboard: the factory keyboard,
+# a profile with assigned keys and one key's tooltip, the Russian texts and
+# the busy picture of an Apply.
+ninja -C "$build" rt604mainshot >/dev/null
+mainshot=$build/tools/mainshot/rt604mainshot
+main_script=$(mktemp)
+trap 'rm -f "$script" "$main_script"' EXIT
+for scene in default assigned russian busy; do
+  printf '%q ' "$mainshot" --data "$build/bin" --out "$out/window-$scene.png" --scene "$scene" >>"$main_script"
+  printf '\n' >>"$main_script"
+done
+xvfb-run -a -s "-screen 0 1600x1000x24" bash -e "$main_script"
+echo "Main window pictures:"
+ls "$out"/window-*.png

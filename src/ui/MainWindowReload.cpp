@@ -19,6 +19,18 @@ void CVarkelinDlg::InitialiseBehaviour()
 {
     connect(Button(MainControl::Defaults), &QAbstractButton::clicked, this, &CVarkelinDlg::RestoreDefaults);
     connect(Button(MainControl::Menu), &QAbstractButton::clicked, this, &CVarkelinDlg::ShowButtonMenu);
+    // The language list and the colour fields are plain system controls on
+    // the skin's dark picture; they take its colours.
+    const QString fieldStyle = QStringLiteral(
+        "QComboBox, QLineEdit { background: #16181b; color: #eceef1; border: 1px solid #41464e;"
+        " border-radius: 5px; padding: 1px 8px; selection-background-color: #ff8200; }"
+        "QComboBox::drop-down { border: none; width: 20px; }"
+        "QComboBox QAbstractItemView { background: #16181b; color: #eceef1;"
+        " selection-background-color: #ff8200; }");
+    for (int id : {MainControl::LanguageList, MainControl::ColourR, MainControl::ColourG, MainControl::ColourB}) {
+        if (QWidget* field = Control(id))
+            field->setStyleSheet(fieldStyle);
+    }
     progressTimer_ = new QTimer(this);
     progressTimer_->setObjectName(QStringLiteral("ProgressTimer"));
     connect(progressTimer_, &QTimer::timeout, this, &CVarkelinDlg::StepProgress);

@@ -1,0 +1,184 @@
+// Runs the real main window against the virtual keyboard, as the program does
+// with --virtual-keyboard, and saves a picture of the screen around it.
+//
+//   rt604mainshot --data <build>/bin --out main.png
+//       [--scene default|assigned|russian|busy]
+//
+// default:  the factory keyboard, profile 1
+// assigned: profile 3 with assigned keys, the tooltip of one of them shown
+// russian:  the same keyboard in Russian, with a tooltip
+// busy:     the busy picture of an Apply
+
+#include "app/AppState.h"
+#include "app/MainWindowLink.h"
+#include "app/ProgramPaths.h"
+#include "app/gui/QtDeviceEvents.h"
+#include "app/gui/QtMainWindowLink.h"
+#include "app/gui/QtUserPrompts.h"
+#include "app/gui/UiDispatcher.h"
+#include "assign/DeviceKeyMap.h"
+#include "assign/KeyAssignment.h"
+#include "config/ConfigDocument.h"
+#include "device/DeviceMonitor.h"
+#include "device/VirtualKeyboard.h"
+#include "keys/KeyTable.h"
+#include "skin/LanguageTexts.h"
+#include "skin/gui/PngButton.h"
+#include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QToolTip>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+namespace {
+
+struct Assignment {
+    uint16_t keyCode;
+    uint16_t type;
+    uint32_t value;
+};
+
+// Esc types A, F5 does nothing, Caps Lock is a left Ctrl, Q the left mouse
+// button, W mutes the sound, G1 does nothing.
+const Assignment Assigned[] = {
+    {1, AssignKey, 30},          {63, AssignDisabled, 0}, {58, AssignKey, KeyCodes::LeftCtrl},
+    {16, AssignKey, KeyCodes::MouseLeft}, {17, AssignMedia, 7}, {512, AssignDisabled, 0},
+};
+
+void Spin(int ms, const std::function<bool()>& done = {})
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms && !(done && done())) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+}
+
+void PrepareKeyboard(VirtualKeyboard& kb, int profile)
+{
+    KeyboardMemories m = kb.Memories();
+    m.deviceInfo[10] = static_cast<uint8_t>(profile);
+    const std::vector<uint16_t> codes = FactoryKeyCodes(m.productId);
+    const size_t bytes = static_cast<size_t>(m.keyMapBytes);
+    std::span<uint8_t> map(m.keyMaps.data() + bytes * static_cast<size_t>(profile), bytes);
+    for (const Assignment& a : Assigned) {
+        auto it = std::find(codes.begin(), codes.end(), a.keyCode);
+        if (it == codes.end())
+            continue;
+        const int position = static_cast<int>(it - codes.begin());
+        KeySlot slot;
+        slot.SetType(a.type);
+        slot.SetValue(a.value);
+        WriteKeyMapEntry(map, position, EncodeSlot(slot, ReadKeyMapEntry(m.defaultKeyMap, position), 0));
+    }
+    kb.SetMemories(m);
+}
+
+uint16_t ControlOf(uint16_t keyCode)
+{
+    for (const ButtonKey& key : ButtonKeyTable) {
+        if (key.keyCode == keyCode)
+            return key.controlId;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QString data, out, scene = QStringLiteral("default");
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const QString name = QString::fromLocal8Bit(argv[i]);
+        const QString value = QString::fromLocal8Bit(argv[i + 1]);
+        if (name == QLatin1String("--data"))
+            data = value;
+        else if (name == QLatin1String("--out"))
+            out = value;
+        else if (name == QLatin1String("--scene"))
+            scene = value;
+    }
+    if (data.isEmpty() || out.isEmpty()) {
+        std::fputs("usage: rt604mainshot --data <build>/bin --out <file.png> [--scene default|assigned|russian|busy]\n",
+                   stderr);
+        return 2;
+    }
+
+    // The user's folders of a fresh account, so nothing of the real one is read.
+    QTemporaryDir home;
+    setenv("XDG_DATA_HOME", qPrintable(home.filePath(QStringLiteral("data"))), 1);
+    setenv("XDG_CONFIG_HOME", qPrintable(home.filePath(QStringLiteral("config"))), 1);
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    ComputeProgramPaths((data + QStringLiteral("/rt604")).toStdString());
+    SetLanguageIndex(scene == QLatin1String("russian") ? 1 : 0);
+
+    VirtualKeyboard kb;
+    const bool assigned = scene != QLatin1String("default");
+    if (assigned)
+        PrepareKeyboard(kb, 2);
+    SetHidBackend(&kb);
+
+    g_app.noAutoOpen = 1;
+    UiDispatcher dispatcher;
+    auto window = std::make_unique<CVarkelinDlg>(CVarkelinDlg::Options{});
+    QtDeviceEvents events(dispatcher, *window);
+    QtUserPrompts prompts(dispatcher);
+    QtMainWindowLink link(*window);
+    SetPrompts(&prompts);
+    SetMainWindowLink(&link);
+    bool threads = false;
+    window->Initialise([&] {
+        SetDeviceEvents(&events);
+        threads = StartDeviceThreads();
+    });
+    Spin(5000, [] { return g_app.deviceConnected.load() == 1; });
+    if (g_app.deviceConnected.load() != 1)
+        std::fputs("rt604mainshot: the virtual keyboard did not connect\n", stderr);
+    window->move(40, 40);
+    window->OpenMainWindow();
+    Spin(400);
+
+    QRect area = window->frameGeometry().adjusted(-8, -8, 8, 8);
+    if (scene == QLatin1String("assigned") || scene == QLatin1String("russian")) {
+        const uint16_t key = scene == QLatin1String("russian") ? 58 : 1;
+        CPngButton* button = window->Button(ControlOf(key));
+        const QPoint at = button->mapToGlobal(button->rect().center() + QPoint(6, 10));
+        QToolTip::showText(at, button->TooltipText(), button);
+        Spin(400);
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->isVisible() && top->inherits("QTipLabel"))
+                area = area.united(top->frameGeometry().adjusted(-8, -8, 8, 8));
+        }
+    } else if (scene == QLatin1String("busy")) {
+        window->ShowBusyPicture(true);
+        Spin(230);
+    }
+    const QPixmap shot = window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    const bool saved = shot.save(out);
+
+    QToolTip::hideText();
+    dispatcher.Close();
+    if (threads)
+        StopDeviceThreads();
+    SetDeviceEvents(nullptr);
+    SetMainWindowLink(nullptr);
+    SetPrompts(nullptr);
+    window.reset();
+    ShutdownDocuments();
+    SetHidBackend(nullptr);
+    if (!saved) {
+        std::fprintf(stderr, "rt604mainshot: cannot save %s\n", qPrintable(out));
+        return 1;
+    }
+    return 0;
+}
