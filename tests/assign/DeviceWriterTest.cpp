@@ -87,12 +87,21 @@ TEST_P(SlotEncodingTest, EachSlotTypeReachesTheKeyboardAsItsEntry)
     AddMacro(7, u"third");
     const EncodingCase cases[] = {
         {"left Shift", 2, 42, KeyMapEntry{2, 1, 0x02}},
+        {"left Ctrl", 2, 29, KeyMapEntry{2, 1, 0x01}},
         {"A", 2, 30, KeyMapEntry{2, 2, 0x04}},
+        {"left mouse button", 2, 369, KeyMapEntry{1, 1, 1}},
         {"right mouse button", 2, 370, KeyMapEntry{1, 1, 2}},
+        {"middle mouse button", 2, 371, KeyMapEntry{1, 1, 4}},
+        {"wheel up", 2, 353, KeyMapEntry{1, 5, 1}},
         {"wheel down", 2, 354, KeyMapEntry{1, 5, 0xFF}},
         {"right Windows", 2, 348, KeyMapEntry{2, 1, 0x80}},
+        // A consumer key keeps its device code; a system key has no usage.
+        {"V+ as a key", 2, 304, KeyMapEntry{2, 2, 0xC0}},
+        {"Power as a key", 2, 350, KeyMapEntry{2, 2, 0x00}},
         {"mute", 7, 7, KeyMapEntry{3, 0xE2, 0x00}},
         {"media player", 7, 0, KeyMapEntry{3, 0x83, 0x01}},
+        {"media index past the table", 7, 18, KeyMapEntry{3, 0, 0}},
+        {"function with a wide value", 8, 0x1FF, KeyMapEntry{5, 5, 0xFF}},
         {"third macro", 4, 7, KeyMapEntry{5, 1, 2}},
         {"missing macro", 4, 77, KeyMapEntry{5, 1, 0}},
         {"stop macro", 5, 0, KeyMapEntry{5, 2, 0}},
