@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (uint16_t length : c.reportLength)
             Check(length <= HidMaxReportBytes);
         std::vector<HidDataItem> items = BuildDataItems(c, HidReportType::Input);
-        Check(items.size() <= HidMaxReportBytes * 8);
+        Check(items.size() <= HidMaxDataItems);
         if (!report.empty()) {
             DecodeInputReport(report.data(), report.size(), HidReportType::Input, items, c);
             for (const HidDataItem& item : items) {

@@ -89,6 +89,7 @@ private:
     bool ResolveUsages(std::vector<HidUsageRange>& out, std::string& error);
     bool AddField(HidReportType type, uint32_t flags, std::string& error);
     void BuildCaps(HidCollectionInfo& collection) const;
+    static bool ItemTablesFit(const HidCollectionInfo& collection);
 
     Globals globals_;
     std::vector<Globals> stack_;
@@ -243,6 +244,30 @@ void Parser::BuildCaps(HidCollectionInfo& collection) const
                 collection.valueCaps[t].back().reportCount += left;
         }
     }
+}
+
+// The sizes BuildDataItems would give each report type's table.
+bool Parser::ItemTablesFit(const HidCollectionInfo& collection)
+{
+    for (size_t t = 0; t < HidReportTypeCount; ++t) {
+        const HidReportType type = static_cast<HidReportType>(t);
+        uint64_t items = collection.buttonCaps[t].size();
+        uint64_t entries = 0;
+        std::map<uint16_t, uint32_t> listLengths; // by usage page
+        for (const HidButtonCap& cap : collection.buttonCaps[t]) {
+            auto [it, added] = listLengths.try_emplace(cap.usagePage, 0);
+            if (added)
+                it->second = MaxUsageListLength(collection, type, cap.usagePage);
+            entries += it->second;
+            if (entries > HidMaxUsageListEntries)
+                return false;
+        }
+        for (const HidValueCap& cap : collection.valueCaps[t])
+            items += static_cast<uint64_t>(cap.usageMax - cap.usageMin) + 1;
+        if (items > HidMaxDataItems)
+            return false;
+    }
+    return true;
 }
 
 bool Parser::Run(std::span<const uint8_t> bytes, std::vector<HidCollectionInfo>& out, std::string& error)
@@ -407,6 +432,8 @@ bool Parser::Run(std::span<const uint8_t> bytes, std::vector<HidCollectionInfo>&
             longest = std::max(longest, length);
         }
         BuildCaps(collection);
+        if (!ItemTablesFit(collection))
+            return Fail(error, "data-item tables too large");
     }
     out = std::move(collections_);
     return true;

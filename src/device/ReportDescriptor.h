@@ -31,6 +31,11 @@ inline constexpr size_t HidMaxReportBytes = 4096; // one report, report-id byte 
 inline constexpr size_t HidMaxFields = 256;       // data main items in one descriptor
 inline constexpr size_t HidMaxUsagesPerItem = 1024;
 inline constexpr size_t HidMaxCollectionDepth = 32;
+// A channel's data-item table gives every button item a usage list as long as
+// all the arrays of its page together, and every value usage an item: a few
+// kilobytes of descriptor could otherwise ask for gigabytes. Per report type.
+inline constexpr size_t HidMaxDataItems = 65536;
+inline constexpr size_t HidMaxUsageListEntries = size_t{1} << 20;
 
 // Usages of one field in declaration order: an array field's index n maps to
 // the n-th usage counting through the ranges; a variable field's n-th bit

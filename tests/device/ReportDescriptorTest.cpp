@@ -316,6 +316,20 @@ std::vector<uint8_t> ManyFields(size_t count)
     return bytes;
 }
 
+// One field per report id, all of one report type: a small descriptor whose
+// data-item tables would multiply into hundreds of megabytes.
+std::vector<uint8_t> FieldPerReportId(const std::vector<uint8_t>& globals, const std::vector<uint8_t>& field)
+{
+    std::vector<uint8_t> bytes = {0x05, 0x07, 0x09, 0x06, 0xA1, 0x01};
+    bytes.insert(bytes.end(), globals.begin(), globals.end());
+    for (int id = 1; id <= 255; ++id) {
+        bytes.insert(bytes.end(), {0x85, static_cast<uint8_t>(id)});
+        bytes.insert(bytes.end(), field.begin(), field.end());
+    }
+    bytes.push_back(0xC0);
+    return bytes;
+}
+
 std::vector<uint8_t> DeepNesting(size_t depth)
 {
     std::vector<uint8_t> bytes;
@@ -350,6 +364,15 @@ INSTANTIATE_TEST_SUITE_P(
                    {0x09, 0x01, 0xA1, 0x01, 0x1B, 0x01, 0x00, 0x01, 0x00, 0x2B, 0xFF, 0xFF, 0x02, 0x00, 0x75, 0x01,
                     0x95, 0x08, 0x81, 0x02, 0xC0}},
         DamageCase{"NestedTooDeep", DeepNesting(HidMaxCollectionDepth + 1)},
+        // 255 button items, each with a usage list as long as every array of
+        // the page together (255 x 4095 slots).
+        DamageCase{"UsageListsTooLarge",
+                   FieldPerReportId({0x75, 0x08, 0x96, 0xFF, 0x0F, 0x15, 0x00, 0x26, 0xFF, 0x00},
+                                    {0x19, 0x00, 0x29, 0xFF, 0x81, 0x00})},
+        // 255 x 32760 value items, one per usage of 1-bit 0..2 fields.
+        DamageCase{"ValueItemsTooMany",
+                   FieldPerReportId({0x75, 0x01, 0x96, 0xF8, 0x7F, 0x15, 0x00, 0x25, 0x02},
+                                    {0x19, 0x00, 0x2A, 0xF7, 0x7F, 0x81, 0x02})},
         DamageCase{"ReservedItemType", {0x09, 0x01, 0xA1, 0x01, 0x0C, 0xC0}}),
     [](const testing::TestParamInfo<DamageCase>& info) { return std::string(info.param.name); });
 
