@@ -55,12 +55,15 @@ protected:
             fs::remove_all(dir);
     }
 
-    CtlRun Ctl(const std::string& arguments) const
+    // On the virtual keyboard in `state`, or, with virtualKeyboard false,
+    // on whatever keyboard the machine has.
+    CtlRun Ctl(const std::string& arguments, bool virtualKeyboard = true) const
     {
         const std::string err = (dir / "stderr.txt").string();
         const std::string command = "XDG_DATA_HOME=" + Quote((dir / "data").string())
             + " XDG_CONFIG_HOME=" + Quote((dir / "config").string()) + " LANG=C LC_ALL= LC_MESSAGES= " + Quote(program.string())
-            + " " + arguments + " --virtual-keyboard=" + Quote(state) + " 2>" + Quote(err);
+            + " " + arguments + (virtualKeyboard ? " --virtual-keyboard=" + Quote(state) : std::string())
+            + " 2>" + Quote(err);
         CtlRun run;
         FILE* pipe = ::popen(command.c_str(), "r");
         if (!pipe)
@@ -84,8 +87,9 @@ protected:
         return memories;
     }
 
-    // A profile file: B on A in profile 1, the macro on Esc in profile 2.
-    std::string WriteProfileFile() const
+    // A profile file: B on A in profile 1, the macro on Esc in profile 2;
+    // with a long macro, one that needs more than `events` events' room.
+    std::string WriteProfileFile(int events = 2) const
     {
         std::unique_ptr<ConfigBlock> block = MakeDefaultBlock(0);
         SetSlotType(*block, KeyCodeToIndex(30), 2);
@@ -97,7 +101,10 @@ protected:
         view.SetName("Hello");
         view.SetMacroId(9);
         view.SetCycles(2);
-        view.SetEvents(std::vector<MacroEvent>{{20, 35, 0}, {0, 35, 1}});
+        std::vector<MacroEvent> list;
+        for (int i = 0; i < events; ++i)
+            list.push_back({20, 35, static_cast<uint16_t>(i % 2)});
+        view.SetEvents(list);
         BuildProfileHeader(block->data(), 1, 0, 0);
         std::vector<uint8_t> file(block->bytes.begin(), block->bytes.end());
         file.insert(file.end(), macro.begin(), macro.end());
@@ -192,6 +199,70 @@ TEST_F(CtlDeviceCommandsTest, AnInvalidFileChangesNothing)
     EXPECT_EQ(Keyboard(), before);
 
     EXPECT_EQ(Ctl("import " + Quote((dir / "missing.vpf").string())).status, 4);
+}
+
+TEST_F(CtlDeviceCommandsTest, UsageIsCheckedBeforeAnyKeyboardIsLookedFor)
+{
+    for (const char* bad : {"profile 4", "profile 1 2", "keymap 0", "keymap", "info now", "macros all", "export",
+                            "import", "export a b"}) {
+        SCOPED_TRACE(bad);
+        for (bool virtualKeyboard : {true, false}) {
+            CtlRun wrong = Ctl(bad, virtualKeyboard);
+            EXPECT_EQ(wrong.status, 2);
+            EXPECT_NE(wrong.err.find("rt604ctl"), std::string::npos) << wrong.err;
+            EXPECT_EQ(wrong.err.find("no Orvan RT-604 keyboard"), std::string::npos) << wrong.err;
+            EXPECT_TRUE(wrong.out.empty());
+        }
+        // Not even the virtual keyboard's state file was made.
+        EXPECT_FALSE(fs::exists(state));
+    }
+    EXPECT_EQ(Ctl("info --virtual-keyboard=", false).status, 2);
+}
+
+TEST_F(CtlDeviceCommandsTest, WithoutAKeyboardEveryCommandSaysSo)
+{
+    if (Ctl("info", false).status == 0)
+        GTEST_SKIP() << "an Orvan RT-604 is connected to this machine";
+    const std::string file = WriteProfileFile();
+    const std::string out = (dir / "out.vpf").string();
+    for (const std::string& command : {std::string("info"), std::string("profile"), std::string("profile 2"),
+                                       std::string("keymap 1"), std::string("macros"), "export " + Quote(out),
+                                       "import " + Quote(file)}) {
+        SCOPED_TRACE(command);
+        CtlRun run = Ctl(command, false);
+        EXPECT_EQ(run.status, 3);
+        EXPECT_NE(run.err.find("no Orvan RT-604 keyboard is connected"), std::string::npos) << run.err;
+        EXPECT_TRUE(run.out.empty()) << run.out;
+    }
+    EXPECT_FALSE(fs::exists(out));
+}
+
+TEST_F(CtlDeviceCommandsTest, MacrosTooLargeForTheKeyboardAreRefusedBeforeAnythingIsSent)
+{
+    ASSERT_EQ(Ctl("info").status, 0); // 8192 bytes of macro memory
+    const KeyboardMemories before = Keyboard();
+    // 16 + 2 + 4 + 2100 × 4 bytes: larger than the memory even without a name.
+    const std::string file = WriteProfileFile(2100);
+
+    CtlRun import = Ctl("import " + Quote(file));
+    EXPECT_EQ(import.status, 5);
+    EXPECT_NE(import.err.find("do not fit into the keyboard's memory"), std::string::npos) << import.err;
+    EXPECT_EQ(Keyboard(), before);
+}
+
+TEST_F(CtlDeviceCommandsTest, ADamagedStateFileIsRefusedAndKept)
+{
+    const std::string junk = "not a keyboard";
+    ASSERT_TRUE(WriteFileAtomically(state, junk));
+    for (const char* command : {"info", "profile 2", "macros"}) {
+        SCOPED_TRACE(command);
+        CtlRun run = Ctl(command);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("not a virtual keyboard state file"), std::string::npos) << run.err;
+    }
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(state, text, 1 << 20));
+    EXPECT_EQ(text, junk);
 }
 
 } // namespace

@@ -47,9 +47,9 @@ public:
         }
     }
 
-    // Takes the option out of args. ExitOk when connected, else the exit code
-    // (the reason already printed).
-    int Connect(std::vector<std::string>& args)
+    // Takes the option out of args, so that the arguments can be checked
+    // before any keyboard is looked for. ExitOk, or ExitUsage (printed).
+    int TakeOption(std::vector<std::string>& args)
     {
         for (auto it = args.begin(); it != args.end(); ++it) {
             if (it->rfind(VirtualOption, 0) == 0) {
@@ -59,10 +59,19 @@ public:
                     CtlError("--virtual-keyboard needs a state file");
                     return ExitUsage;
                 }
-                if (int result = StartVirtualKeyboard(); result != ExitOk)
-                    return result;
+                wantVirtual_ = true;
                 break;
             }
+        }
+        return ExitOk;
+    }
+
+    // ExitOk when connected, else the exit code (the reason already printed).
+    int Connect()
+    {
+        if (wantVirtual_) {
+            if (int result = StartVirtualKeyboard(); result != ExitOk)
+                return result;
         }
         if (!OpenKeyboard()) {
             CtlError("no Orvan RT-604 keyboard is connected (or it cannot be opened: see the udev rule in the README)");
@@ -135,6 +144,7 @@ private:
     }
 
     std::string statePath_;
+    bool wantVirtual_ = false;
     std::unique_ptr<VirtualKeyboard> virtual_;
 };
 
@@ -226,10 +236,12 @@ int RunInfo(const std::vector<std::string>& arguments)
 {
     std::vector<std::string> args = arguments;
     KeyboardSession session;
-    if (int result = session.Connect(args); result != ExitOk)
+    if (int result = session.TakeOption(args); result != ExitOk)
         return result;
     if (!TakeNoArguments("info", args))
         return ExitUsage;
+    if (int result = session.Connect(); result != ExitOk)
+        return result;
     std::array<uint8_t, DeviceInfoBytes> info{};
     if (ReadDeviceInfo(info) != 1) {
         CtlError("the keyboard does not answer");
@@ -257,18 +269,23 @@ int RunProfile(const std::vector<std::string>& arguments)
 {
     std::vector<std::string> args = arguments;
     KeyboardSession session;
-    if (int result = session.Connect(args); result != ExitOk)
+    if (int result = session.TakeOption(args); result != ExitOk)
         return result;
     if (args.size() > 1) {
         CtlError("usage: rt604ctl profile [1|2|3] [--virtual-keyboard=STATEFILE]");
         return ExitUsage;
     }
+    std::optional<int> index;
     if (args.size() == 1) {
-        std::optional<int> index = ProfileArgument(args[0]);
+        index = ProfileArgument(args[0]);
         if (!index) {
             CtlError("the keyboard has profiles 1, 2 and 3, not \"" + args[0] + "\"");
             return ExitUsage;
         }
+    }
+    if (int result = session.Connect(); result != ExitOk)
+        return result;
+    if (index) {
         if (SetCurrentProfile(*index) != 1) {
             CtlError("the keyboard did not switch to profile " + args[0]);
             return ExitRefused;
@@ -288,10 +305,12 @@ int RunExport(const std::vector<std::string>& arguments)
 {
     std::vector<std::string> args = arguments;
     KeyboardSession session;
-    if (int result = session.Connect(args); result != ExitOk)
+    if (int result = session.TakeOption(args); result != ExitOk)
         return result;
     if (!TakeOneArgument("export", "FILE", args))
         return ExitUsage;
+    if (int result = session.Connect(); result != ExitOk)
+        return result;
     if (CaptureDeviceToFile(args[0]) != 1) {
         CtlError("could not read the keyboard's key maps and macros into " + args[0]);
         return ExitRefused;
@@ -303,10 +322,12 @@ int RunImport(const std::vector<std::string>& arguments)
 {
     std::vector<std::string> args = arguments;
     KeyboardSession session;
-    if (int result = session.Connect(args); result != ExitOk)
+    if (int result = session.TakeOption(args); result != ExitOk)
         return result;
     if (!TakeOneArgument("import", "FILE", args))
         return ExitUsage;
+    if (int result = session.Connect(); result != ExitOk)
+        return result;
     InitDocument();
     int exitCode = ExitOk;
     std::optional<std::vector<uint8_t>> file = ReadImportFile(args[0]);
@@ -324,7 +345,7 @@ int RunKeymap(const std::vector<std::string>& arguments)
 {
     std::vector<std::string> args = arguments;
     KeyboardSession session;
-    if (int result = session.Connect(args); result != ExitOk)
+    if (int result = session.TakeOption(args); result != ExitOk)
         return result;
     if (!TakeOneArgument("keymap", "1|2|3", args))
         return ExitUsage;
@@ -333,6 +354,8 @@ int RunKeymap(const std::vector<std::string>& arguments)
         CtlError("the keyboard has profiles 1, 2 and 3, not \"" + args[0] + "\"");
         return ExitUsage;
     }
+    if (int result = session.Connect(); result != ExitOk)
+        return result;
     const size_t bytes = static_cast<size_t>(keyMapBytes.load());
     std::array<uint8_t, MaxKeyMapBytes> map{};
     if (int32_t result = ReadKeyMap(std::span<uint8_t>(map.data(), bytes), *profile); result != 1) {
@@ -357,10 +380,12 @@ int RunMacros(const std::vector<std::string>& arguments)
 {
     std::vector<std::string> args = arguments;
     KeyboardSession session;
-    if (int result = session.Connect(args); result != ExitOk)
+    if (int result = session.TakeOption(args); result != ExitOk)
         return result;
     if (!TakeNoArguments("macros", args))
         return ExitUsage;
+    if (int result = session.Connect(); result != ExitOk)
+        return result;
     std::vector<uint8_t> image;
     if (!ReadImage(image)) {
         CtlError("the keyboard refused to give its macro memory");
