@@ -43,8 +43,9 @@ bool ReadMacroImage(std::vector<uint8_t>& image)
 
 } // namespace
 
-int32_t CaptureDeviceToFile(const std::string& path)
+int32_t CaptureDeviceToBytes(std::vector<uint8_t>& file)
 {
+    file.clear();
     const int32_t profile = GetCurrentProfile();
     if (profile < 0 || profile > 3)
         return 0;
@@ -61,7 +62,7 @@ int32_t CaptureDeviceToFile(const std::string& path)
 
     try {
         const size_t macroCount = static_cast<size_t>(DecodedMacroCount(image));
-        std::vector<uint8_t> file(ConfigBlockSize + macroCount * MacroBlockSize);
+        file.assign(ConfigBlockSize + macroCount * MacroBlockSize, 0);
         auto block = std::make_unique<ConfigBlock>();
         BuildProfileHeader(block->data(), static_cast<uint16_t>(macroCount), 0, 0);
         std::copy(IdentityAreaBytes.begin(), IdentityAreaBytes.end(), block->bytes.begin() + IdentityAreaOffset);
@@ -73,8 +74,17 @@ int32_t CaptureDeviceToFile(const std::string& path)
             std::span<uint8_t> area(file.data() + ConfigBlockSize, macroCount * MacroBlockSize);
             DecodeMacroImage(area, image);
         }
-        return WriteFileAtomically(path, std::span<const uint8_t>(file)) ? 1 : 0;
+        return 1;
     } catch (const std::bad_alloc&) {
+        file.clear();
         return 0;
     }
+}
+
+int32_t CaptureDeviceToFile(const std::string& path)
+{
+    std::vector<uint8_t> file;
+    if (CaptureDeviceToBytes(file) != 1)
+        return 0;
+    return WriteFileAtomically(path, std::span<const uint8_t>(file)) ? 1 : 0;
 }

@@ -250,6 +250,32 @@ TEST_F(CtlDeviceCommandsTest, MacrosTooLargeForTheKeyboardAreRefusedBeforeAnythi
     EXPECT_EQ(Keyboard(), before);
 }
 
+TEST_F(CtlDeviceCommandsTest, AnExportThatCannotBeWrittenSaysSoAndKeepsTheOldFile)
+{
+    ASSERT_EQ(Ctl("info").status, 0); // the state file exists before the folder is locked
+    const std::string old = WriteProfileFile();
+    std::string before;
+    ASSERT_TRUE(ReadWholeFile(old, before, 1 << 20));
+    fs::permissions(dir, fs::perms::owner_write, fs::perm_options::remove);
+    const bool writable = ::access(dir.c_str(), W_OK) == 0; // root writes anyway
+    CtlRun run = Ctl("export " + Quote(old));
+    fs::permissions(dir, fs::perms::owner_write, fs::perm_options::add);
+    if (!writable) {
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find(old + ": cannot be written"), std::string::npos) << run.err;
+        std::string after;
+        ASSERT_TRUE(ReadWholeFile(old, after, 1 << 20));
+        EXPECT_EQ(after, before);
+    }
+    for (const std::string& target : {(dir / "missing" / "out.vpf").string(), dir.string()}) {
+        SCOPED_TRACE(target);
+        CtlRun bad = Ctl("export " + Quote(target));
+        EXPECT_EQ(bad.status, 1);
+        EXPECT_NE(bad.err.find(target + ": cannot be written"), std::string::npos) << bad.err;
+    }
+    EXPECT_TRUE(fs::is_directory(dir));
+}
+
 TEST_F(CtlDeviceCommandsTest, ADamagedStateFileIsRefusedAndKept)
 {
     const std::string junk = "not a keyboard";

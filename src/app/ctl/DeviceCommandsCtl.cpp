@@ -311,9 +311,14 @@ int RunExport(const std::vector<std::string>& arguments)
         return ExitUsage;
     if (int result = session.Connect(); result != ExitOk)
         return result;
-    if (CaptureDeviceToFile(args[0]) != 1) {
-        CtlError("could not read the keyboard's key maps and macros into " + args[0]);
+    std::vector<uint8_t> file;
+    if (CaptureDeviceToBytes(file) != 1) {
+        CtlError("could not read the keyboard's key maps and macros");
         return ExitRefused;
+    }
+    if (!WriteFileAtomically(args[0], std::span<const uint8_t>(file))) {
+        CtlError(args[0] + ": cannot be written");
+        return ExitFailed;
     }
     return ExitOk;
 }
