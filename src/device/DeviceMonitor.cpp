@@ -67,29 +67,36 @@ void ShowTrayIcon(int icon)
     Events().SetTrayIcon(icon);
 }
 
+// Walks the enumerated interfaces and leaves the channel open on the first
+// vendor collection of a keyboard; false when there is none (or a stop came).
+bool OpenConfigInterface()
+{
+    while (std::optional<HidInterfaceInfo> info = g_configChannel.NextInterface()) {
+        if (DeviceThreadsStopping())
+            return false;
+        if (!IsKeyboardPath(info->path, info->vendorId, info->productId))
+            continue;
+        if (!g_configChannel.Open(info->path, true, true, true, false))
+            continue;
+        if (IsConfigCollection(g_configChannel))
+            return true;
+        g_configChannel.Close();
+    }
+    return false;
+}
+
 // One scan of every interface for the vendor collection; leaves the channel
 // open on the first match. false when the enumeration failed.
 bool ScanForKeyboard()
 {
     if (!g_configChannel.EnumerateInterfaces())
         return false;
-    while (std::optional<HidInterfaceInfo> info = g_configChannel.NextInterface()) {
-        if (DeviceThreadsStopping())
-            break;
-        if (!IsKeyboardPath(info->path, info->vendorId, info->productId))
-            continue;
-        if (!g_configChannel.Open(info->path, true, true, true, false))
-            continue;
-        if (!IsConfigCollection(g_configChannel)) {
-            g_configChannel.Close();
-            continue;
-        }
+    if (OpenConfigInterface()) {
         const KeyboardModel* model = ModelForProductId(g_configChannel.Attributes().productId);
         g_deviceConnected = 1;
         keyCount = model->keyCount;
         keyMapBytes = model->keyMapBytes;
         HandleConnectionState(1);
-        break;
     }
     return true;
 }
@@ -99,20 +106,10 @@ bool Probe()
 {
     if (!g_configChannel.EnumerateInterfaces())
         return false;
-    while (std::optional<HidInterfaceInfo> info = g_configChannel.NextInterface()) {
-        if (DeviceThreadsStopping())
-            break;
-        if (!IsKeyboardPath(info->path, info->vendorId, info->productId))
-            continue;
-        if (!g_configChannel.Open(info->path, true, true, true, false))
-            continue;
-        if (IsConfigCollection(g_configChannel)) {
-            g_deviceConnected = 1;
-            std::array<uint8_t, DeviceInfoBytes> info44{};
-            ReadDeviceInfo(info44); // only wakes the keyboard; the result does not matter
-            g_configChannel.Close();
-            break;
-        }
+    if (OpenConfigInterface()) {
+        g_deviceConnected = 1;
+        std::array<uint8_t, DeviceInfoBytes> info44{};
+        ReadDeviceInfo(info44); // only wakes the keyboard; the result does not matter
         g_configChannel.Close();
     }
     g_configChannel.FreeInterfaceList();

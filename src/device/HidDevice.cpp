@@ -237,38 +237,39 @@ void HidDevice::EndTransfer()
     idle_.notify_all();
 }
 
-bool HidDevice::ReadReport(uint8_t* buffer, size_t length, size_t* transferred, int timeoutMs)
+template <typename Io>
+bool HidDevice::Transfer(size_t* transferred, bool usableBuffer, Io io)
 {
     if (transferred)
         *transferred = 0;
-    if (!buffer || length == 0)
+    if (!usableBuffer)
         return false;
     std::shared_ptr<HidHandle> handle = BeginTransfer();
     if (!handle)
         return false;
+    struct EndOnExit {
+        HidDevice* device;
+        ~EndOnExit() { device->EndTransfer(); }
+    } end{this};
     size_t count = 0;
-    const HidIo result = handle->Read(std::span<uint8_t>(buffer, length), count, timeoutMs);
-    EndTransfer();
+    const HidIo result = io(*handle, count);
     if (transferred)
         *transferred = count;
     return result == HidIo::Done;
 }
 
+bool HidDevice::ReadReport(uint8_t* buffer, size_t length, size_t* transferred, int timeoutMs)
+{
+    return Transfer(transferred, buffer && length > 0, [&](HidHandle& handle, size_t& count) {
+        return handle.Read(std::span<uint8_t>(buffer, length), count, timeoutMs);
+    });
+}
+
 bool HidDevice::WriteReport(const uint8_t* buffer, size_t length, size_t* transferred, int timeoutMs)
 {
-    if (transferred)
-        *transferred = 0;
-    if (!buffer || length == 0)
-        return false;
-    std::shared_ptr<HidHandle> handle = BeginTransfer();
-    if (!handle)
-        return false;
-    size_t count = 0;
-    const HidIo result = handle->Write(std::span<const uint8_t>(buffer, length), count, timeoutMs);
-    EndTransfer();
-    if (transferred)
-        *transferred = count;
-    return result == HidIo::Done;
+    return Transfer(transferred, buffer && length > 0, [&](HidHandle& handle, size_t& count) {
+        return handle.Write(std::span<const uint8_t>(buffer, length), count, timeoutMs);
+    });
 }
 
 bool HidDevice::DecodeInputReport(const uint8_t* report, size_t length)

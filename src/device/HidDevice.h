@@ -115,6 +115,10 @@ public:
 private:
     std::shared_ptr<HidHandle> BeginTransfer();
     void EndTransfer();
+    // One read or write on the open handle, counted as under way (for
+    // AbortTransfers) until it returns.
+    template <typename Io>
+    bool Transfer(size_t* transferred, bool usableBuffer, Io io);
     // Ends a transfer under way on another thread and waits (bounded) for it.
     void AbortTransfers(std::unique_lock<std::mutex>& lock);
     void ReleaseOpenData();
