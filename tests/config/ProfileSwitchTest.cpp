@@ -63,6 +63,75 @@ TEST_F(ProfileSwitchTest, SetCurrentProfileChangesOnlyTheProfileByte)
     EXPECT_EQ(GetCurrentProfile(), 2);
 }
 
+// The keyboard behind a cable that loses every information-block write.
+class LosesInfoWrites final : public HidBackend {
+public:
+    explicit LosesInfoWrites(HidBackend& inner) : inner_(inner) {}
+    bool Enumerate(std::vector<HidInterfaceInfo>& out) override { return inner_.Enumerate(out); }
+    bool Present(const std::string& path) override { return inner_.Present(path); }
+    std::unique_ptr<HidHandle> Open(const std::string& path, const HidOpenMode& mode) override
+    {
+        std::unique_ptr<HidHandle> handle = inner_.Open(path, mode);
+        return handle ? std::make_unique<Handle>(std::move(handle)) : nullptr;
+    }
+
+private:
+    class Handle final : public HidHandle {
+    public:
+        explicit Handle(std::unique_ptr<HidHandle> inner) : inner_(std::move(inner)) {}
+        HidInterfaceInfo Info() const override { return inner_->Info(); }
+        std::vector<uint8_t> ReportDescriptor() const override { return inner_->ReportDescriptor(); }
+        int CollectionIndex() const override { return inner_->CollectionIndex(); }
+        HidIo Read(std::span<uint8_t> buffer, size_t& transferred, int timeoutMs) override
+        {
+            return inner_->Read(buffer, transferred, timeoutMs);
+        }
+        HidIo Write(std::span<const uint8_t> report, size_t& transferred, int timeoutMs) override
+        {
+            transferred = 0;
+            if (report.size() > 3 && report[3] == CmdWriteDeviceInfo)
+                return HidIo::Failed;
+            return inner_->Write(report, transferred, timeoutMs);
+        }
+        void Abort() override { inner_->Abort(); }
+
+    private:
+        std::unique_ptr<HidHandle> inner_;
+    };
+    HidBackend& inner_;
+};
+
+TEST_F(ProfileSwitchTest, TheCachedProfileIsTrustedUntilASwitchFails)
+{
+    // Known: no question to the keyboard.
+    EXPECT_EQ(GetCurrentProfile(), 0);
+    EXPECT_TRUE(kb->Requests().empty());
+
+    // An unreadable information block: nothing is written, nothing forgotten.
+    kb->DropReplies(100);
+    EXPECT_EQ(SetCurrentProfile(1), 0);
+    EXPECT_EQ(CountRequests(CmdWriteDeviceInfo), 0u);
+    EXPECT_EQ(g_app.currentProfile.load(), 0);
+    kb->WaitForScheduledReports();
+    kb->DropReplies(0);
+
+    // A lost write: the cache is dropped and the keyboard is asked again.
+    LosesInfoWrites cable(*kb);
+    SetHidBackend(&cable);
+    ASSERT_TRUE(g_configChannel.Open(kb->ConfigPath(), true, true, true, false));
+    kb->ClearFrameLog();
+    EXPECT_EQ(SetCurrentProfile(2), 0);
+    EXPECT_EQ(g_app.currentProfile.load(), -1);
+    EXPECT_EQ(Memories().ActiveProfile(), 0);
+    kb->ClearFrameLog();
+    EXPECT_EQ(GetCurrentProfile(), 0);
+    EXPECT_EQ(CommandRuns(), std::vector<uint8_t>{CmdReadDeviceInfo});
+    EXPECT_EQ(g_app.currentProfile.load(), 0);
+
+    SetHidBackend(kb.get());
+    ASSERT_TRUE(g_configChannel.Open(kb->ConfigPath(), true, true, true, false));
+}
+
 TEST_F(ProfileSwitchTest, AnIndexOutsideTheThreeProfilesSendsNothing)
 {
     for (int index : {3, 4, 255, -1, -2}) {
