@@ -11,12 +11,6 @@
 
 namespace {
 
-// Modifier bit n of a kind-2 entry with byte 1 = 1 is this key.
-constexpr std::array<uint16_t, 8> ModifierKeyCodes = {
-    KeyCodes::LeftCtrl,  KeyCodes::LeftShift,  KeyCodes::LeftAlt,  KeyCodes::LeftWin,
-    KeyCodes::RightCtrl, KeyCodes::RightShift, KeyCodes::RightAlt, KeyCodes::RightWin,
-};
-
 constexpr uint8_t ModifierByte = 1;
 constexpr uint8_t UsageByte = 2;
 constexpr uint8_t ButtonByte = 1;
@@ -31,10 +25,8 @@ int PositionCount(size_t mapBytes, int keyCount)
 
 KeyMapEntry EncodeKeySlot(uint32_t value)
 {
-    for (size_t bit = 0; bit < ModifierKeyCodes.size(); ++bit) {
-        if (value == ModifierKeyCodes[bit])
-            return {EntryKeyboard, ModifierByte, static_cast<uint8_t>(1u << bit)};
-    }
+    if (int bit = ModifierBitOf(value); bit >= 0)
+        return {EntryKeyboard, ModifierByte, static_cast<uint8_t>(1u << bit)};
     switch (value) {
     case KeyCodes::MouseLeft: return {EntryMouse, ButtonByte, 1};
     case KeyCodes::MouseRight: return {EntryMouse, ButtonByte, 2};
@@ -51,15 +43,6 @@ KeyMapEntry EncodeKeySlot(uint32_t value)
             usage = static_cast<uint8_t>(pair.value);
     }
     return {EntryKeyboard, UsageByte, usage};
-}
-
-uint16_t ModifierOfMask(uint8_t mask)
-{
-    for (size_t bit = 0; bit < ModifierKeyCodes.size(); ++bit) {
-        if (mask & (1u << bit))
-            return ModifierKeyCodes[bit];
-    }
-    return 0;
 }
 
 // What a changed entry of a map read from the keyboard becomes in its slot.

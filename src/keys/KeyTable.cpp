@@ -119,3 +119,28 @@ int NeedsSyntheticPress(uint16_t keyCode)
 {
     return keyCode == 84 || keyCode == 113 || keyCode == 114 || keyCode == KeyCodes::PrintScreen ? 1 : 0;
 }
+
+namespace {
+constexpr std::array<uint16_t, 8> ModifierKeyCodes = {
+    KeyCodes::LeftCtrl,  KeyCodes::LeftShift,  KeyCodes::LeftAlt,  KeyCodes::LeftWin,
+    KeyCodes::RightCtrl, KeyCodes::RightShift, KeyCodes::RightAlt, KeyCodes::RightWin,
+};
+} // namespace
+
+int ModifierBitOf(uint32_t keyCode)
+{
+    for (size_t bit = 0; bit < ModifierKeyCodes.size(); ++bit) {
+        if (keyCode == ModifierKeyCodes[bit])
+            return static_cast<int>(bit);
+    }
+    return -1;
+}
+
+uint16_t ModifierOfMask(uint8_t mask)
+{
+    for (size_t bit = 0; bit < ModifierKeyCodes.size(); ++bit) {
+        if (mask & (1u << bit))
+            return ModifierKeyCodes[bit];
+    }
+    return 0;
+}

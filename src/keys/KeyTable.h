@@ -65,3 +65,10 @@ uint16_t DeviceCodeToKeyCode(uint8_t deviceCode);
 uint16_t VkToKeyCode(uint8_t vk);
 uint16_t KeyCodeFromKeystroke(uint8_t vk, uint32_t keystrokeData);
 int NeedsSyntheticPress(uint16_t keyCode);
+
+// The keyboard encodes the eight modifier keys as bits of one byte: bit 0
+// left Ctrl, 1 left Shift, 2 left Alt, 3 left Windows, 4..7 the right ones.
+// The bit of a modifier key, or -1 for any other key.
+int ModifierBitOf(uint32_t keyCode);
+// The modifier of the lowest set bit of a mask; 0 for an empty mask.
+uint16_t ModifierOfMask(uint8_t mask);

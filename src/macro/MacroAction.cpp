@@ -6,12 +6,6 @@
 
 namespace {
 
-// Modifier bit n of a keyboard action's mask is this key.
-constexpr std::array<uint16_t, 8> ModifierKeyCodes = {
-    KeyCodes::LeftCtrl,  KeyCodes::LeftShift,  KeyCodes::LeftAlt,  KeyCodes::LeftWin,
-    KeyCodes::RightCtrl, KeyCodes::RightShift, KeyCodes::RightAlt, KeyCodes::RightWin,
-};
-
 constexpr uint8_t ModifierSubtype = 1;
 constexpr uint8_t KeySubtype = 2;
 constexpr uint8_t ButtonSubtype = 1;
@@ -45,11 +39,7 @@ uint16_t DecodeKeyboard(uint8_t byte2, uint8_t byte3)
             return 0;
         return DeviceCodeToKeyCode(byte3);
     }
-    for (size_t bit = 0; bit < ModifierKeyCodes.size(); ++bit) {
-        if (byte3 & (1u << bit))
-            return ModifierKeyCodes[bit];
-    }
-    return 0;
+    return ModifierOfMask(byte3);
 }
 
 } // namespace
@@ -78,10 +68,8 @@ MacroAction EncodeAction(uint16_t keyCode)
     default:
         break;
     }
-    for (size_t bit = 0; bit < ModifierKeyCodes.size(); ++bit) {
-        if (keyCode == ModifierKeyCodes[bit])
-            return {ActionKeyboard, ModifierSubtype, static_cast<uint8_t>(1u << bit)};
-    }
+    if (int bit = ModifierBitOf(keyCode); bit >= 0)
+        return {ActionKeyboard, ModifierSubtype, static_cast<uint8_t>(1u << bit)};
     return {ActionKeyboard, KeySubtype, u};
 }
 
