@@ -20,13 +20,21 @@
 #include <unistd.h>
 #include <vector>
 
+// Records what the core tells or asks the user and answers with `answer`.
 class DocumentPrompts : public UserPrompts {
 public:
     void ShowMessage(const std::string& text, MessageStyle) override { messages.push_back(text); }
-    bool AskYesNo(const std::string&) override { return false; }
+    bool AskYesNo(const std::string& text) override
+    {
+        questions.push_back(text);
+        return answer;
+    }
     std::optional<std::string> ChooseOpenFile(const FileChoice&) override { return std::nullopt; }
     std::optional<std::string> ChooseSaveFile(const FileChoice&) override { return std::nullopt; }
+
+    bool answer = false;
     std::vector<std::string> messages;
+    std::vector<std::string> questions;
 };
 
 // A temporary data folder with a small English language file, the settings
@@ -59,7 +67,12 @@ protected:
                "FUNC_KEY_DESC3=Third function\n"
                "UNKNOWN_KEY=Key %d\n"
                "IDS_KEYBOARD_ESC=Esc\n"
-               "IDS_KEYBOARD_A=A\n";
+               "IDS_KEYBOARD_A=A\n"
+               "MACRO_NEW_PREFIX=Macro\n"
+               "MACRO_ERR_MAX=At most %d macros.\n"
+               "MACRO_ACTION_ERR_DELAY_MAX=At most %d ms.\n"
+               "MACRO_DELETE_CONFIRM_OF_KEYS=Keys use it. Delete?\n"
+               "MACRO_ACTION_CLEAR_CONFIRM=Clear all events?\n";
         SetPrompts(&prompts);
         SetMainWindowLink(&window);
         g_app.currentProfile = 0;

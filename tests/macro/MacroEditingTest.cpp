@@ -142,8 +142,9 @@ TEST_F(MacroEditing, RenameRules)
         EXPECT_EQ(result.outcome, c.outcome) << c.why;
         EXPECT_EQ(Names(list), c.after) << c.why;
         EXPECT_EQ(list.nameCounter, c.counterAfter) << c.why;
-        if (c.outcome == R::Renamed)
+        if (c.outcome == R::Renamed) {
             EXPECT_EQ(result.name, list.macros[static_cast<size_t>(list.selected)].View().Name()) << c.why;
+        }
     }
 }
 
