@@ -269,6 +269,8 @@ int32_t EnsureUserFolder()
 
 std::string ProfileCachePath(int)
 {
+    // Without the folder the path is still the right one; whoever opens it
+    // then fails and reports that.
     EnsureUserFolder();
     return g_paths.userFolder + "/$Profile0";
 }

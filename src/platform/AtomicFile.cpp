@@ -41,6 +41,7 @@ bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes
         return false;
     // Keep the permissions an ordinary new file would get, not mkstemp's 0600,
     // unless the target exists, whose mode is kept.
+    // A failed fchmod leaves mkstemp's 0600: stricter, never a lost write.
     struct stat existing {};
     if (::stat(path.c_str(), &existing) == 0) {
         if (!S_ISREG(existing.st_mode)) {
@@ -57,7 +58,8 @@ bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes
     bool ok = WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok && ::rename(pattern.c_str(), path.c_str()) == 0) {
-        // Make the rename itself durable.
+        // Make the rename itself durable. The target already holds the new
+        // bytes, so a folder that cannot be synced does not fail the write.
         int dir = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY);
         if (dir >= 0) {
             ::fsync(dir);

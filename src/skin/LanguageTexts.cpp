@@ -138,7 +138,7 @@ uint32_t GetLanguageId()
     uint32_t id = SystemDefaultLanguageId();
     if (id != LanguageEnglish && id != LanguageRussian)
         id = LanguageEnglish;
-    store.SetDword(LanguageValueName, id);
+    store.SetDword(LanguageValueName, id); // unnoticed on failure, as above
     return id;
 }
 
@@ -149,6 +149,8 @@ int GetLanguageIndex()
 
 void SetLanguageIndex(int index)
 {
+    // Nothing to report to: a failed write keeps the old language, which every
+    // text then shows.
     UserKey().SetDword(LanguageValueName, LanguageIdOfIndex(index));
 }
 
