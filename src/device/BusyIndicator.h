@@ -12,8 +12,8 @@ struct BusyIndicatorOwner;
 // queue exists as soon as Start returns.
 //
 // Letting go of the last copy of an indicator hides it as BusyHide does, so
-// no thread is left waiting. When the thread cannot be created, Start returns an indicator that does
-// nothing, so the Apply goes ahead without it.
+// no thread is left waiting. When the thread cannot be created, Start
+// returns an indicator that does nothing, so the Apply goes ahead without it.
 class BusyIndicator {
 public:
     static BusyIndicator Start();

@@ -11,8 +11,9 @@
 
 namespace {
 
-// Serialises the tray-notice threads (the notifyBusy of old, with a real
-// wait) and keeps them in arrival order: each thread waits for its ticket.
+// Serialises the tray-notice threads and keeps them in arrival order: each
+// thread waits for its ticket, so a quick signal-then-restore pair cannot
+// leave the signalled icon showing.
 std::mutex g_notifyBusyLock;
 std::condition_variable g_notifyTurn;
 uint64_t g_nextTicket = 0;

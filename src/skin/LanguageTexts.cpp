@@ -201,11 +201,10 @@ Placeholder ReadPlaceholder(std::string_view format, size_t at)
         readNumber(precision);
         p.precision = precision;
     }
-    bool wide = false;
-    while (i < format.size() && (format[i] == 'l' || format[i] == 'h' || format[i] == 'I' || format[i] == 'w')) {
-        wide = wide || format[i] == 'l' || format[i] == 'w';
+    // Length modifiers change nothing: the number always arrives as a long
+    // long and the text as UTF-8.
+    while (i < format.size() && (format[i] == 'l' || format[i] == 'h' || format[i] == 'I' || format[i] == 'w'))
         ++i;
-    }
     if (i >= format.size())
         return p;
     char c = format[i];
@@ -215,7 +214,6 @@ Placeholder ReadPlaceholder(std::string_view format, size_t at)
         p.conversion = 's';
     else
         return p;
-    (void)wide;
     p.width = std::min(p.width, MaxFieldWidth);
     p.length = i + 1 - at;
     return p;
