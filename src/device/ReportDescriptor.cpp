@@ -164,6 +164,25 @@ bool Parser::AddField(HidReportType type, uint32_t flags, std::string& error)
     return true;
 }
 
+// The fields every kind of cap shares, for the usages usageMin..usageMax of
+// a field starting at bitPosition.
+template <typename Cap>
+Cap CapOf(const HidField& field, const HidUsageRange& range, uint16_t usageMax, uint32_t bitPosition,
+          uint16_t reportCount)
+{
+    Cap cap;
+    cap.reportId = field.reportId;
+    cap.usagePage = range.usagePage;
+    cap.usageMin = range.usageMin;
+    cap.usageMax = usageMax;
+    cap.isRange = range.usageMin != range.usageMax;
+    cap.bitPosition = bitPosition;
+    cap.reportCount = reportCount;
+    cap.logicalMin = field.logicalMin;
+    cap.logicalMax = field.logicalMax;
+    return cap;
+}
+
 // Caps as the Windows parser lists them: an array gives one button cap per
 // usage or usage range; a variable field gives one cap per usage or range it
 // uses, the last one taking any fields left over.
@@ -171,31 +190,20 @@ void Parser::BuildCaps(HidCollectionInfo& collection) const
 {
     for (const HidField& field : collection.fields) {
         const size_t t = static_cast<size_t>(field.type);
+        std::vector<HidUsageRange> usages = field.usages;
+        if (usages.empty())
+            usages.push_back({0, 0, 0});
         if (field.isArray) {
-            std::vector<HidUsageRange> usages = field.usages;
-            if (usages.empty())
-                usages.push_back({0, 0, 0});
             for (const HidUsageRange& range : usages) {
-                HidButtonCap cap;
-                cap.reportId = field.reportId;
-                cap.usagePage = range.usagePage;
-                cap.usageMin = range.usageMin;
-                cap.usageMax = range.usageMax;
-                cap.isRange = range.usageMin != range.usageMax;
+                HidButtonCap cap =
+                    CapOf<HidButtonCap>(field, range, range.usageMax, field.bitPosition, field.reportCount);
                 cap.isArray = true;
-                cap.bitPosition = field.bitPosition;
                 cap.bitSize = field.bitSize;
-                cap.reportCount = field.reportCount;
-                cap.logicalMin = field.logicalMin;
-                cap.logicalMax = field.logicalMax;
                 collection.buttonCaps[t].push_back(cap);
             }
             continue;
         }
         uint32_t assigned = 0;
-        std::vector<HidUsageRange> usages = field.usages;
-        if (usages.empty())
-            usages.push_back({0, 0, 0});
         const size_t firstButton = collection.buttonCaps[t].size();
         const size_t firstValue = collection.valueCaps[t].size();
         for (const HidUsageRange& range : usages) {
@@ -205,30 +213,12 @@ void Parser::BuildCaps(HidCollectionInfo& collection) const
             const uint32_t take = std::min<uint32_t>(span, field.reportCount - assigned);
             const uint16_t usageMax = static_cast<uint16_t>(range.usageMin + take - 1);
             const uint32_t bitPosition = field.bitPosition + assigned * field.bitSize;
+            const uint16_t count = static_cast<uint16_t>(take);
             if (field.isButton) {
-                HidButtonCap cap;
-                cap.reportId = field.reportId;
-                cap.usagePage = range.usagePage;
-                cap.usageMin = range.usageMin;
-                cap.usageMax = usageMax;
-                cap.isRange = range.usageMin != range.usageMax;
-                cap.bitPosition = bitPosition;
-                cap.reportCount = static_cast<uint16_t>(take);
-                cap.logicalMin = field.logicalMin;
-                cap.logicalMax = field.logicalMax;
-                collection.buttonCaps[t].push_back(cap);
+                collection.buttonCaps[t].push_back(CapOf<HidButtonCap>(field, range, usageMax, bitPosition, count));
             } else {
-                HidValueCap cap;
-                cap.reportId = field.reportId;
-                cap.usagePage = range.usagePage;
-                cap.usageMin = range.usageMin;
-                cap.usageMax = usageMax;
-                cap.isRange = range.usageMin != range.usageMax;
-                cap.bitPosition = bitPosition;
+                HidValueCap cap = CapOf<HidValueCap>(field, range, usageMax, bitPosition, count);
                 cap.bitSize = field.bitSize;
-                cap.reportCount = static_cast<uint16_t>(take);
-                cap.logicalMin = field.logicalMin;
-                cap.logicalMax = field.logicalMax;
                 cap.physicalMin = field.physicalMin;
                 cap.physicalMax = field.physicalMax;
                 collection.valueCaps[t].push_back(cap);
