@@ -184,6 +184,9 @@ void PackStrings(ConfigBlock& block, const std::vector<StringEntry>& table, uint
 // result is 0.
 int32_t LoadDocumentFromFile(const std::string& path);
 int32_t LoadDocumentFromBytes(std::span<const uint8_t> file);
+// Replace the document (caller holds the document lock) with the default one:
+// default block, no macros, an empty string table.
+void InstallDefaultDocument();
 
 // Position of the first macro with that id, 0 when none has it.
 int32_t FindMacroIndexById(uint16_t macroId);

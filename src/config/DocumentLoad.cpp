@@ -107,16 +107,6 @@ LoadedStrings ReadStrings(const ConfigBlock& block, const uint8_t* area, uint32_
     return out;
 }
 
-void InstallDefaultDocument()
-{
-    FreeDocumentStrings();
-    FreeDocumentMacros();
-    FreeDocumentBlock();
-    if (g_configDoc.strings.size() != StringEntryCount)
-        g_configDoc.strings.assign(StringEntryCount, StringEntry{});
-    CreateDefaultBlock(std::string(), 0, true);
-}
-
 // What a file must hold, from its header: 0 when the header is unusable.
 uint64_t RequiredFileBytes(const uint8_t* header)
 {
@@ -212,4 +202,14 @@ int32_t LoadDocumentFromFile(const std::string& path)
         return 0;
     }
     return InstallFromBytes(bytes.data(), bytes.size());
+}
+
+void InstallDefaultDocument()
+{
+    FreeDocumentStrings();
+    FreeDocumentMacros();
+    FreeDocumentBlock();
+    if (g_configDoc.strings.size() != StringEntryCount)
+        g_configDoc.strings.assign(StringEntryCount, StringEntry{});
+    CreateDefaultBlock(std::string(), 0, true);
 }

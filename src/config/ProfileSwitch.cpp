@@ -25,12 +25,7 @@ bool g_asking = false;
 void ReplaceDocumentWithDefault()
 {
     DocumentLock lock;
-    FreeDocumentStrings();
-    FreeDocumentMacros();
-    FreeDocumentBlock();
-    if (g_configDoc.strings.size() != StringEntryCount)
-        g_configDoc.strings.assign(StringEntryCount, StringEntry{});
-    CreateDefaultBlock(std::string(), 0, true);
+    InstallDefaultDocument();
 }
 
 bool ReplaceDocumentFromFile(const std::string& path)
