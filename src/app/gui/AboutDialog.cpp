@@ -24,7 +24,8 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     introduction_->setObjectName(QStringLiteral("GUANYU_JIESHAO"));
     introduction_->setWordWrap(true);
     introduction_->setTextFormat(Qt::PlainText);
-    auto* version = new QLabel(QStringLiteral("Version %1").arg(QStringLiteral(RT604_VERSION)), this);
+    // Name and number read the same in every language; a word here would not.
+    auto* version = new QLabel(QStringLiteral("Orvan RT-604 %1").arg(QStringLiteral(RT604_VERSION)), this);
     copyright_ = new QLabel(this);
     copyright_->setObjectName(QStringLiteral("GUANYU_BANQUAN"));
     copyright_->setWordWrap(true);
