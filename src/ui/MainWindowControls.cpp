@@ -232,7 +232,7 @@ void CVarkelinDlg::StyleCaptions()
     Button(MainControl::Version)->SetTextStyle(
         MainCaptionStyle(8, DtLeft | DtVCenter | DtSingleLine, QStringLiteral("Verdana Unicode MS")));
     CPngButton* profiles = Button(MainControl::Profiles);
-    profiles->SetTextStyle(MainCaptionStyle(10, DtLeft | DtBottom));
+    profiles->SetTextStyle(MainCaptionStyle(10, DtLeft | DtBottom | DtSingleLine));
     profiles->SetTextAngle(268, true);
     // Faces of these carry their own glyphs; their template captions are
     // names, not texts to draw.
