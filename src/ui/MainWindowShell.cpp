@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
@@ -143,7 +144,11 @@ void CVarkelinDlg::ExitProgram()
         previewTimer_->stop();
     done(QDialog::Accepted);
     Trace("dialog-ended");
-    QCoreApplication::exit(0);
+    // Told to quit with no loop running, Qt would end every later loop at
+    // once (message boxes, file dialogs); start-up does not enter its loop
+    // when the window has already ended.
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
 }
 
 void CVarkelinDlg::ShowAbout()

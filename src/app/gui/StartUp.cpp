@@ -186,7 +186,8 @@ int RunProgram(int argc, char** argv)
         LogEvent(threadsStarted ? "device-threads-started" : "device-threads-failed");
     });
 
-    QApplication::exec();
+    if (!window->IsExiting())
+        QApplication::exec();
     if (!window->IsExiting())
         window->ExitProgram();
 
