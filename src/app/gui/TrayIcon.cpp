@@ -25,6 +25,12 @@ void CTrayIcon::SetIconPicture(int iconId, const QIcon& picture)
     pictures_[iconId] = picture;
 }
 
+QIcon CTrayIcon::IconPicture(int iconId) const
+{
+    const auto picture = pictures_.find(iconId);
+    return picture == pictures_.end() ? QIcon() : picture->second;
+}
+
 void CTrayIcon::SetMenuItems(std::vector<MenuItem> items)
 {
     items_ = std::move(items);

@@ -31,6 +31,8 @@ public:
 
     // Icon pictures by id (128, 141, 142 for the main window).
     void SetIconPicture(int iconId, const QIcon& picture);
+    // The picture shown for iconId; a null icon when none was given.
+    QIcon IconPicture(int iconId) const;
     void SetMenuItems(std::vector<MenuItem> items);
     void SetCommandHandler(CommandHandler handler);
     // The command of a double click, shown bold; 0: the first item.

@@ -11,12 +11,17 @@
 #include "ui/MainWindow.h"
 
 #include <QAction>
+#include <QColor>
+#include <QIcon>
+#include <QImage>
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QMenu>
+#include <QTimer>
 #include <QUrl>
 
 #include <memory>
@@ -251,10 +256,18 @@ TEST_F(MainWindowTest, CancelEnterEscapeAndCloseKeepTheProgramRunning)
     g_app.deviceConnected = 1;
     window.OpenMainWindow();
     ASSERT_TRUE(window.isVisible());
-    PressKey(&window, Qt::Key_Escape);
-    PressKey(&window, Qt::Key_Return);
-    PressKey(window.Button(MainControl::Ok), Qt::Key_Return);
-    EXPECT_TRUE(window.isVisible());
+    // Wherever the focus is, Enter and Escape neither end nor hide it.
+    const std::vector<QWidget*> targets = {&window, window.Button(MainControl::Ok), window.Button(MainControl::Cancel),
+                                           window.Control(MainControl::ColourR),
+                                           window.Control(MainControl::LanguageList)};
+    for (QWidget* target : targets) {
+        for (int key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+            PressKey(target, key);
+            EXPECT_TRUE(window.isVisible()) << target->objectName().toStdString() << " " << key;
+        }
+    }
+    EXPECT_FALSE(window.IsExiting());
+    EXPECT_EQ(window.result(), 0);
     window.close(); // the window manager's close
     EXPECT_FALSE(window.isVisible());
     EXPECT_FALSE(window.IsExiting());
@@ -353,6 +366,216 @@ TEST_F(MainWindowTest, TrayIconChangesOnlyWhenTheIdDiffers)
     window.SetTrayIcon(TrayIconSignalled);
     EXPECT_EQ(window.TrayIconId(), TrayIconSignalled);
     EXPECT_EQ(trace_, (std::vector<std::string>{"tray-icon 141", "tray-icon 142"}));
+}
+
+
+// The captions of the window as the skin's text styles say: the profile
+// buttons and the macro button larger, the version left-aligned in its own
+// font, the profile manager's caption slanted and bold; the key and G
+// buttons draw no text (their faces carry the legends).
+TEST_F(MainWindowTest, CaptionsUseTheirFontsSizesFormatsAndColours)
+{
+    CVarkelinDlg& window = Make();
+    const struct {
+        int id;
+        double size;
+        const char* font;
+        unsigned format;
+        int angle;
+    } cases[] = {
+        {MainControl::Profile1, 10, "Arial Unicode MS", 37, 0},
+        {MainControl::Profile2, 10, "Arial Unicode MS", 37, 0},
+        {MainControl::Profile3, 10, "Arial Unicode MS", 37, 0},
+        {MainControl::Macro, 10, "Arial Unicode MS", 37, 0},
+        {MainControl::Defaults, 8, "Arial Unicode MS", 37, 0},
+        {MainControl::Apply, 8, "Arial Unicode MS", 37, 0},
+        {MainControl::Ok, 8, "Arial Unicode MS", 37, 0},
+        {MainControl::Cancel, 8, "Arial Unicode MS", 37, 0},
+        {MainControl::Version, 8, "Verdana Unicode MS", 36, 0},
+        {MainControl::Profiles, 10, "Arial Unicode MS", 40, 268},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        const CPngButton* button = window.Button(c.id);
+        ASSERT_NE(button, nullptr);
+        const SkinTextStyle& style = button->TextStyle();
+        EXPECT_TRUE(style.on);
+        EXPECT_EQ(style.pointSize, c.size);
+        EXPECT_EQ(style.fontName.toStdString(), c.font);
+        EXPECT_EQ(style.format, c.format);
+        EXPECT_EQ(style.normal, QColor(255, 255, 255));
+        EXPECT_EQ(style.over, QColor(255, 130, 0));
+        EXPECT_EQ(style.down, QColor(255, 155, 4));
+        EXPECT_EQ(style.disabled, QColor(127, 127, 127));
+        EXPECT_EQ(style.marked, QColor(255, 255, 255));
+        EXPECT_EQ(button->TextAngle(), c.angle);
+        EXPECT_EQ(button->TextAngleFlag(), c.angle != 0);
+    }
+    EXPECT_TRUE(window.Button(MainControl::Version)->text().isEmpty());
+    EXPECT_EQ(window.Button(MainControl::Link)->text().toStdString(), g_paths.linkAddress);
+    for (const ButtonKey& key : ButtonKeyTable)
+        EXPECT_FALSE(window.Button(key.controlId)->TextStyle().on) << key.controlId;
+    for (uint16_t id : MacroKeyButtons)
+        EXPECT_FALSE(window.Button(id)->TextStyle().on) << id;
+}
+
+TEST_F(MainWindowTest, TooltipsFollowTheLanguage)
+{
+    CVarkelinDlg& window = Make();
+    const struct {
+        int id;
+        const char* key;
+    } tips[] = {
+        {MainControl::Help, "MAIN_HELP_PROMPT"},   {MainControl::Minimize, "MAIN_MINIMIZE_PROMPT"},
+        {MainControl::Menu, "MAIN_MENU_PROMPT"},   {MainControl::Close, "MAIN_CLOSE_PROMPT"},
+        {MainControl::Defaults, "PROFILE_DEFAULT"}, {MainControl::Macro, "PROFILE_MACRO"},
+    };
+    for (int language : {0, 1, 0}) {
+        SetLanguageIndex(language);
+        ASSERT_EQ(window.HandleMessage(MsgLanguage, TagLanguage, static_cast<uint32_t>(language)), 1);
+        for (const auto& tip : tips) {
+            const std::string text = LoadText(tip.key, language);
+            ASSERT_FALSE(text.empty()) << tip.key;
+            EXPECT_NE(text, "#Error") << tip.key;
+            EXPECT_EQ(window.Button(tip.id)->TooltipText().toStdString(), text) << tip.key << " " << language;
+            EXPECT_TRUE(window.Button(tip.id)->TooltipActive()) << tip.key;
+        }
+    }
+}
+
+// Icon ids 128, 141 and 142 show the skin's three tray pictures, each its own.
+TEST_F(MainWindowTest, TrayPicturesComeFromTheSkin)
+{
+    CVarkelinDlg& window = Make();
+    std::vector<QImage> shown;
+    for (int id : {TrayIconDisconnected, TrayIconConnected, TrayIconSignalled}) {
+        SCOPED_TRACE(id);
+        const QImage file(QString::fromStdString(g_paths.skinFolder + "tray_" + std::to_string(id) + ".png"));
+        ASSERT_FALSE(file.isNull());
+        const QIcon icon = window.Tray()->IconPicture(id);
+        ASSERT_FALSE(icon.isNull());
+        const QImage picture = icon.pixmap(file.size()).toImage().convertToFormat(QImage::Format_ARGB32);
+        EXPECT_EQ(picture, file.convertToFormat(QImage::Format_ARGB32));
+        for (const QImage& other : shown)
+            EXPECT_NE(picture, other);
+        shown.push_back(picture);
+    }
+}
+
+TEST_F(MainWindowTest, MinimiseButtonSendsTheOpenWindowToTheTaskbar)
+{
+    CVarkelinDlg& window = Make();
+    g_app.deviceConnected = 1;
+    window.OpenMainWindow();
+    ASSERT_TRUE(window.isVisible());
+    ASSERT_FALSE(window.isMinimized());
+    window.Button(MainControl::Minimize)->click();
+    EXPECT_TRUE(window.isMinimized());
+    EXPECT_FALSE(window.IsExiting());
+    // Opening it again brings it back.
+    window.OpenMainWindow();
+    EXPECT_FALSE(window.isMinimized());
+    EXPECT_TRUE(window.isVisible());
+}
+
+// F1 opens the help page wherever the focus is.
+TEST_F(MainWindowTest, F1OpensTheHelpPageFromAnyControl)
+{
+    CVarkelinDlg& window = Make();
+    g_app.deviceConnected = 1;
+    window.OpenMainWindow();
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "Open");
+    const std::vector<QWidget*> targets = {&window, window.Control(MainControl::ColourG),
+                                           window.Control(MainControl::LanguageList),
+                                           window.Button(MainControl::Profile2)};
+    for (QWidget* target : targets)
+        PressKey(target, Qt::Key_F1);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    ASSERT_EQ(recorder.urls.size(), targets.size());
+    for (const QUrl& url : recorder.urls)
+        EXPECT_EQ(url.toLocalFile().toStdString(), g_paths.helpFolder + "index.html");
+}
+
+// The link button opens the skin's address and shows it; the three vendor
+// buttons open their own pages.
+TEST_F(MainWindowTest, LinksOpenTheirAddressesInTheBrowser)
+{
+    CVarkelinDlg& window = Make();
+    const std::string skinLink = CIniFile(g_paths.mainSkinIni).GetString("SCREEN", "Link").value_or("");
+    ASSERT_FALSE(skinLink.empty());
+    EXPECT_EQ(g_paths.linkAddress, skinLink);
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &recorder, "Open");
+    for (int id : {MainControl::Link, MainControl::Network, MainControl::Facebook, MainControl::Twitter})
+        window.Button(id)->click();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    ASSERT_EQ(recorder.urls.size(), 4u);
+    EXPECT_EQ(recorder.urls[0].toString().toStdString(), skinLink);
+    for (size_t i = 1; i < recorder.urls.size(); ++i) {
+        EXPECT_TRUE(recorder.urls[i].isValid()) << i;
+        for (size_t j = 0; j < i; ++j)
+            EXPECT_NE(recorder.urls[i], recorder.urls[j]) << i << " " << j;
+    }
+}
+
+// Some pictures lie under other controls: the disabled AB tray under the G
+// keys, the disabled Flip0 strip under F1 to F4 and D1 to D6, the arrows over
+// Flip1 and Flip2. Whatever paints last, the upper controls must show their
+// own faces, not the picture beneath.
+TEST_F(MainWindowTest, PicturesUnderOtherControlsNeverCoverThem)
+{
+    const QImage normal =
+        QImage(QString::fromStdString(g_paths.skinFolder + "main_normal.jpg")).convertToFormat(QImage::Format_RGB32);
+    const QImage disabled =
+        QImage(QString::fromStdString(g_paths.skinFolder + "main_disable.jpg")).convertToFormat(QImage::Format_RGB32);
+    const QImage arrows =
+        QImage(QString::fromStdString(g_paths.skinFolder + "Arrow.jpg")).convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(normal.isNull());
+    ASSERT_FALSE(arrows.isNull());
+    for (const char* flip : {"0", "1"}) {
+        SCOPED_TRACE(flip);
+        AppSettings().SetString("PROFILES", "Flip", flip);
+        CVarkelinDlg& window = Make();
+        const QImage shown = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(shown.size(), normal.size());
+
+        std::vector<int> onTop(MacroKeyButtons.begin(), MacroKeyButtons.end());
+        for (int id = 1010; id <= 1013; ++id)
+            onTop.push_back(id);
+        for (int id = MainControl::FirstD; id < MainControl::FirstD + 6; ++id)
+            onTop.push_back(id);
+        for (int id : onTop) {
+            const CPngButton* button = window.Button(id);
+            const QRect place = button->geometry();
+            const QImage& face = button->isEnabled() ? normal : disabled;
+            EXPECT_EQ(shown.copy(place), face.copy(place)) << id << (button->isEnabled() ? " enabled" : " disabled");
+        }
+        // The pictures beneath really differ there, or this proves nothing.
+        const QRect g1 = window.Button(MacroKeyButtons[0])->geometry();
+        EXPECT_NE(normal.copy(g1), disabled.copy(g1));
+
+        for (int id : {MainControl::LeftArrow, MainControl::RightArrow}) {
+            const CPngButton* arrow = window.Button(id);
+            const QRect place = arrow->geometry();
+            const QRect face(arrow->FaceOffsetX(), arrow->FaceOffsetY(), place.width(), place.height());
+            ASSERT_TRUE(arrows.rect().contains(face)) << id;
+            EXPECT_EQ(shown.copy(place), arrows.copy(face)) << id;
+        }
+    }
+}
+
+// Exit reached with no event loop running (a test, or a KILL handled before
+// start-up enters its loop) must not leave a quit behind that ends every
+// later loop, such as a message box's, at once.
+TEST_F(MainWindowTest, ExitOutsideTheEventLoopLeavesLaterLoopsRunning)
+{
+    CVarkelinDlg& window = Make();
+    window.ExitProgram();
+    ASSERT_TRUE(window.IsExiting());
+    QEventLoop loop;
+    QTimer::singleShot(20, &loop, [&loop] { loop.exit(7); });
+    EXPECT_EQ(loop.exec(), 7);
 }
 
 #include "MainWindowTest.moc"
