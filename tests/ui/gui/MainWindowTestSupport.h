@@ -188,10 +188,12 @@ protected:
     }
 
     // Creates the window and starts the device threads; returns once the
-    // keyboard's connection has been handled (the reload included).
-    void Start()
+    // keyboard's connection has been handled (the reload included). With
+    // virtualMode the window is told the keyboard is the virtual one, as with
+    // --virtual-keyboard.
+    void Start(bool virtualMode = false)
     {
-        window = std::make_unique<CVarkelinDlg>(CVarkelinDlg::Options{});
+        window = std::make_unique<CVarkelinDlg>(CVarkelinDlg::Options{virtualMode ? kb.get() : nullptr});
         events = std::make_unique<QtDeviceEvents>(dispatcher, *window);
         link = std::make_unique<QtMainWindowLink>(*window);
         SetMainWindowLink(link.get());

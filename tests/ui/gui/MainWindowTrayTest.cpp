@@ -1,0 +1,102 @@
+#include "MainWindowTestSupport.h"
+
+#include "app/gui/TrayIcon.h"
+#include "assign/KeyAssignment.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace {
+
+// Chooses the notification-area menu's entry for command, as the owner does.
+bool ChooseTrayEntry(CVarkelinDlg& window, int command)
+{
+    window.Tray()->RefreshMenu();
+    for (QAction* action : window.Tray()->Menu()->actions()) {
+        if (action->data().toInt() == command && action->isEnabled()) {
+            action->trigger();
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+// With --virtual-keyboard the tray menu is the keyboard's cable and its
+// notices: each entry takes the program down the same path the real
+// keyboard would.
+TEST_F(MainWindowTest, VirtualKeyboardTrayEntriesTakeEveryConnectionPath)
+{
+    PrepareKeyboard(1, {{1, KeyEsc, AssignKey, KeyA}});
+    Start(true);
+    ASSERT_EQ(window->TrayIconId(), TrayIconConnected);
+    window->OpenMainWindow();
+    window->ShowAbout();
+    ASSERT_TRUE(window->isVisible());
+
+    // Unplugged: sub-windows close, the window hides, the icon goes grey, and
+    // the entry that made it so is no longer offered.
+    ASSERT_TRUE(ChooseTrayEntry(*window, CmdVkUnplug));
+    ASSERT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 0; }));
+    ASSERT_TRUE(SpinUntil([this] { return window->TrayIconId() == TrayIconDisconnected; }));
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->About()->isVisible());
+    EXPECT_FALSE(ChooseTrayEntry(*window, CmdVkUnplug));
+
+    // Plugged in again: connected icon, the keyboard read back, the window
+    // left hidden for the owner to open.
+    ASSERT_TRUE(ChooseTrayEntry(*window, CmdVkPlug));
+    ASSERT_TRUE(SpinUntil([this] {
+        return g_app.deviceConnected.load() == 1 && window->TrayIconId() == TrayIconConnected;
+    }));
+    EXPECT_TRUE(ProfileShown(1));
+    EXPECT_TRUE(KeyButton(KeyEsc)->IsMarked());
+    EXPECT_FALSE(window->isVisible());
+
+    // The status notices light the icon and put the connected one back.
+    const struct {
+        int command;
+        int icon;
+    } notices[] = {{CmdVkNotice1811, TrayIconSignalled}, {CmdVkNotice1810, TrayIconConnected},
+                   {CmdVkNotice1811, TrayIconSignalled}, {CmdVkNotice1810, TrayIconConnected}};
+    for (const auto& notice : notices) {
+        ASSERT_TRUE(ChooseTrayEntry(*window, notice.command)) << notice.command;
+        EXPECT_TRUE(SpinUntil([&] { return window->TrayIconId() == notice.icon; })) << notice.command;
+    }
+
+    // The keyboard's reset notice: every profile back to its own keys, the
+    // keyboard's (factory) profile shown, Apply enabled.
+    ASSERT_TRUE(ChooseTrayEntry(*window, CmdVkNotice0402));
+    ASSERT_TRUE(SpinUntil([this] { return window->IsApplyEnabled(); }));
+    EXPECT_EQ(DocumentSlot(1, KeyEsc).Type(), AssignDefault);
+    EXPECT_FALSE(KeyButton(KeyEsc)->IsMarked());
+    EXPECT_TRUE(ProfileShown(0));
+    EXPECT_EQ(window->TrayIconId(), TrayIconConnected);
+
+    // The lighting notice is taken without disturbing anything else.
+    ASSERT_TRUE(ChooseTrayEntry(*window, CmdVkNotice0401));
+    SpinUntil([] { return false; }, 100);
+    EXPECT_EQ(g_app.deviceConnected.load(), 1);
+    EXPECT_EQ(window->TrayIconId(), TrayIconConnected);
+}
+
+// Without --virtual-keyboard the menu holds Open, About and Exit only, and
+// the virtual keyboard's commands do nothing.
+TEST_F(MainWindowTest, RealKeyboardTrayMenuHasNoVirtualEntries)
+{
+    PrepareKeyboard(0, {});
+    Start(false);
+    window->Tray()->RefreshMenu();
+    std::vector<int> commands;
+    for (QAction* action : window->Tray()->Menu()->actions()) {
+        if (!action->isSeparator())
+            commands.push_back(action->data().toInt());
+    }
+    EXPECT_EQ(commands, (std::vector<int>{CmdOpen, CmdAbout, CmdExit}));
+    window->OnTrayCommand(CmdVkUnplug);
+    SpinUntil([] { return false; }, 50);
+    EXPECT_TRUE(kb->IsPlugged());
+    EXPECT_EQ(g_app.deviceConnected.load(), 1);
+    EXPECT_EQ(window->TrayIconId(), TrayIconConnected);
+}
