@@ -41,6 +41,21 @@ void Leave(QWidget& target)
     QApplication::sendEvent(&target, &event);
 }
 
+// Where a widget put opaque paint of its own: rendered onto a transparent
+// picture without the window's background (a grab would fill it all).
+QRect InkOf(QWidget& widget)
+{
+    QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) > 128)
+                ink |= QRect(x, y, 1, 1);
+    return ink;
+}
+
 // The window the buttons live in; tests put one button at ButtonRect with
 // the five faces and the colour pair cut from distinct full-window pictures.
 class PngButtonTest : public ::testing::Test {
@@ -229,17 +244,53 @@ TEST_F(PngButtonTest, RotatedTextIsCentred)
     caption.setGeometry(0, 0, 140, 140);
     caption.SetTextStyle(MainCaptionStyle(10, DtBottom | DtSingleLine));
     caption.SetTextAngle(268, true);
-    const QImage painted = Snapshot(caption);
-    QRect ink;
-    for (int y = 0; y < painted.height(); ++y)
-        for (int x = 0; x < painted.width(); ++x)
-            if (qAlpha(painted.pixel(x, y)) > 128)
-                ink |= QRect(x, y, 1, 1);
+    const QRect ink = InkOf(caption);
     ASSERT_FALSE(ink.isEmpty());
+    // The text itself, not the whole button.
+    ASSERT_LT(ink.width(), 130);
     // Rising to the right: taller than a single line, centred on the button.
     EXPECT_GT(ink.height(), 30);
+    EXPECT_LT(ink.height(), ink.width());
     EXPECT_NEAR(ink.center().x(), 70, 6);
     EXPECT_NEAR(ink.center().y(), 70, 6);
+}
+
+// The margins are added to the client rectangle the text is laid into: a
+// left margin pushes left-aligned text right, a negative right margin pulls
+// right-aligned text left, and so on; the other edges stay where they were.
+TEST_F(PngButtonTest, TextMarginsMoveTheTextArea)
+{
+    auto inkOf = [this](unsigned format, int left, int right, int top, int bottom) {
+        CPngButton caption(QStringLiteral("II"), &window);
+        caption.setGeometry(0, 0, 160, 60);
+        caption.SetTextStyle(MainCaptionStyle(10, format));
+        caption.SetTextMargins(left, right, top, bottom);
+        return InkOf(caption);
+    };
+    const unsigned left = DtLeft | DtVCenter | DtSingleLine;
+    const unsigned right = DtRight | DtVCenter | DtSingleLine;
+    const unsigned top = DtLeft | DtSingleLine;
+    const unsigned bottom = DtLeft | DtBottom | DtSingleLine;
+    const struct {
+        unsigned format;
+        int left, right, top, bottom;
+        int dx, dy; // expected shift of the ink
+    } cases[] = {
+        {left, 25, 0, 0, 0, 25, 0},  {left, 0, -30, 0, 0, 0, 0},
+        {right, 0, -20, 0, 0, -20, 0}, {right, 15, 0, 0, 0, 0, 0},
+        {top, 0, 0, 10, 0, 0, 10},   {top, 0, 0, 0, -10, 0, 0},
+        {bottom, 0, 0, 0, -8, 0, -8}, {bottom, 12, 0, 0, 0, 12, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.format << " " << c.left << "," << c.right << "," << c.top << ","
+                                          << c.bottom);
+        const QRect plain = inkOf(c.format, 0, 0, 0, 0);
+        const QRect moved = inkOf(c.format, c.left, c.right, c.top, c.bottom);
+        ASSERT_FALSE(plain.isEmpty());
+        EXPECT_NEAR(moved.left() - plain.left(), c.dx, 1);
+        EXPECT_NEAR(moved.top() - plain.top(), c.dy, 1);
+        EXPECT_EQ(moved.size(), plain.size());
+    }
 }
 
 TEST(SkinTextFlagsTest, DrawTextFormatsMapToQtAlignment)
