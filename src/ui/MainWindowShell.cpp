@@ -222,7 +222,8 @@ void CVarkelinDlg::reject()
 void CVarkelinDlg::keyPressEvent(QKeyEvent* event)
 {
     // Enter and Escape would end the dialog; they do nothing here.
-    if (IsSwallowedKey(event->key()) || (IsArrowKey(event->key()) && focusWidget() == Control(MainControl::EffectList))) {
+    QWidget* effects = Control(MainControl::EffectList);
+    if (IsSwallowedKey(event->key()) || (IsArrowKey(event->key()) && effects && focusWidget() == effects)) {
         event->accept();
         return;
     }
