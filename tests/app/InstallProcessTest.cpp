@@ -2,6 +2,8 @@
 // file lands where the desktop, udev and the program look for it, and the
 // installed rt604 runs from there, finding its skin and texts under share/.
 // Needs the whole build (rt604, rt604ctl and the skin), as an install does.
+#include "support/ProgramProcess.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -17,8 +19,6 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -79,38 +79,7 @@ protected:
     {
         const std::string program = (prefix_ / "bin" / "rt604").string();
         const std::string out = (dir_ / "program.out").string();
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e) {
-            const std::string entry = *e;
-            bool keep = true;
-            for (const char* drop : {"XDG_RUNTIME_DIR=", "XDG_CONFIG_HOME=", "XDG_DATA_HOME=", "QT_QPA_PLATFORM=",
-                                     "RT604_EVENT_LOG=", "DISPLAY=", "WAYLAND_DISPLAY="})
-                keep = keep && entry.rfind(drop, 0) != 0;
-            if (keep)
-                env.push_back(entry);
-        }
-        env.push_back("XDG_RUNTIME_DIR=" + (dir_ / "run").string());
-        env.push_back("XDG_CONFIG_HOME=" + (dir_ / "config").string());
-        env.push_back("XDG_DATA_HOME=" + (dir_ / "data").string());
-        env.push_back("QT_QPA_PLATFORM=offscreen");
-        env.push_back("RT604_EVENT_LOG=" + Log().string());
-        args.insert(args.begin(), program);
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            ::dup2(fd, 1);
-            ::dup2(fd, 2);
-            std::vector<char*> argv;
-            for (std::string& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            std::vector<char*> envp;
-            for (std::string& e : env)
-                envp.push_back(e.data());
-            envp.push_back(nullptr);
-            ::execve(program.c_str(), argv.data(), envp.data());
-            ::_exit(127);
-        }
+        pid_ = StartProgramProcess(program, std::move(args), dir_, Log().string(), out);
     }
 
     fs::path Log() const { return dir_ / "events.log"; }

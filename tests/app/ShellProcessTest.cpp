@@ -1,6 +1,8 @@
 // The built program, started as an owner starts it (offscreen, on the
 // virtual keyboard, in folders of the test's own), watched through its event
 // log (RT604_EVENT_LOG) and its exit codes.
+#include "support/ProgramProcess.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,8 +21,6 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -59,39 +59,7 @@ protected:
     {
         const std::string log = (dir_ / (name + ".log")).string();
         const std::string out = (dir_ / (name + ".out")).string();
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e) {
-            const std::string entry = *e;
-            for (const char* drop : {"XDG_RUNTIME_DIR=", "XDG_CONFIG_HOME=", "XDG_DATA_HOME=", "QT_QPA_PLATFORM=",
-                                     "RT604_EVENT_LOG=", "DISPLAY=", "WAYLAND_DISPLAY="}) {
-                if (entry.rfind(drop, 0) == 0)
-                    goto skip;
-            }
-            env.push_back(entry);
-        skip:;
-        }
-        env.push_back("XDG_RUNTIME_DIR=" + (dir_ / "run").string());
-        env.push_back("XDG_CONFIG_HOME=" + (dir_ / "config").string());
-        env.push_back("XDG_DATA_HOME=" + (dir_ / "data").string());
-        env.push_back("QT_QPA_PLATFORM=offscreen");
-        env.push_back("RT604_EVENT_LOG=" + log);
-        args.insert(args.begin(), program);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            ::dup2(fd, 1);
-            ::dup2(fd, 2);
-            std::vector<char*> argv;
-            for (std::string& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            std::vector<char*> envp;
-            for (std::string& e : env)
-                envp.push_back(e.data());
-            envp.push_back(nullptr);
-            ::execve(program.c_str(), argv.data(), envp.data());
-            ::_exit(127);
-        }
+        const pid_t pid = StartProgramProcess(program, std::move(args), dir_, log, out);
         running_.push_back(pid);
         return pid;
     }

@@ -1,0 +1,53 @@
+#pragma once
+
+// Starts a built program the way an owner's desktop would, but offscreen and
+// in folders of the test's own: <home>/run, <home>/config and <home>/data
+// stand in for the runtime, settings and data folders, so tests never touch
+// the real home or a running instance of the owner.
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <sys/types.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+inline pid_t StartProgramProcess(const std::string& program, std::vector<std::string> args,
+                                 const std::filesystem::path& home, const std::string& eventLog,
+                                 const std::string& outputFile)
+{
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        bool keep = true;
+        for (const char* drop : {"XDG_RUNTIME_DIR=", "XDG_CONFIG_HOME=", "XDG_DATA_HOME=", "QT_QPA_PLATFORM=",
+                                 "RT604_EVENT_LOG=", "DISPLAY=", "WAYLAND_DISPLAY="})
+            keep = keep && entry.rfind(drop, 0) != 0;
+        if (keep)
+            env.push_back(entry);
+    }
+    env.push_back("XDG_RUNTIME_DIR=" + (home / "run").string());
+    env.push_back("XDG_CONFIG_HOME=" + (home / "config").string());
+    env.push_back("XDG_DATA_HOME=" + (home / "data").string());
+    env.push_back("QT_QPA_PLATFORM=offscreen");
+    env.push_back("RT604_EVENT_LOG=" + eventLog);
+    args.insert(args.begin(), program);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int fd = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, 1);
+        ::dup2(fd, 2);
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        std::vector<char*> envp;
+        for (std::string& e : env)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+        ::execve(program.c_str(), argv.data(), envp.data());
+        ::_exit(127);
+    }
+    return pid;
+}
