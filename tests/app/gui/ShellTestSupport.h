@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/SpinUntil.h"
 #include "app/AppState.h"
 #include "app/ProgramPaths.h"
 #include "platform/SettingsStore.h"
@@ -15,20 +16,6 @@
 #include <functional>
 #include <string>
 #include <unistd.h>
-
-// Runs the event loop until done() holds or the time is up.
-inline bool SpinUntil(const std::function<bool()>& done, int timeoutMs = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
 
 // The real skin and language files of the build, with the per-user folder
 // and the settings in a temporary folder of the test's own.

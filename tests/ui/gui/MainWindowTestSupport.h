@@ -4,6 +4,7 @@
 // real device threads, with a scripted answerer for questions, messages and
 // file dialogs, the real skin and language files and a temporary user folder.
 
+#include "support/SpinUntil.h"
 #include "app/AppState.h"
 #include "app/MainWindowLink.h"
 #include "app/ProgramPaths.h"
@@ -41,19 +42,6 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
-
-inline bool SpinUntil(const std::function<bool()>& done, int timeoutMs = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
-}
 
 // Answers as a script says; messages may come from the Apply's thread.
 class ScriptedPrompts : public UserPrompts {
