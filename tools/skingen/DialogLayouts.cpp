@@ -1,22 +1,5 @@
 #include "SkinLayout.h"
 
-namespace {
-
-SkinControl Make(std::string key, QRect rect, Look look, Glyph glyph = Glyph::None,
-                 QString legend = {}, std::string group = {})
-{
-    SkinControl c;
-    c.key = std::move(key);
-    c.rect = rect;
-    c.look = look;
-    c.glyph = glyph;
-    c.legend = std::move(legend);
-    c.group = std::move(group);
-    return c;
-}
-
-} // namespace
-
 SkinWindow CompositeLayout()
 {
     SkinWindow w;

@@ -150,19 +150,6 @@ void AddKeyboard(std::vector<SkinControl>& out)
     }
 }
 
-SkinControl Make(std::string key, QRect rect, Look look, Glyph glyph = Glyph::None,
-                 QString legend = {}, std::string group = {})
-{
-    SkinControl c;
-    c.key = std::move(key);
-    c.rect = rect;
-    c.look = look;
-    c.glyph = glyph;
-    c.legend = std::move(legend);
-    c.group = std::move(group);
-    return c;
-}
-
 SkinControl Backdrop(std::string key, QRect rect, Look look, QString legend = {})
 {
     SkinControl c = Make(std::move(key), rect, look, Glyph::None, std::move(legend));

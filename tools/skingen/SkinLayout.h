@@ -55,6 +55,20 @@ struct SkinControl {
     bool accent = false; // a primary button
 };
 
+// A control of the layout with the fields every window sets.
+inline SkinControl Make(std::string key, QRect rect, Look look, Glyph glyph = Glyph::None,
+                        QString legend = {}, std::string group = {})
+{
+    SkinControl c;
+    c.key = std::move(key);
+    c.rect = rect;
+    c.look = look;
+    c.glyph = glyph;
+    c.legend = std::move(legend);
+    c.group = std::move(group);
+    return c;
+}
+
 // The state a full-window picture shows every button in.
 enum class FaceState { Normal, Over, Down, Disabled, Colour0, Colour1 };
 
