@@ -50,28 +50,29 @@ const uint8_t* MacroById(uint32_t id)
 
 void WriteHeader(JsonWriter& json, const uint8_t* block)
 {
+    struct HeaderField {
+        const char* name;
+        size_t offset;
+        int bytes;
+    };
+    static constexpr HeaderField Fields[] = {
+        {"signature", HeaderSignatureOffset, 2},     {"headerLength", HeaderLengthOffset, 2},
+        {"profiles", HeaderProfilesOffset, 2},       {"version", HeaderVersionOffset, 2},
+        {"totalLength", HeaderTotalLengthOffset, 4}, {"slotCount", HeaderSlotCountOffset, 2},
+        {"macroCount", HeaderMacroCountOffset, 2},   {"stringBytes", HeaderStringBytesOffset, 4},
+        {"flag", HeaderFlagOffset, 1},               {"checksum", HeaderChecksumOffset, 1},
+    };
     json.Key("header");
     json.BeginObject();
-    json.Key("signature");
-    json.Number(ReadU16(block, HeaderSignatureOffset));
-    json.Key("headerLength");
-    json.Number(ReadU16(block, HeaderLengthOffset));
-    json.Key("profiles");
-    json.Number(ReadU16(block, HeaderProfilesOffset));
-    json.Key("version");
-    json.Number(ReadU16(block, HeaderVersionOffset));
-    json.Key("totalLength");
-    json.Number(ReadU32(block, HeaderTotalLengthOffset));
-    json.Key("slotCount");
-    json.Number(ReadU16(block, HeaderSlotCountOffset));
-    json.Key("macroCount");
-    json.Number(ReadU16(block, HeaderMacroCountOffset));
-    json.Key("stringBytes");
-    json.Number(ReadU32(block, HeaderStringBytesOffset));
-    json.Key("flag");
-    json.Number(block[HeaderFlagOffset]);
-    json.Key("checksum");
-    json.Number(block[HeaderChecksumOffset]);
+    for (const HeaderField& field : Fields) {
+        json.Key(field.name);
+        if (field.bytes == 4)
+            json.Number(ReadU32(block, field.offset));
+        else if (field.bytes == 2)
+            json.Number(ReadU16(block, field.offset));
+        else
+            json.Number(block[field.offset]);
+    }
     json.EndObject();
 }
 
