@@ -85,6 +85,18 @@ bool OpenConfigInterface()
     return false;
 }
 
+// The keyboard the channel was opened on is the one under its path now: the
+// same node (a replug makes a new one, often under the same path, which is
+// all that "can it be opened" used to test) and no transfer has found it gone.
+// Otherwise it is a loss, and the scan that follows makes a new connection.
+bool SameKeyboardStillThere()
+{
+    if (g_configChannel.DeviceGone())
+        return false;
+    const std::string now = CurrentHidBackend().NodeIdentity(g_configChannel.Path());
+    return !now.empty() && now == g_configChannel.NodeIdentity();
+}
+
 // One scan of every interface for the vendor collection; leaves the channel
 // open on the first match. false when the enumeration failed.
 bool ScanForKeyboard()
@@ -218,7 +230,7 @@ void MonitorThread()
     if (!Probe())
         return;
     while (!DeviceThreadsStopping()) {
-        if (g_deviceConnected.load() == 1 && !CurrentHidBackend().Present(g_configChannel.Path())) {
+        if (g_deviceConnected.load() == 1 && !SameKeyboardStillThere()) {
             g_deviceConnected = 0;
             HandleConnectionState(0);
         }

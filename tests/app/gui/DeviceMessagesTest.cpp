@@ -2,13 +2,21 @@
 
 #include "app/UserPrompts.h"
 #include "app/gui/QtDeviceEvents.h"
+#include "app/gui/QtUserPrompts.h"
 #include "app/gui/ShellMessages.h"
 #include "app/gui/UiDispatcher.h"
+#include "device/CommandFrame.h"
+#include "device/DeviceCommands.h"
 #include "device/DeviceMonitor.h"
 #include "device/DeviceState.h"
 #include "device/HidBackend.h"
+#include "device/HidDevice.h"
 #include "device/VirtualKeyboard.h"
 #include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 
 #include <mutex>
 
@@ -59,6 +67,21 @@ protected:
     }
 
     // The lines of interest, in the order the window handled them.
+    int Count(const std::string& line)
+    {
+        std::lock_guard lock(mutex_);
+        return static_cast<int>(std::count(trace_.begin(), trace_.end(), line));
+    }
+
+    // On the keyboard that is there now, with the connection handled: the
+    // channel on its current node, connected, the tray showing 141.
+    bool OnTheKeyboardThere()
+    {
+        return g_app.deviceConnected.load() == 1 && window_->TrayIconId() == TrayIconConnected &&
+               !g_configChannel.DeviceGone() &&
+               g_configChannel.NodeIdentity() == keyboard_.NodeIdentity(keyboard_.ConfigPath());
+    }
+
     std::vector<std::string> Messages()
     {
         std::lock_guard lock(mutex_);
@@ -109,7 +132,8 @@ TEST_F(DeviceMessagesTest, ConnectionMessagesReachTheWindowThreadInOrder)
                                                   "message DEVICE-LOST", "window-hidden", "tray-icon 128",
                                                   "message PROF", "tray-icon 141"}));
     EXPECT_FALSE(offThread_);
-    EXPECT_EQ(g_app.deviceConnected.load(), 1);
+    // The monitor marks the connection handled right after the icon.
+    EXPECT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 1; }));
     // noAutoOpen was set: the window never opened by itself.
     EXPECT_FALSE(window_->isVisible());
 }
@@ -132,4 +156,66 @@ TEST_F(DeviceMessagesTest, ShutdownStopsTheDeviceThreadsAfterTheWindowHasEnded)
     EXPECT_EQ(g_deviceConnected.load(), 0);
     const std::vector<std::string> messages = Messages();
     EXPECT_EQ(std::count(messages.begin(), messages.end(), "message DEVICE-LOST"), 0);
+}
+
+// The cable bounces while the window reloads from the keyboard, and while the
+// message about an unreadable factory map waits for the owner: each time the
+// window ends up hidden (it was open), the tray shows the connected picture
+// and the program talks to the keyboard that is there now.
+TEST_F(DeviceMessagesTest, ABounceDuringTheReloadOrAMessageBoxEndsOnTheNewKeyboard)
+{
+    QtUserPrompts prompts(dispatcher_);
+    SetPrompts(&prompts);
+    window_->Initialise([&] {
+        SetDeviceEvents(events_.get());
+        ASSERT_TRUE(StartDeviceThreads());
+    });
+    ASSERT_TRUE(SpinUntil([&] { return OnTheKeyboardThere(); }));
+
+    bool bounceOnReload = false;
+    QObject::connect(window_.get(), &CVarkelinDlg::traced, [&](const QString& line) {
+        if (line == QStringLiteral("message PROF") && std::exchange(bounceOnReload, false))
+            keyboard_.Bounce();
+    });
+    // The owner reads the box for a while; the cable bounces meanwhile.
+    int boxes = 0;
+    QTimer owner;
+    QObject::connect(&owner, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (box && box->isVisible()) {
+                ++boxes;
+                keyboard_.Bounce();
+                box->accept();
+            }
+        }
+    });
+    owner.start(20);
+
+    for (const bool inBox : {false, true}) {
+        SCOPED_TRACE(inBox ? "message box" : "reload");
+        window_->OpenMainWindow();
+        ASSERT_TRUE(window_->isVisible());
+        keyboard_.Unplug();
+        ASSERT_TRUE(SpinUntil([&] { return window_->TrayIconId() == TrayIconDisconnected; }));
+        EXPECT_FALSE(window_->isVisible());
+        const int reloads = Count("message PROF");
+        const int losses = Count("message DEVICE-LOST");
+        if (inBox)
+            keyboard_.RefuseNextRequests(StatusRefused, 1);
+        else
+            bounceOnReload = true;
+        keyboard_.Plug();
+        ASSERT_TRUE(SpinUntil([&] { return OnTheKeyboardThere() && Count("message PROF") == reloads + 2; }));
+        QThread::msleep(30);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(OnTheKeyboardThere());
+        EXPECT_EQ(Count("message PROF"), reloads + 2);
+        EXPECT_EQ(Count("message DEVICE-LOST"), losses + 1); // the dead connection, found out
+        EXPECT_FALSE(window_->isVisible());
+        std::array<uint8_t, DeviceInfoBytes> info{};
+        EXPECT_EQ(ReadDeviceInfo(info), 1);
+    }
+    EXPECT_EQ(boxes, 1);
+    SetPrompts(nullptr);
 }
