@@ -31,6 +31,13 @@ std::thread g_monitorThread;
 std::thread g_notificationThread;
 
 std::atomic<int> g_rememberedIcon{TrayIconDisconnected};
+std::atomic<bool> g_firstScanPending{false};
+
+void EndFirstScan()
+{
+    if (g_firstScanPending.exchange(false))
+        Events().FirstScanDone();
+}
 
 // The hex number after a prefix found ignoring case; found is false (and the
 // number 0) when the prefix is absent. Digits past 32 bits saturate, as the
@@ -190,6 +197,11 @@ int RememberedTrayIcon()
     return g_rememberedIcon.load();
 }
 
+bool FirstScanPending()
+{
+    return g_firstScanPending.load();
+}
+
 void HandleConnectionState(int32_t state)
 {
     if (state == g_app.deviceConnected.load())
@@ -224,6 +236,10 @@ void HandleConnectionState(int32_t state)
 
 void MonitorThread()
 {
+    // However the thread ends, nobody waits for its first scan any more.
+    struct FirstScanEnd {
+        ~FirstScanEnd() { EndFirstScan(); }
+    } firstScanEnd;
     bool firstReport = true;
     if (g_app.noAutoOpen.load() == 1 && !SleepUnlessStopping(CurrentDeviceThreadTimings().firstScanDelay))
         return;
@@ -242,6 +258,7 @@ void MonitorThread()
                 HandleConnectionState(g_deviceConnected.load());
                 if (g_deviceConnected.load() == 0)
                     g_app.noAutoOpen = 1;
+                EndFirstScan();
             }
             g_configChannel.FreeInterfaceList();
         }
@@ -259,6 +276,7 @@ bool StartDeviceThreads()
         std::lock_guard lock(g_stopLock);
         g_stopping = false;
     }
+    g_firstScanPending = true;
     try {
         g_notificationThread = std::thread(NotificationThread);
         g_monitorThread = std::thread(MonitorThread);
@@ -271,6 +289,7 @@ bool StartDeviceThreads()
         g_notifyChannel.Close();
         if (g_notificationThread.joinable())
             g_notificationThread.join();
+        EndFirstScan();
         return false;
     }
     return true;

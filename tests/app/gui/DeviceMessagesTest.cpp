@@ -67,6 +67,8 @@ protected:
     }
 
     // The lines of interest, in the order the window handled them.
+    void OpenBeforeTheFirstScan(bool plugged);
+
     int Count(const std::string& line)
     {
         std::lock_guard lock(mutex_);
@@ -218,4 +220,43 @@ TEST_F(DeviceMessagesTest, ABounceDuringTheReloadOrAMessageBoxEndsOnTheNewKeyboa
     }
     EXPECT_EQ(boxes, 1);
     SetPrompts(nullptr);
+}
+
+// A second start's OPEN that arrives before the monitor has first looked
+// for the keyboard waits for that look: the window opens when the keyboard
+// is there, and only when it is not does the owner hear that it is missing.
+void DeviceMessagesTest::OpenBeforeTheFirstScan(bool plugged)
+{
+    DeviceThreadTimings timings = CurrentDeviceThreadTimings();
+    timings.firstScanDelay = 300ms; // started with /Start: the monitor waits before its first look
+    SetDeviceThreadTimings(timings);
+    if (!plugged)
+        keyboard_.Unplug();
+    window_->Initialise([&] {
+        SetDeviceEvents(events_.get());
+        ASSERT_TRUE(StartDeviceThreads());
+    });
+    EXPECT_EQ(window_->HandleMessage(MsgOpen, TagOpen), 1);
+    EXPECT_EQ(Count("open-held"), 1);
+    EXPECT_EQ(window_->NoDevicePrompt(), nullptr);
+    if (plugged) {
+        ASSERT_TRUE(SpinUntil([&] { return window_->isVisible(); }));
+        EXPECT_EQ(window_->NoDevicePrompt(), nullptr);
+    } else {
+        ASSERT_TRUE(SpinUntil([&] { return window_->NoDevicePrompt() != nullptr; }));
+        EXPECT_FALSE(window_->isVisible());
+    }
+    // Once the first look is over, an OPEN is answered at once.
+    EXPECT_EQ(window_->HandleMessage(MsgOpen, TagOpen), 1);
+    EXPECT_EQ(Count("open-held"), 1);
+}
+
+TEST_F(DeviceMessagesTest, AnOpenBeforeTheFirstScanOpensTheWindowWhenTheKeyboardIsThere)
+{
+    OpenBeforeTheFirstScan(true);
+}
+
+TEST_F(DeviceMessagesTest, AnOpenBeforeTheFirstScanSaysTheKeyboardIsMissingOnlyAfterIt)
+{
+    OpenBeforeTheFirstScan(false);
 }
