@@ -18,11 +18,42 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <condition_variable>
 #include <mutex>
 
 using namespace std::chrono_literals;
 
 namespace {
+
+// The virtual keyboard behind a gate that holds every enumeration until it
+// is released.
+class HeldEnumeration final : public HidBackend {
+public:
+    explicit HeldEnumeration(VirtualKeyboard& inner) : inner_(inner) {}
+    void Release()
+    {
+        std::lock_guard lock(mutex_);
+        released_ = true;
+        changed_.notify_all();
+    }
+    bool Enumerate(std::vector<HidInterfaceInfo>& out) override
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return released_; });
+        return inner_.Enumerate(out);
+    }
+    std::unique_ptr<HidHandle> Open(const std::string& path, const HidOpenMode& mode) override
+    {
+        return inner_.Open(path, mode);
+    }
+    std::string NodeIdentity(const std::string& path) override { return inner_.NodeIdentity(path); }
+
+private:
+    VirtualKeyboard& inner_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool released_ = false;
+};
 
 class DeviceMessagesTest : public ShellTest {
 protected:
@@ -172,7 +203,9 @@ TEST_F(DeviceMessagesTest, ABounceDuringTheReloadOrAMessageBoxEndsOnTheNewKeyboa
         SetDeviceEvents(events_.get());
         ASSERT_TRUE(StartDeviceThreads());
     });
-    ASSERT_TRUE(SpinUntil([&] { return OnTheKeyboardThere(); }));
+    // Painting the shown window is slow under the sanitizers.
+    constexpr int Patience = 30000;
+    ASSERT_TRUE(SpinUntil([&] { return OnTheKeyboardThere(); }, Patience));
 
     bool bounceOnReload = false;
     QObject::connect(window_.get(), &CVarkelinDlg::traced, [&](const QString& line) {
@@ -199,7 +232,7 @@ TEST_F(DeviceMessagesTest, ABounceDuringTheReloadOrAMessageBoxEndsOnTheNewKeyboa
         window_->OpenMainWindow();
         ASSERT_TRUE(window_->isVisible());
         keyboard_.Unplug();
-        ASSERT_TRUE(SpinUntil([&] { return window_->TrayIconId() == TrayIconDisconnected; }));
+        ASSERT_TRUE(SpinUntil([&] { return window_->TrayIconId() == TrayIconDisconnected; }, Patience));
         EXPECT_FALSE(window_->isVisible());
         const int reloads = Count("message PROF");
         const int losses = Count("message DEVICE-LOST");
@@ -208,7 +241,8 @@ TEST_F(DeviceMessagesTest, ABounceDuringTheReloadOrAMessageBoxEndsOnTheNewKeyboa
         else
             bounceOnReload = true;
         keyboard_.Plug();
-        ASSERT_TRUE(SpinUntil([&] { return OnTheKeyboardThere() && Count("message PROF") == reloads + 2; }));
+        ASSERT_TRUE(
+            SpinUntil([&] { return OnTheKeyboardThere() && Count("message PROF") == reloads + 2; }, Patience));
         QThread::msleep(30);
         QCoreApplication::processEvents();
         EXPECT_TRUE(OnTheKeyboardThere());
@@ -227,9 +261,22 @@ TEST_F(DeviceMessagesTest, ABounceDuringTheReloadOrAMessageBoxEndsOnTheNewKeyboa
 // is there, and only when it is not does the owner hear that it is missing.
 void DeviceMessagesTest::OpenBeforeTheFirstScan(bool plugged)
 {
-    DeviceThreadTimings timings = CurrentDeviceThreadTimings();
-    timings.firstScanDelay = 300ms; // started with /Start: the monitor waits before its first look
-    SetDeviceThreadTimings(timings);
+    // The monitor's first look is held at its first enumeration until the
+    // OPEN has arrived.
+    HeldEnumeration held(keyboard_);
+    SetHidBackend(&held);
+    // However this ends, the threads stop before the gate goes away.
+    struct StopFirst {
+        DeviceMessagesTest& test;
+        HeldEnumeration& held;
+        ~StopFirst()
+        {
+            held.Release();
+            test.dispatcher_.Close();
+            StopDeviceThreads();
+            SetHidBackend(&test.keyboard_);
+        }
+    } stopFirst{*this, held};
     if (!plugged)
         keyboard_.Unplug();
     window_->Initialise([&] {
@@ -239,11 +286,13 @@ void DeviceMessagesTest::OpenBeforeTheFirstScan(bool plugged)
     EXPECT_EQ(window_->HandleMessage(MsgOpen, TagOpen), 1);
     EXPECT_EQ(Count("open-held"), 1);
     EXPECT_EQ(window_->NoDevicePrompt(), nullptr);
+    EXPECT_FALSE(window_->isVisible());
+    held.Release();
     if (plugged) {
-        ASSERT_TRUE(SpinUntil([&] { return window_->isVisible(); }));
+        ASSERT_TRUE(SpinUntil([&] { return window_->isVisible(); }, 30000));
         EXPECT_EQ(window_->NoDevicePrompt(), nullptr);
     } else {
-        ASSERT_TRUE(SpinUntil([&] { return window_->NoDevicePrompt() != nullptr; }));
+        ASSERT_TRUE(SpinUntil([&] { return window_->NoDevicePrompt() != nullptr; }, 30000));
         EXPECT_FALSE(window_->isVisible());
     }
     // Once the first look is over, an OPEN is answered at once.
