@@ -10,6 +10,7 @@ packages=(
   libhidapi-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-core
+  dpkg-dev file appstream groff-base
 )
 if [ "${RT604_WITH_XVFB:-0}" = 1 ]; then
   packages+=(xvfb xauth)
