@@ -10,6 +10,7 @@ packages=(
   libhidapi-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-core
+  xdg-utils  # xdg-mime, xdg-open: updaters that are not programs open with the desktop's handler
 )
 if [ "${RT604_WITH_XVFB:-0}" = 1 ]; then
   packages+=(xvfb xauth)

@@ -33,6 +33,7 @@ void CVarkelinDlg::ApplyLanguage(int languageIndex)
 {
     if (about_)
         about_->ApplyLanguage(languageIndex);
+    ApplyDialogLanguage(languageIndex);
     // The key function editor joins here.
     for (const ButtonText& text : TooltipTexts) {
         if (CPngButton* button = Button(text.id))
