@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTableView>
+#include <QTimer>
 
 namespace {
 
@@ -225,6 +226,16 @@ void Varkelin_DlgComposite::UpdateKeyboardTaking()
 bool Varkelin_DlgComposite::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    // A list's popup takes the keyboard grab while it is open and gives it
+    // back to nobody when it closes: take it again.
+    if (type == QEvent::Hide && grab_->IsGrabbed()) {
+        auto* popup = qobject_cast<QWidget*>(watched);
+        if (popup && popup->isWindow() && popup->windowType() == Qt::Popup && popup->window() != this)
+            QTimer::singleShot(0, this, [this] {
+                grab_->Release();
+                UpdateKeyboardTaking();
+            });
+    }
     if ((type == QEvent::KeyPress || type == QEvent::KeyRelease || type == QEvent::ShortcutOverride) &&
         (capturing_ || recorder_.IsRecording()) && isVisible()) {
         auto* widget = qobject_cast<QWidget*>(watched);
