@@ -24,6 +24,7 @@ class QLineEdit;
 class QMenu;
 class QTimer;
 class VirtualKeyboard;
+class Varkelin_DlgComposite;
 
 // Commands of the notification-area menu.
 inline constexpr int CmdOpen = 32771;
@@ -131,6 +132,12 @@ public:
     void OnDeviceLost();
     void OnApply();
     void OnKeyButton(int controlId);
+    // The key function editor (MainWindowEditor.cpp): opens it for a key
+    // button or G button, closes it like Cancel, tells whether it is open.
+    void EditKey(int controlId);
+    void CloseKeyEditor();
+    bool IsKeyEditorOpen() const;
+    Varkelin_DlgComposite* KeyEditor();
     void OnProfileButton(int profile);
     void OnPreviewTick();
     void OnTimer(int timerId);
@@ -221,6 +228,7 @@ private:
     QPointer<QMessageBox> noDevicePrompt_;
     QPointer<CVarkelin_DlgProfile> profileDialog_;
     QPointer<CVarkelin_DlgUpdate> updateDialog_;
+    QPointer<Varkelin_DlgComposite> keyEditor_;
     QTimer* previewTimer_ = nullptr;
     int trayIconId_ = 0;
     bool applyEnabled_ = false;

@@ -180,8 +180,10 @@ void CVarkelinDlg::CloseSubWindows()
 {
     if (about_ && about_->isVisible())
         about_->reject();
+    // In the order the program's shutdown closes them: the profile manager
+    // (and the update window), then the key function editor.
     CloseDialogs();
-    // The key function editor joins here.
+    CloseKeyEditor();
     if (noDevicePrompt_)
         noDevicePrompt_->close();
     Trace("subwindows-closed");
