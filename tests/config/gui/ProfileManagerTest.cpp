@@ -320,6 +320,28 @@ TEST_F(ProfileManagerTest, SelectProfileWhileTheManagerIsOpen)
     EXPECT_TRUE(prompts.questions.empty());
 }
 
+// The key function editor holds a key of the shown profile: no switch until
+// it is closed.
+TEST_F(ProfileManagerTest, SelectProfileIsRefusedWhileTheKeyEditorIsOpen)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    window->OpenMainWindow();
+    window->EditKey(ControlOf(KeyEsc));
+    ASSERT_TRUE(window->IsKeyEditorOpen());
+
+    EXPECT_EQ(SelectProfile(2), 0);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0], LoadText("PROFILE_SEELCT_PROMPT2"));
+    EXPECT_EQ(CountRequests(CmdWriteDeviceInfo), 0u);
+    EXPECT_EQ(kb->Memories().ActiveProfile(), 0);
+
+    window->CloseKeyEditor();
+    ASSERT_FALSE(window->IsKeyEditorOpen());
+    EXPECT_EQ(SelectProfile(2), 1);
+    EXPECT_EQ(kb->Memories().ActiveProfile(), 2);
+}
+
 TEST_F(ProfileManagerTest, CancelAndEscapeChangeNothingAndF1OpensTheHelp)
 {
     PrepareKeyboard(1, {});
