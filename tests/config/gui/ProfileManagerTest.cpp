@@ -275,12 +275,20 @@ TEST_F(ProfileManagerTest, NewAndLoadAddRowsAndLoadRefusesABrokenFileNamingTheRe
     EXPECT_EQ(dialog->Model()->rowCount(), 5);
     EXPECT_EQ(prompts.messages.size(), 2u);
 
+    // A file that cannot be written is said so and not listed.
+    prompts.savePath = Path("no/such/folder/new.vpf");
+    dialog->Button(ProfileControl::New)->click();
+    ASSERT_EQ(prompts.messages.size(), 3u);
+    EXPECT_EQ(prompts.messages[2], FormatText(LoadText("PROFILE_NEW_FAILED"), Path("no/such/folder/new.vpf")));
+    EXPECT_EQ(dialog->Model()->rowCount(), 5);
+
     // Cancelled dialogs add nothing.
     prompts.openPath.reset();
     prompts.savePath.reset();
     dialog->Button(ProfileControl::Load)->click();
     dialog->Button(ProfileControl::New)->click();
     EXPECT_EQ(dialog->Model()->rowCount(), 5);
+    EXPECT_EQ(prompts.messages.size(), 3u);
 
     dialog->Button(ProfileControl::Apply)->click();
     EXPECT_EQ(Setting("PROFILE00"), "5");
