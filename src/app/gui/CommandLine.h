@@ -12,6 +12,9 @@ struct CommandLine {
     bool start = false; // "/Start": stay in the notification area
     bool kill = false;  // "/Kill": tell a running instance to exit
     bool help = false;  // "--help" or "-h"
+    // "--firmware-update": open the firmware update window (in the running
+    // instance, when there is one).
+    bool firmwareUpdate = false;
     bool virtualKeyboard = false;
     std::string virtualKeyboardFile; // empty: the default file in the user folder
 };
@@ -28,5 +31,6 @@ struct HandOver {
     InstanceMessage message;
     const char* name;
 };
-// KILL for "/Kill", otherwise OPEN.
+// KILL for "/Kill", the firmware update window's message for
+// "--firmware-update", otherwise OPEN.
 HandOver HandOverFor(const CommandLine& line);

@@ -23,6 +23,7 @@
 #include <QIcon>
 #include <QProcess>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -192,6 +193,8 @@ int RunProgram(int argc, char** argv)
         LogEvent(threadsStarted ? "device-threads-started" : "device-threads-failed");
     });
 
+    if (line.firmwareUpdate)
+        QTimer::singleShot(0, window.get(), [&window] { window->HandleMessage(MsgFirmwareUpdate, TagFirmwareUpdate); });
     if (!window->IsExiting())
         QApplication::exec();
     if (!window->IsExiting())
