@@ -47,6 +47,10 @@ const std::map<std::string, std::string> FormatTexts = {
     {"MACRO_ERR_MAX", "%d"},
     {"MACRO_ACTION_ERR_DELAY_MAX", "%d"},
     {"MACRO_MEMORY_NAMES_CONFIRM", "%d"},
+    {"PROFILE_NEW_FAILED", "%s"},
+    {"PROFILE_LOAD_REFUSED", "%s"},
+    {"UPDATE_START_FAILED", "%s"},
+    {"UPDATE_NO_HANDLER", "%s"},
 };
 
 // Texts of the macro memory gauge, with the numbered places their caller
