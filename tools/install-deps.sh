@@ -10,6 +10,7 @@ packages=(
   libhidapi-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-core
+  clang libclang-rt-dev llvm # the sanitizer pass and libFuzzer (tools/sanitize.sh)
 )
 if [ "${RT604_WITH_XVFB:-0}" = 1 ]; then
   packages+=(xvfb xauth)
