@@ -1,0 +1,246 @@
+#!/usr/bin/env bash
+# Runs the tests that need a real kernel: the keyboard is plugged in through
+# /dev/uhid (rt604-uhid-keyboard) and the program reaches it through hidraw
+# and hidapi, inside a small VM booted under QEMU. Nothing touches the host's
+# kernel: Debian's kernel package is downloaded (never installed) and cached
+# under the build folder, with an initramfs made afresh from busybox, the
+# three HID modules, the programs and the libraries they need.
+#
+#   tools/kernel-test.sh [--build-dir DIR] [--no-build] [--timeout SECONDS]
+#
+# Prints the guest's output, the boot time, the run time and the Apply figure,
+# and ends with "N passed, M failed"; the exit status is 0 only when every
+# test passed and the VM finished in time.
+set -euo pipefail
+
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+build_dir=$source_dir/build
+build=1
+timeout_s=1200
+while [ $# -gt 0 ]; do
+  case $1 in
+    --build-dir) build_dir=$2; shift 2 ;;
+    --no-build) build=0; shift ;;
+    --timeout) timeout_s=$2; shift 2 ;;
+    -h|--help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "kernel-test: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+build_dir=$(mkdir -p "$build_dir" && cd "$build_dir" && pwd)
+work=$build_dir/kernel-test
+bin=$build_dir/bin
+mkdir -p "$work"
+
+fail() {
+  echo "kernel-test: $*" >&2
+  echo "0 passed, 1 failed"
+  exit 1
+}
+
+for tool in qemu-system-x86_64 busybox cpio modinfo dpkg-deb apt-get gzip xz objcopy readelf; do
+  command -v "$tool" >/dev/null || fail "$tool is missing (tools/install-deps.sh installs it with RT604_WITH_KERNEL_TEST=1)"
+done
+
+# ---- the programs ----
+programs=(rt604ctl rt604-uhid-keyboard test_kernel)
+optional=(bench_ApplyFullMacroMemory)
+if [ "$build" = 1 ]; then
+  [ -f "$build_dir/build.ninja" ] || cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  targets=("${programs[@]}")
+  grep -q "bench_ApplyFullMacroMemory" "$build_dir/build.ninja" && targets+=("${optional[@]}")
+  nice cmake --build "$build_dir" -j2 --target "${targets[@]}"
+fi
+for p in "${programs[@]}"; do
+  [ -x "$bin/$p" ] || fail "$bin/$p is not built"
+done
+
+# ---- the kernel, downloaded once per build folder ----
+kernel=$work/kernel
+if [ ! -f "$kernel/ready" ]; then
+  deb=$(ls "$work"/linux-image-*.deb 2>/dev/null | head -n1 || true)
+  if [ -z "$deb" ]; then
+    package=$(apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*\)$/\1/p' | head -n1)
+    if [ -z "$package" ]; then
+      apt-get update -qq || true
+      package=$(apt-cache depends linux-image-amd64 | sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*\)$/\1/p' | head -n1)
+    fi
+    [ -n "$package" ] || fail "apt knows no kernel behind linux-image-amd64"
+    echo "kernel-test: downloading $package"
+    download=$(mktemp -d "$work/download.XXXXXX")
+    # apt fetches as its own user, who cannot write into a root's folder.
+    apt_options=()
+    [ "$(id -u)" -eq 0 ] && apt_options=(-o APT::Sandbox::User=root)
+    if ! (cd "$download" && apt-get download -q "${apt_options[@]}" "$package" >/dev/null); then
+      apt-get update -qq || true
+      (cd "$download" && apt-get download -q "${apt_options[@]}" "$package" >/dev/null) || fail "cannot download $package"
+    fi
+    mv "$download"/*.deb "$work/"
+    rmdir "$download"
+    deb=$(ls "$work"/linux-image-*.deb | head -n1)
+  fi
+  echo "kernel-test: unpacking $(basename "$deb")"
+  rm -rf "$kernel"
+  unpacked=$(mktemp -d "$work/unpack.XXXXXX")
+  trap 'rm -rf "$unpacked"' EXIT
+  dpkg-deb -x "$deb" "$unpacked"
+  mkdir -p "$kernel/modules"
+  cp "$unpacked"/boot/vmlinuz-* "$kernel/vmlinuz"
+  # The kernel proper, out of its self-extracting image: QEMU starts an ELF
+  # kernel with a PVH entry point directly, which spares the firmware and the
+  # decompression most of an emulated boot. Without one, the image boots.
+  for magic in $'\xfd7zXZ' $'\x28\xb5\x2f\xfd' $'\x1f\x8b\x08'; do
+    for at in $(LC_ALL=C grep -abo "$magic" "$kernel/vmlinuz" | cut -d: -f1 | head -n3); do
+      tail -c +$((at + 1)) "$kernel/vmlinuz" | { xz -dcq 2>/dev/null || zstd -dcq 2>/dev/null || gzip -dcq 2>/dev/null; } \
+        > "$kernel/vmlinux" || true
+      if [ "$(head -c4 "$kernel/vmlinux" | od -An -tx1 | tr -d ' ')" = 7f454c46 ] &&
+         readelf -n "$kernel/vmlinux" 2>/dev/null | grep -q 'Xen.*(0x00000012)'; then
+        break 2
+      fi
+      rm -f "$kernel/vmlinux"
+    done
+  done
+  # The modules with what they depend on, in load order; decompressed here
+  # because busybox's insmod may not read .ko.xz or .ko.zst.
+  order=()
+  add_module() {
+    local name=$1 file dep
+    for m in "${order[@]}"; do [ "$m" = "$name" ] && return 0; done
+    file=$(find "$unpacked"/lib/modules/*/kernel "$unpacked"/usr/lib/modules/*/kernel -regextype posix-extended \
+             -regex ".*/$(echo "$name" | sed 's/[-_]/[-_]/g')\.ko(\.xz|\.zst|\.gz)?" 2>/dev/null | head -n1 || true)
+    [ -n "$file" ] || fail "the kernel package has no module $name"
+    for dep in $(modinfo -F depends "$file" | tr ',' ' '); do
+      add_module "$dep"
+    done
+    case $file in
+      *.xz) xz -dc "$file" ;;
+      *.zst) zstd -dcq "$file" ;;
+      *.gz) gzip -dc "$file" ;;
+      *) cat "$file" ;;
+    esac > "$kernel/modules/$name.ko"
+    order+=("$name")
+  }
+  for m in hid hid-generic uhid; do add_module "$m"; done
+  printf '%s\n' "${order[@]}" > "$kernel/modules.order"
+  rm -rf "$unpacked"
+  trap - EXIT
+  touch "$kernel/ready"
+fi
+
+# ---- the initramfs, in a folder of this run's own ----
+run=$(mktemp -d "$work/run.XXXXXX")
+trap 'rm -rf "$run"' EXIT
+rootfs=$run/rootfs
+mkdir -p "$rootfs"/{bin,dev,proc,sys,tmp,lib/modules} "$rootfs$bin"
+cp "$(command -v busybox)" "$rootfs/bin/busybox"
+cp "$kernel"/modules/*.ko "$kernel/modules.order" "$rootfs/lib/modules/"
+guest_programs=()
+for p in "${programs[@]}" "${optional[@]}"; do
+  if [ -x "$bin/$p" ]; then
+    # Without their debugging data the programs are a fraction of the size,
+    # and the guest unpacks its initramfs in emulation.
+    objcopy --strip-debug "$bin/$p" "$rootfs$bin/$p"
+    guest_programs+=("$bin/$p")
+  fi
+done
+# What the programs read beside themselves: the language files.
+cp "$bin"/*.ini "$rootfs$bin/"
+# The programs live at the build folder's own path in the guest, so the
+# folders compiled into the tests hold there too; their libraries are
+# copied from wherever ldd finds them.
+for lib in $(for p in "${guest_programs[@]}"; do ldd "$p" | grep -o '/[^ ]*'; done | sort -u); do
+  mkdir -p "$rootfs$(dirname "$lib")"
+  cp -L "$lib" "$rootfs$lib"
+done
+cat > "$rootfs/init" <<EOF
+#!/bin/busybox sh
+/bin/busybox --install -s /bin
+export PATH=/bin
+mount -t proc proc /proc
+mount -t sysfs sysfs /sys
+mount -t devtmpfs devtmpfs /dev
+mount -t tmpfs tmpfs /tmp
+echo "kernel-test: booted at \$(cut -d' ' -f1 /proc/uptime) s"
+for m in \$(cat /lib/modules/modules.order); do
+  insmod /lib/modules/\$m.ko || echo "kernel-test: cannot load \$m"
+done
+export HOME=/tmp TMPDIR=/tmp LANG=C
+cd /tmp
+$bin/test_kernel --gtest_color=no
+echo "kernel-test: tests ended with \$?"
+if [ -x $bin/bench_ApplyFullMacroMemory ]; then
+  $bin/bench_ApplyFullMacroMemory --benchmark_filter=ThroughKernel --benchmark_color=false
+  echo "kernel-test: benchmark ended with \$?"
+fi
+echo "kernel-test: done at \$(cut -d' ' -f1 /proc/uptime) s"
+poweroff -f
+EOF
+chmod 755 "$rootfs/init"
+(cd "$rootfs" && find . | cpio -o -H newc --quiet) | gzip -1 > "$run/initramfs.gz"
+rm -rf "$rootfs"
+
+# ---- the VM ----
+log=$work/console.log
+boot_image=$kernel/vmlinuz
+[ -f "$kernel/vmlinux" ] && boot_image=$kernel/vmlinux
+start=$(date +%s.%N)
+boot_at=""
+status=0
+set +e
+: > "$log"
+timeout -k 10 "$timeout_s" qemu-system-x86_64 -accel tcg -cpu max -m 512 -nographic -no-reboot -nic none \
+  -kernel "$boot_image" -initrd "$run/initramfs.gz" \
+  -append "console=ttyS0 panic=-1 edd=off quiet" </dev/null 2>&1 |
+  while IFS= read -r line; do
+    line=${line%$'\r'}
+    printf '%s\n' "$line"
+    printf '%s\n' "$line" >> "$log"
+    case $line in *"kernel-test: booted"*) date +%s.%N > "$run/booted" ;; esac
+  done
+status=${PIPESTATUS[0]}
+set -e
+end=$(date +%s.%N)
+[ -f "$run/booted" ] && boot_at=$(cat "$run/booted")
+
+echo
+echo "---- kernel test summary ----"
+if [ -n "$boot_at" ]; then
+  awk -v s="$start" -v b="$boot_at" 'BEGIN { printf "boot time: %.1f s (QEMU start to the guest'"'"'s /init)\n", b - s }'
+fi
+awk -v s="$start" -v e="$end" 'BEGIN { printf "run time: %.1f s (the whole VM)\n", e - s }'
+bench=$(grep -E '^BM_ApplyFullMacroMemoryThroughKernel' "$log" | tail -n1 || true)
+counter() { # a benchmark counter's value, with its k/M suffix worked out
+  echo "$bench" | grep -o "$1=[0-9.eE+-]*[kM]*" | cut -d= -f2 |
+    awk '{ v = $0; m = 1; if (v ~ /k$/) m = 1e3; if (v ~ /M$/) m = 1e6; sub(/[kM]$/, "", v); printf "%.1f", v * m }'
+}
+if [ -n "$bench" ] && [ -n "$(counter mean_ms)" ]; then
+  echo "Apply of a full macro memory through the kernel, 1 ms per report: $(counter mean_ms) ms;" \
+       "physical minimum $(counter minimum_ms) ms; $(counter 'over_minimum_%') % over it"
+fi
+
+summary=$(grep -E '^kernel-tests: [0-9]+ passed, [0-9]+ failed' "$log" | tail -n1 || true)
+passed=0
+failed=0
+if [ -n "$summary" ]; then
+  passed=$(echo "$summary" | sed -E 's/^kernel-tests: ([0-9]+) passed.*/\1/')
+  failed=$(echo "$summary" | sed -E 's/.* ([0-9]+) failed.*/\1/')
+else
+  echo "kernel-test: the tests gave no result"
+  failed=$((failed + 1))
+fi
+if ! grep -q '^kernel-test: tests ended with 0$' "$log"; then
+  [ "$failed" -gt 0 ] || failed=1
+fi
+if grep -q '^kernel-test: benchmark ended with' "$log" &&
+   { ! grep -q '^kernel-test: benchmark ended with 0$' "$log" || [ -z "$bench" ] || grep -q 'ERROR OCCURRED' "$log"; }; then
+  echo "kernel-test: the Apply benchmark through the kernel failed"
+  failed=$((failed + 1))
+fi
+if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
+  echo "kernel-test: the VM did not finish within $timeout_s s"
+  failed=$((failed + 1))
+elif ! grep -q '^kernel-test: done' "$log"; then
+  echo "kernel-test: the VM ended early (QEMU exit $status)"
+  failed=$((failed + 1))
+fi
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
