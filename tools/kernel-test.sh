@@ -7,6 +7,7 @@
 # three HID modules, the programs and the libraries they need.
 #
 #   tools/kernel-test.sh [--build-dir DIR] [--no-build] [--timeout SECONDS]
+#                        [--filter GTEST_FILTER] [--no-bench]
 #
 # Prints the guest's output, the boot time, the run time and the Apply figure,
 # and ends with "N passed, M failed"; the exit status is 0 only when every
@@ -17,12 +18,16 @@ source_dir=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=$source_dir/build
 build=1
 timeout_s=1200
+filter='*'
+bench_run=1
 while [ $# -gt 0 ]; do
   case $1 in
     --build-dir) build_dir=$2; shift 2 ;;
     --no-build) build=0; shift ;;
     --timeout) timeout_s=$2; shift 2 ;;
-    -h|--help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --filter) filter=$2; shift 2 ;;
+    --no-bench) bench_run=0; shift ;;
+    -h|--help) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "kernel-test: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -165,9 +170,9 @@ for m in \$(cat /lib/modules/modules.order); do
 done
 export HOME=/tmp TMPDIR=/tmp LANG=C
 cd /tmp
-$bin/test_kernel --gtest_color=no
+$bin/test_kernel --gtest_color=no '--gtest_filter=$filter'
 echo "kernel-test: tests ended with \$?"
-if [ -x $bin/bench_ApplyFullMacroMemory ]; then
+if [ $bench_run = 1 ] && [ -x $bin/bench_ApplyFullMacroMemory ]; then
   $bin/bench_ApplyFullMacroMemory --benchmark_filter=ThroughKernel --benchmark_color=false
   echo "kernel-test: benchmark ended with \$?"
 fi
