@@ -28,6 +28,8 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <string>
 #include <thread>
 #include <unistd.h>
 
