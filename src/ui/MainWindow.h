@@ -22,6 +22,7 @@ class QLineEdit;
 class QMenu;
 class QTimer;
 class VirtualKeyboard;
+class Varkelin_DlgComposite;
 
 // Commands of the notification-area menu.
 inline constexpr int CmdOpen = 32771;
@@ -126,6 +127,12 @@ public:
     void OnDeviceLost();
     void OnApply();
     void OnKeyButton(int controlId);
+    // The key function editor (MainWindowEditor.cpp): opens it for a key
+    // button or G button, closes it like Cancel, tells whether it is open.
+    void EditKey(int controlId);
+    void CloseKeyEditor();
+    bool IsKeyEditorOpen() const;
+    Varkelin_DlgComposite* KeyEditor();
     void OnProfileButton(int profile);
     void OnPreviewTick();
     void OnTimer(int timerId);
@@ -199,6 +206,7 @@ private:
     CTrayIcon* tray_ = nullptr;
     QPointer<AboutDialog> about_;
     QPointer<QMessageBox> noDevicePrompt_;
+    QPointer<Varkelin_DlgComposite> keyEditor_;
     QTimer* previewTimer_ = nullptr;
     int trayIconId_ = 0;
     bool applyEnabled_ = false;
