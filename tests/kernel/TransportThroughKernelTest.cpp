@@ -32,7 +32,8 @@ TEST_F(TransportThroughKernelTest, ReportsWaitingInTheNodeAreNeverTakenForTheNex
     ASSERT_EQ(keyboard.Command("duplicate-next-reply 20"), "ok");
     std::array<uint8_t, DeviceInfoBytes> info{};
     ASSERT_EQ(ReadDeviceInfo(info), 1);
-    std::this_thread::sleep_for(100ms);
+    // Long after the copy came, even in an emulated machine under load.
+    std::this_thread::sleep_for(300ms);
     EXPECT_EQ(KeyMap(0), profileMap);
 
     // A reply so late that the transport asked again: the late one and the
@@ -41,14 +42,14 @@ TEST_F(TransportThroughKernelTest, ReportsWaitingInTheNodeAreNeverTakenForTheNex
     ASSERT_EQ(keyboard.Command("delay-next-reply 400"), "ok");
     ASSERT_EQ(ReadDeviceInfo(info), 1);
     EXPECT_EQ(info[DeviceInfoMacroUnits], 64);
-    std::this_thread::sleep_for(300ms);
+    std::this_thread::sleep_for(600ms);
     EXPECT_EQ(KeyMap(1), profileMap);
 
     // Notices arrive on the same node; the configuration channel never takes
     // them for replies.
     for (const char* notice : {"notice 0401", "notice 1811"})
         ASSERT_EQ(keyboard.Command(notice), "ok");
-    std::this_thread::sleep_for(50ms);
+    std::this_thread::sleep_for(300ms);
     EXPECT_EQ(KeyMap(2), profileMap);
     ASSERT_EQ(ReadDeviceInfo(info), 1);
     EXPECT_EQ(info[DeviceInfoMacroUnits], 64);
@@ -76,17 +77,21 @@ TEST_F(TransportThroughKernelTest, ControlPipeRequestsAreAnsweredAsTheKeyboardWo
     report[0] = 0x04;
     EXPECT_EQ(::ioctl(vendor, HIDIOCSFEATURE(64), report), -1);
     EXPECT_EQ(errno, EIO);
-    // The boot keyboard's LEDs, as hidraw sends an output report.
+    // The boot keyboard's LEDs: hidraw sends them as an output report and
+    // returns before the keyboard has read it.
     const uint8_t leds[2] = {0x00, 0x02};
     EXPECT_EQ(::ioctl(boot, HIDIOCSOUTPUT(2), leds), 2);
-    const std::vector<std::string> stats = Words(keyboard.Command("stats"));
+    std::vector<std::string> stats;
+    EXPECT_TRUE(WaitUntil([&] {
+        stats = Words(keyboard.Command("stats"));
+        return stats.size() == 12 && stats[11] == "2";
+    })) << "the LED report did not arrive";
     ::close(vendor);
     ::close(boot);
     ASSERT_EQ(stats.size(), 12u);
-    EXPECT_EQ(stats[5], "2");  // get-reports
-    EXPECT_EQ(stats[7], "1");  // set-reports
-    EXPECT_EQ(stats[9], "2");  // stalled
-    EXPECT_EQ(stats[11], "2"); // leds
+    EXPECT_EQ(stats[5], "2"); // get-reports
+    EXPECT_EQ(stats[7], "1"); // set-reports
+    EXPECT_EQ(stats[9], "2"); // stalled
     // Not a measure of speed: a request the keyboard leaves unanswered ends
     // only at the kernel's 5 s time-out, with the same EIO.
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
