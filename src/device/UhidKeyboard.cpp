@@ -159,11 +159,46 @@ struct UhidKeyboard::Session {
 UhidKeyboard::UhidKeyboard(VirtualKeyboard& keyboard, std::string serial, UhidOpener opener)
     : keyboard_(keyboard), serial_(std::move(serial)), opener_(std::move(opener))
 {
+    returnWatcher_ = std::thread([this] { AwaitReturnFromLoader(); });
 }
 
 UhidKeyboard::~UhidKeyboard()
 {
     Unplug();
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    returnWatch_.notify_all();
+    returnWatcher_.join();
+}
+
+void UhidKeyboard::AwaitReturnFromLoader()
+{
+    // The virtual keyboard ends its loader when someone looks at it, so this
+    // looks now and then; nothing else would tell.
+    constexpr auto Look = std::chrono::milliseconds(20);
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        returnWatch_.wait(lock, [this] { return stopping_ || awaitingReturn_; });
+        if (stopping_)
+            return;
+        if (returnWatch_.wait_for(lock, Look, [this] { return stopping_ || !awaitingReturn_; }))
+            continue;
+        lock.unlock();
+        if (keyboard_.IsPlugged()) {
+            std::lock_guard plug(plugMutex_);
+            bool due = false;
+            {
+                std::lock_guard check(mutex_);
+                due = awaitingReturn_;
+                awaitingReturn_ = false;
+            }
+            if (due)
+                PlugLocked();
+        }
+        lock.lock();
+    }
 }
 
 std::string UhidKeyboard::Phys(int interface) const
@@ -185,15 +220,22 @@ bool UhidKeyboard::Send(Session& session, int interface, const uhid_event& event
 
 bool UhidKeyboard::Plug()
 {
+    std::lock_guard plug(plugMutex_);
+    return PlugLocked();
+}
+
+bool UhidKeyboard::PlugLocked()
+{
     std::unique_ptr<Session> old;
     {
         std::lock_guard lock(mutex_);
+        awaitingReturn_ = false;
         if (session_ && !session_->destroyed)
             return true;
         old = std::move(session_); // left by a keyboard that switched to its loader
     }
     if (old)
-        EndSession(std::move(old));
+        EndSession(std::move(old), false);
 
     keyboard_.Plug();
     const std::optional<HidInterfaceInfo> config = CollectionOf(keyboard_, ConfigUsagePage, ConfigUsage);
@@ -246,22 +288,27 @@ bool UhidKeyboard::Plug()
 
 void UhidKeyboard::Unplug()
 {
+    std::lock_guard plug(plugMutex_);
     std::unique_ptr<Session> session;
     {
         std::lock_guard lock(mutex_);
+        awaitingReturn_ = false;
         session = std::move(session_);
         started_.notify_all();
     }
     if (session)
-        EndSession(std::move(session));
+        EndSession(std::move(session), true);
+    else
+        keyboard_.Unplug(); // out of its loader too: the cable is pulled
 }
 
-void UhidKeyboard::EndSession(std::unique_ptr<Session> session)
+void UhidKeyboard::EndSession(std::unique_ptr<Session> session, bool unplugKeyboard)
 {
     session->ending = true;
     // The keyboard goes first, so that a transfer in flight fails as on a
     // pulled cable; then the kernel learns the devices are gone.
-    keyboard_.Unplug();
+    if (unplugKeyboard)
+        keyboard_.Unplug();
     if (!session->destroyed.exchange(true)) {
         uhid_event destroy{};
         destroy.type = UHID_DESTROY;
@@ -415,14 +462,17 @@ void UhidKeyboard::PumpReports(Session& session, HidHandle& handle)
         event->u.input2.size = static_cast<uint16_t>(n);
         Send(session, UhidVendorInterface, *event);
     }
-    // The keyboard left by itself (its loader switch): so do its devices.
+    // The keyboard left by itself (its loader switch): so do its devices,
+    // until it comes back.
     if (!session.ending && !session.destroyed.exchange(true)) {
         uhid_event destroy{};
         destroy.type = UHID_DESTROY;
         for (int i = 0; i < UhidInterfaceCount; ++i)
             Send(session, i, destroy);
         std::lock_guard lock(mutex_);
+        awaitingReturn_ = true;
         started_.notify_all();
+        returnWatch_.notify_all();
     }
 }
 

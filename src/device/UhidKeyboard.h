@@ -11,6 +11,7 @@
 #include <mutex>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct uhid_event;
@@ -67,6 +68,9 @@ public:
     // Unplugs the virtual keyboard (transfers in flight fail) and destroys
     // both devices (UHID_DESTROY).
     void Unplug();
+    // A keyboard that switches to its loader leaves the bus by itself (both
+    // devices are destroyed) and comes back, as new devices, when its loader
+    // is done; Plug and Unplug end that wait.
     bool IsPlugged() const;
     // Until the kernel has started a driver on both devices (UHID_START);
     // false when the time ran out or the keyboard is unplugged.
@@ -91,16 +95,23 @@ private:
     void PumpReports(Session& session, HidHandle& handle);
     void HandleEvent(Session& session, int interface, const uhid_event& event);
     bool Send(Session& session, int interface, const uhid_event& event);
-    void EndSession(std::unique_ptr<Session> session);
+    bool PlugLocked();
+    void EndSession(std::unique_ptr<Session> session, bool unplugKeyboard);
+    void AwaitReturnFromLoader();
 
     VirtualKeyboard& keyboard_;
     const std::string serial_;
     UhidOpener opener_;
 
+    std::mutex plugMutex_; // one Plug or Unplug at a time, held throughout
     mutable std::mutex mutex_;
     std::condition_variable started_;
     std::unique_ptr<Session> session_;
     Counters counters_;
+    bool awaitingReturn_ = false; // the keyboard left for its loader
+    bool stopping_ = false;
+    std::condition_variable returnWatch_;
+    std::thread returnWatcher_;
 };
 
 // The hidraw node ("/dev/hidrawN") of the device whose HID_PHYS is phys, as

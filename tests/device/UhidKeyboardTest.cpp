@@ -18,6 +18,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -49,6 +50,14 @@ public:
     {
         std::lock_guard lock(mutex_);
         return static_cast<int>(kernelEnds_.size());
+    }
+
+    bool WaitForDevices(int count, std::chrono::milliseconds timeout)
+    {
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (DeviceCount() < count && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(1ms);
+        return DeviceCount() >= count;
     }
 
     // The next event the keyboard wrote to device n, or none within the time.
@@ -100,6 +109,7 @@ protected:
         options.productId = GetParam();
         options.withMouse = false;
         options.plugged = false;
+        options.loaderTime = 100ms;
         return options;
     }
 
@@ -318,26 +328,57 @@ TEST_P(UhidKeyboardTest, UnplugDestroysBothDevicesAndAPlugCreatesThemAfresh)
     EXPECT_EQ(NextInput(2 + UhidVendorInterface), (std::vector<uint8_t>{0x03, 0x02, 0x04}));
 }
 
-TEST_P(UhidKeyboardTest, AKeyboardThatSwitchesToItsLoaderLeavesTheBus)
+class UhidLoaderTest : public UhidKeyboardTest {
+protected:
+    // Sends the loader switch and sees both devices go.
+    void EnterLoader()
+    {
+        uhid_event output{};
+        output.type = UHID_OUTPUT;
+        output.u.output.rtype = UHID_OUTPUT_REPORT;
+        output.u.output.size = 64;
+        const Frame loader = BuildEnterLoaderFrame();
+        std::memcpy(output.u.output.data, loader.data(), loader.size());
+        kernel.Send(UhidVendorInterface, output);
+        for (int i = 0; i < UhidInterfaceCount; ++i) {
+            std::optional<uhid_event> event = kernel.Next(i);
+            ASSERT_TRUE(event);
+            EXPECT_EQ(event->type, UHID_DESTROY);
+        }
+        EXPECT_FALSE(uhid.IsPlugged());
+    }
+};
+
+TEST_P(UhidLoaderTest, AKeyboardInItsLoaderLeavesTheBusAndComesBackAsNewDevices)
 {
     PlugAndStart();
-    uhid_event output{};
-    output.type = UHID_OUTPUT;
-    output.u.output.rtype = UHID_OUTPUT_REPORT;
-    output.u.output.size = 64;
-    const Frame loader = BuildEnterLoaderFrame();
-    std::memcpy(output.u.output.data, loader.data(), loader.size());
-    kernel.Send(UhidVendorInterface, output);
-    for (int i = 0; i < UhidInterfaceCount; ++i) {
-        std::optional<uhid_event> event = kernel.Next(i);
-        ASSERT_TRUE(event);
-        EXPECT_EQ(event->type, UHID_DESTROY);
+    EnterLoader();
+    ASSERT_TRUE(kernel.WaitForDevices(4, 5s));
+    for (int i = 2; i < 4; ++i) {
+        std::optional<uhid_event> create = kernel.Next(i);
+        ASSERT_TRUE(create);
+        EXPECT_EQ(create->type, UHID_CREATE2);
+        kernel.Start(i);
     }
-    EXPECT_FALSE(uhid.IsPlugged());
-    // It can be plugged in again.
+    ASSERT_TRUE(uhid.WaitUntilStarted(2s));
+    keyboard.SendNotice(0x0401);
+    EXPECT_EQ(NextInput(2 + UhidVendorInterface), (std::vector<uint8_t>{0x03, 0x01, 0x04}));
+}
+
+TEST_P(UhidLoaderTest, ACablePulledDuringTheLoaderKeepsTheKeyboardAway)
+{
+    PlugAndStart();
+    EnterLoader();
+    uhid.Unplug();
+    std::this_thread::sleep_for(300ms); // well past the loader's time
+    EXPECT_EQ(kernel.DeviceCount(), 2);
+    EXPECT_FALSE(keyboard.IsPlugged());
+    // A plug brings it back.
     PlugAndStart();
     EXPECT_TRUE(uhid.IsPlugged());
 }
+
+INSTANTIATE_TEST_SUITE_P(BothModels, UhidLoaderTest, ::testing::Values(uint16_t{0x5000}, uint16_t{0}));
 
 TEST_P(UhidKeyboardTest, NoKernelNoDevice)
 {
