@@ -283,6 +283,7 @@ bool UhidKeyboard::PlugLocked()
     s.threads.emplace_back([this, &s] { PumpReports(s, *s.notify); });
     std::lock_guard lock(mutex_);
     session_ = std::move(session);
+    started_.notify_all(); // the kernel may have started the devices already
     return true;
 }
 
@@ -329,11 +330,13 @@ bool UhidKeyboard::IsPlugged() const
 
 bool UhidKeyboard::WaitUntilStarted(std::chrono::milliseconds timeout)
 {
+    // No session may only mean one is being made (a return from the loader),
+    // so nothing but the time ends the wait early.
     std::unique_lock lock(mutex_);
     return started_.wait_for(lock, timeout, [this] {
-        return !session_ || session_->destroyed
-            || std::all_of(session_->started.begin(), session_->started.end(), [](bool s) { return s; });
-    }) && session_ && !session_->destroyed;
+        return session_ && !session_->destroyed
+            && std::all_of(session_->started.begin(), session_->started.end(), [](bool s) { return s; });
+    });
 }
 
 UhidKeyboard::Counters UhidKeyboard::Stats() const

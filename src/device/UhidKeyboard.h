@@ -73,7 +73,7 @@ public:
     // is done; Plug and Unplug end that wait.
     bool IsPlugged() const;
     // Until the kernel has started a driver on both devices (UHID_START);
-    // false when the time ran out or the keyboard is unplugged.
+    // false when the time ran out first.
     bool WaitUntilStarted(std::chrono::milliseconds timeout);
 
     // The devices' physical path, which sysfs shows as HID_PHYS.
