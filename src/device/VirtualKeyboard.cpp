@@ -54,6 +54,7 @@ struct VirtualKeyboardCore {
     int refuseCount = 0;
     uint8_t refuseStatus = StatusRefused;
     int failWrites = 0;
+    int bounceCountdown = 0;
     bool failEnumeration = false;
 
     // bus timing: reports complete on frame boundaries of the latency
@@ -74,6 +75,23 @@ struct VirtualKeyboardCore {
     uint64_t savedSeq = 0;
 
     bool Alive(const HandleState& h) const { return h.collection == MouseCollection || (plugged && h.generation == generation); }
+
+    // Every plug makes a new node, as the kernel does, even though the
+    // paths stay the same.
+    static std::string Identity(Collection c, uint64_t plugGeneration)
+    {
+        return c == MouseCollection ? std::string("virtual mouse") : "virtual keyboard plug " + std::to_string(plugGeneration);
+    }
+
+    // The cable bounces: out and back in at once, so the open handles are
+    // dead and the nodes are new.
+    void Bounce()
+    {
+        Unplug();
+        plugged = true;
+        ++generation;
+        cv.notify_all();
+    }
 
     std::string Path(Collection c) const
     {
@@ -225,12 +243,16 @@ public:
 
     int CollectionIndex() const override { return state_->collection == MouseCollection ? 0 : state_->collection; }
 
+    std::string NodeIdentity() const override { return VirtualKeyboardCore::Identity(state_->collection, state_->generation); }
+
     HidIo Read(std::span<uint8_t> buffer, size_t& transferred, int timeoutMs) override
     {
         transferred = 0;
         std::unique_lock lock(core_->mutex);
         HandleState& h = *state_;
-        if (!h.mode.read || !core_->Alive(h))
+        if (!core_->Alive(h))
+            return HidIo::Gone;
+        if (!h.mode.read)
             return HidIo::Failed;
         const bool infinite = timeoutMs < 0;
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
@@ -243,7 +265,7 @@ public:
                 break;
             }
             if (!core_->Alive(h)) {
-                result = HidIo::Failed;
+                result = HidIo::Gone;
                 break;
             }
             const Clock::time_point now = Clock::now();
@@ -276,11 +298,17 @@ public:
         std::unique_lock lock(core_->mutex);
         VirtualKeyboardCore& core = *core_;
         HandleState& h = *state_;
-        if (!h.mode.write || h.collection != ConfigCollection || !core.Alive(h))
+        if (!core.Alive(h))
+            return HidIo::Gone;
+        if (!h.mode.write || h.collection != ConfigCollection)
             return HidIo::Failed;
         if (core.failWrites > 0) {
             --core.failWrites;
             return HidIo::Failed;
+        }
+        if (core.bounceCountdown > 0 && --core.bounceCountdown == 0) {
+            core.Bounce();
+            return HidIo::Gone;
         }
         Clock::time_point done = core.ScheduleReport(Clock::now());
         if (done > Clock::now()) {
@@ -293,7 +321,7 @@ public:
             if (--h.waiting == 0)
                 h.abortRequested = false;
             if (ended)
-                return aborted ? HidIo::Aborted : HidIo::Failed;
+                return aborted ? HidIo::Aborted : HidIo::Gone;
             if (limited && deadline < done)
                 return HidIo::TimedOut;
         }
@@ -444,12 +472,14 @@ std::unique_ptr<HidHandle> VirtualKeyboard::Open(const std::string& path, const 
     return std::make_unique<VirtualHandle>(core_, state, InfoOf(*core_, *c));
 }
 
-bool VirtualKeyboard::Present(const std::string& path)
+std::string VirtualKeyboard::NodeIdentity(const std::string& path)
 {
     std::lock_guard lock(core_->mutex);
     core_->FinishLoaderIfDue();
     const std::optional<Collection> c = core_->CollectionOfPath(path);
-    return c && (*c == MouseCollection || core_->plugged);
+    if (!c || (*c != MouseCollection && !core_->plugged))
+        return {};
+    return VirtualKeyboardCore::Identity(*c, core_->generation);
 }
 
 std::string VirtualKeyboard::ConfigPath() const
@@ -480,6 +510,18 @@ void VirtualKeyboard::Unplug()
     // it is plugged in again.
     core_->inLoader = false;
     core_->Unplug();
+}
+
+void VirtualKeyboard::Bounce()
+{
+    std::lock_guard lock(core_->mutex);
+    core_->Bounce();
+}
+
+void VirtualKeyboard::BounceAtRequest(int n)
+{
+    std::lock_guard lock(core_->mutex);
+    core_->bounceCountdown = std::max(n, 0);
 }
 
 bool VirtualKeyboard::IsPlugged() const

@@ -109,6 +109,7 @@ protected:
         SetMainWindowLink(&window);
         InitDocument();
         macroLayoutChanged = false;
+        ForgetAcceptedNameLoss();
         g_app.currentProfile = -1;
 
         TransportTimings t;
