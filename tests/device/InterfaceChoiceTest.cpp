@@ -42,7 +42,7 @@ public:
         opened.push_back(path);
         return keyboard.Open(path, mode);
     }
-    bool Present(const std::string& path) override { return keyboard.Present(path); }
+    std::string NodeIdentity(const std::string& path) override { return keyboard.NodeIdentity(path); }
 
     VirtualKeyboard keyboard{[] {
         VirtualKeyboardOptions options;

@@ -39,7 +39,7 @@ public:
         }
         return real_.Open(path, mode);
     }
-    bool Present(const std::string& path) override { return real_.Present(path); }
+    std::string NodeIdentity(const std::string& path) override { return real_.NodeIdentity(path); }
 
     std::vector<std::string> Opened()
     {
