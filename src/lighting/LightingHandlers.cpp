@@ -3,6 +3,7 @@
 #include "device/DeviceCommands.h"
 #include "lighting/EffectTable.h"
 #include "lighting/LightingState.h"
+#include "lighting/UserModes.h"
 
 #include <array>
 #include <initializer_list>
@@ -144,5 +145,15 @@ int32_t WriteLightingDefaults()
     g_lighting.colourChoice = record[RecordColourChoice];
     std::copy(record.begin(), record.end(),
               g_lighting.lightingRecords.begin() + RecordOffset(ViewedProfile(), 0));
+    return result;
+}
+
+int32_t RestoreLightingDefaults()
+{
+    constexpr int FactoryEffect = 1;
+    int32_t result = SelectEffectCode(FactoryEffect);
+    if (OffersEffect(UserEffectCode))
+        Keep(result, RestoreUserColourDefaults());
+    Keep(result, WriteLightingDefaults());
     return result;
 }

@@ -35,9 +35,11 @@ int32_t SetColourChoice(int choice);
 // Report-rate button 0..3 at byte 15.
 int32_t SetReportRate(int rate);
 
-// The factory record of the viewed profile: effect 1 chosen as the effect
-// list would choose it, then the 35 bytes of FactoryLightingRecord in one
-// group; the state takes the factory values too. The per-key colours of the
-// viewed profile are restored by RestoreUserColourDefaults (UserModes.h),
-// which runs between the two when the keyboard offers effect 20.
+// The 35 bytes of FactoryLightingRecord at the viewed record in one group;
+// the state takes the factory values too.
 int32_t WriteLightingDefaults();
+// The restore-defaults command for the viewed profile's lighting: effect 1
+// chosen as the effect list would choose it, then (when the keyboard offers
+// effect 20) the user mode file restored from the preset and its colours
+// sent, then WriteLightingDefaults.
+int32_t RestoreLightingDefaults();

@@ -11,6 +11,10 @@
 void CVarkelinDlg::OnKeyButton(int controlId)
 {
     Trace("key-button " + std::to_string(controlId));
+    if (IsLightingView()) {
+        PaintKeyButton(controlId);
+        return;
+    }
     // In the lighting view a press paints the key's colour, otherwise it
     // opens the key function editor for the key; both arrive with their
     // windows, and until then a press does nothing.

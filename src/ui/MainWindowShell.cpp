@@ -24,9 +24,6 @@
 
 namespace {
 
-// The preview timer: first tick after 100 ms, then every 50 ms.
-constexpr int PreviewFirstMs = 100;
-
 bool IsSwallowedKey(int key)
 {
     return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
@@ -272,25 +269,21 @@ void CVarkelinDlg::showEvent(QShowEvent* event)
 {
     CBaseDialog::showEvent(event);
     Trace("window-shown");
-    // The preview has nothing to draw on while the window is hidden, so its
-    // timer only runs while the window is shown.
-    if (previewTimer_ && !previewTimer_->isActive()) {
-        previewTimer_->setInterval(PreviewFirstMs);
-        previewTimer_->start();
-    }
+    UpdatePreviewTimer();
 }
 
 void CVarkelinDlg::hideEvent(QHideEvent* event)
 {
     CBaseDialog::hideEvent(event);
-    if (previewTimer_)
-        previewTimer_->stop();
+    UpdatePreviewTimer();
 }
 
 void CVarkelinDlg::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::WindowStateChange && isMinimized())
         Trace("window-minimised");
+    if (event->type() == QEvent::WindowStateChange)
+        UpdatePreviewTimer();
     CBaseDialog::changeEvent(event);
 }
 

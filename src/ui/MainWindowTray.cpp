@@ -29,6 +29,7 @@ constexpr MenuText TrayMenuTexts[] = {
     {CmdVkNotice0402, "MENU_VK_NOTICE_0402"},
     {CmdVkNotice1811, "MENU_VK_NOTICE_1811"},
     {CmdVkNotice1810, "MENU_VK_NOTICE_1810"},
+    {CmdVkEffectKey, "MENU_VK_EFFECT_KEY"},
 };
 
 } // namespace
@@ -46,7 +47,8 @@ void CVarkelinDlg::CreateTray()
     std::vector<CTrayIcon::MenuItem> items = {{CmdOpen, {}}, {CmdAbout, {}}, {CmdExit, {}}};
     if (IsVirtual()) {
         items.push_back({0, {}});
-        for (int command : {CmdVkUnplug, CmdVkPlug, CmdVkNotice0401, CmdVkNotice0402, CmdVkNotice1811, CmdVkNotice1810})
+        for (int command : {CmdVkUnplug, CmdVkPlug, CmdVkEffectKey, CmdVkNotice0401, CmdVkNotice0402,
+                            CmdVkNotice1811, CmdVkNotice1810})
             items.push_back({command, {}});
     }
     tray_->SetMenuItems(std::move(items));
@@ -111,6 +113,9 @@ void CVarkelinDlg::OnTrayCommand(int command)
         break;
     case CmdVkNotice1810:
         keyboard->SendNotice(0x1810);
+        break;
+    case CmdVkEffectKey:
+        keyboard->ChangeLightingOnKeyboard();
         break;
     default:
         break;

@@ -207,13 +207,21 @@ TEST_F(LightingTest, RestoringDefaultsWritesEffectOneThenTheFactoryRecord)
     SetRecordBytes(0, 0, {6, 2, 5, 0xFF, 0, 9, 9, 9});
     SetRecordBytes(0, 15, {2, 0, 1, 5, 1});
     Reload();
-    ASSERT_EQ(SelectEffectCode(1), 1);
-    ASSERT_EQ(WriteLightingDefaults(), 1);
+    ASSERT_EQ(RestoreLightingDefaults(), 1);
     const std::vector<uint8_t> factory = {0x01, 0x04, 0x02, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0,
                                           0,    0,    0,    0,    0,    0,    0,    0,    0, 0, 0, 0, 0, 0,
                                           0,    0,    0,    0,    0,    0,    0};
-    EXPECT_EQ(Received(), (std::vector<Request>{Begin(), Params(0, {1}), Params(4, {0}), End(), Begin(),
-                                                Params(0, factory), End()}));
+    // Effect 1 with the multicolour byte as it stood, the viewed profile's
+    // key colours from the preset (the keyboard offers effect 20), then the
+    // factory record.
+    const std::vector<Request> got = Received();
+    ASSERT_EQ(got.size(), 4u + 10u + 3u);
+    EXPECT_EQ(std::vector<Request>(got.begin(), got.begin() + 4),
+              (std::vector<Request>{Begin(), Params(0, {1}), Params(4, {0}), End()}));
+    EXPECT_EQ(got[4], Begin());
+    for (size_t f = 0; f < 8; ++f)
+        EXPECT_EQ(got[5 + f].offset, 54 * f) << f;
+    EXPECT_EQ(std::vector<Request>(got.end() - 3, got.end()), (std::vector<Request>{Begin(), Params(0, factory), End()}));
     EXPECT_EQ(RecordBytes(0, 0, 35), factory);
 
     // The state shows what the keyboard now holds, so moving a control back

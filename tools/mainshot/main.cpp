@@ -8,6 +8,8 @@
 // assigned: profile 3 with assigned keys, the tooltip of one of them shown
 // russian:  the same keyboard in Russian, with a tooltip
 // busy:     the busy picture of an Apply
+// lighting-N[-ru]: the lighting view with effect N chosen (20: keys painted
+//           by hand in the user-defined effect), in Russian with -ru
 
 #include "app/AppState.h"
 #include "app/MainWindowLink.h"
@@ -22,6 +24,8 @@
 #include "device/DeviceMonitor.h"
 #include "device/VirtualKeyboard.h"
 #include "keys/KeyTable.h"
+#include "lighting/KeyColours.h"
+#include "lighting/LightingState.h"
 #include "skin/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 #include "ui/MainWindow.h"
@@ -83,6 +87,33 @@ void PrepareKeyboard(VirtualKeyboard& kb, int profile)
     kb.SetMemories(m);
 }
 
+// Paints a pattern by hand, as an owner would with the two painting tools:
+// WASD and the arrows in the paint colour, a warm row over the digits, the
+// G keys and Space in the base colour.
+void PaintKeys(CVarkelinDlg& window)
+{
+    const uint16_t strike[] = {17, 30, 31, 32, 328, 331, 336, 333};
+    const uint16_t warm[] = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+    auto press = [&](uint16_t keyCode, QColor colour, int tool) {
+        g_userModes.tools.tool = tool;
+        if (tool == 0)
+            g_userModes.tools.paintColour = MakeColour(colour.red(), colour.green(), colour.blue());
+        for (const ButtonKey& key : ButtonKeyTable) {
+            if (key.keyCode == keyCode)
+                window.OnKeyButton(key.controlId);
+        }
+    };
+    for (uint16_t key : strike)
+        press(key, QColor(255, 40, 0), 0);
+    for (uint16_t key : warm)
+        press(key, QColor(255, 170, 0), 0);
+    g_userModes.tools.baseColour = MakeColour(20, 90, 255);
+    press(57, QColor(), 1);
+    window.OnKeyButton(MacroKeyButtons[0]);
+    g_userModes.tools.paintColour = MakeColour(255, 40, 0);
+    g_userModes.tools.tool = 0;
+}
+
 uint16_t ControlOf(uint16_t keyCode)
 {
     for (const ButtonKey& key : ButtonKeyTable) {
@@ -120,10 +151,12 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     ComputeProgramPaths((data + QStringLiteral("/rt604")).toStdString());
-    SetLanguageIndex(scene == QLatin1String("russian") ? 1 : 0);
+    const bool lighting = scene.startsWith(QLatin1String("lighting-"));
+    const int lightingEffect = lighting ? scene.section(QLatin1Char('-'), 1, 1).toInt() : 0;
+    SetLanguageIndex(scene == QLatin1String("russian") || scene.endsWith(QLatin1String("-ru")) ? 1 : 0);
 
     VirtualKeyboard kb;
-    const bool assigned = scene != QLatin1String("default");
+    const bool assigned = scene != QLatin1String("default") && !lighting;
     if (assigned)
         PrepareKeyboard(kb, 2);
     SetHidBackend(&kb);
@@ -159,6 +192,12 @@ int main(int argc, char** argv)
             if (top->isVisible() && top->inherits("QTipLabel"))
                 area = area.united(top->frameGeometry().adjusted(-8, -8, 8, 8));
         }
+    } else if (lighting) {
+        window->SetLightingView(true);
+        window->OnEffectChosen(FindEffectIndex(lightingEffect));
+        if (lightingEffect == 20)
+            PaintKeys(*window);
+        Spin(1500);
     } else if (scene == QLatin1String("busy")) {
         window->ShowBusyPicture(true);
         Spin(230);
