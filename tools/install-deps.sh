@@ -10,6 +10,9 @@ packages=(
   libhidapi-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-core
+  # The key editor's keyboard grab (X11) and its test with a real X server
+  # and real key presses.
+  libxcb1-dev libxcb-xtest0-dev xvfb xauth xdotool
 )
 if [ "${RT604_WITH_XVFB:-0}" = 1 ]; then
   packages+=(xvfb xauth)

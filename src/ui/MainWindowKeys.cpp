@@ -11,13 +11,14 @@
 void CVarkelinDlg::OnKeyButton(int controlId)
 {
     Trace("key-button " + std::to_string(controlId));
+    // In the lighting view a press paints the key's colour (only while the
+    // per-key colour effect is chosen); otherwise it opens the key function
+    // editor for the key.
     if (IsLightingView()) {
         PaintKeyButton(controlId);
         return;
     }
-    // In the lighting view a press paints the key's colour, otherwise it
-    // opens the key function editor for the key; both arrive with their
-    // windows, and until then a press does nothing.
+    EditKey(controlId);
 }
 
 void CVarkelinDlg::OnKeyButtonsRefreshed()
