@@ -176,8 +176,9 @@ public:
     // handlers of each, the lighting view and the per-key colours.
     void ShowLighting();
     // ReloadLighting, the viewed profile's user modes (sent to the keyboard
-    // or only loaded) and ShowLighting.
-    void ReloadAndShowLighting(bool sendKeyColours, bool startUp = false);
+    // or only loaded, the mode list refilled unless told to keep it) and
+    // ShowLighting.
+    void ReloadAndShowLighting(bool sendKeyColours, bool startUp = false, bool refillModeList = true);
     void OnEffectChosen(int listIndex);
     // The slider message 0x28D1: control id and position.
     void OnSlider(int controlId, int position);

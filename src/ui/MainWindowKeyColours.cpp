@@ -126,12 +126,13 @@ void CVarkelinDlg::OnUserModeRenamed(const QString& text)
     RenameUserMode(name.toStdString());
 }
 
-void CVarkelinDlg::ReloadAndShowLighting(bool sendKeyColours, bool startUp)
+void CVarkelinDlg::ReloadAndShowLighting(bool sendKeyColours, bool startUp, bool refillModeList)
 {
     ReloadLighting(startUp ? ReloadKind::StartUp : ReloadKind::Plain);
     if (OffersEffect(UserEffectCode)) {
         LoadUserModes(sendKeyColours ? LoadOnly::No : LoadOnly::Yes);
-        FillUserModeList(ListedUserModes);
+        if (refillModeList)
+            FillUserModeList(ListedUserModes);
     }
     ShowLighting();
     if (g_lighting.lightingView && UserEffectChosen())

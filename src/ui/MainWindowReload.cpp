@@ -95,5 +95,5 @@ void CVarkelinDlg::ResetKeyboardProfiles()
     // The lighting half: the user mode files of every profile from the
     // preset, then the keyboard's lighting as it now is.
     RestoreAllUserModes();
-    ReloadAndShowLighting(false);
+    ReloadAndShowLighting(false, false, false);
 }
