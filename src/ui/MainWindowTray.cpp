@@ -47,8 +47,8 @@ void CVarkelinDlg::CreateTray()
     std::vector<CTrayIcon::MenuItem> items = {{CmdOpen, {}}, {CmdAbout, {}}, {CmdExit, {}}};
     if (IsVirtual()) {
         items.push_back({0, {}});
-        for (int command : {CmdVkUnplug, CmdVkPlug, CmdVkEffectKey, CmdVkNotice0401, CmdVkNotice0402,
-                            CmdVkNotice1811, CmdVkNotice1810})
+        for (int command : {CmdVkUnplug, CmdVkPlug, CmdVkNotice0401, CmdVkNotice0402, CmdVkNotice1811,
+                            CmdVkNotice1810, CmdVkEffectKey})
             items.push_back({command, {}});
     }
     tray_->SetMenuItems(std::move(items));
