@@ -48,6 +48,7 @@ void CVarkelinDlg::SetKeyOverlay(int controlId, const QColor& colour, bool on)
 
 void CVarkelinDlg::ClearKeyOverlays()
 {
+    lighting_->shownFrame.paint = PreviewPaint::Keep;
     for (uint16_t id : KeyColourButtons()) {
         SetKeyOverlay(id, QColor(), false);
         if (CPngButton* button = Button(id); button && button->IsMarked())
@@ -57,6 +58,7 @@ void CVarkelinDlg::ClearKeyOverlays()
 
 void CVarkelinDlg::ShowKeyColours()
 {
+    lighting_->shownFrame.paint = PreviewPaint::Keep;
     const int profile = ViewedProfile();
     for (uint16_t id : KeyColourButtons())
         SetKeyOverlay(id, ToQColor(TableColour(profile, KeyColourIndexOf(id))), true);

@@ -4,6 +4,8 @@
 // the main window's lighting behaviour (MainWindowLighting*.cpp). Only those
 // files include it.
 
+#include "lighting/EffectPreview.h"
+
 #include <QPixmap>
 #include <QString>
 
@@ -57,4 +59,9 @@ struct LightingPanel {
     std::vector<std::pair<QString, QPixmap>> pictures;
     // The list is being filled by the program, not chosen by the user.
     bool fillingLists = false;
+    // The effect preview's memory, and the frame the key buttons show (its
+    // paint is Keep when they show something else).
+    PreviewState preview;
+    PreviewFrame shownFrame;
+    uint64_t previewTicks = 0;
 };

@@ -185,6 +185,48 @@ TEST_F(LightingWindowTest, PreviewRunsOnlyWhileTheLightingViewIsOnScreen)
     }
 }
 
+// Counts the paints of the key buttons.
+class PaintCounter : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+    int paints = 0;
+};
+
+TEST_F(LightingWindowTest, PreviewAnimatesTheKeysAndRepaintsOnlyWhatChanged)
+{
+    PrepareKeyboard(0, {});
+    PrepareRecord(0, 0, {1, 4, 2, 0, 1}); // the column wave, multicolour
+    Start();
+    window->OpenMainWindow();
+    window->SetLightingView(true);
+    ASSERT_TRUE(SpinUntil([this] { return Overlaid() >= 106; }, 2000));
+    EXPECT_FALSE(window->Button(MacroKeyButtons[0])->IsFrameOn()) << "the G keys are not part of the animation";
+    const QColor before = KeyButton(KeyEsc)->FrameColour();
+    ASSERT_TRUE(SpinUntil([&] { return KeyButton(KeyEsc)->FrameColour() != before; }, 2000)) << "the wave moves";
+
+    // The static effect in one colour: after its first tick nothing changes,
+    // so nothing repaints.
+    ChooseEffect(6);
+    static_cast<CSkinColorBtn*>(window->Control(FyColour))->Choose(0x3366FF);
+    ASSERT_TRUE(SpinUntil([this] { return KeyButton(KeyEsc)->FrameColour() == QColor(0x33, 0x66, 0xFF); }, 2000));
+    PaintCounter counter;
+    for (uint16_t id : KeyColourButtons())
+        window->Button(id)->installEventFilter(&counter);
+    SpinUntil([] { return false; }, 300);
+    EXPECT_EQ(counter.paints, 0);
+
+    // An effect without animation takes the overlays away.
+    ChooseEffect(7);
+    SpinUntil([] { return false; }, 200);
+    EXPECT_EQ(Overlaid(), 0u);
+    for (uint16_t id : KeyColourButtons())
+        window->Button(id)->removeEventFilter(&counter);
+}
+
 TEST_F(LightingWindowTest, ConnectionShowsTheActiveProfilesLightingAndSendsItsKeyColours)
 {
     // Profile 1 active: effect 17, brightness 2, speed 1, direction 0xFF,
