@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 #include "ui/MainWindowLighting.h"
 
+#include "lighting/KeyColours.h"
 #include "lighting/LightingHandlers.h"
 #include "lighting/LightingRecord.h"
 #include "lighting/LightingState.h"
@@ -129,6 +130,21 @@ void CVarkelinDlg::CreateLightingControls()
 {
     lighting_ = std::make_unique<LightingPanel>();
     LoadLightingPictures();
+    for (size_t k = 0; k < PreviewKeyCount; ++k)
+        lighting_->previewKeys[k] = Button(PreviewKeyControls[k]);
+    // The keys on top of the stacking order: a key the preview recolours is
+    // then checked against the few controls above it, not against every
+    // control of the window. Nothing else overlaps them but "]" over Enter.
+    // A key's face covers it whole, so the window need not paint its picture
+    // behind the keys either: a tick repaints small areas, key by key.
+    for (uint16_t id : KeyColourButtons()) {
+        if (CPngButton* key = Button(id)) {
+            key->raise();
+            key->SetOpaque(true);
+        }
+    }
+    if (CPngButton* bracket = Button(1055))
+        bracket->raise();
 
     for (const LabelControl& label : Labels) {
         auto* widget = new QLabel(this);

@@ -63,5 +63,7 @@ struct LightingPanel {
     // paint is Keep when they show something else).
     PreviewState preview;
     PreviewFrame shownFrame;
+    // The buttons of the preview's keys, in its order.
+    std::array<CPngButton*, PreviewKeyCount> previewKeys{};
     uint64_t previewTicks = 0;
 };

@@ -71,7 +71,10 @@ void CVarkelinDlg::OnPreviewTick()
             if (!changed.test(k))
                 continue;
             const uint32_t c = frame.colours[k];
-            SetKeyOverlay(PreviewKeyControls[k], QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF), true);
+            const QColor colour(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+            CPngButton* key = lighting_->previewKeys[k];
+            if (key && !(key->IsFrameOn() && key->FrameColour() == colour))
+                key->SetFrameColour(colour, true);
         }
         lighting_->shownFrame = frame;
         return;

@@ -29,6 +29,7 @@
 #include "skin/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 #include "ui/MainWindow.h"
+#include "widgets/SkinColorBtn.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -87,31 +88,32 @@ void PrepareKeyboard(VirtualKeyboard& kb, int profile)
     kb.SetMemories(m);
 }
 
-// Paints a pattern by hand, as an owner would with the two painting tools:
-// WASD and the arrows in the paint colour, a warm row over the digits, the
-// G keys and Space in the base colour.
+// Paints a pattern by hand, as an owner would with the panel's tools: WASD
+// and the arrows red, the digits amber, then a new blue base colour (the
+// preset's keys in the old one follow it) and Space and the G keys in it.
 void PaintKeys(CVarkelinDlg& window)
 {
-    const uint16_t strike[] = {17, 30, 31, 32, 328, 331, 336, 333};
-    const uint16_t warm[] = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
-    auto press = [&](uint16_t keyCode, QColor colour, int tool) {
-        g_userModes.tools.tool = tool;
-        if (tool == 0)
-            g_userModes.tools.paintColour = MakeColour(colour.red(), colour.green(), colour.blue());
+    auto choose = [&](int button, QRgb colour) { static_cast<CSkinColorBtn*>(window.Control(button))->Choose(colour & 0xFFFFFF); };
+    auto press = [&](uint16_t keyCode) {
         for (const ButtonKey& key : ButtonKeyTable) {
             if (key.keyCode == keyCode)
                 window.OnKeyButton(key.controlId);
         }
     };
-    for (uint16_t key : strike)
-        press(key, QColor(255, 40, 0), 0);
-    for (uint16_t key : warm)
-        press(key, QColor(255, 170, 0), 0);
-    g_userModes.tools.baseColour = MakeColour(20, 90, 255);
-    press(57, QColor(), 1);
+    constexpr int PaintColour = 1160, BaseColour = 1162, PaintTool = 1164, BaseTool = 1165;
+    window.Button(PaintTool)->click();
+    choose(PaintColour, qRgb(255, 40, 0));
+    for (uint16_t key : {17, 30, 31, 32, 328, 331, 336, 333})
+        press(key);
+    choose(PaintColour, qRgb(255, 170, 0));
+    for (uint16_t key = 2; key <= 11; ++key)
+        press(key);
+    choose(BaseColour, qRgb(20, 90, 255));
+    window.Button(BaseTool)->click();
+    press(57);
     window.OnKeyButton(MacroKeyButtons[0]);
-    g_userModes.tools.paintColour = MakeColour(255, 40, 0);
-    g_userModes.tools.tool = 0;
+    window.Button(PaintTool)->click();
+    choose(PaintColour, qRgb(255, 40, 0));
 }
 
 uint16_t ControlOf(uint16_t keyCode)
