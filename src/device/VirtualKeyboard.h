@@ -32,6 +32,9 @@ struct VirtualKeyboardOptions {
     // The lighting effect codes of the information block (bytes 12..43),
     // 0x00 and 0xFE for empty entries; unset: the factory list.
     std::optional<std::array<uint8_t, 32>> effectCodes;
+    // After EnterLoader the keyboard runs its firmware loader and is gone
+    // from the bus; it comes back (as after a replug) once this has passed.
+    std::chrono::milliseconds loaderTime{4000};
 };
 
 enum class FrameDirection { Request, Reply };
@@ -63,6 +66,12 @@ public:
     void Plug();
     void Unplug();
     bool IsPlugged() const;
+
+    // The firmware loader: entered by the EnterLoader frame, left by itself
+    // after loaderTime, by LeaveLoader (what an updater's reset does) or by
+    // a replug (Plug after Unplug). The memories stay as they were.
+    bool InLoader() const;
+    void LeaveLoader();
 
     // A notice on the Consumer Control collection: the usage, then its
     // release (0). 0x0402 is the keyboard's own reset: the factory memories

@@ -46,6 +46,10 @@ const std::map<std::string, std::string> FormatTexts = {
     {"PROFILE_FORMAT_ERROR", "%s"},
     {"MACRO_ERR_MAX", "%d"},
     {"MACRO_ACTION_ERR_DELAY_MAX", "%d"},
+    {"PROFILE_NEW_FAILED", "%s"},
+    {"PROFILE_LOAD_REFUSED", "%s"},
+    {"UPDATE_START_FAILED", "%s"},
+    {"UPDATE_NO_HANDLER", "%s"},
 };
 
 std::set<std::string> RequiredTextKeys()
