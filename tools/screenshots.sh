@@ -80,7 +80,7 @@ mainshot=$build/tools/mainshot/rt604mainshot
 main_script=$(mktemp)
 trap 'rm -f "$script" "$main_script"' EXIT
 for scene in default assigned russian busy lighting-1 lighting-14 lighting-20 lighting-1-ru lighting-14-ru \
-  lighting-20-ru; do
+  lighting-20-ru lighting-20-ru-chooser; do
   printf '%q ' "$mainshot" --data "$build/bin" --out "$out/window-$scene.png" --scene "$scene" >>"$main_script"
   printf '\n' >>"$main_script"
 done

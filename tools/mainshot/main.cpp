@@ -8,8 +8,9 @@
 // assigned: profile 3 with assigned keys, the tooltip of one of them shown
 // russian:  the same keyboard in Russian, with a tooltip
 // busy:     the busy picture of an Apply
-// lighting-N[-ru]: the lighting view with effect N chosen (20: keys painted
-//           by hand in the user-defined effect), in Russian with -ru
+// lighting-N[-ru][-chooser]: the lighting view with effect N chosen (20:
+//           keys painted by hand in the user-defined effect), in Russian with
+//           -ru, the colour chooser open with -chooser
 
 #include "app/AppState.h"
 #include "app/MainWindowLink.h"
@@ -155,7 +156,7 @@ int main(int argc, char** argv)
     ComputeProgramPaths((data + QStringLiteral("/rt604")).toStdString());
     const bool lighting = scene.startsWith(QLatin1String("lighting-"));
     const int lightingEffect = lighting ? scene.section(QLatin1Char('-'), 1, 1).toInt() : 0;
-    SetLanguageIndex(scene == QLatin1String("russian") || scene.endsWith(QLatin1String("-ru")) ? 1 : 0);
+    SetLanguageIndex(scene == QLatin1String("russian") || scene.contains(QLatin1String("-ru")) ? 1 : 0);
 
     VirtualKeyboard kb;
     const bool assigned = scene != QLatin1String("default") && !lighting;
@@ -200,6 +201,13 @@ int main(int argc, char** argv)
         if (lightingEffect == 20)
             PaintKeys(*window);
         Spin(1500);
+        if (scene.endsWith(QLatin1String("-chooser"))) {
+            // The colour chooser of the paint colour, open over the window.
+            static_cast<QAbstractButton*>(window->Control(1160))->click();
+            Spin(300);
+            if (QWidget* chooser = window->ColourChooser())
+                area = area.united(chooser->frameGeometry().adjusted(-8, -8, 8, 8));
+        }
     } else if (scene == QLatin1String("busy")) {
         window->ShowBusyPicture(true);
         Spin(230);
