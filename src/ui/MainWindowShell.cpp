@@ -10,6 +10,7 @@
 #include "config/ProfileFile.h"
 #include "skin/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
+#include "widgets/SkinColorBtn.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -183,6 +184,9 @@ void CVarkelinDlg::CloseSubWindows()
     CloseKeyEditor();
     if (noDevicePrompt_)
         noDevicePrompt_->close();
+    // An open colour chooser answers nothing.
+    if (CColourChooser* chooser = ColourChooser())
+        chooser->hide();
     Trace("subwindows-closed");
 }
 

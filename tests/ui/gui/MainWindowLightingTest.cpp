@@ -330,6 +330,27 @@ TEST_F(LightingWindowTest, KeyPressesPaintOnlyInTheUserEffect)
     EXPECT_EQ(KeyboardColour(0, 43), (std::vector<uint8_t>{0, 0xFF, 0}));
     EXPECT_EQ(KeyButton(KeyQ)->FrameColour(), QColor(0, 255, 0));
     EXPECT_EQ(KeyboardColour(0, 0), (std::vector<uint8_t>{0x12, 0x34, 0x56})) << "Esc was painted with the paint colour";
+
+    // The macro button is no key: it opens the key function editor for G9
+    // in either view, and paints nothing.
+    kb->ClearFrameLog();
+    window->Button(MainControl::Macro)->click();
+    EXPECT_EQ(CountRequests(CmdWriteKeyColors), 0u);
+    EXPECT_TRUE(window->IsKeyEditorOpen());
+    window->CloseKeyEditor();
+}
+
+TEST_F(LightingWindowTest, LosingTheKeyboardClosesAnOpenColourChooser)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    window->OpenMainWindow();
+    window->SetLightingView(true);
+    static_cast<QAbstractButton*>(window->Control(HxColour))->click();
+    ASSERT_TRUE(window->ColourChooser()->isVisible());
+    kb->Unplug();
+    ASSERT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 0; }));
+    EXPECT_FALSE(window->ColourChooser()->isVisible());
 }
 
 TEST_F(LightingWindowTest, UserModesAreChosenAndRenamedFromTheirList)
