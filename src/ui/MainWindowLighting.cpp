@@ -14,6 +14,7 @@
 
 #include <QComboBox>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -88,6 +89,24 @@ const char* const ListStyle =
     "QLineEdit { background: transparent; color: #eceef1; border: none; selection-background-color: #ff8200; }";
 
 const char* const LabelStyle = "QLabel { color: #eceef1; background: transparent; }";
+
+// The arrow keys never reach the effect list: each step through it would
+// write another effect to the keyboard. Its popup list still takes them.
+class SwallowArrowKeys : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down)
+                return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 } // namespace
 
@@ -169,6 +188,7 @@ void CVarkelinDlg::CreateLightingControls()
     effects->setObjectName(QStringLiteral("CONTROL_XGcombox"));
     effects->setStyleSheet(QString::fromLatin1(ListStyle));
     effects->setMaxVisibleItems(20);
+    effects->installEventFilter(new SwallowArrowKeys(effects));
     controls_[EffectList] = effects;
     PlaceControl(effects, Ini(), Section, "CONTROL_XGcombox");
 

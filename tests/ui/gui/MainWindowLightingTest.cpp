@@ -142,6 +142,16 @@ TEST_F(LightingWindowTest, ViewSwitchShowsTheEffectsGroupsAndRemembersTheChoice)
     EXPECT_TRUE(NoneShown(Fy) && NoneShown(FourColours) && NoneShown(User));
     EXPECT_FALSE(KeyButton(KeyEsc)->IsMarked()) << "the key function marks give way to the lighting";
 
+    // The arrow keys do not step through the effect list (each step would
+    // write the keyboard).
+    kb->ClearFrameLog();
+    for (int key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Right}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(List(EffectList), &press);
+    }
+    EXPECT_EQ(List(EffectList)->currentIndex(), FindEffectIndex(1));
+    EXPECT_TRUE(kb->Requests().empty());
+
     // Effect 6: no speed, no direction, the other colour group.
     ChooseEffect(6);
     EXPECT_TRUE(AllShown(Brightness) && AllShown(Fy));
