@@ -199,10 +199,15 @@ TEST_F(KeyColoursTest, RestoringTheViewedProfilesColoursLoadsThePresetAndSendsIt
     Reload(1);
     WriteText(UserFile(1), "[PRESENTMODE]\nmode=2\n");
     ASSERT_EQ(RestoreUserColourDefaults(), 1);
-    EXPECT_EQ(ReadText(UserFile(1)), ReadText(g_paths.presetPrefix + "3.userd"));
-    EXPECT_EQ(g_userModes.userMode, ReadUserMode(1));
-    EXPECT_EQ(KeyboardColours(1, 0), std::vector<uint8_t>({RedOf(TableColour(1, 0)), GreenOf(TableColour(1, 0)),
-                                                           BlueOf(TableColour(1, 0))}));
+    EXPECT_EQ(ReadText(UserFile(1)), PresetText);
+    EXPECT_EQ(g_userModes.userMode, 1);
+    EXPECT_EQ(g_userModes.tools, (UserTools{1, MakeColour(40, 50, 60), MakeColour(1, 2, 3)}));
+    EXPECT_EQ(KeyboardColours(1, 0), (std::vector<uint8_t>{10, 20, 30}));
+    EXPECT_EQ(KeyboardColours(1, 76), (std::vector<uint8_t>{40, 50, 60}));
+    EXPECT_EQ(KeyboardColours(1, 125), (std::vector<uint8_t>{70, 80, 90}));
+    EXPECT_EQ(KeyboardColours(1, 1), (std::vector<uint8_t>{255, 0, 0})) << "the preset lacks it: red";
+    EXPECT_TRUE(MarkOf(1, 76));
+    EXPECT_FALSE(MarkOf(1, 0));
     EXPECT_EQ(Received().size(), 10u);
 }
 

@@ -48,9 +48,17 @@ class LightingTest : public ConnectedKeyboardTest {
 protected:
     using ConnectedKeyboardTest::ConnectedKeyboardTest;
 
+    // The installation's preset user mode file the tests copy from.
+    static constexpr const char* PresetText =
+        "[PRESENTMODE]\nmode=1\n[MODENAME]\n0=Warm\n1=Cold\n[Mode1]\n0=10,20,30,0\n76=40,50,60,1\n"
+        "125=70,80,90,0\ntool=1\njcolor=40,50,60\ncolor=1,2,3\n";
+
     void SetUp() override
     {
         ConnectedKeyboardTest::SetUp();
+        std::filesystem::create_directories(dir / "preset");
+        g_paths.presetPrefix = (dir / "preset" / "UserDengColor_").string();
+        WriteText(g_paths.presetPrefix + "3.userd", PresetText);
         ResetLightingState();
         KeyColourTable.fill(0);
         g_userModes = UserModeState{};

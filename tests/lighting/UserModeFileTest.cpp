@@ -101,13 +101,12 @@ TEST_F(UserModeFileTest, HugeOrHostileFilesReadAsDefaultsAndNeverBlock)
 
 TEST_F(UserModeFileTest, RestoreCopiesThePresetExactlyAndAtomically)
 {
-    const std::string preset = ReadText(g_paths.presetPrefix + "3.userd");
-    ASSERT_FALSE(preset.empty());
+    EXPECT_EQ(ReadText(UserFile(0)), PresetText) << "seeded when the user folder was made";
     WriteText(UserFile(2), "[PRESENTMODE]\nmode=2\n");
     EXPECT_EQ(ReadUserMode(2), 2);
     ASSERT_TRUE(RestoreUserModeFile(2));
-    EXPECT_EQ(ReadText(UserFile(2)), preset);
-    EXPECT_EQ(ReadUserMode(2), 0) << "the cached copy of the old file is not used";
+    EXPECT_EQ(ReadText(UserFile(2)), PresetText);
+    EXPECT_EQ(ReadUserMode(2), 1) << "the cached copy of the old file is not used";
     for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(UserFile(2)).parent_path()))
         EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
 }
