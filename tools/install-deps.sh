@@ -10,6 +10,9 @@ packages=(
   libhidapi-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-core
+  # Automatic profiles: the active-window watcher (X11) and its test on a
+  # virtual X server.
+  libxcb1-dev xvfb xauth
 )
 if [ "${RT604_WITH_XVFB:-0}" = 1 ]; then
   packages+=(xvfb xauth)

@@ -86,15 +86,27 @@ RuleError CheckRule(const AutoProfileRule& rule)
     return RuleError::None;
 }
 
-RuleError AddRule(AutoProfileSettings& settings, AutoProfileRule rule)
+RuleError AddRule(AutoProfileSettings& settings, AutoProfileRule rule, size_t* index)
 {
     rule.application = TrimApplication(rule.application);
     const RuleError error = CheckRule(rule);
     if (error != RuleError::None)
         return error;
+    // A second rule for the same application could never match: the first
+    // one always wins.
+    for (size_t i = 0; i < settings.rules.size(); ++i) {
+        if (EqualFolded(settings.rules[i].application, rule.application)) {
+            settings.rules[i].profile = rule.profile;
+            if (index)
+                *index = i;
+            return RuleError::None;
+        }
+    }
     if (settings.rules.size() >= MaxAutoProfileRules)
         return RuleError::TooManyRules;
     settings.rules.push_back(std::move(rule));
+    if (index)
+        *index = settings.rules.size() - 1;
     return RuleError::None;
 }
 

@@ -53,8 +53,11 @@ const char* RuleErrorText(RuleError error);
 // The name without surrounding blanks.
 std::string TrimApplication(std::string_view application);
 RuleError CheckRule(const AutoProfileRule& rule);
-// Appends the rule (its name trimmed) when it is valid and there is room.
-RuleError AddRule(AutoProfileSettings& settings, AutoProfileRule rule);
+// Adds the rule (its name trimmed) when it is valid: a rule for the same
+// application (ASCII case ignored) takes the new profile in its place, any
+// other is appended while there is room. index, when given, receives the
+// rule's position.
+RuleError AddRule(AutoProfileSettings& settings, AutoProfileRule rule, size_t* index = nullptr);
 RuleError RemoveRule(AutoProfileSettings& settings, size_t index);
 
 // The rule list's stored form. Decoding skips entries that are damaged or

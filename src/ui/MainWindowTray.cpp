@@ -3,6 +3,7 @@
 #include "app/ProgramPaths.h"
 #include "app/gui/EventLog.h"
 #include "app/gui/TrayIcon.h"
+#include "config/ProfileSwitch.h"
 #include "device/VirtualKeyboard.h"
 #include "skin/LanguageTexts.h"
 
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QTimer>
 
 namespace {
 
@@ -23,6 +25,10 @@ constexpr MenuText TrayMenuTexts[] = {
     {CmdOpen, "MENU_11"},
     {CmdAbout, "MENU_22"},
     {CmdExit, "MENU_33"},
+    {ProfileMenuFirstProfileCommand, "PROFILE_1"},
+    {ProfileMenuFirstProfileCommand + 1, "PROFILE_2"},
+    {ProfileMenuFirstProfileCommand + 2, "PROFILE_3"},
+    {CmdAutoProfiles, "MENU_AUTO_PROFILES"},
     {CmdVkUnplug, "MENU_VK_UNPLUG"},
     {CmdVkPlug, "MENU_VK_PLUG"},
     {CmdVkNotice0401, "MENU_VK_NOTICE_0401"},
@@ -43,7 +49,15 @@ void CVarkelinDlg::CreateTray()
         // stands in.
         tray_->SetIconPicture(id, QFileInfo::exists(file) ? QIcon(file) : QApplication::windowIcon());
     }
-    std::vector<CTrayIcon::MenuItem> items = {{CmdOpen, {}}, {CmdAbout, {}}, {CmdExit, {}}};
+    // The keyboard's profiles first, marked by the active one.
+    std::vector<CTrayIcon::MenuItem> items = {{ProfileMenuFirstProfileCommand, {}},
+                                              {ProfileMenuFirstProfileCommand + 1, {}},
+                                              {ProfileMenuFirstProfileCommand + 2, {}},
+                                              {CmdAutoProfiles, {}},
+                                              {0, {}},
+                                              {CmdOpen, {}},
+                                              {CmdAbout, {}},
+                                              {CmdExit, {}}};
     if (IsVirtual()) {
         items.push_back({0, {}});
         for (int command : {CmdVkUnplug, CmdVkPlug, CmdVkNotice0401, CmdVkNotice0402, CmdVkNotice1811, CmdVkNotice1810})
@@ -58,6 +72,9 @@ void CVarkelinDlg::CreateTray()
 
 void CVarkelinDlg::FillTrayMenu(QMenu* menu)
 {
+    // The profile may have been changed on the keyboard or by rt604ctl
+    // since it was last read.
+    FollowKeyboardProfile();
     for (QAction* action : menu->actions()) {
         const int command = action->data().toInt();
         for (const MenuText& text : TrayMenuTexts) {
@@ -72,6 +89,7 @@ void CVarkelinDlg::FillTrayMenu(QMenu* menu)
                 action->setEnabled(!plugged);
         }
     }
+    UpdateTrayProfileMarks();
 }
 
 void CVarkelinDlg::OnTrayCommand(int command)
@@ -88,8 +106,15 @@ void CVarkelinDlg::OnTrayCommand(int command)
     case CmdExit:
         ExitProgram();
         return;
+    case CmdAutoProfiles:
+        OpenAutoProfileDialog();
+        return;
     default:
         break;
+    }
+    if (command >= ProfileMenuFirstProfileCommand && command < ProfileMenuFirstProfileCommand + 3) {
+        OnTrayProfile(command - ProfileMenuFirstProfileCommand);
+        return;
     }
     if (!keyboard)
         return;
@@ -121,6 +146,10 @@ void CVarkelinDlg::SetTrayIcon(int iconId)
 {
     if (iconId == trayIconId_)
         return;
+    // The status notices (142 and back) are notices too: the keyboard may
+    // have changed its profile. Read once the notice thread has moved on.
+    if (iconId == TrayIconSignalled || trayIconId_ == TrayIconSignalled)
+        QTimer::singleShot(0, this, [this] { FollowKeyboardProfile(); });
     trayIconId_ = iconId;
     if (tray_)
         tray_->SetIcon(iconId);

@@ -98,14 +98,23 @@ TEST(AutoProfileRules, EditingRefusesWhatCouldNotBeMatchedOrStored)
     ASSERT_EQ(s.rules.size(), 2u);
     EXPECT_EQ(s.rules[0], (AutoProfileRule{"firefox", 1}));
 
-    while (s.rules.size() < MaxAutoProfileRules)
-        ASSERT_EQ(AddRule(s, {"app", 0}), RuleError::None);
+    // The same application again changes its rule in place.
+    size_t at = 99;
+    EXPECT_EQ(AddRule(s, {"FireFox", 0}, &at), RuleError::None);
+    EXPECT_EQ(at, 0u);
+    ASSERT_EQ(s.rules.size(), 2u);
+    EXPECT_EQ(s.rules[0], (AutoProfileRule{"firefox", 0}));
+
+    for (int i = 0; s.rules.size() < MaxAutoProfileRules; ++i)
+        ASSERT_EQ(AddRule(s, {"app" + std::to_string(i), 0}), RuleError::None);
     EXPECT_EQ(AddRule(s, {"one more", 0}), RuleError::TooManyRules);
+    EXPECT_EQ(AddRule(s, {"app7", 2}), RuleError::None); // a change needs no room
 
     EXPECT_EQ(RemoveRule(s, MaxAutoProfileRules), RuleError::NoSuchRule);
     EXPECT_EQ(RemoveRule(s, 0), RuleError::None);
     EXPECT_EQ(s.rules.size(), MaxAutoProfileRules - 1);
     EXPECT_EQ(s.rules[0].profile, 2);
+    EXPECT_EQ(s.rules[0].application.size(), 256u);
 }
 
 TEST(AutoProfileRules, MatchesAnyNameOfTheWindowIgnoringAsciiCase)

@@ -93,11 +93,13 @@ void DrawMainChrome(QPainter& p, const SkinWindow& w)
 void DrawDialogChrome(QPainter& p, const SkinWindow& w, int barHeight, const QString& title, Glyph glyph)
 {
     DrawFrame(p, w.size, barHeight);
+    if (glyph != Glyph::None) {
+        const QRectF icon(18, (barHeight - 26) / 2.0, 26, 26);
+        FillRounded(p, icon, 6, Palette::Orange, QColor());
+        DrawGlyph(p, glyph, icon.adjusted(4, 4, -4, -4), QColor(30, 20, 10));
+    }
     if (title.isEmpty())
         return;
-    const QRectF icon(18, (barHeight - 26) / 2.0, 26, 26);
-    FillRounded(p, icon, 6, Palette::Orange, QColor());
-    DrawGlyph(p, glyph, icon.adjusted(4, 4, -4, -4), QColor(30, 20, 10));
     p.save();
     p.setFont(GenFont(15, QFont::Bold));
     p.setPen(Palette::Text);
@@ -136,6 +138,11 @@ QImage RenderWindow(const SkinWindow& w, FaceState state, PanelVariant variant)
     for (const SkinControl& c : w.controls)
         DrawControl(p, c, state, variant, w.downIsDisabled);
     return image;
+}
+
+void DrawDialogFrame(QPainter& p, const SkinWindow& w, int barHeight, Glyph glyph)
+{
+    DrawDialogChrome(p, w, barHeight, {}, glyph);
 }
 
 QImage RenderMask(const SkinWindow& w)
