@@ -64,6 +64,8 @@ void CVarkelinDlg::CreateTray()
             items.push_back({command, {}});
     }
     tray_->SetMenuItems(std::move(items));
+    // A double click opens the window; it must not switch to profile 1.
+    tray_->SetDefaultCommand(CmdOpen);
     tray_->SetMenuCallback([this](QMenu* menu) { FillTrayMenu(menu); });
     tray_->SetCommandHandler([this](int command) { OnTrayCommand(command); });
     const int created = tray_->Create(TrayTipText(), TrayIconDisconnected);

@@ -196,7 +196,7 @@ void AutoProfileDialog::Connect()
     connect(Button(Down), &QAbstractButton::clicked, this, [this] { MoveSelected(1); });
     connect(Button(Pick), &QAbstractButton::clicked, this, &AutoProfileDialog::TogglePick);
     connect(application_, &QLineEdit::returnPressed, this, &AutoProfileDialog::AddFromFields);
-    connect(application_, &QLineEdit::textEdited, this, [this] { UpdateAddCaption(); });
+    connect(application_, &QLineEdit::textChanged, this, [this] { UpdateAddCaption(); });
     connect(rules_, &QTableWidget::itemSelectionChanged, this, &AutoProfileDialog::ShowSelection);
     connect(enable_, &QCheckBox::toggled, this, [this](bool on) { settings_.enabled = on; });
     connect(default_, &QComboBox::activated, this,

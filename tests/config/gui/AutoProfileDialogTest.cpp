@@ -148,7 +148,6 @@ TEST_F(AutoProfileDialogTest, AListedApplicationIsChangedNotAddedTwice)
     Open();
     Add(QStringLiteral("game"), 2);
     Application()->setText(QStringLiteral("GAME"));
-    emit Application()->textEdited(Application()->text());
     EXPECT_EQ(dialog->Button(AutoProfileControl::Add)->text().toStdString(), LoadText("PROFILE_AUTO_CHANGE"));
     Add(QStringLiteral("GAME"), 0);
     EXPECT_EQ(Shown(), (std::vector<std::string>{"game=Profile 1"}));
@@ -181,6 +180,8 @@ TEST_F(AutoProfileDialogTest, ADesktopThatHidesTheActiveWindowIsSaidSo)
         dialog.reset();
         Open(c.availability);
         EXPECT_EQ(Note().toStdString(), LoadText(c.note));
+        auto* note = static_cast<QLabel*>(dialog->Control(AutoProfileControl::Note));
+        EXPECT_LE(note->heightForWidth(note->width()), note->height()); // every line shows
         EXPECT_EQ(dialog->Button(Pick)->isEnabled(), c.canPick);
         // Rules can still be kept for a desktop that tells.
         Add(QStringLiteral("game"), 1);
@@ -202,6 +203,14 @@ TEST_F(AutoProfileDialogTest, EveryCaptionIsInTheChosenLanguageAndFitsItsButton)
         EXPECT_EQ(ProfileList()->itemText(2).toStdString(), LoadText("PROFILE_3"));
         EXPECT_EQ(DefaultList()->itemText(0).toStdString(), LoadText("PROFILE_AUTO_KEEP"));
         EXPECT_EQ(Rules()->horizontalHeaderItem(0)->text().toStdString(), LoadText("PROFILE_AUTO_COLUMN_APPLICATION"));
+        // Texts of the plain controls are not cut off either (the check box's
+        // square and the field's margins take some of their width).
+        auto* enable = static_cast<QCheckBox*>(dialog->Control(Enable));
+        EXPECT_LE(enable->fontMetrics().horizontalAdvance(enable->text()) + 24, enable->width());
+        EXPECT_LE(Application()->fontMetrics().horizontalAdvance(Application()->placeholderText()) + 20,
+                  Application()->width());
+        auto* caption = static_cast<QLabel*>(dialog->Control(DefaultCaption));
+        EXPECT_LE(caption->fontMetrics().horizontalAdvance(caption->text()), caption->width());
         for (int id : {Pick, AutoProfileControl::Add, Up, Down, Remove, Ok, Cancel}) {
             CPngButton* button = dialog->Button(id);
             ASSERT_NE(button, nullptr);

@@ -69,6 +69,13 @@ TEST_F(TrayProfilesTest, TheMenuOffersTheProfilesAboveItsEntriesAndMarksTheActiv
     EXPECT_EQ(actions[3]->text().toStdString(), LoadText("MENU_AUTO_PROFILES"));
     EXPECT_TRUE(actions[4]->isSeparator());
     EXPECT_EQ(Marked(), 1);
+    // The double click still opens the window, whatever comes first.
+    EXPECT_EQ(window->Tray()->DefaultCommand(), CmdOpen);
+    EXPECT_EQ(window->Tray()->Menu()->defaultAction(), Entry(CmdOpen));
+    window->Tray()->OnTrayNotification(CTrayIcon::IconId, CTrayIcon::Mouse::LeftDoubleClick);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(KeyboardProfile(), 1);
+    window->HideMainWindow();
 
     // Chosen in the menu: the keyboard switches, the window and the menu follow.
     kb->ClearFrameLog();
