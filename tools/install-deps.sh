@@ -10,9 +10,10 @@ packages=(
   libhidapi-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-core
-  # Automatic profiles: the active-window watcher (X11) and its test on a
-  # virtual X server.
-  libxcb1-dev xvfb xauth
+  # X11: the key editor's keyboard grab and the active-window watcher of
+  # automatic profiles, and their tests with a real X server (and real key
+  # presses).
+  libxcb1-dev libxcb-xtest0-dev xvfb xauth xdotool
 )
 if [ "${RT604_WITH_XVFB:-0}" = 1 ]; then
   packages+=(xvfb xauth)

@@ -85,6 +85,24 @@ xvfb-run -a -s "-screen 0 1600x1000x24" bash -e "$main_script"
 echo "Main window pictures:"
 ls "$out"/window-*.png
 
+# The real key function editor over the main window: every tab, the mouse
+# choice, the macro button's macro-only editor and a recording, in English
+# and in Russian.
+ninja -C "$build" rt604editorshot >/dev/null
+editorshot=$build/tools/editorshot/rt604editorshot
+editor_script=$(mktemp)
+trap 'rm -f "$script" "$main_script" "$editor_script"' EXIT
+for lang in en ru; do
+  for tab in key mouse macro media function macro-only recording; do
+    printf '%q ' "$editorshot" --data "$build/bin" --out "$out/editor-$tab-$lang.png" --tab "$tab" --lang "$lang" \
+      >>"$editor_script"
+    printf '\n' >>"$editor_script"
+  done
+done
+xvfb-run -a -s "-screen 0 1600x1000x24" bash -e "$editor_script"
+echo "Key editor pictures:"
+ls "$out"/editor-*.png
+
 # The tray menu with the keyboard's profiles and the automatic profiles
 # dialog, in English and Russian.
 ninja -C "$build" rt604autoprofileshot >/dev/null

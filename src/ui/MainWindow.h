@@ -24,6 +24,7 @@ class QLineEdit;
 class QMenu;
 class QTimer;
 class VirtualKeyboard;
+class Varkelin_DlgComposite;
 
 // Commands of the notification-area menu.
 inline constexpr int CmdOpen = 32771;
@@ -130,6 +131,12 @@ public:
     void OnDeviceLost();
     void OnApply();
     void OnKeyButton(int controlId);
+    // The key function editor (MainWindowEditor.cpp): opens it for a key
+    // button or G button, closes it like Cancel, tells whether it is open.
+    void EditKey(int controlId);
+    void CloseKeyEditor();
+    bool IsKeyEditorOpen() const;
+    Varkelin_DlgComposite* KeyEditor();
     void OnProfileButton(int profile);
     void OnPreviewTick();
     void OnTimer(int timerId);
@@ -186,6 +193,7 @@ public:
     QString AutoProfileTipNote() const;
     void OnActiveProfileShown();
     void UpdateTrayProfileMarks();
+    void ApplyAutoProfileTexts();
     void ApplyBehaviourTexts(int languageIndex);
     int ProgressFrame() const { return progressFrame_; }
 
@@ -227,6 +235,7 @@ private:
     CTrayIcon* tray_ = nullptr;
     QPointer<AboutDialog> about_;
     QPointer<QMessageBox> noDevicePrompt_;
+    QPointer<Varkelin_DlgComposite> keyEditor_;
     QTimer* previewTimer_ = nullptr;
     int trayIconId_ = 0;
     bool applyEnabled_ = false;

@@ -159,6 +159,12 @@ void CVarkelinDlg::OnTrayProfile(int profile)
     OnProfileButton(profile);
 }
 
+void CVarkelinDlg::ApplyAutoProfileTexts()
+{
+    if (autoProfileDialog_ && autoProfileDialog_->isVisible())
+        autoProfileDialog_->ApplyLanguage();
+}
+
 void CVarkelinDlg::OpenAutoProfileDialog()
 {
     if (!autoProfiles_)

@@ -175,7 +175,8 @@ void CVarkelinDlg::CloseSubWindows()
 {
     if (about_ && about_->isVisible())
         about_->reject();
-    // The profile manager and the key function editor join here.
+    CloseKeyEditor();
+    // The profile manager joins here.
     if (noDevicePrompt_)
         noDevicePrompt_->close();
     Trace("subwindows-closed");

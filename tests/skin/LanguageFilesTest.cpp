@@ -46,6 +46,9 @@ const std::map<std::string, std::string> FormatTexts = {
     {"PROFILE_FORMAT_ERROR", "%s"},
     {"MACRO_ERR_MAX", "%d"},
     {"MACRO_ACTION_ERR_DELAY_MAX", "%d"},
+    {"PROFILE_AUTO_PICKED", "%s"},
+    {"PROFILE_AUTO_WAIT_CHANGES", "%s"},
+    {"PROFILE_AUTO_WAIT_BUSY", "%s"},
 };
 
 std::set<std::string> RequiredTextKeys()

@@ -4,13 +4,15 @@ SkinWindow CompositeLayout()
 {
     SkinWindow w;
     w.layoutFile = "Composite.ini";
-    w.size = QSize(560, 430);
+    w.size = QSize(560, 460);
     w.background = "composite_back.jpg";
     w.mask = "composite_mask.png";
     auto& c = w.controls;
 
     // The panel lies under every control of the tabs.
-    SkinControl mask = Make("CONTROL_MASK", QRect(16, 94, 528, 280), Look::Panel);
+    // Its lowest line of the macro tab (y 372 to 396) is kept free for more
+    // about the macros.
+    SkinControl mask = Make("CONTROL_MASK", QRect(16, 94, 528, 310), Look::Panel);
     mask.layer = Layer::Backdrop;
     c.push_back(mask);
 
@@ -62,9 +64,11 @@ SkinWindow CompositeLayout()
     c.push_back(Make("FUNCTION_KEY_SETTING_TISHI", QRect(32, 132, 496, 22), Look::Widget, Glyph::None, {}, "FUNCTAB"));
     c.push_back(Make("FUNC_FUNCTION_SELECT", QRect(40, 172, 300, 32), Look::Widget, Glyph::None, {}, "FUNCTAB"));
 
-    c.push_back(Make("CONTROL_OK", QRect(252, 386, 92, 32), Look::Plate));
-    c.push_back(Make("CONTROL_CANCEL", QRect(352, 386, 92, 32), Look::Plate));
-    c.push_back(Make("CONTROL_APPLY", QRect(452, 386, 92, 32), Look::Plate));
+    // The editor's status line, shown when it cannot take the whole keyboard.
+    c.push_back(Make("CONTROL_STATUS", QRect(16, 412, 228, 40), Look::Widget));
+    c.push_back(Make("CONTROL_OK", QRect(252, 416, 92, 32), Look::Plate));
+    c.push_back(Make("CONTROL_CANCEL", QRect(352, 416, 92, 32), Look::Plate));
+    c.push_back(Make("CONTROL_APPLY", QRect(452, 416, 92, 32), Look::Plate));
     c.back().accent = true;
     return w;
 }

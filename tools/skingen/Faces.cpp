@@ -315,6 +315,8 @@ void DrawTray(QPainter& p, const SkinControl& c)
 
 void DrawTitle(QPainter& p, const SkinControl& c, PanelVariant v)
 {
+    // Only the name of the keyboard: words would stay English in every
+    // language, so the window's texts say the rest.
     const QRectF r = QRectF(c.rect);
     const QRectF icon(r.left() + 2, r.top() + 3, 24, 24);
     FillRounded(p, icon, 6, Palette::Orange, QColor());
@@ -325,11 +327,6 @@ void DrawTitle(QPainter& p, const SkinControl& c, PanelVariant v)
     p.setPen(Palette::Text);
     const QRectF text(r.left() + 36, r.top(), r.width() - 36, r.height());
     p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("RT-604"));
-    const qreal w = QFontMetricsF(GenFont(16, QFont::Bold)).horizontalAdvance(QStringLiteral("RT-604"));
-    p.setFont(GenFont(12, QFont::Medium));
-    p.setPen(Palette::TextDim);
-    p.drawText(text.adjusted(w + 10, 1, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
-               v == PanelVariant::MacroOnly ? QStringLiteral("MACRO") : QStringLiteral("KEY ASSIGNMENT"));
     p.restore();
 }
 

@@ -37,7 +37,7 @@ void QtMainWindowLink::SetProfileButton(const std::string& caption, const std::s
 
 bool QtMainWindowLink::IsKeyEditorOpen()
 {
-    return false; // the key function editor is not part of the window yet
+    return window_.IsKeyEditorOpen();
 }
 
 bool QtMainWindowLink::IsProfileDialogOpen()

@@ -236,6 +236,32 @@ TEST_F(AutoProfileX11Test, NothingSwitchesWhileAnApplyWrites)
     }
 }
 
+TEST_F(AutoProfileX11Test, TheKeyEditorHoldsTheSwitchBackUntilItCloses)
+{
+    SaveRules({{"game", 2}});
+    PrepareKeyboard(0, {});
+    Start();
+    window->OpenMainWindow();
+    window->EditKey(ControlOf(KeyQ));
+    ASSERT_TRUE(window->IsKeyEditorOpen());
+    kb->ClearFrameLog();
+
+    wm->Activate(wm->CreateWindow("game", "Game", 0));
+    ASSERT_TRUE(SpinUntil([&] { return Controller().Switcher().Waiting() == AutoProfileWait::Busy; }, 2000));
+    Settle();
+    EXPECT_EQ(KeyboardProfile(), 0);
+    EXPECT_EQ(CountRequests(CmdWriteDeviceInfo), 0u);
+    const std::string why = FormatText(LoadText("PROFILE_AUTO_WAIT_BUSY"), LoadText("PROFILE_3"));
+    EXPECT_NE(window->TrayTipText().toStdString().find(why), std::string::npos);
+
+    // Closed: the switch is made, and the window shows the new profile.
+    window->CloseKeyEditor();
+    EXPECT_TRUE(SpinUntil([&] { return KeyboardProfile() == 2; }, 2000));
+    EXPECT_TRUE(ProfileShown(2));
+    EXPECT_TRUE(prompts.questions.empty());
+    EXPECT_TRUE(prompts.messages.empty()); // never "close the key settings window first"
+}
+
 TEST_F(AutoProfileX11Test, RulesChangedWithRt604ctlAreFollowedAtOnce)
 {
     PrepareKeyboard(0, {});
