@@ -5,12 +5,12 @@
 #include "skin/LanguageTexts.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QTimer>
-#include <QWidget>
 
 namespace {
 
@@ -203,10 +203,11 @@ QString AutoProfileController::WaitNote() const
 
 bool AutoProfileController::eventFilter(QObject* watched, QEvent* event)
 {
-    // Installed only while a switch waits for the owner: a window of the
+    // Installed only while a switch waits for the owner: a dialog of the
     // program that closes (the key editor, the profile manager, a question)
-    // may be what it waited for.
-    if (event->type() == QEvent::Hide && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow())
+    // may be what it waited for. Tooltips and menus come and go too often
+    // to be worth a look.
+    if (event->type() == QEvent::Hide && qobject_cast<QDialog*>(watched))
         Resume();
     return QObject::eventFilter(watched, event);
 }
