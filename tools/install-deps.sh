@@ -14,6 +14,7 @@ packages=(
   # automatic profiles, and their tests with a real X server (and real key
   # presses).
   libxcb1-dev libxcb-xtest0-dev xvfb xauth xdotool
+  xdg-utils  # xdg-mime, xdg-open: updaters that are not programs open with the desktop's handler
 )
 if [ "${RT604_WITH_XVFB:-0}" = 1 ]; then
   packages+=(xvfb xauth)

@@ -41,6 +41,8 @@ struct VirtualKeyboardCore {
     VirtualKeyboardOptions options;
     KeyboardMemories memories;
     bool plugged = true;
+    bool inLoader = false;
+    Clock::time_point loaderEnds{};
     uint64_t generation = 1; // bumped at every plug; handles of older ones are dead
     std::vector<std::weak_ptr<HandleState>> handles;
 
@@ -140,6 +142,31 @@ struct VirtualKeyboardCore {
         if (log.size() >= MaxLogged)
             log.erase(log.begin(), log.begin() + MaxLogged / 2);
         log.push_back(LoggedFrame{direction, frame});
+    }
+
+    void Plug()
+    {
+        inLoader = false;
+        if (plugged)
+            return;
+        plugged = true;
+        ++generation;
+        cv.notify_all();
+    }
+
+    // The loader's time is looked at whenever someone looks at the bus, so
+    // the keyboard needs no thread of its own to come back.
+    void FinishLoaderIfDue()
+    {
+        if (inLoader && Clock::now() >= loaderEnds)
+            Plug();
+    }
+
+    void EnterLoader()
+    {
+        Unplug();
+        inLoader = true;
+        loaderEnds = Clock::now() + options.loaderTime;
     }
 
     void Unplug()
@@ -283,7 +310,7 @@ public:
         }
         transferred = report.size();
         if (outcome.enterLoader) {
-            core.Unplug();
+            core.EnterLoader();
             return HidIo::Done;
         }
         if (outcome.changedMemory)
@@ -389,6 +416,7 @@ VirtualKeyboard::~VirtualKeyboard()
 bool VirtualKeyboard::Enumerate(std::vector<HidInterfaceInfo>& out)
 {
     std::lock_guard lock(core_->mutex);
+    core_->FinishLoaderIfDue();
     if (core_->failEnumeration)
         return false;
     out.clear();
@@ -404,6 +432,7 @@ bool VirtualKeyboard::Enumerate(std::vector<HidInterfaceInfo>& out)
 std::unique_ptr<HidHandle> VirtualKeyboard::Open(const std::string& path, const HidOpenMode& mode)
 {
     std::lock_guard lock(core_->mutex);
+    core_->FinishLoaderIfDue();
     const std::optional<Collection> c = core_->CollectionOfPath(path);
     if (!c || (*c != MouseCollection && !core_->plugged))
         return nullptr;
@@ -418,6 +447,7 @@ std::unique_ptr<HidHandle> VirtualKeyboard::Open(const std::string& path, const 
 bool VirtualKeyboard::Present(const std::string& path)
 {
     std::lock_guard lock(core_->mutex);
+    core_->FinishLoaderIfDue();
     const std::optional<Collection> c = core_->CollectionOfPath(path);
     return c && (*c == MouseCollection || core_->plugged);
 }
@@ -440,23 +470,37 @@ std::string VirtualKeyboard::MousePath() const
 void VirtualKeyboard::Plug()
 {
     std::lock_guard lock(core_->mutex);
-    if (core_->plugged)
-        return;
-    core_->plugged = true;
-    ++core_->generation;
-    core_->cv.notify_all();
+    core_->Plug();
 }
 
 void VirtualKeyboard::Unplug()
 {
     std::lock_guard lock(core_->mutex);
+    // Pulling the cable ends the loader too: the keyboard stays away until
+    // it is plugged in again.
+    core_->inLoader = false;
     core_->Unplug();
 }
 
 bool VirtualKeyboard::IsPlugged() const
 {
     std::lock_guard lock(core_->mutex);
+    core_->FinishLoaderIfDue();
     return core_->plugged;
+}
+
+bool VirtualKeyboard::InLoader() const
+{
+    std::lock_guard lock(core_->mutex);
+    core_->FinishLoaderIfDue();
+    return core_->inLoader;
+}
+
+void VirtualKeyboard::LeaveLoader()
+{
+    std::lock_guard lock(core_->mutex);
+    if (core_->inLoader)
+        core_->Plug();
 }
 
 void VirtualKeyboard::SendNotice(uint16_t notice)

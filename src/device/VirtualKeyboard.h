@@ -28,6 +28,9 @@ struct VirtualKeyboardOptions {
     // true: paths spell "vid_320f&pid_5000" as Windows paths do; false: the
     // ids are only in the enumeration, as with hidraw nodes.
     bool pathsWithIds = true;
+    // After EnterLoader the keyboard runs its firmware loader and is gone
+    // from the bus; it comes back (as after a replug) once this has passed.
+    std::chrono::milliseconds loaderTime{4000};
 };
 
 enum class FrameDirection { Request, Reply };
@@ -59,6 +62,12 @@ public:
     void Plug();
     void Unplug();
     bool IsPlugged() const;
+
+    // The firmware loader: entered by the EnterLoader frame, left by itself
+    // after loaderTime, by LeaveLoader (what an updater's reset does) or by
+    // a replug (Plug after Unplug). The memories stay as they were.
+    bool InLoader() const;
+    void LeaveLoader();
 
     // A notice on the Consumer Control collection: the usage, then its
     // release (0). 0x0402 is the keyboard's own reset: the factory memories

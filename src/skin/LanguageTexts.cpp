@@ -77,6 +77,19 @@ std::string LoadModeText(const std::string& key, int languageIndex)
     return LoadSectionText("MODE", key, languageIndex);
 }
 
+std::string LoadTextOr(const std::string& key, const std::string& fallback, int languageIndex)
+{
+    std::string text;
+    GetPrivateProfileString("TEXT", key, fallback, text, TextBufferChars,
+                            LanguageFilePath(LanguageIdOfIndex(languageIndex)));
+    return text;
+}
+
+std::string LoadTextOr(const std::string& key, const std::string& fallback)
+{
+    return LoadTextOr(key, fallback, GetLanguageIndex());
+}
+
 std::string LoadText(const std::string& key)
 {
     return LoadText(key, GetLanguageIndex());

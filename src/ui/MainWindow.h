@@ -18,6 +18,8 @@ class CPngButton;
 class AutoProfileController;
 class AutoProfileDialog;
 class CTrayIcon;
+class CVarkelin_DlgProfile;
+class CVarkelin_DlgUpdate;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -33,6 +35,8 @@ inline constexpr int CmdExit = 32774;
 // The button menu's commands: import and export a profile file.
 inline constexpr int CmdImportProfile = 32776;
 inline constexpr int CmdExportProfile = 32777;
+// Opens the firmware update window (tray menu, rt604 --firmware-update).
+inline constexpr int CmdFirmwareUpdate = 32780;
 // Opens the automatic profiles dialog (button menu and tray menu).
 inline constexpr int CmdAutoProfiles = 32800;
 // The virtual keyboard's own entries (--virtual-keyboard only).
@@ -42,6 +46,7 @@ inline constexpr int CmdVkNotice0401 = 32792;
 inline constexpr int CmdVkNotice0402 = 32793;
 inline constexpr int CmdVkNotice1811 = 32794;
 inline constexpr int CmdVkNotice1810 = 32795;
+inline constexpr int CmdVkLeaveLoader = 32796;
 
 // Control ids of the main window that the shell itself uses.
 namespace MainControl {
@@ -197,6 +202,16 @@ public:
     void ApplyBehaviourTexts(int languageIndex);
     int ProgressFrame() const { return progressFrame_; }
 
+    // The profile manager (button 1005) and the firmware update window
+    // (command 32780), created on first use (MainWindowDialogs.cpp).
+    void OpenProfileManager();
+    void OpenFirmwareUpdate();
+    CVarkelin_DlgProfile* ProfileDialog() const;
+    CVarkelin_DlgUpdate* UpdateDialog() const;
+    bool IsProfileDialogOpen() const;
+    bool ProfileDialogHasChanges() const;
+    void ShowActiveProfileInDialog(int profile);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -223,6 +238,11 @@ private:
     void ToggleFlip();
     void PlaceArrows();
     void OpenAddress(const QString& address);
+    // MainWindowDialogs.cpp
+    void InitialiseDialogs();
+    void CloseDialogs();
+    void ApplyDialogLanguage(int languageIndex);
+    void OnProfilesApplied();
     // MainWindowTray.cpp
     void CreateTray();
     void FillTrayMenu(class QMenu* menu);
@@ -235,6 +255,8 @@ private:
     CTrayIcon* tray_ = nullptr;
     QPointer<AboutDialog> about_;
     QPointer<QMessageBox> noDevicePrompt_;
+    QPointer<CVarkelin_DlgProfile> profileDialog_;
+    QPointer<CVarkelin_DlgUpdate> updateDialog_;
     QPointer<Varkelin_DlgComposite> keyEditor_;
     QTimer* previewTimer_ = nullptr;
     int trayIconId_ = 0;

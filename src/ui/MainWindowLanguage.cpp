@@ -34,6 +34,7 @@ void CVarkelinDlg::ApplyLanguage(int languageIndex)
 {
     if (about_)
         about_->ApplyLanguage(languageIndex);
+    ApplyDialogLanguage(languageIndex);
     if (keyEditor_)
         keyEditor_->ApplyLanguage(languageIndex);
     ApplyAutoProfileTexts();

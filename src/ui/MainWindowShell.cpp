@@ -70,6 +70,12 @@ int32_t CVarkelinDlg::HandleMessage(uint32_t message, uint32_t tag, uint32_t par
             return 0;
         ApplyLanguage(param == 1 ? 1 : 0);
         return 1;
+    case MsgFirmwareUpdate:
+        if (tag != TagFirmwareUpdate)
+            return 0;
+        Trace("message UPDT");
+        OnMenuCommand(CmdFirmwareUpdate);
+        return 1;
     case MsgDeviceLost:
         Trace("message DEVICE-LOST");
         CloseSubWindows();
@@ -175,8 +181,10 @@ void CVarkelinDlg::CloseSubWindows()
 {
     if (about_ && about_->isVisible())
         about_->reject();
+    // In the order the program's shutdown closes them: the profile manager
+    // (and the update window), then the key function editor.
+    CloseDialogs();
     CloseKeyEditor();
-    // The profile manager joins here.
     if (noDevicePrompt_)
         noDevicePrompt_->close();
     Trace("subwindows-closed");

@@ -29,12 +29,14 @@ constexpr MenuText TrayMenuTexts[] = {
     {ProfileMenuFirstProfileCommand + 1, "PROFILE_2"},
     {ProfileMenuFirstProfileCommand + 2, "PROFILE_3"},
     {CmdAutoProfiles, "MENU_AUTO_PROFILES"},
+    {CmdFirmwareUpdate, "MENU_FIRMWARE_UPDATE"},
     {CmdVkUnplug, "MENU_VK_UNPLUG"},
     {CmdVkPlug, "MENU_VK_PLUG"},
     {CmdVkNotice0401, "MENU_VK_NOTICE_0401"},
     {CmdVkNotice0402, "MENU_VK_NOTICE_0402"},
     {CmdVkNotice1811, "MENU_VK_NOTICE_1811"},
     {CmdVkNotice1810, "MENU_VK_NOTICE_1810"},
+    {CmdVkLeaveLoader, "MENU_VK_LEAVE_LOADER"},
 };
 
 } // namespace
@@ -56,11 +58,13 @@ void CVarkelinDlg::CreateTray()
                                               {CmdAutoProfiles, {}},
                                               {0, {}},
                                               {CmdOpen, {}},
+                                              {CmdFirmwareUpdate, {}},
                                               {CmdAbout, {}},
                                               {CmdExit, {}}};
     if (IsVirtual()) {
         items.push_back({0, {}});
-        for (int command : {CmdVkUnplug, CmdVkPlug, CmdVkNotice0401, CmdVkNotice0402, CmdVkNotice1811, CmdVkNotice1810})
+        for (int command : {CmdVkUnplug, CmdVkPlug, CmdVkLeaveLoader, CmdVkNotice0401, CmdVkNotice0402,
+                            CmdVkNotice1811, CmdVkNotice1810})
             items.push_back({command, {}});
     }
     tray_->SetMenuItems(std::move(items));
@@ -89,6 +93,8 @@ void CVarkelinDlg::FillTrayMenu(QMenu* menu)
                 action->setEnabled(plugged);
             else if (command == CmdVkPlug)
                 action->setEnabled(!plugged);
+            else if (command == CmdVkLeaveLoader)
+                action->setEnabled(options_.virtualKeyboard->InLoader());
         }
     }
     UpdateTrayProfileMarks();
@@ -111,6 +117,9 @@ void CVarkelinDlg::OnTrayCommand(int command)
     case CmdAutoProfiles:
         OpenAutoProfileDialog();
         return;
+    case CmdFirmwareUpdate:
+        OpenFirmwareUpdate();
+        return;
     default:
         break;
     }
@@ -126,6 +135,9 @@ void CVarkelinDlg::OnTrayCommand(int command)
         break;
     case CmdVkPlug:
         keyboard->Plug();
+        break;
+    case CmdVkLeaveLoader:
+        keyboard->LeaveLoader();
         break;
     case CmdVkNotice0401:
         keyboard->SendNotice(0x0401);

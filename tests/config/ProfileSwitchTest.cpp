@@ -238,15 +238,24 @@ TEST_F(ProfileSwitchTest, TheMenuNamesTheProfilesAndChecksTheActiveOne)
     EXPECT_EQ(menu.items[0].command, 9000);
     EXPECT_EQ(menu.items[0].text, LoadText("DEFAULT_PROFILE_NAME"));
     EXPECT_TRUE(menu.items[1].separator);
+    // Each profile by its own name, not by the cache file all three share.
+    const char* const names[] = {"Profile 1", "Profile 2", "Profile 3"};
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(menu.items[static_cast<size_t>(i + 2)].command, 9001 + i);
-        EXPECT_EQ(menu.items[static_cast<size_t>(i + 2)].text, "$Profile0");
+        EXPECT_EQ(menu.items[static_cast<size_t>(i + 2)].text, names[i]);
     }
     EXPECT_EQ(menu.checkedPosition, 3);
     EXPECT_TRUE(menu.items[3].checked);
     EXPECT_EQ(std::count_if(menu.items.begin(), menu.items.end(), [](const auto& i) { return i.checked; }), 1);
-    EXPECT_EQ(window.profileButtonCaption, "$Profile0");
-    EXPECT_EQ(window.profileButtonTooltip, LoadText("PROFILE_TIP") + "$Profile0");
+    EXPECT_EQ(window.profileButtonCaption, "Profile 2");
+    EXPECT_EQ(window.profileButtonTooltip, LoadText("PROFILE_TIP") + "Profile 2");
+
+    // In Russian, the Russian names.
+    SetLanguageIndex(1);
+    BuildProfileMenu(false);
+    EXPECT_EQ(window.profileButtonCaption, LoadText("PROFILE_2", 1));
+    EXPECT_NE(window.profileButtonCaption, "Profile 2");
+    SetLanguageIndex(0);
 
     // No profile known: the first item.
     Disconnect();

@@ -305,6 +305,31 @@ TEST_F(MonitorTest, LossAndReturnAreEachReportedOnce)
     EXPECT_EQ(ReadDeviceInfo(info), 1);
 }
 
+// The firmware loader: the keyboard leaves the bus on the loader frame and
+// comes back on its own once the updater is done; the monitor handles both
+// like a replug.
+TEST_F(MonitorTest, KeyboardLeavesForItsLoaderAndIsFoundAgainAfterwards)
+{
+    VirtualKeyboardOptions options;
+    options.loaderTime = 300ms;
+    VirtualKeyboard kb(options);
+    Start(kb);
+    ASSERT_TRUE(events_.WaitFor("open"));
+    events_.Clear();
+
+    ASSERT_EQ(EnterLoader(), 1);
+    ASSERT_TRUE(events_.WaitFor("icon:128"));
+    EXPECT_EQ(events_.Log(), (std::vector<std::string>{"lost", "hide", "icon:128"}));
+    EXPECT_TRUE(WaitUntil([] { return g_app.deviceConnected.load() == 0; }));
+    EXPECT_EQ(EnterLoader(), 0);
+
+    ASSERT_TRUE(events_.WaitFor("icon:141"));
+    EXPECT_EQ(events_.Log(), (std::vector<std::string>{"lost", "hide", "icon:128", "reload", "icon:141"}));
+    EXPECT_FALSE(kb.InLoader());
+    std::array<uint8_t, 44> info{};
+    EXPECT_EQ(ReadDeviceInfo(info), 1);
+}
+
 TEST_F(MonitorTest, UnreadableDefaultMapIsReportedAndTheOldOneKept)
 {
     std::array<uint8_t, 512> previous{};

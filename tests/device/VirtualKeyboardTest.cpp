@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <map>
@@ -420,6 +421,74 @@ TEST(VirtualKeyboardBackend, LoaderSwitchUnplugsBothCollections)
     EXPECT_FALSE(kb.Present(kb.NotifyPath()));
     Frame f{};
     EXPECT_EQ(h.config->Read(f, n, 50), HidIo::Failed);
+}
+
+// The loader: gone from the bus until its time is up, an updater's reset
+// (LeaveLoader) or a replug; the keyboard then comes back as after a replug,
+// with the memories it had.
+TEST(VirtualKeyboardBackend, LoaderEndsByTimeResetOrReplugAndKeepsTheMemories)
+{
+    enum class End { Time, Reset, Replug, UnplugOnly };
+    const struct Case {
+        const char* name;
+        std::chrono::milliseconds loaderTime;
+        End end;
+        bool back;
+    } cases[] = {
+        {"its time passes", 30ms, End::Time, true},
+        {"the updater resets it", 60s, End::Reset, true},
+        {"unplugged and plugged in", 60s, End::Replug, true},
+        {"unplugged: the loader's time no longer counts", 30ms, End::UnplugOnly, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        VirtualKeyboardOptions options;
+        options.loaderTime = c.loaderTime;
+        VirtualKeyboard kb(options);
+        KeyboardMemories before = kb.Memories();
+        before.deviceInfo[10] = 2;
+        kb.SetMemories(before);
+        Opened h = OpenBoth(kb);
+        size_t n = 0;
+        ASSERT_EQ(h.config->Write(BuildEnterLoaderFrame(), n, 1000), HidIo::Done);
+        EXPECT_TRUE(kb.InLoader());
+        EXPECT_FALSE(kb.Present(kb.ConfigPath()));
+        EXPECT_EQ(kb.Open(kb.ConfigPath(), HidOpenMode{}), nullptr);
+
+        switch (c.end) {
+        case End::Time:
+            std::this_thread::sleep_for(c.loaderTime + 20ms);
+            break;
+        case End::Reset:
+            kb.LeaveLoader();
+            break;
+        case End::Replug:
+            kb.Unplug();
+            kb.Plug();
+            break;
+        case End::UnplugOnly:
+            kb.Unplug();
+            std::this_thread::sleep_for(c.loaderTime + 20ms);
+            break;
+        }
+        EXPECT_FALSE(kb.InLoader());
+        EXPECT_EQ(kb.IsPlugged(), c.back);
+        std::vector<HidInterfaceInfo> list;
+        ASSERT_TRUE(kb.Enumerate(list));
+        const bool listed = std::any_of(list.begin(), list.end(),
+                                        [&](const HidInterfaceInfo& i) { return i.path == kb.ConfigPath(); });
+        EXPECT_EQ(listed, c.back);
+        if (!c.back)
+            continue;
+        // The handles of before the loader stay dead; a new one works.
+        Frame reply{};
+        EXPECT_EQ(Exchange(*h.config, BuildRequest(CmdReadDeviceInfo, DeviceInfoBytes, 0), reply), HidIo::Failed);
+        Opened again = OpenBoth(kb);
+        ASSERT_NE(again.config, nullptr);
+        ASSERT_EQ(Exchange(*again.config, BuildRequest(CmdReadDeviceInfo, DeviceInfoBytes, 0), reply), HidIo::Done);
+        EXPECT_EQ(reply[8 + 10], 2);
+        EXPECT_EQ(kb.Memories(), before);
+    }
 }
 
 TEST(VirtualKeyboardBackend, LatencyPutsReportsOnFrameBoundaries)

@@ -49,6 +49,10 @@ const std::map<std::string, std::string> FormatTexts = {
     {"PROFILE_AUTO_PICKED", "%s"},
     {"PROFILE_AUTO_WAIT_CHANGES", "%s"},
     {"PROFILE_AUTO_WAIT_BUSY", "%s"},
+    {"PROFILE_NEW_FAILED", "%s"},
+    {"PROFILE_LOAD_REFUSED", "%s"},
+    {"UPDATE_START_FAILED", "%s"},
+    {"UPDATE_NO_HANDLER", "%s"},
 };
 
 std::set<std::string> RequiredTextKeys()

@@ -10,6 +10,9 @@ struct CommandLine {
     bool start = false; // "/Start": stay in the notification area
     bool kill = false;  // "/Kill": tell a running instance to exit
     bool help = false;  // "--help" or "-h"
+    // "--firmware-update": open the firmware update window (in the running
+    // instance, when there is one).
+    bool firmwareUpdate = false;
     bool virtualKeyboard = false;
     std::string virtualKeyboardFile; // empty: the default file in the user folder
 };

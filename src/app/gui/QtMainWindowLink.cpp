@@ -42,5 +42,15 @@ bool QtMainWindowLink::IsKeyEditorOpen()
 
 bool QtMainWindowLink::IsProfileDialogOpen()
 {
-    return false; // nor is the profile manager
+    return window_.IsProfileDialogOpen();
+}
+
+bool QtMainWindowLink::ProfileDialogHasChanges()
+{
+    return window_.ProfileDialogHasChanges();
+}
+
+void QtMainWindowLink::ShowActiveProfileInDialog(int profile)
+{
+    window_.ShowActiveProfileInDialog(profile);
 }

@@ -22,6 +22,7 @@
 #include <QIcon>
 #include <QProcess>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -142,9 +143,11 @@ int RunProgram(int argc, char** argv)
     InstanceLock instanceLock;
     if (instanceLock.TryAcquire(runtimeFolder)) {
         g_app.instanceMutex = &instanceLock;
-    } else if (SendToOtherInstance(runtimeFolder, g_paths.programFileName, MsgOpen, TagOpen, InstanceAnswerMs) !=
+    } else if (SendToOtherInstance(runtimeFolder, g_paths.programFileName,
+                                   line.firmwareUpdate ? MsgFirmwareUpdate : MsgOpen,
+                                   line.firmwareUpdate ? TagFirmwareUpdate : TagOpen, InstanceAnswerMs) !=
                SendResult::NoInstance) {
-        LogEvent("open-sent");
+        LogEvent(line.firmwareUpdate ? "firmware-update-sent" : "open-sent");
         return 0;
     } else {
         // Someone holds the lock, but it is no instance of ours: run without it.
@@ -186,6 +189,8 @@ int RunProgram(int argc, char** argv)
         LogEvent(threadsStarted ? "device-threads-started" : "device-threads-failed");
     });
 
+    if (line.firmwareUpdate)
+        QTimer::singleShot(0, window.get(), [&window] { window->HandleMessage(MsgFirmwareUpdate, TagFirmwareUpdate); });
     if (!window->IsExiting())
         QApplication::exec();
     if (!window->IsExiting())

@@ -154,6 +154,7 @@ TEST_F(MainWindowTest, CaptionsTipAndMenuFollowTheLanguage)
                                                      QString::fromStdString(LoadText("PROFILE_3", 0)),
                                                      QString::fromStdString(LoadText("MENU_AUTO_PROFILES", 0)),
                                                      QString::fromStdString(LoadText("MENU_11", 0)),
+                                                     QString::fromStdString(LoadText("MENU_FIRMWARE_UPDATE", 0)),
                                                      QString::fromStdString(LoadText("MENU_22", 0)),
                                                      QString::fromStdString(LoadText("MENU_33", 0))}));
     EXPECT_EQ(window.TrayTipText().toStdString(), LoadText("KEYBOARD_TRAY_DESC", 0));
@@ -180,9 +181,10 @@ TEST_F(MainWindowTest, VirtualKeyboardModeSaysSoAndOffersItsControls)
     EXPECT_EQ(window.windowTitle().toStdString(), LoadText("MAIN_CAPTION", 0) + suffix);
     EXPECT_EQ(window.TrayTipText().toStdString(), LoadText("KEYBOARD_TRAY_DESC", 0) + suffix);
     const std::vector<QString> texts = TrayMenuTexts();
-    ASSERT_EQ(texts.size(), 13u);
-    EXPECT_EQ(texts[7].toStdString(), LoadText("MENU_VK_UNPLUG", 0));
-    EXPECT_EQ(texts[12].toStdString(), LoadText("MENU_VK_NOTICE_1810", 0));
+    ASSERT_EQ(texts.size(), 15u);
+    EXPECT_EQ(texts[8].toStdString(), LoadText("MENU_VK_UNPLUG", 0));
+    EXPECT_EQ(texts[10].toStdString(), LoadText("MENU_VK_LEAVE_LOADER", 0));
+    EXPECT_EQ(texts[14].toStdString(), LoadText("MENU_VK_NOTICE_1810", 0));
 
     // The entries act on the keyboard; the one that cannot apply is disabled.
     auto actionFor = [&](int command) -> QAction* {
@@ -200,6 +202,8 @@ TEST_F(MainWindowTest, VirtualKeyboardModeSaysSoAndOffersItsControls)
     EXPECT_FALSE(actionFor(CmdVkUnplug)->isEnabled());
     actionFor(CmdVkPlug)->trigger();
     EXPECT_TRUE(keyboard.IsPlugged());
+    // The loader's entry is offered only while the keyboard is in its loader.
+    EXPECT_FALSE(actionFor(CmdVkLeaveLoader)->isEnabled());
 }
 
 TEST_F(MainWindowTest, MessagesActOnlyWithTheirTags)

@@ -83,7 +83,8 @@ TEST_F(MainWindowTest, VirtualKeyboardTrayEntriesTakeEveryConnectionPath)
 }
 
 // Without --virtual-keyboard the menu holds the profiles, automatic profiles,
-// Open, About and Exit only, and the virtual keyboard's commands do nothing.
+// Open, Firmware update, About and Exit only, and the virtual keyboard's
+// commands do nothing.
 TEST_F(MainWindowTest, RealKeyboardTrayMenuHasNoVirtualEntries)
 {
     PrepareKeyboard(0, {});
@@ -95,8 +96,8 @@ TEST_F(MainWindowTest, RealKeyboardTrayMenuHasNoVirtualEntries)
             commands.push_back(action->data().toInt());
     }
     EXPECT_EQ(commands, (std::vector<int>{ProfileMenuFirstProfileCommand, ProfileMenuFirstProfileCommand + 1,
-                                          ProfileMenuFirstProfileCommand + 2, CmdAutoProfiles, CmdOpen, CmdAbout,
-                                          CmdExit}));
+                                          ProfileMenuFirstProfileCommand + 2, CmdAutoProfiles, CmdOpen,
+                                          CmdFirmwareUpdate, CmdAbout, CmdExit}));
     window->OnTrayCommand(CmdVkUnplug);
     SpinUntil([] { return false; }, 50);
     EXPECT_TRUE(kb->IsPlugged());
