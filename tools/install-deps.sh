@@ -10,6 +10,8 @@ packages=(
   libhidapi-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-core
+  dpkg-dev file appstream groff-base
+  clang libclang-rt-dev llvm # the sanitizer pass and libFuzzer (tools/sanitize.sh)
   # X11: the key editor's keyboard grab and the active-window watcher of
   # automatic profiles, and their tests with a real X server (and real key
   # presses).
@@ -18,6 +20,11 @@ packages=(
 )
 if [ "${RT604_WITH_XVFB:-0}" = 1 ]; then
   packages+=(xvfb xauth)
+fi
+# The VM of tools/kernel-test.sh: the emulator, the guest's shell, the
+# initramfs packer and what reads and unpacks the kernel's modules.
+if [ "${RT604_WITH_KERNEL_TEST:-0}" = 1 ]; then
+  packages+=(qemu-system-x86 busybox-static cpio kmod xz-utils zstd)
 fi
 
 missing=()

@@ -8,8 +8,10 @@
 #include "app/gui/TrayIcon.h"
 #include "config/ConfigDocument.h"
 #include "config/ProfileFile.h"
+#include "device/DeviceMonitor.h"
 #include "skin/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
+#include "widgets/SkinColorBtn.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -22,10 +24,9 @@
 #include <QTimer>
 #include <QUrl>
 
-namespace {
+#include <utility>
 
-// The preview timer: first tick after 100 ms, then every 50 ms.
-constexpr int PreviewFirstMs = 100;
+namespace {
 
 bool IsSwallowedKey(int key)
 {
@@ -51,6 +52,14 @@ int32_t CVarkelinDlg::HandleMessage(uint32_t message, uint32_t tag, uint32_t par
         if (tag != TagOpen)
             return 0;
         Trace("message OPEN");
+        // A second start in the same instant as this one: whether the
+        // keyboard is there is not known yet, and "no keyboard" would be
+        // wrong when the monitor is about to find it.
+        if (FirstScanPending()) {
+            openAfterFirstScan_ = true;
+            Trace("open-held");
+            return 1;
+        }
         OpenMainWindow();
         return 1;
     case MsgKill:
@@ -114,6 +123,12 @@ void CVarkelinDlg::OpenMainWindow()
     showNormal();
     raise();
     activateWindow();
+}
+
+void CVarkelinDlg::OnFirstScanDone()
+{
+    if (std::exchange(openAfterFirstScan_, false))
+        OpenMainWindow();
 }
 
 void CVarkelinDlg::HideMainWindow()
@@ -187,6 +202,9 @@ void CVarkelinDlg::CloseSubWindows()
     CloseKeyEditor();
     if (noDevicePrompt_)
         noDevicePrompt_->close();
+    // An open colour chooser answers nothing.
+    if (CColourChooser* chooser = ColourChooser())
+        chooser->hide();
     Trace("subwindows-closed");
 }
 
@@ -284,25 +302,21 @@ void CVarkelinDlg::showEvent(QShowEvent* event)
 {
     CBaseDialog::showEvent(event);
     Trace("window-shown");
-    // The preview has nothing to draw on while the window is hidden, so its
-    // timer only runs while the window is shown.
-    if (previewTimer_ && !previewTimer_->isActive()) {
-        previewTimer_->setInterval(PreviewFirstMs);
-        previewTimer_->start();
-    }
+    UpdatePreviewTimer();
 }
 
 void CVarkelinDlg::hideEvent(QHideEvent* event)
 {
     CBaseDialog::hideEvent(event);
-    if (previewTimer_)
-        previewTimer_->stop();
+    UpdatePreviewTimer();
 }
 
 void CVarkelinDlg::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::WindowStateChange && isMinimized())
         Trace("window-minimised");
+    if (event->type() == QEvent::WindowStateChange)
+        UpdatePreviewTimer();
     CBaseDialog::changeEvent(event);
 }
 

@@ -3,9 +3,19 @@
 #include "SkinLayout.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QString>
 
 #include <functional>
+
+// A painter with the antialiasing every picture is drawn with.
+struct Painter : QPainter {
+    explicit Painter(QImage* image) : QPainter(image)
+    {
+        setRenderHint(QPainter::Antialiasing);
+        setRenderHint(QPainter::TextAntialiasing);
+    }
+};
 
 // Saves one picture under its file name; the generator counts and checks.
 using SavePicture = std::function<void(const QString& name, const QImage& image)>;
@@ -17,3 +27,6 @@ void MakeLightingPictures(const SkinWindow& main, const QImage& background, cons
 void MakeProfileTicks(const SavePicture& save);
 // The application icon and the three notification-area pictures.
 void MakeIcons(const SavePicture& save);
+// The macro memory gauge of the key function editor: its track and the three
+// fills (fits, names dropped, does not fit), each the size of the gauge.
+void MakeMacroMemoryPictures(const SkinWindow& composite, const SavePicture& save);

@@ -181,10 +181,11 @@ TEST_F(MainWindowTest, VirtualKeyboardModeSaysSoAndOffersItsControls)
     EXPECT_EQ(window.windowTitle().toStdString(), LoadText("MAIN_CAPTION", 0) + suffix);
     EXPECT_EQ(window.TrayTipText().toStdString(), LoadText("KEYBOARD_TRAY_DESC", 0) + suffix);
     const std::vector<QString> texts = TrayMenuTexts();
-    ASSERT_EQ(texts.size(), 15u);
+    ASSERT_EQ(texts.size(), 16u);
     EXPECT_EQ(texts[8].toStdString(), LoadText("MENU_VK_UNPLUG", 0));
     EXPECT_EQ(texts[10].toStdString(), LoadText("MENU_VK_LEAVE_LOADER", 0));
     EXPECT_EQ(texts[14].toStdString(), LoadText("MENU_VK_NOTICE_1810", 0));
+    EXPECT_EQ(texts[15].toStdString(), LoadText("MENU_VK_EFFECT_KEY", 0));
 
     // The entries act on the keyboard; the one that cannot apply is disabled.
     auto actionFor = [&](int command) -> QAction* {

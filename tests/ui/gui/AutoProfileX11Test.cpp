@@ -14,6 +14,7 @@
 #include "config/ProfileSwitch.h"
 #include "config/gui/AutoProfileController.h"
 #include "config/gui/AutoProfileDialog.h"
+#include "config/gui/DlgProfile.h"
 #include "platform/gui/X11ActiveWindow.h"
 
 #include <QAction>
@@ -21,6 +22,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
+
+#include <functional>
 
 namespace {
 
@@ -236,28 +239,51 @@ TEST_F(AutoProfileX11Test, NothingSwitchesWhileAnApplyWrites)
     }
 }
 
-TEST_F(AutoProfileX11Test, TheKeyEditorHoldsTheSwitchBackUntilItCloses)
+TEST_F(AutoProfileX11Test, TheKeyEditorAndTheProfileManagerHoldTheSwitchBackUntilTheyClose)
 {
-    SaveRules({{"game", 2}});
+    SaveRules({{"game", 2}, {"tool", 1}});
     PrepareKeyboard(0, {});
     Start();
     window->OpenMainWindow();
-    window->EditKey(ControlOf(KeyQ));
-    ASSERT_TRUE(window->IsKeyEditorOpen());
-    kb->ClearFrameLog();
 
-    wm->Activate(wm->CreateWindow("game", "Game", 0));
-    ASSERT_TRUE(SpinUntil([&] { return Controller().Switcher().Waiting() == AutoProfileWait::Busy; }, 2000));
-    Settle();
-    EXPECT_EQ(KeyboardProfile(), 0);
-    EXPECT_EQ(CountRequests(CmdWriteDeviceInfo), 0u);
-    const std::string why = FormatText(LoadText("PROFILE_AUTO_WAIT_BUSY"), LoadText("PROFILE_3"));
-    EXPECT_NE(window->TrayTipText().toStdString().find(why), std::string::npos);
+    const struct {
+        const char* what;
+        const char* application;
+        int profile;
+        std::function<void()> open;
+        std::function<bool()> isOpen;
+        std::function<void()> close;
+    } cases[] = {
+        {"the key function editor", "game", 2, [&] { window->EditKey(ControlOf(KeyQ)); },
+         [&] { return window->IsKeyEditorOpen(); }, [&] { window->CloseKeyEditor(); }},
+        // Its list shows the active profile, and its Apply writes the
+        // profiles it lists: nothing may change under it.
+        {"the profile manager", "tool", 1, [&] { window->OpenProfileManager(); },
+         [&] { return window->IsProfileDialogOpen(); }, [&] { window->ProfileDialog()->reject(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int before = KeyboardProfile();
+        c.open();
+        ASSERT_TRUE(c.isOpen());
+        kb->ClearFrameLog();
 
-    // Closed: the switch is made, and the window shows the new profile.
-    window->CloseKeyEditor();
-    EXPECT_TRUE(SpinUntil([&] { return KeyboardProfile() == 2; }, 2000));
-    EXPECT_TRUE(ProfileShown(2));
+        wm->Activate(wm->CreateWindow(c.application, c.application, 0));
+        ASSERT_TRUE(SpinUntil([&] { return Controller().Switcher().Waiting() == AutoProfileWait::Busy; }, 2000));
+        Settle();
+        EXPECT_EQ(KeyboardProfile(), before);
+        EXPECT_EQ(CountRequests(CmdWriteDeviceInfo), 0u);
+        const std::string why =
+            FormatText(LoadText("PROFILE_AUTO_WAIT_BUSY"), LoadText("PROFILE_" + std::to_string(c.profile + 1)));
+        EXPECT_NE(window->TrayTipText().toStdString().find(why), std::string::npos);
+
+        // Closed: the switch is made, and the window shows the new profile.
+        c.close();
+        EXPECT_FALSE(c.isOpen());
+        EXPECT_TRUE(SpinUntil([&] { return KeyboardProfile() == c.profile; }, 2000));
+        EXPECT_TRUE(ProfileShown(c.profile));
+        EXPECT_EQ(Controller().Switcher().Waiting(), AutoProfileWait::None);
+    }
     EXPECT_TRUE(prompts.questions.empty());
     EXPECT_TRUE(prompts.messages.empty()); // never "close the key settings window first"
 }
