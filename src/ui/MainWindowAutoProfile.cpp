@@ -87,7 +87,10 @@ int32_t CVarkelinDlg::FollowKeyboardProfile()
         ActivateProfileView(now);
         BuildProfileMenu(false);
         ShowProfileSelected(now);
-        viewedProfile_ = now;
+        // The lighting panel shows what the keyboard now plays; it already
+        // shows that profile's key colours itself.
+        SetViewedProfile(now);
+        ReloadAndShowLighting(false);
     }
     return now;
 }
@@ -98,11 +101,21 @@ int32_t CVarkelinDlg::SwitchProfileAutomatically(int32_t profile)
     if (result != 1)
         return result;
     ShowProfileSelected(profile);
-    viewedProfile_ = profile;
+    // The window then looks as after the profile's button: its key buttons,
+    // its lighting and its key colours on the keyboard. The owner is in the
+    // other application; a lighting view left open shows the keys again.
+    SetViewedProfile(profile);
     for (const ButtonKey& key : ButtonKeyTable) {
         if (CPngButton* button = Button(key.controlId))
             button->update();
     }
+    for (uint16_t id : MacroKeyButtons) {
+        if (CPngButton* button = Button(id))
+            button->update();
+    }
+    ReloadAndShowLighting(true);
+    if (IsLightingView())
+        SetLightingView(false);
     return result;
 }
 

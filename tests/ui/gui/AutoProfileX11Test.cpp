@@ -15,6 +15,7 @@
 #include "config/gui/AutoProfileController.h"
 #include "config/gui/AutoProfileDialog.h"
 #include "config/gui/DlgProfile.h"
+#include "lighting/LightingState.h"
 #include "platform/gui/X11ActiveWindow.h"
 
 #include <QAction>
@@ -94,6 +95,10 @@ TEST_F(AutoProfileX11Test, TheKeyboardFollowsTheActiveApplication)
 {
     SaveRules({{"game", 2}, {"Code", 1}, {"sleep", 0}});
     PrepareKeyboard(0, {});
+    // Each profile with an effect of its own, to see the lighting panel follow.
+    const uint8_t effects[] = {1, 2, 17};
+    for (int p = 0; p < 3; ++p)
+        PrepareRecord(p, 0, {effects[p]});
     Start();
     ASSERT_TRUE(Controller().IsWatching());
 
@@ -129,6 +134,9 @@ TEST_F(AutoProfileX11Test, TheKeyboardFollowsTheActiveApplication)
         EXPECT_EQ(KeyboardProfile(), step.profile);
         // The window and the tray show what the keyboard plays.
         EXPECT_TRUE(ProfileShown(step.profile));
+        EXPECT_EQ(window->ViewedProfile(), step.profile);
+        EXPECT_EQ(g_lighting.viewedProfile, step.profile);
+        EXPECT_EQ(g_lighting.effectCode, effects[step.profile]);
         EXPECT_EQ(CheckedTrayProfile(), step.profile);
     }
     // One write per change of profile, none for the windows that wanted

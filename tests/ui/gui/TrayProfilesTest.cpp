@@ -8,6 +8,7 @@
 #include "config/ProfileSwitch.h"
 #include "config/gui/AutoProfileController.h"
 #include "config/gui/AutoProfileDialog.h"
+#include "lighting/LightingState.h"
 
 #include <QAction>
 #include <QLabel>
@@ -103,6 +104,10 @@ TEST_F(TrayProfilesTest, TheMenuOffersTheProfilesAboveItsEntriesAndMarksTheActiv
 TEST_F(TrayProfilesTest, MarksFollowAProfileChosenOnTheKeyboardOrByAnotherProgram)
 {
     PrepareKeyboard(0, {});
+    // Each profile with an effect of its own: the lighting panel follows too.
+    const uint8_t effects[] = {1, 2, 17};
+    for (int p = 0; p < 3; ++p)
+        PrepareRecord(p, 0, {effects[p]});
     Start();
     OpenMenu();
     ASSERT_EQ(Marked(), 0);
@@ -113,6 +118,7 @@ TEST_F(TrayProfilesTest, MarksFollowAProfileChosenOnTheKeyboardOrByAnotherProgra
     EXPECT_TRUE(SpinUntil([this] { return Marked() == 2; }));
     EXPECT_TRUE(ProfileShown(2));
     EXPECT_EQ(window->ViewedProfile(), 2);
+    EXPECT_TRUE(SpinUntil([&] { return g_lighting.effectCode == effects[2]; }));
 
     // rt604ctl profile 2 from a terminal sends no notice: the menu asks the
     // keyboard as it opens.
@@ -122,6 +128,8 @@ TEST_F(TrayProfilesTest, MarksFollowAProfileChosenOnTheKeyboardOrByAnotherProgra
     OpenMenu();
     EXPECT_EQ(Marked(), 1);
     EXPECT_TRUE(ProfileShown(1));
+    EXPECT_EQ(g_lighting.viewedProfile, 1);
+    EXPECT_EQ(g_lighting.effectCode, effects[1]);
 
     // A status notice is a notice too.
     SwitchOnTheKeyboard(0);
