@@ -14,6 +14,7 @@ declare -gA _rt604ctl_arguments=(
     [macros]=
     [lighting]="1 2 3"
     [key-colours]="1 2 3"
+    [rules]="add remove default on off"
 )
 # Options, which may stand anywhere; those ending in "=" take a value.
 _rt604ctl_options=(--help --virtual-keyboard=)

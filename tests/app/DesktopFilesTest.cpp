@@ -190,6 +190,8 @@ TEST(DesktopFilesTest, CompletionOffersEveryCommandItsArgumentsAndFiles)
         {{"rt604ctl", "validate", "o"}, {"old.vpf", "other file.vpf"}},
         {{"rt604ctl", "import", "p"}, {"profiles"}},
         {{"rt604ctl", "dump", "old.vpf", ""}, {}},
+        {{"rt604ctl", "rules", ""}, {"add", "default", "off", "on", "remove"}},
+        {{"rt604ctl", "rules", "add", ""}, {}}, // the application is any name
         {{"rt604ctl", "--vir"}, {"--virtual-keyboard="}},
         // Options anywhere, their file value split off at "=" or not.
         {{"rt604ctl", "info", "--virtual-keyboard", "=", "k"}, {"kb.state"}},

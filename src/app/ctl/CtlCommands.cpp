@@ -1,6 +1,7 @@
 #include "app/ctl/CtlCommands.h"
 #include "app/ctl/DeviceCommandsCtl.h"
 #include "app/ctl/LightingCommands.h"
+#include "app/ctl/RulesCommands.h"
 
 #include <array>
 #include <cstdio>
@@ -8,7 +9,7 @@
 namespace {
 
 // Device commands join this table as they arrive.
-constexpr std::array<CtlCommand, 10> Commands = {{
+constexpr std::array<CtlCommand, 11> Commands = {{
     {"validate", "FILE", "check a profile file; exit 0 when valid, 1 with the reason when not", RunValidate},
     {"dump", "FILE", "print a profile file as JSON: header, assigned keys, macros and strings", RunDump},
     {"info", "", "the connected keyboard: model, active profile, macro memory, lighting effects", RunInfo},
@@ -23,6 +24,7 @@ constexpr std::array<CtlCommand, 10> Commands = {{
      RunLighting},
     {"key-colours", "1|2|3", "send a profile's user-defined key colours (its user mode file) to the keyboard",
      RunKeyColours},
+    {"rules", "[...]", "automatic profiles: list; add APP 1|2|3; remove N; default 1|2|3|keep; on; off", RunRules},
 }};
 
 } // namespace
