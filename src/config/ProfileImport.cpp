@@ -9,13 +9,11 @@
 #include "config/DeviceCopy.h"
 #include "config/ProfileFile.h"
 #include "macro/MacroApply.h"
-#include "platform/AtomicFile.h"
 #include "skin/LanguageTexts.h"
 
 namespace {
 
 constexpr const char* ProfileFilter = "(*.vpf)|*.vpf|(*.*)|*.*||";
-constexpr uint64_t MaxProfileFileBytes = (uint64_t{1} << 32) - 1;
 
 void ShowImportRefused()
 {
@@ -68,33 +66,26 @@ FileChoice ExportFileChoice()
     return FileChoice{ProfileFilter, "*.vpf", "vpf", true};
 }
 
-std::optional<std::vector<uint8_t>> ReadImportFile(const std::string& path)
+std::optional<std::vector<uint8_t>> ReadImportFile(const std::string& path, ProfileCheck* why)
 {
-    if (CheckProfileFileComplete(path) != 1) {
-        ShowImportRefused();
-        return std::nullopt;
-    }
-    // The file is read once more for the load; it must still be what was
-    // checked, or a file replaced in between would slip through.
-    std::string text;
-    try {
-        if (!ReadWholeFile(path, text, MaxProfileFileBytes)) {
-            ShowImportRefused();
-            return std::nullopt;
-        }
-        std::vector<uint8_t> bytes(text.begin(), text.end());
-        text.clear();
-        if (bytes.size() < ConfigBlockSize
-            || CheckProfileHeader(std::span<const uint8_t>(bytes.data(), ProfileHeaderSize)) != ProfileFault::None
-            || ReadU32(bytes.data(), HeaderTotalLengthOffset) != bytes.size()) {
-            ShowImportRefused();
-            return std::nullopt;
-        }
+    ProfileCheck check;
+    std::vector<uint8_t> bytes = ReadProfileFileBytes(path, check);
+    if (why)
+        *why = check;
+    if (check.fault == ProfileFault::None)
         return bytes;
-    } catch (const std::bad_alloc&) {
-        ShowImportRefused();
-        return std::nullopt;
+    switch (check.fault) {
+    case ProfileFault::Missing:
+    case ProfileFault::CannotOpen:
+    case ProfileFault::TooShort:
+    case ProfileFault::TooLarge:
+        break; // the validation has no message of its own for these
+    default:
+        Prompts().ShowMessage(FormatText(LoadText("PROFILE_FORMAT_ERROR"), path), MessageStyle::Normal);
+        break;
     }
+    ShowImportRefused();
+    return std::nullopt;
 }
 
 int32_t ImportProfileBytes(const std::vector<uint8_t>& file, bool saveCache)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/UserPrompts.h"
+#include "config/ProfileFile.h"
 
 // Importing a profile file into the document and the keyboard, and exporting
 // the document to a file. File choices and messages go through Prompts().
@@ -31,8 +32,9 @@ int32_t ImportProfileFile(const std::string& path);
 // saveCache false leaves the profile cache alone (the command-line tool).
 int32_t ImportProfileBytes(const std::vector<uint8_t>& file, bool saveCache);
 // The file's bytes when it is a complete, valid profile file; messages as
-// ImportProfileFile shows them otherwise.
-std::optional<std::vector<uint8_t>> ReadImportFile(const std::string& path);
+// ImportProfileFile shows them otherwise, and why (when given) says what is
+// wrong.
+std::optional<std::vector<uint8_t>> ReadImportFile(const std::string& path, ProfileCheck* why = nullptr);
 // Asks for a file and imports it; ImportInvalid when the user chose none.
 int32_t ImportProfileFromUser();
 
