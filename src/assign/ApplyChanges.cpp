@@ -49,7 +49,7 @@ int32_t ApplyChanges()
             // The keyboard is written even when the cache could not be.
             written = CopyDocumentForDevice(0);
         }
-        if (saved != 0 && written != 0)
+        if (saved == 1 && written == 1)
             MainWindow().SetApplyEnabled(false);
         else
             result = 0;

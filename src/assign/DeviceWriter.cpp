@@ -47,7 +47,7 @@ int32_t WriteDeviceKeyMaps(int allProfiles)
     const uint32_t capacity = g_app.macroCapacity.load();
     if (capacity < withoutNames || withoutNames > MaxMacroImageLength) {
         ShowDeviceMessage("EXTRA_MACRO_TOO_LONG");
-        return 0;
+        return WriteMacrosDoNotFit;
     }
     const bool names = capacity >= withNames && withNames <= MaxMacroImageLength;
     const uint32_t imageBytes = names ? withNames : withoutNames;

@@ -4,6 +4,7 @@
 #include <span>
 
 #include "app/MainWindowLink.h"
+#include "assign/DeviceWriter.h"
 #include "assign/KeyAssignment.h"
 #include "config/ConfigDocument.h"
 #include "config/DeviceCopy.h"
@@ -116,7 +117,7 @@ int32_t ImportProfileBytes(const std::vector<uint8_t>& file, bool saveCache)
     // must write all three again.
     macroLayoutChanged = true;
     MainWindow().SetApplyEnabled(true);
-    return ImportNotWritten;
+    return written == WriteMacrosDoNotFit ? ImportDoesNotFit : ImportNotWritten;
 }
 
 int32_t ImportProfileFile(const std::string& path)

@@ -19,6 +19,7 @@ FileChoice ExportFileChoice();
 inline constexpr int32_t ImportDone = 1;          // loaded, and the keyboard took all three profiles
 inline constexpr int32_t ImportInvalid = 0;       // not a complete profile file: nothing changed
 inline constexpr int32_t ImportNotWritten = -1;   // loaded, but the keyboard did not take it
+inline constexpr int32_t ImportDoesNotFit = -2;   // loaded, but nothing was sent: the macros do not fit
 
 // The whole file is checked (header, and its length against the header's
 // total) before the old document is touched; an invalid file shows the

@@ -1,6 +1,7 @@
 #include "device/VirtualKeyboard.h"
 
 #include "device/DeviceState.h"
+#include "device/VirtualKeyboardStateFile.h"
 #include "platform/AtomicFile.h"
 
 #include <algorithm>
@@ -63,13 +64,12 @@ struct VirtualKeyboardCore {
     bool logEnabled = true;
     std::vector<LoggedFrame> log;
 
-    // autosave
-    std::string autosavePath;
+    // the state file
+    std::unique_ptr<KeyboardStateFile> stateFile;
     bool inGroup = false;
     bool dirty = false;
-    uint64_t changeSeq = 0;
-    std::mutex saveMutex;
-    uint64_t savedSeq = 0;
+    std::string stateError;
+    std::function<void(const std::string&)> stateErrorHandler;
 
     bool Alive(const HandleState& h) const { return h.collection == MouseCollection || (plugged && h.generation == generation); }
 
@@ -144,6 +144,9 @@ struct VirtualKeyboardCore {
 
     void Unplug()
     {
+        // A group cut short by the cable ends here, so the file is not
+        // held for a group that never ends.
+        LeaveState(true);
         plugged = false;
         for (auto& weak : handles) {
             if (auto h = weak.lock(); h && h->collection != MouseCollection)
@@ -152,31 +155,37 @@ struct VirtualKeyboardCore {
         cv.notify_all();
     }
 
-    void MarkChanged()
+    void MarkChanged() { dirty = true; }
+
+    void StateProblem(const std::string& error)
     {
-        dirty = true;
-        ++changeSeq;
+        if (stateError.empty())
+            stateError = error;
+        if (stateErrorHandler)
+            stateErrorHandler(error);
     }
 
-    // Called with the lock held; returns the memories to save, if it is time.
-    std::optional<std::pair<KeyboardMemories, uint64_t>> TakeSave()
+    // Called with the lock held, around every access to the memories.
+    bool EnterState()
     {
-        if (autosavePath.empty() || !dirty || inGroup)
-            return std::nullopt;
+        std::string error;
+        if (!stateFile || stateFile->Acquire(memories, error))
+            return true;
+        StateProblem(error);
+        return false;
+    }
+    bool LeaveState(bool groupEnds = false)
+    {
+        if (groupEnds)
+            inGroup = false;
+        if (!stateFile || inGroup)
+            return true;
+        std::string error;
+        const bool saved = stateFile->Release(memories, dirty, error);
         dirty = false;
-        return std::make_pair(memories, changeSeq);
-    }
-
-    void Save(const std::optional<std::pair<KeyboardMemories, uint64_t>>& snapshot, const std::string& path)
-    {
-        if (!snapshot)
-            return;
-        std::lock_guard lock(saveMutex);
-        if (snapshot->second <= savedSeq)
-            return; // a newer state is already on disk
-        const std::vector<uint8_t> bytes = EncodeKeyboardState(snapshot->first);
-        if (WriteFileAtomically(path, bytes))
-            savedSeq = snapshot->second;
+        if (!saved)
+            StateProblem(error);
+        return saved;
     }
 };
 
@@ -271,6 +280,8 @@ public:
                 return HidIo::TimedOut;
         }
 
+        if (!core.EnterState())
+            return HidIo::Failed;
         const Frame request = FrameFromBytes(report);
         ++core.requestCount;
         core.Log(FrameDirection::Request, request);
@@ -290,14 +301,11 @@ public:
             core.MarkChanged();
         if (request[3] == CmdBeginUpdate)
             core.inGroup = true;
-        if (outcome.endUpdate)
-            core.inGroup = false;
+        // A change the state file did not take is not taken: no reply.
+        if (!core.LeaveState(outcome.endUpdate))
+            return HidIo::Failed;
         if (outcome.reply)
             ScheduleReply(*outcome.reply, done);
-        auto snapshot = core.TakeSave();
-        const std::string path = core.autosavePath;
-        lock.unlock();
-        core.Save(snapshot, path);
         return HidIo::Done;
     }
 
@@ -376,14 +384,10 @@ VirtualKeyboard::VirtualKeyboard(const VirtualKeyboardOptions& options) : core_(
 
 VirtualKeyboard::~VirtualKeyboard()
 {
-    std::unique_lock lock(core_->mutex);
-    core_->inGroup = false;
-    auto snapshot = core_->TakeSave();
-    const std::string path = core_->autosavePath;
+    std::lock_guard lock(core_->mutex);
     // Handles may outlive the keyboard object; they see it unplugged.
     core_->Unplug();
-    lock.unlock();
-    core_->Save(snapshot, path);
+    core_->stateFile.reset();
 }
 
 bool VirtualKeyboard::Enumerate(std::vector<HidInterfaceInfo>& out)
@@ -461,20 +465,20 @@ bool VirtualKeyboard::IsPlugged() const
 
 void VirtualKeyboard::SendNotice(uint16_t notice)
 {
-    std::unique_lock lock(core_->mutex);
+    std::lock_guard lock(core_->mutex);
     if (!core_->plugged)
         return;
     if (notice == 0x0402) {
+        if (!core_->EnterState())
+            return;
         core_->memories = FactoryMemories(core_->options.productId, core_->memories.deviceInfo[DeviceInfoMacroUnits]);
         core_->MarkChanged();
+        if (!core_->LeaveState())
+            return;
     }
     const Clock::time_point now = Clock::now();
     core_->Deliver(NotifyCollection, {NoticeReportId, static_cast<uint8_t>(notice), static_cast<uint8_t>(notice >> 8)}, now);
     core_->Deliver(NotifyCollection, {NoticeReportId, 0, 0}, now);
-    auto snapshot = core_->TakeSave();
-    const std::string path = core_->autosavePath;
-    lock.unlock();
-    core_->Save(snapshot, path);
 }
 
 void VirtualKeyboard::DropReplies(int count)
@@ -551,15 +555,21 @@ void VirtualKeyboard::SetMemories(const KeyboardMemories& memories)
         || memories.defaultKeyMap.size() != current.defaultKeyMap.size()
         || memories.macroMemory.size() != static_cast<size_t>(memories.deviceInfo[DeviceInfoMacroUnits]) * MacroUnitBytes)
         return;
+    if (!core_->EnterState())
+        return;
     core_->memories = memories;
     core_->MarkChanged();
+    core_->LeaveState();
 }
 
 void VirtualKeyboard::ResetToFactory()
 {
     std::lock_guard lock(core_->mutex);
+    if (!core_->EnterState())
+        return;
     core_->memories = FactoryMemories(core_->options.productId, core_->options.macroUnits);
     core_->MarkChanged();
+    core_->LeaveState();
 }
 
 uint64_t VirtualKeyboard::RequestCount() const
@@ -619,8 +629,23 @@ bool VirtualKeyboard::LoadState(const std::string& path)
     return true;
 }
 
-void VirtualKeyboard::SetAutosavePath(const std::string& path)
+void VirtualKeyboard::AttachStateFile(std::unique_ptr<KeyboardStateFile> file, const KeyboardMemories& memories)
 {
     std::lock_guard lock(core_->mutex);
-    core_->autosavePath = path;
+    core_->stateFile = std::move(file);
+    if (memories.productId == core_->memories.productId && memories.keyMapBytes == core_->memories.keyMapBytes)
+        core_->memories = memories;
+    core_->dirty = false;
+}
+
+std::string VirtualKeyboard::StateFileError() const
+{
+    std::lock_guard lock(core_->mutex);
+    return core_->stateError;
+}
+
+void VirtualKeyboard::SetStateFileErrorHandler(std::function<void(const std::string&)> handler)
+{
+    std::lock_guard lock(core_->mutex);
+    core_->stateErrorHandler = std::move(handler);
 }

@@ -105,11 +105,16 @@ TempFile CreateTemp(const std::string& folder, bool unnamed, int& error)
 
 // Gives an unnamed temporary a name: the target's own when nothing is there
 // yet, else one of ours that the rename then moves over the target.
-bool LinkIn(TempFile& temp, const std::string& folder, const std::string& target, bool targetExists, int& error)
+bool LinkIn(TempFile& temp, const std::string& folder, const std::string& target, bool targetExists, bool replace,
+            int& error)
 {
     const std::string self = "/proc/self/fd/" + std::to_string(temp.fd);
     if (!targetExists && ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
         return true;
+    if (!replace) {
+        error = targetExists ? EEXIST : errno;
+        return false;
+    }
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = TempName(folder);
         if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
@@ -125,11 +130,16 @@ bool LinkIn(TempFile& temp, const std::string& folder, const std::string& target
 
 enum class WriteOutcome { Done, Failed, NoUnnamedFiles };
 
-WriteOutcome WriteThrough(const std::string& target, std::span<const uint8_t> bytes, bool unnamed, int& error)
+WriteOutcome WriteThrough(const std::string& target, std::span<const uint8_t> bytes, bool unnamed, bool replace,
+                          int& error)
 {
     struct stat existing {};
     bool exists = false;
     if (::stat(target.c_str(), &existing) == 0) {
+        if (!replace) {
+            error = EEXIST;
+            return WriteOutcome::Failed;
+        }
         if (!S_ISREG(existing.st_mode)) {
             error = S_ISDIR(existing.st_mode) ? EISDIR : S_ISFIFO(existing.st_mode) ? FileErrorFifo : FileErrorDevice;
             return WriteOutcome::Failed;
@@ -157,7 +167,7 @@ WriteOutcome WriteThrough(const std::string& target, std::span<const uint8_t> by
     bool ok = WriteAll(temp.fd, bytes.data(), bytes.size()) && ::fsync(temp.fd) == 0;
     if (!ok)
         error = errno;
-    if (ok && temp.name.empty() && !LinkIn(temp, folder, target, exists, error)) {
+    if (ok && temp.name.empty() && !LinkIn(temp, folder, target, exists, replace, error)) {
         ::close(temp.fd);
         // Without /proc an unnamed file cannot be linked: write named instead.
         return error == ENOENT ? WriteOutcome::NoUnnamedFiles : WriteOutcome::Failed;
@@ -166,10 +176,14 @@ WriteOutcome WriteThrough(const std::string& target, std::span<const uint8_t> by
         ok = false;
         error = errno;
     }
-    if (ok && !temp.name.empty() && ::rename(temp.name.c_str(), target.c_str()) != 0) {
+    // link() where nothing may be replaced: it fails when the target exists.
+    if (ok && !temp.name.empty() && (replace ? ::rename(temp.name.c_str(), target.c_str())
+                                             : ::link(temp.name.c_str(), target.c_str())) != 0) {
         ok = false;
         error = errno;
     }
+    if (ok && !replace && !temp.name.empty())
+        ::unlink(temp.name.c_str());
     if (!ok) {
         if (!temp.name.empty())
             ::unlink(temp.name.c_str());
@@ -214,21 +228,35 @@ std::string ResolveSymbolicLinks(const std::string& path, int& error)
     return {};
 }
 
-bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes, int* error)
+namespace {
+
+bool WriteWhole(const std::string& path, std::span<const uint8_t> bytes, bool replace, int* error)
 {
     int err = 0;
     const std::string target = ResolveSymbolicLinks(path, err);
     WriteOutcome outcome = WriteOutcome::Failed;
     if (!target.empty()) {
-        outcome = WriteThrough(target, bytes, true, err);
+        outcome = WriteThrough(target, bytes, true, replace, err);
         if (outcome == WriteOutcome::NoUnnamedFiles)
-            outcome = WriteThrough(target, bytes, false, err);
+            outcome = WriteThrough(target, bytes, false, replace, err);
     }
     if (outcome == WriteOutcome::Done)
         return true;
     if (error)
         *error = err != 0 ? err : EIO;
     return false;
+}
+
+} // namespace
+
+bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes, int* error)
+{
+    return WriteWhole(path, bytes, true, error);
+}
+
+bool CreateFileAtomically(const std::string& path, std::span<const uint8_t> bytes, int* error)
+{
+    return WriteWhole(path, bytes, false, error);
 }
 
 bool WriteFileAtomically(const std::string& path, const std::string& text, int* error)

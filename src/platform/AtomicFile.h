@@ -15,6 +15,9 @@
 // the reason as an errno value or a FileAccess.h code.
 bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes, int* error = nullptr);
 bool WriteFileAtomically(const std::string& path, const std::string& text, int* error = nullptr);
+// The same for a file that must not exist yet: fails with EEXIST, and
+// changes nothing, when something is at the path.
+bool CreateFileAtomically(const std::string& path, std::span<const uint8_t> bytes, int* error = nullptr);
 
 // Reads a whole regular file (FileAccess.h rules: never waits on a FIFO or a
 // device). Fails for a missing file, a folder, or a file larger than maxBytes

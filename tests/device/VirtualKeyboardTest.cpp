@@ -2,6 +2,7 @@
 #include "device/DeviceState.h"
 #include "device/HidDevice.h"
 #include "device/VirtualKeyboard.h"
+#include "device/VirtualKeyboardStateFile.h"
 #include "keys/KeyTable.h"
 #include "keys/MediaTable.h"
 #include "platform/AtomicFile.h"
@@ -503,8 +504,10 @@ TEST_F(VirtualKeyboardStateTest, DamagedOrForeignStateIsRefused)
 TEST_F(VirtualKeyboardStateTest, AutosaveKeepsEveryWriteAndGroupsOnce)
 {
     {
-        VirtualKeyboard kb;
-        kb.SetAutosavePath(path_);
+        std::string error;
+        std::unique_ptr<VirtualKeyboard> opened = OpenVirtualKeyboard(path_, VirtualKeyboardOptions{}, error);
+        ASSERT_TRUE(opened) << error;
+        VirtualKeyboard& kb = *opened;
         Opened h = OpenBoth(kb);
         Frame reply{};
         ASSERT_EQ(Exchange(*h.config, BuildRequest(CmdWriteParams, 1, 84, std::vector<uint8_t>{20}), reply), HidIo::Done);

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+class VirtualKeyboard;
+
+// The keyboard for one command: found and opened as the device monitor does,
+// with its factory map and macro capacity read as the connection handler
+// reads them; or, with --virtual-keyboard=STATEFILE, the virtual keyboard
+// kept in that file, shared with any other program running on it.
+class KeyboardSession {
+public:
+    KeyboardSession();
+    ~KeyboardSession();
+    KeyboardSession(const KeyboardSession&) = delete;
+    KeyboardSession& operator=(const KeyboardSession&) = delete;
+
+    // ExitOk when connected, else the exit code (the reason already printed).
+    int Connect();
+    // The exit code of a command that would end with result: a virtual
+    // keyboard whose state file could not be saved turns success into
+    // failure (the reason was printed when it happened).
+    int Finish(int result) const;
+
+private:
+    std::unique_ptr<VirtualKeyboard> virtual_;
+};
