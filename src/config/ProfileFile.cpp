@@ -290,6 +290,12 @@ int32_t SaveDocumentToProfileCache(int lockSwitch, int* error)
     return SaveLocked(path, error);
 }
 
+void ShowSaveFailure(const std::string& path, int error)
+{
+    Prompts().ShowMessage(FormatText(LoadText("MAIN_PROMPT_SAVE_FAILED"), path + " (" + FileErrorText(error) + ")"),
+                          MessageStyle::Normal);
+}
+
 int32_t EnsureUserFolder()
 {
     const std::string& folder = g_paths.userFolder;

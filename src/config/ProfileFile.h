@@ -83,6 +83,10 @@ int32_t SaveDocumentToFile(int lockSwitch, const std::string& path, int* error =
 // already exists (error ENOENT when it does not).
 int32_t SaveDocumentToProfileCache(int lockSwitch, int* error = nullptr);
 
+// Tells the user that a file could not be written, and why
+// ("MAIN_PROMPT_SAVE_FAILED" with the path and the system's reason).
+void ShowSaveFailure(const std::string& path, int error);
+
 // Creates the per-user folder (with its parents) on first use and seeds the
 // three "UserDengColor_%d.userd" files from the installation's preset 3
 // (empty files when the preset is missing). 1 when the folder exists.

@@ -1,5 +1,6 @@
 #include "config/ProfileImport.h"
 
+#include <cerrno>
 #include <new>
 #include <span>
 
@@ -104,8 +105,11 @@ int32_t ImportProfileBytes(const std::vector<uint8_t>& file, bool saveCache)
             return ImportInvalid;
         }
         backup = DocumentBackup{};
-        if (saveCache)
-            SaveDocumentToProfileCache(0); // missing until the keyboard was read once; nothing to report
+        // The cache is missing until the keyboard was read once: nothing to
+        // report then. Any other failure is.
+        int error = 0;
+        if (saveCache && SaveDocumentToProfileCache(0, &error) != 1 && error != ENOENT)
+            ShowSaveFailure(ProfileCachePath(0), error);
         written = CopyDocumentForDevice(1);
         RefreshKeyButtons();
     }
@@ -139,7 +143,11 @@ int32_t ImportProfileFromUser()
 int32_t ExportProfileFile(const std::string& path)
 {
     DocumentLock lock;
-    return SaveDocumentToFile(0, path);
+    int error = 0;
+    const int32_t saved = SaveDocumentToFile(0, path, &error);
+    if (saved != 1)
+        ShowSaveFailure(path, error);
+    return saved;
 }
 
 int32_t ExportProfileToUser()
