@@ -46,6 +46,7 @@ const std::map<std::string, std::string> FormatTexts = {
     {"PROFILE_FORMAT_ERROR", "%s"},
     {"MACRO_ERR_MAX", "%d"},
     {"MACRO_ACTION_ERR_DELAY_MAX", "%d"},
+    {"MAIN_PROMPT_SAVE_FAILED", "%s"},
 };
 
 std::set<std::string> RequiredTextKeys()
