@@ -9,17 +9,15 @@
 namespace {
 
 constexpr std::array<CtlCommand, 8> Commands = {{
-    {"validate", "FILE", "check a profile file; exit 0 when valid, 1 with the reason when not", RunValidate, true,
-     false},
-    {"dump", "FILE", "print a profile file as JSON: header, assigned keys, macros and strings", RunDump, true, false},
-    {"info", "", "the keyboard: model, active profile, macro memory, lighting effects", RunInfo, true, true},
-    {"profile", "[1|2|3]", "show the keyboard's active profile, or switch to another", RunProfile, true, true},
-    {"export", "FILE", "read all three profiles and the macros from the keyboard into a profile file", RunExport,
-     false, true},
-    {"import", "FILE", "check a profile file, then write all three profiles and the macros", RunImport, false, true},
+    {"validate", "FILE", "check a profile file; exit 0 when valid, 1 with the reason when not", RunValidate, true, true},
+    {"dump", "FILE", "print a profile file as JSON: header, assigned keys, macros and strings", RunDump, true, true},
+    {"info", "", "the keyboard: model, active profile, macro memory, lighting effects", RunInfo, true},
+    {"profile", "[1|2|3]", "show the keyboard's active profile, or switch to another", RunProfile, true},
+    {"export", "FILE", "read all three profiles and the macros from the keyboard into a profile file", RunExport},
+    {"import", "FILE", "check a profile file, then write all three profiles and the macros", RunImport},
     {"keymap", "1|2|3", "a profile's keys as the keyboard holds them, marking what differs from the factory",
-     RunKeymap, true, true},
-    {"macros", "", "the macros in the keyboard's memory, decoded", RunMacros, true, true},
+     RunKeymap, true},
+    {"macros", "", "the macros in the keyboard's memory, decoded", RunMacros, true},
 }};
 
 CtlOptions g_options;
@@ -53,7 +51,7 @@ int CtlUsage(const CtlCommand& command)
         line += std::string(" ") + command.arguments;
     if (command.json)
         line += " [--json]";
-    if (command.keyboard)
+    if (!command.fileOnly)
         line += " [--virtual-keyboard=STATEFILE]";
     CtlError(line);
     return ExitUsage;

@@ -30,8 +30,8 @@ struct CtlCommand {
     const char* arguments; // e.g. "FILE"
     const char* summary;
     int (*run)(const std::vector<std::string>& args);
-    bool json;      // takes --json
-    bool keyboard;  // talks to a keyboard (takes --virtual-keyboard)
+    bool json = false;     // takes --json
+    bool fileOnly = false; // needs no keyboard (refuses --virtual-keyboard)
 };
 
 // Every command, in the order --help lists them. A new command is one more

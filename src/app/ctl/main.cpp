@@ -120,7 +120,7 @@ int main(int argc, char** argv)
         CtlError("unknown command \"" + line.words[0] + "\" (see rt604ctl --help)");
         return ExitUsage;
     }
-    if ((line.options.json && !command->json) || (line.virtualGiven && !command->keyboard))
+    if ((line.options.json && !command->json) || (line.virtualGiven && command->fileOnly))
         return CtlUsage(*command);
 
     std::string self = RunningProgramFile();
