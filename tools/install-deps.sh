@@ -10,6 +10,11 @@ packages=(
   libhidapi-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-core
+  dpkg-dev file appstream groff-base
+  # The key editor's keyboard grab (X11) and its test with a real X server
+  # and real key presses.
+  libxcb1-dev libxcb-xtest0-dev xvfb xauth xdotool
+  xdg-utils  # xdg-mime, xdg-open: updaters that are not programs open with the desktop's handler
 )
 if [ "${RT604_WITH_XVFB:-0}" = 1 ]; then
   packages+=(xvfb xauth)

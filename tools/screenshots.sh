@@ -60,7 +60,8 @@ shot composite-macro-only Composite.ini --set macro2 --hide "$key_tab" --hide "$
 shot composite-media Composite.ini --set media --hide "$key_tab" --hide "$macro_tab" --hide "$function_tab"
 shot composite-function Composite.ini --set function --hide "$key_tab" --hide "$macro_tab" --hide "$media_tab"
 shot profile Profile.ini --force FUNC_LOAD=over --force CONTROL2_APPLY=disabled
-shot update UpdateDlg.ini --force CONTROL_UPButton=over
+shot profile-pressed Profile.ini --force FUNC_ADD=down --force CONTROL_OK=down
+shot update UpdateDlg.ini --force CONTROL_UPButton=over --force CONTROL_CLOSE=over
 
 # One X server for all of them.
 script=$(mktemp)
@@ -84,3 +85,39 @@ done
 xvfb-run -a -s "-screen 0 1600x1000x24" bash -e "$main_script"
 echo "Main window pictures:"
 ls "$out"/window-*.png
+
+# The real key function editor over the main window: every tab, the mouse
+# choice, the macro button's macro-only editor and a recording, in English
+# and in Russian.
+ninja -C "$build" rt604editorshot >/dev/null
+editorshot=$build/tools/editorshot/rt604editorshot
+editor_script=$(mktemp)
+trap 'rm -f "$script" "$main_script" "$editor_script" "$dialog_script"' EXIT
+for lang in en ru; do
+  for tab in key mouse macro media function macro-only recording; do
+    printf '%q ' "$editorshot" --data "$build/bin" --out "$out/editor-$tab-$lang.png" --tab "$tab" --lang "$lang" \
+      >>"$editor_script"
+    printf '\n' >>"$editor_script"
+  done
+done
+xvfb-run -a -s "-screen 0 1600x1000x24" bash -e "$editor_script"
+echo "Key editor pictures:"
+ls "$out"/editor-*.png
+
+# The profile manager and the firmware update window over the real main
+# window, in English and in Russian.
+ninja -C "$build" rt604dialogshot >/dev/null
+dialogshot=$build/tools/dialogshot/rt604dialogshot
+dialog_script=$(mktemp)
+trap 'rm -f "$script" "$main_script" "$editor_script" "$dialog_script"' EXIT
+for scene in profiles update; do
+  for language in 0 1; do
+    name=$scene; [ "$language" = 1 ] && name=$scene-russian
+    printf '%q ' "$dialogshot" --data "$build/bin" --out "$out/window-$name.png" --scene "$scene" \
+      --language "$language" >>"$dialog_script"
+    printf '\n' >>"$dialog_script"
+  done
+done
+xvfb-run -a -s "-screen 0 1600x1000x24" bash -e "$dialog_script"
+echo "Dialog pictures:"
+ls "$out"/window-profiles*.png "$out"/window-update*.png

@@ -140,14 +140,10 @@ int32_t ImportProfileFromUser()
     return ImportProfileFile(*path);
 }
 
-int32_t ExportProfileFile(const std::string& path)
+int32_t ExportProfileFile(const std::string& path, int* error)
 {
     DocumentLock lock;
-    int error = 0;
-    const int32_t saved = SaveDocumentToFile(0, path, &error);
-    if (saved != 1)
-        ShowSaveFailure(path, error);
-    return saved;
+    return SaveDocumentToFile(0, path, error);
 }
 
 int32_t ExportProfileToUser()
@@ -155,5 +151,9 @@ int32_t ExportProfileToUser()
     std::optional<std::string> path = Prompts().ChooseSaveFile(ExportFileChoice());
     if (!path)
         return 0;
-    return ExportProfileFile(*path);
+    int error = 0;
+    const int32_t saved = ExportProfileFile(*path, &error);
+    if (saved != 1)
+        ShowSaveFailure(*path, error);
+    return saved;
 }

@@ -39,7 +39,10 @@ std::optional<std::vector<uint8_t>> ReadImportFile(const std::string& path, Prof
 // Asks for a file and imports it; ImportInvalid when the user chose none.
 int32_t ImportProfileFromUser();
 
-// Saves the document to a file (atomically). 1 written, 0 not.
-int32_t ExportProfileFile(const std::string& path);
-// Asks for a file and exports to it; 0 when the user chose none.
+// Saves the document to a file (atomically). 1 written, 0 not (error, when
+// given, gets the reason); says nothing, so that callers with a message of
+// their own (the backup before a firmware update) show only theirs.
+int32_t ExportProfileFile(const std::string& path, int* error = nullptr);
+// Asks for a file and exports to it; 0 when the user chose none. A file
+// that cannot be written is told ("MAIN_PROMPT_SAVE_FAILED").
 int32_t ExportProfileToUser();

@@ -1,6 +1,5 @@
 #include "config/ProfileSwitch.h"
 
-#include <filesystem>
 #include <mutex>
 
 #include "app/MainWindowLink.h"
@@ -37,11 +36,6 @@ bool ReplaceDocumentFromFile(const std::string& path)
     FreeDocumentBlock();
     // On failure the loader leaves the default document behind.
     return LoadDocumentFromFile(path) == 1;
-}
-
-std::string BaseName(const std::string& path)
-{
-    return std::filesystem::path(path).stem().string();
 }
 
 } // namespace
@@ -120,13 +114,21 @@ void ActivateProfileView(int32_t)
     RefreshKeyButtons();
 }
 
+std::string ProfileName(int profile)
+{
+    static const char* const Keys[] = {"PROFILE_1", "PROFILE_2", "PROFILE_3"};
+    if (profile < 0 || profile >= GetProfileCount())
+        return LoadText("DEFAULT_PROFILE_NAME");
+    return LoadText(Keys[profile]);
+}
+
 ProfileMenu BuildProfileMenu(bool)
 {
     ProfileMenu menu;
     menu.items.push_back({ProfileMenuDefaultCommand, LoadText("DEFAULT_PROFILE_NAME"), false, false});
     menu.items.push_back({0, std::string(), true, false});
     for (int i = 0; i < GetProfileCount(); ++i)
-        menu.items.push_back({ProfileMenuFirstProfileCommand + i, BaseName(ProfileCachePath(i)), false, false});
+        menu.items.push_back({ProfileMenuFirstProfileCommand + i, ProfileName(i), false, false});
 
     const int32_t profile = GetCurrentProfile();
     menu.checkedPosition = profile >= 0 ? profile + 2 : 0;

@@ -26,12 +26,18 @@ int32_t SelectProfile(int32_t index);
 void ActivateProfileView(int32_t index);
 
 // The profile menu, as data the main window shows: "DEFAULT_PROFILE_NAME"
-// (command 9000), a separator, then one item per profile (9001..9003) named
-// after its cache file. The checked item is the active profile's, or the
+// (command 9000), a separator, then one item per profile (9001..9003) with
+// the profile's own name (ProfileName; the cache file's name would be the same
+// "$Profile0" for all three). The checked item is the active profile's, or the
 // first when none is known; its text is the profile button's caption.
 inline constexpr int ProfileMenuDefaultCommand = 9000;
 inline constexpr int ProfileMenuFirstProfileCommand = 9001;
 inline constexpr int ProfileMenuLastCommand = 9200;
+
+// A keyboard profile's name in the current language: the text of
+// "PROFILE_1", "PROFILE_2" or "PROFILE_3"; "DEFAULT_PROFILE_NAME" for any
+// other index.
+std::string ProfileName(int profile);
 
 struct ProfileMenuItem {
     int command = 0; // 0 for the separator

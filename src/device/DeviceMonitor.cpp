@@ -31,6 +31,13 @@ std::thread g_monitorThread;
 std::thread g_notificationThread;
 
 std::atomic<int> g_rememberedIcon{TrayIconDisconnected};
+std::atomic<bool> g_firstScanPending{false};
+
+void EndFirstScan()
+{
+    if (g_firstScanPending.exchange(false))
+        Events().FirstScanDone();
+}
 
 // The hex number after a prefix found ignoring case; found is false (and the
 // number 0) when the prefix is absent. Digits past 32 bits saturate, as the
@@ -83,6 +90,18 @@ bool OpenConfigInterface()
         g_configChannel.Close();
     }
     return false;
+}
+
+// The keyboard the channel was opened on is the one under its path now: the
+// same node (a replug makes a new one, often under the same path, which is
+// all that "can it be opened" used to test) and no transfer has found it gone.
+// Otherwise it is a loss, and the scan that follows makes a new connection.
+bool SameKeyboardStillThere()
+{
+    if (g_configChannel.DeviceGone())
+        return false;
+    const std::string now = CurrentHidBackend().NodeIdentity(g_configChannel.Path());
+    return !now.empty() && now == g_configChannel.NodeIdentity();
 }
 
 // One scan of every interface for the vendor collection; leaves the channel
@@ -178,6 +197,11 @@ int RememberedTrayIcon()
     return g_rememberedIcon.load();
 }
 
+bool FirstScanPending()
+{
+    return g_firstScanPending.load();
+}
+
 void HandleConnectionState(int32_t state)
 {
     if (state == g_app.deviceConnected.load())
@@ -212,13 +236,17 @@ void HandleConnectionState(int32_t state)
 
 void MonitorThread()
 {
+    // However the thread ends, nobody waits for its first scan any more.
+    struct FirstScanEnd {
+        ~FirstScanEnd() { EndFirstScan(); }
+    } firstScanEnd;
     bool firstReport = true;
     if (g_app.noAutoOpen.load() == 1 && !SleepUnlessStopping(CurrentDeviceThreadTimings().firstScanDelay))
         return;
     if (!Probe())
         return;
     while (!DeviceThreadsStopping()) {
-        if (g_deviceConnected.load() == 1 && !CurrentHidBackend().Present(g_configChannel.Path())) {
+        if (g_deviceConnected.load() == 1 && !SameKeyboardStillThere()) {
             g_deviceConnected = 0;
             HandleConnectionState(0);
         }
@@ -230,6 +258,7 @@ void MonitorThread()
                 HandleConnectionState(g_deviceConnected.load());
                 if (g_deviceConnected.load() == 0)
                     g_app.noAutoOpen = 1;
+                EndFirstScan();
             }
             g_configChannel.FreeInterfaceList();
         }
@@ -247,6 +276,7 @@ bool StartDeviceThreads()
         std::lock_guard lock(g_stopLock);
         g_stopping = false;
     }
+    g_firstScanPending = true;
     try {
         g_notificationThread = std::thread(NotificationThread);
         g_monitorThread = std::thread(MonitorThread);
@@ -259,6 +289,7 @@ bool StartDeviceThreads()
         g_notifyChannel.Close();
         if (g_notificationThread.joinable())
             g_notificationThread.join();
+        EndFirstScan();
         return false;
     }
     return true;

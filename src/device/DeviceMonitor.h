@@ -37,6 +37,12 @@ void HandleConnectionState(int32_t state);
 // The tray icon the connection handler last chose (128 or 141).
 int RememberedTrayIcon();
 
+// From StartDeviceThreads until the monitor's first scan has been handled
+// (or the monitor ended): whether the keyboard is there is not known yet.
+// A second start's OPEN that arrives meanwhile waits for FirstScanDone
+// instead of telling the owner that no keyboard is connected.
+bool FirstScanPending();
+
 // Path test: a path that spells "vid_" (any case) is judged by the hex
 // numbers after "vid_" and "pid_" (0 when absent, low 16 bits); a path that
 // does not (hidraw, the virtual keyboard) by the enumerated ids.

@@ -154,6 +154,8 @@ void HidDevice::AbortTransfers(std::unique_lock<std::mutex>& lock)
 void HidDevice::ReleaseOpenData()
 {
     handle_.reset();
+    nodeIdentity_.clear();
+    gone_ = false;
     descriptor_ = HidCollectionInfo{};
     caps_ = HidCaps{};
     attributes_ = HidAttributes{};
@@ -201,6 +203,7 @@ bool HidDevice::Open(const std::string& path, bool wantRead, bool wantWrite, boo
         buffers_[t].assign(descriptor_.reportLength[t], 0);
         items_[t] = BuildDataItems(descriptor_, static_cast<HidReportType>(t));
     }
+    nodeIdentity_ = handle->NodeIdentity();
     handle_ = std::move(handle);
     return true;
 }
@@ -230,9 +233,11 @@ std::shared_ptr<HidHandle> HidDevice::BeginTransfer()
     return handle_;
 }
 
-void HidDevice::EndTransfer()
+void HidDevice::EndTransfer(const HidHandle* handle, HidIo outcome)
 {
     std::lock_guard lock(mutex_);
+    if (outcome == HidIo::Gone && handle_.get() == handle)
+        gone_ = true;
     --busy_;
     idle_.notify_all();
 }
@@ -249,13 +254,15 @@ bool HidDevice::Transfer(size_t* transferred, bool usableBuffer, Io io)
         return false;
     struct EndOnExit {
         HidDevice* device;
-        ~EndOnExit() { device->EndTransfer(); }
-    } end{this};
+        const HidHandle* handle;
+        HidIo result = HidIo::Failed;
+        ~EndOnExit() { device->EndTransfer(handle, result); }
+    } end{this, handle.get()};
     size_t count = 0;
-    const HidIo result = io(*handle, count);
+    end.result = io(*handle, count);
     if (transferred)
         *transferred = count;
-    return result == HidIo::Done;
+    return end.result == HidIo::Done;
 }
 
 bool HidDevice::ReadReport(uint8_t* buffer, size_t length, size_t* transferred, int timeoutMs)
@@ -293,6 +300,18 @@ std::string HidDevice::Path() const
 {
     std::lock_guard lock(mutex_);
     return path_;
+}
+
+std::string HidDevice::NodeIdentity() const
+{
+    std::lock_guard lock(mutex_);
+    return nodeIdentity_;
+}
+
+bool HidDevice::DeviceGone() const
+{
+    std::lock_guard lock(mutex_);
+    return gone_;
 }
 
 std::vector<uint8_t>& HidDevice::InputBuffer()

@@ -42,6 +42,8 @@ struct VirtualKeyboardCore {
     VirtualKeyboardOptions options;
     KeyboardMemories memories;
     bool plugged = true;
+    bool inLoader = false;
+    Clock::time_point loaderEnds{};
     uint64_t generation = 1; // bumped at every plug; handles of older ones are dead
     std::vector<std::weak_ptr<HandleState>> handles;
 
@@ -53,6 +55,7 @@ struct VirtualKeyboardCore {
     int refuseCount = 0;
     uint8_t refuseStatus = StatusRefused;
     int failWrites = 0;
+    int bounceCountdown = 0;
     bool failEnumeration = false;
 
     // bus timing: reports complete on frame boundaries of the latency
@@ -72,6 +75,23 @@ struct VirtualKeyboardCore {
     std::function<void(const std::string&)> stateErrorHandler;
 
     bool Alive(const HandleState& h) const { return h.collection == MouseCollection || (plugged && h.generation == generation); }
+
+    // Every plug makes a new node, as the kernel does, even though the
+    // paths stay the same.
+    static std::string Identity(Collection c, uint64_t plugGeneration)
+    {
+        return c == MouseCollection ? std::string("virtual mouse") : "virtual keyboard plug " + std::to_string(plugGeneration);
+    }
+
+    // The cable bounces: out and back in at once, so the open handles are
+    // dead and the nodes are new.
+    void Bounce()
+    {
+        Unplug();
+        plugged = true;
+        ++generation;
+        cv.notify_all();
+    }
 
     std::string Path(Collection c) const
     {
@@ -142,6 +162,31 @@ struct VirtualKeyboardCore {
         log.push_back(LoggedFrame{direction, frame});
     }
 
+    void Plug()
+    {
+        inLoader = false;
+        if (plugged)
+            return;
+        plugged = true;
+        ++generation;
+        cv.notify_all();
+    }
+
+    // The loader's time is looked at whenever someone looks at the bus, so
+    // the keyboard needs no thread of its own to come back.
+    void FinishLoaderIfDue()
+    {
+        if (inLoader && Clock::now() >= loaderEnds)
+            Plug();
+    }
+
+    void EnterLoader()
+    {
+        Unplug();
+        inLoader = true;
+        loaderEnds = Clock::now() + options.loaderTime;
+    }
+
     void Unplug()
     {
         // A group cut short by the cable ends here, so the file is not
@@ -207,12 +252,16 @@ public:
 
     int CollectionIndex() const override { return state_->collection == MouseCollection ? 0 : state_->collection; }
 
+    std::string NodeIdentity() const override { return VirtualKeyboardCore::Identity(state_->collection, state_->generation); }
+
     HidIo Read(std::span<uint8_t> buffer, size_t& transferred, int timeoutMs) override
     {
         transferred = 0;
         std::unique_lock lock(core_->mutex);
         HandleState& h = *state_;
-        if (!h.mode.read || !core_->Alive(h))
+        if (!core_->Alive(h))
+            return HidIo::Gone;
+        if (!h.mode.read)
             return HidIo::Failed;
         const bool infinite = timeoutMs < 0;
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
@@ -225,7 +274,7 @@ public:
                 break;
             }
             if (!core_->Alive(h)) {
-                result = HidIo::Failed;
+                result = HidIo::Gone;
                 break;
             }
             const Clock::time_point now = Clock::now();
@@ -258,11 +307,17 @@ public:
         std::unique_lock lock(core_->mutex);
         VirtualKeyboardCore& core = *core_;
         HandleState& h = *state_;
-        if (!h.mode.write || h.collection != ConfigCollection || !core.Alive(h))
+        if (!core.Alive(h))
+            return HidIo::Gone;
+        if (!h.mode.write || h.collection != ConfigCollection)
             return HidIo::Failed;
         if (core.failWrites > 0) {
             --core.failWrites;
             return HidIo::Failed;
+        }
+        if (core.bounceCountdown > 0 && --core.bounceCountdown == 0) {
+            core.Bounce();
+            return HidIo::Gone;
         }
         Clock::time_point done = core.ScheduleReport(Clock::now());
         if (done > Clock::now()) {
@@ -275,7 +330,7 @@ public:
             if (--h.waiting == 0)
                 h.abortRequested = false;
             if (ended)
-                return aborted ? HidIo::Aborted : HidIo::Failed;
+                return aborted ? HidIo::Aborted : HidIo::Gone;
             if (limited && deadline < done)
                 return HidIo::TimedOut;
         }
@@ -294,7 +349,7 @@ public:
         }
         transferred = report.size();
         if (outcome.enterLoader) {
-            core.Unplug();
+            core.EnterLoader();
             return HidIo::Done;
         }
         if (outcome.changedMemory)
@@ -393,6 +448,7 @@ VirtualKeyboard::~VirtualKeyboard()
 bool VirtualKeyboard::Enumerate(std::vector<HidInterfaceInfo>& out)
 {
     std::lock_guard lock(core_->mutex);
+    core_->FinishLoaderIfDue();
     if (core_->failEnumeration)
         return false;
     out.clear();
@@ -408,6 +464,7 @@ bool VirtualKeyboard::Enumerate(std::vector<HidInterfaceInfo>& out)
 std::unique_ptr<HidHandle> VirtualKeyboard::Open(const std::string& path, const HidOpenMode& mode)
 {
     std::lock_guard lock(core_->mutex);
+    core_->FinishLoaderIfDue();
     const std::optional<Collection> c = core_->CollectionOfPath(path);
     if (!c || (*c != MouseCollection && !core_->plugged))
         return nullptr;
@@ -419,11 +476,14 @@ std::unique_ptr<HidHandle> VirtualKeyboard::Open(const std::string& path, const 
     return std::make_unique<VirtualHandle>(core_, state, InfoOf(*core_, *c));
 }
 
-bool VirtualKeyboard::Present(const std::string& path)
+std::string VirtualKeyboard::NodeIdentity(const std::string& path)
 {
     std::lock_guard lock(core_->mutex);
+    core_->FinishLoaderIfDue();
     const std::optional<Collection> c = core_->CollectionOfPath(path);
-    return c && (*c == MouseCollection || core_->plugged);
+    if (!c || (*c != MouseCollection && !core_->plugged))
+        return {};
+    return VirtualKeyboardCore::Identity(*c, core_->generation);
 }
 
 std::string VirtualKeyboard::ConfigPath() const
@@ -444,23 +504,49 @@ std::string VirtualKeyboard::MousePath() const
 void VirtualKeyboard::Plug()
 {
     std::lock_guard lock(core_->mutex);
-    if (core_->plugged)
-        return;
-    core_->plugged = true;
-    ++core_->generation;
-    core_->cv.notify_all();
+    core_->Plug();
 }
 
 void VirtualKeyboard::Unplug()
 {
     std::lock_guard lock(core_->mutex);
+    // Pulling the cable ends the loader too: the keyboard stays away until
+    // it is plugged in again.
+    core_->inLoader = false;
     core_->Unplug();
+}
+
+void VirtualKeyboard::Bounce()
+{
+    std::lock_guard lock(core_->mutex);
+    core_->Bounce();
+}
+
+void VirtualKeyboard::BounceAtRequest(int n)
+{
+    std::lock_guard lock(core_->mutex);
+    core_->bounceCountdown = std::max(n, 0);
 }
 
 bool VirtualKeyboard::IsPlugged() const
 {
     std::lock_guard lock(core_->mutex);
+    core_->FinishLoaderIfDue();
     return core_->plugged;
+}
+
+bool VirtualKeyboard::InLoader() const
+{
+    std::lock_guard lock(core_->mutex);
+    core_->FinishLoaderIfDue();
+    return core_->inLoader;
+}
+
+void VirtualKeyboard::LeaveLoader()
+{
+    std::lock_guard lock(core_->mutex);
+    if (core_->inLoader)
+        core_->Plug();
 }
 
 void VirtualKeyboard::SendNotice(uint16_t notice)

@@ -31,6 +31,9 @@ struct VirtualKeyboardOptions {
     // true: paths spell "vid_320f&pid_5000" as Windows paths do; false: the
     // ids are only in the enumeration, as with hidraw nodes.
     bool pathsWithIds = true;
+    // After EnterLoader the keyboard runs its firmware loader and is gone
+    // from the bus; it comes back (as after a replug) once this has passed.
+    std::chrono::milliseconds loaderTime{4000};
 };
 
 enum class FrameDirection { Request, Reply };
@@ -51,17 +54,27 @@ public:
 
     bool Enumerate(std::vector<HidInterfaceInfo>& out) override;
     std::unique_ptr<HidHandle> Open(const std::string& path, const HidOpenMode& mode) override;
-    bool Present(const std::string& path) override;
+    std::string NodeIdentity(const std::string& path) override;
 
     std::string ConfigPath() const;
     std::string NotifyPath() const;
     std::string MousePath() const;
 
-    // The cable. Unplugging fails every transfer in flight at once and kills
-    // every open handle; a replug needs a new Open, as on hardware.
+    // The cable. Unplugging fails every transfer in flight at once (the
+    // device is gone) and kills every open handle; a replug needs a new Open,
+    // as on hardware. Every plug makes new nodes under the same paths: a
+    // handle opened before it stays dead, and NodeIdentity tells them apart.
     void Plug();
     void Unplug();
+    // Out and back in at once, faster than any poll can see the gap.
+    void Bounce();
     bool IsPlugged() const;
+
+    // The firmware loader: entered by the EnterLoader frame, left by itself
+    // after loaderTime, by LeaveLoader (what an updater's reset does) or by
+    // a replug (Plug after Unplug). The memories stay as they were.
+    bool InLoader() const;
+    void LeaveLoader();
 
     // A notice on the Consumer Control collection: the usage, then its
     // release (0). 0x0402 is the keyboard's own reset: the factory memories
@@ -74,6 +87,9 @@ public:
     void DuplicateNextReply(std::chrono::milliseconds lateBy = std::chrono::milliseconds(0));
     void RefuseNextRequests(uint8_t status, int count = 1); // 0xFF or 0xFE, nothing changes
     void FailNextWrites(int count = 1);          // the write itself fails
+    // The cable bounces (Bounce) as the n-th request from now (1: the next)
+    // is written; that write finds the device gone. 0: never.
+    void BounceAtRequest(int n);
     void FailEnumeration(bool fail);
     // Bus time of every report written or read; 1 ms is a full-speed keyboard
     // polled every frame. 0 (the default) costs nothing.

@@ -19,7 +19,8 @@ constexpr const char* MissingText = "#Error";
 // Room for 260 characters with the terminator the lookup always had.
 constexpr size_t TextBufferChars = 260;
 
-std::string LoadSectionText(const char* section, const std::string& key, int languageIndex)
+std::string LoadSectionText(const char* section, const std::string& key, int languageIndex,
+                            const std::string& missing = MissingText)
 {
     const std::string path = LanguageFilePath(LanguageIdOfIndex(languageIndex));
     int error = 0;
@@ -32,7 +33,7 @@ std::string LoadSectionText(const char* section, const std::string& key, int lan
         ReportProblemOnce(path + ": the language file is damaged (it has no [TEXT] section); texts show as "
                           + MissingText);
     const std::string* value = ini ? ini->Find(section, key) : nullptr;
-    return CutUtf8Chars(value ? *value : std::string(MissingText), TextBufferChars - 1);
+    return CutUtf8Chars(value ? *value : missing, TextBufferChars - 1);
 }
 
 struct LocaleId {
@@ -85,6 +86,16 @@ std::string LoadLightText(const std::string& key, int languageIndex)
 std::string LoadModeText(const std::string& key, int languageIndex)
 {
     return LoadSectionText("MODE", key, languageIndex);
+}
+
+std::string LoadTextOr(const std::string& key, const std::string& fallback, int languageIndex)
+{
+    return LoadSectionText("TEXT", key, languageIndex, fallback);
+}
+
+std::string LoadTextOr(const std::string& key, const std::string& fallback)
+{
+    return LoadTextOr(key, fallback, GetLanguageIndex());
 }
 
 std::string LoadText(const std::string& key)

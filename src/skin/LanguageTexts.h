@@ -18,6 +18,10 @@ std::string LoadModeText(const std::string& key, int languageIndex);
 std::string LoadText(const std::string& key);
 std::string LoadLightText(const std::string& key);
 std::string LoadModeText(const std::string& key);
+// For texts that once were fixed in the program: a language file without the
+// key (an older one) shows fallback, the text those files were made for.
+std::string LoadTextOr(const std::string& key, const std::string& fallback, int languageIndex);
+std::string LoadTextOr(const std::string& key, const std::string& fallback);
 
 uint32_t GetLanguageId();
 int GetLanguageIndex();

@@ -16,12 +16,15 @@
 
 class CPngButton;
 class CTrayIcon;
+class CVarkelin_DlgProfile;
+class CVarkelin_DlgUpdate;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QTimer;
 class VirtualKeyboard;
+class Varkelin_DlgComposite;
 
 // Commands of the notification-area menu.
 inline constexpr int CmdOpen = 32771;
@@ -30,6 +33,8 @@ inline constexpr int CmdExit = 32774;
 // The button menu's commands: import and export a profile file.
 inline constexpr int CmdImportProfile = 32776;
 inline constexpr int CmdExportProfile = 32777;
+// Opens the firmware update window (tray menu, rt604 --firmware-update).
+inline constexpr int CmdFirmwareUpdate = 32780;
 // The virtual keyboard's own entries (--virtual-keyboard only).
 inline constexpr int CmdVkUnplug = 32790;
 inline constexpr int CmdVkPlug = 32791;
@@ -37,6 +42,7 @@ inline constexpr int CmdVkNotice0401 = 32792;
 inline constexpr int CmdVkNotice0402 = 32793;
 inline constexpr int CmdVkNotice1811 = 32794;
 inline constexpr int CmdVkNotice1810 = 32795;
+inline constexpr int CmdVkLeaveLoader = 32796;
 
 // Control ids of the main window that the shell itself uses.
 namespace MainControl {
@@ -86,6 +92,9 @@ public:
     int32_t HandleMessage(uint32_t message, uint32_t tag, uint32_t param = 0);
 
     void OpenMainWindow();
+    // The device monitor's first scan is over: an OPEN held for it is
+    // answered now (MainWindowShell.cpp).
+    void OnFirstScanDone();
     void HideMainWindow();
     void MinimiseMainWindow();
     void ExitProgram();
@@ -126,6 +135,12 @@ public:
     void OnDeviceLost();
     void OnApply();
     void OnKeyButton(int controlId);
+    // The key function editor (MainWindowEditor.cpp): opens it for a key
+    // button or G button, closes it like Cancel, tells whether it is open.
+    void EditKey(int controlId);
+    void CloseKeyEditor();
+    bool IsKeyEditorOpen() const;
+    Varkelin_DlgComposite* KeyEditor();
     void OnProfileButton(int profile);
     void OnPreviewTick();
     void OnTimer(int timerId);
@@ -161,6 +176,16 @@ public:
     void ApplyBehaviourTexts(int languageIndex);
     int ProgressFrame() const { return progressFrame_; }
 
+    // The profile manager (button 1005) and the firmware update window
+    // (command 32780), created on first use (MainWindowDialogs.cpp).
+    void OpenProfileManager();
+    void OpenFirmwareUpdate();
+    CVarkelin_DlgProfile* ProfileDialog() const;
+    CVarkelin_DlgUpdate* UpdateDialog() const;
+    bool IsProfileDialogOpen() const;
+    bool ProfileDialogHasChanges() const;
+    void ShowActiveProfileInDialog(int profile);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -187,6 +212,11 @@ private:
     void ToggleFlip();
     void PlaceArrows();
     void OpenAddress(const QString& address);
+    // MainWindowDialogs.cpp
+    void InitialiseDialogs();
+    void CloseDialogs();
+    void ApplyDialogLanguage(int languageIndex);
+    void OnProfilesApplied();
     // MainWindowTray.cpp
     void CreateTray();
     void FillTrayMenu(class QMenu* menu);
@@ -199,11 +229,15 @@ private:
     CTrayIcon* tray_ = nullptr;
     QPointer<AboutDialog> about_;
     QPointer<QMessageBox> noDevicePrompt_;
+    QPointer<CVarkelin_DlgProfile> profileDialog_;
+    QPointer<CVarkelin_DlgUpdate> updateDialog_;
+    QPointer<Varkelin_DlgComposite> keyEditor_;
     QTimer* previewTimer_ = nullptr;
     int trayIconId_ = 0;
     bool applyEnabled_ = false;
     bool exiting_ = false;
     bool lightingView_ = false;
+    bool openAfterFirstScan_ = false;
     std::function<void()> exitHandler_;
 
     // The behaviour's state.

@@ -55,6 +55,7 @@ void CVarkelinDlg::OnMenuCommand(int command)
     } else if (command >= ProfileMenuDefaultCommand && command <= ProfileMenuLastCommand) {
         if (HandleProfileMenuCommand(command) == 1)
             ShowProfileSelected(GetCurrentProfile());
+    } else if (command == CmdFirmwareUpdate) {
+        OpenFirmwareUpdate();
     }
-    // The firmware-update command arrives with the update window.
 }

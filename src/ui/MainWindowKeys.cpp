@@ -11,9 +11,9 @@
 void CVarkelinDlg::OnKeyButton(int controlId)
 {
     Trace("key-button " + std::to_string(controlId));
-    // In the lighting view a press paints the key's colour, otherwise it
-    // opens the key function editor for the key; both arrive with their
-    // windows, and until then a press does nothing.
+    // In the lighting view a press paints the key's colour instead; that
+    // arrives with the lighting panel.
+    EditKey(controlId);
 }
 
 void CVarkelinDlg::OnKeyButtonsRefreshed()

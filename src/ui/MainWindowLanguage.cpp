@@ -2,6 +2,7 @@
 
 #include "app/gui/AboutDialog.h"
 #include "app/gui/TrayIcon.h"
+#include "assign/gui/CompositeDialog.h"
 #include "skin/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 
@@ -33,7 +34,9 @@ void CVarkelinDlg::ApplyLanguage(int languageIndex)
 {
     if (about_)
         about_->ApplyLanguage(languageIndex);
-    // The key function editor joins here.
+    ApplyDialogLanguage(languageIndex);
+    if (keyEditor_)
+        keyEditor_->ApplyLanguage(languageIndex);
     for (const ButtonText& text : TooltipTexts) {
         if (CPngButton* button = Button(text.id))
             button->SetTooltip(QString::fromStdString(LoadText(text.key, languageIndex)), true);

@@ -35,6 +35,7 @@ void CVarkelinDlg::InitialiseBehaviour()
     progressTimer_->setObjectName(QStringLiteral("ProgressTimer"));
     connect(progressTimer_, &QTimer::timeout, this, &CVarkelinDlg::StepProgress);
     BuildProfileMenu(true);
+    InitialiseDialogs();
 }
 
 void CVarkelinDlg::OnReloadFromDevice()

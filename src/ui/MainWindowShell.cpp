@@ -8,6 +8,7 @@
 #include "app/gui/TrayIcon.h"
 #include "config/ConfigDocument.h"
 #include "config/ProfileFile.h"
+#include "device/DeviceMonitor.h"
 #include "skin/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 
@@ -21,6 +22,8 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+
+#include <utility>
 
 namespace {
 
@@ -51,6 +54,14 @@ int32_t CVarkelinDlg::HandleMessage(uint32_t message, uint32_t tag, uint32_t par
         if (tag != TagOpen)
             return 0;
         Trace("message OPEN");
+        // A second start in the same instant as this one: whether the
+        // keyboard is there is not known yet, and "no keyboard" would be
+        // wrong when the monitor is about to find it.
+        if (FirstScanPending()) {
+            openAfterFirstScan_ = true;
+            Trace("open-held");
+            return 1;
+        }
         OpenMainWindow();
         return 1;
     case MsgKill:
@@ -69,6 +80,12 @@ int32_t CVarkelinDlg::HandleMessage(uint32_t message, uint32_t tag, uint32_t par
         if (tag != TagLanguage)
             return 0;
         ApplyLanguage(param == 1 ? 1 : 0);
+        return 1;
+    case MsgFirmwareUpdate:
+        if (tag != TagFirmwareUpdate)
+            return 0;
+        Trace("message UPDT");
+        OnMenuCommand(CmdFirmwareUpdate);
         return 1;
     case MsgDeviceLost:
         Trace("message DEVICE-LOST");
@@ -108,6 +125,12 @@ void CVarkelinDlg::OpenMainWindow()
     showNormal();
     raise();
     activateWindow();
+}
+
+void CVarkelinDlg::OnFirstScanDone()
+{
+    if (std::exchange(openAfterFirstScan_, false))
+        OpenMainWindow();
 }
 
 void CVarkelinDlg::HideMainWindow()
@@ -174,7 +197,10 @@ void CVarkelinDlg::CloseSubWindows()
 {
     if (about_ && about_->isVisible())
         about_->reject();
-    // The profile manager and the key function editor join here.
+    // In the order the program's shutdown closes them: the profile manager
+    // (and the update window), then the key function editor.
+    CloseDialogs();
+    CloseKeyEditor();
     if (noDevicePrompt_)
         noDevicePrompt_->close();
     Trace("subwindows-closed");

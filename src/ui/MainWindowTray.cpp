@@ -23,12 +23,14 @@ constexpr MenuText TrayMenuTexts[] = {
     {CmdOpen, "MENU_11"},
     {CmdAbout, "MENU_22"},
     {CmdExit, "MENU_33"},
+    {CmdFirmwareUpdate, "MENU_FIRMWARE_UPDATE"},
     {CmdVkUnplug, "MENU_VK_UNPLUG"},
     {CmdVkPlug, "MENU_VK_PLUG"},
     {CmdVkNotice0401, "MENU_VK_NOTICE_0401"},
     {CmdVkNotice0402, "MENU_VK_NOTICE_0402"},
     {CmdVkNotice1811, "MENU_VK_NOTICE_1811"},
     {CmdVkNotice1810, "MENU_VK_NOTICE_1810"},
+    {CmdVkLeaveLoader, "MENU_VK_LEAVE_LOADER"},
 };
 
 } // namespace
@@ -43,10 +45,11 @@ void CVarkelinDlg::CreateTray()
         // stands in.
         tray_->SetIconPicture(id, QFileInfo::exists(file) ? QIcon(file) : QApplication::windowIcon());
     }
-    std::vector<CTrayIcon::MenuItem> items = {{CmdOpen, {}}, {CmdAbout, {}}, {CmdExit, {}}};
+    std::vector<CTrayIcon::MenuItem> items = {{CmdOpen, {}}, {CmdFirmwareUpdate, {}}, {CmdAbout, {}}, {CmdExit, {}}};
     if (IsVirtual()) {
         items.push_back({0, {}});
-        for (int command : {CmdVkUnplug, CmdVkPlug, CmdVkNotice0401, CmdVkNotice0402, CmdVkNotice1811, CmdVkNotice1810})
+        for (int command : {CmdVkUnplug, CmdVkPlug, CmdVkLeaveLoader, CmdVkNotice0401, CmdVkNotice0402,
+                            CmdVkNotice1811, CmdVkNotice1810})
             items.push_back({command, {}});
     }
     tray_->SetMenuItems(std::move(items));
@@ -70,6 +73,8 @@ void CVarkelinDlg::FillTrayMenu(QMenu* menu)
                 action->setEnabled(plugged);
             else if (command == CmdVkPlug)
                 action->setEnabled(!plugged);
+            else if (command == CmdVkLeaveLoader)
+                action->setEnabled(options_.virtualKeyboard->InLoader());
         }
     }
 }
@@ -88,6 +93,9 @@ void CVarkelinDlg::OnTrayCommand(int command)
     case CmdExit:
         ExitProgram();
         return;
+    case CmdFirmwareUpdate:
+        OpenFirmwareUpdate();
+        return;
     default:
         break;
     }
@@ -99,6 +107,9 @@ void CVarkelinDlg::OnTrayCommand(int command)
         break;
     case CmdVkPlug:
         keyboard->Plug();
+        break;
+    case CmdVkLeaveLoader:
+        keyboard->LeaveLoader();
         break;
     case CmdVkNotice0401:
         keyboard->SendNotice(0x0401);

@@ -156,6 +156,8 @@ TEST_F(InstallProcessTest, InstalledProgramRunsFromItsPrefixBesideItsDesktopFile
     }
     for (const char* program : {"bin/rt604", "bin/rt604ctl"})
         EXPECT_EQ(::access((prefix_ / program).c_str(), X_OK), 0) << program;
+    // Where the update window looks for updaters, empty until the owner puts one there.
+    EXPECT_TRUE(fs::is_directory(prefix_ / "share/orvan-rt604/Package"));
 
     // The icon is what its folder says: a 256 x 256 PNG.
     const std::string icon = ReadText(prefix_ / "share/icons/hicolor/256x256/apps/orvan-rt604.png");
@@ -172,13 +174,16 @@ TEST_F(InstallProcessTest, InstalledProgramRunsFromItsPrefixBesideItsDesktopFile
 
     // The help page tells how to use the window, not just that it exists.
     const std::string help = ReadText(prefix_ / "share/orvan-rt604/Help/index.html");
-    for (const char* topic : {"notification area", "Profile", "Macro", "Apply", "Import", "Export"})
+    for (const char* topic : {"notification area", "Profile", "Macro", "Apply", "Import", "Export",
+                              "profile manager", "Firmware update"})
         EXPECT_NE(help.find(topic), std::string::npos) << topic;
 
     // Nothing of the build tree beside the installed program: it must find
     // its skin and texts in share/orvan-rt604 by itself.
-    StartInstalled({"/Start", "--virtual-keyboard=" + (dir_ / "vk.state").string()});
+    // The update window opens too: its pictures and layout are installed.
+    StartInstalled({"/Start", "--firmware-update", "--virtual-keyboard=" + (dir_ / "vk.state").string()});
     EXPECT_TRUE(WaitForLogLine("initialised")) << ReadText(dir_ / "program.out");
+    EXPECT_TRUE(WaitForLogLine("firmware-update"));
     EXPECT_TRUE(WaitForLogLine("tray-icon 141"));
     EXPECT_EQ(StopAndWait(), 0);
     const std::string output = ReadText(dir_ / "program.out");

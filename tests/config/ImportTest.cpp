@@ -152,7 +152,8 @@ TEST_F(ImportTest, SavesThatFailAreToldWithTheReason)
         return FormatText(LoadText("MAIN_PROMPT_SAVE_FAILED"), path + " (" + reason + ")");
     };
     const std::string missing = Path("missing/out.vpf");
-    EXPECT_EQ(ExportProfileFile(missing), 0);
+    prompts.savePath = missing;
+    EXPECT_EQ(ExportProfileToUser(), 0);
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].text, told(missing, "No such file or directory"));
 

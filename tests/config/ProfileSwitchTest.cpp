@@ -68,7 +68,7 @@ class LosesInfoWrites final : public HidBackend {
 public:
     explicit LosesInfoWrites(HidBackend& inner) : inner_(inner) {}
     bool Enumerate(std::vector<HidInterfaceInfo>& out) override { return inner_.Enumerate(out); }
-    bool Present(const std::string& path) override { return inner_.Present(path); }
+    std::string NodeIdentity(const std::string& path) override { return inner_.NodeIdentity(path); }
     std::unique_ptr<HidHandle> Open(const std::string& path, const HidOpenMode& mode) override
     {
         std::unique_ptr<HidHandle> handle = inner_.Open(path, mode);
@@ -82,6 +82,7 @@ private:
         HidInterfaceInfo Info() const override { return inner_->Info(); }
         std::vector<uint8_t> ReportDescriptor() const override { return inner_->ReportDescriptor(); }
         int CollectionIndex() const override { return inner_->CollectionIndex(); }
+        std::string NodeIdentity() const override { return inner_->NodeIdentity(); }
         HidIo Read(std::span<uint8_t> buffer, size_t& transferred, int timeoutMs) override
         {
             return inner_->Read(buffer, transferred, timeoutMs);
@@ -238,15 +239,24 @@ TEST_F(ProfileSwitchTest, TheMenuNamesTheProfilesAndChecksTheActiveOne)
     EXPECT_EQ(menu.items[0].command, 9000);
     EXPECT_EQ(menu.items[0].text, LoadText("DEFAULT_PROFILE_NAME"));
     EXPECT_TRUE(menu.items[1].separator);
+    // Each profile by its own name, not by the cache file all three share.
+    const char* const names[] = {"Profile 1", "Profile 2", "Profile 3"};
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(menu.items[static_cast<size_t>(i + 2)].command, 9001 + i);
-        EXPECT_EQ(menu.items[static_cast<size_t>(i + 2)].text, "$Profile0");
+        EXPECT_EQ(menu.items[static_cast<size_t>(i + 2)].text, names[i]);
     }
     EXPECT_EQ(menu.checkedPosition, 3);
     EXPECT_TRUE(menu.items[3].checked);
     EXPECT_EQ(std::count_if(menu.items.begin(), menu.items.end(), [](const auto& i) { return i.checked; }), 1);
-    EXPECT_EQ(window.profileButtonCaption, "$Profile0");
-    EXPECT_EQ(window.profileButtonTooltip, LoadText("PROFILE_TIP") + "$Profile0");
+    EXPECT_EQ(window.profileButtonCaption, "Profile 2");
+    EXPECT_EQ(window.profileButtonTooltip, LoadText("PROFILE_TIP") + "Profile 2");
+
+    // In Russian, the Russian names.
+    SetLanguageIndex(1);
+    BuildProfileMenu(false);
+    EXPECT_EQ(window.profileButtonCaption, LoadText("PROFILE_2", 1));
+    EXPECT_NE(window.profileButtonCaption, "Profile 2");
+    SetLanguageIndex(0);
 
     // No profile known: the first item.
     Disconnect();

@@ -1,24 +1,6 @@
-#include "app/AppState.h"
-#include "app/ProgramPaths.h"
-#include "app/UserPrompts.h"
-#include "device/BusyIndicator.h"
-#include "device/DeviceCommands.h"
-#include "device/DeviceEvents.h"
-#include "device/DeviceMonitor.h"
-#include "device/DeviceState.h"
-#include "device/HidDevice.h"
-#include "device/NotificationReader.h"
-#include "device/VirtualKeyboard.h"
-#include "platform/SettingsStore.h"
-#include "skin/LanguageTexts.h"
+#include "device/MonitorTestSupport.h"
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <condition_variable>
-#include <filesystem>
-#include <mutex>
-#include <unistd.h>
 
 namespace {
 
@@ -49,154 +31,6 @@ TEST(PathTest, CandidatesByThePathsOwnIdsOrTheEnumeratedOnes)
     for (const Case& c : cases)
         EXPECT_EQ(IsKeyboardPath(c.path, c.vendor, c.product), c.candidate) << c.path;
 }
-
-// What the window and the tray were told, in order.
-class RecordingEvents : public DeviceEvents {
-public:
-    void DeviceLost() override { Add("lost"); }
-    void HideMainWindow() override { Add("hide"); }
-    void ReloadFromKeyboard() override
-    {
-        // The handler has the keyboard's facts in place before it asks.
-        reloadSawConnected = g_deviceConnected.load();
-        reloadSawCapacity = g_app.macroCapacity.load();
-        Add("reload");
-    }
-    void OpenMainWindow() override { Add("open"); }
-    void ArmTimer(int id) override { Add("timer:" + std::to_string(id)); }
-    void SetTrayIcon(int id) override { Add("icon:" + std::to_string(id)); }
-    void ShowBusyPicture(bool shown) override { Add(shown ? "busy:show" : "busy:hide"); }
-
-    bool WaitFor(const std::string& entry, int times = 1, std::chrono::milliseconds timeout = 5s)
-    {
-        std::unique_lock lock(mutex_);
-        return cv_.wait_for(lock, timeout, [&] { return std::count(log_.begin(), log_.end(), entry) >= times; });
-    }
-    std::vector<std::string> Log()
-    {
-        std::lock_guard lock(mutex_);
-        return log_;
-    }
-    int Count(const std::string& entry)
-    {
-        std::lock_guard lock(mutex_);
-        return static_cast<int>(std::count(log_.begin(), log_.end(), entry));
-    }
-    void Clear()
-    {
-        std::lock_guard lock(mutex_);
-        log_.clear();
-    }
-
-    std::atomic<int32_t> reloadSawConnected{-1};
-    std::atomic<uint32_t> reloadSawCapacity{0};
-
-private:
-    void Add(const std::string& entry)
-    {
-        std::lock_guard lock(mutex_);
-        log_.push_back(entry);
-        cv_.notify_all();
-    }
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    std::vector<std::string> log_;
-};
-
-// The handler sets its fields right after the call that the test waits for.
-template <typename Pred>
-bool WaitUntil(Pred pred, std::chrono::milliseconds timeout = 5s)
-{
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
-
-class RecordingPrompts : public UserPrompts {
-public:
-    void ShowMessage(const std::string& text, MessageStyle) override
-    {
-        std::lock_guard lock(mutex);
-        messages.push_back(text);
-    }
-    bool AskYesNo(const std::string&) override { return false; }
-    std::optional<std::string> ChooseOpenFile(const FileChoice&) override { return std::nullopt; }
-    std::optional<std::string> ChooseSaveFile(const FileChoice&) override { return std::nullopt; }
-    std::mutex mutex;
-    std::vector<std::string> messages;
-};
-
-class MonitorTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        dir_ = std::filesystem::temp_directory_path() / ("rt604-monitor-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir_);
-        SetSettingsFolderForTests(dir_.string());
-        g_paths.programDir = std::string(RT604_DATA_DIR) + "/";
-
-        g_app.deviceConnected = 0;
-        g_app.noAutoOpen = 0;
-        g_app.currentProfile = -1;
-        g_app.macroCapacity = 0;
-        g_deviceConnected = 0;
-        keyCount = 126;
-        keyMapBytes = 378;
-        DeviceThreadTimings t;
-        t.presentPoll = 5ms;
-        t.absentPoll = 20ms;
-        t.notifyRetry = 20ms;
-        t.firstScanDelay = 1ms;
-        SetDeviceThreadTimings(t);
-        TransportTimings tt;
-        tt.readTimeoutMs = 40;
-        tt.endUpdatePauseMs = 0;
-        SetTransportTimings(tt);
-        SetDeviceEvents(&events_);
-        SetPrompts(&prompts_);
-    }
-
-    void TearDown() override
-    {
-        StopDeviceThreads();
-        SetDeviceEvents(nullptr);
-        SetPrompts(nullptr);
-        SetHidBackend(nullptr);
-        SetTransportTimings(TransportTimings{});
-        SetDeviceThreadTimings(DeviceThreadTimings{});
-        g_app.deviceConnected = 0;
-        g_app.noAutoOpen = 0;
-        keyCount = 126;
-        keyMapBytes = 378;
-        std::filesystem::remove_all(dir_);
-    }
-
-    void Start(VirtualKeyboard& kb)
-    {
-        SetHidBackend(&kb);
-        ASSERT_TRUE(StartDeviceThreads());
-    }
-
-    // The notification reader has its channel open on the keyboard.
-    static bool WaitForReader(std::chrono::milliseconds timeout = 5s)
-    {
-        const auto end = std::chrono::steady_clock::now() + timeout;
-        while (std::chrono::steady_clock::now() < end) {
-            if (g_notifyChannel.IsOpen())
-                return true;
-            std::this_thread::sleep_for(2ms);
-        }
-        return false;
-    }
-
-    std::filesystem::path dir_;
-    RecordingEvents events_;
-    RecordingPrompts prompts_;
-};
 
 TEST_F(MonitorTest, KeyboardPresentAtStartIsReportedAndOpensTheWindowOnce)
 {
@@ -301,6 +135,31 @@ TEST_F(MonitorTest, LossAndReturnAreEachReportedOnce)
     EXPECT_EQ(events_.Log(), (std::vector<std::string>{"reload", "icon:141"}));
     EXPECT_TRUE(WaitUntil([] { return g_app.deviceConnected.load() == 1; }));
     // The keyboard is usable again on the reopened channel.
+    std::array<uint8_t, 44> info{};
+    EXPECT_EQ(ReadDeviceInfo(info), 1);
+}
+
+// The firmware loader: the keyboard leaves the bus on the loader frame and
+// comes back on its own once the updater is done; the monitor handles both
+// like a replug.
+TEST_F(MonitorTest, KeyboardLeavesForItsLoaderAndIsFoundAgainAfterwards)
+{
+    VirtualKeyboardOptions options;
+    options.loaderTime = 300ms;
+    VirtualKeyboard kb(options);
+    Start(kb);
+    ASSERT_TRUE(events_.WaitFor("open"));
+    events_.Clear();
+
+    ASSERT_EQ(EnterLoader(), 1);
+    ASSERT_TRUE(events_.WaitFor("icon:128"));
+    EXPECT_EQ(events_.Log(), (std::vector<std::string>{"lost", "hide", "icon:128"}));
+    EXPECT_TRUE(WaitUntil([] { return g_app.deviceConnected.load() == 0; }));
+    EXPECT_EQ(EnterLoader(), 0);
+
+    ASSERT_TRUE(events_.WaitFor("icon:141"));
+    EXPECT_EQ(events_.Log(), (std::vector<std::string>{"lost", "hide", "icon:128", "reload", "icon:141"}));
+    EXPECT_FALSE(kb.InLoader());
     std::array<uint8_t, 44> info{};
     EXPECT_EQ(ReadDeviceInfo(info), 1);
 }

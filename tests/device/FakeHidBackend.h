@@ -69,6 +69,7 @@ public:
         HidInterfaceInfo Info() const override { return device_.info; }
         std::vector<uint8_t> ReportDescriptor() const override { return device_.descriptor; }
         int CollectionIndex() const override { return device_.collection; }
+        std::string NodeIdentity() const override { return device_.info.path; }
 
         HidIo Read(std::span<uint8_t> buffer, size_t& transferred, int timeoutMs) override
         {
@@ -93,7 +94,7 @@ public:
                 result = HidIo::Aborted;
                 ++line_->abortsSeen;
             } else if (line_->unplugged) {
-                result = HidIo::Failed;
+                result = HidIo::Gone;
             } else if (!line_->reports.empty()) {
                 const std::vector<uint8_t>& report = line_->reports.front();
                 transferred = std::min(report.size(), buffer.size());
@@ -111,7 +112,7 @@ public:
             std::lock_guard lock(line_->mutex);
             if (line_->unplugged) {
                 transferred = 0;
-                return HidIo::Failed;
+                return HidIo::Gone;
             }
             line_->written.emplace_back(report.begin(), report.end());
             transferred = report.size();
@@ -158,10 +159,10 @@ public:
         return nullptr;
     }
 
-    bool Present(const std::string& path) override
+    std::string NodeIdentity(const std::string& path) override
     {
         auto it = lines.find(path);
-        return it != lines.end() && !it->second->unplugged;
+        return it != lines.end() && !it->second->unplugged ? path : std::string();
     }
 
     std::vector<Device> devices;

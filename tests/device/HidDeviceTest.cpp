@@ -230,15 +230,33 @@ TEST_F(HidDeviceTest, ReadAndWriteWholeReports)
     EXPECT_FALSE(channel.ReadReport(buffer.data(), buffer.size(), nullptr, 20));
 }
 
+// The channel remembers that a transfer found the device gone, until the
+// next Open, so the monitor can take it as a loss; a time-out is no such sign.
 TEST_F(HidDeviceTest, UnpluggedDeviceFailsTransfersButStaysOpen)
 {
+    EXPECT_EQ(channel.NodeIdentity(), "");
     ASSERT_TRUE(channel.Open(VendorPath, true, true, true, false));
-    Line(VendorPath).Unplug();
+    EXPECT_EQ(channel.NodeIdentity(), backend.NodeIdentity(VendorPath));
     uint8_t buffer[64] = {4};
+    EXPECT_FALSE(channel.ReadReport(buffer, sizeof buffer, nullptr, 10));
+    EXPECT_FALSE(channel.DeviceGone());
+    Line(VendorPath).Unplug();
     EXPECT_FALSE(channel.ReadReport(buffer, sizeof buffer, nullptr, HidInfinite));
+    EXPECT_TRUE(channel.DeviceGone());
     EXPECT_FALSE(channel.WriteReport(buffer, sizeof buffer, nullptr, 1000));
     EXPECT_TRUE(channel.IsOpen());
+    EXPECT_EQ(backend.NodeIdentity(VendorPath), "");
+
+    {
+        std::lock_guard lock(Line(VendorPath).mutex);
+        Line(VendorPath).unplugged = false;
+    }
+    ASSERT_TRUE(channel.Open(VendorPath, true, true, true, false));
+    EXPECT_FALSE(channel.DeviceGone());
+    EXPECT_TRUE(channel.WriteReport(buffer, sizeof buffer, nullptr, 1000));
     EXPECT_TRUE(channel.Close());
+    EXPECT_FALSE(channel.DeviceGone());
+    EXPECT_EQ(channel.NodeIdentity(), "");
 }
 
 TEST_F(HidDeviceTest, InfiniteReadEndsWhenAnotherThreadClosesOrReopens)

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <map>
@@ -340,7 +341,7 @@ TEST(VirtualKeyboardBackend, UnplugFailsAWaitingReadAtOnceAndKillsHandles)
     std::this_thread::sleep_for(20ms);
     const auto start = std::chrono::steady_clock::now();
     kb.Unplug();
-    EXPECT_EQ(waiting.get(), HidIo::Failed);
+    EXPECT_EQ(waiting.get(), HidIo::Gone);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
 
     EXPECT_FALSE(kb.Present(kb.ConfigPath()));
@@ -353,9 +354,57 @@ TEST(VirtualKeyboardBackend, UnplugFailsAWaitingReadAtOnceAndKillsHandles)
     kb.Plug();
     EXPECT_TRUE(kb.Present(kb.ConfigPath()));
     Frame reply{};
-    EXPECT_EQ(Exchange(*h.config, BuildRequest(CmdBeginUpdate, 0, 0), reply), HidIo::Failed);
+    EXPECT_EQ(Exchange(*h.config, BuildRequest(CmdBeginUpdate, 0, 0), reply), HidIo::Gone);
     Opened fresh = OpenBoth(kb);
     EXPECT_EQ(Exchange(*fresh.config, BuildRequest(CmdBeginUpdate, 0, 0), reply), HidIo::Done);
+}
+
+// A replug brings the nodes back under the same paths, but as new nodes: the
+// identity of what is under a path tells a handle on the keyboard that is
+// there now from one on the keyboard that was unplugged.
+TEST(VirtualKeyboardBackend, EveryPlugIsANewNodeUnderTheSamePath)
+{
+    VirtualKeyboard kb;
+    Opened first = OpenBoth(kb);
+    const std::string mouse = kb.NodeIdentity(kb.MousePath());
+    ASSERT_FALSE(first.config->NodeIdentity().empty());
+    EXPECT_EQ(kb.NodeIdentity(kb.ConfigPath()), first.config->NodeIdentity());
+    EXPECT_EQ(kb.NodeIdentity(kb.NotifyPath()), first.notify->NodeIdentity());
+    EXPECT_EQ(kb.NodeIdentity("virtual-hid/nothing"), "");
+
+    // Out and back in faster than anyone can look: present all along, but
+    // the old handles are dead and the node is another.
+    kb.Bounce();
+    EXPECT_TRUE(kb.Present(kb.ConfigPath()));
+    EXPECT_NE(kb.NodeIdentity(kb.ConfigPath()), first.config->NodeIdentity());
+    Frame reply{};
+    EXPECT_EQ(Exchange(*first.config, BuildRequest(CmdBeginUpdate, 0, 0), reply), HidIo::Gone);
+    std::array<uint8_t, 8> report{};
+    size_t n = 0;
+    EXPECT_EQ(first.notify->Read(report, n, 0), HidIo::Gone);
+    Opened second = OpenBoth(kb);
+    EXPECT_EQ(kb.NodeIdentity(kb.ConfigPath()), second.config->NodeIdentity());
+    EXPECT_EQ(Exchange(*second.config, BuildRequest(CmdBeginUpdate, 0, 0), reply), HidIo::Done);
+
+    kb.Unplug();
+    EXPECT_EQ(kb.NodeIdentity(kb.ConfigPath()), "");
+    kb.Plug();
+    EXPECT_NE(kb.NodeIdentity(kb.ConfigPath()), second.config->NodeIdentity());
+    // The foreign mouse was never unplugged.
+    EXPECT_EQ(kb.NodeIdentity(kb.MousePath()), mouse);
+
+    // A bounce timed to a request: the requests before it are answered, that
+    // one finds the device gone, and a new handle works.
+    Opened third = OpenBoth(kb);
+    kb.BounceAtRequest(2);
+    EXPECT_EQ(Exchange(*third.config, BuildRequest(CmdBeginUpdate, 0, 0), reply), HidIo::Done);
+    EXPECT_EQ(Exchange(*third.config, BuildRequest(CmdEndUpdate, 0, 0), reply), HidIo::Gone);
+    EXPECT_EQ(kb.RequestCount(), 2u); // the bounced request never arrived
+    Opened fourth = OpenBoth(kb);
+    EXPECT_EQ(Exchange(*fourth.config, BuildRequest(CmdEndUpdate, 0, 0), reply), HidIo::Done);
+    // Refusals and failed writes are not the device leaving.
+    kb.FailNextWrites(1);
+    EXPECT_EQ(Exchange(*fourth.config, BuildRequest(CmdBeginUpdate, 0, 0), reply), HidIo::Failed);
 }
 
 TEST(VirtualKeyboardBackend, AbortEndsAWaitingReadAndIsForgottenOtherwise)
@@ -420,7 +469,75 @@ TEST(VirtualKeyboardBackend, LoaderSwitchUnplugsBothCollections)
     EXPECT_FALSE(kb.IsPlugged());
     EXPECT_FALSE(kb.Present(kb.NotifyPath()));
     Frame f{};
-    EXPECT_EQ(h.config->Read(f, n, 50), HidIo::Failed);
+    EXPECT_EQ(h.config->Read(f, n, 50), HidIo::Gone);
+}
+
+// The loader: gone from the bus until its time is up, an updater's reset
+// (LeaveLoader) or a replug; the keyboard then comes back as after a replug,
+// with the memories it had.
+TEST(VirtualKeyboardBackend, LoaderEndsByTimeResetOrReplugAndKeepsTheMemories)
+{
+    enum class End { Time, Reset, Replug, UnplugOnly };
+    const struct Case {
+        const char* name;
+        std::chrono::milliseconds loaderTime;
+        End end;
+        bool back;
+    } cases[] = {
+        {"its time passes", 30ms, End::Time, true},
+        {"the updater resets it", 60s, End::Reset, true},
+        {"unplugged and plugged in", 60s, End::Replug, true},
+        {"unplugged: the loader's time no longer counts", 30ms, End::UnplugOnly, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        VirtualKeyboardOptions options;
+        options.loaderTime = c.loaderTime;
+        VirtualKeyboard kb(options);
+        KeyboardMemories before = kb.Memories();
+        before.deviceInfo[10] = 2;
+        kb.SetMemories(before);
+        Opened h = OpenBoth(kb);
+        size_t n = 0;
+        ASSERT_EQ(h.config->Write(BuildEnterLoaderFrame(), n, 1000), HidIo::Done);
+        EXPECT_TRUE(kb.InLoader());
+        EXPECT_FALSE(kb.Present(kb.ConfigPath()));
+        EXPECT_EQ(kb.Open(kb.ConfigPath(), HidOpenMode{}), nullptr);
+
+        switch (c.end) {
+        case End::Time:
+            std::this_thread::sleep_for(c.loaderTime + 20ms);
+            break;
+        case End::Reset:
+            kb.LeaveLoader();
+            break;
+        case End::Replug:
+            kb.Unplug();
+            kb.Plug();
+            break;
+        case End::UnplugOnly:
+            kb.Unplug();
+            std::this_thread::sleep_for(c.loaderTime + 20ms);
+            break;
+        }
+        EXPECT_FALSE(kb.InLoader());
+        EXPECT_EQ(kb.IsPlugged(), c.back);
+        std::vector<HidInterfaceInfo> list;
+        ASSERT_TRUE(kb.Enumerate(list));
+        const bool listed = std::any_of(list.begin(), list.end(),
+                                        [&](const HidInterfaceInfo& i) { return i.path == kb.ConfigPath(); });
+        EXPECT_EQ(listed, c.back);
+        if (!c.back)
+            continue;
+        // The handles of before the loader stay dead; a new one works.
+        Frame reply{};
+        EXPECT_EQ(Exchange(*h.config, BuildRequest(CmdReadDeviceInfo, DeviceInfoBytes, 0), reply), HidIo::Gone);
+        Opened again = OpenBoth(kb);
+        ASSERT_NE(again.config, nullptr);
+        ASSERT_EQ(Exchange(*again.config, BuildRequest(CmdReadDeviceInfo, DeviceInfoBytes, 0), reply), HidIo::Done);
+        EXPECT_EQ(reply[8 + 10], 2);
+        EXPECT_EQ(kb.Memories(), before);
+    }
 }
 
 TEST(VirtualKeyboardBackend, LatencyPutsReportsOnFrameBoundaries)

@@ -47,6 +47,10 @@ const std::map<std::string, std::string> FormatTexts = {
     {"MACRO_ERR_MAX", "%d"},
     {"MACRO_ACTION_ERR_DELAY_MAX", "%d"},
     {"MAIN_PROMPT_SAVE_FAILED", "%s"},
+    {"PROFILE_NEW_FAILED", "%s"},
+    {"PROFILE_LOAD_REFUSED", "%s"},
+    {"UPDATE_START_FAILED", "%s"},
+    {"UPDATE_NO_HANDLER", "%s"},
 };
 
 std::set<std::string> RequiredTextKeys()

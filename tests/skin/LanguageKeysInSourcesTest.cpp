@@ -26,7 +26,13 @@ struct KeyUse {
 // Literals with these prefixes are language keys of section "TEXT" and
 // nothing else (skin keys use "KEY_", "FUNC_", "CONTROL_", "LOCK_", "FLIP_").
 const char* const TextKeyPattern =
-    R"re("((?:MAIN|MACRO|PROFILE|KEY_PROMPT|IDS|MEDIA|MENU|EXTRA|LANG|GUANYU|VIRTUAL_KEYBOARD|ENGINSH|RUSSIAN)_[A-Za-z0-9_]*|FUNC_KEY_DESC[0-9]+|UNKNOWN_KEY|DEFAULT_PROFILE_NAME|KEYBOARD_TRAY_DESC)")re";
+    R"re("((?:MAIN|MACRO|PROFILE|KEY_PROMPT|IDS|MEDIA|MENU|EXTRA|LANG|GUANYU|VIRTUAL_KEYBOARD|ENGINSH|RUSSIAN|UPDATE)_[A-Za-z0-9_]*|FUNC_KEY_DESC[0-9]+|UNKNOWN_KEY|DEFAULT_PROFILE_NAME|KEYBOARD_TRAY_DESC)")re";
+
+// Skin keys of the layout files that happen to carry a text prefix.
+bool IsSkinKey(const std::string& key)
+{
+    return key == "MEDIA_SETTING_TISHI";
+}
 
 std::vector<KeyUse> KeysInSources()
 {
@@ -41,8 +47,10 @@ std::vector<KeyUse> KeysInSources()
         if (!ReadWholeFile(entry.path().string(), text, 4u << 20))
             continue;
         const std::string file = fs::relative(entry.path(), RT604_SOURCE_DIR).string();
-        for (std::sregex_iterator it(text.begin(), text.end(), textKey), end; it != end; ++it)
-            uses.push_back({"TEXT", (*it)[1].str(), file});
+        for (std::sregex_iterator it(text.begin(), text.end(), textKey), end; it != end; ++it) {
+            if (!IsSkinKey((*it)[1].str()))
+                uses.push_back({"TEXT", (*it)[1].str(), file});
+        }
         for (std::sregex_iterator it(text.begin(), text.end(), lookup), end; it != end; ++it) {
             const std::string kind = (*it)[1].str();
             uses.push_back({kind == "Light" ? "LIGHT" : kind == "Mode" ? "MODE" : "TEXT", (*it)[2].str(), file});
@@ -59,7 +67,8 @@ TEST(LanguageKeysInSources, EveryKeyTheCodeNamesHasATextInBothLanguages)
     for (const KeyUse& use : uses)
         seen.insert(use.key);
     for (const char* known : {"MAIN_CAPTION", "UNKNOWN_KEY", "EXTRA_MACRO_TOO_LONG", "PROFILE_SELECT_PROMPT",
-                              "IDS_KEYBOARD_ESC", "FUNC_KEY_DESC11", "MACRO_NEW_PREFIX"})
+                              "IDS_KEYBOARD_ESC", "FUNC_KEY_DESC11", "MACRO_NEW_PREFIX", "UPDATE_WRONG_FILE",
+                              "PROFILE_COLUMN_ACTIVE"})
         EXPECT_EQ(seen.count(known), 1u) << known;
 
     for (const char* name : {"Lang0409.ini", "Lang0419.ini"}) {

@@ -145,6 +145,30 @@ TEST_F(LanguageTextsTest, AMissingOrDamagedLanguageFileIsToldOnce)
     EXPECT_EQ(told.size(), 2u);
 }
 
+// Texts that were fixed in the program before they had keys: an older
+// language file (or none) shows the fixed text instead of "#Error".
+TEST_F(LanguageTextsTest, FallbackStandsInOnlyForAMissingKey)
+{
+    WriteFile(dir / "Lang0409.ini", "[TEXT]\n"
+                                    "UPDATE_WRONG_FILE=Choose an updater\n"
+                                    "EMPTY=\n"
+                                    "[LIGHT]\n"
+                                    "UPDATE_NO_LOADER=in the wrong section\n");
+    const struct {
+        const char* key;
+        int index;
+        std::string expected;
+    } cases[] = {
+        {"UPDATE_WRONG_FILE", 0, "Choose an updater"},
+        {"update_wrong_file", 0, "Choose an updater"},
+        {"EMPTY", 0, ""},
+        {"UPDATE_NO_LOADER", 0, "fixed"},
+        {"UPDATE_WRONG_FILE", 1, "fixed"}, // no Lang0419.ini at all
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LoadTextOr(c.key, "fixed", c.index), c.expected) << c.key << " index " << c.index;
+}
+
 TEST_F(LanguageTextsTest, LanguageFileNames)
 {
     EXPECT_EQ(LanguageFilePath(1033), dir.string() + "/Lang0409.ini");

@@ -4,13 +4,15 @@ SkinWindow CompositeLayout()
 {
     SkinWindow w;
     w.layoutFile = "Composite.ini";
-    w.size = QSize(560, 430);
+    w.size = QSize(560, 460);
     w.background = "composite_back.jpg";
     w.mask = "composite_mask.png";
     auto& c = w.controls;
 
     // The panel lies under every control of the tabs.
-    SkinControl mask = Make("CONTROL_MASK", QRect(16, 94, 528, 280), Look::Panel);
+    // Its lowest line of the macro tab (y 372 to 396) is kept free for more
+    // about the macros.
+    SkinControl mask = Make("CONTROL_MASK", QRect(16, 94, 528, 310), Look::Panel);
     mask.layer = Layer::Backdrop;
     c.push_back(mask);
 
@@ -62,48 +64,11 @@ SkinWindow CompositeLayout()
     c.push_back(Make("FUNCTION_KEY_SETTING_TISHI", QRect(32, 132, 496, 22), Look::Widget, Glyph::None, {}, "FUNCTAB"));
     c.push_back(Make("FUNC_FUNCTION_SELECT", QRect(40, 172, 300, 32), Look::Widget, Glyph::None, {}, "FUNCTAB"));
 
-    c.push_back(Make("CONTROL_OK", QRect(252, 386, 92, 32), Look::Plate));
-    c.push_back(Make("CONTROL_CANCEL", QRect(352, 386, 92, 32), Look::Plate));
-    c.push_back(Make("CONTROL_APPLY", QRect(452, 386, 92, 32), Look::Plate));
+    // The editor's status line, shown when it cannot take the whole keyboard.
+    c.push_back(Make("CONTROL_STATUS", QRect(16, 412, 228, 40), Look::Widget));
+    c.push_back(Make("CONTROL_OK", QRect(252, 416, 92, 32), Look::Plate));
+    c.push_back(Make("CONTROL_CANCEL", QRect(352, 416, 92, 32), Look::Plate));
+    c.push_back(Make("CONTROL_APPLY", QRect(452, 416, 92, 32), Look::Plate));
     c.back().accent = true;
-    return w;
-}
-
-SkinWindow ProfileLayout()
-{
-    SkinWindow w;
-    w.layoutFile = "Profile.ini";
-    w.size = QSize(520, 364);
-    w.background = "profile_back.jpg";
-    w.mask = "profile_mask.png";
-    w.downIsDisabled = true;
-    auto& c = w.controls;
-    c.push_back(Make("PROGRAM_LIST", QRect(20, 56, 480, 200), Look::Widget));
-    c.push_back(Make("FUNC_ADD", QRect(20, 266, 110, 32), Look::IconText, Glyph::NewFile, QStringLiteral("New")));
-    c.push_back(Make("FUNC_LOAD", QRect(136, 266, 110, 32), Look::IconText, Glyph::Folder, QStringLiteral("Load")));
-    c.push_back(Make("FUNC_DELETE", QRect(252, 266, 110, 32), Look::IconText, Glyph::Trash, QStringLiteral("Remove")));
-    c.push_back(Make("CONTROL_OK", QRect(212, 318, 92, 32), Look::IconText, Glyph::Check, QStringLiteral("OK")));
-    c.push_back(Make("CONTROL_CANCEL", QRect(310, 318, 92, 32), Look::IconText, Glyph::Cross, QStringLiteral("Cancel")));
-    c.push_back(Make("CONTROL2_APPLY", QRect(408, 318, 92, 32), Look::IconText, Glyph::Apply, QStringLiteral("Apply")));
-    c.back().accent = true;
-    return w;
-}
-
-SkinWindow UpdateLayout()
-{
-    SkinWindow w;
-    w.layoutFile = "UpdateDlg.ini";
-    w.size = QSize(460, 212);
-    w.background = "update_back.jpg";
-    w.mask = "update_mask.png";
-    auto& c = w.controls;
-    c.push_back(Make("CONTROL_CLOSE", QRect(420, 10, 28, 28), Look::IconFlat, Glyph::Close));
-    c.push_back(Make("CONTROL_UPStatic", QRect(24, 60, 412, 22), Look::Widget));
-    c.push_back(Make("CONTROL_UPCombox", QRect(24, 88, 412, 28), Look::Widget));
-    c.push_back(Make("CONTROL_OPENButton", QRect(24, 150, 98, 38), Look::IconText, Glyph::Folder, QStringLiteral("Open")));
-    c.push_back(Make("CONTROL_BACKUPButton", QRect(128, 150, 98, 38), Look::IconText, Glyph::Save, QStringLiteral("Backup")));
-    c.push_back(Make("CONTROL_UPButton", QRect(232, 150, 98, 38), Look::IconText, Glyph::Upload, QStringLiteral("Update")));
-    c.back().accent = true;
-    c.push_back(Make("CONTROL_CUPButton", QRect(336, 150, 100, 38), Look::IconText, Glyph::Cross, QStringLiteral("Cancel")));
     return w;
 }

@@ -315,6 +315,8 @@ void DrawTray(QPainter& p, const SkinControl& c)
 
 void DrawTitle(QPainter& p, const SkinControl& c, PanelVariant v)
 {
+    // Only the name of the keyboard: words would stay English in every
+    // language, so the window's texts say the rest.
     const QRectF r = QRectF(c.rect);
     const QRectF icon(r.left() + 2, r.top() + 3, 24, 24);
     FillRounded(p, icon, 6, Palette::Orange, QColor());
@@ -325,11 +327,6 @@ void DrawTitle(QPainter& p, const SkinControl& c, PanelVariant v)
     p.setPen(Palette::Text);
     const QRectF text(r.left() + 36, r.top(), r.width() - 36, r.height());
     p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("RT-604"));
-    const qreal w = QFontMetricsF(GenFont(16, QFont::Bold)).horizontalAdvance(QStringLiteral("RT-604"));
-    p.setFont(GenFont(12, QFont::Medium));
-    p.setPen(Palette::TextDim);
-    p.drawText(text.adjusted(w + 10, 1, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
-               v == PanelVariant::MacroOnly ? QStringLiteral("MACRO") : QStringLiteral("KEY ASSIGNMENT"));
     p.restore();
 }
 
@@ -545,6 +542,27 @@ void DrawGlyph(QPainter& p, Glyph glyph, const QRectF& box, const QColor& colour
     p.restore();
 }
 
+namespace {
+
+// The plate of a dialog button; mutedDown: the pressed picture is also the
+// disabled look, so it is pressed in, but quiet.
+void DrawDialogPlate(QPainter& p, const SkinControl& c, FaceState plain, bool mutedDown)
+{
+    const QRectF r = QRectF(c.rect);
+    if (mutedDown && plain == FaceState::Down) {
+        DrawPlate(p, r, FaceState::Disabled, false);
+        const QRectF inner = r.adjusted(1, 1, -1, -1);
+        p.save();
+        p.setPen(QPen(QColor(0, 0, 0, 110), 2));
+        p.drawLine(QPointF(inner.left() + 6, inner.top() + 1), QPointF(inner.right() - 6, inner.top() + 1));
+        p.restore();
+    } else {
+        DrawPlate(p, r, plain, c.accent);
+    }
+}
+
+} // namespace
+
 void DrawControl(QPainter& p, const SkinControl& c, FaceState s, PanelVariant variant, bool mutedDown)
 {
     // Controls of another tab are hidden while this picture is shown.
@@ -593,18 +611,17 @@ void DrawControl(QPainter& p, const SkinControl& c, FaceState s, PanelVariant va
         DrawGlyph(p, c.glyph, QRectF(r.center().x() - size / 2, r.center().y() - size / 2, size, size), g);
         break;
     }
+    case Look::IconCaption: {
+        DrawDialogPlate(p, c, plain, mutedDown);
+        // The caption is the program's (a language text), right of the glyph.
+        const qreal g = std::min(18.0, r.height() - 12);
+        const qreal shift = plain == FaceState::Down ? 1 : 0;
+        const QColor colour = mutedDown && plain == FaceState::Down ? QColor(150, 154, 160) : GlyphColour(plain);
+        DrawGlyph(p, c.glyph, QRectF(r.left() + IconCaptionGlyphLeft, r.center().y() - g / 2 + shift, g, g), colour);
+        break;
+    }
     case Look::IconText: {
-        if (mutedDown && plain == FaceState::Down) {
-            // This picture is also the disabled look: pressed in, but quiet.
-            DrawPlate(p, r, FaceState::Disabled, false);
-            const QRectF inner = r.adjusted(1, 1, -1, -1);
-            p.save();
-            p.setPen(QPen(QColor(0, 0, 0, 110), 2));
-            p.drawLine(QPointF(inner.left() + 6, inner.top() + 1), QPointF(inner.right() - 6, inner.top() + 1));
-            p.restore();
-        } else {
-            DrawPlate(p, r, plain, c.accent);
-        }
+        DrawDialogPlate(p, c, plain, mutedDown);
         const QFont font = GenFont(12.5, QFont::DemiBold);
         const qreal textWidth = QFontMetricsF(font).horizontalAdvance(c.legend);
         const qreal g = std::min(18.0, r.height() - 12);

@@ -13,5 +13,7 @@ using SavePicture = std::function<void(const QString& name, const QImage& image)
 // The lighting panel's pictures, each the size of the control that shows it
 // and drawn over the window's own background there.
 void MakeLightingPictures(const SkinWindow& main, const QImage& background, const SavePicture& save);
+// The ticked and unticked box of the profile manager's list.
+void MakeProfileTicks(const SavePicture& save);
 // The application icon and the three notification-area pictures.
 void MakeIcons(const SavePicture& save);

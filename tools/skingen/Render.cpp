@@ -93,11 +93,14 @@ void DrawMainChrome(QPainter& p, const SkinWindow& w)
 void DrawDialogChrome(QPainter& p, const SkinWindow& w, int barHeight, const QString& title, Glyph glyph)
 {
     DrawFrame(p, w.size, barHeight);
-    if (title.isEmpty())
+    if (glyph == Glyph::None)
         return;
     const QRectF icon(18, (barHeight - 26) / 2.0, 26, 26);
     FillRounded(p, icon, 6, Palette::Orange, QColor());
     DrawGlyph(p, glyph, icon.adjusted(4, 4, -4, -4), QColor(30, 20, 10));
+    // Without a title here, the program writes one in the owner's language.
+    if (title.isEmpty())
+        return;
     p.save();
     p.setFont(GenFont(15, QFont::Bold));
     p.setPen(Palette::Text);
@@ -123,14 +126,14 @@ QImage RenderWindow(const SkinWindow& w, FaceState state, PanelVariant variant)
         p.drawLine(QPointF(16, 380.5), QPointF(544, 380.5));
         p.restore();
     } else if (w.layoutFile == "Profile.ini") {
-        DrawDialogChrome(p, w, 46, QStringLiteral("Profiles"), Glyph::Folder);
+        DrawDialogChrome(p, w, 46, {}, Glyph::Folder);
         DrawWell(p, QRectF(w.Find("PROGRAM_LIST")->rect).adjusted(-3, -3, 3, 3));
         p.save();
         p.setPen(QPen(QColor(46, 50, 56), 1));
         p.drawLine(QPointF(20, 308.5), QPointF(500, 308.5));
         p.restore();
     } else {
-        DrawDialogChrome(p, w, 46, QStringLiteral("Firmware update"), Glyph::Upload);
+        DrawDialogChrome(p, w, 46, {}, Glyph::Upload);
         DrawWell(p, QRectF(w.Find("CONTROL_UPCombox")->rect).adjusted(-3, -3, 3, 3));
     }
     for (const SkinControl& c : w.controls)

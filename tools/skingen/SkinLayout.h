@@ -20,6 +20,7 @@ enum class Look {
     Icon,       // button without caption: a glyph on a plate
     IconFlat,   // window control: glyph only, plate on hover and press
     IconText,   // button of a dialog without language texts: glyph and word
+    IconCaption, // dialog button: glyph at the left, the program draws the caption
     Tab,        // tab of the key function editor
     Slant,      // the profile-manager tab with its slanted caption
     Led,        // lock indicator (always disabled: drawn lit in every state)
@@ -54,6 +55,10 @@ struct SkinControl {
     std::string group;
     bool accent = false; // a primary button
 };
+
+// Where an IconCaption button's glyph starts; the program's caption keeps
+// to the right of it.
+inline constexpr int IconCaptionGlyphLeft = 12;
 
 // A control of the layout with the fields every window sets.
 inline SkinControl Make(std::string key, QRect rect, Look look, Glyph glyph = Glyph::None,

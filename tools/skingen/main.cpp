@@ -134,6 +134,7 @@ void MakeProfile()
     Save("Profile_over.jpg", RenderWindow(w, FaceState::Over));
     Save("Profile_down.jpg", RenderWindow(w, FaceState::Down));
     Save(QString::fromStdString(w.mask), RenderMask(w));
+    MakeProfileTicks(Save);
     WriteLayout(w, "Profile_normal.jpg", false);
 }
 

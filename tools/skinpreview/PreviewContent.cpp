@@ -56,7 +56,7 @@ const QHash<QString, PreviewContent>& MainContent()
         t["CONTROL2_APPLY"] = Caption("Apply");
         t["CONTROL_OK"] = Caption("OK");
         t["CONTROL_CANCEL"] = Caption("Cancel");
-        PreviewContent profiles = Caption("$Profile0", 10);
+        PreviewContent profiles = Caption("Profile 1", 10);
         profiles.format = 40;
         profiles.angle = 268;
         t["FUNC_PROFILES"] = profiles;
@@ -161,15 +161,49 @@ const QHash<QString, PreviewContent>& CompositeContent()
     return table;
 }
 
-const QHash<QString, PreviewContent>& OtherContent()
+// A dialog button whose picture draws its glyph at the left.
+PreviewContent GlyphCaption(const char* text)
+{
+    PreviewContent c = Caption(text, 9);
+    c.textLeft = 34;
+    return c;
+}
+
+PreviewContent Title(const char* text)
+{
+    return Of(PreviewKind::Label, text);
+}
+
+const QHash<QString, PreviewContent>& ProfileContent()
 {
     static const QHash<QString, PreviewContent> table = [] {
         QHash<QString, PreviewContent> t;
+        t["CONTROL_TITLE"] = Title("Profiles");
         t["PROGRAM_LIST"] = Of(PreviewKind::List,
-                               "激活|名称|路径;✔|$Profile0|/home/user/.local/share/Orvan RT-604/;"
-                               " |$Profile1|/home/user/.local/share/Orvan RT-604/; |$Profile2|/home/user/.local/share/Orvan RT-604/");
-        t["CONTROL_UPStatic"] = Of(PreviewKind::Label, "Updater program");
-        t["CONTROL_UPCombox"] = Of(PreviewKind::Combo, "/opt/orvan-rt604/Package/rt604-update.exe");
+                               "Active|Name|Folder;✔|Profile 1|/home/user/.local/share/Orvan RT-604/;"
+                               " |Profile 2|/home/user/.local/share/Orvan RT-604/; |Profile 3|/home/user/.local/share/Orvan RT-604/");
+        t["FUNC_ADD"] = GlyphCaption("New");
+        t["FUNC_LOAD"] = GlyphCaption("Add file");
+        t["FUNC_DELETE"] = GlyphCaption("Remove");
+        t["CONTROL_OK"] = GlyphCaption("OK");
+        t["CONTROL_CANCEL"] = GlyphCaption("Cancel");
+        t["CONTROL2_APPLY"] = GlyphCaption("Apply");
+        return t;
+    }();
+    return table;
+}
+
+const QHash<QString, PreviewContent>& UpdateContent()
+{
+    static const QHash<QString, PreviewContent> table = [] {
+        QHash<QString, PreviewContent> t;
+        t["CONTROL_TITLE"] = Title("Firmware update");
+        t["CONTROL_UPStatic"] = Of(PreviewKind::Label, "Updater program:");
+        t["CONTROL_UPCombox"] = Of(PreviewKind::Combo, "/usr/share/orvan-rt604/Package/rt604-update");
+        t["CONTROL_OPENButton"] = GlyphCaption("Choose");
+        t["CONTROL_BACKUPButton"] = GlyphCaption("Back up");
+        t["CONTROL_UPButton"] = GlyphCaption("Update");
+        t["CONTROL_CUPButton"] = GlyphCaption("Cancel");
         return t;
     }();
     return table;
@@ -179,8 +213,12 @@ const QHash<QString, PreviewContent>& OtherContent()
 
 PreviewContent ContentOf(const QString& layout, const QString& key)
 {
-    const QHash<QString, PreviewContent>* tables[] = {&MainContent(), &CompositeContent(), &OtherContent()};
-    const int first = layout.startsWith(QLatin1String("Main")) ? 0 : (layout.startsWith(QLatin1String("Composite")) ? 1 : 2);
+    const QHash<QString, PreviewContent>* tables[] = {&MainContent(), &CompositeContent(), &ProfileContent(),
+                                                      &UpdateContent()};
+    const int first = layout.startsWith(QLatin1String("Main"))        ? 0
+                      : layout.startsWith(QLatin1String("Composite")) ? 1
+                      : layout.startsWith(QLatin1String("Profile"))   ? 2
+                                                                      : 3;
     const auto it = tables[first]->find(key);
     if (it != tables[first]->end())
         return *it;

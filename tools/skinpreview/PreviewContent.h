@@ -17,6 +17,7 @@ struct PreviewContent {
     QString picture;        // file of a picture control
     QColor colour;          // colour button
     bool disabled = false;  // a picture button the window keeps disabled
+    int textLeft = 0;       // caption clear of a glyph the picture draws at the left
 };
 
 PreviewContent ContentOf(const QString& layout, const QString& key);

@@ -176,6 +176,8 @@ int Run(const Options& o)
                     faces.disabled, faces.marked);
         if (!content.text.isEmpty()) {
             button->SetTextStyle(MainCaptionStyle(content.pointSize, content.format, content.font));
+            if (content.textLeft > 0)
+                button->SetTextMargins(content.textLeft, -8, 0, 0);
             if (content.angle != 0)
                 button->SetTextAngle(content.angle, true);
         }

@@ -37,10 +37,20 @@ void QtMainWindowLink::SetProfileButton(const std::string& caption, const std::s
 
 bool QtMainWindowLink::IsKeyEditorOpen()
 {
-    return false; // the key function editor is not part of the window yet
+    return window_.IsKeyEditorOpen();
 }
 
 bool QtMainWindowLink::IsProfileDialogOpen()
 {
-    return false; // nor is the profile manager
+    return window_.IsProfileDialogOpen();
+}
+
+bool QtMainWindowLink::ProfileDialogHasChanges()
+{
+    return window_.ProfileDialogHasChanges();
+}
+
+void QtMainWindowLink::ShowActiveProfileInDialog(int profile)
+{
+    window_.ShowActiveProfileInDialog(profile);
 }

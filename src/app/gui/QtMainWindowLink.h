@@ -17,6 +17,8 @@ public:
     void KeyButtonsRefreshed() override;
     bool IsKeyEditorOpen() override;
     bool IsProfileDialogOpen() override;
+    bool ProfileDialogHasChanges() override;
+    void ShowActiveProfileInDialog(int profile) override;
     void SetProfileButton(const std::string& caption, const std::string& tooltip) override;
 
 private:

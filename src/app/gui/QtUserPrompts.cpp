@@ -15,14 +15,17 @@ QWidget* Owner()
     return window && window->isVisible() ? window : nullptr;
 }
 
-// "*.vpf" names a pattern, not a file or folder: start in the current folder.
+} // namespace
+
 QString InitialFolderOrName(const FileChoice& choice)
 {
     const QString initial = QString::fromStdString(choice.initialName);
-    return initial.contains(QLatin1Char('*')) ? QString() : initial;
+    if (!initial.contains(QLatin1Char('*')))
+        return initial;
+    // A pattern names no file: start in its folder, or the current one.
+    const qsizetype slash = initial.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QString() : initial.left(slash + 1);
 }
-
-} // namespace
 
 QString QtFileFilter(const std::string& windowsFilter)
 {

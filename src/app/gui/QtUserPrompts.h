@@ -28,3 +28,7 @@ private:
 // description and a pattern list becomes one filter, the patterns of the
 // second half (separated by ';') replacing those of the description.
 QString QtFileFilter(const std::string& windowsFilter);
+// Where a file dialog starts: the initial name itself (a file or a folder),
+// or for a pattern ("*.vpf", "/some/folder/*.vpf") the pattern's folder,
+// empty for the current folder.
+QString InitialFolderOrName(const FileChoice& choice);

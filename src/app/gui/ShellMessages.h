@@ -15,6 +15,9 @@ inline constexpr uint32_t TagReload = 0x50524F46; // "PROF"
 inline constexpr uint32_t MsgLanguage = 0x5041;
 inline constexpr uint32_t TagLanguage = 0x4C414E47; // "LANG"
 inline constexpr uint32_t MsgDeviceLost = 0x4753;   // no tag
+// A second start with --firmware-update: open the firmware update window.
+inline constexpr uint32_t MsgFirmwareUpdate = 0x5550;
+inline constexpr uint32_t TagFirmwareUpdate = 0x55504454; // "UPDT"
 
 // The main window's mark (its "user data"), which the instance search looks for.
 inline constexpr uint32_t MainWindowMarker = 0x4D41494E;

@@ -9,6 +9,7 @@ TEST(CommandLineTest, SwitchesIgnoreCaseAndUnknownArguments)
         std::vector<std::string> args;
         bool start, kill, help, virtualKeyboard;
         std::string file;
+        bool firmwareUpdate = false;
     };
     const Case cases[] = {
         {{}, false, false, false, false, ""},
@@ -22,6 +23,9 @@ TEST(CommandLineTest, SwitchesIgnoreCaseAndUnknownArguments)
         {{"--virtual-keyboard=/tmp/vk state"}, false, false, false, true, "/tmp/vk state"},
         {{"/Start", "--virtual-keyboard=a", "extra"}, true, false, false, true, "a"},
         {{"--VIRTUAL-KEYBOARD"}, false, false, false, false, ""},
+        {{"--firmware-update"}, false, false, false, false, "", true},
+        {{"/Start", "--firmware-update", "--virtual-keyboard"}, true, false, false, true, "", true},
+        {{"--firmware-update=now", "--FIRMWARE-UPDATE"}, false, false, false, false, "", false},
     };
     for (const Case& c : cases) {
         const CommandLine line = ParseCommandLine(c.args);
@@ -31,6 +35,33 @@ TEST(CommandLineTest, SwitchesIgnoreCaseAndUnknownArguments)
         EXPECT_EQ(line.help, c.help);
         EXPECT_EQ(line.virtualKeyboard, c.virtualKeyboard);
         EXPECT_EQ(line.virtualKeyboardFile, c.file);
+        EXPECT_EQ(line.firmwareUpdate, c.firmwareUpdate);
+    }
+}
+
+// What a start hands to an instance that already runs: the window's own
+// message and first parameter, whatever else the command line says.
+TEST(CommandLineTest, HandOverIsKillForKillTheUpdateWindowForFirmwareUpdateAndOpenOtherwise)
+{
+    const struct {
+        std::vector<std::string> args;
+        uint32_t message, param;
+        std::string name;
+    } cases[] = {
+        {{}, 0x5350, 0x4F50454E, "open"},
+        {{"/Start"}, 0x5350, 0x4F50454E, "open"},
+        {{"--virtual-keyboard=x"}, 0x5350, 0x4F50454E, "open"},
+        {{"/kill"}, 0x4D4B, 0x4C4C494B, "kill"},
+        {{"/Start", "/KILL"}, 0x4D4B, 0x4C4C494B, "kill"},
+        {{"--firmware-update"}, 0x5550, 0x55504454, "firmware-update"},
+        {{"--firmware-update", "/Kill"}, 0x4D4B, 0x4C4C494B, "kill"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.empty() ? std::string("(none)") : c.args.back());
+        const HandOver handOver = HandOverFor(ParseCommandLine(c.args));
+        EXPECT_EQ(handOver.message.message, c.message);
+        EXPECT_EQ(handOver.message.param, c.param);
+        EXPECT_EQ(handOver.name, c.name);
     }
 }
 
@@ -41,4 +72,23 @@ TEST(QtFileFilterTest, WindowsFiltersBecomeQtFilters)
     EXPECT_EQ(QtFileFilter("Pictures|*.png;*.jpg|"), QStringLiteral("Pictures (*.png *.jpg)"));
     EXPECT_EQ(QtFileFilter(""), QString());
     EXPECT_EQ(QtFileFilter("no patterns|"), QString());
+}
+
+TEST(QtFileDialogTest, DialogsStartInTheNamedFileOrThePatternsFolder)
+{
+    const struct {
+        const char* initialName;
+        const char* start;
+    } cases[] = {
+        {"*.vpf", ""},
+        {"/home/owner/.local/share/Orvan RT-604/*.vpf", "/home/owner/.local/share/Orvan RT-604/"},
+        {"/home/owner/.local/share/Orvan RT-604/New profile.vpf", "/home/owner/.local/share/Orvan RT-604/New profile.vpf"},
+        {"/usr/share/orvan-rt604/Package", "/usr/share/orvan-rt604/Package"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        FileChoice choice;
+        choice.initialName = c.initialName;
+        EXPECT_EQ(InitialFolderOrName(choice).toStdString(), c.start) << c.initialName;
+    }
 }

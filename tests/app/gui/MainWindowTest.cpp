@@ -149,6 +149,7 @@ TEST_F(MainWindowTest, CaptionsTipAndMenuFollowTheLanguage)
     EXPECT_EQ(window.Button(MainControl::Cancel)->text().toStdString(), LoadText("PROFILE_CANCLE", 0));
     EXPECT_EQ(window.Button(MainControl::Close)->TooltipText().toStdString(), LoadText("MAIN_CLOSE_PROMPT", 0));
     EXPECT_EQ(TrayMenuTexts(), (std::vector<QString>{QString::fromStdString(LoadText("MENU_11", 0)),
+                                                     QString::fromStdString(LoadText("MENU_FIRMWARE_UPDATE", 0)),
                                                      QString::fromStdString(LoadText("MENU_22", 0)),
                                                      QString::fromStdString(LoadText("MENU_33", 0))}));
     EXPECT_EQ(window.TrayTipText().toStdString(), LoadText("KEYBOARD_TRAY_DESC", 0));
@@ -174,9 +175,10 @@ TEST_F(MainWindowTest, VirtualKeyboardModeSaysSoAndOffersItsControls)
     EXPECT_EQ(window.windowTitle().toStdString(), LoadText("MAIN_CAPTION", 0) + suffix);
     EXPECT_EQ(window.TrayTipText().toStdString(), LoadText("KEYBOARD_TRAY_DESC", 0) + suffix);
     const std::vector<QString> texts = TrayMenuTexts();
-    ASSERT_EQ(texts.size(), 9u);
-    EXPECT_EQ(texts[3].toStdString(), LoadText("MENU_VK_UNPLUG", 0));
-    EXPECT_EQ(texts[8].toStdString(), LoadText("MENU_VK_NOTICE_1810", 0));
+    ASSERT_EQ(texts.size(), 11u);
+    EXPECT_EQ(texts[4].toStdString(), LoadText("MENU_VK_UNPLUG", 0));
+    EXPECT_EQ(texts[6].toStdString(), LoadText("MENU_VK_LEAVE_LOADER", 0));
+    EXPECT_EQ(texts[10].toStdString(), LoadText("MENU_VK_NOTICE_1810", 0));
 
     // The entries act on the keyboard; the one that cannot apply is disabled.
     auto actionFor = [&](int command) -> QAction* {
@@ -194,6 +196,8 @@ TEST_F(MainWindowTest, VirtualKeyboardModeSaysSoAndOffersItsControls)
     EXPECT_FALSE(actionFor(CmdVkUnplug)->isEnabled());
     actionFor(CmdVkPlug)->trigger();
     EXPECT_TRUE(keyboard.IsPlugged());
+    // The loader's entry is offered only while the keyboard is in its loader.
+    EXPECT_FALSE(actionFor(CmdVkLeaveLoader)->isEnabled());
 }
 
 TEST_F(MainWindowTest, MessagesActOnlyWithTheirTags)

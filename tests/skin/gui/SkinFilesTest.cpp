@@ -109,7 +109,7 @@ WindowSpec CompositeSpec()
     w.layout = "Composite.ini";
     w.keys = {"CONTROL_MASK", "CONTROL_TITLE", "CONTROL_OSK", "CONTROL_CLEAR", "CONTROL_MEDIA",
               "CONTROL_MACRO", "CONTROL_KEY", "CONTROL_FUNCTION", "CONTROL_OK", "CONTROL_CANCEL",
-              "CONTROL_APPLY", "KEY_SETTING"};
+              "CONTROL_APPLY", "KEY_SETTING", "CONTROL_STATUS"};
     const std::map<std::string, std::vector<std::string>> groups = {
         {"KEYTAB", {"TISHI_SINGLE_STATIC", "FUNC_KEY_INPUT", "FUNC_KEY_RADIO_KB", "FUNC_KEY_RADIO_KB_STATIC",
                     "FUNC_KEY_RADIO_MOU", "FUNC_KEY_RADIO_MOU_STATIC", "FUNC_KEY_MOUSE_SELECT"}},

@@ -34,8 +34,8 @@ TEST_F(MainWindowTest, ConnectionShowsTheKeyboardsActiveProfileAndItsAssignments
     EXPECT_EQ(window->Button(MacroKeyButtons[0])->TooltipText(), QStringLiteral("G1"));
 
     CPngButton* profiles = window->Button(MainControl::Profiles);
-    EXPECT_EQ(profiles->text(), QStringLiteral("$Profile0"));
-    EXPECT_EQ(profiles->TooltipText().toStdString(), LoadText("PROFILE_TIP") + "$Profile0");
+    EXPECT_EQ(profiles->text(), QStringLiteral("Profile 2"));
+    EXPECT_EQ(profiles->TooltipText().toStdString(), LoadText("PROFILE_TIP") + "Profile 2");
 }
 
 TEST_F(MainWindowTest, UnplugClosesSubWindowsAndHidesAndReplugReloads)
@@ -110,7 +110,7 @@ TEST_F(MainWindowTest, LanguageSwitchRetextsCaptionsPromptsAndTheProfileButton)
     EXPECT_NE(russianPrompt, englishPrompt);
     EXPECT_EQ(russianPrompt.toStdString(), SinglePrompt(KeyEsc, KeyA));
     EXPECT_EQ(window->Button(MainControl::Profiles)->TooltipText().toStdString(),
-              LoadText("PROFILE_TIP", 1) + "$Profile0");
+              LoadText("PROFILE_TIP", 1) + LoadText("PROFILE_1", 1));
 
     // A message with the wrong tag changes nothing.
     EXPECT_EQ(window->HandleMessage(MsgLanguage, 0x12345678, 0), 0);

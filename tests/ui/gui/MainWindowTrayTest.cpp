@@ -81,8 +81,8 @@ TEST_F(MainWindowTest, VirtualKeyboardTrayEntriesTakeEveryConnectionPath)
     EXPECT_EQ(window->TrayIconId(), TrayIconConnected);
 }
 
-// Without --virtual-keyboard the menu holds Open, About and Exit only, and
-// the virtual keyboard's commands do nothing.
+// Without --virtual-keyboard the menu holds Open, Firmware update, About and
+// Exit only, and the virtual keyboard's commands do nothing.
 TEST_F(MainWindowTest, RealKeyboardTrayMenuHasNoVirtualEntries)
 {
     PrepareKeyboard(0, {});
@@ -93,7 +93,7 @@ TEST_F(MainWindowTest, RealKeyboardTrayMenuHasNoVirtualEntries)
         if (!action->isSeparator())
             commands.push_back(action->data().toInt());
     }
-    EXPECT_EQ(commands, (std::vector<int>{CmdOpen, CmdAbout, CmdExit}));
+    EXPECT_EQ(commands, (std::vector<int>{CmdOpen, CmdFirmwareUpdate, CmdAbout, CmdExit}));
     window->OnTrayCommand(CmdVkUnplug);
     SpinUntil([] { return false; }, 50);
     EXPECT_TRUE(kb->IsPlugged());

@@ -1,0 +1,673 @@
+#include "assign/gui/CompositeDialog.h"
+
+#include "app/MainWindowLink.h"
+#include "app/ProgramPaths.h"
+#include "assign/KeyAssignment.h"
+#include "assign/gui/MacroEventModel.h"
+#include "config/ConfigDocument.h"
+#include "keys/KeyTable.h"
+#include "keys/MediaTable.h"
+#include "macro/MacroApply.h"
+#include "macro/RecordDelaySetting.h"
+#include "platform/KeyboardGrab.h"
+#include "skin/LanguageTexts.h"
+#include "skin/gui/PngButton.h"
+#include "skin/gui/SkinFont.h"
+#include "skin/gui/SkinPlacement.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTableView>
+
+namespace {
+
+constexpr const char* Section = "BUTTONINFO";
+// Captions are drawn on the panel in this grey.
+const QColor CaptionColour(228, 228, 228);
+// Width of each event-list column in the dialog's units.
+constexpr int EventColumnUnits = 63;
+// The play count field takes at most this many characters; longer pastes are
+// cut by the field before they are read.
+constexpr int MaxPlayCountChars = 6;
+
+struct TextOf {
+    int id;
+    const char* key;
+};
+
+// Texts the language message sets, by control.
+constexpr TextOf LanguageTexts[] = {
+    {CompositeControl::PlayCountCaption, "MACRO_CYCLES"},
+    {CompositeControl::RecordDelaysCaption, "RECORD_DELAY"},
+    {CompositeControl::KeyboardCaption, "IDS_MACRO_KB_KEY"},
+    {CompositeControl::MouseCaption, "IDS_MACRO_MOU_KEY"},
+    {CompositeControl::SingleCaption, "SINGLE_STATIC"},
+    {CompositeControl::MacroNameCaption, "MACRO_NAME_SETTING"},
+    {CompositeControl::MediaCaption, "MEDIA_EDIT_TISHI"},
+    {CompositeControl::FunctionCaption, "FUNCTION_TISHI"},
+    {CompositeControl::TabKey, "SINGLE_KEY"},
+    {CompositeControl::TabMacro, "MACRO_SETTING1"},
+    {CompositeControl::TabMedia, "MULTI_MEDIA"},
+    {CompositeControl::TabFunction, "FUNCTION_KEY"},
+    {CompositeControl::MoveTop, "A_TOP"},
+    {CompositeControl::MoveUp, "A_UP"},
+    {CompositeControl::MoveDown, "A_DOWN"},
+    {CompositeControl::MoveBottom, "A_BOTTOM"},
+    {CompositeControl::DeleteEvent, "A_DELETE"},
+    {CompositeControl::ClearEvents, "A_CLEAR"},
+    {CompositeControl::Ok, "MACRO_OK"},
+    {CompositeControl::Cancel, "MACRO_CANCLE"},
+    {CompositeControl::Apply, "PROFILE_APPLY"},
+};
+
+// The buttons whose texts are also their tooltips.
+constexpr int TooltipButtons[] = {
+    CompositeControl::MoveTop,     CompositeControl::MoveUp,      CompositeControl::MoveDown,
+    CompositeControl::MoveBottom,  CompositeControl::DeleteEvent, CompositeControl::ClearEvents,
+};
+
+const QString FieldStyle = QStringLiteral(
+    "QComboBox, QLineEdit { background: #16181b; color: #eceef1; border: 1px solid #41464e;"
+    " border-radius: 5px; padding: 1px 8px; selection-background-color: #ff8200; }"
+    "QComboBox:disabled, QLineEdit:disabled { color: #6e737a; border-color: #2c3036; }"
+    "QComboBox::drop-down { border: none; width: 20px; }"
+    "QComboBox QAbstractItemView { background: #16181b; color: #eceef1; border: 1px solid #41464e;"
+    " selection-background-color: #ff8200; selection-color: #16181b; }");
+const QString ListStyle = QStringLiteral(
+    "QTableView { background: #16181b; alternate-background-color: #1b1e22; color: #eceef1;"
+    " gridline-color: #2c3036; border: 1px solid #41464e; border-radius: 4px;"
+    " selection-background-color: #ff8200; selection-color: #16181b; }"
+    "QHeaderView::section { background: #23262b; color: #c8ccd2; border: none;"
+    " border-right: 1px solid #2c3036; border-bottom: 1px solid #41464e; padding: 2px 6px; }"
+    "QTableView QLineEdit, QTableView QComboBox { background: #0f1012; color: #eceef1;"
+    " border: 1px solid #ff8200; border-radius: 0; padding: 0 4px; }"
+    "QScrollBar:vertical { background: #16181b; width: 10px; margin: 0; }"
+    "QScrollBar::handle:vertical { background: #4a4f57; border-radius: 4px; min-height: 24px; margin: 1px; }"
+    "QScrollBar::handle:vertical:hover { background: #ff8200; }"
+    "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+    "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }");
+const QString ChoiceStyle = QStringLiteral(
+    "QRadioButton, QCheckBox { background: transparent; color: #e4e4e4; spacing: 0; }"
+    "QRadioButton::indicator, QCheckBox::indicator { width: 12px; height: 12px; border: 2px solid #8a9098;"
+    " background: #16181b; }"
+    "QRadioButton::indicator { border-radius: 8px; }"
+    "QCheckBox::indicator { border-radius: 3px; }"
+    "QRadioButton::indicator:hover, QCheckBox::indicator:hover { border-color: #ff8200; }"
+    "QRadioButton::indicator:checked { border-color: #ff8200; background: qradialgradient(cx: 0.5, cy: 0.5,"
+    " radius: 0.5, fx: 0.5, fy: 0.5, stop: 0 #ff8200, stop: 0.55 #ff8200, stop: 0.65 #16181b, stop: 1 #16181b); }"
+    "QCheckBox::indicator:checked { border-color: #ff8200; background: #ff8200; }");
+
+// Captions are drawn at this size, or smaller down to the minimum where a
+// language's text is longer than its button.
+constexpr double ButtonPointSize = 9;
+constexpr double MinButtonPointSize = 6.5;
+
+void FitCaption(CPngButton* button)
+{
+    SkinTextStyle style = button->TextStyle();
+    const QString family = ResolveSkinFontFamily(style.fontName);
+    const int room = button->width() - 8;
+    double size = ButtonPointSize;
+    while (size > MinButtonPointSize &&
+           QFontMetrics(SkinFont(family, size, false)).horizontalAdvance(button->text()) > room)
+        size -= 0.5;
+    if (style.pointSize != size) {
+        style.pointSize = size;
+        button->SetTextStyle(style);
+    }
+}
+
+// A column is as wide as its title needs, at least the given width.
+int ColumnWidth(const QHeaderView* header, const QString& title, int least)
+{
+    return std::max(least, header->fontMetrics().horizontalAdvance(title) + 18);
+}
+
+} // namespace
+
+Varkelin_DlgComposite::Varkelin_DlgComposite(QWidget* parent)
+    : CBaseDialog(parent, QString::fromStdString(g_paths.compositeIni),
+                  QString::fromStdString(g_paths.compositeIniFolder), Qt::Dialog),
+      grab_(std::make_unique<NoKeyboardGrab>())
+{
+    setObjectName(QStringLiteral("Varkelin_DlgComposite"));
+    setModal(true);
+    monotonic_.start();
+    clock_ = [this] { return static_cast<uint64_t>(monotonic_.elapsed()); };
+    LoadPictures();
+    CreateControls();
+    StyleControls();
+    ConnectControls();
+    FillLists();
+    SetChanged(false);
+}
+
+Varkelin_DlgComposite::~Varkelin_DlgComposite()
+{
+    qApp->removeEventFilter(this);
+    if (grab_)
+        grab_->Release();
+}
+
+void Varkelin_DlgComposite::LoadPictures()
+{
+    // A missing one ends the program (SkinImages.h), as a window without its
+    // faces cannot be shown.
+    const struct {
+        QPixmap* set;
+        const char* prefix;
+        bool hasDisabled;
+    } sets[] = {{key_, "key", false}, {macro_, "macro", true}, {macro2_, "macro2", true},
+                {media_, "media", false}, {function_, "function", false}};
+    for (const auto& s : sets) {
+        const QString prefix = QString::fromLatin1(s.prefix);
+        s.set[0] = Images().Pixmap(prefix + QStringLiteral("_normal.jpg"));
+        s.set[1] = Images().Pixmap(prefix + QStringLiteral("_over.jpg"));
+        s.set[2] = Images().Pixmap(prefix + QStringLiteral("_down.jpg"));
+        s.set[3] = s.hasDisabled ? Images().Pixmap(prefix + QStringLiteral("_disable.jpg")) : QPixmap();
+    }
+    // The pictures without a disabled state borrow the macro set's: the
+    // buttons common to every tab look the same in all of them.
+    for (QPixmap* set : {key_, media_, function_})
+        set[3] = macro_[3];
+}
+
+CPngButton* Varkelin_DlgComposite::AddButton(int id, const char* skinKey, const QPixmap* set)
+{
+    auto* button = new CPngButton(this);
+    button->setObjectName(QString::fromLatin1(skinKey));
+    button->setFocusPolicy(Qt::NoFocus);
+    controls_[id] = button;
+    PlaceButton(button, Ini(), Section, skinKey, set[0], set[1], set[2], set[3], set[2]);
+    return button;
+}
+
+template <typename Widget>
+Widget* Varkelin_DlgComposite::AddWidget(int id, const char* skinKey)
+{
+    auto* widget = new Widget(this);
+    widget->setObjectName(QString::fromLatin1(skinKey));
+    controls_[id] = widget;
+    PlaceControl(widget, Ini(), Section, skinKey);
+    return widget;
+}
+
+void Varkelin_DlgComposite::CreateControls()
+{
+    using namespace CompositeControl;
+    // The panel first: everything of the tabs lies above it.
+    CPngButton* panel = AddButton(Panel, "CONTROL_MASK", key_);
+    panel->setEnabled(false);
+    panel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    CPngButton* title = AddButton(Title, "CONTROL_TITLE", key_);
+    title->setEnabled(false);
+    title->setAttribute(Qt::WA_TransparentForMouseEvents);
+    AddButton(OnScreenKeyboard, "CONTROL_OSK", key_);
+    AddButton(TabKey, "CONTROL_KEY", key_);
+    AddButton(TabMacro, "CONTROL_MACRO", key_);
+    AddButton(TabMedia, "CONTROL_MEDIA", key_);
+    AddButton(TabFunction, "CONTROL_FUNCTION", key_);
+    AddButton(Clear, "CONTROL_CLEAR", key_);
+    AddButton(Ok, "CONTROL_OK", key_);
+    AddButton(Cancel, "CONTROL_CANCEL", key_);
+    AddButton(Apply, "CONTROL_APPLY", key_);
+
+    AddWidget<QLabel>(SettingCaption, "KEY_SETTING");
+
+    // Single key.
+    AddWidget<QLabel>(SingleCaption, "TISHI_SINGLE_STATIC");
+    keyboardChoice_ = AddWidget<QRadioButton>(KeyboardChoice, "FUNC_KEY_RADIO_KB");
+    AddWidget<QLabel>(KeyboardCaption, "FUNC_KEY_RADIO_KB_STATIC");
+    keyField_ = AddWidget<QLineEdit>(KeyField, "FUNC_KEY_INPUT");
+    keyField_->setReadOnly(true);
+    keyField_->setAlignment(Qt::AlignCenter);
+    mouseChoice_ = AddWidget<QRadioButton>(MouseChoice, "FUNC_KEY_RADIO_MOU");
+    AddWidget<QLabel>(MouseCaption, "FUNC_KEY_RADIO_MOU_STATIC");
+    mouseList_ = AddWidget<QComboBox>(MouseList, "FUNC_KEY_MOUSE_SELECT");
+    for (QRadioButton* choice : {keyboardChoice_, mouseChoice_})
+        choice->setAutoExclusive(false);
+
+    // Macro.
+    AddWidget<QLabel>(MacroNameCaption, "MARCO_NAME_SETTING");
+    macroList_ = AddWidget<QComboBox>(MacroListBox, "FUNC_MACRO_LIST");
+    macroList_->setEditable(true);
+    macroList_->setInsertPolicy(QComboBox::NoInsert);
+    macroList_->setMaxVisibleItems(14);
+    macroList_->lineEdit()->setMaxLength(static_cast<int>(MaxMacroNameUnits));
+    AddButton(NewMacro, "FUNC_MACRO_ADD", macro_);
+    AddButton(DeleteMacro, "FUNC_MACRO_DELETE", macro_);
+    AddWidget<QLabel>(PlayCountCaption, "FUNC_MACRO_CYCLES_PROMPT");
+    playCount_ = AddWidget<QLineEdit>(PlayCount, "FUNC_MACRO_CYCLES");
+    playCount_->setMaxLength(MaxPlayCountChars);
+    playCount_->setAlignment(Qt::AlignCenter);
+    eventView_ = AddWidget<QTableView>(EventList, "FUNC_MACRO_LIST2");
+    eventModel_ = new MacroEventModel(macros_.rows, this);
+    eventDelegate_ = new MacroEventDelegate(this);
+    eventView_->setModel(eventModel_);
+    eventView_->setItemDelegate(eventDelegate_);
+    eventView_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    eventView_->setSelectionMode(QAbstractItemView::SingleSelection);
+    eventView_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::DoubleClicked);
+    eventView_->setShowGrid(true);
+    eventView_->setWordWrap(false);
+    eventView_->verticalHeader()->hide();
+    // Every row has the same height: the view never measures 4000 rows.
+    eventView_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    eventView_->verticalHeader()->setDefaultSectionSize(20);
+    eventView_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    eventView_->horizontalHeader()->setHighlightSections(false);
+    eventView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    AddButton(Record, "FUNC_MACRO_RECORD", macro_);
+    AddButton(DeleteEvent, "FUNC_MACRO_DELETE2", macro_);
+    AddButton(ClearEvents, "FUNC_MACRO_CLEAR", macro_);
+    AddButton(MoveTop, "FUNC_MACRO_UP_TOP", macro_);
+    AddButton(MoveUp, "FUNC_MACRO_UP", macro_);
+    AddButton(MoveDown, "FUNC_MACRO_DOWN", macro_);
+    AddButton(MoveBottom, "FUNC_MACRO_DOWN_BOTTOM", macro_);
+    recordDelays_ = AddWidget<QCheckBox>(RecordDelays, "FUNC_MACRO_RECORD_DELAY");
+    AddWidget<QLabel>(RecordDelaysCaption, "FUNC_MACRO_RECORD_DELAY2");
+
+    // Multimedia and keyboard functions.
+    AddWidget<QLabel>(MediaCaption, "MEDIA_SETTING_TISHI");
+    mediaList_ = AddWidget<QComboBox>(MediaList, "FUNC_MEDIA_SELECT");
+    AddWidget<QLabel>(FunctionCaption, "FUNCTION_KEY_SETTING_TISHI");
+    functionList_ = AddWidget<QComboBox>(FunctionList, "FUNC_FUNCTION_SELECT");
+
+    status_ = AddWidget<QLabel>(Status, "CONTROL_STATUS");
+    status_->setWordWrap(true);
+    status_->hide();
+
+    panel->lower();
+}
+
+void Varkelin_DlgComposite::StyleControls()
+{
+    using namespace CompositeControl;
+    const SkinTextStyle buttons = MainCaptionStyle(ButtonPointSize);
+    for (int id : {TabKey, TabMacro, TabMedia, TabFunction, Ok, Cancel, Apply, Record, DeleteEvent, ClearEvents,
+                   MoveTop, MoveUp, MoveDown, MoveBottom}) {
+        Button(id)->SetTextStyle(buttons);
+        Button(id)->SetTextMargins(2, -2, 0, 0);
+    }
+    const QString fontFamily = ResolveSkinFontFamily(QStringLiteral("Arial Unicode MS"));
+    keyField_->setFont(SkinFont(fontFamily, 14, false));
+    for (QWidget* list : {static_cast<QWidget*>(mediaList_), static_cast<QWidget*>(functionList_),
+                          static_cast<QWidget*>(mouseList_), static_cast<QWidget*>(macroList_)})
+        list->setFont(SkinFont(fontFamily, 12, false));
+    playCount_->setFont(SkinFont(fontFamily, 12, false));
+    eventView_->setFont(SkinFont(fontFamily, 8, false));
+    eventView_->horizontalHeader()->setFont(SkinFont(fontFamily, 8, true));
+    for (int id : {SettingCaption, MacroNameCaption, SingleCaption, MediaCaption, FunctionCaption,
+                   PlayCountCaption, RecordDelaysCaption, KeyboardCaption, MouseCaption, Status}) {
+        auto* label = static_cast<QLabel*>(Control(id));
+        label->setFont(SkinFont(fontFamily, id >= SettingCaption && id <= FunctionCaption ? 10.8 : 10,
+                                id == SettingCaption));
+        label->setAttribute(Qt::WA_TranslucentBackground);
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, id == Status ? QColor(255, 130, 0) : CaptionColour);
+        label->setPalette(palette);
+    }
+    for (QWidget* field : {static_cast<QWidget*>(keyField_), static_cast<QWidget*>(playCount_),
+                           static_cast<QWidget*>(mouseList_), static_cast<QWidget*>(mediaList_),
+                           static_cast<QWidget*>(functionList_), static_cast<QWidget*>(macroList_)})
+        field->setStyleSheet(FieldStyle);
+    eventView_->setStyleSheet(ListStyle);
+    for (QWidget* choice : {static_cast<QWidget*>(keyboardChoice_), static_cast<QWidget*>(mouseChoice_),
+                            static_cast<QWidget*>(recordDelays_)})
+        choice->setStyleSheet(ChoiceStyle);
+    // The key name takes what the direction and the delay leave.
+    QHeaderView* header = eventView_->horizontalHeader();
+    header->setSectionResizeMode(MacroEventModel::KeyColumn, QHeaderView::Stretch);
+    eventView_->setColumnWidth(MacroEventModel::DirectionColumn, EventColumnUnits);
+    eventView_->setColumnWidth(MacroEventModel::DelayColumn, EventColumnUnits + 20);
+}
+
+void Varkelin_DlgComposite::ConnectControls()
+{
+    using namespace CompositeControl;
+    for (int tab : {TabKey, TabMacro, TabMedia, TabFunction})
+        connect(Button(tab), &QAbstractButton::clicked, this, [this, tab] { OnTab(tab); });
+    connect(Button(Clear), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnClear);
+    connect(Button(Ok), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::accept);
+    connect(Button(Cancel), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::reject);
+    connect(Button(Apply), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::ApplyKeyFunction);
+    connect(Button(OnScreenKeyboard), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnOnScreenKeyboard);
+    connect(keyboardChoice_, &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnKeyboardChoice);
+    connect(mouseChoice_, &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnMouseChoice);
+    for (QComboBox* list : {mouseList_, mediaList_, functionList_})
+        connect(list, &QComboBox::activated, this, [this] { SetChanged(true); });
+    connect(Button(NewMacro), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnNewMacro);
+    connect(Button(DeleteMacro), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnDeleteMacro);
+    connect(macroList_, &QComboBox::currentIndexChanged, this, &Varkelin_DlgComposite::OnMacroSelected);
+    connect(macroList_->lineEdit(), &QLineEdit::textEdited, this, &Varkelin_DlgComposite::OnMacroNameEdited);
+    connect(playCount_, &QLineEdit::textEdited, this, &Varkelin_DlgComposite::OnPlayCountEdited);
+    connect(Button(DeleteEvent), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnDeleteEvent);
+    connect(Button(ClearEvents), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnClearEvents);
+    for (int move : {MoveTop, MoveUp, MoveDown, MoveBottom})
+        connect(Button(move), &QAbstractButton::clicked, this, [this, move] { OnMoveEvent(move); });
+    connect(Button(Record), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::ToggleRecording);
+    connect(recordDelays_, &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnRecordDelays);
+    eventModel_->SetChangedHandler([this] { SetChanged(true); });
+    eventDelegate_->SetDelayEditStarted([this] { StopRecording(); });
+}
+
+void Varkelin_DlgComposite::FillLists()
+{
+    mouseList_->clear();
+    for (const MouseAction& action : MouseActions)
+        mouseList_->addItem(QString::fromStdString(LoadText(action.languageKey)));
+    mediaList_->clear();
+    for (int index = 0; index < static_cast<int>(MediaTable.size()); ++index)
+        mediaList_->addItem(QString::fromStdString(GetKeyName(MediaKeyCode(index))));
+    functionList_->clear();
+    for (const char* key : KeyboardFunctions)
+        functionList_->addItem(QString::fromStdString(LoadText(key)));
+}
+
+QWidget* Varkelin_DlgComposite::Control(int id) const
+{
+    auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+CPngButton* Varkelin_DlgComposite::Button(int id) const
+{
+    return qobject_cast<CPngButton*>(Control(id));
+}
+
+bool Varkelin_DlgComposite::IsChanged() const
+{
+    return Button(CompositeControl::Apply)->isEnabled();
+}
+
+void Varkelin_DlgComposite::SetChanged(bool changed)
+{
+    Button(CompositeControl::Apply)->setEnabled(changed);
+}
+
+void Varkelin_DlgComposite::SetStatus(const QString& text)
+{
+    status_->setText(text);
+    status_->setVisible(!text.isEmpty());
+}
+
+void Varkelin_DlgComposite::SetKeyboardGrab(std::unique_ptr<KeyboardGrab> grab)
+{
+    if (grab_)
+        grab_->Release();
+    grab_ = grab ? std::move(grab) : std::make_unique<NoKeyboardGrab>();
+}
+
+bool Varkelin_DlgComposite::IsKeyboardGrabbed() const
+{
+    return grab_ && grab_->IsGrabbed();
+}
+
+QPoint Varkelin_DlgComposite::Placement(const QRect& screen, const QRect& key, const QSize& dialog, bool centred)
+{
+    const int w = dialog.width();
+    const int h = dialog.height();
+    if (centred)
+        return QPoint(screen.x() + (screen.width() - w) / 2, screen.y() + (screen.height() - h) / 2);
+    // Exclusive right and bottom edges, as the button rectangle's own.
+    const int right = key.x() + key.width();
+    const int bottom = key.y() + key.height();
+    const int spaceRight = screen.x() + screen.width() - right;
+    const int spaceLeft = key.x() - screen.x();
+    const int spaceBelow = screen.y() + screen.height() - bottom;
+    const int spaceAbove = key.y() - screen.y();
+    if (spaceRight >= w) {
+        if (spaceBelow >= h)
+            return QPoint(right, bottom);
+        if (spaceAbove >= h)
+            return QPoint(right, key.y() - h);
+    }
+    if (spaceLeft >= w) {
+        if (spaceBelow >= h)
+            return QPoint(key.x() - w, bottom);
+        if (spaceAbove >= h)
+            return QPoint(key.x() - w, key.y() - h);
+    }
+    return QPoint(right, bottom);
+}
+
+bool Varkelin_DlgComposite::EditKey(int controlId, const QRect& keyRect)
+{
+    if (IsOpen())
+        return false;
+    int keyIndex = -1;
+    for (size_t n = 0; n < MacroKeyButtons.size(); ++n) {
+        if (MacroKeyButtons[n] == controlId)
+            keyIndex = 256 + static_cast<int>(n);
+    }
+    for (const ButtonKey& key : ButtonKeyTable) {
+        if (key.controlId == controlId)
+            keyIndex = KeyCodeToIndex(key.keyCode);
+    }
+    if (keyIndex < 0)
+        return false;
+    layer_ = 0;
+    keyIndex_ = static_cast<uint16_t>(keyIndex);
+    controlId_ = controlId;
+    macroOnly_ = controlId == MacroOnlyControlId;
+    if (buttonLook_)
+        buttonLook_(controlId_, true);
+    Open();
+    QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (QScreen* under = QGuiApplication::screenAt(keyRect.center()))
+        screen = under;
+    const QRect area = screen ? screen->geometry() : QRect(0, 0, 1920, 1080);
+    move(Placement(area, keyRect, size(), macroOnly_));
+    show();
+    raise();
+    activateWindow();
+    UpdateKeyboardTaking();
+    return true;
+}
+
+void Varkelin_DlgComposite::Open()
+{
+    using namespace CompositeControl;
+    ++openCounter_;
+    macroOnly_ = controlId_ == MacroOnlyControlId;
+    FillLists();
+    mouseList_->setCurrentIndex(0);
+    mediaList_->setCurrentIndex(0);
+    functionList_->setCurrentIndex(0);
+    playCount_->setText(QStringLiteral("1"));
+    recorder_.Stop();
+    captureDown_.clear();
+    firstMacroSwitch_ = true;
+    FillMacroList();
+    SetChanged(false);
+    {
+        DocumentLock lock;
+        const int group = ShownSlotGroup();
+        if (g_configDoc.block && group >= 0) {
+            const KeySlot slot = ReadKeySlot(*g_configDoc.block, SlotsPerGroup * group + keyIndex_);
+            chosenType_ = slot.Type();
+            slotValue_ = slot.Value();
+        } else {
+            chosenType_ = AssignDefault;
+            slotValue_ = 0;
+        }
+    }
+    recordDelays_->setChecked(ReadRecordDelaysSetting() == 1);
+    const bool normalMode = !macroOnly_;
+    for (int id : {TabKey, TabMedia, TabFunction, Clear})
+        Button(id)->setEnabled(normalMode);
+    const QPixmap* tabSet = macroOnly_ ? macro2_ : key_;
+    for (int id : {TabKey, TabMedia, TabFunction, Title, Clear, TabMacro}) {
+        CPngButton* button = Button(id);
+        const QPixmap* set = id == TabMacro ? key_ : tabSet;
+        button->SetFaceImages(set[0], set[1], set[2], set[3], set[2], false);
+    }
+    // The title is a picture: it shows its disabled face.
+    const QPixmap& titleFace = macroOnly_ ? macro2_[0] : key_[0];
+    Button(Title)->SetFaceImages(titleFace, titleFace, titleFace, titleFace, titleFace, false);
+    if (macroOnly_)
+        chosenType_ = AssignMacro;
+    SetStatus(QString());
+    SwitchTab(true);
+    SetChanged(false);
+    ApplyLanguage(GetLanguageIndex());
+}
+
+void Varkelin_DlgComposite::Close()
+{
+    StopRecording();
+    EndCellEditing();
+    hide();
+    StopCapture();
+    macros_ = MacroList();
+    eventModel_->Reset();
+    fillingMacroList_ = true;
+    macroList_->clear();
+    fillingMacroList_ = false;
+    SetChanged(false);
+    if (openCounter_ > 0)
+        --openCounter_;
+    hide();
+    if (buttonLook_)
+        buttonLook_(controlId_, false);
+}
+
+void Varkelin_DlgComposite::ApplyKeyFunction()
+{
+    EndCellEditing();
+    StopRecording();
+    StoreShownMacro();
+    ApplyMacroEdits(macros_);
+    switch (chosenType_) {
+    case AssignKey:
+        if (mouseChoice_->isChecked()) {
+            const int item = std::clamp(mouseList_->currentIndex(), 0, static_cast<int>(MouseActions.size()) - 1);
+            StoreKeyAssignment(keyIndex_, AssignKey, MouseActions[static_cast<size_t>(item)].keyCode, 0);
+        } else {
+            StoreKeyAssignment(keyIndex_, AssignKey, capturedKey_, 0);
+        }
+        break;
+    case AssignMacro: {
+        const int position = macros_.selected;
+        const uint16_t id = position >= 0 ? GetMacroIdAt(position) : 0;
+        StoreKeyAssignment(keyIndex_, AssignMacro, id,
+                           static_cast<uint16_t>(ClampCycles(playCount_->text().toStdString())));
+        break;
+    }
+    case AssignMedia:
+        StoreKeyAssignment(keyIndex_, AssignMedia, static_cast<uint32_t>(std::max(0, mediaList_->currentIndex())), 0);
+        break;
+    case AssignFunction:
+        StoreKeyAssignment(keyIndex_, AssignFunction, static_cast<uint32_t>(std::max(0, functionList_->currentIndex())),
+                           0);
+        break;
+    case AssignDefault:
+        StoreKeyAssignment(keyIndex_, AssignDefault, 0, 0);
+        break;
+    default:
+        // A disabled key, a program or a text block came from a file and
+        // the editor cannot make one: storing over it would lose its string.
+        break;
+    }
+    {
+        DocumentLock lock;
+        if (g_configDoc.block)
+            RefreshKeyDescriptions();
+    }
+    SetChanged(false);
+    MainWindow().SetApplyEnabled(true);
+}
+
+void Varkelin_DlgComposite::CloseKeyEditor()
+{
+    if (IsOpen())
+        reject();
+}
+
+void Varkelin_DlgComposite::accept()
+{
+    ApplyKeyFunction();
+    Close();
+    setResult(QDialog::Accepted);
+    emit finished(QDialog::Accepted);
+}
+
+void Varkelin_DlgComposite::reject()
+{
+    if (!IsOpen()) {
+        hide();
+        return;
+    }
+    Close();
+    setResult(QDialog::Rejected);
+    emit finished(QDialog::Rejected);
+}
+
+void Varkelin_DlgComposite::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    reject();
+}
+
+void Varkelin_DlgComposite::ApplyLanguage(int languageIndex)
+{
+    using namespace CompositeControl;
+    languageIndex_ = languageIndex == 1 ? 1 : 0;
+    for (const TextOf& text : LanguageTexts) {
+        const QString value = QString::fromStdString(LoadText(text.key, languageIndex_));
+        if (auto* label = qobject_cast<QLabel*>(Control(text.id)))
+            label->setText(value);
+        else if (auto* button = qobject_cast<QAbstractButton*>(Control(text.id)))
+            button->setText(value);
+    }
+    static_cast<QLabel*>(Control(SettingCaption))
+        ->setText(QString::fromStdString(LoadText(macroOnly_ ? "MACRO_EDIT_TISHI" : "KEY_SETTING_TISHI", languageIndex_)));
+    for (int id : TooltipButtons)
+        Button(id)->SetTooltip(Button(id)->text(), true);
+    Button(OnScreenKeyboard)->SetTooltip(QString::fromStdString(LoadText("COMPOSITE_PROMPT_OSK", languageIndex_)), true);
+    // Their captions are the statics beside them.
+    keyboardChoice_->setText(QString());
+    mouseChoice_->setText(QString());
+    recordDelays_->setText(QString());
+    setWindowTitle(Button(TabKey)->isEnabled() ? QString::fromStdString(LoadText("KEY_SETTING_TISHI", languageIndex_))
+                                               : QString::fromStdString(LoadText("MACRO_EDIT_TISHI", languageIndex_)));
+    eventModel_->SetHeaders(QString::fromStdString(LoadText("MACRO_KEYS_TISHI", languageIndex_)),
+                            QString::fromStdString(LoadText("MACRO_ACTION_TISHI", languageIndex_)),
+                            QString::fromStdString(LoadText("MACRO_DELAY_MS", languageIndex_)));
+    eventModel_->LanguageChanged();
+    QHeaderView* header = eventView_->horizontalHeader();
+    eventView_->setColumnWidth(MacroEventModel::DirectionColumn,
+                               ColumnWidth(header, eventModel_->headerData(MacroEventModel::DirectionColumn,
+                                                                           Qt::Horizontal, Qt::DisplayRole).toString(),
+                                           EventColumnUnits));
+    eventView_->setColumnWidth(MacroEventModel::DelayColumn,
+                               ColumnWidth(header, eventModel_->headerData(MacroEventModel::DelayColumn,
+                                                                           Qt::Horizontal, Qt::DisplayRole).toString(),
+                                           EventColumnUnits + 20));
+    ApplyRecordButtonTexts();
+    for (const TextOf& text : LanguageTexts) {
+        if (CPngButton* button = Button(text.id))
+            FitCaption(button);
+    }
+    FitCaption(Button(Record));
+    // Lists keep their selections across the refill.
+    const int mouse = mouseList_->currentIndex();
+    const int media = mediaList_->currentIndex();
+    const int function = functionList_->currentIndex();
+    FillLists();
+    mouseList_->setCurrentIndex(std::max(0, mouse));
+    mediaList_->setCurrentIndex(std::max(0, media));
+    functionList_->setCurrentIndex(std::max(0, function));
+    if (capturedKey_ != 0 && chosenType_ == AssignKey && keyboardChoice_->isChecked())
+        keyField_->setText(QString::fromStdString(GetKeyName(capturedKey_)));
+    if (status_->isVisible())
+        SetStatus(QString::fromStdString(LoadText("COMPOSITE_NO_GRAB", languageIndex_)));
+    update();
+}

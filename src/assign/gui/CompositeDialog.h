@@ -1,0 +1,222 @@
+#pragma once
+
+#include "macro/MacroEditing.h"
+#include "macro/MacroRecorder.h"
+#include "skin/gui/BaseDialog.h"
+
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QPointer>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+
+class CPngButton;
+class KeyboardGrab;
+class MacroEventDelegate;
+class MacroEventModel;
+class QCheckBox;
+class QComboBox;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QTableView;
+
+// Control ids of the key function editor.
+namespace CompositeControl {
+inline constexpr int Ok = 1, Cancel = 2, Apply = 1015;
+inline constexpr int NewMacro = 1017, DeleteMacro = 1018, EventList = 1019, Record = 1020;
+inline constexpr int DeleteEvent = 1021, ClearEvents = 1022;
+inline constexpr int MoveTop = 1023, MoveUp = 1024, MoveDown = 1025, MoveBottom = 1026;
+inline constexpr int RecordDelays = 1027;
+inline constexpr int TabKey = 1028, TabMacro = 1029, TabMedia = 1030, TabFunction = 1031, Clear = 1032;
+inline constexpr int Panel = 1033, PlayCount = 1125, MacroListBox = 1126, KeyField = 1127;
+inline constexpr int MediaList = 1128, FunctionList = 1129, PlayCountCaption = 1130, Title = 1131;
+inline constexpr int OnScreenKeyboard = 1132, RecordDelaysCaption = 1133;
+inline constexpr int KeyboardCaption = 1134, MouseCaption = 1135;
+inline constexpr int KeyboardChoice = 1185, MouseChoice = 1186, MouseList = 1187;
+inline constexpr int SettingCaption = 1199, MacroNameCaption = 1200, SingleCaption = 1201;
+inline constexpr int MediaCaption = 1202, FunctionCaption = 1203;
+// Where the editor says that keys are not taken from the whole desktop.
+inline constexpr int Status = 1300;
+} // namespace CompositeControl
+
+// The main window's macro-edit button opens the editor as G9 does.
+inline constexpr int MacroOnlyControlId = 1143;
+
+// The key function editor and macro editor: what one key does in the current
+// profile (its own function, another key or a mouse action, a macro, a
+// multimedia or keyboard function), the working copies of all macros with
+// their events, the recorder and the play count. Skinned from
+// Skins/Composite.ini. One instance lives beside the main window and is
+// reused for every key; it is modal while shown.
+//
+// Split by concern: CompositeDialog.cpp builds, places, opens, closes and
+// applies; CompositeTabs.cpp switches the tabs and captures single keys;
+// CompositeMacros.cpp is the macro tab and the recorder.
+class Varkelin_DlgComposite : public CBaseDialog {
+    Q_OBJECT
+public:
+    // keyRect: the clicked button's rectangle on the screen, for placement.
+    explicit Varkelin_DlgComposite(QWidget* parent = nullptr);
+    ~Varkelin_DlgComposite() override;
+
+    // Opens the editor for a main-window key button or G button (an id in
+    // neither table does nothing and returns false). The dialog is shown
+    // modal and returns at once; it is placed beside keyRect (screen
+    // coordinates), or centred for G9 and the macro button.
+    bool EditKey(int controlId, const QRect& keyRect);
+    // Closes like Cancel when open.
+    void CloseKeyEditor();
+    bool IsOpen() const { return openCounter_ > 0; }
+    int OpenCounter() const { return openCounter_; }
+    // Re-applies every text (the "LANG" message).
+    void ApplyLanguage(int languageIndex);
+    // The main window's button that opened the editor gets its pressed look
+    // while the editor is open; the window supplies how.
+    void SetButtonLookHandler(std::function<void(int controlId, bool selected)> handler)
+    {
+        buttonLook_ = std::move(handler);
+    }
+    // The window system's keyboard grab; the default has none.
+    void SetKeyboardGrab(std::unique_ptr<KeyboardGrab> grab);
+    // A monotonic millisecond clock for recording (tests drive their own).
+    void SetClock(std::function<uint64_t()> clock) { clock_ = std::move(clock); }
+
+    // State, for the main window and tests.
+    uint16_t ChosenType() const { return chosenType_; }
+    uint16_t CapturedKey() const { return capturedKey_; }
+    uint16_t KeyIndex() const { return keyIndex_; }
+    int ControlId() const { return controlId_; }
+    bool IsMacroOnly() const { return macroOnly_; }
+    bool IsChanged() const;
+    bool IsCapturing() const { return capturing_; }
+    bool IsRecording() const { return recorder_.IsRecording(); }
+    bool IsKeyboardGrabbed() const;
+    const MacroList& Macros() const { return macros_; }
+    QWidget* Control(int id) const;
+    CPngButton* Button(int id) const;
+    QTableView* EventView() const { return eventView_; }
+    MacroEventModel* EventModel() const { return eventModel_; }
+
+    // The commands, as their buttons run them.
+    void ApplyKeyFunction();
+    void OnTab(int tabId);
+    void OnClear();
+    void OnKeyboardChoice();
+    void OnMouseChoice();
+    void OnNewMacro();
+    void OnDeleteMacro();
+    void OnMacroSelected(int position);
+    void OnMacroNameEdited(const QString& text);
+    void OnPlayCountEdited(const QString& text);
+    void OnDeleteEvent();
+    void OnClearEvents();
+    void OnMoveEvent(int controlId);
+    void ToggleRecording();
+    void OnRecordDelays();
+    void OnOnScreenKeyboard();
+
+    // Where the editor would be placed for a button rectangle on a screen
+    // (macro-only: centred).
+    static QPoint Placement(const QRect& screen, const QRect& key, const QSize& dialog, bool centred);
+
+signals:
+    // F1 while not recording: the main window's help.
+    void helpRequested();
+
+protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+public slots:
+    void accept() override;
+    void reject() override;
+
+private:
+    // CompositeDialog.cpp
+    void LoadPictures();
+    void CreateControls();
+    CPngButton* AddButton(int id, const char* skinKey, const QPixmap* set);
+    template <typename Widget>
+    Widget* AddWidget(int id, const char* skinKey);
+    void StyleControls();
+    void ConnectControls();
+    void FillLists();
+    void Open();
+    void Close();
+    void SetChanged(bool changed);
+    void SetStatus(const QString& text);
+
+    // CompositeTabs.cpp
+    void SwitchTab(bool initial);
+    void ShowTabControls();
+    void SetKeyChoice(bool keyboard);
+    void StartCapture();
+    void StopCapture();
+    // Takes the keyboard (event filter and grab) while capturing or
+    // recording in a shown window; gives it back otherwise.
+    void UpdateKeyboardTaking();
+    // True when the event was the editor's (captured, recorded or swallowed).
+    bool HandleKeyEvent(QKeyEvent* event);
+    void CaptureKey(QKeyEvent* event, uint16_t keyCode, bool released);
+
+    // CompositeMacros.cpp
+    void FillMacroList();
+    void ShowSelectedMacro();
+    void StoreShownMacro();
+    void UpdateMacroButtons();
+    void RecordKey(QKeyEvent* event, uint16_t keyCode, bool released);
+    void StopRecording();
+    void SelectEventRow(int row);
+    int SelectedEventRow() const;
+    void EndCellEditing();
+    void ApplyRecordButtonTexts();
+
+    uint16_t layer_ = 0;
+    uint16_t keyIndex_ = 0;
+    int controlId_ = 0;
+    bool macroOnly_ = false;
+    uint16_t chosenType_ = 0;
+    uint16_t capturedKey_ = 0;
+    uint32_t slotValue_ = 0;
+    bool firstMacroSwitch_ = true;
+    int openCounter_ = 0;
+    int languageIndex_ = 0;
+
+    MacroList macros_;
+    MacroRecorder recorder_;
+    bool capturing_ = false;
+    std::set<uint16_t> captureDown_;
+    std::unique_ptr<KeyboardGrab> grab_;
+    std::function<uint64_t()> clock_;
+    QElapsedTimer monotonic_;
+    std::function<void(int, bool)> buttonLook_;
+    bool fillingMacroList_ = false;
+    bool renaming_ = false;
+
+    std::map<int, QWidget*> controls_;
+    // The picture sets: key, macro, macro2, media, function; each normal,
+    // over, down, disabled.
+    QPixmap key_[4], macro_[4], macro2_[4], media_[4], function_[4];
+    MacroEventModel* eventModel_ = nullptr;
+    MacroEventDelegate* eventDelegate_ = nullptr;
+    QTableView* eventView_ = nullptr;
+    QComboBox* macroList_ = nullptr;
+    QLineEdit* keyField_ = nullptr;
+    QLineEdit* playCount_ = nullptr;
+    QRadioButton* keyboardChoice_ = nullptr;
+    QRadioButton* mouseChoice_ = nullptr;
+    QComboBox* mouseList_ = nullptr;
+    QComboBox* mediaList_ = nullptr;
+    QComboBox* functionList_ = nullptr;
+    QCheckBox* recordDelays_ = nullptr;
+    QLabel* status_ = nullptr;
+};

@@ -1,0 +1,283 @@
+#include "config/gui/DlgProfile.h"
+
+#include "app/ProgramPaths.h"
+#include "app/UserPrompts.h"
+#include "config/DeviceCopy.h"
+#include "config/ProfileList.h"
+#include "config/gui/ProfileListModel.h"
+#include "skin/LanguageTexts.h"
+#include "skin/gui/PngButton.h"
+#include "skin/gui/SkinPlacement.h"
+
+#include <QDir>
+#include <QFontMetrics>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QTableView>
+
+#include <algorithm>
+
+namespace {
+
+struct ButtonSpec {
+    int id;
+    const char* skinKey;
+    const char* textKey;
+    const char* tipKey; // nullptr: no tooltip
+};
+
+constexpr ButtonSpec Buttons[] = {
+    {ProfileControl::New, "FUNC_ADD", "PROFILE_ADD", "PROFILE_ADD_TIP"},
+    {ProfileControl::Load, "FUNC_LOAD", "PROFILE_LOAD", "PROFILE_LOAD_PROMPT"},
+    {ProfileControl::Delete, "FUNC_DELETE", "PROFILE_DELETE", "PROFILE_DELETE_TIP"},
+    {ProfileControl::Ok, "CONTROL_OK", "PROFILE_OK", nullptr},
+    {ProfileControl::Cancel, "CONTROL_CANCEL", "PROFILE_CANCLE", nullptr},
+    {ProfileControl::Apply, "CONTROL2_APPLY", "PROFILE_APPLY", nullptr},
+};
+
+// The column widths the list was designed with; the folder takes the rest.
+constexpr int ActiveWidth = 60;
+constexpr int NameWidth = 120;
+constexpr int FolderWidth = 230;
+// The header's padding of the style sheet below, both sides, and a little air.
+constexpr int HeaderPadding = 20;
+// The skin draws each button's glyph at its left; the caption keeps clear.
+constexpr int CaptionLeftMargin = 34;
+constexpr int CaptionRightMargin = -8;
+
+QString ListStyle(const QString& skinFolder)
+{
+    QString style = QStringLiteral(
+        "QTableView { background: #141619; alternate-background-color: #191b1f; color: #d8dbe0;"
+        " gridline-color: #2c3035; border: none; selection-background-color: #4a3420;"
+        " selection-color: #ffffff; outline: 0; }"
+        "QHeaderView::section { background: #2a2e34; color: #c8ccd2; border: none;"
+        " border-right: 1px solid #1c1e22; padding: 3px 6px; }"
+        "QTableView::indicator { width: 18px; height: 18px; }");
+    // The tick's pictures belong to the skin; without them the style's own
+    // check boxes stand in.
+    const QDir skins(skinFolder);
+    const struct {
+        const char* state;
+        const char* file;
+    } ticks[] = {{"checked", "profile_tick_on.png"}, {"unchecked", "profile_tick_off.png"}};
+    for (const auto& tick : ticks) {
+        const QString path = ResolveSkinPath(skins.filePath(QString::fromLatin1(tick.file)));
+        if (QFileInfo(path).isFile())
+            style += QStringLiteral("QTableView::indicator:%1 { image: url(\"%2\"); }")
+                         .arg(QString::fromLatin1(tick.state), path);
+    }
+    return style;
+}
+
+} // namespace
+
+CVarkelin_DlgProfile::CVarkelin_DlgProfile(QWidget* parent, std::function<void()> openHelp)
+    : CBaseDialog(parent, QString::fromStdString(g_paths.profileIni), QString::fromStdString(g_paths.profileIniFolder)),
+      openHelp_(std::move(openHelp))
+{
+    setObjectName(QStringLiteral("CVarkelin_DlgProfile"));
+    setWindowModality(Qt::WindowModal);
+    // Loaded once for the dialog's life, which is the program's; a missing
+    // picture ends the program as every skin picture does.
+    faceNormal_ = Images().Pixmap(QStringLiteral("Profile_normal.jpg"));
+    faceOver_ = Images().Pixmap(QStringLiteral("Profile_over.jpg"));
+    faceDown_ = Images().Pixmap(QStringLiteral("Profile_down.jpg"));
+    CreateControls();
+    ApplyLanguage(GetLanguageIndex());
+}
+
+CVarkelin_DlgProfile::~CVarkelin_DlgProfile() = default;
+
+void CVarkelin_DlgProfile::CreateControls()
+{
+    model_ = new ProfileListModel(this);
+    list_ = new QTableView(this);
+    list_->setObjectName(QStringLiteral("PROGRAM_LIST"));
+    list_->setModel(model_);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setShowGrid(true);
+    list_->setAlternatingRowColors(true);
+    list_->setWordWrap(false);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->verticalHeader()->hide();
+    list_->horizontalHeader()->setHighlightSections(false);
+    list_->horizontalHeader()->setStretchLastSection(true);
+    list_->setColumnWidth(ProfileListModel::ActiveColumn, ActiveWidth);
+    list_->setColumnWidth(ProfileListModel::NameColumn, NameWidth);
+    list_->setColumnWidth(ProfileListModel::FolderColumn, FolderWidth);
+    list_->setStyleSheet(ListStyle(ImageFolder()));
+    PlaceControl(list_, Ini(), "BUTTONINFO", "PROGRAM_LIST");
+    connect(model_, &ProfileListModel::tickChanged, this, [this] { SetApplyEnabled(true); });
+
+    // The title is a language text drawn over the skin's title bar.
+    title_ = new QLabel(this);
+    title_->setObjectName(QStringLiteral("CONTROL_TITLE"));
+    title_->setStyleSheet(QStringLiteral("QLabel { color: #eceef1; background: transparent; }"));
+    QFont titleFont = title_->font();
+    titleFont.setPixelSize(15);
+    titleFont.setBold(true);
+    title_->setFont(titleFont);
+    PlaceControl(title_, Ini(), "BUTTONINFO", "CONTROL_TITLE");
+
+    for (const ButtonSpec& spec : Buttons)
+        AddButton(spec.id, spec.skinKey);
+    // The test button of the dialog's template: never shown, does nothing.
+    auto* test = new CPngButton(this);
+    test->setObjectName(QStringLiteral("1013"));
+    test->hide();
+    buttons_[ProfileControl::Test] = test;
+
+    connect(Button(ProfileControl::New), &QAbstractButton::clicked, this, &CVarkelin_DlgProfile::NewProfile);
+    connect(Button(ProfileControl::Load), &QAbstractButton::clicked, this, &CVarkelin_DlgProfile::LoadProfile);
+    connect(Button(ProfileControl::Delete), &QAbstractButton::clicked, this, &CVarkelin_DlgProfile::DeleteSelectedRow);
+    connect(Button(ProfileControl::Apply), &QAbstractButton::clicked, this, &CVarkelin_DlgProfile::ApplyChanges);
+    connect(Button(ProfileControl::Ok), &QAbstractButton::clicked, this, &CVarkelin_DlgProfile::accept);
+    connect(Button(ProfileControl::Cancel), &QAbstractButton::clicked, this, &CVarkelin_DlgProfile::reject);
+}
+
+CPngButton* CVarkelin_DlgProfile::AddButton(int id, const char* skinKey)
+{
+    auto* button = new CPngButton(this);
+    button->setObjectName(QString::fromLatin1(skinKey));
+    PlaceButton(button, Ini(), "BUTTONINFO", skinKey, faceNormal_, faceOver_, faceDown_, faceDown_, faceNormal_);
+    button->SetTextStyle(MainCaptionStyle(9));
+    button->SetTextMargins(CaptionLeftMargin, CaptionRightMargin, 0, 0);
+    buttons_[id] = button;
+    return button;
+}
+
+CPngButton* CVarkelin_DlgProfile::Button(int id) const
+{
+    auto it = buttons_.find(id);
+    return it == buttons_.end() ? nullptr : it->second;
+}
+
+void CVarkelin_DlgProfile::ApplyLanguage(int languageIndex)
+{
+    const QString title = QString::fromStdString(LoadText("PROFILE_MANAGER_TITLE", languageIndex));
+    setWindowTitle(title);
+    title_->setText(title);
+    for (const ButtonSpec& spec : Buttons) {
+        CPngButton* button = Button(spec.id);
+        button->setText(QString::fromStdString(LoadText(spec.textKey, languageIndex)));
+        if (spec.tipKey)
+            button->SetTooltip(QString::fromStdString(LoadText(spec.tipKey, languageIndex)), true);
+    }
+    model_->RetranslateTexts();
+    // A title longer than the tick's column (in Russian) widens it.
+    const QString active = model_->headerData(ProfileListModel::ActiveColumn, Qt::Horizontal).toString();
+    const int titleWidth = list_->horizontalHeader()->fontMetrics().horizontalAdvance(active) + HeaderPadding;
+    list_->setColumnWidth(ProfileListModel::ActiveColumn, std::max(ActiveWidth, titleWidth));
+}
+
+void CVarkelin_DlgProfile::Open()
+{
+    if (openCount_ == 0)
+        ++openCount_;
+    ApplyLanguage(GetLanguageIndex());
+    // The active profile is asked of the keyboard (or its cache); unknown,
+    // no row is ticked.
+    model_->SetRows(KeyboardProfileRows(), GetCurrentProfile());
+    SetApplyEnabled(false);
+    show();
+    raise();
+    activateWindow();
+}
+
+bool CVarkelin_DlgProfile::HasChanges() const
+{
+    const CPngButton* apply = Button(ProfileControl::Apply);
+    return apply && apply->isEnabled();
+}
+
+void CVarkelin_DlgProfile::SetApplyEnabled(bool enabled)
+{
+    Button(ProfileControl::Apply)->setEnabled(enabled);
+}
+
+void CVarkelin_DlgProfile::ShowActiveProfile(int profile)
+{
+    if (profile >= 0)
+        model_->SetTickedRow(profile);
+    SetApplyEnabled(false);
+}
+
+void CVarkelin_DlgProfile::NewProfile()
+{
+    const std::optional<std::string> path = Prompts().ChooseSaveFile(NewProfileFileChoice());
+    if (!path)
+        return;
+    // A row for a file that could not be written would list nothing.
+    if (CreateNewProfileFile(*path) != 1) {
+        Prompts().ShowMessage(FormatText(LoadText("PROFILE_NEW_FAILED"), *path), MessageStyle::Normal);
+        return;
+    }
+    model_->AddRow(ProfileRowForFile(*path));
+    SetApplyEnabled(true);
+}
+
+void CVarkelin_DlgProfile::LoadProfile()
+{
+    const std::optional<std::string> path = Prompts().ChooseOpenFile(LoadProfileFileChoice());
+    if (!path)
+        return;
+    const ProfileFault fault = CheckProfileFileToAdd(*path);
+    if (fault != ProfileFault::None) {
+        Prompts().ShowMessage(ProfileLoadRefusal(*path, fault), MessageStyle::Normal);
+        return;
+    }
+    model_->AddRow(ProfileRowForFile(*path));
+    SetApplyEnabled(true);
+}
+
+void CVarkelin_DlgProfile::DeleteSelectedRow()
+{
+    const QModelIndexList selected = list_->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return;
+    // The file stays on disk; only the row goes.
+    model_->RemoveRow(selected.first().row());
+    SetApplyEnabled(true);
+}
+
+int CVarkelin_DlgProfile::ApplyChanges()
+{
+    const int written = ApplyProfileList(model_->Rows(), model_->TickedRow());
+    SetApplyEnabled(false);
+    emit applied();
+    return written;
+}
+
+void CVarkelin_DlgProfile::accept()
+{
+    ApplyChanges();
+    Close();
+    CBaseDialog::accept();
+}
+
+void CVarkelin_DlgProfile::reject()
+{
+    Close();
+    CBaseDialog::reject();
+}
+
+void CVarkelin_DlgProfile::Close()
+{
+    SetApplyEnabled(false);
+    if (openCount_ > 0)
+        --openCount_;
+}
+
+bool CVarkelin_DlgProfile::event(QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+        if (openHelp_)
+            openHelp_();
+        return true;
+    }
+    return CBaseDialog::event(event);
+}

@@ -1,0 +1,60 @@
+#include "macro/MacroRecorder.h"
+
+#include "keys/MediaTable.h"
+#include "macro/MacroEditing.h"
+
+#include <algorithm>
+#include <limits>
+
+void MacroRecorder::Start(uint64_t nowMs)
+{
+    recording_ = true;
+    lastTick_ = nowMs;
+    down_.clear();
+}
+
+void MacroRecorder::Stop()
+{
+    recording_ = false;
+    down_.clear();
+}
+
+RecordStep MacroRecorder::OnKey(uint16_t keyCode, bool released, bool autoRepeat, uint64_t nowMs)
+{
+    RecordStep step;
+    if (keyCode == 0 || IsMediaKeyCode(keyCode)) {
+        step.passOn = true;
+        return step;
+    }
+    if (!recording_)
+        return step;
+    if (!released && (autoRepeat || down_.count(keyCode) != 0))
+        return step;
+    // A clock that went backwards must not turn into a pause of 49 days.
+    const uint64_t elapsed = nowMs >= lastTick_ ? nowMs - lastTick_ : 0;
+    const uint32_t rawDelay = static_cast<uint32_t>(std::min<uint64_t>(elapsed, std::numeric_limits<uint32_t>::max()));
+    lastTick_ = std::max(lastTick_, nowMs);
+    if (!released) {
+        down_.insert(keyCode);
+        step.events.push_back({rawDelay, keyCode, MacroPressed});
+        return step;
+    }
+    if (down_.erase(keyCode) == 0) {
+        // The press never came: it takes the pause since the last key, and
+        // the release follows it closely, as the key was really pressed then.
+        step.events.push_back({rawDelay, keyCode, MacroPressed});
+        step.events.push_back({SyntheticPressDelay, keyCode, MacroReleased});
+        return step;
+    }
+    step.events.push_back({rawDelay, keyCode, MacroReleased});
+    return step;
+}
+
+int AddRecordedEvent(std::vector<MacroEvent>& rows, int selectedRow, const RecordedEvent& event, bool recordDelays)
+{
+    MacroEvent macroEvent;
+    macroEvent.delay = recordDelays ? std::min(event.rawDelay, MaxMacroDelay) : FixedRecordDelay;
+    macroEvent.keyCode = event.keyCode;
+    macroEvent.direction = event.direction;
+    return InsertMacroEvent(rows, selectedRow, macroEvent);
+}

@@ -1,0 +1,94 @@
+#include "ui/MainWindow.h"
+
+#include "config/DeviceCopy.h"
+#include "config/gui/DlgProfile.h"
+#include "skin/LanguageTexts.h"
+#include "skin/gui/PngButton.h"
+#include "update/DlgUpdate.h"
+
+#include <QAbstractButton>
+
+// The two sub-windows the main window opens besides the key function editor:
+// the profile manager from the profile banner (1005) and the firmware update
+// window from command 32780.
+
+void CVarkelinDlg::InitialiseDialogs()
+{
+    connect(Button(MainControl::Profiles), &QAbstractButton::clicked, this, &CVarkelinDlg::OpenProfileManager);
+}
+
+void CVarkelinDlg::OpenProfileManager()
+{
+    if (exiting_)
+        return;
+    WaitForApply();
+    if (!profileDialog_) {
+        profileDialog_ = new CVarkelin_DlgProfile(this, [this] { OpenHelp(); });
+        connect(profileDialog_, &CVarkelin_DlgProfile::applied, this, &CVarkelinDlg::OnProfilesApplied);
+    }
+    Trace("profile-manager");
+    profileDialog_->Open();
+}
+
+void CVarkelinDlg::OpenFirmwareUpdate()
+{
+    if (exiting_)
+        return;
+    WaitForApply();
+    if (!updateDialog_)
+        updateDialog_ = new CVarkelin_DlgUpdate(this);
+    Trace("firmware-update");
+    updateDialog_->Open();
+}
+
+CVarkelin_DlgProfile* CVarkelinDlg::ProfileDialog() const
+{
+    return profileDialog_;
+}
+
+CVarkelin_DlgUpdate* CVarkelinDlg::UpdateDialog() const
+{
+    return updateDialog_;
+}
+
+bool CVarkelinDlg::IsProfileDialogOpen() const
+{
+    return profileDialog_ && profileDialog_->OpenCount() > 0;
+}
+
+bool CVarkelinDlg::ProfileDialogHasChanges() const
+{
+    return IsProfileDialogOpen() && profileDialog_->HasChanges();
+}
+
+void CVarkelinDlg::ShowActiveProfileInDialog(int profile)
+{
+    if (IsProfileDialogOpen())
+        profileDialog_->ShowActiveProfile(profile);
+}
+
+void CVarkelinDlg::CloseDialogs()
+{
+    // As if each had been cancelled.
+    if (profileDialog_ && profileDialog_->isVisible())
+        profileDialog_->reject();
+    if (updateDialog_ && updateDialog_->isVisible())
+        updateDialog_->reject();
+}
+
+void CVarkelinDlg::ApplyDialogLanguage(int languageIndex)
+{
+    if (profileDialog_)
+        profileDialog_->ApplyLanguage(languageIndex);
+    if (updateDialog_)
+        updateDialog_->ApplyLanguage(languageIndex);
+}
+
+void CVarkelinDlg::OnProfilesApplied()
+{
+    // The manager's Apply rebuilt the document from the keyboard; the
+    // profile buttons follow the profile the keyboard now runs.
+    const int32_t active = GetCurrentProfile();
+    ShowProfileSelected(active);
+    viewedProfile_ = active >= 0 ? active : 0;
+}

@@ -1,0 +1,421 @@
+// The profile manager on the real main window against the virtual keyboard.
+
+#include "ui/gui/MainWindowTestSupport.h"
+
+#include "app/gui/ShellMessages.h"
+#include "config/ProfileList.h"
+#include "config/ProfileSwitch.h"
+#include "config/gui/DlgProfile.h"
+#include "config/gui/ProfileListModel.h"
+#include "skin/gui/SkinPlacement.h"
+#include "update/DlgUpdate.h"
+
+#include <QDesktopServices>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QTableView>
+#include <QUrl>
+
+#include <fstream>
+
+namespace {
+
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    std::vector<QUrl> urls;
+public slots:
+    void Open(const QUrl& url) { urls.push_back(url); }
+};
+
+class ProfileManagerTest : public MainWindowTest {
+protected:
+    // Opens the manager from the profile banner, as the owner does.
+    CVarkelin_DlgProfile* OpenManager()
+    {
+        window->Button(MainControl::Profiles)->click();
+        CVarkelin_DlgProfile* dialog = window->ProfileDialog();
+        EXPECT_NE(dialog, nullptr);
+        return dialog;
+    }
+
+    // The owner clicks the tick of a row.
+    static void Tick(CVarkelin_DlgProfile* dialog, int row, bool on = true)
+    {
+        ProfileListModel* model = dialog->Model();
+        model->setData(model->index(row, ProfileListModel::ActiveColumn), on ? Qt::Checked : Qt::Unchecked,
+                       Qt::CheckStateRole);
+    }
+
+    static std::vector<bool> Ticks(CVarkelin_DlgProfile* dialog)
+    {
+        ProfileListModel* model = dialog->Model();
+        std::vector<bool> ticks;
+        for (int r = 0; r < model->rowCount(); ++r)
+            ticks.push_back(model->data(model->index(r, 0), Qt::CheckStateRole).toInt() == Qt::Checked);
+        return ticks;
+    }
+
+    static QString Cell(CVarkelin_DlgProfile* dialog, int row, int column)
+    {
+        return dialog->Model()->data(dialog->Model()->index(row, column)).toString();
+    }
+
+    static QString Header(CVarkelin_DlgProfile* dialog, int column)
+    {
+        return dialog->Model()->headerData(column, Qt::Horizontal).toString();
+    }
+
+    static void Select(CVarkelin_DlgProfile* dialog, int row)
+    {
+        dialog->List()->selectRow(row);
+    }
+
+    static std::optional<std::string> Setting(const std::string& name)
+    {
+        return AppSettings().GetString("PROFILES", name);
+    }
+
+    static QString Text(const char* key, int language = 0)
+    {
+        return QString::fromStdString(LoadText(key, language));
+    }
+};
+
+TEST_F(ProfileManagerTest, ListsTheProfilesTicksTheActiveOneAndWearsTheSkin)
+{
+    PrepareKeyboard(1, {});
+    Start();
+    CVarkelin_DlgProfile* dialog = OpenManager();
+    ASSERT_NE(dialog, nullptr);
+
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(dialog->OpenCount(), 1);
+    EXPECT_TRUE(window->IsProfileDialogOpen());
+    ASSERT_EQ(dialog->Model()->rowCount(), 3);
+    EXPECT_EQ(Ticks(dialog), (std::vector<bool>{false, true, false}));
+    EXPECT_FALSE(dialog->HasChanges());
+    EXPECT_FALSE(dialog->Button(ProfileControl::Apply)->isEnabled());
+    EXPECT_EQ(dialog->Model()->columnCount(), 3);
+    EXPECT_EQ(Header(dialog, 0), QStringLiteral("Active"));
+    EXPECT_EQ(Header(dialog, 1), QStringLiteral("Name"));
+    EXPECT_EQ(Header(dialog, 2), QStringLiteral("Folder"));
+    const QString folder = QString::fromStdString(g_paths.userFolder + "/");
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_EQ(Cell(dialog, r, 1), Text(r == 0 ? "PROFILE_1" : r == 1 ? "PROFILE_2" : "PROFILE_3"));
+        EXPECT_EQ(Cell(dialog, r, 2), folder);
+    }
+    EXPECT_EQ(dialog->List()->selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_TRUE(dialog->List()->showGrid());
+
+    // Every control where Profile.ini puts it; the window is its picture.
+    const CIniFile ini(g_paths.profileIni);
+    const struct {
+        QWidget* control;
+        const char* key;
+    } placed[] = {{dialog->List(), "PROGRAM_LIST"},
+                  {dialog->Button(ProfileControl::New), "FUNC_ADD"},
+                  {dialog->Button(ProfileControl::Load), "FUNC_LOAD"},
+                  {dialog->Button(ProfileControl::Delete), "FUNC_DELETE"},
+                  {dialog->Button(ProfileControl::Ok), "CONTROL_OK"},
+                  {dialog->Button(ProfileControl::Cancel), "CONTROL_CANCEL"},
+                  {dialog->Button(ProfileControl::Apply), "CONTROL2_APPLY"},
+                  {dialog->Title(), "CONTROL_TITLE"}};
+    for (const auto& p : placed) {
+        const SkinRect rect = ReadSkinRect(ini, "BUTTONINFO", p.key);
+        EXPECT_FALSE(rect.IsUnplaced()) << p.key;
+        EXPECT_EQ(p.control->geometry(), rect.Rect()) << p.key;
+    }
+    EXPECT_EQ(dialog->size(), dialog->Background().size());
+    EXPECT_FALSE(dialog->Button(ProfileControl::Test)->isVisible());
+    EXPECT_EQ(dialog->Button(ProfileControl::New)->text(), Text("PROFILE_ADD"));
+    EXPECT_EQ(dialog->Button(ProfileControl::Cancel)->text(), Text("PROFILE_CANCLE"));
+    EXPECT_EQ(dialog->Title()->text(), Text("PROFILE_MANAGER_TITLE"));
+
+    // In Russian everything the owner reads is Russian.
+    SetLanguageIndex(1);
+    window->HandleMessage(MsgLanguage, TagLanguage, 1);
+    EXPECT_EQ(Header(dialog, 0), Text("PROFILE_COLUMN_ACTIVE", 1));
+    EXPECT_NE(Header(dialog, 0), QStringLiteral("Active"));
+    EXPECT_EQ(Cell(dialog, 0, 1), Text("PROFILE_1", 1));
+    EXPECT_EQ(dialog->Button(ProfileControl::Load)->text(), Text("PROFILE_LOAD", 1));
+    EXPECT_EQ(dialog->Title()->text(), Text("PROFILE_MANAGER_TITLE", 1));
+    SetLanguageIndex(0);
+}
+
+// A language file from before the column titles had keys still gets titles:
+// the fixed ones it was made for.
+TEST_F(ProfileManagerTest, ColumnTitlesFallBackToTheFixedTextsOfOlderLanguageFiles)
+{
+    namespace fs = std::filesystem;
+    const fs::path data = dir / "data";
+    fs::create_directories(data);
+    for (const auto& entry : fs::directory_iterator(RT604_DATA_DIR)) {
+        if (entry.path().filename() != "Lang0409.ini")
+            fs::create_symlink(entry.path(), data / entry.path().filename());
+    }
+    std::ifstream in(std::string(RT604_DATA_DIR) + "/Lang0409.ini");
+    std::ofstream out(data / "Lang0409.ini");
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("PROFILE_COLUMN_", 0) != 0)
+            out << line << '\n';
+    }
+    out.close();
+    SetProgramPathsForTests(data.string(), g_paths.userFolder);
+
+    ProfileListModel model;
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), QString::fromUtf8("激活"));
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), QString::fromUtf8("名称"));
+    EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), QString::fromUtf8("路径"));
+}
+
+TEST_F(ProfileManagerTest, TickingAnotherProfileAndApplySwitchesTheKeyboardAndWritesTheSettings)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    window->OpenMainWindow();
+    CVarkelin_DlgProfile* dialog = OpenManager();
+    ASSERT_NE(dialog, nullptr);
+
+    Tick(dialog, 2);
+    // One ticked row at a time.
+    EXPECT_EQ(Ticks(dialog), (std::vector<bool>{false, false, true}));
+    EXPECT_TRUE(dialog->HasChanges());
+    EXPECT_TRUE(window->ProfileDialogHasChanges());
+    EXPECT_EQ(CountRequests(CmdWriteDeviceInfo), 0u);
+
+    dialog->Button(ProfileControl::Apply)->click();
+
+    EXPECT_EQ(kb->Memories().ActiveProfile(), 2);
+    const std::string cache = g_paths.userFolder + "/$Profile0.vpf";
+    EXPECT_EQ(Setting("PROFILE00"), "3");
+    EXPECT_EQ(Setting("PROFILE01"), cache);
+    EXPECT_EQ(Setting("PROFILE02"), cache);
+    EXPECT_EQ(Setting("PROFILE03"), cache);
+    EXPECT_FALSE(dialog->HasChanges());
+    EXPECT_FALSE(window->IsApplyEnabled());
+    EXPECT_TRUE(dialog->isVisible());
+    // The main window follows: its profile buttons and the banner.
+    EXPECT_TRUE(ProfileShown(2));
+    EXPECT_EQ(window->ViewedProfile(), 2);
+    EXPECT_EQ(window->Button(MainControl::Profiles)->text(), Text("PROFILE_3"));
+
+    dialog->Button(ProfileControl::Ok)->click();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->OpenCount(), 0);
+    EXPECT_FALSE(window->IsProfileDialogOpen());
+}
+
+TEST_F(ProfileManagerTest, DeletingEveryRowAndApplyWritesZeroRowsAndKeepsTheProfile)
+{
+    PrepareKeyboard(1, {});
+    Start();
+    CVarkelin_DlgProfile* dialog = OpenManager();
+    ASSERT_NE(dialog, nullptr);
+
+    // Nothing selected: nothing removed.
+    dialog->Button(ProfileControl::Delete)->click();
+    EXPECT_EQ(dialog->Model()->rowCount(), 3);
+    EXPECT_FALSE(dialog->HasChanges());
+    for (int n = 0; n < 3; ++n) {
+        Select(dialog, 0);
+        dialog->Button(ProfileControl::Delete)->click();
+    }
+    EXPECT_EQ(dialog->Model()->rowCount(), 0);
+    EXPECT_EQ(dialog->Model()->TickedRow(), -1);
+    EXPECT_TRUE(dialog->HasChanges());
+
+    dialog->Button(ProfileControl::Apply)->click();
+
+    EXPECT_EQ(Setting("PROFILE00"), "0");
+    EXPECT_EQ(CountRequests(CmdWriteDeviceInfo), 0u);
+    EXPECT_EQ(kb->Memories().ActiveProfile(), 1);
+    EXPECT_TRUE(ProfileShown(1));
+}
+
+TEST_F(ProfileManagerTest, NewAndLoadAddRowsAndLoadRefusesABrokenFileNamingTheReason)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    CVarkelin_DlgProfile* dialog = OpenManager();
+    ASSERT_NE(dialog, nullptr);
+
+    prompts.savePath = Path("fresh.vpf");
+    dialog->Button(ProfileControl::New)->click();
+    ASSERT_EQ(prompts.choices.size(), 1u);
+    EXPECT_EQ(prompts.choices[0].initialName, g_paths.userFolder + LoadText("PROFILE_NEW"));
+    EXPECT_TRUE(prompts.choices[0].confirmOverwrite);
+    EXPECT_EQ(CheckProfileFileToAdd(Path("fresh.vpf")), ProfileFault::None);
+    ASSERT_EQ(dialog->Model()->rowCount(), 4);
+    EXPECT_EQ(Cell(dialog, 3, 1), QStringLiteral("fresh"));
+    EXPECT_EQ(Cell(dialog, 3, 2), QString::fromStdString(dir.string() + "/"));
+    EXPECT_TRUE(dialog->HasChanges());
+
+    // A file that is not a profile file is not listed; the owner is told
+    // which file and why.
+    { std::ofstream(Path("notes.vpf")) << "not a profile"; }
+    prompts.openPath = Path("notes.vpf");
+    dialog->Button(ProfileControl::Load)->click();
+    ASSERT_EQ(prompts.choices.size(), 2u);
+    EXPECT_EQ(prompts.choices[1].initialName, g_paths.userFolder + "/*.vpf");
+    EXPECT_EQ(dialog->Model()->rowCount(), 4);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0], ProfileLoadRefusal(Path("notes.vpf"), ProfileFault::TooShort));
+    EXPECT_NE(prompts.messages[0].find(Path("notes.vpf")), std::string::npos);
+
+    prompts.openPath = Path("gone.vpf");
+    dialog->Button(ProfileControl::Load)->click();
+    ASSERT_EQ(prompts.messages.size(), 2u);
+    EXPECT_EQ(prompts.messages[1], ProfileLoadRefusal(Path("gone.vpf"), ProfileFault::Missing));
+
+    prompts.openPath = Path("fresh.vpf");
+    dialog->Button(ProfileControl::Load)->click();
+    EXPECT_EQ(dialog->Model()->rowCount(), 5);
+    EXPECT_EQ(prompts.messages.size(), 2u);
+
+    // A file that cannot be written is said so and not listed.
+    prompts.savePath = Path("no/such/folder/new.vpf");
+    dialog->Button(ProfileControl::New)->click();
+    ASSERT_EQ(prompts.messages.size(), 3u);
+    EXPECT_EQ(prompts.messages[2], FormatText(LoadText("PROFILE_NEW_FAILED"), Path("no/such/folder/new.vpf")));
+    EXPECT_EQ(dialog->Model()->rowCount(), 5);
+
+    // Cancelled dialogs add nothing.
+    prompts.openPath.reset();
+    prompts.savePath.reset();
+    dialog->Button(ProfileControl::Load)->click();
+    dialog->Button(ProfileControl::New)->click();
+    EXPECT_EQ(dialog->Model()->rowCount(), 5);
+    EXPECT_EQ(prompts.messages.size(), 3u);
+
+    dialog->Button(ProfileControl::Apply)->click();
+    EXPECT_EQ(Setting("PROFILE00"), "5");
+    EXPECT_EQ(Setting("PROFILE04"), Path("fresh.vpf"));
+    EXPECT_EQ(Setting("PROFILE05"), Path("fresh.vpf"));
+}
+
+// SelectProfile while the manager is open: the manager follows the switch;
+// with changes of its own not applied, the owner is asked first.
+TEST_F(ProfileManagerTest, SelectProfileWhileTheManagerIsOpen)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    CVarkelin_DlgProfile* dialog = OpenManager();
+    ASSERT_NE(dialog, nullptr);
+
+    ASSERT_EQ(SelectProfile(2), 1);
+    EXPECT_EQ(kb->Memories().ActiveProfile(), 2);
+    EXPECT_EQ(Ticks(dialog), (std::vector<bool>{false, false, true}));
+    EXPECT_FALSE(dialog->HasChanges());
+    EXPECT_TRUE(prompts.questions.empty());
+
+    Tick(dialog, 0);
+    ASSERT_TRUE(dialog->HasChanges());
+    prompts.answerYes = false;
+    ASSERT_EQ(SelectProfile(1), 1);
+    ASSERT_EQ(prompts.questions.size(), 1u);
+    EXPECT_EQ(prompts.questions[0], LoadText("PROFILE_SELECT_PROMPT"));
+    EXPECT_EQ(kb->Memories().ActiveProfile(), 1);
+
+    // Closed, the manager no longer counts.
+    dialog->Button(ProfileControl::Cancel)->click();
+    prompts.questions.clear();
+    Tick(dialog, 2); // a change in a closed dialog is nobody's
+    EXPECT_FALSE(window->IsProfileDialogOpen());
+    ASSERT_EQ(SelectProfile(0), 1);
+    EXPECT_TRUE(prompts.questions.empty());
+}
+
+// The key function editor holds a key of the shown profile: no switch until
+// it is closed.
+TEST_F(ProfileManagerTest, SelectProfileIsRefusedWhileTheKeyEditorIsOpen)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    window->OpenMainWindow();
+    window->EditKey(ControlOf(KeyEsc));
+    ASSERT_TRUE(window->IsKeyEditorOpen());
+
+    EXPECT_EQ(SelectProfile(2), 0);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0], LoadText("PROFILE_SEELCT_PROMPT2"));
+    EXPECT_EQ(CountRequests(CmdWriteDeviceInfo), 0u);
+    EXPECT_EQ(kb->Memories().ActiveProfile(), 0);
+
+    window->CloseKeyEditor();
+    ASSERT_FALSE(window->IsKeyEditorOpen());
+    EXPECT_EQ(SelectProfile(2), 1);
+    EXPECT_EQ(kb->Memories().ActiveProfile(), 2);
+}
+
+TEST_F(ProfileManagerTest, CancelAndEscapeChangeNothingAndF1OpensTheHelp)
+{
+    PrepareKeyboard(1, {});
+    Start();
+    CVarkelin_DlgProfile* dialog = OpenManager();
+    ASSERT_NE(dialog, nullptr);
+
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "Open");
+    for (QWidget* target : {static_cast<QWidget*>(dialog), static_cast<QWidget*>(dialog->List())}) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &press);
+    }
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    ASSERT_EQ(recorder.urls.size(), 2u);
+    EXPECT_EQ(recorder.urls[0].toLocalFile().toStdString(), g_paths.helpFolder + "index.html");
+
+    Tick(dialog, 2);
+    dialog->Button(ProfileControl::Cancel)->click();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->OpenCount(), 0);
+    EXPECT_EQ(kb->Memories().ActiveProfile(), 1);
+    EXPECT_FALSE(Setting("PROFILE00").has_value());
+
+    // Opened again it starts afresh; Escape is Cancel.
+    dialog = OpenManager();
+    EXPECT_EQ(Ticks(dialog), (std::vector<bool>{false, true, false}));
+    EXPECT_EQ(dialog->OpenCount(), 1);
+    Tick(dialog, 0);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(dialog, &escape);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->OpenCount(), 0);
+    EXPECT_EQ(kb->Memories().ActiveProfile(), 1);
+    EXPECT_EQ(CountRequests(CmdWriteDeviceInfo), 0u);
+}
+
+// Both sub-windows close, as if cancelled, when the keyboard goes away and
+// when the program exits.
+TEST_F(ProfileManagerTest, KeyboardLossClosesTheManagerAndTheUpdateWindow)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    CVarkelin_DlgProfile* dialog = OpenManager();
+    ASSERT_NE(dialog, nullptr);
+    Tick(dialog, 1);
+    window->OnTrayCommand(CmdFirmwareUpdate);
+    ASSERT_NE(window->UpdateDialog(), nullptr);
+    ASSERT_TRUE(window->UpdateDialog()->isVisible());
+
+    kb->Unplug();
+    ASSERT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 0; }));
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->OpenCount(), 0);
+    EXPECT_FALSE(window->UpdateDialog()->isVisible());
+    EXPECT_FALSE(Setting("PROFILE00").has_value());
+
+    kb->Plug();
+    ASSERT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 1; }));
+    OpenManager();
+    window->HandleMessage(MsgFirmwareUpdate, TagFirmwareUpdate);
+    window->ExitProgram();
+    EXPECT_FALSE(window->ProfileDialog()->isVisible());
+    EXPECT_FALSE(window->UpdateDialog()->isVisible());
+}
+
+} // namespace
+
+#include "ProfileManagerTest.moc"

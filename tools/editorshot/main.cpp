@@ -1,0 +1,177 @@
+// Runs the real main window against the virtual keyboard, opens the key
+// function editor on one tab and saves a picture of the editor.
+//
+//   rt604editorshot --data <build>/bin --out editor.png
+//       [--tab key|mouse|macro|media|function|macro-only|recording] [--lang en|ru]
+//
+// key:        Esc, captured as A
+// mouse:      Q, the wheel down
+// macro:      F5 playing a macro of a few events, one of three macros
+// media:      W, mute
+// function:   Caps Lock, a keyboard function
+// macro-only: the macro button (G9's editor), centred
+// recording:  the macro tab while recording
+
+#include "app/AppState.h"
+#include "app/MainWindowLink.h"
+#include "app/ProgramPaths.h"
+#include "app/gui/QtDeviceEvents.h"
+#include "app/gui/QtMainWindowLink.h"
+#include "app/gui/QtUserPrompts.h"
+#include "app/gui/UiDispatcher.h"
+#include "assign/KeyAssignment.h"
+#include "assign/gui/CompositeDialog.h"
+#include "config/ConfigDocument.h"
+#include "device/DeviceMonitor.h"
+#include "device/VirtualKeyboard.h"
+#include "keys/KeyTable.h"
+#include "macro/MacroApply.h"
+#include "macro/MacroEditing.h"
+#include "skin/LanguageTexts.h"
+#include "skin/gui/PngButton.h"
+#include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScreen>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+namespace {
+
+void Spin(int ms, const std::function<bool()>& done = {})
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms && !(done && done())) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+}
+
+uint16_t ControlOf(uint16_t keyCode)
+{
+    for (const ButtonKey& key : ButtonKeyTable) {
+        if (key.keyCode == keyCode)
+            return key.controlId;
+    }
+    return 0;
+}
+
+// Three macros; the second types "Hi" with pauses.
+uint16_t AddMacros()
+{
+    MacroList list = LoadMacroList();
+    for (int n = 0; n < 3; ++n)
+        CreateMacro(list);
+    list.macros[1].View().SetName("Greeting");
+    SelectMacro(list, 1);
+    list.rows = {{30, KeyCodes::LeftShift, MacroPressed}, {40, 35, MacroPressed}, {20, 35, MacroReleased},
+                 {60, KeyCodes::LeftShift, MacroReleased}, {50, 23, MacroPressed}, {120, 23, MacroReleased},
+                 {200, KeyCodes::MouseLeft, MacroPressed}, {0, KeyCodes::MouseLeft, MacroReleased}};
+    list.macros[1].View().SetCycles(3);
+    ApplyMacroEdits(list);
+    return list.macros[1].View().MacroId();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QString data, out, tab = QStringLiteral("key"), lang = QStringLiteral("en");
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const QString name = QString::fromLocal8Bit(argv[i]);
+        const QString value = QString::fromLocal8Bit(argv[i + 1]);
+        if (name == QLatin1String("--data"))
+            data = value;
+        else if (name == QLatin1String("--out"))
+            out = value;
+        else if (name == QLatin1String("--tab"))
+            tab = value;
+        else if (name == QLatin1String("--lang"))
+            lang = value;
+    }
+    if (data.isEmpty() || out.isEmpty()) {
+        std::fputs("usage: rt604editorshot --data <build>/bin --out <file.png> [--tab ...] [--lang en|ru]\n", stderr);
+        return 2;
+    }
+    QTemporaryDir home;
+    setenv("XDG_DATA_HOME", qPrintable(home.filePath(QStringLiteral("data"))), 1);
+    setenv("XDG_CONFIG_HOME", qPrintable(home.filePath(QStringLiteral("config"))), 1);
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    ComputeProgramPaths((data + QStringLiteral("/rt604")).toStdString());
+    SetLanguageIndex(lang == QLatin1String("ru") ? 1 : 0);
+
+    VirtualKeyboard kb;
+    SetHidBackend(&kb);
+    g_app.noAutoOpen = 1;
+    UiDispatcher dispatcher;
+    auto window = std::make_unique<CVarkelinDlg>(CVarkelinDlg::Options{});
+    QtDeviceEvents events(dispatcher, *window);
+    QtUserPrompts prompts(dispatcher);
+    QtMainWindowLink link(*window);
+    SetPrompts(&prompts);
+    SetMainWindowLink(&link);
+    bool threads = false;
+    window->Initialise([&] {
+        SetDeviceEvents(&events);
+        threads = StartDeviceThreads();
+    });
+    Spin(5000, [] { return g_app.deviceConnected.load() == 1; });
+    window->move(20, 20);
+    window->OpenMainWindow();
+    Spin(300);
+
+    const uint16_t macroId = AddMacros();
+    StoreKeyAssignment(KeyCodeToIndex(1), AssignKey, 30, 0);
+    StoreKeyAssignment(KeyCodeToIndex(16), AssignKey, KeyCodes::WheelDown, 0);
+    StoreKeyAssignment(KeyCodeToIndex(63), AssignMacro, macroId, 3);
+    StoreKeyAssignment(KeyCodeToIndex(17), AssignMedia, 7, 0);
+    StoreKeyAssignment(KeyCodeToIndex(58), AssignFunction, 2, 0);
+
+    uint16_t key = 1;
+    if (tab == QLatin1String("mouse"))
+        key = 16;
+    else if (tab == QLatin1String("macro") || tab == QLatin1String("recording"))
+        key = 63;
+    else if (tab == QLatin1String("media"))
+        key = 17;
+    else if (tab == QLatin1String("function"))
+        key = 58;
+    if (tab == QLatin1String("macro-only"))
+        window->Button(MainControl::Macro)->click();
+    else
+        window->EditKey(ControlOf(key));
+    Varkelin_DlgComposite* editor = window->KeyEditor();
+    Spin(400);
+    if (tab == QLatin1String("recording")) {
+        editor->EventView()->selectRow(3);
+        editor->ToggleRecording();
+        Spin(200);
+    }
+    const QRect area = editor->frameGeometry().adjusted(-6, -6, 6, 6);
+    const QPixmap shot = editor->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    const bool saved = shot.save(out);
+
+    editor->CloseKeyEditor();
+    dispatcher.Close();
+    if (threads)
+        StopDeviceThreads();
+    SetDeviceEvents(nullptr);
+    SetMainWindowLink(nullptr);
+    SetPrompts(nullptr);
+    window.reset();
+    ShutdownDocuments();
+    SetHidBackend(nullptr);
+    if (!saved) {
+        std::fprintf(stderr, "rt604editorshot: cannot save %s\n", qPrintable(out));
+        return 1;
+    }
+    return 0;
+}
