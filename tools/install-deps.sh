@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-core
   dpkg-dev file appstream groff-base
+  clang libclang-rt-dev llvm # the sanitizer pass and libFuzzer (tools/sanitize.sh)
   # The key editor's keyboard grab (X11) and its test with a real X server
   # and real key presses.
   libxcb1-dev libxcb-xtest0-dev xvfb xauth xdotool

@@ -26,8 +26,10 @@ struct HidDataItem {
     uint8_t updated = 0; // set to 1 by every decode that handled the item
     uint16_t usage = 0;  // button: lowest usage; value: its usage
     uint32_t secondWord = 0; // button: highest usage; value: raw value of the last decode
-    int32_t thirdWord = 0;   // button: usage-list length; value: scaled value of the last decode
-    std::vector<uint16_t> usageList; // button items only; 0 ends a shorter list
+    int32_t thirdWord = 0;   // button: the platform's usage-list length; value: scaled value of the last decode
+    // Button items only; 0 ends a shorter list. Holds as many usages as one
+    // report of the item's id can name (at most thirdWord).
+    std::vector<uint16_t> usageList;
 };
 
 struct HidCaps {

@@ -107,12 +107,15 @@ public:
         transferred = 0;
         Waiting waiting(*this);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
-        uint8_t raw[HidMaxReportBytes + 1];
+        // Sized for the longest report any collection of the node may send.
+        if (raw_.empty())
+            raw_.resize(HidMaxReportBytes + 1);
+        uint8_t* raw = raw_.data();
         for (;;) {
             HidIo ready = WaitFor(POLLIN, timeoutMs, deadline);
             if (ready != HidIo::Done)
                 return ready;
-            const ssize_t n = read(fd_, raw, sizeof raw);
+            const ssize_t n = read(fd_, raw, raw_.size());
             if (n < 0) {
                 if (errno == EAGAIN || errno == EINTR)
                     continue;
@@ -215,6 +218,7 @@ private:
     std::vector<uint8_t> descriptor_;
     int collection_;
     HidCollectionInfo parsed_;
+    std::vector<uint8_t> raw_;
     bool nodeUsesIds_;
     std::mutex mutex_;
     int waiting_ = 0;

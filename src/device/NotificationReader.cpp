@@ -48,15 +48,6 @@ void StartTrayNotice(bool signalled)
     }
 }
 
-// The notice is the first usage the keyboard reports as on: the first entry
-// of the first data item's usage list, 0 when that item has none.
-uint16_t NoticeOf(const std::vector<HidDataItem>& items)
-{
-    if (items.empty() || items[0].usageList.empty())
-        return 0;
-    return items[0].usageList[0];
-}
-
 // Reads notices until the channel fails or is closed. The descriptor, items
 // and buffer are this thread's own copies, so a Close from the stopping
 // thread cannot pull them away mid-decode.
@@ -69,11 +60,23 @@ void ReadNotices(const HidCollectionInfo& descriptor, size_t reportLength)
         if (!g_notifyChannel.ReadReport(buffer.data(), reportLength, &n, HidInfinite))
             return;
         DecodeInputReport(buffer.data(), n, HidReportType::Input, items, descriptor);
-        HandleNotice(NoticeOf(items));
+        HandleNotice(NoticeOf(items, n > 0 ? buffer[0] : 0));
     }
 }
 
 } // namespace
+
+uint16_t NoticeOf(const std::vector<HidDataItem>& items, uint8_t reportId)
+{
+    // Items of another report keep the usages of an older report: taking one
+    // of them would replay a notice the keyboard sent long ago.
+    for (const HidDataItem& item : items) {
+        if (item.reportId != reportId)
+            continue;
+        return item.usageList.empty() ? 0 : item.usageList[0];
+    }
+    return 0;
+}
 
 void HandleNotice(uint16_t notice)
 {

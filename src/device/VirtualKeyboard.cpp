@@ -1,15 +1,20 @@
 #include "device/VirtualKeyboard.h"
 
 #include "device/DeviceState.h"
+#include "device/VirtualKeyboardChecks.h"
 #include "device/VirtualKeyboardStateFile.h"
 #include "platform/AtomicFile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
+#include <fcntl.h>
 #include <mutex>
 #include <thread>
+#include <unistd.h>
 
 using Clock = std::chrono::steady_clock;
 
@@ -34,7 +39,37 @@ struct HandleState {
     bool abortRequested = false;
 };
 
+void AppendToViolationFile(const std::string& line)
+{
+    const char* path = std::getenv("RT604_FRAME_VIOLATIONS");
+    if (!path || !*path)
+        return;
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    const std::string text = line + "\n";
+    // One write per line: lines of several processes never interleave.
+    (void)!::write(fd, text.data(), text.size());
+    ::close(fd);
+}
+
+std::atomic<FrameViolationSink> g_violationSink{nullptr};
+
+void ReportViolation(const std::string& line)
+{
+    const FrameViolationSink sink = g_violationSink.load();
+    (sink ? sink : AppendToViolationFile)(line);
+}
+
+// Bounds the violations a keyboard keeps; the sink still hears every one.
+constexpr size_t MaxViolationsKept = 256;
+
 } // namespace
+
+void SetFrameViolationSink(FrameViolationSink sink)
+{
+    g_violationSink.store(sink);
+}
 
 struct VirtualKeyboardCore {
     mutable std::mutex mutex;
@@ -66,6 +101,7 @@ struct VirtualKeyboardCore {
     uint64_t requestCount = 0;
     bool logEnabled = true;
     std::vector<LoggedFrame> log;
+    std::vector<std::string> violations;
 
     // the state file
     std::unique_ptr<KeyboardStateFile> stateFile;
@@ -151,15 +187,21 @@ struct VirtualKeyboardCore {
         cv.notify_all();
     }
 
-    void Log(FrameDirection direction, const Frame& frame)
+    void Log(FrameDirection direction, const Frame& frame, uint32_t faults = 0)
     {
+        if (faults != 0) {
+            std::string line = "virtual keyboard refused " + DescribeRefusedFrame(frame, faults);
+            if (violations.size() < MaxViolationsKept)
+                violations.push_back(line);
+            ReportViolation(line);
+        }
         if (!logEnabled)
             return;
         // Keep the log bounded for long runs; the newest frames matter most.
         constexpr size_t MaxLogged = 1 << 18;
         if (log.size() >= MaxLogged)
             log.erase(log.begin(), log.begin() + MaxLogged / 2);
-        log.push_back(LoggedFrame{direction, frame});
+        log.push_back(LoggedFrame{direction, frame, faults});
     }
 
     void Plug()
@@ -193,6 +235,7 @@ struct VirtualKeyboardCore {
         // held for a group that never ends.
         LeaveState(true);
         plugged = false;
+        inGroup = false; // the keyboard starts afresh at its next plug
         for (auto& weak : handles) {
             if (auto h = weak.lock(); h && h->collection != MouseCollection)
                 h->queue.clear();
@@ -335,18 +378,28 @@ public:
                 return HidIo::TimedOut;
         }
 
-        if (!core.EnterState())
-            return HidIo::Failed;
         const Frame request = FrameFromBytes(report);
         ++core.requestCount;
-        core.Log(FrameDirection::Request, request);
+        // A report of the wrong id or length never reaches the firmware: the
+        // bus refuses it, as the hardware's does.
+        if (const uint32_t busFaults = CheckReportWrite(report); busFaults != 0) {
+            core.Log(FrameDirection::Request, request, busFaults);
+            return HidIo::Failed;
+        }
+        if (!core.EnterState())
+            return HidIo::Failed;
         FirmwareOutcome outcome;
         if (core.refuseCount > 0 && !IsEnterLoaderFrame(request)) {
             --core.refuseCount;
             outcome.reply = BuildReply(request, core.refuseStatus);
+            // A refusal ordered by a test is not the program's fault: the
+            // group goes on as if the keyboard had taken the frame.
+            if (request[3] == CmdBeginUpdate || request[3] == CmdEndUpdate)
+                core.inGroup = request[3] == CmdBeginUpdate;
         } else {
-            outcome = HandleRequest(core.memories, request);
+            outcome = HandleRequest(core.memories, request, core.inGroup);
         }
+        core.Log(FrameDirection::Request, request, outcome.faults);
         transferred = report.size();
         if (outcome.enterLoader) {
             core.EnterLoader();
@@ -354,10 +407,8 @@ public:
         }
         if (outcome.changedMemory)
             core.MarkChanged();
-        if (request[3] == CmdBeginUpdate)
-            core.inGroup = true;
         // A change the state file did not take is not taken: no reply.
-        if (!core.LeaveState(outcome.endUpdate))
+        if (!core.LeaveState())
             return HidIo::Failed;
         if (outcome.reply)
             ScheduleReply(*outcome.reply, done);
@@ -679,6 +730,18 @@ std::vector<Frame> VirtualKeyboard::Requests() const
             requests.push_back(entry.frame);
     }
     return requests;
+}
+
+std::vector<std::string> VirtualKeyboard::Violations() const
+{
+    std::lock_guard lock(core_->mutex);
+    return core_->violations;
+}
+
+void VirtualKeyboard::ClearViolations()
+{
+    std::lock_guard lock(core_->mutex);
+    core_->violations.clear();
 }
 
 void VirtualKeyboard::ClearFrameLog()

@@ -41,7 +41,16 @@ enum class FrameDirection { Request, Reply };
 struct LoggedFrame {
     FrameDirection direction;
     Frame frame;
+    uint32_t faults = 0; // FrameFault bits of a request the keyboard refused as malformed
 };
+
+// Every frame a virtual keyboard refuses as one the hardware would not take
+// is also told here, as one line, whichever keyboard of the process it was.
+// The default sink appends the line to the file that the environment
+// variable RT604_FRAME_VIOLATIONS names, when it names one: test runs watch
+// the programs they start through it. nullptr restores the default.
+using FrameViolationSink = void (*)(const std::string& line);
+void SetFrameViolationSink(FrameViolationSink sink);
 
 struct VirtualKeyboardCore;
 
@@ -106,6 +115,10 @@ public:
 
     // Every request received and every reply sent, in order.
     std::vector<LoggedFrame> FrameLog() const;
+    // The frames refused as malformed since the last ClearViolations (kept
+    // apart from the frame log, which tests clear as they go).
+    std::vector<std::string> Violations() const;
+    void ClearViolations();
     std::vector<Frame> Requests() const;
     void ClearFrameLog();
     void SetFrameLogEnabled(bool enabled);

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -38,6 +39,8 @@ public:
         int abortsSeen = 0;
         bool abortPending = false;
         bool unplugged = false;
+        // The device's answer to each report written (none when empty).
+        std::function<std::vector<uint8_t>(const std::vector<uint8_t>&)> answer;
 
         void Push(std::vector<uint8_t> report)
         {
@@ -116,6 +119,13 @@ public:
             }
             line_->written.emplace_back(report.begin(), report.end());
             transferred = report.size();
+            if (line_->answer) {
+                std::vector<uint8_t> reply = line_->answer(line_->written.back());
+                if (!reply.empty()) {
+                    line_->reports.push_back(std::move(reply));
+                    line_->changed.notify_all();
+                }
+            }
             return HidIo::Done;
         }
 

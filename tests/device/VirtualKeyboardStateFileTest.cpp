@@ -33,9 +33,17 @@ struct Host {
             return io;
         return config->Read(reply, n, 500);
     }
-    // A one-byte parameter write; the keyboard's answer status, or 0 when
-    // the write itself failed.
+    // A one-byte parameter write inside a group of its own, as the program
+    // makes them; the keyboard's answer status, or 0 when a frame of it
+    // could not be written.
     uint8_t WriteParam(uint16_t offset, uint8_t value)
+    {
+        if (!Group(CmdBeginUpdate))
+            return 0;
+        const uint8_t status = WriteInGroup(offset, value);
+        return Group(CmdEndUpdate) ? status : 0;
+    }
+    uint8_t WriteInGroup(uint16_t offset, uint8_t value)
     {
         Frame reply{};
         if (Send(BuildRequest(CmdWriteParams, 1, offset, std::vector<uint8_t>{value}), reply) != HidIo::Done)
@@ -45,7 +53,8 @@ struct Host {
     int ReadParam(uint16_t offset)
     {
         Frame reply{};
-        if (Send(BuildRequest(CmdReadParams, 1, offset), reply) != HidIo::Done)
+        if (!Group(CmdBeginUpdate) || Send(BuildRequest(CmdReadParams, 1, offset), reply) != HidIo::Done
+            || !Group(CmdEndUpdate))
             return -1;
         return reply[8];
     }
@@ -166,7 +175,7 @@ TEST_F(VirtualKeyboardStateFileTest, TwoProgramsOnOneFileAreOneKeyboard)
     // A group keeps the file to itself; a write of the other program waits
     // for its end and then builds on it instead of overwriting it.
     ASSERT_TRUE(window.Group(CmdBeginUpdate));
-    ASSERT_EQ(window.WriteParam(30, 0x33), StatusOk);
+    ASSERT_EQ(window.WriteInGroup(30, 0x33), StatusOk);
     std::future<uint8_t> waiting = std::async(std::launch::async, [&tool] { return tool.WriteParam(40, 0x44); });
     EXPECT_EQ(waiting.wait_for(100ms), std::future_status::timeout);
     ASSERT_TRUE(window.Group(CmdEndUpdate));
@@ -194,12 +203,14 @@ TEST_F(VirtualKeyboardStateFileTest, AChangeThatCannotBeSavedIsNotTaken)
         EXPECT_EQ(host.WriteParam(10, 0x11), 0);
         // A group's changes all go when its end cannot be saved.
         ASSERT_TRUE(host.Group(CmdBeginUpdate));
-        ASSERT_EQ(host.WriteParam(11, 0x12), StatusOk);
+        ASSERT_EQ(host.WriteInGroup(11, 0x12), StatusOk);
+        ASSERT_EQ(host.WriteInGroup(12, 0x13), StatusOk);
         EXPECT_FALSE(host.Group(CmdEndUpdate));
     }
     EXPECT_EQ(Slurp(path_), before);
     EXPECT_EQ(host.keyboard->Memories().params[10], 0);
     EXPECT_EQ(host.keyboard->Memories().params[11], 0);
+    EXPECT_EQ(host.keyboard->Memories().params[12], 0);
     ASSERT_EQ(told.size(), 2u);
     EXPECT_NE(told[0].find(path_ + ": the virtual keyboard's state cannot be saved: File too large"),
               std::string::npos)

@@ -239,8 +239,9 @@ TEST(VirtualKeyboardFirmware, AcceptedRequestsReachTheirMemory)
         {CmdWriteMacroMemory, 8189, [](const KeyboardMemories& k) { return k.macroMemory.data() + 8189; }},
         {CmdWriteKeyColors, 2 * 512 + 125 * 3, [](const KeyboardMemories& k) { return k.keyColors.data() + 1024 + 375; }},
     };
+    bool groupOpen = true; // memory writes go inside a BeginUpdate/EndUpdate group
     for (const Case& c : cases) {
-        FirmwareOutcome out = HandleRequest(m, BuildRequest(c.command, 3, c.offset, bytes));
+        FirmwareOutcome out = HandleRequest(m, BuildRequest(c.command, 3, c.offset, bytes), groupOpen);
         ASSERT_TRUE(out.reply);
         EXPECT_EQ(StatusResult(ReplyStatus(*out.reply)), 1) << int(c.command);
         const uint8_t* at = c.where(m);
@@ -443,13 +444,24 @@ TEST(VirtualKeyboardBackend, NoticesArriveAsUsageThenRelease)
     EXPECT_EQ(h.config->Read(f, n, 0), HidIo::TimedOut);
 }
 
+// The whole information block with another active profile, as the program
+// writes it.
+Frame ProfileSwitch(const VirtualKeyboard& kb, uint8_t profile)
+{
+    std::array<uint8_t, 44> block = kb.Memories().deviceInfo;
+    block[10] = profile;
+    return BuildRequest(CmdWriteDeviceInfo, 44, 0, block);
+}
+
 TEST(VirtualKeyboardBackend, ResetNoticeRestoresTheFactoryMemories)
 {
     VirtualKeyboard kb;
     Opened h = OpenBoth(kb);
     Frame reply{};
+    ASSERT_EQ(Exchange(*h.config, BuildRequest(CmdBeginUpdate, 0, 0), reply), HidIo::Done);
     ASSERT_EQ(Exchange(*h.config, BuildRequest(CmdWriteParams, 3, 0, std::vector<uint8_t>{7, 7, 7}), reply), HidIo::Done);
-    ASSERT_EQ(Exchange(*h.config, BuildRequest(CmdWriteDeviceInfo, 1, 10, std::vector<uint8_t>{1}), reply), HidIo::Done);
+    ASSERT_EQ(Exchange(*h.config, BuildRequest(CmdEndUpdate, 0, 0), reply), HidIo::Done);
+    ASSERT_EQ(Exchange(*h.config, ProfileSwitch(kb, 1), reply), HidIo::Done);
     EXPECT_NE(kb.Memories(), FactoryMemories(0x5000, 64));
     kb.SendNotice(0x0402);
     EXPECT_EQ(kb.Memories(), FactoryMemories(0x5000, 64));
@@ -627,10 +639,11 @@ TEST_F(VirtualKeyboardStateTest, AutosaveKeepsEveryWriteAndGroupsOnce)
         VirtualKeyboard& kb = *opened;
         Opened h = OpenBoth(kb);
         Frame reply{};
-        ASSERT_EQ(Exchange(*h.config, BuildRequest(CmdWriteParams, 1, 84, std::vector<uint8_t>{20}), reply), HidIo::Done);
+        // A profile switch goes without a group: saved at once.
+        ASSERT_EQ(Exchange(*h.config, ProfileSwitch(kb, 2), reply), HidIo::Done);
         VirtualKeyboard reader;
         ASSERT_TRUE(reader.LoadState(path_));
-        EXPECT_EQ(reader.Memories().params[84], 20);
+        EXPECT_EQ(reader.Memories().ActiveProfile(), 2);
 
         // Inside a group the file changes only at its end.
         ASSERT_EQ(Exchange(*h.config, BuildRequest(CmdBeginUpdate, 0, 0), reply), HidIo::Done);
