@@ -6,7 +6,7 @@
 # pass for a quick run; RT604_FUZZ_SECONDS changes the fuzzing time.
 set -euo pipefail
 cd "$(dirname "$0")"
-./tools/install-deps.sh
+RT604_WITH_KERNEL_TEST=1 ./tools/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build
 (cd build && ctest --output-on-failure -j "$(nproc)" "$@")

@@ -20,6 +20,11 @@ packages=(
 if [ "${RT604_WITH_XVFB:-0}" = 1 ]; then
   packages+=(xvfb xauth)
 fi
+# The VM of tools/kernel-test.sh: the emulator, the guest's shell, the
+# initramfs packer and what reads and unpacks the kernel's modules.
+if [ "${RT604_WITH_KERNEL_TEST:-0}" = 1 ]; then
+  packages+=(qemu-system-x86 busybox-static cpio kmod xz-utils zstd)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

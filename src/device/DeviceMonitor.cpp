@@ -81,7 +81,8 @@ bool OpenConfigInterface()
     while (std::optional<HidInterfaceInfo> info = g_configChannel.NextInterface()) {
         if (DeviceThreadsStopping())
             return false;
-        if (!IsKeyboardPath(info->path, info->vendorId, info->productId))
+        if (!IsKeyboardPath(info->path, info->vendorId, info->productId)
+            || !MayBeCollection(*info, ConfigUsagePage, ConfigUsage))
             continue;
         if (!g_configChannel.Open(info->path, true, true, true, false))
             continue;
@@ -176,6 +177,12 @@ bool IsKeyboardPath(const std::string& path, uint16_t enumeratedVendor, uint16_t
     if (!hasVid)
         return IsKeyboardIdentity(enumeratedVendor, enumeratedProduct);
     return IsKeyboardIdentity(static_cast<uint16_t>(vendor), static_cast<uint16_t>(product));
+}
+
+bool MayBeCollection(const HidInterfaceInfo& info, uint16_t usagePage, uint16_t usage)
+{
+    const bool named = info.usagePage != 0 || info.usage != 0;
+    return !named || (info.usagePage == usagePage && info.usage == usage);
 }
 
 bool IsConfigCollection(const HidDevice& channel)

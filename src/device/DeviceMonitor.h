@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/HidBackend.h"
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -47,6 +49,12 @@ bool FirstScanPending();
 // numbers after "vid_" and "pid_" (0 when absent, low 16 bits); a path that
 // does not (hidraw, the virtual keyboard) by the enumerated ids.
 bool IsKeyboardPath(const std::string& path, uint16_t enumeratedVendor, uint16_t enumeratedProduct);
+// Whether an enumerated interface may be the collection wanted. A backend
+// that names each interface's collection (hidraw does, from the report
+// descriptor) is taken at its word, so that no other interface of the
+// keyboard, above all the one it types through, is ever opened; an interface
+// listed without a collection is opened and passes the identity test or not.
+bool MayBeCollection(const HidInterfaceInfo& info, uint16_t usagePage, uint16_t usage);
 // Identity tests of an open channel.
 bool IsConfigCollection(const HidDevice& channel);
 bool IsNotifyCollection(const HidDevice& channel);

@@ -2,6 +2,7 @@
 
 #include "device/DeviceEvents.h"
 #include "device/DeviceMonitor.h"
+#include "device/DeviceState.h"
 #include "device/HidDevice.h"
 
 #include <condition_variable>
@@ -101,7 +102,8 @@ void NotificationThread()
         if (!g_notifyChannel.EnumerateInterfaces())
             return;
         while (std::optional<HidInterfaceInfo> info = g_notifyChannel.NextInterface()) {
-            if (!IsKeyboardPath(info->path, info->vendorId, info->productId))
+            if (!IsKeyboardPath(info->path, info->vendorId, info->productId)
+                || !MayBeCollection(*info, NotifyUsagePage, NotifyUsage))
                 continue;
             HidCollectionInfo descriptor;
             size_t reportLength = 0;
