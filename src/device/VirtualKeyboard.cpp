@@ -110,6 +110,24 @@ struct VirtualKeyboardCore {
     std::string stateError;
     std::function<void(const std::string&)> stateErrorHandler;
 
+    // The factory memories of this keyboard, with the effect list it was
+    // given.
+    KeyboardMemories Factory(uint8_t macroUnits) const
+    {
+        VirtualKeyboardOptions made = options;
+        made.macroUnits = macroUnits;
+        return FactoryMemories(made);
+    }
+
+    // A notice on the Consumer Control collection: the usage, then its
+    // release.
+    void DeliverNotice(uint16_t notice)
+    {
+        const Clock::time_point now = Clock::now();
+        Deliver(NotifyCollection, {NoticeReportId, static_cast<uint8_t>(notice), static_cast<uint8_t>(notice >> 8)}, now);
+        Deliver(NotifyCollection, {NoticeReportId, 0, 0}, now);
+    }
+
     bool Alive(const HandleState& h) const { return h.collection == MouseCollection || (plugged && h.generation == generation); }
 
     // Every plug makes a new node, as the kernel does, even though the
@@ -485,7 +503,7 @@ VirtualKeyboard::VirtualKeyboard(const VirtualKeyboardOptions& options) : core_(
     if (!ModelForProductId(options.productId))
         core_->options.productId = 0x5000;
     core_->plugged = options.plugged;
-    core_->memories = FactoryMemories(core_->options.productId, options.macroUnits);
+    core_->memories = core_->Factory(options.macroUnits);
 }
 
 VirtualKeyboard::~VirtualKeyboard()
@@ -608,14 +626,25 @@ void VirtualKeyboard::SendNotice(uint16_t notice)
     if (notice == 0x0402) {
         if (!core_->EnterState())
             return;
-        core_->memories = FactoryMemories(core_->options.productId, core_->memories.deviceInfo[DeviceInfoMacroUnits]);
+        core_->memories = core_->Factory(core_->memories.deviceInfo[DeviceInfoMacroUnits]);
         core_->MarkChanged();
         if (!core_->LeaveState())
             return;
     }
-    const Clock::time_point now = Clock::now();
-    core_->Deliver(NotifyCollection, {NoticeReportId, static_cast<uint8_t>(notice), static_cast<uint8_t>(notice >> 8)}, now);
-    core_->Deliver(NotifyCollection, {NoticeReportId, 0, 0}, now);
+    core_->DeliverNotice(notice);
+}
+
+void VirtualKeyboard::ChangeLightingOnKeyboard()
+{
+    std::lock_guard lock(core_->mutex);
+    if (!core_->plugged || !core_->EnterState())
+        return;
+    const bool changed = NextEffectOnKeyboard(core_->memories);
+    if (changed)
+        core_->MarkChanged();
+    // The notice tells of a change the file kept, and of nothing else.
+    if (core_->LeaveState() && changed)
+        core_->DeliverNotice(0x0401);
 }
 
 void VirtualKeyboard::DropReplies(int count)
@@ -704,7 +733,7 @@ void VirtualKeyboard::ResetToFactory()
     std::lock_guard lock(core_->mutex);
     if (!core_->EnterState())
         return;
-    core_->memories = FactoryMemories(core_->options.productId, core_->options.macroUnits);
+    core_->memories = core_->Factory(core_->options.macroUnits);
     core_->MarkChanged();
     core_->LeaveState();
 }
@@ -797,4 +826,12 @@ void VirtualKeyboard::SetStateFileErrorHandler(std::function<void(const std::str
 {
     std::lock_guard lock(core_->mutex);
     core_->stateErrorHandler = std::move(handler);
+}
+
+KeyboardMemories FactoryMemories(const VirtualKeyboardOptions& options)
+{
+    KeyboardMemories m = FactoryMemories(options.productId, options.macroUnits);
+    if (options.effectCodes)
+        std::copy(options.effectCodes->begin(), options.effectCodes->end(), m.deviceInfo.begin() + DeviceInfoEffectCodes);
+    return m;
 }

@@ -226,7 +226,7 @@ std::unique_ptr<VirtualKeyboard> OpenVirtualKeyboard(const std::string& path, Vi
     auto file = std::make_unique<KeyboardStateFile>(path);
     if (!ModelForProductId(options.productId))
         options.productId = 0x5000;
-    KeyboardMemories memories = FactoryMemories(options.productId, options.macroUnits);
+    KeyboardMemories memories = FactoryMemories(options);
     if (!file->Open(memories, error))
         return nullptr;
     options.productId = memories.productId;

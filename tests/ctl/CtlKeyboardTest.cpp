@@ -72,6 +72,10 @@ TEST_F(CtlKeyboardTest, DataCommandsSpeakJson)
          {"\"profile\": 2", "\"key\": \"Esc\",\n      \"entry\": [\n        5,\n        1,\n        0\n      ]",
           "\"changed\": true,\n      \"does\": \"macro 1\"", "\"key\": \"K45\""}},
         {"macros --json", {"\"names\": true", "\"name\": \"Hello\"", "\"cycles\": 2", "\"direction\": \"up\""}},
+        {"--json lighting 3",
+         {"\"profile\": 3", "\"effect\": 1,\n  \"effectName\": \"Wave\"", "\"multicolour\": true",
+          "\"record\": \"01040200FFFFFFFF"}},
+        {"key-colours 2 --json", {"\"profile\": 2", "\"userMode\": ", "UserDengColor_1.userd\""}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
@@ -162,7 +166,7 @@ TEST_F(CtlKeyboardTest, OnAFullDiskNoChangeIsReportedDone)
     const std::string file = WriteProfileFile();
     // The state is about 12 KB; at most 8 blocks may be written.
     const std::string full = "trap '' XFSZ; ulimit -f 8; ";
-    for (const std::string& command : {std::string("profile 2"), "import " + Quote(file)}) {
+    for (const std::string& command : {std::string("profile 2"), "import " + Quote(file), std::string("lighting 1 speed=1")}) {
         SCOPED_TRACE(command);
         const CtlRun run = Shell(Quote(program.string()) + " " + command + " --virtual-keyboard=" + Quote(state), full);
         EXPECT_NE(run.status, 0);

@@ -221,6 +221,49 @@ TEST_F(VirtualKeyboardStateFileTest, AChangeThatCannotBeSavedIsNotTaken)
     EXPECT_EQ(OnDisk().params[10], 0x11);
 }
 
+// What the keyboard changes by itself (its effect key, its reset) goes
+// through the file like a write, and is announced only when it was kept.
+TEST_F(VirtualKeyboardStateFileTest, TheKeyboardsOwnChangesAreSavedBeforeTheyAreAnnounced)
+{
+    Host window = Open();
+    Host tool = Open();
+    ASSERT_TRUE(window.keyboard && tool.keyboard);
+    std::vector<HidInterfaceInfo> list;
+    ASSERT_TRUE(window.keyboard->Enumerate(list));
+    std::unique_ptr<HidHandle> notify = window.keyboard->Open(window.keyboard->NotifyPath(), HidOpenMode{true, false, false});
+    ASSERT_TRUE(notify);
+    auto announced = [&notify] {
+        std::array<uint8_t, 3> report{};
+        size_t n = 0;
+        if (notify->Read(report, n, 50) != HidIo::Done)
+            return std::array<uint8_t, 3>{};
+        std::array<uint8_t, 3> release{};
+        EXPECT_EQ(notify->Read(release, n, 50), HidIo::Done);
+        EXPECT_EQ(release, (std::array<uint8_t, 3>{3, 0, 0}));
+        return report;
+    };
+
+    ASSERT_EQ(tool.WriteParam(0, 4), StatusOk); // the other program chose effect 4
+    window.keyboard->ChangeLightingOnKeyboard();
+    EXPECT_EQ(announced(), (std::array<uint8_t, 3>{3, 0x01, 0x04}));
+    EXPECT_EQ(OnDisk().params[0], 5) << "the next effect after the one the file holds";
+    EXPECT_EQ(tool.ReadParam(0), 5);
+
+    {
+        ScopedFileSizeLimit full(4096);
+        window.keyboard->ChangeLightingOnKeyboard();
+        EXPECT_EQ(announced(), (std::array<uint8_t, 3>{})) << "a change the file did not keep is not announced";
+    }
+    EXPECT_EQ(OnDisk().params[0], 5);
+    EXPECT_EQ(window.keyboard->Memories().params[0], 5);
+
+    ASSERT_EQ(tool.WriteParam(10, 0x11), StatusOk);
+    window.keyboard->SendNotice(0x0402);
+    EXPECT_EQ(announced(), (std::array<uint8_t, 3>{3, 0x02, 0x04}));
+    EXPECT_EQ(OnDisk(), FactoryMemories(OnDisk().productId, OnDisk().deviceInfo[DeviceInfoMacroUnits]));
+    EXPECT_EQ(tool.ReadParam(10), 0);
+}
+
 TEST_F(VirtualKeyboardStateFileTest, AFileReplacedBySomethingElseIsNeverWritten)
 {
     Host host = Open();

@@ -5,10 +5,11 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace {
 
-constexpr std::array<CtlCommand, 8> Commands = {{
+constexpr std::array<CtlCommand, 10> Commands = {{
     {"validate", "FILE", "check a profile file; exit 0 when valid, 1 with the reason when not", RunValidate, true, true},
     {"dump", "FILE", "print a profile file as JSON: header, assigned keys, macros and strings", RunDump, true, true},
     {"info", "", "the keyboard: model, active profile, macro memory, lighting effects", RunInfo, true},
@@ -18,6 +19,10 @@ constexpr std::array<CtlCommand, 8> Commands = {{
     {"keymap", "1|2|3", "a profile's keys as the keyboard holds them, marking what differs from the factory",
      RunKeymap, true},
     {"macros", "", "the macros in the keyboard's memory, decoded", RunMacros, true},
+    {"lighting", "[1|2|3 [FIELD=VALUE...]]",
+     "a profile's lighting (default the active one), or set its fields", RunLighting, true},
+    {"key-colours", "1|2|3", "send a profile's user-defined key colours (its user mode file) to the keyboard",
+     RunKeyColours, true},
 }};
 
 CtlOptions g_options;
@@ -64,6 +69,19 @@ int CtlUsage(const char* commandName)
             return CtlUsage(command);
     }
     CtlError(std::string("usage: rt604ctl ") + commandName);
+    return ExitUsage;
+}
+
+std::optional<int> ProfileArgument(const std::string& text)
+{
+    if (text.size() == 1 && text[0] >= '1' && text[0] <= '3')
+        return text[0] - '1';
+    return std::nullopt;
+}
+
+int NoSuchProfile(const std::string& text)
+{
+    CtlError("the keyboard has profiles 1, 2 and 3, not \"" + text + "\"");
     return ExitUsage;
 }
 

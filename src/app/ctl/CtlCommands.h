@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -46,6 +47,8 @@ int RunExport(const std::vector<std::string>& args);
 int RunImport(const std::vector<std::string>& args);
 int RunKeymap(const std::vector<std::string>& args);
 int RunMacros(const std::vector<std::string>& args);
+int RunLighting(const std::vector<std::string>& args);
+int RunKeyColours(const std::vector<std::string>& args);
 
 // Prints "rt604ctl: <text>" on standard error.
 void CtlError(const std::string& text);
@@ -53,6 +56,11 @@ void CtlError(const std::string& text);
 // ExitUsage.
 int CtlUsage(const CtlCommand& command);
 int CtlUsage(const char* commandName);
+// A profile as the command line numbers it ("1".."3", the keyboard's own
+// labels) to its index; nothing for anything else.
+std::optional<int> ProfileArgument(const std::string& text);
+// Says which profiles there are and gives ExitUsage.
+int NoSuchProfile(const std::string& text);
 // Prints the writer's object on standard output; ExitFailed when standard
 // output cannot take it.
 int PrintJson(const JsonWriter& json);

@@ -30,20 +30,6 @@
 
 namespace {
 
-// "1".."3" to a profile index, or nothing.
-std::optional<int> ProfileArgument(const std::string& text)
-{
-    if (text.size() == 1 && text[0] >= '1' && text[0] <= '3')
-        return text[0] - '1';
-    return std::nullopt;
-}
-
-int NoSuchProfile(const std::string& text)
-{
-    CtlError("the keyboard has profiles 1, 2 and 3, not \"" + text + "\"");
-    return ExitUsage;
-}
-
 std::string Hex(unsigned value, int digits)
 {
     char buffer[16];

@@ -19,16 +19,23 @@ void PrintHelp(std::FILE* to)
         std::string head = std::string(command.name) + " " + command.arguments;
         std::fprintf(to, "  %-22s %s\n", head.c_str(), command.summary);
     }
+    std::string jsonCommands;
+    for (const CtlCommand& command : CtlCommands()) {
+        if (command.json)
+            jsonCommands += std::string(jsonCommands.empty() ? "" : ", ") + command.name;
+    }
     std::fprintf(to,
         "\nOptions (before or after the command):\n"
         "  --virtual-keyboard=STATEFILE\n"
         "                         keyboard commands talk to the virtual keyboard kept in STATEFILE\n"
-        "  --json                 data as one JSON object (validate, dump, info, profile, keymap, macros)\n"
+        "  --json                 data as one JSON object\n"
+        "                         (%s)\n"
         "  --version              show the version\n"
         "  -h, --help             show this help\n\n"
         "Exit status: 0 done, 1 failed (the reason on standard error), 2 wrong usage;\n"
-        "keyboard commands also 3 no keyboard, 4 invalid file, 5 refused by the keyboard,\n"
-        "6 the macros do not fit the keyboard (nothing was sent).\n");
+        "keyboard commands also 3 no keyboard, 4 invalid file or lighting value,\n"
+        "5 refused by the keyboard, 6 the macros do not fit the keyboard (nothing was sent).\n",
+        jsonCommands.c_str());
 }
 
 struct CommandLine {
