@@ -1,7 +1,6 @@
 #include "ui/MainWindow.h"
 
 #include "app/AppState.h"
-#include "assign/KeyAssignment.h"
 #include "config/ConfigDocument.h"
 #include "config/DeviceCopy.h"
 #include "config/ProfileSwitch.h"
@@ -75,18 +74,17 @@ void CVarkelinDlg::OnTimer(int timerId)
 
 void CVarkelinDlg::ResetKeyboardProfiles()
 {
-    // The keyboard went back to its factory state: so do the document's key
-    // assignments of every profile, and Apply is enabled.
-    for (int profile = 0; profile < 3; ++profile)
-        ResetProfileKeys(profile);
+    // The keyboard went back to its factory state. It is the master copy, so
+    // the document, the cache file and the buttons are rebuilt from what it
+    // now holds, as at a connection: clearing only the document's keys would
+    // leave its macros and the old cache file behind, which a later discard
+    // reloads. Nothing is left to apply.
     // The reset may have changed the keyboard's active profile: ask again.
     g_app.currentProfile = -1;
+    ReloadFromDevice(false);
     const int32_t active = GetCurrentProfile();
     ShowProfileSelected(active);
     viewedProfile_ = active >= 0 ? active : 0;
-    {
-        DocumentLock lock;
-        RefreshKeyButtons();
-    }
     BuildProfileMenu(false);
+    Trace("keyboard-reset");
 }

@@ -65,10 +65,14 @@ TEST_F(MainWindowTest, VirtualKeyboardTrayEntriesTakeEveryConnectionPath)
         EXPECT_TRUE(SpinUntil([&] { return window->TrayIconId() == notice.icon; })) << notice.command;
     }
 
-    // The keyboard's reset notice: every profile back to its own keys, the
-    // keyboard's (factory) profile shown, Apply enabled.
+    // The keyboard's reset notice: the keyboard's factory memories read
+    // back, its profile shown, nothing left to apply.
+    bool reset = false;
+    QObject::connect(window.get(), &CVarkelinDlg::traced, window.get(),
+                     [&reset](const QString& line) { reset = reset || line == QLatin1String("keyboard-reset"); });
     ASSERT_TRUE(ChooseTrayEntry(*window, CmdVkNotice0402));
-    ASSERT_TRUE(SpinUntil([this] { return window->IsApplyEnabled(); }));
+    ASSERT_TRUE(SpinUntil([&reset] { return reset; }));
+    EXPECT_FALSE(window->IsApplyEnabled());
     EXPECT_EQ(DocumentSlot(1, KeyEsc).Type(), AssignDefault);
     EXPECT_FALSE(KeyButton(KeyEsc)->IsMarked());
     EXPECT_TRUE(ProfileShown(0));
