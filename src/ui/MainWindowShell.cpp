@@ -209,14 +209,6 @@ QString CVarkelinDlg::CaptionText() const
     return caption;
 }
 
-QString CVarkelinDlg::TrayTipText() const
-{
-    QString tip = QString::fromStdString(LoadText("KEYBOARD_TRAY_DESC"));
-    if (IsVirtual())
-        tip += QString::fromStdString(LoadText("VIRTUAL_KEYBOARD_SUFFIX"));
-    return tip;
-}
-
 void CVarkelinDlg::accept()
 {
     OnApply();

@@ -152,7 +152,8 @@ TEST_F(MainWindowTest, CaptionsTipAndMenuFollowTheLanguage)
                                                      QString::fromStdString(LoadText("MENU_FIRMWARE_UPDATE", 0)),
                                                      QString::fromStdString(LoadText("MENU_22", 0)),
                                                      QString::fromStdString(LoadText("MENU_33", 0))}));
-    EXPECT_EQ(window.TrayTipText().toStdString(), LoadText("KEYBOARD_TRAY_DESC", 0));
+    EXPECT_EQ(window.TrayTipText().toStdString(),
+              LoadText("KEYBOARD_TRAY_DESC", 0) + "\n" + LoadText("TRAY_TIP_DISCONNECTED", 0));
 
     // A language switch with a wrong tag is ignored.
     SetLanguageIndex(1);
@@ -173,7 +174,8 @@ TEST_F(MainWindowTest, VirtualKeyboardModeSaysSoAndOffersItsControls)
     const std::string suffix = LoadText("VIRTUAL_KEYBOARD_SUFFIX", 0);
     ASSERT_FALSE(suffix.empty());
     EXPECT_EQ(window.windowTitle().toStdString(), LoadText("MAIN_CAPTION", 0) + suffix);
-    EXPECT_EQ(window.TrayTipText().toStdString(), LoadText("KEYBOARD_TRAY_DESC", 0) + suffix);
+    EXPECT_EQ(window.TrayTipText().toStdString(),
+              LoadText("KEYBOARD_TRAY_DESC", 0) + suffix + "\n" + LoadText("TRAY_TIP_DISCONNECTED", 0));
     const std::vector<QString> texts = TrayMenuTexts();
     ASSERT_EQ(texts.size(), 11u);
     EXPECT_EQ(texts[4].toStdString(), LoadText("MENU_VK_UNPLUG", 0));
