@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "app/ProgramPaths.h"
+#include "app/gui/AddressPrompt.h"
 #include "keys/KeyTable.h"
 #include "platform/SettingsStore.h"
 #include "skin/gui/PngButton.h"
@@ -8,10 +9,8 @@
 #include "skin/gui/SkinPlacement.h"
 
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
-#include <QUrl>
 
 #include <cstdio>
 
@@ -315,7 +314,8 @@ void CVarkelinDlg::PlaceArrows()
 
 void CVarkelinDlg::OpenAddress(const QString& address)
 {
-    QDesktopServices::openUrl(QUrl(address));
+    Trace("open " + address.toStdString());
+    OpenAddressOrExplain(address, this);
 }
 
 QWidget* CVarkelinDlg::Control(int id) const

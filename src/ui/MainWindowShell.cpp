@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/ProgramPaths.h"
 #include "app/gui/AboutDialog.h"
+#include "app/gui/AddressPrompt.h"
 #include "app/gui/EventLog.h"
 #include "app/gui/ShellMessages.h"
 #include "app/gui/TrayIcon.h"
@@ -14,13 +15,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QThread>
 #include <QTimer>
-#include <QUrl>
 
 namespace {
 
@@ -173,7 +172,7 @@ void CVarkelinDlg::OpenHelp()
 {
     const QString page = QDir(QString::fromStdString(g_paths.helpFolder)).filePath(QStringLiteral("index.html"));
     Trace("help " + page.toStdString());
-    QDesktopServices::openUrl(QUrl::fromLocalFile(page));
+    OpenAddressOrExplain(page, this);
 }
 
 void CVarkelinDlg::CloseSubWindows()
