@@ -91,5 +91,7 @@ void CVarkelinDlg::Initialise(const std::function<void()>& startDeviceThreads)
         previewTimer_->setInterval(PreviewPeriodMs);
         OnPreviewTick();
     });
+    MarkPendingControls();
+    ArrangeTabOrder();
     Trace("initialised");
 }

@@ -214,6 +214,10 @@ private:
     void CloseDialogs();
     void ApplyDialogLanguage(int languageIndex);
     void OnProfilesApplied();
+    // MainWindowKeyboard.cpp
+    void ArrangeTabOrder();
+    void MarkPendingControls();
+    bool PressFocusedButton();
     // MainWindowTray.cpp
     void CreateTray();
     void FillTrayMenu(class QMenu* menu);

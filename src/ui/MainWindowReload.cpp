@@ -23,6 +23,7 @@ void CVarkelinDlg::InitialiseBehaviour()
     const QString fieldStyle = QStringLiteral(
         "QComboBox, QLineEdit { background: #16181b; color: #eceef1; border: 1px solid #41464e;"
         " border-radius: 5px; padding: 1px 8px; selection-background-color: #ff8200; }"
+        "QComboBox:focus, QLineEdit:focus { border-color: #ff8200; }"
         "QComboBox::drop-down { border: none; width: 20px; }"
         "QComboBox QAbstractItemView { background: #16181b; color: #eceef1;"
         " selection-background-color: #ff8200; }");

@@ -118,6 +118,7 @@ void CVarkelinDlg::OpenMainWindow()
 void CVarkelinDlg::HideMainWindow()
 {
     hide();
+    SetKeyboardCues(this, false);
     Trace("window-hidden");
 }
 
@@ -221,9 +222,12 @@ void CVarkelinDlg::reject()
 
 void CVarkelinDlg::keyPressEvent(QKeyEvent* event)
 {
-    // Enter and Escape would end the dialog; they do nothing here.
+    // Enter and Escape would end the dialog; they do nothing here, except
+    // that Enter presses a button that has the keyboard focus.
     QWidget* effects = Control(MainControl::EffectList);
     if (IsSwallowedKey(event->key()) || (IsArrowKey(event->key()) && effects && focusWidget() == effects)) {
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat())
+            PressFocusedButton();
         event->accept();
         return;
     }

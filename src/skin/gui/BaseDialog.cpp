@@ -1,5 +1,7 @@
 #include "skin/gui/BaseDialog.h"
 
+#include "skin/gui/PngButton.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWindow>
@@ -131,4 +133,26 @@ void CBaseDialog::mouseReleaseEvent(QMouseEvent* event)
         return;
     }
     QDialog::mouseReleaseEvent(event);
+}
+
+// A menu or a dialog over a button, or the window hidden under the pointer,
+// can swallow the button's leave: its hover look is checked again whenever
+// the window is shown, hidden, activated or deactivated.
+void CBaseDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    CPngButton::DropStaleHovers(this);
+}
+
+void CBaseDialog::hideEvent(QHideEvent* event)
+{
+    QDialog::hideEvent(event);
+    CPngButton::DropStaleHovers(this);
+}
+
+void CBaseDialog::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange)
+        CPngButton::DropStaleHovers(this);
 }

@@ -1,10 +1,15 @@
 #include "MainWindowTestSupport.h"
 
 #include "assign/KeyAssignment.h"
+#include "support/FakeOpener.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QMessageBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+
+#include <set>
 
 namespace {
 
@@ -99,4 +104,66 @@ TEST_F(MainWindowTest, KeyButtonPressChangesNothingUntilTheEditorExists)
     EXPECT_TRUE(kb->Requests().empty());
     EXPECT_FALSE(window->IsApplyEnabled());
     EXPECT_EQ(DocumentSlot(0, KeyEsc).Type(), AssignDefault);
+}
+
+// No button is silently inert: one that has nothing to do yet is disabled,
+// with a tooltip saying its feature comes later. D1 to D6 follow the flip
+// switch instead.
+TEST_F(MainWindowTest, ButtonsWithoutAFeatureAreDisabledWithATooltip)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    std::set<int> pending;
+    for (QWidget* child : window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        auto* button = qobject_cast<CPngButton*>(child);
+        if (!button)
+            continue;
+        const int id = button->property("controlId").toInt();
+        if (button->property("pendingFeature").toBool()) {
+            pending.insert(id);
+            EXPECT_FALSE(button->isEnabled()) << id;
+            EXPECT_EQ(button->TooltipText().toStdString(), LoadText("MAIN_LATER_PROMPT")) << id;
+            EXPECT_TRUE(button->TooltipActive()) << id;
+        } else if (button->isEnabled() && !(id >= MainControl::FirstD && id < MainControl::FirstD + 6)) {
+            EXPECT_TRUE(button->HasClickReceivers()) << "inert button " << id << " "
+                                                     << button->objectName().toStdString();
+        }
+    }
+    // The report rate and the Fn key's colour wait for the lighting panel.
+    const std::set<int> waiting = {MainControl::Report1, MainControl::Report2, MainControl::Report3,
+                                   MainControl::Report4, MainControl::Fn};
+    EXPECT_EQ(pending, waiting);
+}
+
+// Help and the links say where to go when nothing can open them.
+TEST_F(MainWindowTest, HelpAndLinksGiveTheAddressWhenNothingOpensIt)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    window->OpenMainWindow();
+    FakeOpener noOpener(dir / "bin", nullptr);
+    const auto prompt = [] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(top);
+            if (box && box->objectName() == QLatin1String("AddressPrompt") && box->isVisible())
+                return box;
+        }
+        return static_cast<QMessageBox*>(nullptr);
+    };
+    const struct {
+        int button;
+        QString address;
+    } cases[] = {
+        {MainControl::Help,
+         QDir(QString::fromStdString(g_paths.helpFolder)).filePath(QStringLiteral("index.html"))},
+        {MainControl::Link, QString::fromStdString(g_paths.linkAddress)},
+    };
+    for (const auto& c : cases) {
+        window->Button(c.button)->click();
+        ASSERT_TRUE(SpinUntil([&] { return prompt() != nullptr; })) << c.button;
+        EXPECT_TRUE(prompt()->text().endsWith(c.address)) << prompt()->text().toStdString();
+        EXPECT_EQ(prompt()->parentWidget(), window.get());
+        prompt()->close();
+        SpinUntil([&] { return prompt() == nullptr; });
+    }
 }
