@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QToolTip>
 
 namespace {
 
@@ -55,4 +56,6 @@ void ApplySkinPalette()
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
         QApplication::setStyle(fusion);
     QApplication::setPalette(SkinPalette());
+    // Tooltips keep a palette of their own.
+    QToolTip::setPalette(SkinPalette());
 }

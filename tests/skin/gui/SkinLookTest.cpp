@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStyle>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -61,6 +62,10 @@ TEST(SkinLookTest, BoxesMenusAndFileDialogsAreDarkWithReadableText)
 {
     ApplySkinPalette();
     EXPECT_EQ(QApplication::style()->name(), QStringLiteral("fusion"));
+    EXPECT_LT(QToolTip::palette().color(QPalette::ToolTipBase).lightness(), 64);
+    EXPECT_GE(Contrast(QToolTip::palette().color(QPalette::ToolTipText),
+                       QToolTip::palette().color(QPalette::ToolTipBase)),
+              7.0);
 
     QMessageBox box(QMessageBox::Question, QString(), QStringLiteral("Apply the changes?"),
                     QMessageBox::Yes | QMessageBox::No);
