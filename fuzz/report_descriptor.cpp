@@ -34,11 +34,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     for (const HidCollectionInfo& c : collections) {
-        Check(c.fields.size() <= HidMaxFields);
-        for (uint16_t length : c.reportLength)
-            Check(length <= HidMaxReportBytes);
+        Check(DataItemTableBytes(c) <= HidMaxTableBytes);
+        Check(c.unusable.empty() || (c.fields.empty() && c.reportLength == decltype(c.reportLength){}));
         std::vector<HidDataItem> items = BuildDataItems(c, HidReportType::Input);
-        Check(items.size() <= HidMaxDataItems);
+        size_t listEntries = 0;
+        for (const HidDataItem& item : items)
+            listEntries += item.usageList.size();
+        Check(items.size() * HidDataItemCost + listEntries * 2 <= HidMaxTableBytes);
         if (!report.empty()) {
             DecodeInputReport(report.data(), report.size(), HidReportType::Input, items, c);
             for (const HidDataItem& item : items) {

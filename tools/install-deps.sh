@@ -10,6 +10,8 @@ packages=(
   libhidapi-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-core
+  dpkg-dev file appstream groff-base
+  clang libclang-rt-dev llvm # the sanitizer pass and libFuzzer (tools/sanitize.sh)
   # The key editor's keyboard grab (X11) and its test with a real X server
   # and real key presses.
   libxcb1-dev libxcb-xtest0-dev xvfb xauth xdotool
@@ -22,6 +24,11 @@ packages=(
 )
 if [ "${RT604_WITH_XVFB:-0}" = 1 ]; then
   packages+=(xvfb xauth)
+fi
+# The VM of tools/kernel-test.sh: the emulator, the guest's shell, the
+# initramfs packer and what reads and unpacks the kernel's modules.
+if [ "${RT604_WITH_KERNEL_TEST:-0}" = 1 ]; then
+  packages+=(qemu-system-x86 busybox-static cpio kmod xz-utils zstd)
 fi
 
 missing=()

@@ -88,7 +88,8 @@ ls "$out"/window-*.png
 
 # The real key function editor over the main window: every tab, the mouse
 # choice, the macro button's macro-only editor and a recording, in English
-# and in Russian.
+# and in Russian; and the macro tab's memory gauge in its three states (the
+# macros fit, fit only without names, do not fit).
 ninja -C "$build" rt604editorshot >/dev/null
 editorshot=$build/tools/editorshot/rt604editorshot
 editor_script=$(mktemp)
@@ -97,6 +98,11 @@ for lang in en ru; do
   for tab in key mouse macro media function macro-only recording; do
     printf '%q ' "$editorshot" --data "$build/bin" --out "$out/editor-$tab-$lang.png" --tab "$tab" --lang "$lang" \
       >>"$editor_script"
+    printf '\n' >>"$editor_script"
+  done
+  for memory in fits names full; do
+    printf '%q ' "$editorshot" --data "$build/bin" --out "$out/editor-memory-$memory-$lang.png" --memory "$memory" \
+      --lang "$lang" >>"$editor_script"
     printf '\n' >>"$editor_script"
   done
 done

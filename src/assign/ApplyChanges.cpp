@@ -1,21 +1,70 @@
 #include "assign/ApplyChanges.h"
 
 #include <atomic>
+#include <mutex>
+#include <string>
 #include <system_error>
 #include <thread>
+#include <vector>
 
+#include "app/AppState.h"
 #include "app/MainWindowLink.h"
+#include "app/UserPrompts.h"
 #include "config/ConfigDocument.h"
 #include "config/DeviceCopy.h"
 #include "config/ProfileFile.h"
 #include "device/BusyIndicator.h"
 #include "device/DeviceEvents.h"
+#include "macro/MacroMemoryUse.h"
+#include "skin/LanguageTexts.h"
 
 namespace {
 
 std::atomic<int64_t> g_showDelayMs{100};
 
+// The names the owner last agreed to lose. Applies run on the window's
+// worker thread or on the user-interface thread.
+std::mutex g_acceptedMutex;
+std::vector<std::u16string> g_acceptedNameLoss;
+
+// False when the owner chose not to write macros that would lose their names.
+bool ConfirmNameLoss()
+{
+    const uint32_t capacity = g_app.macroCapacity.load();
+    // Unknown capacity: the keyboard is not there and the writer refuses.
+    if (capacity == 0)
+        return true;
+    MacroMemoryUse use;
+    std::vector<std::u16string> lost;
+    {
+        DocumentLock lock;
+        const std::vector<ConstMacroBlock> macros = DocumentMacroViews();
+        use = MeasureMacroMemory(macros, capacity);
+        if (use.fit != MacroFit::WithoutNames)
+            return true;
+        lost = NamesLostWithoutImage(macros, LoadText("MACRO_NEW_PREFIX"));
+    }
+    if (lost.empty())
+        return true;
+    {
+        std::lock_guard guard(g_acceptedMutex);
+        if (lost == g_acceptedNameLoss)
+            return true;
+    }
+    if (!Prompts().AskYesNo(FormatText(LoadText("MACRO_MEMORY_NAMES_CONFIRM"), static_cast<long long>(use.sizes.withNames))))
+        return false;
+    std::lock_guard guard(g_acceptedMutex);
+    g_acceptedNameLoss = std::move(lost);
+    return true;
+}
+
 } // namespace
+
+void ForgetAcceptedNameLoss()
+{
+    std::lock_guard guard(g_acceptedMutex);
+    g_acceptedNameLoss.clear();
+}
 
 void SetApplyShowDelay(std::chrono::milliseconds delay)
 {
@@ -24,6 +73,10 @@ void SetApplyShowDelay(std::chrono::milliseconds delay)
 
 int32_t ApplyChanges()
 {
+    // Asked before the busy picture, so the question is not hidden behind it.
+    if (MainWindow().IsApplyEnabled() && !ConfirmNameLoss())
+        return 0;
+
     // The picture appears only once the Apply has run for the delay, so quick
     // applies do not flash it; the work does not wait for it.
     BusyIndicator busy = BusyIndicator::Start();

@@ -13,6 +13,7 @@
 #include "device/DeviceState.h"
 #include "macro/MacroApply.h"
 #include "macro/MacroImage.h"
+#include "macro/MacroMemoryUse.h"
 #include "skin/LanguageTexts.h"
 
 namespace {
@@ -41,16 +42,14 @@ int32_t WriteDeviceKeyMaps(int allProfiles)
     if (!g_deviceDoc.block)
         return 0;
 
-    uint32_t withNames = 0;
-    uint32_t withoutNames = 0;
-    ComputeMacroImageSize(withNames, withoutNames);
-    const uint32_t capacity = g_app.macroCapacity.load();
-    if (capacity < withoutNames || withoutNames > MaxMacroImageLength) {
+    // The key function editor's gauge makes the same choice for its copies.
+    const MacroMemoryUse use = MeasureMacroMemory(DeviceMacroViews(), g_app.macroCapacity.load());
+    if (use.fit == MacroFit::TooLarge) {
         ShowDeviceMessage("EXTRA_MACRO_TOO_LONG");
         return 0;
     }
-    const bool names = capacity >= withNames && withNames <= MaxMacroImageLength;
-    const uint32_t imageBytes = names ? withNames : withoutNames;
+    const bool names = use.fit == MacroFit::WithNames;
+    const uint32_t imageBytes = use.ImageBytes();
 
     // The macro positions every key map refers to change with the image, so
     // after a deletion every profile's map must follow.

@@ -37,6 +37,9 @@ public:
     virtual void ReloadFromKeyboard() {}
     // Message 0x5350 "OPEN", posted: open the main window.
     virtual void OpenMainWindow() {}
+    // Posted once the monitor's first look for the keyboard is over (found
+    // or not), so that an OPEN held until then can be answered.
+    virtual void FirstScanDone() {}
     // Arms a one-shot timer of the main window (TimerReloadLighting,
     // TimerKeyboardReset), whose handler does the work on its own thread.
     virtual void ArmTimer(int /*timerId*/) {}

@@ -31,6 +31,13 @@ std::thread g_monitorThread;
 std::thread g_notificationThread;
 
 std::atomic<int> g_rememberedIcon{TrayIconDisconnected};
+std::atomic<bool> g_firstScanPending{false};
+
+void EndFirstScan()
+{
+    if (g_firstScanPending.exchange(false))
+        Events().FirstScanDone();
+}
 
 // The hex number after a prefix found ignoring case; found is false (and the
 // number 0) when the prefix is absent. Digits past 32 bits saturate, as the
@@ -74,7 +81,8 @@ bool OpenConfigInterface()
     while (std::optional<HidInterfaceInfo> info = g_configChannel.NextInterface()) {
         if (DeviceThreadsStopping())
             return false;
-        if (!IsKeyboardPath(info->path, info->vendorId, info->productId))
+        if (!IsKeyboardPath(info->path, info->vendorId, info->productId)
+            || !MayBeCollection(*info, ConfigUsagePage, ConfigUsage))
             continue;
         if (!g_configChannel.Open(info->path, true, true, true, false))
             continue;
@@ -83,6 +91,18 @@ bool OpenConfigInterface()
         g_configChannel.Close();
     }
     return false;
+}
+
+// The keyboard the channel was opened on is the one under its path now: the
+// same node (a replug makes a new one, often under the same path, which is
+// all that "can it be opened" used to test) and no transfer has found it gone.
+// Otherwise it is a loss, and the scan that follows makes a new connection.
+bool SameKeyboardStillThere()
+{
+    if (g_configChannel.DeviceGone())
+        return false;
+    const std::string now = CurrentHidBackend().NodeIdentity(g_configChannel.Path());
+    return !now.empty() && now == g_configChannel.NodeIdentity();
 }
 
 // One scan of every interface for the vendor collection; leaves the channel
@@ -159,6 +179,12 @@ bool IsKeyboardPath(const std::string& path, uint16_t enumeratedVendor, uint16_t
     return IsKeyboardIdentity(static_cast<uint16_t>(vendor), static_cast<uint16_t>(product));
 }
 
+bool MayBeCollection(const HidInterfaceInfo& info, uint16_t usagePage, uint16_t usage)
+{
+    const bool named = info.usagePage != 0 || info.usage != 0;
+    return !named || (info.usagePage == usagePage && info.usage == usage);
+}
+
 bool IsConfigCollection(const HidDevice& channel)
 {
     const HidAttributes a = channel.Attributes();
@@ -176,6 +202,11 @@ bool IsNotifyCollection(const HidDevice& channel)
 int RememberedTrayIcon()
 {
     return g_rememberedIcon.load();
+}
+
+bool FirstScanPending()
+{
+    return g_firstScanPending.load();
 }
 
 void HandleConnectionState(int32_t state)
@@ -212,13 +243,17 @@ void HandleConnectionState(int32_t state)
 
 void MonitorThread()
 {
+    // However the thread ends, nobody waits for its first scan any more.
+    struct FirstScanEnd {
+        ~FirstScanEnd() { EndFirstScan(); }
+    } firstScanEnd;
     bool firstReport = true;
     if (g_app.noAutoOpen.load() == 1 && !SleepUnlessStopping(CurrentDeviceThreadTimings().firstScanDelay))
         return;
     if (!Probe())
         return;
     while (!DeviceThreadsStopping()) {
-        if (g_deviceConnected.load() == 1 && !CurrentHidBackend().Present(g_configChannel.Path())) {
+        if (g_deviceConnected.load() == 1 && !SameKeyboardStillThere()) {
             g_deviceConnected = 0;
             HandleConnectionState(0);
         }
@@ -230,6 +265,7 @@ void MonitorThread()
                 HandleConnectionState(g_deviceConnected.load());
                 if (g_deviceConnected.load() == 0)
                     g_app.noAutoOpen = 1;
+                EndFirstScan();
             }
             g_configChannel.FreeInterfaceList();
         }
@@ -247,6 +283,7 @@ bool StartDeviceThreads()
         std::lock_guard lock(g_stopLock);
         g_stopping = false;
     }
+    g_firstScanPending = true;
     try {
         g_notificationThread = std::thread(NotificationThread);
         g_monitorThread = std::thread(MonitorThread);
@@ -259,6 +296,7 @@ bool StartDeviceThreads()
         g_notifyChannel.Close();
         if (g_notificationThread.joinable())
             g_notificationThread.join();
+        EndFirstScan();
         return false;
     }
     return true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/HidBackend.h"
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -37,10 +39,22 @@ void HandleConnectionState(int32_t state);
 // The tray icon the connection handler last chose (128 or 141).
 int RememberedTrayIcon();
 
+// From StartDeviceThreads until the monitor's first scan has been handled
+// (or the monitor ended): whether the keyboard is there is not known yet.
+// A second start's OPEN that arrives meanwhile waits for FirstScanDone
+// instead of telling the owner that no keyboard is connected.
+bool FirstScanPending();
+
 // Path test: a path that spells "vid_" (any case) is judged by the hex
 // numbers after "vid_" and "pid_" (0 when absent, low 16 bits); a path that
 // does not (hidraw, the virtual keyboard) by the enumerated ids.
 bool IsKeyboardPath(const std::string& path, uint16_t enumeratedVendor, uint16_t enumeratedProduct);
+// Whether an enumerated interface may be the collection wanted. A backend
+// that names each interface's collection (hidraw does, from the report
+// descriptor) is taken at its word, so that no other interface of the
+// keyboard, above all the one it types through, is ever opened; an interface
+// listed without a collection is opened and passes the identity test or not.
+bool MayBeCollection(const HidInterfaceInfo& info, uint16_t usagePage, uint16_t usage);
 // Identity tests of an open channel.
 bool IsConfigCollection(const HidDevice& channel);
 bool IsNotifyCollection(const HidDevice& channel);

@@ -30,7 +30,8 @@ enum class HidIo {
     Done,
     TimedOut,
     Aborted,
-    Failed, // the device is gone or refused the transfer
+    Failed, // the device refused the transfer, or it failed for a passing reason
+    Gone,   // the node is gone (unplugged): nothing will pass through this handle again
 };
 
 inline constexpr int HidInfinite = -1;
@@ -44,6 +45,9 @@ public:
     // descriptor order) this handle serves.
     virtual std::vector<uint8_t> ReportDescriptor() const = 0;
     virtual int CollectionIndex() const = 0;
+    // Which appearance of the device node this handle was opened on; see
+    // HidBackend::NodeIdentity.
+    virtual std::string NodeIdentity() const = 0;
     // One whole input report of this collection, report id first. timeoutMs 0
     // polls, HidInfinite waits until a report, a failure or Abort.
     virtual HidIo Read(std::span<uint8_t> buffer, size_t& transferred, int timeoutMs) = 0;
@@ -59,9 +63,14 @@ public:
     // false when the enumeration itself failed; an empty list is success.
     virtual bool Enumerate(std::vector<HidInterfaceInfo>& out) = 0;
     virtual std::unique_ptr<HidHandle> Open(const std::string& path, const HidOpenMode& mode) = 0;
-    // Whether the path can still be opened (with no access rights): the
-    // monitor's cheap test that the keyboard is still there.
-    virtual bool Present(const std::string& path) = 0;
+    // Which appearance of a device node the path leads to now; empty when
+    // nothing is there. It stays the same while the device stays plugged in
+    // and differs after every replug, even when the node comes back under
+    // the same path, so that the monitor can tell a handle on a dead node
+    // from one on the keyboard that is there now.
+    virtual std::string NodeIdentity(const std::string& path) = 0;
+    // Whether something is there under the path at all.
+    bool Present(const std::string& path) { return !NodeIdentity(path).empty(); }
 };
 
 // The backend every channel uses; the hidapi backend unless one was set.

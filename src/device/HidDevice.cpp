@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <map>
 
 HidDevice g_configChannel;
 HidDevice g_notifyChannel;
@@ -55,6 +56,8 @@ std::vector<HidDataItem> BuildDataItems(const HidCollectionInfo& descriptor, Hid
 {
     const size_t t = static_cast<size_t>(type);
     std::vector<HidDataItem> items;
+    std::map<uint16_t, uint32_t> listLengths;                     // by usage page
+    std::map<std::pair<uint16_t, uint8_t>, uint32_t> reportSlots; // by page and report id
     for (const HidButtonCap& cap : descriptor.buttonCaps[t]) {
         HidDataItem item;
         item.kind = HidItemButton;
@@ -62,9 +65,17 @@ std::vector<HidDataItem> BuildDataItems(const HidCollectionInfo& descriptor, Hid
         item.reportId = cap.reportId;
         item.usage = cap.usageMin;
         item.secondWord = cap.usageMax;
-        const uint32_t listLength = MaxUsageListLength(descriptor, type, cap.usagePage);
-        item.thirdWord = static_cast<int32_t>(listLength);
-        item.usageList.assign(listLength, 0);
+        auto [length, newPage] = listLengths.try_emplace(cap.usagePage, 0);
+        if (newPage)
+            length->second = MaxUsageListLength(descriptor, type, cap.usagePage);
+        auto [slots, newReport] = reportSlots.try_emplace({cap.usagePage, cap.reportId}, 0);
+        if (newReport)
+            slots->second = ReportUsageSlots(descriptor, type, cap.usagePage, cap.reportId);
+        item.thirdWord = static_cast<int32_t>(length->second);
+        // The list is filled only from reports of the item's own id, and one
+        // report never names more usages of the page than it has elements:
+        // a longer list would be memory no decode can use.
+        item.usageList.assign(std::min(length->second, slots->second), 0);
         items.push_back(std::move(item));
     }
     for (const HidValueCap& cap : descriptor.valueCaps[t]) {
@@ -154,6 +165,8 @@ void HidDevice::AbortTransfers(std::unique_lock<std::mutex>& lock)
 void HidDevice::ReleaseOpenData()
 {
     handle_.reset();
+    nodeIdentity_.clear();
+    gone_ = false;
     descriptor_ = HidCollectionInfo{};
     caps_ = HidCaps{};
     attributes_ = HidAttributes{};
@@ -184,7 +197,8 @@ bool HidDevice::Open(const std::string& path, bool wantRead, bool wantWrite, boo
     std::vector<HidCollectionInfo> collections;
     const int index = handle->CollectionIndex();
     if (!ParseReportDescriptor(handle->ReportDescriptor(), collections) || index < 0
-        || static_cast<size_t>(index) >= collections.size())
+        || static_cast<size_t>(index) >= collections.size()
+        || !collections[static_cast<size_t>(index)].unusable.empty())
         return false; // the handle closes as it goes out of scope
 
     descriptor_ = std::move(collections[static_cast<size_t>(index)]);
@@ -201,6 +215,7 @@ bool HidDevice::Open(const std::string& path, bool wantRead, bool wantWrite, boo
         buffers_[t].assign(descriptor_.reportLength[t], 0);
         items_[t] = BuildDataItems(descriptor_, static_cast<HidReportType>(t));
     }
+    nodeIdentity_ = handle->NodeIdentity();
     handle_ = std::move(handle);
     return true;
 }
@@ -230,9 +245,11 @@ std::shared_ptr<HidHandle> HidDevice::BeginTransfer()
     return handle_;
 }
 
-void HidDevice::EndTransfer()
+void HidDevice::EndTransfer(const HidHandle* handle, HidIo outcome)
 {
     std::lock_guard lock(mutex_);
+    if (outcome == HidIo::Gone && handle_.get() == handle)
+        gone_ = true;
     --busy_;
     idle_.notify_all();
 }
@@ -249,13 +266,15 @@ bool HidDevice::Transfer(size_t* transferred, bool usableBuffer, Io io)
         return false;
     struct EndOnExit {
         HidDevice* device;
-        ~EndOnExit() { device->EndTransfer(); }
-    } end{this};
+        const HidHandle* handle;
+        HidIo result = HidIo::Failed;
+        ~EndOnExit() { device->EndTransfer(handle, result); }
+    } end{this, handle.get()};
     size_t count = 0;
-    const HidIo result = io(*handle, count);
+    end.result = io(*handle, count);
     if (transferred)
         *transferred = count;
-    return result == HidIo::Done;
+    return end.result == HidIo::Done;
 }
 
 bool HidDevice::ReadReport(uint8_t* buffer, size_t length, size_t* transferred, int timeoutMs)
@@ -293,6 +312,18 @@ std::string HidDevice::Path() const
 {
     std::lock_guard lock(mutex_);
     return path_;
+}
+
+std::string HidDevice::NodeIdentity() const
+{
+    std::lock_guard lock(mutex_);
+    return nodeIdentity_;
+}
+
+bool HidDevice::DeviceGone() const
+{
+    std::lock_guard lock(mutex_);
+    return gone_;
 }
 
 std::vector<uint8_t>& HidDevice::InputBuffer()

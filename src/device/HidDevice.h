@@ -26,8 +26,10 @@ struct HidDataItem {
     uint8_t updated = 0; // set to 1 by every decode that handled the item
     uint16_t usage = 0;  // button: lowest usage; value: its usage
     uint32_t secondWord = 0; // button: highest usage; value: raw value of the last decode
-    int32_t thirdWord = 0;   // button: usage-list length; value: scaled value of the last decode
-    std::vector<uint16_t> usageList; // button items only; 0 ends a shorter list
+    int32_t thirdWord = 0;   // button: the platform's usage-list length; value: scaled value of the last decode
+    // Button items only; 0 ends a shorter list. Holds as many usages as one
+    // report of the item's id can name (at most thirdWord).
+    std::vector<uint16_t> usageList;
 };
 
 struct HidCaps {
@@ -99,6 +101,11 @@ public:
     HidCaps Caps() const;
     HidAttributes Attributes() const;
     std::string Path() const; // the path given to the last Open
+    // The appearance of the device node the open handle is on (empty when
+    // closed); compare with CurrentHidBackend().NodeIdentity(Path()).
+    std::string NodeIdentity() const;
+    // A transfer since the last Open found the device gone (HidIo::Gone).
+    bool DeviceGone() const;
     // Input report buffer (input report length, zero-filled by Open) and the
     // item tables; owned by the channel, rebuilt by Open, emptied by Close.
     std::vector<uint8_t>& InputBuffer();
@@ -114,7 +121,9 @@ public:
 
 private:
     std::shared_ptr<HidHandle> BeginTransfer();
-    void EndTransfer();
+    // handle: the one the transfer ran on; a Gone outcome marks the channel
+    // only while that handle is still the open one.
+    void EndTransfer(const HidHandle* handle, HidIo outcome);
     // One read or write on the open handle, counted as under way (for
     // AbortTransfers) until it returns.
     template <typename Io>
@@ -139,6 +148,8 @@ private:
     std::shared_ptr<HidHandle> handle_;
     int busy_ = 0; // transfers under way
     std::string path_;
+    std::string nodeIdentity_;
+    bool gone_ = false;
     HidCollectionInfo descriptor_;
     HidCaps caps_;
     HidAttributes attributes_;

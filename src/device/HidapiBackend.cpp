@@ -1,5 +1,7 @@
 #include "device/HidapiBackend.h"
 
+#include "device/HidrawNode.h"
+
 #include <hidapi/hidapi.h>
 
 #include <algorithm>
@@ -15,7 +17,6 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -78,11 +79,12 @@ void InitHidapi()
 
 class HidrawHandle : public HidHandle {
 public:
-    HidrawHandle(int fd, int abortFd, HidInterfaceInfo info, std::vector<uint8_t> descriptor, int collection,
-                 HidCollectionInfo parsed, bool nodeUsesIds)
+    HidrawHandle(int fd, int abortFd, HidInterfaceInfo info, std::string identity, std::vector<uint8_t> descriptor,
+                 int collection, HidCollectionInfo parsed, bool nodeUsesIds)
         : fd_(fd)
         , abortFd_(abortFd)
         , info_(std::move(info))
+        , identity_(std::move(identity))
         , descriptor_(std::move(descriptor))
         , collection_(collection)
         , parsed_(std::move(parsed))
@@ -98,22 +100,26 @@ public:
     HidInterfaceInfo Info() const override { return info_; }
     std::vector<uint8_t> ReportDescriptor() const override { return descriptor_; }
     int CollectionIndex() const override { return collection_; }
+    std::string NodeIdentity() const override { return identity_; }
 
     HidIo Read(std::span<uint8_t> buffer, size_t& transferred, int timeoutMs) override
     {
         transferred = 0;
         Waiting waiting(*this);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
-        uint8_t raw[HidMaxReportBytes + 1];
+        // Sized for the longest report any collection of the node may send.
+        if (raw_.empty())
+            raw_.resize(HidMaxReportBytes + 1);
+        uint8_t* raw = raw_.data();
         for (;;) {
             HidIo ready = WaitFor(POLLIN, timeoutMs, deadline);
             if (ready != HidIo::Done)
                 return ready;
-            const ssize_t n = read(fd_, raw, sizeof raw);
+            const ssize_t n = read(fd_, raw, raw_.size());
             if (n < 0) {
                 if (errno == EAGAIN || errno == EINTR)
                     continue;
-                return HidIo::Failed;
+                return HidrawErrorOutcome(errno);
             }
             // Reports of the node's other collections are dropped here; a
             // time-out of 0 thus drains them along the way.
@@ -143,7 +149,7 @@ public:
             if (n < 0) {
                 if (errno == EAGAIN || errno == EINTR)
                     continue;
-                return HidIo::Failed;
+                return HidrawErrorOutcome(errno);
             }
             transferred = static_cast<size_t>(n);
             return HidIo::Done;
@@ -201,16 +207,18 @@ private:
             if (fds[1].revents & events)
                 return HidIo::Done;
             if (fds[1].revents & (POLLERR | POLLHUP | POLLNVAL))
-                return HidIo::Failed; // unplugged
+                return HidIo::Gone; // hidraw reports an unplugged device this way
         }
     }
 
     int fd_;
     int abortFd_;
     HidInterfaceInfo info_;
+    std::string identity_;
     std::vector<uint8_t> descriptor_;
     int collection_;
     HidCollectionInfo parsed_;
+    std::vector<uint8_t> raw_;
     bool nodeUsesIds_;
     std::mutex mutex_;
     int waiting_ = 0;
@@ -328,6 +336,7 @@ std::unique_ptr<HidHandle> HidapiBackend::Open(const std::string& path, const Hi
     const int fd = open(parsed->node.c_str(), access | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return nullptr;
+    std::string identity = HidrawIdentityOfFd(fd, parsed->node);
     const int abortFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (abortFd < 0) {
         close(fd);
@@ -364,13 +373,12 @@ std::unique_ptr<HidHandle> HidapiBackend::Open(const std::string& path, const Hi
     info.version = ReadNodeVersion(parsed->node);
     info.usagePage = mine.usagePage;
     info.usage = mine.usage;
-    return std::make_unique<HidrawHandle>(fd, abortFd, std::move(info), std::move(descriptor), parsed->collection,
-                                          std::move(mine), nodeUsesIds);
+    return std::make_unique<HidrawHandle>(fd, abortFd, std::move(info), std::move(identity), std::move(descriptor),
+                                          parsed->collection, std::move(mine), nodeUsesIds);
 }
 
-bool HidapiBackend::Present(const std::string& path)
+std::string HidapiBackend::NodeIdentity(const std::string& path)
 {
     std::optional<HidrawPath> parsed = ParseHidrawPath(path);
-    struct stat st {};
-    return parsed && stat(parsed->node.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+    return parsed ? HidrawIdentityOfPath(parsed->node) : std::string();
 }

@@ -22,7 +22,7 @@ class HidapiBackend : public HidBackend {
 public:
     bool Enumerate(std::vector<HidInterfaceInfo>& out) override;
     std::unique_ptr<HidHandle> Open(const std::string& path, const HidOpenMode& mode) override;
-    bool Present(const std::string& path) override;
+    std::string NodeIdentity(const std::string& path) override;
 };
 
 struct HidrawPath {

@@ -2,6 +2,7 @@
 
 #include "device/DeviceEvents.h"
 #include "device/DeviceMonitor.h"
+#include "device/DeviceState.h"
 #include "device/HidDevice.h"
 
 #include <condition_variable>
@@ -48,15 +49,6 @@ void StartTrayNotice(bool signalled)
     }
 }
 
-// The notice is the first usage the keyboard reports as on: the first entry
-// of the first data item's usage list, 0 when that item has none.
-uint16_t NoticeOf(const std::vector<HidDataItem>& items)
-{
-    if (items.empty() || items[0].usageList.empty())
-        return 0;
-    return items[0].usageList[0];
-}
-
 // Reads notices until the channel fails or is closed. The descriptor, items
 // and buffer are this thread's own copies, so a Close from the stopping
 // thread cannot pull them away mid-decode.
@@ -69,11 +61,23 @@ void ReadNotices(const HidCollectionInfo& descriptor, size_t reportLength)
         if (!g_notifyChannel.ReadReport(buffer.data(), reportLength, &n, HidInfinite))
             return;
         DecodeInputReport(buffer.data(), n, HidReportType::Input, items, descriptor);
-        HandleNotice(NoticeOf(items));
+        HandleNotice(NoticeOf(items, n > 0 ? buffer[0] : 0));
     }
 }
 
 } // namespace
+
+uint16_t NoticeOf(const std::vector<HidDataItem>& items, uint8_t reportId)
+{
+    // Items of another report keep the usages of an older report: taking one
+    // of them would replay a notice the keyboard sent long ago.
+    for (const HidDataItem& item : items) {
+        if (item.reportId != reportId)
+            continue;
+        return item.usageList.empty() ? 0 : item.usageList[0];
+    }
+    return 0;
+}
 
 void HandleNotice(uint16_t notice)
 {
@@ -98,7 +102,8 @@ void NotificationThread()
         if (!g_notifyChannel.EnumerateInterfaces())
             return;
         while (std::optional<HidInterfaceInfo> info = g_notifyChannel.NextInterface()) {
-            if (!IsKeyboardPath(info->path, info->vendorId, info->productId))
+            if (!IsKeyboardPath(info->path, info->vendorId, info->productId)
+                || !MayBeCollection(*info, NotifyUsagePage, NotifyUsage))
                 continue;
             HidCollectionInfo descriptor;
             size_t reportLength = 0;

@@ -1,12 +1,20 @@
 #pragma once
 
+#include "device/HidDevice.h"
+
 #include <cstdint>
+#include <vector>
 
 // The keyboard's own notices on its Consumer Control collection.
 inline constexpr uint16_t NoticeReloadLighting = 0x0401;
 inline constexpr uint16_t NoticeKeyboardReset = 0x0402;
 inline constexpr uint16_t NoticeIconRestore = 0x1810;
 inline constexpr uint16_t NoticeIconSignal = 0x1811;
+
+// The notice a decoded input report carries: the first entry of the usage
+// list of the report's first data item (in the platform's order), 0 when
+// that item has no usage list.
+uint16_t NoticeOf(const std::vector<HidDataItem>& items, uint8_t reportId);
 
 // Thread body: finds the collection, opens g_notifyChannel on it and reads
 // notices until the read fails; rescans every notifyRetry. Returns when an

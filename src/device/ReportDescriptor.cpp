@@ -28,19 +28,15 @@ enum GlobalTag : uint8_t {
 enum LocalTag : uint8_t { TagUsage = 0, TagUsageMin = 1, TagUsageMax = 2 };
 
 constexpr size_t MaxPushDepth = 32;
-constexpr uint32_t MaxReportSizeBits = 256; // wider data fields are kept as padding
 constexpr uint64_t MaxReportBits = (HidMaxReportBytes - 1) * 8;
-
-// A number of a global item, signed and unsigned: which one applies depends
-// on the sign of the matching minimum, known only at the main item.
-struct ItemNumber {
-    int64_t asSigned = 0;
-    int64_t asUnsigned = 0;
-};
+// Bit counts saturate here: far past any report, far below overflow.
+constexpr uint64_t SaturatedBits = uint64_t{1} << 48;
 
 struct Globals {
     uint16_t usagePage = 0;
-    ItemNumber logicalMin, logicalMax, physicalMin, physicalMax;
+    // The platform reads the extents as signed numbers of their item's size:
+    // 26 FF FF is -1 and 27 FF FF 00 00 is 65535, whatever the minimum says.
+    int32_t logicalMin = 0, logicalMax = 0, physicalMin = 0, physicalMax = 0;
     uint32_t reportSize = 0;
     uint32_t reportCount = 0;
     uint8_t reportId = 0;
@@ -61,20 +57,7 @@ struct Locals {
     std::vector<bool> order;
 };
 
-int32_t ClampToInt32(int64_t value)
-{
-    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
-}
-
-std::pair<int32_t, int32_t> ResolveRange(const ItemNumber& min, const ItemNumber& max)
-{
-    // A non-negative minimum means the maximum is unsigned too (0..255 written
-    // as the single byte 0xFF is common).
-    int64_t lo = min.asSigned;
-    int64_t hi = lo >= 0 ? max.asUnsigned : max.asSigned;
-    return {ClampToInt32(lo), ClampToInt32(hi)};
-}
+using ReportKey = std::pair<HidReportType, uint8_t>;
 
 class Parser {
 public:
@@ -88,17 +71,17 @@ private:
     }
     bool ResolveUsages(std::vector<HidUsageRange>& out, std::string& error);
     bool AddField(HidReportType type, uint32_t flags, std::string& error);
-    void BuildCaps(HidCollectionInfo& collection) const;
-    static bool ItemTablesFit(const HidCollectionInfo& collection);
+    void Finish(size_t index);
 
     Globals globals_;
     std::vector<Globals> stack_;
     Locals locals_;
     std::vector<HidCollectionInfo> collections_;
+    // The reports each collection declared main items in, padding included.
+    std::vector<std::vector<ReportKey>> declared_;
     size_t depth_ = 0;
-    size_t fieldCount_ = 0;
     // Bits so far of each report, by type and report id.
-    std::map<std::pair<HidReportType, uint8_t>, uint64_t> reportBits_;
+    std::map<ReportKey, uint64_t> reportBits_;
 };
 
 bool Parser::ResolveUsages(std::vector<HidUsageRange>& out, std::string& error)
@@ -132,35 +115,55 @@ bool Parser::AddField(HidReportType type, uint32_t flags, std::string& error)
 {
     const uint32_t size = globals_.reportSize;
     const uint32_t count = globals_.reportCount;
-    if (size > MaxReportSizeBits)
-        return Fail(error, "report size too large");
-    const uint64_t bits = static_cast<uint64_t>(size) * count;
-    uint64_t& offset = reportBits_[{type, globals_.reportId}];
+    const uint64_t bits = std::min<uint64_t>(static_cast<uint64_t>(size) * count, SaturatedBits);
+    // Every main item takes its bits, padding and fields too wide to read
+    // included: the platform's report lengths count them all.
+    const ReportKey key{type, globals_.reportId};
+    uint64_t& offset = reportBits_[key];
     const uint64_t position = offset;
-    offset += bits;
-    if (offset > MaxReportBits)
-        return Fail(error, "report too long");
+    offset = std::min(offset + bits, SaturatedBits);
+    if (depth_ == 0)
+        return true; // outside every collection: nobody reads it
+    const size_t index = collections_.size() - 1;
+    if (std::find(declared_[index].begin(), declared_[index].end(), key) == declared_[index].end())
+        declared_[index].push_back(key);
+    HidCollectionInfo& collection = collections_[index];
+    if (bits == 0 || !collection.unusable.empty())
+        return true;
 
+    std::vector<HidUsageRange> usages;
+    if (!ResolveUsages(usages, error))
+        return false;
     const bool constant = flags & 1;
     const bool variable = flags & 2;
-    if (constant || bits == 0 || size > 32 || depth_ == 0)
-        return true; // padding, or a field outside every collection
-    if (++fieldCount_ > HidMaxFields)
-        return Fail(error, "too many fields");
+    // The platform keeps a constant field that names a usage as a capability
+    // like any other (its main-item flags say it is constant); only a constant
+    // field without a usage is padding. So a vendor's "constant" status byte
+    // with a usage is readable as a value, and its bits sit where they are.
+    if (constant && usages.empty())
+        return true;
+    if (size > 0xFFFF || count > 0xFFFF || position + bits > MaxReportBits) {
+        collection.unusable = "a field past what a report can hold";
+        return true;
+    }
 
     HidField field;
     field.type = type;
     field.reportId = globals_.reportId;
     field.isArray = !variable;
+    // The platform's rule: arrays and 1-bit elements are buttons, whatever
+    // their logical range; every other field is a value.
+    field.isButton = !variable || size == 1;
+    field.isConstant = constant;
     field.bitPosition = static_cast<uint32_t>(position);
     field.bitSize = static_cast<uint16_t>(size);
     field.reportCount = static_cast<uint16_t>(count);
-    std::tie(field.logicalMin, field.logicalMax) = ResolveRange(globals_.logicalMin, globals_.logicalMax);
-    std::tie(field.physicalMin, field.physicalMax) = ResolveRange(globals_.physicalMin, globals_.physicalMax);
-    field.isButton = variable && size == 1 && field.logicalMin >= 0 && field.logicalMax <= 1;
-    if (!ResolveUsages(field.usages, error))
-        return false;
-    collections_.back().fields.push_back(std::move(field));
+    field.logicalMin = globals_.logicalMin;
+    field.logicalMax = globals_.logicalMax;
+    field.physicalMin = globals_.physicalMin;
+    field.physicalMax = globals_.physicalMax;
+    field.usages = std::move(usages);
+    collection.fields.push_back(std::move(field));
     return true;
 }
 
@@ -176,6 +179,7 @@ Cap CapOf(const HidField& field, const HidUsageRange& range, uint16_t usageMax, 
     cap.usageMin = range.usageMin;
     cap.usageMax = usageMax;
     cap.isRange = range.usageMin != range.usageMax;
+    cap.isConstant = field.isConstant;
     cap.bitPosition = bitPosition;
     cap.reportCount = reportCount;
     cap.logicalMin = field.logicalMin;
@@ -183,81 +187,100 @@ Cap CapOf(const HidField& field, const HidUsageRange& range, uint16_t usageMax, 
     return cap;
 }
 
-// Caps as the Windows parser lists them: an array gives one button cap per
-// usage or usage range; a variable field gives one cap per usage or range it
-// uses, the last one taking any fields left over.
-void Parser::BuildCaps(HidCollectionInfo& collection) const
+// Caps as the platform lists them: an array gives one button cap per usage
+// or usage range; a variable field gives one cap per usage or range it uses,
+// the last one taking any elements left over. The caps of one main item come
+// in reverse declaration order (X, Y of a mouse are listed Y, X), and the
+// data-item tables follow that order.
+void BuildCaps(HidCollectionInfo& collection)
 {
     for (const HidField& field : collection.fields) {
         const size_t t = static_cast<size_t>(field.type);
         std::vector<HidUsageRange> usages = field.usages;
         if (usages.empty())
             usages.push_back({0, 0, 0});
+        std::vector<HidButtonCap> buttons;
+        std::vector<HidValueCap> values;
         if (field.isArray) {
             for (const HidUsageRange& range : usages) {
                 HidButtonCap cap =
                     CapOf<HidButtonCap>(field, range, range.usageMax, field.bitPosition, field.reportCount);
                 cap.isArray = true;
                 cap.bitSize = field.bitSize;
-                collection.buttonCaps[t].push_back(cap);
+                buttons.push_back(cap);
             }
-            continue;
-        }
-        uint32_t assigned = 0;
-        const size_t firstButton = collection.buttonCaps[t].size();
-        const size_t firstValue = collection.valueCaps[t].size();
-        for (const HidUsageRange& range : usages) {
-            if (assigned >= field.reportCount)
-                break;
-            const uint32_t span = static_cast<uint32_t>(range.usageMax - range.usageMin) + 1;
-            const uint32_t take = std::min<uint32_t>(span, field.reportCount - assigned);
-            const uint16_t usageMax = static_cast<uint16_t>(range.usageMin + take - 1);
-            const uint32_t bitPosition = field.bitPosition + assigned * field.bitSize;
-            const uint16_t count = static_cast<uint16_t>(take);
-            if (field.isButton) {
-                collection.buttonCaps[t].push_back(CapOf<HidButtonCap>(field, range, usageMax, bitPosition, count));
-            } else {
-                HidValueCap cap = CapOf<HidValueCap>(field, range, usageMax, bitPosition, count);
-                cap.bitSize = field.bitSize;
-                cap.physicalMin = field.physicalMin;
-                cap.physicalMax = field.physicalMax;
-                collection.valueCaps[t].push_back(cap);
+        } else {
+            uint32_t assigned = 0;
+            for (const HidUsageRange& range : usages) {
+                if (assigned >= field.reportCount)
+                    break;
+                const uint32_t span = static_cast<uint32_t>(range.usageMax - range.usageMin) + 1;
+                const uint32_t take = std::min<uint32_t>(span, field.reportCount - assigned);
+                const uint16_t usageMax = static_cast<uint16_t>(range.usageMin + take - 1);
+                const uint32_t bitPosition = field.bitPosition + assigned * field.bitSize;
+                const uint16_t count = static_cast<uint16_t>(take);
+                if (field.isButton) {
+                    buttons.push_back(CapOf<HidButtonCap>(field, range, usageMax, bitPosition, count));
+                } else {
+                    HidValueCap cap = CapOf<HidValueCap>(field, range, usageMax, bitPosition, count);
+                    cap.bitSize = field.bitSize;
+                    cap.physicalMin = field.physicalMin;
+                    cap.physicalMax = field.physicalMax;
+                    values.push_back(cap);
+                }
+                assigned += take;
             }
-            assigned += take;
+            // The last usage repeats for the elements the list did not cover.
+            const uint16_t left = static_cast<uint16_t>(field.reportCount - assigned);
+            if (left > 0 && !buttons.empty())
+                buttons.back().reportCount += left;
+            if (left > 0 && !values.empty())
+                values.back().reportCount += left;
         }
-        // The last usage repeats for the fields the list did not cover.
-        const uint16_t left = static_cast<uint16_t>(field.reportCount - assigned);
-        if (left > 0) {
-            if (field.isButton && collection.buttonCaps[t].size() > firstButton)
-                collection.buttonCaps[t].back().reportCount += left;
-            else if (!field.isButton && collection.valueCaps[t].size() > firstValue)
-                collection.valueCaps[t].back().reportCount += left;
-        }
+        collection.buttonCaps[t].insert(collection.buttonCaps[t].end(), buttons.rbegin(), buttons.rend());
+        collection.valueCaps[t].insert(collection.valueCaps[t].end(), values.rbegin(), values.rend());
     }
 }
 
-// The sizes BuildDataItems would give each report type's table.
-bool Parser::ItemTablesFit(const HidCollectionInfo& collection)
+void MakeUnusable(HidCollectionInfo& collection, std::string why)
 {
-    for (size_t t = 0; t < HidReportTypeCount; ++t) {
-        const HidReportType type = static_cast<HidReportType>(t);
-        uint64_t items = collection.buttonCaps[t].size();
-        uint64_t entries = 0;
-        std::map<uint16_t, uint32_t> listLengths; // by usage page
-        for (const HidButtonCap& cap : collection.buttonCaps[t]) {
-            auto [it, added] = listLengths.try_emplace(cap.usagePage, 0);
-            if (added)
-                it->second = MaxUsageListLength(collection, type, cap.usagePage);
-            entries += it->second;
-            if (entries > HidMaxUsageListEntries)
-                return false;
-        }
-        for (const HidValueCap& cap : collection.valueCaps[t])
-            items += static_cast<uint64_t>(cap.usageMax - cap.usageMin) + 1;
-        if (items > HidMaxDataItems)
-            return false;
+    HidCollectionInfo emptied;
+    emptied.usagePage = collection.usagePage;
+    emptied.usage = collection.usage;
+    emptied.unusable = std::move(why);
+    collection = std::move(emptied);
+}
+
+// Report ids and lengths from every report the collection declared, so that
+// a report of padding alone has its length too; then the caps and the bound.
+void Parser::Finish(size_t index)
+{
+    HidCollectionInfo& collection = collections_[index];
+    if (!collection.unusable.empty()) {
+        MakeUnusable(collection, collection.unusable);
+        return;
     }
-    return true;
+    for (const ReportKey& key : declared_[index]) {
+        if (key.second != 0)
+            collection.usesReportIds = true;
+        if (std::find(collection.reportIds.begin(), collection.reportIds.end(), key.second)
+            == collection.reportIds.end())
+            collection.reportIds.push_back(key.second);
+        const uint64_t bits = reportBits_[key];
+        if (bits > MaxReportBits) {
+            MakeUnusable(collection, "a report longer than a report length can say");
+            return;
+        }
+        const uint16_t length = static_cast<uint16_t>(1 + (bits + 7) / 8);
+        uint16_t& longest = collection.reportLength[static_cast<size_t>(key.first)];
+        longest = std::max(longest, length);
+    }
+    if (!collection.usesReportIds)
+        collection.reportIds.clear();
+    std::sort(collection.reportIds.begin(), collection.reportIds.end());
+    BuildCaps(collection);
+    if (DataItemTableBytes(collection) > HidMaxTableBytes)
+        MakeUnusable(collection, "data-item tables too large");
 }
 
 bool Parser::Run(std::span<const uint8_t> bytes, std::vector<HidCollectionInfo>& out, std::string& error)
@@ -282,14 +305,11 @@ bool Parser::Run(std::span<const uint8_t> bytes, std::vector<HidCollectionInfo>&
         uint32_t value = 0;
         for (size_t i = 0; i < dataSize; ++i)
             value |= static_cast<uint32_t>(bytes[pos + 1 + i]) << (8 * i);
-        int64_t signedValue = value;
+        int32_t signedValue = static_cast<int32_t>(value);
         if (dataSize == 1)
             signedValue = static_cast<int8_t>(value);
         else if (dataSize == 2)
             signedValue = static_cast<int16_t>(value);
-        else if (dataSize == 4)
-            signedValue = static_cast<int32_t>(value);
-        const ItemNumber number{signedValue, static_cast<int64_t>(value)};
         pos += 1 + dataSize;
 
         const uint8_t type = (prefix >> 2) & 3;
@@ -317,6 +337,7 @@ bool Parser::Run(std::span<const uint8_t> bytes, std::vector<HidCollectionInfo>&
                     collection.usagePage = usages.empty() ? globals_.usagePage : usages.front().usagePage;
                     collection.usage = usages.empty() ? 0 : usages.front().usageMin;
                     collections_.push_back(std::move(collection));
+                    declared_.emplace_back();
                 }
                 ++depth_;
                 break;
@@ -337,16 +358,16 @@ bool Parser::Run(std::span<const uint8_t> bytes, std::vector<HidCollectionInfo>&
                 globals_.usagePage = static_cast<uint16_t>(value);
                 break;
             case TagLogicalMin:
-                globals_.logicalMin = number;
+                globals_.logicalMin = signedValue;
                 break;
             case TagLogicalMax:
-                globals_.logicalMax = number;
+                globals_.logicalMax = signedValue;
                 break;
             case TagPhysicalMin:
-                globals_.physicalMin = number;
+                globals_.physicalMin = signedValue;
                 break;
             case TagPhysicalMax:
-                globals_.physicalMax = number;
+                globals_.physicalMax = signedValue;
                 break;
             case TagReportSize:
                 globals_.reportSize = value;
@@ -357,8 +378,6 @@ bool Parser::Run(std::span<const uint8_t> bytes, std::vector<HidCollectionInfo>&
                 globals_.reportId = static_cast<uint8_t>(value);
                 break;
             case TagReportCount:
-                if (value > MaxReportBits)
-                    return Fail(error, "report count too large");
                 globals_.reportCount = value;
                 break;
             case TagPush:
@@ -403,30 +422,16 @@ bool Parser::Run(std::span<const uint8_t> bytes, std::vector<HidCollectionInfo>&
     }
     if (depth_ != 0)
         return Fail(error, "collection not closed");
-
-    for (HidCollectionInfo& collection : collections_) {
-        for (const HidField& field : collection.fields) {
-            if (field.reportId != 0)
-                collection.usesReportIds = true;
-            if (std::find(collection.reportIds.begin(), collection.reportIds.end(), field.reportId)
-                == collection.reportIds.end())
-                collection.reportIds.push_back(field.reportId);
-        }
-        if (!collection.usesReportIds)
-            collection.reportIds.clear();
-        std::sort(collection.reportIds.begin(), collection.reportIds.end());
-        for (const HidField& field : collection.fields) {
-            const uint64_t reportBits = reportBits_[{field.type, field.reportId}];
-            const uint16_t length = static_cast<uint16_t>(1 + (reportBits + 7) / 8);
-            uint16_t& longest = collection.reportLength[static_cast<size_t>(field.type)];
-            longest = std::max(longest, length);
-        }
-        BuildCaps(collection);
-        if (!ItemTablesFit(collection))
-            return Fail(error, "data-item tables too large");
-    }
+    for (size_t i = 0; i < collections_.size(); ++i)
+        Finish(i);
     out = std::move(collections_);
     return true;
+}
+
+int32_t ClampToInt32(int64_t value)
+{
+    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
 }
 
 // Bits [bit, bit + size) of the report, little-endian; false past its end.
@@ -485,7 +490,7 @@ uint32_t FindValue(const HidCollectionInfo& collection, HidReportType type, uint
         return HidStatusInvalidReportLength;
     bool otherReport = false;
     for (const HidField& field : collection.fields) {
-        if (field.type != type || field.isArray || field.isButton)
+        if (field.type != type || field.isButton)
             continue;
         for (uint32_t i = 0; i < field.reportCount; ++i) {
             std::optional<HidUsageRange> at = UsageAt(field.usages, i, true);
@@ -532,10 +537,51 @@ uint32_t MaxUsageListLength(const HidCollectionInfo& collection, HidReportType t
 {
     uint32_t length = 0;
     for (const HidField& field : collection.fields) {
-        if (field.type == type && (field.isArray || field.isButton) && FieldHasPage(field, usagePage))
+        if (field.type == type && field.isButton && FieldHasPage(field, usagePage))
             length += field.reportCount;
     }
     return length;
+}
+
+uint32_t ReportUsageSlots(const HidCollectionInfo& collection, HidReportType type, uint16_t usagePage,
+                          uint8_t reportId)
+{
+    uint32_t length = 0;
+    for (const HidField& field : collection.fields) {
+        if (field.type == type && field.isButton && field.reportId == reportId && FieldHasPage(field, usagePage))
+            length += field.reportCount;
+    }
+    return length;
+}
+
+uint64_t DataItemTableBytes(const HidCollectionInfo& collection)
+{
+    uint64_t bytes = 0;
+    for (size_t t = 0; t < HidReportTypeCount; ++t) {
+        // One pass over the fields: element counts by page and report, so a
+        // descriptor of many caps costs no more than its size to measure.
+        std::map<std::pair<uint16_t, uint8_t>, uint64_t> slots;
+        for (const HidField& field : collection.fields) {
+            if (static_cast<size_t>(field.type) != t || !field.isButton)
+                continue;
+            std::vector<uint16_t> pages;
+            for (const HidUsageRange& range : field.usages) {
+                if (std::find(pages.begin(), pages.end(), range.usagePage) == pages.end())
+                    pages.push_back(range.usagePage);
+            }
+            if (pages.empty())
+                pages.push_back(0);
+            for (uint16_t page : pages)
+                slots[{page, field.reportId}] += field.reportCount;
+        }
+        for (const HidButtonCap& cap : collection.buttonCaps[t]) {
+            auto it = slots.find({cap.usagePage, cap.reportId});
+            bytes += HidDataItemCost + 2 * (it == slots.end() ? 0 : it->second);
+        }
+        for (const HidValueCap& cap : collection.valueCaps[t])
+            bytes += HidDataItemCost * (static_cast<uint64_t>(cap.usageMax - cap.usageMin) + 1);
+    }
+    return bytes;
 }
 
 uint32_t GetUsages(const HidCollectionInfo& collection, HidReportType type, uint16_t usagePage,
@@ -556,13 +602,17 @@ uint32_t GetUsages(const HidCollectionInfo& collection, HidReportType type, uint
             overflow = true;
     };
     for (const HidField& field : collection.fields) {
-        if (field.type != type || !(field.isArray || field.isButton) || !FieldHasPage(field, usagePage))
+        if (field.type != type || !field.isButton || !FieldHasPage(field, usagePage))
             continue;
         pageSeen = true;
         if (field.reportId != report[0])
             continue;
         reportSeen = true;
         const uint64_t first = 8 + static_cast<uint64_t>(field.bitPosition);
+        if (first + static_cast<uint64_t>(field.reportCount) * field.bitSize > static_cast<uint64_t>(report.size()) * 8)
+            return HidStatusInvalidReportLength;
+        if (field.bitSize > 32)
+            continue; // no 32-bit logical range indexes such an array
         for (uint32_t i = 0; i < field.reportCount; ++i) {
             uint32_t raw = 0;
             if (!ExtractBits(report, first + static_cast<uint64_t>(i) * field.bitSize, field.bitSize, raw))
@@ -597,6 +647,10 @@ uint32_t GetUsageValue(const HidCollectionInfo& collection, HidReportType type, 
     if (status != HidStatusSuccess)
         return status;
     const uint64_t bit = 8 + static_cast<uint64_t>(field->bitPosition) + static_cast<uint64_t>(element) * field->bitSize;
+    if (bit + field->bitSize > static_cast<uint64_t>(report.size()) * 8)
+        return HidStatusInvalidReportLength;
+    if (field->bitSize > 32)
+        return HidStatusBufferTooSmall;
     if (!ExtractBits(report, bit, field->bitSize, raw))
         return HidStatusInvalidReportLength;
     return HidStatusSuccess;
@@ -611,9 +665,9 @@ uint32_t GetScaledUsageValue(const HidCollectionInfo& collection, HidReportType 
     if (status != HidStatusSuccess)
         return status;
     uint32_t raw = 0;
-    const uint64_t bit = 8 + static_cast<uint64_t>(field->bitPosition) + static_cast<uint64_t>(element) * field->bitSize;
-    if (!ExtractBits(report, bit, field->bitSize, raw))
-        return HidStatusInvalidReportLength;
+    status = GetUsageValue(collection, type, usagePage, usage, report, raw);
+    if (status != HidStatusSuccess)
+        return status;
     const int64_t logMin = field->logicalMin;
     const int64_t logMax = field->logicalMax;
     int64_t phyMin = field->physicalMin;

@@ -25,17 +25,19 @@ inline constexpr uint32_t HidStatusBadLogPhyValues = 0xC0110006;
 inline constexpr uint32_t HidStatusBufferTooSmall = 0xC0110007;
 inline constexpr uint32_t HidStatusIncompatibleReportId = 0xC011000A;
 
-// Bounds for hostile descriptors.
+// Bounds for hostile descriptors. A report may be as long as the platform's
+// 16-bit report length can say; what cannot be represented makes only its
+// collection unusable, never the whole descriptor.
 inline constexpr size_t HidMaxDescriptorBytes = 65536;
-inline constexpr size_t HidMaxReportBytes = 4096; // one report, report-id byte included
-inline constexpr size_t HidMaxFields = 256;       // data main items in one descriptor
+inline constexpr size_t HidMaxReportBytes = 65535; // one report, report-id byte included
 inline constexpr size_t HidMaxUsagesPerItem = 1024;
 inline constexpr size_t HidMaxCollectionDepth = 32;
-// A channel's data-item table gives every button item a usage list as long as
-// all the arrays of its page together, and every value usage an item: a few
-// kilobytes of descriptor could otherwise ask for gigabytes. Per report type.
-inline constexpr size_t HidMaxDataItems = 65536;
-inline constexpr size_t HidMaxUsageListEntries = size_t{1} << 20;
+// Memory the data-item tables of one collection may take (all three report
+// types): a few kilobytes of descriptor could otherwise ask for gigabytes.
+// Each button item's usage list holds only what one report of its id can
+// fill, so a long report costs memory in proportion to itself.
+inline constexpr size_t HidMaxTableBytes = size_t{32} << 20;
+inline constexpr size_t HidDataItemCost = 64; // bytes per data item, list aside
 
 // Usages of one field in declaration order: an array field's index n maps to
 // the n-th usage counting through the ranges; a variable field's n-th bit
@@ -56,6 +58,7 @@ struct HidButtonCap {
     uint16_t usageMax = 0;
     bool isRange = false; // false: a single usage (usageMin == usageMax)
     bool isArray = false;
+    bool isConstant = false;
     uint32_t bitPosition = 0;
     uint16_t bitSize = 1; // 1 for variable buttons, the slot size for arrays
     uint16_t reportCount = 0;
@@ -69,6 +72,7 @@ struct HidValueCap {
     uint16_t usageMin = 0;
     uint16_t usageMax = 0;
     bool isRange = false;
+    bool isConstant = false;
     uint32_t bitPosition = 0;
     uint16_t bitSize = 0;
     uint16_t reportCount = 0;
@@ -78,12 +82,14 @@ struct HidValueCap {
     int32_t physicalMax = 0;
 };
 
-// One data main item as declared (constant padding is not kept).
+// One main item as declared that has usages (padding without a usage is
+// not kept, though its bits count).
 struct HidField {
     HidReportType type = HidReportType::Input;
     uint8_t reportId = 0;
     bool isArray = false;
-    bool isButton = false; // variable 1-bit field with a 0..1 logical range
+    bool isButton = false; // an array, or a variable field of 1-bit elements
+    bool isConstant = false;
     uint32_t bitPosition = 0;
     uint16_t bitSize = 0;
     uint16_t reportCount = 0;
@@ -106,6 +112,10 @@ struct HidCollectionInfo {
     std::array<std::vector<HidButtonCap>, HidReportTypeCount> buttonCaps;
     std::array<std::vector<HidValueCap>, HidReportTypeCount> valueCaps;
     std::vector<HidField> fields;
+    // Why the collection cannot be used (a report longer than a report length
+    // can say, a field count or size past 16 bits, tables past the memory
+    // bound); empty when it can. An unusable collection keeps its usage only.
+    std::string unusable;
 
     uint16_t InputReportLength() const { return reportLength[0]; }
     uint16_t OutputReportLength() const { return reportLength[1]; }
@@ -114,14 +124,22 @@ struct HidCollectionInfo {
 };
 
 // Top-level collections in descriptor order. false (and `error` says why)
-// for a damaged descriptor; `collections` is then empty.
+// for a damaged descriptor, one whose items cannot be read; `collections` is
+// then empty.
 bool ParseReportDescriptor(std::span<const uint8_t> descriptor, std::vector<HidCollectionInfo>& collections,
                            std::string* error = nullptr);
 
 // Queries over one report (report id in byte 0) of one collection.
 
-// Longest usage list the collection can report for a usage page.
+// Longest usage list the collection can report for a usage page (the
+// platform's number: the button elements of that page in all its reports).
 uint32_t MaxUsageListLength(const HidCollectionInfo& collection, HidReportType type, uint16_t usagePage);
+// The button elements of a page in one report: no usage list for that report
+// can be longer.
+uint32_t ReportUsageSlots(const HidCollectionInfo& collection, HidReportType type, uint16_t usagePage,
+                          uint8_t reportId);
+// What the data-item tables of all three report types cost in bytes.
+uint64_t DataItemTableBytes(const HidCollectionInfo& collection);
 
 // Usages of the page that are on in the report: array slots mapped through
 // their usages (out-of-range values and usage 0 dropped), set variable bits.
@@ -131,7 +149,8 @@ uint32_t GetUsages(const HidCollectionInfo& collection, HidReportType type, uint
 
 // Raw bits of a value usage (of the first element when the field repeats a
 // single usage), and its value scaled from the logical to the physical range
-// (the physical range defaults to the logical one when both are 0).
+// (the physical range defaults to the logical one when both are 0). A field
+// wider than 32 bits gives HidStatusBufferTooSmall: its value does not fit.
 uint32_t GetUsageValue(const HidCollectionInfo& collection, HidReportType type, uint16_t usagePage, uint16_t usage,
                        std::span<const uint8_t> report, uint32_t& raw);
 uint32_t GetScaledUsageValue(const HidCollectionInfo& collection, HidReportType type, uint16_t usagePage,

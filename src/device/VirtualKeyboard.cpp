@@ -1,14 +1,19 @@
 #include "device/VirtualKeyboard.h"
 
 #include "device/DeviceState.h"
+#include "device/VirtualKeyboardChecks.h"
 #include "platform/AtomicFile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
+#include <fcntl.h>
 #include <mutex>
 #include <thread>
+#include <unistd.h>
 
 using Clock = std::chrono::steady_clock;
 
@@ -33,7 +38,37 @@ struct HandleState {
     bool abortRequested = false;
 };
 
+void AppendToViolationFile(const std::string& line)
+{
+    const char* path = std::getenv("RT604_FRAME_VIOLATIONS");
+    if (!path || !*path)
+        return;
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    const std::string text = line + "\n";
+    // One write per line: lines of several processes never interleave.
+    (void)!::write(fd, text.data(), text.size());
+    ::close(fd);
+}
+
+std::atomic<FrameViolationSink> g_violationSink{nullptr};
+
+void ReportViolation(const std::string& line)
+{
+    const FrameViolationSink sink = g_violationSink.load();
+    (sink ? sink : AppendToViolationFile)(line);
+}
+
+// Bounds the violations a keyboard keeps; the sink still hears every one.
+constexpr size_t MaxViolationsKept = 256;
+
 } // namespace
+
+void SetFrameViolationSink(FrameViolationSink sink)
+{
+    g_violationSink.store(sink);
+}
 
 struct VirtualKeyboardCore {
     mutable std::mutex mutex;
@@ -54,6 +89,7 @@ struct VirtualKeyboardCore {
     int refuseCount = 0;
     uint8_t refuseStatus = StatusRefused;
     int failWrites = 0;
+    int bounceCountdown = 0;
     bool failEnumeration = false;
 
     // bus timing: reports complete on frame boundaries of the latency
@@ -64,6 +100,7 @@ struct VirtualKeyboardCore {
     uint64_t requestCount = 0;
     bool logEnabled = true;
     std::vector<LoggedFrame> log;
+    std::vector<std::string> violations;
 
     // autosave
     std::string autosavePath;
@@ -74,6 +111,23 @@ struct VirtualKeyboardCore {
     uint64_t savedSeq = 0;
 
     bool Alive(const HandleState& h) const { return h.collection == MouseCollection || (plugged && h.generation == generation); }
+
+    // Every plug makes a new node, as the kernel does, even though the
+    // paths stay the same.
+    static std::string Identity(Collection c, uint64_t plugGeneration)
+    {
+        return c == MouseCollection ? std::string("virtual mouse") : "virtual keyboard plug " + std::to_string(plugGeneration);
+    }
+
+    // The cable bounces: out and back in at once, so the open handles are
+    // dead and the nodes are new.
+    void Bounce()
+    {
+        Unplug();
+        plugged = true;
+        ++generation;
+        cv.notify_all();
+    }
 
     std::string Path(Collection c) const
     {
@@ -133,15 +187,21 @@ struct VirtualKeyboardCore {
         cv.notify_all();
     }
 
-    void Log(FrameDirection direction, const Frame& frame)
+    void Log(FrameDirection direction, const Frame& frame, uint32_t faults = 0)
     {
+        if (faults != 0) {
+            std::string line = "virtual keyboard refused " + DescribeRefusedFrame(frame, faults);
+            if (violations.size() < MaxViolationsKept)
+                violations.push_back(line);
+            ReportViolation(line);
+        }
         if (!logEnabled)
             return;
         // Keep the log bounded for long runs; the newest frames matter most.
         constexpr size_t MaxLogged = 1 << 18;
         if (log.size() >= MaxLogged)
             log.erase(log.begin(), log.begin() + MaxLogged / 2);
-        log.push_back(LoggedFrame{direction, frame});
+        log.push_back(LoggedFrame{direction, frame, faults});
     }
 
     void Plug()
@@ -172,6 +232,7 @@ struct VirtualKeyboardCore {
     void Unplug()
     {
         plugged = false;
+        inGroup = false; // the keyboard starts afresh at its next plug
         for (auto& weak : handles) {
             if (auto h = weak.lock(); h && h->collection != MouseCollection)
                 h->queue.clear();
@@ -225,12 +286,16 @@ public:
 
     int CollectionIndex() const override { return state_->collection == MouseCollection ? 0 : state_->collection; }
 
+    std::string NodeIdentity() const override { return VirtualKeyboardCore::Identity(state_->collection, state_->generation); }
+
     HidIo Read(std::span<uint8_t> buffer, size_t& transferred, int timeoutMs) override
     {
         transferred = 0;
         std::unique_lock lock(core_->mutex);
         HandleState& h = *state_;
-        if (!h.mode.read || !core_->Alive(h))
+        if (!core_->Alive(h))
+            return HidIo::Gone;
+        if (!h.mode.read)
             return HidIo::Failed;
         const bool infinite = timeoutMs < 0;
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
@@ -243,7 +308,7 @@ public:
                 break;
             }
             if (!core_->Alive(h)) {
-                result = HidIo::Failed;
+                result = HidIo::Gone;
                 break;
             }
             const Clock::time_point now = Clock::now();
@@ -276,11 +341,17 @@ public:
         std::unique_lock lock(core_->mutex);
         VirtualKeyboardCore& core = *core_;
         HandleState& h = *state_;
-        if (!h.mode.write || h.collection != ConfigCollection || !core.Alive(h))
+        if (!core.Alive(h))
+            return HidIo::Gone;
+        if (!h.mode.write || h.collection != ConfigCollection)
             return HidIo::Failed;
         if (core.failWrites > 0) {
             --core.failWrites;
             return HidIo::Failed;
+        }
+        if (core.bounceCountdown > 0 && --core.bounceCountdown == 0) {
+            core.Bounce();
+            return HidIo::Gone;
         }
         Clock::time_point done = core.ScheduleReport(Clock::now());
         if (done > Clock::now()) {
@@ -293,21 +364,31 @@ public:
             if (--h.waiting == 0)
                 h.abortRequested = false;
             if (ended)
-                return aborted ? HidIo::Aborted : HidIo::Failed;
+                return aborted ? HidIo::Aborted : HidIo::Gone;
             if (limited && deadline < done)
                 return HidIo::TimedOut;
         }
 
         const Frame request = FrameFromBytes(report);
         ++core.requestCount;
-        core.Log(FrameDirection::Request, request);
+        // A report of the wrong id or length never reaches the firmware: the
+        // bus refuses it, as the hardware's does.
+        if (const uint32_t busFaults = CheckReportWrite(report); busFaults != 0) {
+            core.Log(FrameDirection::Request, request, busFaults);
+            return HidIo::Failed;
+        }
         FirmwareOutcome outcome;
         if (core.refuseCount > 0 && !IsEnterLoaderFrame(request)) {
             --core.refuseCount;
             outcome.reply = BuildReply(request, core.refuseStatus);
+            // A refusal ordered by a test is not the program's fault: the
+            // group goes on as if the keyboard had taken the frame.
+            if (request[3] == CmdBeginUpdate || request[3] == CmdEndUpdate)
+                core.inGroup = request[3] == CmdBeginUpdate;
         } else {
-            outcome = HandleRequest(core.memories, request);
+            outcome = HandleRequest(core.memories, request, core.inGroup);
         }
+        core.Log(FrameDirection::Request, request, outcome.faults);
         transferred = report.size();
         if (outcome.enterLoader) {
             core.EnterLoader();
@@ -315,10 +396,6 @@ public:
         }
         if (outcome.changedMemory)
             core.MarkChanged();
-        if (request[3] == CmdBeginUpdate)
-            core.inGroup = true;
-        if (outcome.endUpdate)
-            core.inGroup = false;
         if (outcome.reply)
             ScheduleReply(*outcome.reply, done);
         auto snapshot = core.TakeSave();
@@ -444,12 +521,14 @@ std::unique_ptr<HidHandle> VirtualKeyboard::Open(const std::string& path, const 
     return std::make_unique<VirtualHandle>(core_, state, InfoOf(*core_, *c));
 }
 
-bool VirtualKeyboard::Present(const std::string& path)
+std::string VirtualKeyboard::NodeIdentity(const std::string& path)
 {
     std::lock_guard lock(core_->mutex);
     core_->FinishLoaderIfDue();
     const std::optional<Collection> c = core_->CollectionOfPath(path);
-    return c && (*c == MouseCollection || core_->plugged);
+    if (!c || (*c != MouseCollection && !core_->plugged))
+        return {};
+    return VirtualKeyboardCore::Identity(*c, core_->generation);
 }
 
 std::string VirtualKeyboard::ConfigPath() const
@@ -480,6 +559,18 @@ void VirtualKeyboard::Unplug()
     // it is plugged in again.
     core_->inLoader = false;
     core_->Unplug();
+}
+
+void VirtualKeyboard::Bounce()
+{
+    std::lock_guard lock(core_->mutex);
+    core_->Bounce();
+}
+
+void VirtualKeyboard::BounceAtRequest(int n)
+{
+    std::lock_guard lock(core_->mutex);
+    core_->bounceCountdown = std::max(n, 0);
 }
 
 bool VirtualKeyboard::IsPlugged() const
@@ -627,6 +718,18 @@ std::vector<Frame> VirtualKeyboard::Requests() const
             requests.push_back(entry.frame);
     }
     return requests;
+}
+
+std::vector<std::string> VirtualKeyboard::Violations() const
+{
+    std::lock_guard lock(core_->mutex);
+    return core_->violations;
+}
+
+void VirtualKeyboard::ClearViolations()
+{
+    std::lock_guard lock(core_->mutex);
+    core_->violations.clear();
 }
 
 void VirtualKeyboard::ClearFrameLog()

@@ -38,7 +38,16 @@ enum class FrameDirection { Request, Reply };
 struct LoggedFrame {
     FrameDirection direction;
     Frame frame;
+    uint32_t faults = 0; // FrameFault bits of a request the keyboard refused as malformed
 };
+
+// Every frame a virtual keyboard refuses as one the hardware would not take
+// is also told here, as one line, whichever keyboard of the process it was.
+// The default sink appends the line to the file that the environment
+// variable RT604_FRAME_VIOLATIONS names, when it names one: test runs watch
+// the programs they start through it. nullptr restores the default.
+using FrameViolationSink = void (*)(const std::string& line);
+void SetFrameViolationSink(FrameViolationSink sink);
 
 struct VirtualKeyboardCore;
 
@@ -51,16 +60,20 @@ public:
 
     bool Enumerate(std::vector<HidInterfaceInfo>& out) override;
     std::unique_ptr<HidHandle> Open(const std::string& path, const HidOpenMode& mode) override;
-    bool Present(const std::string& path) override;
+    std::string NodeIdentity(const std::string& path) override;
 
     std::string ConfigPath() const;
     std::string NotifyPath() const;
     std::string MousePath() const;
 
-    // The cable. Unplugging fails every transfer in flight at once and kills
-    // every open handle; a replug needs a new Open, as on hardware.
+    // The cable. Unplugging fails every transfer in flight at once (the
+    // device is gone) and kills every open handle; a replug needs a new Open,
+    // as on hardware. Every plug makes new nodes under the same paths: a
+    // handle opened before it stays dead, and NodeIdentity tells them apart.
     void Plug();
     void Unplug();
+    // Out and back in at once, faster than any poll can see the gap.
+    void Bounce();
     bool IsPlugged() const;
 
     // The firmware loader: entered by the EnterLoader frame, left by itself
@@ -80,6 +93,9 @@ public:
     void DuplicateNextReply(std::chrono::milliseconds lateBy = std::chrono::milliseconds(0));
     void RefuseNextRequests(uint8_t status, int count = 1); // 0xFF or 0xFE, nothing changes
     void FailNextWrites(int count = 1);          // the write itself fails
+    // The cable bounces (Bounce) as the n-th request from now (1: the next)
+    // is written; that write finds the device gone. 0: never.
+    void BounceAtRequest(int n);
     void FailEnumeration(bool fail);
     // Bus time of every report written or read; 1 ms is a full-speed keyboard
     // polled every frame. 0 (the default) costs nothing.
@@ -96,6 +112,10 @@ public:
 
     // Every request received and every reply sent, in order.
     std::vector<LoggedFrame> FrameLog() const;
+    // The frames refused as malformed since the last ClearViolations (kept
+    // apart from the frame log, which tests clear as they go).
+    std::vector<std::string> Violations() const;
+    void ClearViolations();
     std::vector<Frame> Requests() const;
     void ClearFrameLog();
     void SetFrameLogEnabled(bool enabled);

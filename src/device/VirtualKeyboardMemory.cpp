@@ -1,6 +1,7 @@
 #include "device/VirtualKeyboardMemory.h"
 
 #include "device/DeviceState.h"
+#include "device/VirtualKeyboardChecks.h"
 
 #include <algorithm>
 #include <span>
@@ -30,46 +31,29 @@ std::optional<Target> TargetOf(KeyboardMemories& m, uint8_t command)
     }
 }
 
-// Only the active profile of the information block is writable; the rest
-// identifies the keyboard and stays as it left the factory.
-bool WriteDeviceInfo(KeyboardMemories& m, uint16_t offset, std::span<const uint8_t> data)
-{
-    for (size_t i = 0; i < data.size(); ++i) {
-        if (offset + i == DeviceInfoActiveProfile && data[i] >= VkProfiles)
-            return false;
-    }
-    for (size_t i = 0; i < data.size(); ++i) {
-        if (offset + i == DeviceInfoActiveProfile)
-            m.deviceInfo[DeviceInfoActiveProfile] = data[i];
-    }
-    return true;
-}
-
 } // namespace
 
-FirmwareOutcome HandleRequest(KeyboardMemories& memories, const Frame& request)
+FirmwareOutcome HandleRequest(KeyboardMemories& memories, const Frame& request, bool& groupOpen)
 {
     FirmwareOutcome outcome;
+    outcome.faults = CheckRequestFrame(memories, request, groupOpen);
+    if (outcome.faults != 0) {
+        outcome.reply = BuildReply(request, outcome.faults & FaultChecksum ? StatusBadChecksum : StatusRefused);
+        return outcome;
+    }
     if (IsEnterLoaderFrame(request)) {
         outcome.enterLoader = true;
         return outcome;
     }
-    if (!FrameChecksumValid(request)) {
-        outcome.reply = BuildReply(request, StatusBadChecksum);
-        return outcome;
-    }
     const FrameRequest req = ParseRequest(request);
-    if (req.length > FrameDataBytes) {
-        outcome.reply = BuildReply(request, StatusRefused);
-        return outcome;
-    }
     if (req.command == CmdBeginUpdate || req.command == CmdEndUpdate) {
+        groupOpen = req.command == CmdBeginUpdate;
         outcome.endUpdate = req.command == CmdEndUpdate;
         outcome.reply = BuildReply(request, StatusOk);
         return outcome;
     }
     const std::optional<Target> target = TargetOf(memories, req.command);
-    if (!target || static_cast<size_t>(req.offset) + req.length > target->memory.size()) {
+    if (!target) { // the checks know every command TargetOf knows
         outcome.reply = BuildReply(request, StatusRefused);
         return outcome;
     }
@@ -78,14 +62,19 @@ FirmwareOutcome HandleRequest(KeyboardMemories& memories, const Frame& request)
         return outcome;
     }
     if (req.command == CmdWriteDeviceInfo) {
-        if (!WriteDeviceInfo(memories, req.offset, req.data)) {
-            outcome.reply = BuildReply(request, StatusRefused);
-            return outcome;
-        }
+        // Only the active profile of the information block is writable; the
+        // rest identifies the keyboard and stays as it left the factory.
+        memories.deviceInfo[DeviceInfoActiveProfile] = req.data[DeviceInfoActiveProfile];
     } else {
         std::copy(req.data.begin(), req.data.end(), target->memory.begin() + req.offset);
     }
     outcome.changedMemory = true;
     outcome.reply = BuildReply(request, StatusOk);
     return outcome;
+}
+
+FirmwareOutcome HandleRequest(KeyboardMemories& memories, const Frame& request)
+{
+    bool groupOpen = false;
+    return HandleRequest(memories, request, groupOpen);
 }

@@ -47,11 +47,15 @@ struct FirmwareOutcome {
     bool changedMemory = false;
     bool enterLoader = false;
     bool endUpdate = false;
+    uint32_t faults = 0; // FrameFault bits of a refused frame
 };
 
 // Answers one request as the keyboard does: a bad checksum is refused with
-// 0xFF and a length, offset or command the keyboard does not take with 0xFE,
-// both without changing anything.
+// 0xFF and every other broken rule (VirtualKeyboardChecks.h) with 0xFE, both
+// without changing anything. groupOpen is the keyboard's BeginUpdate state:
+// BeginUpdate opens it, EndUpdate closes it.
+FirmwareOutcome HandleRequest(KeyboardMemories& memories, const Frame& request, bool& groupOpen);
+// The same for a frame on its own, with no group open.
 FirmwareOutcome HandleRequest(KeyboardMemories& memories, const Frame& request);
 
 // Report descriptors of the virtual keyboard's interfaces.

@@ -12,13 +12,6 @@ constexpr uint16_t ClassShift = 12;
 constexpr uint16_t ClassMask = 0x7;
 constexpr uint16_t PressBit = 0x8000;
 
-size_t BlockCount(std::span<const uint8_t> macros) { return macros.size() / MacroBlockSize; }
-
-ConstMacroBlock BlockAt(std::span<const uint8_t> macros, size_t k)
-{
-    return ConstMacroBlock(macros.data() + k * MacroBlockSize);
-}
-
 // The bytes of one macro's record.
 size_t RecordSize(ConstMacroBlock block, bool withNames)
 {
@@ -28,13 +21,17 @@ size_t RecordSize(ConstMacroBlock block, bool withNames)
     return size;
 }
 
-std::span<const uint8_t> DeviceMacros()
-{
-    size_t bytes = std::min(g_deviceDoc.macros.size(), static_cast<size_t>(g_deviceDoc.macroCount) * MacroBlockSize);
-    return {g_deviceDoc.macros.data(), bytes};
-}
-
 } // namespace
+
+std::vector<ConstMacroBlock> MacroBlockViews(std::span<const uint8_t> macros)
+{
+    std::vector<ConstMacroBlock> views;
+    const size_t count = macros.size() / MacroBlockSize;
+    views.reserve(count);
+    for (size_t k = 0; k < count; ++k)
+        views.emplace_back(macros.data() + k * MacroBlockSize);
+    return views;
+}
 
 std::array<uint8_t, ImageEventSize> EncodeImageEvent(const MacroEvent& event)
 {
@@ -60,22 +57,30 @@ MacroEvent DecodeImageEvent(const uint8_t* bytes)
     return event;
 }
 
-MacroImageSizes ComputeMacroImageSize(std::span<const uint8_t> macros)
+MacroImageSizes ComputeMacroImageSize(std::span<const ConstMacroBlock> macros)
 {
-    size_t count = BlockCount(macros);
     MacroImageSizes sizes;
-    sizes.withNames = sizes.withoutNames = static_cast<uint32_t>(MacroImageHeaderSize + 2 * count);
-    for (size_t k = 0; k < count; ++k) {
-        ConstMacroBlock block = BlockAt(macros, k);
+    sizes.withNames = sizes.withoutNames = static_cast<uint32_t>(MacroImageHeaderSize + 2 * macros.size());
+    for (const ConstMacroBlock& block : macros) {
         sizes.withoutNames += static_cast<uint32_t>(RecordSize(block, false));
         sizes.withNames += static_cast<uint32_t>(RecordSize(block, true));
     }
     return sizes;
 }
 
+MacroImageSizes ComputeMacroImageSize(std::span<const uint8_t> macros)
+{
+    return ComputeMacroImageSize(MacroBlockViews(macros));
+}
+
 int32_t BuildMacroImage(std::span<const uint8_t> macros, std::span<uint8_t> image, bool withNames)
 {
-    size_t count = BlockCount(macros);
+    return BuildMacroImage(MacroBlockViews(macros), image, withNames);
+}
+
+int32_t BuildMacroImage(std::span<const ConstMacroBlock> macros, std::span<uint8_t> image, bool withNames)
+{
+    size_t count = macros.size();
     if (count > static_cast<size_t>(MaxMacroCount) || image.size() > MaxMacroImageLength)
         return 0;
     MacroImageSizes sizes = ComputeMacroImageSize(macros);
@@ -92,7 +97,7 @@ int32_t BuildMacroImage(std::span<const uint8_t> macros, std::span<uint8_t> imag
 
     size_t position = MacroImageHeaderSize + 2 * count;
     for (size_t k = 0; k < count; ++k) {
-        ConstMacroBlock block = BlockAt(macros, k);
+        const ConstMacroBlock& block = macros[k];
         int events = block.UsableEventCount();
         size_t nameLength = withNames ? block.NameLength() : 0;
         WriteU16(out, ImageOffsetTableOffset + 2 * k, static_cast<uint16_t>(position));
@@ -170,10 +175,24 @@ int DecodeMacroImage(std::span<uint8_t> macroArea, std::span<const uint8_t> imag
     return static_cast<int>(count);
 }
 
+std::vector<ConstMacroBlock> DocumentMacroViews()
+{
+    DocumentLock lock;
+    size_t bytes = std::min(g_configDoc.macros.size(), static_cast<size_t>(g_configDoc.macroCount) * MacroBlockSize);
+    return MacroBlockViews(std::span<const uint8_t>(g_configDoc.macros.data(), bytes));
+}
+
+std::vector<ConstMacroBlock> DeviceMacroViews()
+{
+    DeviceCopyLock lock;
+    size_t bytes = std::min(g_deviceDoc.macros.size(), static_cast<size_t>(g_deviceDoc.macroCount) * MacroBlockSize);
+    return MacroBlockViews(std::span<const uint8_t>(g_deviceDoc.macros.data(), bytes));
+}
+
 void ComputeMacroImageSize(uint32_t& withNames, uint32_t& withoutNames)
 {
     DeviceCopyLock lock;
-    MacroImageSizes sizes = ComputeMacroImageSize(DeviceMacros());
+    MacroImageSizes sizes = ComputeMacroImageSize(DeviceMacroViews());
     withNames = sizes.withNames;
     withoutNames = sizes.withoutNames;
 }
@@ -183,7 +202,7 @@ int32_t BuildMacroImage(uint8_t* buffer, uint32_t totalLength, int withNames)
     if (!buffer)
         return 0;
     DeviceCopyLock lock;
-    return BuildMacroImage(DeviceMacros(), std::span<uint8_t>(buffer, totalLength), withNames != 0);
+    return BuildMacroImage(DeviceMacroViews(), std::span<uint8_t>(buffer, totalLength), withNames != 0);
 }
 
 int DecodeMacroImage(std::span<uint8_t> macroArea, std::span<const uint8_t> image)

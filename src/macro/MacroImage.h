@@ -36,13 +36,21 @@ struct MacroImageSizes {
 std::array<uint8_t, ImageEventSize> EncodeImageEvent(const MacroEvent& event);
 MacroEvent DecodeImageEvent(const uint8_t* bytes);
 
-// ---- Over plain bytes: macros is a run of whole 32512-byte macro blocks ----
+// ---- Over macro blocks in image order ----
+// The document's and the device copy's macro areas are runs of whole
+// 32512-byte blocks; the key function editor's working copies are blocks of
+// their own. Both are measured and built by the same code.
 
+// Views of the whole blocks of a run of bytes.
+std::vector<ConstMacroBlock> MacroBlockViews(std::span<const uint8_t> macros);
+
+MacroImageSizes ComputeMacroImageSize(std::span<const ConstMacroBlock> macros);
 MacroImageSizes ComputeMacroImageSize(std::span<const uint8_t> macros);
 // Fills image (its size is the total length) from the blocks. Refuses (0)
 // when the size is not the one ComputeMacroImageSize gives for the names
 // flag, when it does not fit the 16-bit length field, or when there are more
 // than 100 macros; 1 when built.
+int32_t BuildMacroImage(std::span<const ConstMacroBlock> macros, std::span<uint8_t> image, bool withNames);
 int32_t BuildMacroImage(std::span<const uint8_t> macros, std::span<uint8_t> image, bool withNames);
 
 // How many macros DecodeMacroImage makes of an image: 0 without the
@@ -57,6 +65,10 @@ int DecodeMacroImage(std::span<uint8_t> macroArea, std::span<const uint8_t> imag
 
 // ---- The application's copies ----
 
+// Views of the document's and of the device copy's macros; the caller holds
+// the document lock, or the device-copy lock, for as long as it uses them.
+std::vector<ConstMacroBlock> DocumentMacroViews();
+std::vector<ConstMacroBlock> DeviceMacroViews();
 // From the device copy, under its lock.
 void ComputeMacroImageSize(uint32_t& withNames, uint32_t& withoutNames);
 // From the device copy, under its lock; buffer holds totalLength bytes.

@@ -92,6 +92,9 @@ public:
     int32_t HandleMessage(uint32_t message, uint32_t tag, uint32_t param = 0);
 
     void OpenMainWindow();
+    // The device monitor's first scan is over: an OPEN held for it is
+    // answered now (MainWindowShell.cpp).
+    void OnFirstScanDone();
     void HideMainWindow();
     void MinimiseMainWindow();
     void ExitProgram();
@@ -238,6 +241,7 @@ private:
     bool applyEnabled_ = false;
     bool exiting_ = false;
     bool lightingView_ = false;
+    bool openAfterFirstScan_ = false;
     std::function<void()> exitHandler_;
 
     // The behaviour's state.

@@ -9,6 +9,7 @@
 #include "app/gui/TrayIcon.h"
 #include "config/ConfigDocument.h"
 #include "config/ProfileFile.h"
+#include "device/DeviceMonitor.h"
 #include "skin/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 
@@ -20,6 +21,8 @@
 #include <QMessageBox>
 #include <QThread>
 #include <QTimer>
+
+#include <utility>
 
 namespace {
 
@@ -50,6 +53,14 @@ int32_t CVarkelinDlg::HandleMessage(uint32_t message, uint32_t tag, uint32_t par
         if (tag != TagOpen)
             return 0;
         Trace("message OPEN");
+        // A second start in the same instant as this one: whether the
+        // keyboard is there is not known yet, and "no keyboard" would be
+        // wrong when the monitor is about to find it.
+        if (FirstScanPending()) {
+            openAfterFirstScan_ = true;
+            Trace("open-held");
+            return 1;
+        }
         OpenMainWindow();
         return 1;
     case MsgKill:
@@ -113,6 +124,12 @@ void CVarkelinDlg::OpenMainWindow()
     showNormal();
     raise();
     activateWindow();
+}
+
+void CVarkelinDlg::OnFirstScanDone()
+{
+    if (std::exchange(openAfterFirstScan_, false))
+        OpenMainWindow();
 }
 
 void CVarkelinDlg::HideMainWindow()

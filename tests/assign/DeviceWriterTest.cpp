@@ -271,8 +271,11 @@ TEST_F(SmallMemoryTest, NamesAreDroppedWhenOnlyTheNamelessImageFits)
     StartFromKeyboard();
     // 30 bytes without the name, 150 with it.
     AddMacro(1, std::u16string(60, u'n'));
+    // The owner agrees to lose the name (asked before anything is sent).
+    prompts.answerYes = true;
 
     ASSERT_EQ(Apply(), 1);
+    EXPECT_EQ(prompts.questions, (std::vector<std::string>{FormatText(LoadText("MACRO_MEMORY_NAMES_CONFIRM"), 150)}));
     const std::vector<uint8_t> image = ExpectedImage(false);
     ASSERT_EQ(image.size(), 30u);
     EXPECT_EQ(MacroMemoryPrefix(Memories(), image.size()), image);
@@ -282,6 +285,7 @@ TEST_F(SmallMemoryTest, NamesAreDroppedWhenOnlyTheNamelessImageFits)
 
     SetSlot(0, KeyCodeToIndex(KeyA), 4, 1);
     ASSERT_EQ(Apply(), 1);
+    EXPECT_EQ(prompts.questions.size(), 1u) << "the same name is not asked about again";
     ASSERT_EQ(prompts.messages.size(), 1u);
     EXPECT_EQ(prompts.messages[0].text, LoadText("EXTRA_PROFILE_SPACE_TIGHT"));
     EXPECT_EQ(prompts.messages[0].style, MessageStyle::Topmost);

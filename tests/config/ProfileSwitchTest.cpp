@@ -68,7 +68,7 @@ class LosesInfoWrites final : public HidBackend {
 public:
     explicit LosesInfoWrites(HidBackend& inner) : inner_(inner) {}
     bool Enumerate(std::vector<HidInterfaceInfo>& out) override { return inner_.Enumerate(out); }
-    bool Present(const std::string& path) override { return inner_.Present(path); }
+    std::string NodeIdentity(const std::string& path) override { return inner_.NodeIdentity(path); }
     std::unique_ptr<HidHandle> Open(const std::string& path, const HidOpenMode& mode) override
     {
         std::unique_ptr<HidHandle> handle = inner_.Open(path, mode);
@@ -82,6 +82,7 @@ private:
         HidInterfaceInfo Info() const override { return inner_->Info(); }
         std::vector<uint8_t> ReportDescriptor() const override { return inner_->ReportDescriptor(); }
         int CollectionIndex() const override { return inner_->CollectionIndex(); }
+        std::string NodeIdentity() const override { return inner_->NodeIdentity(); }
         HidIo Read(std::span<uint8_t> buffer, size_t& transferred, int timeoutMs) override
         {
             return inner_->Read(buffer, transferred, timeoutMs);

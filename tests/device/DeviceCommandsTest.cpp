@@ -4,6 +4,7 @@
 #include "device/HidDevice.h"
 #include "device/VirtualKeyboard.h"
 #include "platform/Bytes.h"
+#include "support/FrameViolations.h"
 
 #include <gtest/gtest.h>
 
@@ -40,6 +41,10 @@ protected:
         t.readTimeoutMs = 40;
         t.endUpdatePauseMs = 0;
         SetTransportTimings(t);
+        // Parameter reads and memory writes belong in a group, as the
+        // program sends them; the tests below start inside one.
+        ASSERT_EQ(BeginUpdate(), 1);
+        kb_.ClearFrameLog();
     }
 
     void TearDown() override
@@ -113,6 +118,9 @@ TEST_F(TransportTest, FramesGoOutExactlyAsBuilt)
     EXPECT_EQ(reply[7], StatusBadChecksum);
     EXPECT_EQ(n, 64u);
     EXPECT_EQ(kb_.Memories().params[0], 1);
+    const std::vector<std::string> refused = TakeFrameViolations();
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_NE(refused[0].find("checksum"), std::string::npos) << refused[0];
 }
 
 TEST_F(TransportTest, StatusByteDecidesTheResult)
@@ -247,6 +255,7 @@ TEST_F(TransportTest, DeviceInfoWriteBackChangesOnlyTheActiveProfile)
     EXPECT_EQ(after, info);
     info[10] = 3;
     EXPECT_EQ(WriteDeviceInfo(info), -103);
+    EXPECT_EQ(TakeFrameViolations().size(), 1u);
 }
 
 TEST_F(TransportTest, LostRepliesAreRetriedFourTimes)
@@ -281,6 +290,9 @@ TEST_F(TransportTest, ChunkedTransferStopsAtTheFirstFailingChunk)
     const KeyboardMemories m = kb_.Memories();
     EXPECT_EQ(std::vector<uint8_t>(m.macroMemory.begin(), m.macroMemory.begin() + 8176), Pattern(8176, 3));
     EXPECT_EQ(m.macroMemory[8176], 0);
+    const std::vector<std::string> refused = TakeFrameViolations();
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_NE(refused[0].find("offset"), std::string::npos) << refused[0];
 }
 
 TEST_F(TransportTest, UnplugDuringAChunkedTransferFailsItAtOnce)
@@ -288,7 +300,7 @@ TEST_F(TransportTest, UnplugDuringAChunkedTransferFailsItAtOnce)
     kb_.SetReportLatency(1ms);
     const std::vector<uint8_t> image = Pattern(64 * 128, 3);
     std::thread cable([&] {
-        while (kb_.RequestCount() < 20)
+        while (kb_.RequestCount() < 1 + 20) // the group's BeginUpdate, then 20 chunks
             std::this_thread::yield();
         kb_.Unplug();
     });
@@ -297,7 +309,7 @@ TEST_F(TransportTest, UnplugDuringAChunkedTransferFailsItAtOnce)
     // The frame on the wire fails with the cable; no retry, no later chunk.
     EXPECT_EQ(result, -1);
     const size_t received = kb_.Requests().size();
-    EXPECT_GE(received, 20u);
+    EXPECT_GE(received, 20u); // chunks only: the log was cleared after BeginUpdate
     EXPECT_LT(received, 147u); // 8192 bytes are 147 chunks
     const KeyboardMemories m = kb_.Memories();
     EXPECT_EQ(std::vector<uint8_t>(m.macroMemory.begin(), m.macroMemory.begin() + 20 * 56), Pattern(20 * 56, 3));

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -38,6 +39,8 @@ public:
         int abortsSeen = 0;
         bool abortPending = false;
         bool unplugged = false;
+        // The device's answer to each report written (none when empty).
+        std::function<std::vector<uint8_t>(const std::vector<uint8_t>&)> answer;
 
         void Push(std::vector<uint8_t> report)
         {
@@ -69,6 +72,7 @@ public:
         HidInterfaceInfo Info() const override { return device_.info; }
         std::vector<uint8_t> ReportDescriptor() const override { return device_.descriptor; }
         int CollectionIndex() const override { return device_.collection; }
+        std::string NodeIdentity() const override { return device_.info.path; }
 
         HidIo Read(std::span<uint8_t> buffer, size_t& transferred, int timeoutMs) override
         {
@@ -93,7 +97,7 @@ public:
                 result = HidIo::Aborted;
                 ++line_->abortsSeen;
             } else if (line_->unplugged) {
-                result = HidIo::Failed;
+                result = HidIo::Gone;
             } else if (!line_->reports.empty()) {
                 const std::vector<uint8_t>& report = line_->reports.front();
                 transferred = std::min(report.size(), buffer.size());
@@ -111,10 +115,17 @@ public:
             std::lock_guard lock(line_->mutex);
             if (line_->unplugged) {
                 transferred = 0;
-                return HidIo::Failed;
+                return HidIo::Gone;
             }
             line_->written.emplace_back(report.begin(), report.end());
             transferred = report.size();
+            if (line_->answer) {
+                std::vector<uint8_t> reply = line_->answer(line_->written.back());
+                if (!reply.empty()) {
+                    line_->reports.push_back(std::move(reply));
+                    line_->changed.notify_all();
+                }
+            }
             return HidIo::Done;
         }
 
@@ -158,10 +169,10 @@ public:
         return nullptr;
     }
 
-    bool Present(const std::string& path) override
+    std::string NodeIdentity(const std::string& path) override
     {
         auto it = lines.find(path);
-        return it != lines.end() && !it->second->unplugged;
+        return it != lines.end() && !it->second->unplugged ? path : std::string();
     }
 
     std::vector<Device> devices;

@@ -165,7 +165,16 @@ TEST_F(HidDeviceTest, FailedOpensLeaveTheChannelClosed)
     };
     std::vector<uint8_t> truncated = CompositeKeyboard();
     truncated.resize(truncated.size() - 1);
+    // A vendor report one byte longer than a report length can say, then
+    // the consumer collection: only the first is lost.
+    std::vector<uint8_t> tooLong = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x09, 0x01,
+                                    0x75, 0x08, 0x96, 0xFF, 0xFF, 0x81, 0x02, 0xC0};
+    tooLong.insert(tooLong.end(), ConsumerControl.begin(), ConsumerControl.end());
+    backend.Add(MakeDevice("/dev/hidraw8#1", tooLong, 1, 0x0C, 0x01));
+    ASSERT_TRUE(channel.Open("/dev/hidraw8#1", true, false, true, false));
+    EXPECT_EQ(channel.Caps().inputReportByteLength, 5);
     const Case cases[] = {
+        {"collection that cannot be represented", tooLong, 0},
         {"damaged descriptor", truncated, 2},
         {"pop without push", {0x09, 0x01, 0xA1, 0x01, 0xB4, 0xC0}, 0},
         {"collection index past the end", CompositeKeyboard(), 3},
@@ -230,15 +239,33 @@ TEST_F(HidDeviceTest, ReadAndWriteWholeReports)
     EXPECT_FALSE(channel.ReadReport(buffer.data(), buffer.size(), nullptr, 20));
 }
 
+// The channel remembers that a transfer found the device gone, until the
+// next Open, so the monitor can take it as a loss; a time-out is no such sign.
 TEST_F(HidDeviceTest, UnpluggedDeviceFailsTransfersButStaysOpen)
 {
+    EXPECT_EQ(channel.NodeIdentity(), "");
     ASSERT_TRUE(channel.Open(VendorPath, true, true, true, false));
-    Line(VendorPath).Unplug();
+    EXPECT_EQ(channel.NodeIdentity(), backend.NodeIdentity(VendorPath));
     uint8_t buffer[64] = {4};
+    EXPECT_FALSE(channel.ReadReport(buffer, sizeof buffer, nullptr, 10));
+    EXPECT_FALSE(channel.DeviceGone());
+    Line(VendorPath).Unplug();
     EXPECT_FALSE(channel.ReadReport(buffer, sizeof buffer, nullptr, HidInfinite));
+    EXPECT_TRUE(channel.DeviceGone());
     EXPECT_FALSE(channel.WriteReport(buffer, sizeof buffer, nullptr, 1000));
     EXPECT_TRUE(channel.IsOpen());
+    EXPECT_EQ(backend.NodeIdentity(VendorPath), "");
+
+    {
+        std::lock_guard lock(Line(VendorPath).mutex);
+        Line(VendorPath).unplugged = false;
+    }
+    ASSERT_TRUE(channel.Open(VendorPath, true, true, true, false));
+    EXPECT_FALSE(channel.DeviceGone());
+    EXPECT_TRUE(channel.WriteReport(buffer, sizeof buffer, nullptr, 1000));
     EXPECT_TRUE(channel.Close());
+    EXPECT_FALSE(channel.DeviceGone());
+    EXPECT_EQ(channel.NodeIdentity(), "");
 }
 
 TEST_F(HidDeviceTest, InfiniteReadEndsWhenAnotherThreadClosesOrReopens)
@@ -383,26 +410,29 @@ TEST_F(HidDeviceDecodeTest, ValueItemsGetRawAndScaledValues)
 {
     ASSERT_TRUE(channel.Open(MousePath, true, false, true, false));
     const std::vector<HidDataItem>& items = channel.InputItems();
-    ASSERT_EQ(items.size(), 4u); // buttons, X, Y, Wheel
+    ASSERT_EQ(items.size(), 4u); // buttons, then Wheel, Y, X (one main item, listed last to first)
     const uint8_t report[5] = {0, 0x05, 0xFB, 0x10, 0x81};
     ASSERT_TRUE(channel.DecodeInputReport(report, sizeof report));
     EXPECT_EQ(items[0].usageList, (std::vector<uint16_t>{1, 3, 0}));
-    EXPECT_EQ(items[1].secondWord, 0xFBu);
-    EXPECT_EQ(items[1].thirdWord, -5);
+    EXPECT_EQ(items[3].usage, 0x30);
+    EXPECT_EQ(items[3].secondWord, 0xFBu);
+    EXPECT_EQ(items[3].thirdWord, -5);
     EXPECT_EQ(items[2].thirdWord, 16);
-    EXPECT_EQ(items[3].thirdWord, -127);
-    EXPECT_EQ(items[3].updated, 1);
+    EXPECT_EQ(items[1].thirdWord, -127);
+    EXPECT_EQ(items[1].updated, 1);
 }
 
 TEST_F(HidDeviceDecodeTest, AValueThatCannotBeReadStopsTheDecode)
 {
     ASSERT_TRUE(channel.Open(MousePath, true, false, true, false));
     const std::vector<HidDataItem>& items = channel.InputItems();
-    const uint8_t shortReport[3] = {0, 0x01, 0x7F}; // X present, Y and Wheel missing
+    const uint8_t shortReport[4] = {0, 0x01, 0x7F, 0x10}; // X and Y present, Wheel missing
     EXPECT_FALSE(channel.DecodeInputReport(shortReport, sizeof shortReport));
     EXPECT_EQ(items[0].updated, 1);
-    EXPECT_EQ(items[1].thirdWord, 127);
-    EXPECT_EQ(items[2].status, HidStatusInvalidReportLength);
+    // The wheel's item comes first and fails; X and Y after it stay as they were.
+    EXPECT_EQ(items[1].usage, 0x38);
+    EXPECT_EQ(items[1].status, HidStatusInvalidReportLength);
+    EXPECT_EQ(items[1].updated, 0);
     EXPECT_EQ(items[2].updated, 0);
     EXPECT_EQ(items[3].updated, 0);
     EXPECT_EQ(items[3].status, HidStatusSuccess);

@@ -136,13 +136,15 @@ TEST(ReportDescriptorCaps, MouseValues)
 {
     const HidCollectionInfo c = Parse(WheelMouse).at(0);
     ASSERT_EQ(c.valueCaps[0].size(), 3u);
-    const uint16_t usages[] = {0x30, 0x31, 0x38};
+    // One main item: the platform lists its usages last to first.
+    const uint16_t usages[] = {0x38, 0x31, 0x30};
+    const uint32_t positions[] = {24, 16, 8};
     for (size_t i = 0; i < 3; ++i) {
         const HidValueCap& v = c.valueCaps[0][i];
         EXPECT_EQ(v.usagePage, 0x01);
         EXPECT_EQ(v.usageMin, usages[i]);
         EXPECT_FALSE(v.isRange);
-        EXPECT_EQ(v.bitPosition, 8u + 8u * i);
+        EXPECT_EQ(v.bitPosition, positions[i]);
         EXPECT_EQ(v.bitSize, 8);
         EXPECT_EQ(v.reportCount, 1);
         EXPECT_EQ(v.logicalMin, -127);
@@ -164,21 +166,21 @@ TEST(ReportDescriptorCaps, VendorValueArrayAndUnsignedMaximum)
     EXPECT_EQ(c.valueCaps[1][0].bitPosition, 0u);
 }
 
-TEST(ReportDescriptorCaps, OneByteMaximumAfterNonNegativeMinimumIsUnsigned)
+TEST(ReportDescriptorCaps, OneByteMaximumIsSignedAsThePlatformReadsIt)
 {
-    // 0x25 0xFF with minimum 0 means 255 in practice.
+    // 0x25 0xFF is -1 even after a minimum of 0: the raw value still reads,
+    // the scaled one reports the range as unusable.
     const std::vector<uint8_t> bytes = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x09, 0x02, 0x15, 0x00,
                                         0x25, 0xFF, 0x75, 0x08, 0x95, 0x01, 0x81, 0x02, 0xC0};
     const HidCollectionInfo c = Parse(bytes).at(0);
     ASSERT_EQ(c.valueCaps[0].size(), 1u);
-    EXPECT_EQ(c.valueCaps[0][0].logicalMax, 255);
+    EXPECT_EQ(c.valueCaps[0][0].logicalMax, -1);
     uint32_t raw = 0;
     int32_t scaled = 0;
     const std::vector<uint8_t> report = {0, 200};
     EXPECT_EQ(GetUsageValue(c, HidReportType::Input, 0xFF00, 0x02, report, raw), HidStatusSuccess);
     EXPECT_EQ(raw, 200u);
-    EXPECT_EQ(GetScaledUsageValue(c, HidReportType::Input, 0xFF00, 0x02, report, scaled), HidStatusSuccess);
-    EXPECT_EQ(scaled, 200);
+    EXPECT_EQ(GetScaledUsageValue(c, HidReportType::Input, 0xFF00, 0x02, report, scaled), HidStatusBadLogPhyValues);
 }
 
 TEST(ReportDescriptorCaps, VariableFieldsBeyondTheUsagesRepeatTheLastOne)
@@ -316,20 +318,6 @@ std::vector<uint8_t> ManyFields(size_t count)
     return bytes;
 }
 
-// One field per report id, all of one report type: a small descriptor whose
-// data-item tables would multiply into hundreds of megabytes.
-std::vector<uint8_t> FieldPerReportId(const std::vector<uint8_t>& globals, const std::vector<uint8_t>& field)
-{
-    std::vector<uint8_t> bytes = {0x05, 0x07, 0x09, 0x06, 0xA1, 0x01};
-    bytes.insert(bytes.end(), globals.begin(), globals.end());
-    for (int id = 1; id <= 255; ++id) {
-        bytes.insert(bytes.end(), {0x85, static_cast<uint8_t>(id)});
-        bytes.insert(bytes.end(), field.begin(), field.end());
-    }
-    bytes.push_back(0xC0);
-    return bytes;
-}
-
 std::vector<uint8_t> DeepNesting(size_t depth)
 {
     std::vector<uint8_t> bytes;
@@ -348,15 +336,6 @@ INSTANTIATE_TEST_SUITE_P(
         DamageCase{"EndWithoutCollection", {0x05, 0x01, 0xC0}},
         DamageCase{"PopWithoutPush", {0x05, 0x01, 0xB4}},
         DamageCase{"ReportIdZero", {0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x85, 0x00, 0xC0}},
-        DamageCase{"ReportSizeAbsurd",
-                   {0x09, 0x01, 0xA1, 0x01, 0x77, 0xFF, 0xFF, 0x00, 0x00, 0x95, 0x01, 0x81, 0x02, 0xC0}},
-        DamageCase{"ReportCountAbsurd",
-                   {0x09, 0x01, 0xA1, 0x01, 0x75, 0x08, 0x97, 0xFF, 0xFF, 0xFF, 0x7F, 0x81, 0x02, 0xC0}},
-        DamageCase{"ReportBeyond4096Bytes",
-                   {0x09, 0x01, 0xA1, 0x01, 0x75, 0x08, 0x96, 0x00, 0x10, 0x81, 0x02, 0xC0}},
-        DamageCase{"PaddingAddsUpBeyond4096Bytes",
-                   {0x09, 0x01, 0xA1, 0x01, 0x75, 0x08, 0x96, 0x00, 0x08, 0x81, 0x01, 0x81, 0x01, 0xC0}},
-        DamageCase{"TooManyFields", ManyFields(HidMaxFields + 1)},
         DamageCase{"UsageMinAboveMax",
                    {0x05, 0x09, 0x09, 0x01, 0xA1, 0x01, 0x19, 0x09, 0x29, 0x01, 0x75, 0x01, 0x95, 0x08, 0x81,
                     0x02, 0xC0}},
@@ -364,26 +343,21 @@ INSTANTIATE_TEST_SUITE_P(
                    {0x09, 0x01, 0xA1, 0x01, 0x1B, 0x01, 0x00, 0x01, 0x00, 0x2B, 0xFF, 0xFF, 0x02, 0x00, 0x75, 0x01,
                     0x95, 0x08, 0x81, 0x02, 0xC0}},
         DamageCase{"NestedTooDeep", DeepNesting(HidMaxCollectionDepth + 1)},
-        // 255 button items, each with a usage list as long as every array of
-        // the page together (255 x 4095 slots).
-        DamageCase{"UsageListsTooLarge",
-                   FieldPerReportId({0x75, 0x08, 0x96, 0xFF, 0x0F, 0x15, 0x00, 0x26, 0xFF, 0x00},
-                                    {0x19, 0x00, 0x29, 0xFF, 0x81, 0x00})},
-        // 255 x 32760 value items, one per usage of 1-bit 0..2 fields.
-        DamageCase{"ValueItemsTooMany",
-                   FieldPerReportId({0x75, 0x01, 0x96, 0xF8, 0x7F, 0x15, 0x00, 0x25, 0x02},
-                                    {0x19, 0x00, 0x2A, 0xF7, 0x7F, 0x81, 0x02})},
         DamageCase{"ReservedItemType", {0x09, 0x01, 0xA1, 0x01, 0x0C, 0xC0}}),
     [](const testing::TestParamInfo<DamageCase>& info) { return std::string(info.param.name); });
 
 TEST(ReportDescriptorDamage, LimitsThemselvesAreAccepted)
 {
     std::vector<HidCollectionInfo> c;
-    EXPECT_TRUE(ParseReportDescriptor(ManyFields(HidMaxFields), c));
+    // Many fields are no damage: only memory is bounded.
+    ASSERT_TRUE(ParseReportDescriptor(ManyFields(2000), c));
+    EXPECT_EQ(c.at(0).fields.size(), 2000u);
+    EXPECT_EQ(c.at(0).InputReportLength(), 1 + 250);
     EXPECT_TRUE(ParseReportDescriptor(DeepNesting(HidMaxCollectionDepth), c));
-    // 4095 data bytes plus the report-id byte: exactly the cap.
-    const std::vector<uint8_t> longest = {0x09, 0x01, 0xA1, 0x01, 0x09, 0x01, 0x75, 0x08, 0x96, 0xFF, 0x0F, 0x81, 0x02, 0xC0};
+    // 65534 data bytes plus the report-id byte: the longest length there is.
+    const std::vector<uint8_t> longest = {0x09, 0x01, 0xA1, 0x01, 0x09, 0x01, 0x75, 0x08, 0x96, 0xFE, 0xFF, 0x81, 0x02, 0xC0};
     ASSERT_TRUE(ParseReportDescriptor(longest, c));
+    EXPECT_EQ(c.at(0).unusable, "");
     EXPECT_EQ(c.at(0).InputReportLength(), HidMaxReportBytes);
 }
 
@@ -393,9 +367,7 @@ void CheckBounded(const std::vector<HidCollectionInfo>& collections)
 {
     std::vector<uint8_t> report(HidMaxReportBytes, 0xA5);
     for (const HidCollectionInfo& c : collections) {
-        for (uint16_t length : c.reportLength)
-            ASSERT_LE(length, HidMaxReportBytes);
-        ASSERT_LE(c.fields.size(), HidMaxFields);
+        ASSERT_LE(DataItemTableBytes(c), HidMaxTableBytes);
         for (const HidField& f : c.fields) {
             report[0] = f.reportId;
             std::vector<uint16_t> usages;

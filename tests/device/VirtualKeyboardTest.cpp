@@ -238,8 +238,9 @@ TEST(VirtualKeyboardFirmware, AcceptedRequestsReachTheirMemory)
         {CmdWriteMacroMemory, 8189, [](const KeyboardMemories& k) { return k.macroMemory.data() + 8189; }},
         {CmdWriteKeyColors, 2 * 512 + 125 * 3, [](const KeyboardMemories& k) { return k.keyColors.data() + 1024 + 375; }},
     };
+    bool groupOpen = true; // memory writes go inside a BeginUpdate/EndUpdate group
     for (const Case& c : cases) {
-        FirmwareOutcome out = HandleRequest(m, BuildRequest(c.command, 3, c.offset, bytes));
+        FirmwareOutcome out = HandleRequest(m, BuildRequest(c.command, 3, c.offset, bytes), groupOpen);
         ASSERT_TRUE(out.reply);
         EXPECT_EQ(StatusResult(ReplyStatus(*out.reply)), 1) << int(c.command);
         const uint8_t* at = c.where(m);
@@ -340,7 +341,7 @@ TEST(VirtualKeyboardBackend, UnplugFailsAWaitingReadAtOnceAndKillsHandles)
     std::this_thread::sleep_for(20ms);
     const auto start = std::chrono::steady_clock::now();
     kb.Unplug();
-    EXPECT_EQ(waiting.get(), HidIo::Failed);
+    EXPECT_EQ(waiting.get(), HidIo::Gone);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
 
     EXPECT_FALSE(kb.Present(kb.ConfigPath()));
@@ -353,9 +354,57 @@ TEST(VirtualKeyboardBackend, UnplugFailsAWaitingReadAtOnceAndKillsHandles)
     kb.Plug();
     EXPECT_TRUE(kb.Present(kb.ConfigPath()));
     Frame reply{};
-    EXPECT_EQ(Exchange(*h.config, BuildRequest(CmdBeginUpdate, 0, 0), reply), HidIo::Failed);
+    EXPECT_EQ(Exchange(*h.config, BuildRequest(CmdBeginUpdate, 0, 0), reply), HidIo::Gone);
     Opened fresh = OpenBoth(kb);
     EXPECT_EQ(Exchange(*fresh.config, BuildRequest(CmdBeginUpdate, 0, 0), reply), HidIo::Done);
+}
+
+// A replug brings the nodes back under the same paths, but as new nodes: the
+// identity of what is under a path tells a handle on the keyboard that is
+// there now from one on the keyboard that was unplugged.
+TEST(VirtualKeyboardBackend, EveryPlugIsANewNodeUnderTheSamePath)
+{
+    VirtualKeyboard kb;
+    Opened first = OpenBoth(kb);
+    const std::string mouse = kb.NodeIdentity(kb.MousePath());
+    ASSERT_FALSE(first.config->NodeIdentity().empty());
+    EXPECT_EQ(kb.NodeIdentity(kb.ConfigPath()), first.config->NodeIdentity());
+    EXPECT_EQ(kb.NodeIdentity(kb.NotifyPath()), first.notify->NodeIdentity());
+    EXPECT_EQ(kb.NodeIdentity("virtual-hid/nothing"), "");
+
+    // Out and back in faster than anyone can look: present all along, but
+    // the old handles are dead and the node is another.
+    kb.Bounce();
+    EXPECT_TRUE(kb.Present(kb.ConfigPath()));
+    EXPECT_NE(kb.NodeIdentity(kb.ConfigPath()), first.config->NodeIdentity());
+    Frame reply{};
+    EXPECT_EQ(Exchange(*first.config, BuildRequest(CmdBeginUpdate, 0, 0), reply), HidIo::Gone);
+    std::array<uint8_t, 8> report{};
+    size_t n = 0;
+    EXPECT_EQ(first.notify->Read(report, n, 0), HidIo::Gone);
+    Opened second = OpenBoth(kb);
+    EXPECT_EQ(kb.NodeIdentity(kb.ConfigPath()), second.config->NodeIdentity());
+    EXPECT_EQ(Exchange(*second.config, BuildRequest(CmdBeginUpdate, 0, 0), reply), HidIo::Done);
+
+    kb.Unplug();
+    EXPECT_EQ(kb.NodeIdentity(kb.ConfigPath()), "");
+    kb.Plug();
+    EXPECT_NE(kb.NodeIdentity(kb.ConfigPath()), second.config->NodeIdentity());
+    // The foreign mouse was never unplugged.
+    EXPECT_EQ(kb.NodeIdentity(kb.MousePath()), mouse);
+
+    // A bounce timed to a request: the requests before it are answered, that
+    // one finds the device gone, and a new handle works.
+    Opened third = OpenBoth(kb);
+    kb.BounceAtRequest(2);
+    EXPECT_EQ(Exchange(*third.config, BuildRequest(CmdBeginUpdate, 0, 0), reply), HidIo::Done);
+    EXPECT_EQ(Exchange(*third.config, BuildRequest(CmdEndUpdate, 0, 0), reply), HidIo::Gone);
+    EXPECT_EQ(kb.RequestCount(), 2u); // the bounced request never arrived
+    Opened fourth = OpenBoth(kb);
+    EXPECT_EQ(Exchange(*fourth.config, BuildRequest(CmdEndUpdate, 0, 0), reply), HidIo::Done);
+    // Refusals and failed writes are not the device leaving.
+    kb.FailNextWrites(1);
+    EXPECT_EQ(Exchange(*fourth.config, BuildRequest(CmdBeginUpdate, 0, 0), reply), HidIo::Failed);
 }
 
 TEST(VirtualKeyboardBackend, AbortEndsAWaitingReadAndIsForgottenOtherwise)
@@ -394,13 +443,24 @@ TEST(VirtualKeyboardBackend, NoticesArriveAsUsageThenRelease)
     EXPECT_EQ(h.config->Read(f, n, 0), HidIo::TimedOut);
 }
 
+// The whole information block with another active profile, as the program
+// writes it.
+Frame ProfileSwitch(const VirtualKeyboard& kb, uint8_t profile)
+{
+    std::array<uint8_t, 44> block = kb.Memories().deviceInfo;
+    block[10] = profile;
+    return BuildRequest(CmdWriteDeviceInfo, 44, 0, block);
+}
+
 TEST(VirtualKeyboardBackend, ResetNoticeRestoresTheFactoryMemories)
 {
     VirtualKeyboard kb;
     Opened h = OpenBoth(kb);
     Frame reply{};
+    ASSERT_EQ(Exchange(*h.config, BuildRequest(CmdBeginUpdate, 0, 0), reply), HidIo::Done);
     ASSERT_EQ(Exchange(*h.config, BuildRequest(CmdWriteParams, 3, 0, std::vector<uint8_t>{7, 7, 7}), reply), HidIo::Done);
-    ASSERT_EQ(Exchange(*h.config, BuildRequest(CmdWriteDeviceInfo, 1, 10, std::vector<uint8_t>{1}), reply), HidIo::Done);
+    ASSERT_EQ(Exchange(*h.config, BuildRequest(CmdEndUpdate, 0, 0), reply), HidIo::Done);
+    ASSERT_EQ(Exchange(*h.config, ProfileSwitch(kb, 1), reply), HidIo::Done);
     EXPECT_NE(kb.Memories(), FactoryMemories(0x5000, 64));
     kb.SendNotice(0x0402);
     EXPECT_EQ(kb.Memories(), FactoryMemories(0x5000, 64));
@@ -420,7 +480,7 @@ TEST(VirtualKeyboardBackend, LoaderSwitchUnplugsBothCollections)
     EXPECT_FALSE(kb.IsPlugged());
     EXPECT_FALSE(kb.Present(kb.NotifyPath()));
     Frame f{};
-    EXPECT_EQ(h.config->Read(f, n, 50), HidIo::Failed);
+    EXPECT_EQ(h.config->Read(f, n, 50), HidIo::Gone);
 }
 
 // The loader: gone from the bus until its time is up, an updater's reset
@@ -482,7 +542,7 @@ TEST(VirtualKeyboardBackend, LoaderEndsByTimeResetOrReplugAndKeepsTheMemories)
             continue;
         // The handles of before the loader stay dead; a new one works.
         Frame reply{};
-        EXPECT_EQ(Exchange(*h.config, BuildRequest(CmdReadDeviceInfo, DeviceInfoBytes, 0), reply), HidIo::Failed);
+        EXPECT_EQ(Exchange(*h.config, BuildRequest(CmdReadDeviceInfo, DeviceInfoBytes, 0), reply), HidIo::Gone);
         Opened again = OpenBoth(kb);
         ASSERT_NE(again.config, nullptr);
         ASSERT_EQ(Exchange(*again.config, BuildRequest(CmdReadDeviceInfo, DeviceInfoBytes, 0), reply), HidIo::Done);
@@ -576,10 +636,11 @@ TEST_F(VirtualKeyboardStateTest, AutosaveKeepsEveryWriteAndGroupsOnce)
         kb.SetAutosavePath(path_);
         Opened h = OpenBoth(kb);
         Frame reply{};
-        ASSERT_EQ(Exchange(*h.config, BuildRequest(CmdWriteParams, 1, 84, std::vector<uint8_t>{20}), reply), HidIo::Done);
+        // A profile switch goes without a group: saved at once.
+        ASSERT_EQ(Exchange(*h.config, ProfileSwitch(kb, 2), reply), HidIo::Done);
         VirtualKeyboard reader;
         ASSERT_TRUE(reader.LoadState(path_));
-        EXPECT_EQ(reader.Memories().params[84], 20);
+        EXPECT_EQ(reader.Memories().ActiveProfile(), 2);
 
         // Inside a group the file changes only at its end.
         ASSERT_EQ(Exchange(*h.config, BuildRequest(CmdBeginUpdate, 0, 0), reply), HidIo::Done);

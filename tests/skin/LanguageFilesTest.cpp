@@ -46,10 +46,23 @@ const std::map<std::string, std::string> FormatTexts = {
     {"PROFILE_FORMAT_ERROR", "%s"},
     {"MACRO_ERR_MAX", "%d"},
     {"MACRO_ACTION_ERR_DELAY_MAX", "%d"},
+    {"MACRO_MEMORY_NAMES_CONFIRM", "%d"},
     {"PROFILE_NEW_FAILED", "%s"},
     {"PROFILE_LOAD_REFUSED", "%s"},
     {"UPDATE_START_FAILED", "%s"},
     {"UPDATE_NO_HANDLER", "%s"},
+};
+
+// Texts of the macro memory gauge, with the numbered places their caller
+// fills: %1 the image with names, %2 the capacity, %3 the image without.
+const std::map<std::string, std::vector<std::string>> NumberedFormatTexts = {
+    {"MACRO_MEMORY_FITS", {"%1", "%2", "%3"}},
+    {"MACRO_MEMORY_NO_NAMES", {"%1", "%2", "%3"}},
+    {"MACRO_MEMORY_TOO_LARGE", {"%2", "%3"}},
+    {"MACRO_MEMORY_UNKNOWN", {"%1", "%3"}},
+    {"MACRO_MEMORY_TIP_SIZES", {"%1", "%3"}},
+    {"MACRO_MEMORY_TIP_CAPACITY", {"%2"}},
+    {"MACRO_MEMORY_FULL_CONFIRM", {"%2", "%3"}},
 };
 
 std::set<std::string> RequiredTextKeys()
@@ -166,9 +179,14 @@ TEST_P(LanguageFilesTest, FormatsCarryExactlyTheDirectiveTheirCallerFills)
         for (const auto& [key, value] : s.entries) {
             size_t percents = static_cast<size_t>(std::count(value.begin(), value.end(), '%'));
             auto format = FormatTexts.find(key);
+            auto numbered = NumberedFormatTexts.find(key);
             if (Folded(s.name) == "text" && format != FormatTexts.end()) {
                 EXPECT_EQ(percents, 1u) << key << ": " << value;
                 EXPECT_NE(value.find(format->second), std::string::npos) << key << ": " << value;
+            } else if (Folded(s.name) == "text" && numbered != NumberedFormatTexts.end()) {
+                EXPECT_EQ(percents, numbered->second.size()) << key << ": " << value;
+                for (const std::string& place : numbered->second)
+                    EXPECT_NE(value.find(place), std::string::npos) << key << ": " << value;
             } else {
                 EXPECT_EQ(percents, 0u) << s.name << "/" << key << ": " << value;
             }

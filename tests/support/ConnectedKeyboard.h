@@ -3,6 +3,8 @@
 // A virtual keyboard connected as the device monitor leaves it after the
 // connection handler ran, with a fresh document, the real language files,
 // a temporary user folder, recording prompts and a headless main window.
+// Any frame the keyboard refuses as malformed fails the test
+// (support/FrameViolations.h).
 
 #include "app/AppState.h"
 #include "app/MainWindowLink.h"
@@ -109,6 +111,7 @@ protected:
         SetMainWindowLink(&window);
         InitDocument();
         macroLayoutChanged = false;
+        ForgetAcceptedNameLoss();
         g_app.currentProfile = -1;
 
         TransportTimings t;

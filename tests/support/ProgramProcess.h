@@ -13,9 +13,11 @@
 
 extern char** environ;
 
+// gateFd >= 0: the child waits for one byte from it before it runs the
+// program, so that a test can let many starts go at the same instant.
 inline pid_t StartProgramProcess(const std::string& program, std::vector<std::string> args,
                                  const std::filesystem::path& home, const std::string& eventLog,
-                                 const std::string& outputFile)
+                                 const std::string& outputFile, int gateFd = -1)
 {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
@@ -46,6 +48,11 @@ inline pid_t StartProgramProcess(const std::string& program, std::vector<std::st
         for (std::string& e : env)
             envp.push_back(e.data());
         envp.push_back(nullptr);
+        if (gateFd >= 0) {
+            char go = 0;
+            if (::read(gateFd, &go, 1) != 1)
+                ::_exit(126);
+        }
         ::execve(program.c_str(), argv.data(), envp.data());
         ::_exit(127);
     }

@@ -3,6 +3,7 @@
 //
 //   rt604editorshot --data <build>/bin --out editor.png
 //       [--tab key|mouse|macro|media|function|macro-only|recording] [--lang en|ru]
+//       [--memory fits|names|full]
 //
 // key:        Esc, captured as A
 // mouse:      Q, the wheel down
@@ -11,6 +12,10 @@
 // function:   Caps Lock, a keyboard function
 // macro-only: the macro button (G9's editor), centred
 // recording:  the macro tab while recording
+//
+// --memory shows the macro tab with three more macros of long names and many
+// events, on a keyboard whose macro memory holds them with their names
+// (fits), only without them (names) or not at all (full).
 
 #include "app/AppState.h"
 #include "app/MainWindowLink.h"
@@ -79,11 +84,42 @@ uint16_t AddMacros()
     return list.macros[1].View().MacroId();
 }
 
+// Long names and many events: 1,044 bytes without the names, 1,290 with
+// (1,294 with the Russian default names).
+void AddLargeMacros()
+{
+    MacroList list = LoadMacroList();
+    const struct {
+        const char* name;
+        int events;
+    } macros[] = {{"Build order: barracks, supply depot, refinery", 120},
+                  {"Quick chat: well played, good game", 80},
+                  {"Reload and switch weapon", 40}};
+    for (const auto& m : macros) {
+        const int position = CreateMacro(list);
+        list.macros[static_cast<size_t>(position)].View().SetName(m.name);
+        for (int i = 0; i < m.events; ++i)
+            list.rows.push_back({static_cast<uint32_t>(20 + 10 * (i % 7)), static_cast<uint16_t>(16 + i / 2 % 10),
+                                 static_cast<uint16_t>(i % 2 == 0 ? MacroPressed : MacroReleased)});
+    }
+    ApplyMacroEdits(list);
+}
+
+// Keyboard memories (in 128-byte units) for the three states of the gauge.
+uint8_t MemoryUnits(const QString& memory)
+{
+    if (memory == QLatin1String("names"))
+        return 9;
+    if (memory == QLatin1String("full"))
+        return 8;
+    return 16;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QString data, out, tab = QStringLiteral("key"), lang = QStringLiteral("en");
+    QString data, out, tab = QStringLiteral("key"), lang = QStringLiteral("en"), memory;
     for (int i = 1; i + 1 < argc; i += 2) {
         const QString name = QString::fromLocal8Bit(argv[i]);
         const QString value = QString::fromLocal8Bit(argv[i + 1]);
@@ -95,6 +131,8 @@ int main(int argc, char** argv)
             tab = value;
         else if (name == QLatin1String("--lang"))
             lang = value;
+        else if (name == QLatin1String("--memory"))
+            memory = value;
     }
     if (data.isEmpty() || out.isEmpty()) {
         std::fputs("usage: rt604editorshot --data <build>/bin --out <file.png> [--tab ...] [--lang en|ru]\n", stderr);
@@ -108,7 +146,12 @@ int main(int argc, char** argv)
     ComputeProgramPaths((data + QStringLiteral("/rt604")).toStdString());
     SetLanguageIndex(lang == QLatin1String("ru") ? 1 : 0);
 
-    VirtualKeyboard kb;
+    VirtualKeyboardOptions options;
+    if (!memory.isEmpty()) {
+        options.macroUnits = MemoryUnits(memory);
+        tab = QStringLiteral("macro");
+    }
+    VirtualKeyboard kb(options);
     SetHidBackend(&kb);
     g_app.noAutoOpen = 1;
     UiDispatcher dispatcher;
@@ -129,6 +172,8 @@ int main(int argc, char** argv)
     Spin(300);
 
     const uint16_t macroId = AddMacros();
+    if (!memory.isEmpty())
+        AddLargeMacros();
     StoreKeyAssignment(KeyCodeToIndex(1), AssignKey, 30, 0);
     StoreKeyAssignment(KeyCodeToIndex(16), AssignKey, KeyCodes::WheelDown, 0);
     StoreKeyAssignment(KeyCodeToIndex(63), AssignMacro, macroId, 3);

@@ -10,8 +10,6 @@ SkinWindow CompositeLayout()
     auto& c = w.controls;
 
     // The panel lies under every control of the tabs.
-    // Its lowest line of the macro tab (y 372 to 396) is kept free for more
-    // about the macros.
     SkinControl mask = Make("CONTROL_MASK", QRect(16, 94, 528, 310), Look::Panel);
     mask.layer = Layer::Backdrop;
     c.push_back(mask);
@@ -57,6 +55,10 @@ SkinWindow CompositeLayout()
     c.push_back(Make("FUNC_MACRO_DOWN_BOTTOM", QRect(436, 302, 92, 28), Look::Plate, Glyph::None, {}, "MACROTAB"));
     c.push_back(Make("FUNC_MACRO_RECORD_DELAY", QRect(36, 346, 18, 18), Look::Widget, Glyph::None, {}, "MACROTAB"));
     c.push_back(Make("FUNC_MACRO_RECORD_DELAY2", QRect(60, 344, 272, 22), Look::Widget, Glyph::None, {}, "MACROTAB"));
+    // The macro memory gauge on the tab's lowest line: its caption, then the
+    // bar, which ends under the right edge of the buttons above it.
+    c.push_back(Make("FUNC_MACRO_MEMORY_PROMPT", QRect(32, 372, 360, 24), Look::Widget, Glyph::None, {}, "MACROTAB"));
+    c.push_back(Make("FUNC_MACRO_MEMORY", QRect(400, 379, 128, 10), Look::Widget, Glyph::None, {}, "MACROTAB"));
 
     // Multimedia and keyboard functions.
     c.push_back(Make("MEDIA_SETTING_TISHI", QRect(32, 132, 496, 22), Look::Widget, Glyph::None, {}, "MEDIATAB"));

@@ -17,3 +17,6 @@ void MakeLightingPictures(const SkinWindow& main, const QImage& background, cons
 void MakeProfileTicks(const SavePicture& save);
 // The application icon and the three notification-area pictures.
 void MakeIcons(const SavePicture& save);
+// The macro memory gauge of the key function editor: its track and the three
+// fills (fits, names dropped, does not fit), each the size of the gauge.
+void MakeMacroMemoryPictures(const SkinWindow& composite, const SavePicture& save);

@@ -123,6 +123,7 @@ void MakeComposite()
             Save(prefix + "_disable.jpg", RenderWindow(w, FaceState::Disabled, s.variant));
     }
     Save(QString::fromStdString(w.mask), RenderMask(w));
+    MakeMacroMemoryPictures(w, Save);
     WriteLayout(w, "key_normal.jpg", false);
 }
 

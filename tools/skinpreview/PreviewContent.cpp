@@ -152,6 +152,8 @@ const QHash<QString, PreviewContent>& CompositeContent()
         t["FUNC_MACRO_LIST2"] = Of(PreviewKind::List, "Key|Action|Delay;Ctrl|↓|50;C|↓|30;C|↑|20;Ctrl|↑|10");
         t["FUNC_MACRO_RECORD_DELAY"] = Of(PreviewKind::Check);
         t["FUNC_MACRO_RECORD_DELAY2"] = Of(PreviewKind::Label, "Record delays");
+        t["FUNC_MACRO_MEMORY_PROMPT"] = Of(PreviewKind::Label, "Memory: 106 of 8,192 bytes (without names: 66)");
+        t["FUNC_MACRO_MEMORY"] = Picture("macro_memory_track.png");
         t["MEDIA_SETTING_TISHI"] = Of(PreviewKind::Label, "Choose a multimedia function");
         t["FUNC_MEDIA_SELECT"] = Of(PreviewKind::Combo, "Play/Pause");
         t["FUNCTION_KEY_SETTING_TISHI"] = Of(PreviewKind::Label, "Choose a keyboard function");

@@ -125,7 +125,8 @@ private:
             return false;
         bool found = false;
         while (std::optional<HidInterfaceInfo> info = g_configChannel.NextInterface()) {
-            if (!IsKeyboardPath(info->path, info->vendorId, info->productId))
+            if (!IsKeyboardPath(info->path, info->vendorId, info->productId)
+                || !MayBeCollection(*info, ConfigUsagePage, ConfigUsage))
                 continue;
             if (!g_configChannel.Open(info->path, true, true, true, false))
                 continue;

@@ -1,5 +1,7 @@
 #include "app/gui/CommandLine.h"
 
+#include "app/gui/ShellMessages.h"
+
 #include <strings.h>
 
 namespace {
@@ -34,6 +36,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args)
         }
     }
     return line;
+}
+
+HandOver HandOverFor(const CommandLine& line)
+{
+    if (line.kill)
+        return {{MsgKill, TagKill}, "kill"};
+    if (line.firmwareUpdate)
+        return {{MsgFirmwareUpdate, TagFirmwareUpdate}, "firmware-update"};
+    return {{MsgOpen, TagOpen}, "open"};
 }
 
 std::string CommandLineHelp(const std::string& programName)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/SingleInstance.h"
+
 #include <string>
 #include <vector>
 
@@ -20,3 +22,15 @@ struct CommandLine {
 // args excludes the program name.
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 std::string CommandLineHelp(const std::string& programName);
+
+// What a start hands to the instance that already runs, and the word the
+// event log gives it ("<name>-sent"). An option that makes the running
+// instance do something adds its case here; the hand-over carries any
+// message the window takes.
+struct HandOver {
+    InstanceMessage message;
+    const char* name;
+};
+// KILL for "/Kill", the firmware update window's message for
+// "--firmware-update", otherwise OPEN.
+HandOver HandOverFor(const CommandLine& line);

@@ -31,6 +31,11 @@ void QtDeviceEvents::OpenMainWindow()
     dispatcher_.Post([this] { window_.HandleMessage(MsgOpen, TagOpen); });
 }
 
+void QtDeviceEvents::FirstScanDone()
+{
+    dispatcher_.Post([this] { window_.OnFirstScanDone(); });
+}
+
 void QtDeviceEvents::ArmTimer(int timerId)
 {
     // A one-shot timer of period 0: its handler runs on the window's thread

@@ -3,13 +3,14 @@
 #include "app/AppState.h"
 #include "app/MainWindowLink.h"
 #include "app/ProgramPaths.h"
+#include "app/SingleInstance.h"
 #include "app/UserPrompts.h"
 #include "app/gui/CommandLine.h"
 #include "app/gui/EventLog.h"
 #include "app/gui/QtDeviceEvents.h"
 #include "app/gui/QtMainWindowLink.h"
 #include "app/gui/QtUserPrompts.h"
-#include "app/gui/SingleInstance.h"
+#include "app/gui/InstanceEndpoint.h"
 #include "app/gui/UiDispatcher.h"
 #include "device/DeviceMonitor.h"
 #include "device/HidBackend.h"
@@ -32,9 +33,6 @@
 #include <unistd.h>
 
 namespace {
-
-// How long a second start waits for the running instance to answer.
-constexpr int InstanceAnswerMs = 5000;
 
 int g_signalPipe[2] = {-1, -1};
 
@@ -121,6 +119,32 @@ int RunProgram(int argc, char** argv)
     if (programFile.empty() && argc > 0)
         programFile = argv[0];
     ComputeProgramPaths(programFile);
+    LogEvent("started " + std::to_string(::getpid()));
+    g_app.noAutoOpen = line.start ? 1 : 0;
+
+    // The lock comes first, before any window or device: of two starts at
+    // the same instant, the one that loses it waits for the winner to
+    // listen and hands it its wish instead of opening a second icon and a
+    // second channel to the keyboard.
+    const std::string runtimeFolder = InstanceRuntimeFolder();
+    const HandOver handOver = HandOverFor(line);
+    InstanceLock instanceLock;
+    switch (TakeLockOrHandOver(instanceLock, runtimeFolder, g_paths.programFileName, handOver.message)) {
+    case StartRole::Instance:
+        g_app.instanceMutex = &instanceLock;
+        break;
+    case StartRole::HandedOver:
+        LogEvent(std::string(handOver.name) + "-sent");
+        return 0;
+    case StartRole::NotAnswering:
+        // One instance runs; a second would talk to the keyboard beside it.
+        LogEvent("instance-not-answering");
+        return 0;
+    case StartRole::Unlocked:
+        // Someone holds the lock, but it is no instance of ours: run without it.
+        LogEvent("lock-held-elsewhere");
+        break;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvan RT-604"));
@@ -132,29 +156,12 @@ int RunProgram(int argc, char** argv)
     const QString appIcon = QDir(QString::fromStdString(g_paths.skinFolder)).filePath(QStringLiteral("app.png"));
     if (QFileInfo::exists(appIcon))
         QApplication::setWindowIcon(QIcon(appIcon));
-    LogEvent("started " + std::to_string(::getpid()));
 
-    g_app.noAutoOpen = line.start ? 1 : 0;
-    const std::string runtimeFolder = InstanceRuntimeFolder();
-    if (line.kill &&
-        SendToOtherInstance(runtimeFolder, g_paths.programFileName, MsgKill, TagKill, InstanceAnswerMs) !=
-            SendResult::NoInstance) {
-        LogEvent("kill-sent");
-        return 0;
-    }
-    InstanceLock instanceLock;
-    if (instanceLock.TryAcquire(runtimeFolder)) {
-        g_app.instanceMutex = &instanceLock;
-    } else if (SendToOtherInstance(runtimeFolder, g_paths.programFileName,
-                                   line.firmwareUpdate ? MsgFirmwareUpdate : MsgOpen,
-                                   line.firmwareUpdate ? TagFirmwareUpdate : TagOpen, InstanceAnswerMs) !=
-               SendResult::NoInstance) {
-        LogEvent(line.firmwareUpdate ? "firmware-update-sent" : "open-sent");
-        return 0;
-    } else {
-        // Someone holds the lock, but it is no instance of ours: run without it.
-        LogEvent("lock-held-elsewhere");
-    }
+    // Listening before the window is built keeps a second start's wait
+    // short; what it sends meanwhile is handled once the window exists.
+    InstanceEndpoint endpoint;
+    if (!runtimeFolder.empty())
+        endpoint.Listen(InstanceEndpointPath(runtimeFolder, ::getpid()));
     StartCompanionProgram();
 
     std::unique_ptr<VirtualKeyboard> virtualKeyboard;
@@ -173,10 +180,7 @@ int RunProgram(int argc, char** argv)
     SetPrompts(&prompts);
     SetMainWindowLink(&link);
 
-    InstanceEndpoint endpoint;
-    if (!runtimeFolder.empty())
-        endpoint.Listen(InstanceEndpointPath(runtimeFolder, ::getpid()),
-                        [&window](uint32_t message, uint32_t tag) { return window->HandleMessage(message, tag); });
+    endpoint.SetHandler([&window](uint32_t message, uint32_t param) { return window->HandleMessage(message, param); });
     window->SetExitHandler([&] {
         endpoint.Close();
         instanceLock.Release();

@@ -4,6 +4,7 @@
 #include "app/ProgramPaths.h"
 #include "assign/KeyAssignment.h"
 #include "assign/gui/MacroEventModel.h"
+#include "assign/gui/MacroMemoryGauge.h"
 #include "config/ConfigDocument.h"
 #include "keys/KeyTable.h"
 #include "keys/MediaTable.h"
@@ -273,6 +274,13 @@ void Varkelin_DlgComposite::CreateControls()
     AddButton(MoveBottom, "FUNC_MACRO_DOWN_BOTTOM", macro_);
     recordDelays_ = AddWidget<QCheckBox>(RecordDelays, "FUNC_MACRO_RECORD_DELAY");
     AddWidget<QLabel>(RecordDelaysCaption, "FUNC_MACRO_RECORD_DELAY2");
+    memoryCaption_ = AddWidget<QLabel>(MemoryCaption, "FUNC_MACRO_MEMORY_PROMPT");
+    memoryGauge_ = new MacroMemoryGauge(Images(), this);
+    memoryGauge_->setObjectName(QStringLiteral("FUNC_MACRO_MEMORY"));
+    controls_[MemoryGauge] = memoryGauge_;
+    // Skins made before the gauge have no place for it: it stays hidden.
+    memoryGaugePlaced_ = !PlaceControl(memoryGauge_, Ini(), Section, "FUNC_MACRO_MEMORY").IsUnplaced() &&
+                         !ReadSkinRect(Ini(), Section, "FUNC_MACRO_MEMORY_PROMPT").IsUnplaced();
 
     // Multimedia and keyboard functions.
     AddWidget<QLabel>(MediaCaption, "MEDIA_SETTING_TISHI");
@@ -305,7 +313,7 @@ void Varkelin_DlgComposite::StyleControls()
     eventView_->setFont(SkinFont(fontFamily, 8, false));
     eventView_->horizontalHeader()->setFont(SkinFont(fontFamily, 8, true));
     for (int id : {SettingCaption, MacroNameCaption, SingleCaption, MediaCaption, FunctionCaption,
-                   PlayCountCaption, RecordDelaysCaption, KeyboardCaption, MouseCaption, Status}) {
+                   PlayCountCaption, RecordDelaysCaption, KeyboardCaption, MouseCaption, Status, MemoryCaption}) {
         auto* label = static_cast<QLabel*>(Control(id));
         label->setFont(SkinFont(fontFamily, id >= SettingCaption && id <= FunctionCaption ? 10.8 : 10,
                                 id == SettingCaption));
@@ -337,7 +345,7 @@ void Varkelin_DlgComposite::ConnectControls()
     connect(Button(Clear), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnClear);
     connect(Button(Ok), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::accept);
     connect(Button(Cancel), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::reject);
-    connect(Button(Apply), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::ApplyKeyFunction);
+    connect(Button(Apply), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnApplyButton);
     connect(Button(OnScreenKeyboard), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnOnScreenKeyboard);
     connect(keyboardChoice_, &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnKeyboardChoice);
     connect(mouseChoice_, &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnMouseChoice);
@@ -390,6 +398,9 @@ bool Varkelin_DlgComposite::IsChanged() const
 void Varkelin_DlgComposite::SetChanged(bool changed)
 {
     Button(CompositeControl::Apply)->setEnabled(changed);
+    // Every edit of the macros enables Apply: the gauge follows them here.
+    if (changed)
+        UpdateMemoryGauge();
 }
 
 void Varkelin_DlgComposite::SetStatus(const QString& text)
@@ -518,6 +529,7 @@ void Varkelin_DlgComposite::Open()
     SwitchTab(true);
     SetChanged(false);
     ApplyLanguage(GetLanguageIndex());
+    UpdateMemoryGauge();
 }
 
 void Varkelin_DlgComposite::Close()
@@ -591,8 +603,16 @@ void Varkelin_DlgComposite::CloseKeyEditor()
         reject();
 }
 
+void Varkelin_DlgComposite::OnApplyButton()
+{
+    if (ConfirmMacroMemory())
+        ApplyKeyFunction();
+}
+
 void Varkelin_DlgComposite::accept()
 {
+    if (!ConfirmMacroMemory())
+        return;
     ApplyKeyFunction();
     Close();
     setResult(QDialog::Accepted);
@@ -669,5 +689,6 @@ void Varkelin_DlgComposite::ApplyLanguage(int languageIndex)
         keyField_->setText(QString::fromStdString(GetKeyName(capturedKey_)));
     if (status_->isVisible())
         SetStatus(QString::fromStdString(LoadText("COMPOSITE_NO_GRAB", languageIndex_)));
+    UpdateMemoryGauge();
     update();
 }

@@ -18,6 +18,7 @@ class CPngButton;
 class KeyboardGrab;
 class MacroEventDelegate;
 class MacroEventModel;
+class MacroMemoryGauge;
 class QCheckBox;
 class QComboBox;
 class QKeyEvent;
@@ -43,6 +44,8 @@ inline constexpr int SettingCaption = 1199, MacroNameCaption = 1200, SingleCapti
 inline constexpr int MediaCaption = 1202, FunctionCaption = 1203;
 // Where the editor says that keys are not taken from the whole desktop.
 inline constexpr int Status = 1300;
+// The macro tab's memory gauge and its caption.
+inline constexpr int MemoryGauge = 1301, MemoryCaption = 1302;
 } // namespace CompositeControl
 
 // The main window's macro-edit button opens the editor as G9 does.
@@ -102,9 +105,13 @@ public:
     CPngButton* Button(int id) const;
     QTableView* EventView() const { return eventView_; }
     MacroEventModel* EventModel() const { return eventModel_; }
+    MacroMemoryGauge* MemoryGaugeBar() const { return memoryGauge_; }
 
-    // The commands, as their buttons run them.
+    // The commands, as their buttons run them. ApplyKeyFunction stores
+    // without asking; the Apply and OK buttons first ask when the macros do
+    // not fit the keyboard at all (OnApplyButton, accept).
     void ApplyKeyFunction();
+    void OnApplyButton();
     void OnTab(int tabId);
     void OnClear();
     void OnKeyboardChoice();
@@ -179,6 +186,10 @@ private:
     int SelectedEventRow() const;
     void EndCellEditing();
     void ApplyRecordButtonTexts();
+    // The gauge and its caption follow the working copies.
+    void UpdateMemoryGauge();
+    // False when the owner chose to keep editing macros that do not fit.
+    bool ConfirmMacroMemory();
 
     uint16_t layer_ = 0;
     uint16_t keyIndex_ = 0;
@@ -219,4 +230,7 @@ private:
     QComboBox* functionList_ = nullptr;
     QCheckBox* recordDelays_ = nullptr;
     QLabel* status_ = nullptr;
+    MacroMemoryGauge* memoryGauge_ = nullptr;
+    QLabel* memoryCaption_ = nullptr;
+    bool memoryGaugePlaced_ = false;
 };

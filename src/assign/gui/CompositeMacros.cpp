@@ -1,14 +1,20 @@
 #include "assign/gui/CompositeDialog.h"
 
+#include "app/AppState.h"
+#include "app/UserPrompts.h"
 #include "assign/gui/MacroEventModel.h"
+#include "assign/gui/MacroMemoryGauge.h"
+#include "macro/MacroMemoryUse.h"
 #include "macro/MacroEditing.h"
 #include "macro/RecordDelaySetting.h"
 #include "skin/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
+#include "skin/gui/SkinFont.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
 #include <QTimer>
@@ -21,6 +27,11 @@ using namespace CompositeControl;
 constexpr int RenameRetryMs = 16;
 
 constexpr int EventButtons[] = {Record, DeleteEvent, ClearEvents, MoveTop, MoveUp, MoveDown, MoveBottom};
+
+// The gauge's caption is drawn at this size, or smaller down to the minimum
+// where a language's text is longer than its place.
+constexpr double MemoryCaptionPointSize = 9.5;
+constexpr double MinMemoryCaptionPointSize = 7;
 
 } // namespace
 
@@ -283,4 +294,37 @@ void Varkelin_DlgComposite::RecordKey(QKeyEvent* event, uint16_t keyCode, bool r
 void Varkelin_DlgComposite::OnRecordDelays()
 {
     recordDelays_->setChecked(WriteRecordDelaysSetting(recordDelays_->isChecked() ? 1 : 0) == 1);
+}
+
+void Varkelin_DlgComposite::UpdateMemoryGauge()
+{
+    const MacroMemoryUse use = MeasureMacroMemory(macros_, g_app.macroCapacity.load());
+    memoryGauge_->SetUse(use);
+    const QString caption = MacroMemoryGauge::Caption(use, languageIndex_);
+    const QString tip = MacroMemoryGauge::Tooltip(use, languageIndex_);
+    if (memoryCaption_->text() != caption) {
+        const QString family = ResolveSkinFontFamily(QStringLiteral("Arial Unicode MS"));
+        double size = MemoryCaptionPointSize;
+        while (size > MinMemoryCaptionPointSize &&
+               QFontMetrics(SkinFont(family, size, false)).horizontalAdvance(caption) > memoryCaption_->width())
+            size -= 0.5;
+        memoryCaption_->setFont(SkinFont(family, size, false));
+        memoryCaption_->setText(caption);
+    }
+    QPalette palette = memoryCaption_->palette();
+    palette.setColor(QPalette::WindowText, MacroMemoryGauge::CaptionColour(use));
+    memoryCaption_->setPalette(palette);
+    memoryCaption_->setToolTip(tip);
+    memoryGauge_->setToolTip(tip);
+}
+
+bool Varkelin_DlgComposite::ConfirmMacroMemory()
+{
+    EndCellEditing();
+    StopRecording();
+    const MacroMemoryUse use = MeasureMacroMemory(macros_, g_app.macroCapacity.load());
+    // Without a capacity nothing can be judged (and nothing is written).
+    if (use.capacity == 0 || use.fit != MacroFit::TooLarge)
+        return true;
+    return Prompts().AskYesNo(MacroMemoryGauge::TooLargeQuestion(use, languageIndex_).toStdString());
 }

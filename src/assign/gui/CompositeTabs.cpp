@@ -28,7 +28,8 @@ constexpr int KeyTabControls[] = {KeyField, KeyboardChoice, MouseChoice, Keyboar
                                   SingleCaption};
 constexpr int MacroTabControls[] = {EventList, MacroListBox, NewMacro, DeleteMacro, MoveTop, MoveUp, MoveDown,
                                     MoveBottom, Record, DeleteEvent, ClearEvents, RecordDelays,
-                                    RecordDelaysCaption, PlayCount, PlayCountCaption, MacroNameCaption};
+                                    RecordDelaysCaption, PlayCount, PlayCountCaption, MacroNameCaption,
+                                    MemoryGauge, MemoryCaption};
 constexpr int MediaTabControls[] = {MediaList, MediaCaption};
 constexpr int FunctionTabControls[] = {FunctionList, FunctionCaption};
 
@@ -126,6 +127,10 @@ void Varkelin_DlgComposite::ShowTabControls()
     if (macroOnly_) {
         for (int id : {SingleCaption, MediaCaption, FunctionCaption})
             Control(id)->hide();
+    }
+    if (!memoryGaugePlaced_) {
+        Control(MemoryGauge)->hide();
+        Control(MemoryCaption)->hide();
     }
     for (int id : {TabKey, TabMacro, TabMedia, TabFunction})
         Button(id)->SetMark(id == tab, true);

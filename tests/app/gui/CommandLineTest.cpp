@@ -39,6 +39,32 @@ TEST(CommandLineTest, SwitchesIgnoreCaseAndUnknownArguments)
     }
 }
 
+// What a start hands to an instance that already runs: the window's own
+// message and first parameter, whatever else the command line says.
+TEST(CommandLineTest, HandOverIsKillForKillTheUpdateWindowForFirmwareUpdateAndOpenOtherwise)
+{
+    const struct {
+        std::vector<std::string> args;
+        uint32_t message, param;
+        std::string name;
+    } cases[] = {
+        {{}, 0x5350, 0x4F50454E, "open"},
+        {{"/Start"}, 0x5350, 0x4F50454E, "open"},
+        {{"--virtual-keyboard=x"}, 0x5350, 0x4F50454E, "open"},
+        {{"/kill"}, 0x4D4B, 0x4C4C494B, "kill"},
+        {{"/Start", "/KILL"}, 0x4D4B, 0x4C4C494B, "kill"},
+        {{"--firmware-update"}, 0x5550, 0x55504454, "firmware-update"},
+        {{"--firmware-update", "/Kill"}, 0x4D4B, 0x4C4C494B, "kill"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.empty() ? std::string("(none)") : c.args.back());
+        const HandOver handOver = HandOverFor(ParseCommandLine(c.args));
+        EXPECT_EQ(handOver.message.message, c.message);
+        EXPECT_EQ(handOver.message.param, c.param);
+        EXPECT_EQ(handOver.name, c.name);
+    }
+}
+
 TEST(QtFileFilterTest, WindowsFiltersBecomeQtFilters)
 {
     EXPECT_EQ(QtFileFilter("(*.vpf)|*.vpf|(*.*)|*.*||"), QStringLiteral("(*.vpf);;(*.*)"));

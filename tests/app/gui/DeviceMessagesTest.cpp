@@ -2,19 +2,58 @@
 
 #include "app/UserPrompts.h"
 #include "app/gui/QtDeviceEvents.h"
+#include "app/gui/QtUserPrompts.h"
 #include "app/gui/ShellMessages.h"
 #include "app/gui/UiDispatcher.h"
+#include "device/CommandFrame.h"
+#include "device/DeviceCommands.h"
 #include "device/DeviceMonitor.h"
 #include "device/DeviceState.h"
 #include "device/HidBackend.h"
+#include "device/HidDevice.h"
 #include "device/VirtualKeyboard.h"
 #include "ui/MainWindow.h"
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <condition_variable>
 #include <mutex>
 
 using namespace std::chrono_literals;
 
 namespace {
+
+// The virtual keyboard behind a gate that holds every enumeration until it
+// is released.
+class HeldEnumeration final : public HidBackend {
+public:
+    explicit HeldEnumeration(VirtualKeyboard& inner) : inner_(inner) {}
+    void Release()
+    {
+        std::lock_guard lock(mutex_);
+        released_ = true;
+        changed_.notify_all();
+    }
+    bool Enumerate(std::vector<HidInterfaceInfo>& out) override
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return released_; });
+        return inner_.Enumerate(out);
+    }
+    std::unique_ptr<HidHandle> Open(const std::string& path, const HidOpenMode& mode) override
+    {
+        return inner_.Open(path, mode);
+    }
+    std::string NodeIdentity(const std::string& path) override { return inner_.NodeIdentity(path); }
+
+private:
+    VirtualKeyboard& inner_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool released_ = false;
+};
 
 class DeviceMessagesTest : public ShellTest {
 protected:
@@ -59,6 +98,23 @@ protected:
     }
 
     // The lines of interest, in the order the window handled them.
+    void OpenBeforeTheFirstScan(bool plugged);
+
+    int Count(const std::string& line)
+    {
+        std::lock_guard lock(mutex_);
+        return static_cast<int>(std::count(trace_.begin(), trace_.end(), line));
+    }
+
+    // On the keyboard that is there now, with the connection handled: the
+    // channel on its current node, connected, the tray showing 141.
+    bool OnTheKeyboardThere()
+    {
+        return g_app.deviceConnected.load() == 1 && window_->TrayIconId() == TrayIconConnected &&
+               !g_configChannel.DeviceGone() &&
+               g_configChannel.NodeIdentity() == keyboard_.NodeIdentity(keyboard_.ConfigPath());
+    }
+
     std::vector<std::string> Messages()
     {
         std::lock_guard lock(mutex_);
@@ -109,7 +165,8 @@ TEST_F(DeviceMessagesTest, ConnectionMessagesReachTheWindowThreadInOrder)
                                                   "message DEVICE-LOST", "window-hidden", "tray-icon 128",
                                                   "message PROF", "tray-icon 141"}));
     EXPECT_FALSE(offThread_);
-    EXPECT_EQ(g_app.deviceConnected.load(), 1);
+    // The monitor marks the connection handled right after the icon.
+    EXPECT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 1; }));
     // noAutoOpen was set: the window never opened by itself.
     EXPECT_FALSE(window_->isVisible());
 }
@@ -132,4 +189,123 @@ TEST_F(DeviceMessagesTest, ShutdownStopsTheDeviceThreadsAfterTheWindowHasEnded)
     EXPECT_EQ(g_deviceConnected.load(), 0);
     const std::vector<std::string> messages = Messages();
     EXPECT_EQ(std::count(messages.begin(), messages.end(), "message DEVICE-LOST"), 0);
+}
+
+// The cable bounces while the window reloads from the keyboard, and while the
+// message about an unreadable factory map waits for the owner: each time the
+// window ends up hidden (it was open), the tray shows the connected picture
+// and the program talks to the keyboard that is there now.
+TEST_F(DeviceMessagesTest, ABounceDuringTheReloadOrAMessageBoxEndsOnTheNewKeyboard)
+{
+    QtUserPrompts prompts(dispatcher_);
+    SetPrompts(&prompts);
+    window_->Initialise([&] {
+        SetDeviceEvents(events_.get());
+        ASSERT_TRUE(StartDeviceThreads());
+    });
+    // Painting the shown window is slow under the sanitizers.
+    constexpr int Patience = 30000;
+    ASSERT_TRUE(SpinUntil([&] { return OnTheKeyboardThere(); }, Patience));
+
+    bool bounceOnReload = false;
+    QObject::connect(window_.get(), &CVarkelinDlg::traced, [&](const QString& line) {
+        if (line == QStringLiteral("message PROF") && std::exchange(bounceOnReload, false))
+            keyboard_.Bounce();
+    });
+    // The owner reads the box for a while; the cable bounces meanwhile.
+    int boxes = 0;
+    QTimer owner;
+    QObject::connect(&owner, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (box && box->isVisible()) {
+                ++boxes;
+                keyboard_.Bounce();
+                box->accept();
+            }
+        }
+    });
+    owner.start(20);
+
+    for (const bool inBox : {false, true}) {
+        SCOPED_TRACE(inBox ? "message box" : "reload");
+        window_->OpenMainWindow();
+        ASSERT_TRUE(window_->isVisible());
+        keyboard_.Unplug();
+        ASSERT_TRUE(SpinUntil([&] { return window_->TrayIconId() == TrayIconDisconnected; }, Patience));
+        EXPECT_FALSE(window_->isVisible());
+        const int reloads = Count("message PROF");
+        const int losses = Count("message DEVICE-LOST");
+        if (inBox)
+            keyboard_.RefuseNextRequests(StatusRefused, 1);
+        else
+            bounceOnReload = true;
+        keyboard_.Plug();
+        ASSERT_TRUE(
+            SpinUntil([&] { return OnTheKeyboardThere() && Count("message PROF") == reloads + 2; }, Patience));
+        QThread::msleep(30);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(OnTheKeyboardThere());
+        EXPECT_EQ(Count("message PROF"), reloads + 2);
+        EXPECT_EQ(Count("message DEVICE-LOST"), losses + 1); // the dead connection, found out
+        EXPECT_FALSE(window_->isVisible());
+        std::array<uint8_t, DeviceInfoBytes> info{};
+        EXPECT_EQ(ReadDeviceInfo(info), 1);
+    }
+    EXPECT_EQ(boxes, 1);
+    SetPrompts(nullptr);
+}
+
+// A second start's OPEN that arrives before the monitor has first looked
+// for the keyboard waits for that look: the window opens when the keyboard
+// is there, and only when it is not does the owner hear that it is missing.
+void DeviceMessagesTest::OpenBeforeTheFirstScan(bool plugged)
+{
+    // The monitor's first look is held at its first enumeration until the
+    // OPEN has arrived.
+    HeldEnumeration held(keyboard_);
+    SetHidBackend(&held);
+    // However this ends, the threads stop before the gate goes away.
+    struct StopFirst {
+        DeviceMessagesTest& test;
+        HeldEnumeration& held;
+        ~StopFirst()
+        {
+            held.Release();
+            test.dispatcher_.Close();
+            StopDeviceThreads();
+            SetHidBackend(&test.keyboard_);
+        }
+    } stopFirst{*this, held};
+    if (!plugged)
+        keyboard_.Unplug();
+    window_->Initialise([&] {
+        SetDeviceEvents(events_.get());
+        ASSERT_TRUE(StartDeviceThreads());
+    });
+    EXPECT_EQ(window_->HandleMessage(MsgOpen, TagOpen), 1);
+    EXPECT_EQ(Count("open-held"), 1);
+    EXPECT_EQ(window_->NoDevicePrompt(), nullptr);
+    EXPECT_FALSE(window_->isVisible());
+    held.Release();
+    if (plugged) {
+        ASSERT_TRUE(SpinUntil([&] { return window_->isVisible(); }, 30000));
+        EXPECT_EQ(window_->NoDevicePrompt(), nullptr);
+    } else {
+        ASSERT_TRUE(SpinUntil([&] { return window_->NoDevicePrompt() != nullptr; }, 30000));
+        EXPECT_FALSE(window_->isVisible());
+    }
+    // Once the first look is over, an OPEN is answered at once.
+    EXPECT_EQ(window_->HandleMessage(MsgOpen, TagOpen), 1);
+    EXPECT_EQ(Count("open-held"), 1);
+}
+
+TEST_F(DeviceMessagesTest, AnOpenBeforeTheFirstScanOpensTheWindowWhenTheKeyboardIsThere)
+{
+    OpenBeforeTheFirstScan(true);
+}
+
+TEST_F(DeviceMessagesTest, AnOpenBeforeTheFirstScanSaysTheKeyboardIsMissingOnlyAfterIt)
+{
+    OpenBeforeTheFirstScan(false);
 }

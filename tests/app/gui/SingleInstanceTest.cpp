@@ -1,6 +1,6 @@
 #include "ShellTestSupport.h"
 
-#include "app/gui/SingleInstance.h"
+#include "app/gui/InstanceEndpoint.h"
 
 #include <atomic>
 #include <fcntl.h>
@@ -63,11 +63,11 @@ TEST_F(SingleInstanceTest, EndpointDeliversMessagesAndAnswers)
     std::thread sender([&] {
         for (uint32_t tag : {TagOpen, TagKill}) {
             int32_t answer = -1;
-            const SendResult result = SendToEndpoint(path, MsgOpen, tag, 5000, &answer);
+            const SendResult result = SendToEndpoint(path, {MsgOpen, tag}, 5000, &answer);
             results.emplace_back(result, answer);
         }
         int32_t answer = -1;
-        results.emplace_back(SendToEndpoint(path + "-none", MsgOpen, TagOpen, 500, &answer), answer);
+        results.emplace_back(SendToEndpoint(path + "-none", {MsgOpen, TagOpen}, 500, &answer), answer);
         done = true;
     });
     ASSERT_TRUE(SpinUntil([&] { return done.load(); }));
@@ -79,7 +79,7 @@ TEST_F(SingleInstanceTest, EndpointDeliversMessagesAndAnswers)
     EXPECT_EQ(received, (std::vector<std::pair<uint32_t, uint32_t>>{{MsgOpen, TagOpen}, {MsgOpen, TagKill}}));
 
     endpoint.Close();
-    EXPECT_EQ(SendToEndpoint(path, MsgOpen, TagOpen, 500), SendResult::NoInstance);
+    EXPECT_EQ(SendToEndpoint(path, {MsgOpen, TagOpen}, 500), SendResult::NoInstance);
 }
 
 TEST_F(SingleInstanceTest, ProcessSearchMatchesTheExecutableFileNameOnly)
@@ -100,4 +100,40 @@ TEST_F(SingleInstanceTest, ProcessSearchMatchesTheExecutableFileNameOnly)
     EXPECT_EQ(std::find(excluded.begin(), excluded.end(), ::getpid()), excluded.end());
     const auto other = FindProgramProcesses(name + "-copy", 0);
     EXPECT_EQ(std::find(other.begin(), other.end(), ::getpid()), other.end());
+}
+
+// The endpoint listens before the window exists; what a second start sends
+// meanwhile waits, is handled in order once the handler is set, and is
+// acted on even when the sender gave up waiting for the answer.
+TEST_F(SingleInstanceTest, MessagesBeforeTheHandlerWaitForIt)
+{
+    std::filesystem::create_directories(Folder());
+    InstanceEndpoint endpoint;
+    const std::string path = InstanceEndpointPath(Folder(), ::getpid());
+    ASSERT_TRUE(endpoint.Listen(path));
+
+    std::atomic<int> finished{0};
+    std::vector<std::pair<SendResult, int32_t>> results(2, {SendResult::NoInstance, -1});
+    std::thread impatient([&] {
+        results[0].first = SendToEndpoint(path, {MsgKill, TagKill}, 100, &results[0].second);
+        ++finished;
+    });
+    ASSERT_TRUE(SpinUntil([&] { return finished.load() == 1; }));
+    impatient.join();
+    std::thread patient([&] {
+        results[1].first = SendToEndpoint(path, {MsgOpen, TagOpen}, 5000, &results[1].second);
+        ++finished;
+    });
+    // Both have arrived; nothing is handled yet.
+    SpinUntil([] { return false; }, 200);
+    std::vector<std::pair<uint32_t, uint32_t>> received;
+    endpoint.SetHandler([&](uint32_t message, uint32_t param) {
+        received.emplace_back(message, param);
+        return 1;
+    });
+    ASSERT_TRUE(SpinUntil([&] { return finished.load() == 2; }));
+    patient.join();
+    EXPECT_EQ(results[0].first, SendResult::NoAnswer);
+    EXPECT_EQ(results[1], std::make_pair(SendResult::Delivered, 1));
+    EXPECT_EQ(received, (std::vector<std::pair<uint32_t, uint32_t>>{{MsgKill, TagKill}, {MsgOpen, TagOpen}}));
 }

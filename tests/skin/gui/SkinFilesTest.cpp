@@ -117,7 +117,8 @@ WindowSpec CompositeSpec()
                       "FUNC_MACRO_CYCLES", "FUNC_MACRO_CYCLES_PROMPT", "FUNC_MACRO_LIST2",
                       "FUNC_MACRO_RECORD", "FUNC_MACRO_DELETE2", "FUNC_MACRO_CLEAR", "FUNC_MACRO_UP_TOP",
                       "FUNC_MACRO_UP", "FUNC_MACRO_DOWN", "FUNC_MACRO_DOWN_BOTTOM",
-                      "FUNC_MACRO_RECORD_DELAY", "FUNC_MACRO_RECORD_DELAY2"}},
+                      "FUNC_MACRO_RECORD_DELAY", "FUNC_MACRO_RECORD_DELAY2", "FUNC_MACRO_MEMORY_PROMPT",
+                      "FUNC_MACRO_MEMORY"}},
         {"MEDIATAB", {"MEDIA_SETTING_TISHI", "FUNC_MEDIA_SELECT"}},
         {"FUNCTAB", {"FUNCTION_KEY_SETTING_TISHI", "FUNC_FUNCTION_SELECT"}},
     };
@@ -194,6 +195,8 @@ TEST(DefaultSkinTest, EveryPictureTheProgramLoadsDecodes)
         files.push_back("jdt" + std::to_string(i) + ".bmp");
     for (int i = 1; i <= 8; ++i)
         files.push_back("Color" + std::to_string(i) + ".bmp");
+    for (const char* part : {"track", "fits", "names", "full"})
+        files.push_back(std::string("macro_memory_") + part + ".png");
     for (const WindowSpec& w : AllWindows()) {
         Append(files, w.faces);
         files.push_back(Value(w.layout, "SCREEN", "Main"));
@@ -373,6 +376,39 @@ TEST(DefaultSkinTest, OtherTabsLeaveNoTraceInATabsPictures)
         if (group != "KEYTAB") {
             EXPECT_LT(MeanDifference(normal, over, Place("Composite.ini", key)), 1.0) << key;
         }
+}
+
+// The memory gauge's pictures fit its place, and their colours tell the
+// three states apart: green fits, amber drops the names, red does not fit.
+TEST(DefaultSkinTest, MemoryGaugePicturesFitTheGaugeAndTellItsStates)
+{
+    const QRect gauge = Place("Composite.ini", "FUNC_MACRO_MEMORY");
+    const auto mean = [](const QImage& image) {
+        long long r = 0, g = 0, b = 0, n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.alpha() < 200)
+                    continue;
+                r += c.red(), g += c.green(), b += c.blue(), ++n;
+            }
+        return n == 0 ? QColor() : QColor(int(r / n), int(g / n), int(b / n));
+    };
+    std::map<std::string, QColor> colours;
+    for (const char* part : {"track", "fits", "names", "full"}) {
+        const QImage image = LoadImage(std::string("macro_memory_") + part + ".png");
+        ASSERT_EQ(image.size(), gauge.size()) << part;
+        EXPECT_TRUE(image.hasAlphaChannel()) << part << ": its rounded ends show the panel";
+        EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0) << part;
+        colours[part] = mean(image);
+        ASSERT_TRUE(colours[part].isValid()) << part;
+    }
+    EXPECT_LT(colours["track"].value(), 60) << "the empty memory is a dark groove";
+    const QColor fits = colours["fits"], names = colours["names"], full = colours["full"];
+    EXPECT_GT(fits.green(), fits.red() + 60);
+    EXPECT_GT(names.red(), names.blue() + 120);
+    EXPECT_GT(names.green(), names.blue() + 60);
+    EXPECT_GT(full.red(), full.green() + 100);
 }
 
 TEST(DefaultSkinTest, PresetUserModeFileHoldsThreeCompleteModes)

@@ -42,7 +42,8 @@ TEST(SkinImageCacheTest, FormatComesFromContentNotName)
 TEST(SkinImageFailureTest, EveryUnloadablePictureIsReportedWithItsPath)
 {
     TempSkinFolder skin;
-    skin.WriteFile("broken.jpg", QByteArray("\xFF\xD8\xFF\xE0 not really a jpeg", 24));
+    static const char notAJpeg[] = "\xFF\xD8\xFF\xE0 not really a jpeg";
+    skin.WriteFile("broken.jpg", QByteArray(notAJpeg, sizeof notAJpeg - 1));
     skin.WriteFile("empty.png", QByteArray());
     QDir(skin.Folder()).mkdir(QStringLiteral("folder.png"));
     // A header claiming a picture far larger than any window.

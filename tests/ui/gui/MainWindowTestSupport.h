@@ -106,6 +106,7 @@ protected:
         g_app.noAutoOpen = 1;
         g_app.deviceConnected = 0;
         g_app.currentProfile = -1;
+        ForgetAcceptedNameLoss();
 
         TransportTimings t;
         t.readTimeoutMs = 50;

@@ -1,0 +1,195 @@
+#pragma once
+
+// The device threads running against a virtual keyboard, with the window's
+// and the owner's side recorded (and, for the replug tests, hooks that act
+// at a chosen moment of the connection handler).
+#include "app/AppState.h"
+#include "app/ProgramPaths.h"
+#include "app/UserPrompts.h"
+#include "device/BusyIndicator.h"
+#include "device/DeviceCommands.h"
+#include "device/DeviceEvents.h"
+#include "device/DeviceMonitor.h"
+#include "device/DeviceState.h"
+#include "device/HidDevice.h"
+#include "device/NotificationReader.h"
+#include "device/VirtualKeyboard.h"
+#include "platform/SettingsStore.h"
+#include "skin/LanguageTexts.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+// What the window and the tray were told, in order.
+class RecordingEvents : public DeviceEvents {
+public:
+    void DeviceLost() override { Add("lost"); }
+    void HideMainWindow() override { Add("hide"); }
+    void ReloadFromKeyboard() override
+    {
+        // The handler has the keyboard's facts in place before it asks.
+        reloadSawConnected = g_deviceConnected.load();
+        reloadSawCapacity = g_app.macroCapacity.load();
+        Add("reload");
+    }
+    void OpenMainWindow() override { Add("open"); }
+    void ArmTimer(int id) override { Add("timer:" + std::to_string(id)); }
+    void SetTrayIcon(int id) override { Add("icon:" + std::to_string(id)); }
+    void ShowBusyPicture(bool shown) override { Add(shown ? "busy:show" : "busy:hide"); }
+
+    bool WaitFor(const std::string& entry, int times = 1, std::chrono::milliseconds timeout = 5s)
+    {
+        std::unique_lock lock(mutex_);
+        return cv_.wait_for(lock, timeout, [&] { return std::count(log_.begin(), log_.end(), entry) >= times; });
+    }
+    std::vector<std::string> Log()
+    {
+        std::lock_guard lock(mutex_);
+        return log_;
+    }
+    int Count(const std::string& entry)
+    {
+        std::lock_guard lock(mutex_);
+        return static_cast<int>(std::count(log_.begin(), log_.end(), entry));
+    }
+    void Clear()
+    {
+        std::lock_guard lock(mutex_);
+        log_.clear();
+    }
+
+    std::atomic<int32_t> reloadSawConnected{-1};
+    std::atomic<uint32_t> reloadSawCapacity{0};
+    // Runs on the calling (device) thread right after each entry is logged,
+    // before the call returns; set it before the threads start.
+    std::function<void(const std::string&)> onEvent;
+
+private:
+    void Add(const std::string& entry)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            log_.push_back(entry);
+            cv_.notify_all();
+        }
+        if (onEvent)
+            onEvent(entry);
+    }
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    std::vector<std::string> log_;
+};
+
+// The handler sets its fields right after the call that the test waits for.
+template <typename Pred>
+bool WaitUntil(Pred pred, std::chrono::milliseconds timeout = 5s)
+{
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+class RecordingPrompts : public UserPrompts {
+public:
+    void ShowMessage(const std::string& text, MessageStyle) override
+    {
+        {
+            std::lock_guard lock(mutex);
+            messages.push_back(text);
+        }
+        // What happens while the box waits for the owner.
+        if (whileShown)
+            whileShown();
+    }
+    bool AskYesNo(const std::string&) override { return false; }
+    std::optional<std::string> ChooseOpenFile(const FileChoice&) override { return std::nullopt; }
+    std::optional<std::string> ChooseSaveFile(const FileChoice&) override { return std::nullopt; }
+    std::mutex mutex;
+    std::vector<std::string> messages;
+    std::function<void()> whileShown;
+};
+
+class MonitorTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = std::filesystem::temp_directory_path() / ("rt604-monitor-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir_);
+        SetSettingsFolderForTests(dir_.string());
+        g_paths.programDir = std::string(RT604_DATA_DIR) + "/";
+
+        g_app.deviceConnected = 0;
+        g_app.noAutoOpen = 0;
+        g_app.currentProfile = -1;
+        g_app.macroCapacity = 0;
+        g_deviceConnected = 0;
+        keyCount = 126;
+        keyMapBytes = 378;
+        DeviceThreadTimings t;
+        t.presentPoll = 5ms;
+        t.absentPoll = 20ms;
+        t.notifyRetry = 20ms;
+        t.firstScanDelay = 1ms;
+        SetDeviceThreadTimings(t);
+        TransportTimings tt;
+        tt.readTimeoutMs = 40;
+        tt.endUpdatePauseMs = 0;
+        SetTransportTimings(tt);
+        SetDeviceEvents(&events_);
+        SetPrompts(&prompts_);
+    }
+
+    void TearDown() override
+    {
+        StopDeviceThreads();
+        SetDeviceEvents(nullptr);
+        SetPrompts(nullptr);
+        SetHidBackend(nullptr);
+        SetTransportTimings(TransportTimings{});
+        SetDeviceThreadTimings(DeviceThreadTimings{});
+        g_app.deviceConnected = 0;
+        g_app.noAutoOpen = 0;
+        keyCount = 126;
+        keyMapBytes = 378;
+        std::filesystem::remove_all(dir_);
+    }
+
+    void Start(VirtualKeyboard& kb)
+    {
+        SetHidBackend(&kb);
+        ASSERT_TRUE(StartDeviceThreads());
+    }
+
+    // The notification reader has its channel open on the keyboard.
+    static bool WaitForReader(std::chrono::milliseconds timeout = 5s)
+    {
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (std::chrono::steady_clock::now() < end) {
+            if (g_notifyChannel.IsOpen())
+                return true;
+            std::this_thread::sleep_for(2ms);
+        }
+        return false;
+    }
+
+    std::filesystem::path dir_;
+    RecordingEvents events_;
+    RecordingPrompts prompts_;
+};
+
