@@ -293,9 +293,10 @@ void CVarkelinDlg::showEvent(QShowEvent* event)
 {
     CBaseDialog::showEvent(event);
     Trace("window-shown");
-    // The preview has nothing to draw on while the window is hidden, so its
-    // timer only runs while the window is shown.
-    if (previewTimer_ && !previewTimer_->isActive()) {
+    // The preview has nothing to draw on while the window is hidden, and
+    // nothing to animate outside the lighting view: its timer runs only while
+    // both hold, so an idle window does not wake.
+    if (previewTimer_ && lightingView_ && !previewTimer_->isActive()) {
         previewTimer_->setInterval(PreviewFirstMs);
         previewTimer_->start();
     }

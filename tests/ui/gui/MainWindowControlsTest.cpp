@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <QTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -166,4 +167,22 @@ TEST_F(MainWindowTest, HelpAndLinksGiveTheAddressWhenNothingOpensIt)
         prompt()->close();
         SpinUntil([&] { return prompt() == nullptr; });
     }
+}
+
+// With nothing animating, the shown window has no timer running: an idle
+// window does not wake the machine.
+TEST_F(MainWindowTest, AnIdleShownWindowRunsNoTimer)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    window->OpenMainWindow();
+    ASSERT_TRUE(window->isVisible());
+    SpinUntil([] { return false; }, 300);
+    std::vector<std::string> running;
+    for (const QTimer* timer : window->findChildren<QTimer*>()) {
+        if (timer->isActive())
+            running.push_back(timer->objectName().toStdString() + " every " + std::to_string(timer->interval()) +
+                              " ms");
+    }
+    EXPECT_EQ(running, std::vector<std::string>{});
 }
