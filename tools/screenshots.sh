@@ -72,13 +72,15 @@ echo "Screenshots in $out:"
 ls "$out"
 
 # The real main window against the virtual keyboard: the factory keyboard,
-# a profile with assigned keys and one key's tooltip, the Russian texts and
-# the busy picture of an Apply.
+# a profile with assigned keys and one key's tooltip, the Russian texts, the
+# busy picture of an Apply, and the lighting view with three effects (the
+# column wave, the sweep and keys painted by hand) in both languages.
 ninja -C "$build" rt604mainshot >/dev/null
 mainshot=$build/tools/mainshot/rt604mainshot
 main_script=$(mktemp)
 trap 'rm -f "$script" "$main_script"' EXIT
-for scene in default assigned russian busy; do
+for scene in default assigned russian busy lighting-1 lighting-14 lighting-20 lighting-1-ru lighting-14-ru \
+  lighting-20-ru lighting-20-ru-chooser; do
   printf '%q ' "$mainshot" --data "$build/bin" --out "$out/window-$scene.png" --scene "$scene" >>"$main_script"
   printf '\n' >>"$main_script"
 done

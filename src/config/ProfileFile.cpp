@@ -12,14 +12,13 @@
 #include "app/ProgramPaths.h"
 #include "app/UserPrompts.h"
 #include "config/ConfigDocument.h"
+#include "config/UserModePreset.h"
 #include "platform/AtomicFile.h"
 #include "skin/LanguageTexts.h"
 
 namespace {
 
 constexpr uint64_t FourGiB = uint64_t{1} << 32;
-// Preset files are small INI texts; anything larger is not a preset.
-constexpr uint64_t MaxPresetBytes = 1 << 20;
 
 struct HeaderRead {
     ProfileFault fault = ProfileFault::None;
@@ -255,13 +254,10 @@ int32_t EnsureUserFolder()
         return 1;
     if (!std::filesystem::create_directories(folder, error) && !std::filesystem::is_directory(folder, error))
         return 0;
-    std::string preset;
-    if (!ReadWholeFile(g_paths.presetPrefix + "3.userd", preset, MaxPresetBytes))
-        preset.clear();
-    const std::string prefix = g_paths.userPresetPrefix.empty() ? folder + "/UserDengColor_" : g_paths.userPresetPrefix;
+    const std::string preset = ReadUserModePreset();
     int32_t result = 1;
     for (int i = 0; i < 3; ++i) {
-        if (!WriteFileAtomically(prefix + std::to_string(i) + ".userd", preset))
+        if (!WriteFileAtomically(UserModeFilePath(i), preset))
             result = 0;
     }
     return result;

@@ -110,6 +110,25 @@ struct VirtualKeyboardCore {
     std::mutex saveMutex;
     uint64_t savedSeq = 0;
 
+    // The factory memories of this keyboard, with the effect list it was
+    // given.
+    KeyboardMemories Factory(uint8_t macroUnits) const
+    {
+        KeyboardMemories m = FactoryMemories(options.productId, macroUnits);
+        if (options.effectCodes)
+            std::copy(options.effectCodes->begin(), options.effectCodes->end(), m.deviceInfo.begin() + DeviceInfoEffectCodes);
+        return m;
+    }
+
+    // A notice on the Consumer Control collection: the usage, then its
+    // release.
+    void DeliverNotice(uint16_t notice)
+    {
+        const Clock::time_point now = Clock::now();
+        Deliver(NotifyCollection, {NoticeReportId, static_cast<uint8_t>(notice), static_cast<uint8_t>(notice >> 8)}, now);
+        Deliver(NotifyCollection, {NoticeReportId, 0, 0}, now);
+    }
+
     bool Alive(const HandleState& h) const { return h.collection == MouseCollection || (plugged && h.generation == generation); }
 
     // Every plug makes a new node, as the kernel does, even though the
@@ -475,7 +494,7 @@ VirtualKeyboard::VirtualKeyboard(const VirtualKeyboardOptions& options) : core_(
     if (!ModelForProductId(options.productId))
         core_->options.productId = 0x5000;
     core_->plugged = options.plugged;
-    core_->memories = FactoryMemories(core_->options.productId, options.macroUnits);
+    core_->memories = core_->Factory(options.macroUnits);
 }
 
 VirtualKeyboard::~VirtualKeyboard()
@@ -600,12 +619,23 @@ void VirtualKeyboard::SendNotice(uint16_t notice)
     if (!core_->plugged)
         return;
     if (notice == 0x0402) {
-        core_->memories = FactoryMemories(core_->options.productId, core_->memories.deviceInfo[DeviceInfoMacroUnits]);
+        core_->memories = core_->Factory(core_->memories.deviceInfo[DeviceInfoMacroUnits]);
         core_->MarkChanged();
     }
-    const Clock::time_point now = Clock::now();
-    core_->Deliver(NotifyCollection, {NoticeReportId, static_cast<uint8_t>(notice), static_cast<uint8_t>(notice >> 8)}, now);
-    core_->Deliver(NotifyCollection, {NoticeReportId, 0, 0}, now);
+    core_->DeliverNotice(notice);
+    auto snapshot = core_->TakeSave();
+    const std::string path = core_->autosavePath;
+    lock.unlock();
+    core_->Save(snapshot, path);
+}
+
+void VirtualKeyboard::ChangeLightingOnKeyboard()
+{
+    std::unique_lock lock(core_->mutex);
+    if (!core_->plugged || !NextEffectOnKeyboard(core_->memories))
+        return;
+    core_->MarkChanged();
+    core_->DeliverNotice(0x0401);
     auto snapshot = core_->TakeSave();
     const std::string path = core_->autosavePath;
     lock.unlock();
@@ -693,7 +723,7 @@ void VirtualKeyboard::SetMemories(const KeyboardMemories& memories)
 void VirtualKeyboard::ResetToFactory()
 {
     std::lock_guard lock(core_->mutex);
-    core_->memories = FactoryMemories(core_->options.productId, core_->options.macroUnits);
+    core_->memories = core_->Factory(core_->options.macroUnits);
     core_->MarkChanged();
 }
 

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ struct VirtualKeyboardOptions {
     // true: paths spell "vid_320f&pid_5000" as Windows paths do; false: the
     // ids are only in the enumeration, as with hidraw nodes.
     bool pathsWithIds = true;
+    // The lighting effect codes of the information block (bytes 12..43),
+    // 0x00 and 0xFE for empty entries; unset: the factory list.
+    std::optional<std::array<uint8_t, 32>> effectCodes;
     // After EnterLoader the keyboard runs its firmware loader and is gone
     // from the bus; it comes back (as after a replug) once this has passed.
     std::chrono::milliseconds loaderTime{4000};
@@ -86,6 +90,10 @@ public:
     // release (0). 0x0402 is the keyboard's own reset: the factory memories
     // come back before the notice goes out.
     void SendNotice(uint16_t notice);
+    // The owner pressed the keyboard's own effect key: the active profile's
+    // lighting record moves to the next effect the keyboard offers, and
+    // notice 0x0401 tells the program. Nothing when unplugged.
+    void ChangeLightingOnKeyboard();
 
     // Faults, each for the next requests the keyboard receives.
     void DropReplies(int count);                 // received and acted on, reply lost

@@ -78,3 +78,28 @@ FirmwareOutcome HandleRequest(KeyboardMemories& memories, const Frame& request)
     bool groupOpen = false;
     return HandleRequest(memories, request, groupOpen);
 }
+
+bool NextEffectOnKeyboard(KeyboardMemories& m)
+{
+    const size_t record = static_cast<size_t>(m.ActiveProfile() % VkProfiles) * VkLightingRecordBytes;
+    constexpr size_t Slots = DeviceInfoBytes - DeviceInfoEffectCodes;
+    auto offered = [&](size_t slot) {
+        const uint8_t code = m.deviceInfo[DeviceInfoEffectCodes + slot];
+        return code != 0x00 && code != 0xFE;
+    };
+    size_t current = Slots - 1;
+    for (size_t slot = 0; slot < Slots; ++slot) {
+        if (offered(slot) && m.deviceInfo[DeviceInfoEffectCodes + slot] == m.params[record]) {
+            current = slot;
+            break;
+        }
+    }
+    for (size_t step = 1; step <= Slots; ++step) {
+        const size_t slot = (current + step) % Slots;
+        if (offered(slot)) {
+            m.params[record] = m.deviceInfo[DeviceInfoEffectCodes + slot];
+            return true;
+        }
+    }
+    return false;
+}

@@ -58,6 +58,11 @@ FirmwareOutcome HandleRequest(KeyboardMemories& memories, const Frame& request, 
 // The same for a frame on its own, with no group open.
 FirmwareOutcome HandleRequest(KeyboardMemories& memories, const Frame& request);
 
+// The keyboard's own effect key: the active profile's record (byte 0) takes
+// the next effect code of the information block after the one it holds,
+// wrapping round and skipping empty entries. false when it offers none.
+bool NextEffectOnKeyboard(KeyboardMemories& memories);
+
 // Report descriptors of the virtual keyboard's interfaces.
 // The keyboard's interface: the vendor collection (report 4, 63 data bytes
 // each way) first, then Consumer Control (report 3, one 16-bit usage).

@@ -79,7 +79,9 @@ bool WriteFileAtomically(const std::string& path, const std::string& text)
 
 bool ReadWholeFile(const std::string& path, std::string& out, uint64_t maxBytes)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO planted under the name must not hang the reader;
+    // the fstat below then refuses it.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return false;
     struct stat st {};

@@ -406,19 +406,26 @@ std::vector<std::pair<std::string, std::string>> GetPrivateProfileSection(const 
     return result;
 }
 
-bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
-                               const std::string& path)
+namespace {
+
+// A section or key that can be written as one INI line and read back as it
+// was written.
+bool WritableNames(const std::string& section, const std::string& key)
 {
     auto unsafe = [](std::string_view s) {
         return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
     };
     std::string_view trimmedSection = Trim(section);
     std::string_view trimmedKey = Trim(key);
-    if (trimmedSection.empty() || unsafe(section) || section.find(']') != std::string::npos ||
-        trimmedKey.empty() || unsafe(key) || key.find('=') != std::string::npos || trimmedKey.front() == '[' ||
-        trimmedKey.front() == ';' || trimmedKey.front() == '#')
-        return false;
+    return !(trimmedSection.empty() || unsafe(section) || section.find(']') != std::string::npos ||
+             trimmedKey.empty() || unsafe(key) || key.find('=') != std::string::npos ||
+             trimmedKey.front() == '[' || trimmedKey.front() == ';' || trimmedKey.front() == '#');
+}
 
+// The value as a line holds it: line breaks become spaces, and a value that
+// would not read back as written (surrounding blanks or quotes) is quoted.
+std::string SafeValue(const std::string& value)
+{
     std::string safeValue = value;
     for (char& c : safeValue) {
         if (c == '\r' || c == '\n' || c == '\0')
@@ -428,6 +435,84 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
     if (trimmedValue.size() != safeValue.size() ||
         (safeValue.size() >= 2 && safeValue.front() == '"' && safeValue.back() == '"'))
         safeValue = "\"" + safeValue + "\"";
+    return safeValue;
+}
+
+// text with section/key set to value: an existing entry is replaced in place,
+// a new one goes after the section's last non-blank line, a new section at
+// the end. Every other line stays; lines end with eol.
+std::string SetEntry(const std::string& text, const std::string& eol, std::string_view section,
+                     std::string_view key, const std::string& value)
+{
+    const std::string newLine = std::string(key) + "=" + value;
+    std::vector<std::string_view> lines;
+    ForEachLine(text, [&](std::string_view line) { lines.push_back(line); });
+
+    // Find the first matching section and, inside it, the first matching key.
+    std::optional<size_t> sectionLine;
+    std::optional<size_t> keyLine;
+    size_t insertAfter = 0;
+    bool inSection = false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        LineInfo info = ClassifyLine(lines[i]);
+        if (info.kind == LineKind::Section) {
+            if (inSection)
+                break;
+            if (!sectionLine && EqualFolded(info.name, section)) {
+                sectionLine = i;
+                inSection = true;
+                insertAfter = i;
+            }
+        } else if (inSection) {
+            if (info.kind == LineKind::Entry && EqualFolded(info.name, key)) {
+                keyLine = i;
+                break;
+            }
+            if (!Trim(lines[i]).empty())
+                insertAfter = i;
+        }
+    }
+
+    std::string result;
+    result.reserve(text.size() + newLine.size() + section.size() + 8);
+    auto emit = [&](std::string_view line) {
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        result.append(line);
+        result += eol;
+    };
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (keyLine && i == *keyLine) {
+            emit(newLine);
+            continue;
+        }
+        emit(lines[i]);
+        if (!keyLine && sectionLine && i == insertAfter)
+            emit(newLine);
+    }
+    if (!sectionLine) {
+        emit("[" + std::string(section) + "]");
+        emit(newLine);
+    }
+    return result;
+}
+
+} // namespace
+
+bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
+                               const std::string& path)
+{
+    return WritePrivateProfileStrings(section, {{key, value}}, path);
+}
+
+bool WritePrivateProfileStrings(const std::string& section,
+                                const std::vector<std::pair<std::string, std::string>>& entries,
+                                const std::string& path)
+{
+    for (const auto& [key, value] : entries) {
+        if (!WritableNames(section, key))
+            return false;
+    }
 
     // Read-modify-write: two threads writing one file must not lose either
     // value. Other processes are not guarded against, as with the system call
@@ -445,59 +530,13 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
     std::string text = DecodeIniBytes(bytes, utf8Bom, utf16);
     // Windows-made files keep their CR LF line ends.
     const std::string eol = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
-    std::string newLine = std::string(trimmedKey) + "=" + safeValue;
-
-    std::vector<std::string_view> lines;
-    ForEachLine(text, [&](std::string_view line) { lines.push_back(line); });
-
-    // Find the first matching section and, inside it, the first matching key.
-    std::optional<size_t> sectionLine;
-    std::optional<size_t> keyLine;
-    size_t insertAfter = 0;
-    bool inSection = false;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        LineInfo info = ClassifyLine(lines[i]);
-        if (info.kind == LineKind::Section) {
-            if (inSection)
-                break;
-            if (!sectionLine && EqualFolded(info.name, trimmedSection)) {
-                sectionLine = i;
-                inSection = true;
-                insertAfter = i;
-            }
-        } else if (inSection) {
-            if (info.kind == LineKind::Entry && EqualFolded(info.name, trimmedKey)) {
-                keyLine = i;
-                break;
-            }
-            if (!Trim(lines[i]).empty())
-                insertAfter = i;
-        }
-    }
+    for (const auto& [key, value] : entries)
+        text = SetEntry(text, eol, Trim(section), Trim(key), SafeValue(value));
 
     std::string result;
-    result.reserve(text.size() + newLine.size() + section.size() + 8);
     if (utf8Bom || utf16)
-        result += "\xEF\xBB\xBF";
-    auto emit = [&](std::string_view line) {
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        result.append(line);
-        result += eol;
-    };
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (keyLine && i == *keyLine) {
-            emit(newLine);
-            continue;
-        }
-        emit(lines[i]);
-        if (!keyLine && sectionLine && i == insertAfter)
-            emit(newLine);
-    }
-    if (!sectionLine) {
-        emit("[" + std::string(trimmedSection) + "]");
-        emit(newLine);
-    }
+        result = "\xEF\xBB\xBF";
+    result += text;
     bool ok = WriteFileAtomically(path, result);
     IniCache::Instance().Invalidate(path);
     return ok;

@@ -82,6 +82,11 @@ std::vector<std::pair<std::string, std::string>> GetPrivateProfileSection(const 
 // a folder or an over-large file at path, and when the atomic write fails.
 bool WritePrivateProfileString(const std::string& section, const std::string& key,
                                const std::string& value, const std::string& path);
+// Several keys of one section in one atomic write, as if written one after
+// the other: either all of them reach the file or none does.
+bool WritePrivateProfileStrings(const std::string& section,
+                                const std::vector<std::pair<std::string, std::string>>& entries,
+                                const std::string& path);
 
 // Number of characters (UTF-8 code points) in text.
 size_t CountUtf8Chars(std::string_view text);

@@ -1,4 +1,5 @@
 #include "ui/MainWindow.h"
+#include "ui/MainWindowLighting.h"
 
 #include "app/AppState.h"
 #include "app/ProgramPaths.h"
@@ -61,9 +62,11 @@ void CVarkelinDlg::Initialise(const std::function<void()>& startDeviceThreads)
     if (!link.empty())
         g_paths.linkAddress = QString::fromStdString(link).left(MaxLinkChars).toStdString();
     CreateControls();
+    CreateLightingControls();
     InitialiseBehaviour();
 
     EnsureUserFolder();
+    ReloadAndShowLighting(false, true);
 
     setWindowTitle(CaptionText());
     CreateTray();

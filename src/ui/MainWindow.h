@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+class CColourChooser;
 class CPngButton;
 class CTrayIcon;
 class CVarkelin_DlgProfile;
@@ -43,6 +44,7 @@ inline constexpr int CmdVkNotice0402 = 32793;
 inline constexpr int CmdVkNotice1811 = 32794;
 inline constexpr int CmdVkNotice1810 = 32795;
 inline constexpr int CmdVkLeaveLoader = 32796;
+inline constexpr int CmdVkEffectKey = 32797;
 
 // Control ids of the main window that the shell itself uses.
 namespace MainControl {
@@ -68,8 +70,10 @@ inline constexpr int FirstD = 1016; // D1..D6 are 1016..1021
 // Split by concern: MainWindowControls.cpp creates and places the controls,
 // MainWindowShell.cpp shows, hides, exits and takes messages, MainWindowTray.cpp
 // owns the notification-area icon, MainWindowLanguage.cpp applies the texts,
-// MainWindowHooks.cpp holds what the key, profile, apply and lighting
-// behaviour fill in.
+// the keys, profiles, Apply and device messages live in MainWindowKeys.cpp,
+// MainWindowProfiles.cpp, MainWindowApply.cpp and MainWindowReload.cpp, the
+// lighting panel in MainWindowLighting*.cpp, MainWindowKeyColours.cpp and
+// MainWindowPreview.cpp.
 class CVarkelinDlg : public CBaseDialog {
     Q_OBJECT
 public:
@@ -130,7 +134,7 @@ public:
     QMessageBox* NoDevicePrompt() const { return noDevicePrompt_; }
     int FlipSetting() const;
 
-    // What the behaviour of the controls fills in (MainWindowHooks.cpp).
+    // The behaviour of the controls and of the device messages.
     void OnReloadFromDevice();
     void OnDeviceLost();
     void OnApply();
@@ -176,6 +180,32 @@ public:
     void ApplyBehaviourTexts(int languageIndex);
     int ProgressFrame() const { return progressFrame_; }
 
+    // The lighting panel (MainWindowLighting*.cpp): its controls, the
+    // handlers of each, the lighting view and the per-key colours.
+    void ShowLighting();
+    // ReloadLighting, the viewed profile's user modes (sent to the keyboard
+    // or only loaded, the mode list refilled unless told to keep it) and
+    // ShowLighting.
+    void ReloadAndShowLighting(bool sendKeyColours, bool startUp = false, bool refillModeList = true);
+    void OnEffectChosen(int listIndex);
+    // The slider message 0x28D1: control id and position.
+    void OnSlider(int controlId, int position);
+    void OnDirection(uint8_t value);
+    void OnColourButton(int controlId, const QColor& colour);
+    void OnMulticolourSwitch();
+    void OnColourChoice(int choice);
+    void OnReportRate(int rate);
+    void OnTool(int tool);
+    void OnUserModeChosen(int mode);
+    void OnUserModeRenamed(const QString& text);
+    void SetLightingView(bool on);
+    bool IsLightingView() const;
+    void RestoreLightingDefaultsInView();
+    CColourChooser* ColourChooser() const;
+    // Whether the preview timer runs (the lighting view is on and the window
+    // shown).
+    bool IsPreviewRunning() const;
+    void SetViewedProfile(int profile);
     // The profile manager (button 1005) and the firmware update window
     // (command 32780), created on first use (MainWindowDialogs.cpp).
     void OpenProfileManager();
@@ -212,6 +242,28 @@ private:
     void ToggleFlip();
     void PlaceArrows();
     void OpenAddress(const QString& address);
+    // MainWindowLighting*.cpp
+    void CreateLightingControls();
+    void ApplyLightingTexts(int languageIndex);
+    void LoadLightingPictures();
+    QPixmap LightingPicture(const QString& name) const;
+    void SetPicture(int id, const QString& name);
+    void ShowEffectGroups(int code);
+    void HideLightingGroups();
+    void PlaceDirectionGroup(int code);
+    void ShowDirectionPictures(int code);
+    void ShowMulticolourSwitches();
+    void ShowColourChoice();
+    void ShowReportRate();
+    void ShowSliders();
+    void ShowUserTools();
+    void FillUserModeList(int count);
+    void ClearKeyOverlays();
+    void ShowKeyColours();
+    void SetKeyOverlay(int controlId, const QColor& colour, bool on);
+    void PaintKeyButton(int controlId);
+    void RestoreAllUserModes();
+    void UpdatePreviewTimer();
     // MainWindowDialogs.cpp
     void InitialiseDialogs();
     void CloseDialogs();
@@ -255,4 +307,5 @@ private:
     std::shared_ptr<struct ApplyRun> applyRun_;
     int32_t lastApplyResult_ = 1;
     bool keyboardResetPending_ = false;
+    std::unique_ptr<struct LightingPanel> lighting_;
 };

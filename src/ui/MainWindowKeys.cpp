@@ -11,8 +11,13 @@
 void CVarkelinDlg::OnKeyButton(int controlId)
 {
     Trace("key-button " + std::to_string(controlId));
-    // In the lighting view a press paints the key's colour instead; that
-    // arrives with the lighting panel.
+    // In the lighting view a press paints the key's colour (only while the
+    // per-key colour effect is chosen); otherwise it opens the key function
+    // editor for the key.
+    if (IsLightingView()) {
+        PaintKeyButton(controlId);
+        return;
+    }
     EditKey(controlId);
 }
 

@@ -45,13 +45,17 @@ void CVarkelinDlg::ApplyLanguage(int languageIndex)
     }
     if (auto* rgb = qobject_cast<QLabel*>(Control(MainControl::RgbLabel)))
         rgb->setText(QStringLiteral("RGB"));
-    // The lighting labels (section "LIGHT") join here with the lighting panel.
+    ApplyLightingTexts(languageIndex);
     update();
     for (const ButtonText& text : CaptionTexts) {
         if (CPngButton* button = Button(text.id))
             button->setText(QString::fromStdString(LoadText(text.key, languageIndex)));
     }
     ApplyBehaviourTexts(languageIndex);
+    // The effect names are language texts too; the keyboard is not asked
+    // again for what it offers.
+    if (Control(MainControl::EffectList))
+        ShowLighting();
     setWindowTitle(CaptionText());
     if (tray_)
         tray_->SetTip(TrayTipText());

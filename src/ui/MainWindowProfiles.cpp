@@ -25,9 +25,10 @@ void CVarkelinDlg::ShowProfileSelected(int profile)
 void CVarkelinDlg::OnProfileButton(int profile)
 {
     WaitForApply();
-    viewedProfile_ = profile;
-    // The viewed profile's lighting (its record, user modes and key colours)
-    // and leaving the lighting view arrive with the lighting panel.
+    SetViewedProfile(profile);
+    ReloadAndShowLighting(true);
+    if (IsLightingView())
+        SetLightingView(false);
     if (GetCurrentProfile() == profile)
         return;
     if (SelectProfile(profile) == 0)
@@ -60,8 +61,8 @@ void CVarkelinDlg::RestoreDefaults()
     WaitForApply();
     if (Prompts().AskYesNo(LoadText("MAIN_PROMPT_DEFAULT"))) {
         ResetProfileKeys(-1);
-        // In the lighting view the lighting defaults are restored too; that
-        // arrives with the lighting panel.
+        if (IsLightingView())
+            RestoreLightingDefaultsInView();
         RunApply();
     }
     // Either way the window goes back to the first profile.

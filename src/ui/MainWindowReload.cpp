@@ -1,10 +1,14 @@
 #include "ui/MainWindow.h"
 
 #include "app/AppState.h"
+#include "assign/KeyAssignment.h"
 #include "config/ConfigDocument.h"
 #include "config/DeviceCopy.h"
 #include "config/ProfileSwitch.h"
 #include "device/DeviceEvents.h"
+#include "lighting/EffectTable.h"
+#include "lighting/KeyColours.h"
+#include "lighting/LightingState.h"
 #include "skin/gui/PngButton.h"
 
 #include <QAbstractButton>
@@ -46,10 +50,11 @@ void CVarkelinDlg::OnReloadFromDevice()
     ReloadFromDevice(false);
     const int32_t active = GetCurrentProfile();
     ShowProfileSelected(active);
-    viewedProfile_ = active >= 0 ? active : 0;
+    SetViewedProfile(active >= 0 ? active : 0);
     BuildProfileMenu(false);
-    // The lighting (records, user modes, effect list and per-key marks)
-    // arrives with the lighting panel.
+    ReloadAndShowLighting(true);
+    if (OffersEffect(UserEffectCode))
+        ComputeMarks();
 }
 
 void CVarkelinDlg::OnDeviceLost()
@@ -68,9 +73,9 @@ void CVarkelinDlg::OnTimer(int timerId)
             return;
         }
         ResetKeyboardProfiles();
+    } else if (timerId == TimerReloadLighting) {
+        ReloadAndShowLighting(false);
     }
-    // TimerReloadLighting and the lighting half of the reset arrive with the
-    // lighting panel.
 }
 
 void CVarkelinDlg::ResetKeyboardProfiles()
@@ -85,7 +90,15 @@ void CVarkelinDlg::ResetKeyboardProfiles()
     ReloadFromDevice(false);
     const int32_t active = GetCurrentProfile();
     ShowProfileSelected(active);
-    viewedProfile_ = active >= 0 ? active : 0;
+    SetViewedProfile(active >= 0 ? active : 0);
+    {
+        DocumentLock lock;
+        RefreshKeyButtons();
+    }
     BuildProfileMenu(false);
+    // The lighting half: the user mode files of every profile from the
+    // preset, then the keyboard's lighting as it now is.
+    RestoreAllUserModes();
+    ReloadAndShowLighting(false, false, false);
     Trace("keyboard-reset");
 }

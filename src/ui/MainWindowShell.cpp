@@ -12,6 +12,7 @@
 #include "device/DeviceMonitor.h"
 #include "skin/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
+#include "widgets/SkinColorBtn.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -25,9 +26,6 @@
 #include <utility>
 
 namespace {
-
-// The preview timer: first tick after 100 ms, then every 50 ms.
-constexpr int PreviewFirstMs = 100;
 
 bool IsSwallowedKey(int key)
 {
@@ -203,6 +201,9 @@ void CVarkelinDlg::CloseSubWindows()
     CloseKeyEditor();
     if (noDevicePrompt_)
         noDevicePrompt_->close();
+    // An open colour chooser answers nothing.
+    if (CColourChooser* chooser = ColourChooser())
+        chooser->hide();
     Trace("subwindows-closed");
 }
 
@@ -293,26 +294,21 @@ void CVarkelinDlg::showEvent(QShowEvent* event)
 {
     CBaseDialog::showEvent(event);
     Trace("window-shown");
-    // The preview has nothing to draw on while the window is hidden, and
-    // nothing to animate outside the lighting view: its timer runs only while
-    // both hold, so an idle window does not wake.
-    if (previewTimer_ && lightingView_ && !previewTimer_->isActive()) {
-        previewTimer_->setInterval(PreviewFirstMs);
-        previewTimer_->start();
-    }
+    UpdatePreviewTimer();
 }
 
 void CVarkelinDlg::hideEvent(QHideEvent* event)
 {
     CBaseDialog::hideEvent(event);
-    if (previewTimer_)
-        previewTimer_->stop();
+    UpdatePreviewTimer();
 }
 
 void CVarkelinDlg::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::WindowStateChange && isMinimized())
         Trace("window-minimised");
+    if (event->type() == QEvent::WindowStateChange)
+        UpdatePreviewTimer();
     CBaseDialog::changeEvent(event);
 }
 

@@ -31,6 +31,7 @@ constexpr MenuText TrayMenuTexts[] = {
     {CmdVkNotice1811, "MENU_VK_NOTICE_1811"},
     {CmdVkNotice1810, "MENU_VK_NOTICE_1810"},
     {CmdVkLeaveLoader, "MENU_VK_LEAVE_LOADER"},
+    {CmdVkEffectKey, "MENU_VK_EFFECT_KEY"},
 };
 
 } // namespace
@@ -49,7 +50,7 @@ void CVarkelinDlg::CreateTray()
     if (IsVirtual()) {
         items.push_back({0, {}});
         for (int command : {CmdVkUnplug, CmdVkPlug, CmdVkLeaveLoader, CmdVkNotice0401, CmdVkNotice0402,
-                            CmdVkNotice1811, CmdVkNotice1810})
+                            CmdVkNotice1811, CmdVkNotice1810, CmdVkEffectKey})
             items.push_back({command, {}});
     }
     tray_->SetMenuItems(std::move(items));
@@ -142,6 +143,9 @@ void CVarkelinDlg::OnTrayCommand(int command)
         break;
     case CmdVkNotice1810:
         keyboard->SendNotice(0x1810);
+        break;
+    case CmdVkEffectKey:
+        keyboard->ChangeLightingOnKeyboard();
         break;
     default:
         break;

@@ -71,6 +71,10 @@ TEST_F(AtomicFileTest, ReadWholeFileRefusesFoldersMissingFilesAndOversizedFiles)
     EXPECT_FALSE(ReadWholeFile((dir / "big").string(), out, 100));
     ASSERT_TRUE(ReadWholeFile((dir / "big").string(), out, 101));
     EXPECT_EQ(out.size(), 101u);
+    // A FIFO planted under a name the program reads (a preset, a state
+    // file) is refused at once instead of waiting for a writer.
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(ReadWholeFile((dir / "fifo").string(), out, 100));
 }
 
 } // namespace

@@ -180,6 +180,18 @@ TEST_F(PrivateProfileTest, WriteCreatesFileAndRoundTripsAwkwardValues)
     EXPECT_EQ(Read("Section", "Key"), "x [Evil] K=v");
 }
 
+TEST_F(PrivateProfileTest, SeveralKeysGoInOneWriteOrNotAtAll)
+{
+    Put("[Mode0]\r\n1=a\r\n\r\n[Other]\r\nx=y\r\n");
+    ASSERT_TRUE(WritePrivateProfileStrings("Mode0", {{"2", "b"}, {"1", "c"}, {"tool", " 1"}}, path));
+    EXPECT_EQ(Slurp(), "[Mode0]\r\n1=c\r\n2=b\r\ntool=\" 1\"\r\n\r\n[Other]\r\nx=y\r\n");
+    // One name that cannot be written refuses the whole batch.
+    EXPECT_FALSE(WritePrivateProfileStrings("Mode0", {{"3", "d"}, {"bad=key", "e"}}, path));
+    EXPECT_EQ(Slurp(), "[Mode0]\r\n1=c\r\n2=b\r\ntool=\" 1\"\r\n\r\n[Other]\r\nx=y\r\n");
+    ASSERT_TRUE(WritePrivateProfileStrings("New", {{"k", "v"}, {"k", "w"}}, path));
+    EXPECT_EQ(Read("New", "k"), "w");
+}
+
 TEST_F(PrivateProfileTest, WriteRefusesNamesThatCannotBeOneLine)
 {
     Put("[S]\nK=v\n");

@@ -8,6 +8,9 @@
 // assigned: profile 3 with assigned keys, the tooltip of one of them shown
 // russian:  the same keyboard in Russian, with a tooltip
 // busy:     the busy picture of an Apply
+// lighting-N[-ru][-chooser]: the lighting view with effect N chosen (20:
+//           keys painted by hand in the user-defined effect), in Russian with
+//           -ru, the colour chooser open with -chooser
 
 #include "app/AppState.h"
 #include "app/MainWindowLink.h"
@@ -22,9 +25,12 @@
 #include "device/DeviceMonitor.h"
 #include "device/VirtualKeyboard.h"
 #include "keys/KeyTable.h"
+#include "lighting/KeyColours.h"
+#include "lighting/LightingState.h"
 #include "skin/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 #include "ui/MainWindow.h"
+#include "widgets/SkinColorBtn.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -83,6 +89,34 @@ void PrepareKeyboard(VirtualKeyboard& kb, int profile)
     kb.SetMemories(m);
 }
 
+// Paints a pattern by hand, as an owner would with the panel's tools: WASD
+// and the arrows red, the digits amber, then a new blue base colour (the
+// preset's keys in the old one follow it) and Space and the G keys in it.
+void PaintKeys(CVarkelinDlg& window)
+{
+    auto choose = [&](int button, QRgb colour) { static_cast<CSkinColorBtn*>(window.Control(button))->Choose(colour & 0xFFFFFF); };
+    auto press = [&](uint16_t keyCode) {
+        for (const ButtonKey& key : ButtonKeyTable) {
+            if (key.keyCode == keyCode)
+                window.OnKeyButton(key.controlId);
+        }
+    };
+    constexpr int PaintColour = 1160, BaseColour = 1162, PaintTool = 1164, BaseTool = 1165;
+    window.Button(PaintTool)->click();
+    choose(PaintColour, qRgb(255, 40, 0));
+    for (uint16_t key : {17, 30, 31, 32, 328, 331, 336, 333})
+        press(key);
+    choose(PaintColour, qRgb(255, 170, 0));
+    for (uint16_t key = 2; key <= 11; ++key)
+        press(key);
+    choose(BaseColour, qRgb(20, 90, 255));
+    window.Button(BaseTool)->click();
+    press(57);
+    window.OnKeyButton(MacroKeyButtons[0]);
+    window.Button(PaintTool)->click();
+    choose(PaintColour, qRgb(255, 40, 0));
+}
+
 uint16_t ControlOf(uint16_t keyCode)
 {
     for (const ButtonKey& key : ButtonKeyTable) {
@@ -120,10 +154,12 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     ComputeProgramPaths((data + QStringLiteral("/rt604")).toStdString());
-    SetLanguageIndex(scene == QLatin1String("russian") ? 1 : 0);
+    const bool lighting = scene.startsWith(QLatin1String("lighting-"));
+    const int lightingEffect = lighting ? scene.section(QLatin1Char('-'), 1, 1).toInt() : 0;
+    SetLanguageIndex(scene == QLatin1String("russian") || scene.contains(QLatin1String("-ru")) ? 1 : 0);
 
     VirtualKeyboard kb;
-    const bool assigned = scene != QLatin1String("default");
+    const bool assigned = scene != QLatin1String("default") && !lighting;
     if (assigned)
         PrepareKeyboard(kb, 2);
     SetHidBackend(&kb);
@@ -158,6 +194,19 @@ int main(int argc, char** argv)
         for (QWidget* top : QApplication::topLevelWidgets()) {
             if (top->isVisible() && top->inherits("QTipLabel"))
                 area = area.united(top->frameGeometry().adjusted(-8, -8, 8, 8));
+        }
+    } else if (lighting) {
+        window->SetLightingView(true);
+        window->OnEffectChosen(FindEffectIndex(lightingEffect));
+        if (lightingEffect == 20)
+            PaintKeys(*window);
+        Spin(1500);
+        if (scene.endsWith(QLatin1String("-chooser"))) {
+            // The colour chooser of the paint colour, open over the window.
+            static_cast<QAbstractButton*>(window->Control(1160))->click();
+            Spin(300);
+            if (QWidget* chooser = window->ColourChooser())
+                area = area.united(chooser->frameGeometry().adjusted(-8, -8, 8, 8));
         }
     } else if (scene == QLatin1String("busy")) {
         window->ShowBusyPicture(true);

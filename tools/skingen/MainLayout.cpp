@@ -258,7 +258,8 @@ SkinWindow MainWindowLayout()
 
     // Performance and command card.
     c.push_back(Make("CONTROL_UsbStatic", QRect(912, 427, 252, 22), Look::Widget));
-    const Glyph bars[] = {Glyph::Bars1, Glyph::Bars2, Glyph::Bars3, Glyph::Bars4};
+    // report1 is the fastest rate (1000 a second), report4 the slowest.
+    const Glyph bars[] = {Glyph::Bars4, Glyph::Bars3, Glyph::Bars2, Glyph::Bars1};
     for (int i = 0; i < 4; ++i)
         c.push_back(Make("FUNC_REPORT" + std::to_string(i + 1), QRect(912 + i * 64, 454, 58, 32), Look::Icon, bars[i]));
     c.push_back(Make("CONTROL_RGBStatic", QRect(912, 501, 40, 22), Look::Widget));

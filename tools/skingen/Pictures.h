@@ -3,9 +3,19 @@
 #include "SkinLayout.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QString>
 
 #include <functional>
+
+// A painter with the antialiasing every picture is drawn with.
+struct Painter : QPainter {
+    explicit Painter(QImage* image) : QPainter(image)
+    {
+        setRenderHint(QPainter::Antialiasing);
+        setRenderHint(QPainter::TextAntialiasing);
+    }
+};
 
 // Saves one picture under its file name; the generator counts and checks.
 using SavePicture = std::function<void(const QString& name, const QImage& image)>;

@@ -1,5 +1,6 @@
 #include "app/ctl/CtlCommands.h"
 #include "app/ctl/DeviceCommandsCtl.h"
+#include "app/ctl/LightingCommands.h"
 
 #include <array>
 #include <cstdio>
@@ -7,7 +8,7 @@
 namespace {
 
 // Device commands join this table as they arrive.
-constexpr std::array<CtlCommand, 8> Commands = {{
+constexpr std::array<CtlCommand, 10> Commands = {{
     {"validate", "FILE", "check a profile file; exit 0 when valid, 1 with the reason when not", RunValidate},
     {"dump", "FILE", "print a profile file as JSON: header, assigned keys, macros and strings", RunDump},
     {"info", "", "the connected keyboard: model, active profile, macro memory, lighting effects", RunInfo},
@@ -16,6 +17,12 @@ constexpr std::array<CtlCommand, 8> Commands = {{
     {"import", "FILE", "check a profile file, then write all three profiles and the macros", RunImport},
     {"keymap", "1|2|3", "a profile's key map as the keyboard holds it, entry by entry", RunKeymap},
     {"macros", "", "the macros in the keyboard's memory, decoded", RunMacros},
+    {"lighting", "[1|2|3 [FIELD=VALUE...]]",
+     "a profile's lighting (default the active one), or set effect, brightness, speed, direction, multicolour,"
+     " colour, choice, rate",
+     RunLighting},
+    {"key-colours", "1|2|3", "send a profile's user-defined key colours (its user mode file) to the keyboard",
+     RunKeyColours},
 }};
 
 } // namespace

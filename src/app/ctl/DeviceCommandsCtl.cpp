@@ -10,6 +10,7 @@
 
 #include "app/AppState.h"
 #include "app/ctl/CtlCommands.h"
+#include "app/ctl/KeyboardSession.h"
 #include "assign/DeviceKeyMap.h"
 #include "config/ConfigDocument.h"
 #include "config/DeviceCapture.h"
@@ -28,126 +29,6 @@
 #include "skin/LanguageTexts.h"
 
 namespace {
-
-constexpr const char* VirtualOption = "--virtual-keyboard=";
-
-// The keyboard for one command: found and opened as the device monitor does,
-// with its factory map and macro capacity read as the connection handler
-// reads them. A virtual keyboard's state is saved after every write.
-class KeyboardSession {
-public:
-    ~KeyboardSession()
-    {
-        g_deviceConnected = 0;
-        g_configChannel.Close();
-        g_app.currentProfile = -1;
-        if (virtual_) {
-            SetHidBackend(nullptr);
-            virtual_.reset();
-        }
-    }
-
-    // Takes the option out of args, so that the arguments can be checked
-    // before any keyboard is looked for. ExitOk, or ExitUsage (printed).
-    int TakeOption(std::vector<std::string>& args)
-    {
-        for (auto it = args.begin(); it != args.end(); ++it) {
-            if (it->rfind(VirtualOption, 0) == 0) {
-                statePath_ = it->substr(std::string(VirtualOption).size());
-                args.erase(it);
-                if (statePath_.empty()) {
-                    CtlError("--virtual-keyboard needs a state file");
-                    return ExitUsage;
-                }
-                wantVirtual_ = true;
-                break;
-            }
-        }
-        return ExitOk;
-    }
-
-    // ExitOk when connected, else the exit code (the reason already printed).
-    int Connect()
-    {
-        if (wantVirtual_) {
-            if (int result = StartVirtualKeyboard(); result != ExitOk)
-                return result;
-        }
-        if (!OpenKeyboard()) {
-            CtlError("no Orvan RT-604 keyboard is connected (or it cannot be opened: see the udev rule in the README)");
-            return ExitNoKeyboard;
-        }
-        std::array<uint8_t, MaxKeyMapBytes> map{};
-        const size_t bytes = static_cast<size_t>(keyMapBytes.load());
-        std::array<uint8_t, DeviceInfoBytes> info{};
-        if (ReadDefaultKeyMap(std::span<uint8_t>(map.data(), bytes)) != 1 || ReadDeviceInfo(info) != 1) {
-            CtlError("the keyboard does not answer");
-            return ExitNoKeyboard;
-        }
-        StoreDefaultKeyMap(map, bytes);
-        g_app.macroCapacity = info[DeviceInfoMacroUnits] * uint32_t{MacroUnitBytes};
-        g_app.currentProfile = -1;
-        return ExitOk;
-    }
-
-private:
-    int StartVirtualKeyboard()
-    {
-        VirtualKeyboardOptions options;
-        std::string text;
-        const bool exists = ReadWholeFile(statePath_, text, 64 * 1024);
-        if (exists) {
-            KeyboardMemories memories;
-            if (!DecodeKeyboardState(reinterpret_cast<const uint8_t*>(text.data()), text.size(), memories)) {
-                CtlError(statePath_ + ": not a virtual keyboard state file");
-                return ExitFailed;
-            }
-            options.productId = memories.productId;
-        }
-        virtual_ = std::make_unique<VirtualKeyboard>(options);
-        if (exists && !virtual_->LoadState(statePath_)) {
-            CtlError(statePath_ + ": not a virtual keyboard state file");
-            return ExitFailed;
-        }
-        // A new state file starts as a factory keyboard.
-        if (!exists && !virtual_->SaveState(statePath_)) {
-            CtlError(statePath_ + ": cannot be written");
-            return ExitFailed;
-        }
-        virtual_->SetAutosavePath(statePath_);
-        SetHidBackend(virtual_.get());
-        return ExitOk;
-    }
-
-    static bool OpenKeyboard()
-    {
-        if (!g_configChannel.EnumerateInterfaces())
-            return false;
-        bool found = false;
-        while (std::optional<HidInterfaceInfo> info = g_configChannel.NextInterface()) {
-            if (!IsKeyboardPath(info->path, info->vendorId, info->productId)
-                || !MayBeCollection(*info, ConfigUsagePage, ConfigUsage))
-                continue;
-            if (!g_configChannel.Open(info->path, true, true, true, false))
-                continue;
-            const KeyboardModel* model = ModelForProductId(g_configChannel.Attributes().productId);
-            if (IsConfigCollection(g_configChannel) && model) {
-                keyCount = model->keyCount;
-                keyMapBytes = model->keyMapBytes;
-                g_deviceConnected = 1;
-                found = true;
-                break;
-            }
-            g_configChannel.Close();
-        }
-        g_configChannel.FreeInterfaceList();
-        return found;
-    }
-
-    std::string statePath_;
-    bool wantVirtual_ = false;
-    std::unique_ptr<VirtualKeyboard> virtual_;
-};
 
 // "1".."3" to a profile index, or nothing.
 std::optional<int> ProfileArgument(const std::string& text)

@@ -153,6 +153,12 @@ void CPngButton::SetFrameColour(const QColor& colour, bool on)
     update();
 }
 
+void CPngButton::SetOpaque(bool opaque)
+{
+    opaque_ = opaque;
+    setAttribute(Qt::WA_OpaquePaintEvent, opaque);
+}
+
 void CPngButton::SetMark(bool on, bool repaint)
 {
     mark_ = on;
@@ -320,6 +326,8 @@ void CPngButton::paintEvent(QPaintEvent*)
     {
         QPainter painter(this);
         if (frameOn_) {
+            if (opaque_)
+                DrawFace(painter, faces_[0]);
             const int w = width();
             const int h = height();
             painter.fillRect(QRect(0, 0, w, 2), frameColour_);
@@ -406,7 +414,10 @@ bool CPngButton::event(QEvent* event)
     // Our own delayed tooltip replaces the style's.
     if (event->type() == QEvent::ToolTip && tooltipActive_ && !tooltipText_.isEmpty())
         return true;
-    return QAbstractButton::event(event);
+    const bool handled = QAbstractButton::event(event);
+    if (event->type() == QEvent::Polish && opaque_)
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    return handled;
 }
 
 void CPngButton::DropStaleHovers(QWidget* window)

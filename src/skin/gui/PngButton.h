@@ -76,6 +76,12 @@ public:
                        bool repaint = true);
     // While on, a 2-pixel outline in colour is drawn instead of the face.
     void SetFrameColour(const QColor& colour, bool on);
+    // A button whose faces cover it whole can paint all of itself: the
+    // window then need not paint behind it, and its frame is drawn over its
+    // normal face (the window's picture under it). Kept across the style's
+    // polish, which would otherwise reset it.
+    void SetOpaque(bool opaque);
+    bool IsOpaque() const { return opaque_; }
     void SetMark(bool on, bool repaint = true);
     void SetTextStyle(const SkinTextStyle& style);
     void SetTextStyle(bool on, double pointSize, const QString& fontName, const QColor& normal,
@@ -152,6 +158,7 @@ private:
     bool hover_ = false;
     bool mark_ = false;
     bool frameOn_ = false;
+    bool opaque_ = false;
     QColor frameColour_;
     SkinTextStyle style_;
     int angle_ = 0;

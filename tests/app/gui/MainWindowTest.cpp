@@ -168,10 +168,11 @@ TEST_F(MainWindowTest, VirtualKeyboardModeSaysSoAndOffersItsControls)
     EXPECT_EQ(window.TrayTipText().toStdString(),
               LoadText("KEYBOARD_TRAY_DESC", 0) + suffix + "\n" + LoadText("TRAY_TIP_DISCONNECTED", 0));
     const std::vector<QString> texts = TrayMenuTexts();
-    ASSERT_EQ(texts.size(), 11u);
+    ASSERT_EQ(texts.size(), 12u);
     EXPECT_EQ(texts[4].toStdString(), LoadText("MENU_VK_UNPLUG", 0));
     EXPECT_EQ(texts[6].toStdString(), LoadText("MENU_VK_LEAVE_LOADER", 0));
     EXPECT_EQ(texts[10].toStdString(), LoadText("MENU_VK_NOTICE_1810", 0));
+    EXPECT_EQ(texts[11].toStdString(), LoadText("MENU_VK_EFFECT_KEY", 0));
 
     // The entries act on the keyboard; the one that cannot apply is disabled.
     auto actionFor = [&](int command) -> QAction* {

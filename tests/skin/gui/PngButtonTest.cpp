@@ -188,6 +188,25 @@ TEST_F(PngButtonTest, FrameColourOutlinesInsteadOfFace)
     EXPECT_TRUE(ShowsFace(Tag::Normal));
 }
 
+// A button that paints all of itself (the main window's keys) shows the
+// outline over its normal face, whatever its state: the same picture a
+// transparent one leaves showing from the window beneath it.
+TEST_F(PngButtonTest, OpaqueButtonDrawsTheFrameOverItsNormalFace)
+{
+    const QColor frame(255, 0, 255);
+    button.SetOpaque(true);
+    button.SetMark(true);
+    button.SetFrameColour(frame, true);
+    const QImage painted = Snapshot(button);
+    const QImage face = SkinTestPattern(WindowW, WindowH, int(Tag::Normal) * 30);
+    const int w = ButtonRect.width(), h = ButtonRect.height();
+    for (const QPoint inner : {QPoint(w / 2, h / 2), QPoint(2, 2), QPoint(w - 3, h - 3)})
+        EXPECT_EQ(painted.pixel(inner) & 0xFFFFFF, face.pixel(ButtonRect.topLeft() + inner) & 0xFFFFFF);
+    for (const QPoint edge : {QPoint(0, h / 2), QPoint(w - 1, h / 2), QPoint(w / 2, 1), QPoint(w / 2, h - 2)})
+        EXPECT_EQ(painted.pixel(edge) & 0xFFFFFF, frame.rgb() & 0xFFFFFF);
+    EXPECT_TRUE(button.testAttribute(Qt::WA_OpaquePaintEvent)) << "the style's polish kept it";
+}
+
 TEST_F(PngButtonTest, TextColourFollowsState)
 {
     SkinTextStyle style = MainCaptionStyle(10);

@@ -2,6 +2,7 @@
 
 #include "assign/KeyAssignment.h"
 #include "support/FakeOpener.h"
+#include "ui/MainWindowLighting.h"
 
 #include <QApplication>
 #include <QDir>
@@ -130,10 +131,15 @@ TEST_F(MainWindowTest, ButtonsWithoutAFeatureAreDisabledWithATooltip)
                                                      << button->objectName().toStdString();
         }
     }
-    // The report rate and the Fn key's colour wait for the lighting panel.
-    const std::set<int> waiting = {MainControl::Report1, MainControl::Report2, MainControl::Report3,
-                                   MainControl::Report4, MainControl::Fn};
-    EXPECT_EQ(pending, waiting);
+    // The lighting panel gave the report rate, the Fn key and its own
+    // pictures their work: nothing waits any more, and they are enabled.
+    EXPECT_EQ(pending, std::set<int>{});
+    for (int id : {MainControl::Report1, MainControl::Report2, MainControl::Report3, MainControl::Report4,
+                   MainControl::Fn, LightingControl::ViewSwitch}) {
+        ASSERT_NE(window->Button(id), nullptr) << id;
+        EXPECT_TRUE(window->Button(id)->isEnabled()) << id;
+        EXPECT_TRUE(window->Button(id)->HasClickReceivers()) << id;
+    }
 }
 
 // Help and the links say where to go when nothing can open them.

@@ -1,0 +1,180 @@
+#include "ui/MainWindow.h"
+#include "ui/MainWindowLighting.h"
+
+#include "app/AppState.h"
+#include "config/ConfigDocument.h"
+#include "config/DeviceCopy.h"
+#include "config/ProfileSwitch.h"
+#include "device/DeviceCommands.h"
+#include "device/DeviceState.h"
+#include "keys/KeyTable.h"
+#include "lighting/EffectTable.h"
+#include "lighting/KeyColours.h"
+#include "lighting/LightingHandlers.h"
+#include "lighting/LightingState.h"
+#include "lighting/UserModes.h"
+#include "skin/gui/PngButton.h"
+#include "widgets/BitmapSlider.h"
+#include "widgets/SkinColorBtn.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+// The per-key colours on the keyboard picture: overlays, painting, the user
+// mode list and tools; and the lighting reloads of the window (profile
+// switch, connection, the keyboard's notices, restore defaults).
+
+namespace {
+
+using namespace LightingControl;
+
+QColor ToQColor(Colour c)
+{
+    return QColor(RedOf(c), GreenOf(c), BlueOf(c));
+}
+
+} // namespace
+
+void CVarkelinDlg::SetKeyOverlay(int controlId, const QColor& colour, bool on)
+{
+    CPngButton* button = Button(controlId);
+    if (!button)
+        return;
+    // A button repaints only when what it shows changes.
+    if (button->IsFrameOn() == on && (!on || button->FrameColour() == colour))
+        return;
+    button->SetFrameColour(colour, on);
+}
+
+void CVarkelinDlg::ClearKeyOverlays()
+{
+    lighting_->shownFrame.paint = PreviewPaint::Keep;
+    for (uint16_t id : KeyColourButtons()) {
+        SetKeyOverlay(id, QColor(), false);
+        if (CPngButton* button = Button(id); button && button->IsMarked())
+            button->SetMark(false, true);
+    }
+}
+
+void CVarkelinDlg::ShowKeyColours()
+{
+    lighting_->shownFrame.paint = PreviewPaint::Keep;
+    const int profile = ViewedProfile();
+    for (uint16_t id : KeyColourButtons())
+        SetKeyOverlay(id, ToQColor(TableColour(profile, KeyColourIndexOf(id))), true);
+}
+
+void CVarkelinDlg::PaintKeyButton(int controlId)
+{
+    if (!g_lighting.lightingView)
+        return;
+    const PaintResult painted = PaintKey(static_cast<uint16_t>(controlId));
+    if (!painted.painted)
+        return;
+    // The G buttons share one light: all nine show the new colour.
+    for (uint16_t id : KeyColourButtons()) {
+        if (KeyColourIndexOf(id) == painted.index)
+            SetKeyOverlay(id, ToQColor(painted.colour), true);
+    }
+}
+
+void CVarkelinDlg::ShowUserTools()
+{
+    if (auto* paint = static_cast<CSkinColorBtn*>(Control(UserColour)))
+        paint->SetColour(ToQColor(g_userModes.tools.paintColour));
+    if (auto* base = static_cast<CSkinColorBtn*>(Control(UserBase)))
+        base->SetColour(ToQColor(g_userModes.tools.baseColour));
+    SetPicture(UserTool1, g_userModes.tools.tool == 0 ? QStringLiteral("user1down.bmp") : QStringLiteral("user1up.bmp"));
+    SetPicture(UserTool2, g_userModes.tools.tool == 1 ? QStringLiteral("user2down.bmp") : QStringLiteral("user2up.bmp"));
+}
+
+void CVarkelinDlg::FillUserModeList(int count)
+{
+    auto* list = static_cast<QComboBox*>(Control(UserModeList));
+    if (!list)
+        return;
+    lighting_->fillingLists = true;
+    list->clear();
+    for (const std::string& name : UserModeNames(count))
+        list->addItem(QString::fromStdString(name));
+    list->setCurrentIndex(g_userModes.userMode < count ? g_userModes.userMode : -1);
+    lighting_->fillingLists = false;
+}
+
+void CVarkelinDlg::OnTool(int tool)
+{
+    ChooseTool(tool);
+    ShowUserTools();
+}
+
+void CVarkelinDlg::OnUserModeChosen(int mode)
+{
+    if (lighting_->fillingLists)
+        return;
+    ChooseUserMode(mode);
+    ShowUserTools();
+    if (g_lighting.lightingView && UserEffectChosen())
+        ShowKeyColours();
+}
+
+void CVarkelinDlg::OnUserModeRenamed(const QString& text)
+{
+    auto* list = static_cast<QComboBox*>(Control(UserModeList));
+    if (lighting_->fillingLists || !list)
+        return;
+    const QString name = text.left(259);
+    if (g_userModes.userMode < list->count())
+        list->setItemText(g_userModes.userMode, name);
+    RenameUserMode(name.toStdString());
+}
+
+void CVarkelinDlg::ReloadAndShowLighting(bool sendKeyColours, bool startUp, bool refillModeList)
+{
+    ReloadLighting(startUp ? ReloadKind::StartUp : ReloadKind::Plain);
+    if (OffersEffect(UserEffectCode)) {
+        LoadUserModes(sendKeyColours ? LoadOnly::No : LoadOnly::Yes);
+        if (refillModeList)
+            FillUserModeList(ListedUserModes);
+    }
+    ShowLighting();
+    if (g_lighting.lightingView && UserEffectChosen())
+        ShowKeyColours();
+}
+
+void CVarkelinDlg::RestoreLightingDefaultsInView()
+{
+    // The keyboard's part (effect 1, the user colours of the viewed profile,
+    // the factory record), then the panel shows what was written.
+    if (auto* list = static_cast<QComboBox*>(Control(EffectList))) {
+        lighting_->fillingLists = true;
+        list->setCurrentIndex(FindEffectIndex(1));
+        lighting_->fillingLists = false;
+    }
+    ClearKeyOverlays();
+    RestoreLightingDefaults();
+    if (OffersEffect(UserEffectCode))
+        FillUserModeList(ListedUserModes);
+    ShowLighting();
+}
+
+void CVarkelinDlg::RestoreAllUserModes()
+{
+    // The keyboard has gone back to its factory state on its own; so do the
+    // user mode files of its three profiles (their colours are loaded, the
+    // keyboard already shows its own).
+    std::array<uint8_t, DeviceInfoBytes> info{};
+    const int32_t read = ReadDeviceInfo(info);
+    const int active = read == 1 && info[DeviceInfoActiveProfile] < LightingProfiles ? info[DeviceInfoActiveProfile]
+                                                                                      : ViewedProfile();
+    SetViewedProfile(active);
+    if (g_lighting.lightingView)
+        SetLightingView(false);
+    ShowProfileSelected(GetCurrentProfile());
+    if (OffersEffect(UserEffectCode)) {
+        for (int profile = 0; profile < LightingProfiles; ++profile) {
+            RestoreUserModesOfProfile(profile);
+            FillUserModeList(ListedUserModesAfterReset);
+        }
+    }
+    SetViewedProfile(active);
+}
