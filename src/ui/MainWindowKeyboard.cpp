@@ -4,6 +4,8 @@
 #include "skin/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 
+#include <QAbstractButton>
+
 #include <algorithm>
 #include <set>
 #include <vector>
@@ -96,7 +98,8 @@ void CVarkelinDlg::ArrangeTabOrder()
 
 bool CVarkelinDlg::PressFocusedButton()
 {
-    auto* button = qobject_cast<CPngButton*>(focusWidget());
+    // Any button: the skin's pictures and the lighting panel's colour buttons.
+    auto* button = qobject_cast<QAbstractButton*>(focusWidget());
     if (!button || !button->isEnabled() || !button->isVisible())
         return false;
     button->animateClick();

@@ -10,6 +10,8 @@
 #include "assign/gui/CompositeDialog.h"
 #include "config/gui/DlgProfile.h"
 #include "support/TestDesktop.h"
+#include "ui/MainWindowLighting.h"
+#include "widgets/SkinColorBtn.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -56,6 +58,36 @@ protected:
         window->OpenMainWindow();
         ASSERT_TRUE(SpinUntil([this] { return window->isActiveWindow(); }, 5000)) << "the window never got active";
         SpinUntil([] { return false; }, 200);
+    }
+
+    // One round of Tab from first: every reachable control once, with a
+    // focus mark on the skin's buttons, and back to first. Returns the
+    // controls in the order visited.
+    std::vector<QWidget*> TabRound(QWidget* first)
+    {
+        const std::set<QWidget*> reachable = Reachable();
+        std::vector<QWidget*> visited{first};
+        for (size_t i = 0; i < reachable.size(); ++i) {
+            QWidget* before = window->focusWidget();
+            if (!Xdotool("key Tab")) {
+                ADD_FAILURE() << "xdotool failed";
+                break;
+            }
+            if (!SpinUntil([&] { return window->focusWidget() != before; }, 2000)) {
+                ADD_FAILURE() << "Tab did not move on from " << before->objectName().toStdString();
+                break;
+            }
+            visited.push_back(window->focusWidget());
+            if (auto* button = qobject_cast<CPngButton*>(window->focusWidget())) {
+                EXPECT_TRUE(button->IsFocusMarkShown()) << button->objectName().toStdString();
+            }
+        }
+        // One round brings the focus back to where it started.
+        EXPECT_EQ(visited.back(), first);
+        visited.pop_back();
+        EXPECT_EQ(std::set<QWidget*>(visited.begin(), visited.end()), reachable);
+        EXPECT_EQ(visited.size(), reachable.size()) << "a control was visited twice";
+        return visited;
     }
 
     // The focusable controls Tab must reach: shown, enabled, taking Tab.
@@ -122,22 +154,7 @@ TEST_F(MainWindowX11, DISABLED_TabSpaceAndEnter)
     EXPECT_FALSE(window->Button(MacroKeyButtons[0])->IsFocusMarkShown());
 
     window->SetApplyEnabled(true); // so that Apply takes part too
-    const std::set<QWidget*> reachable = Reachable();
-    std::vector<QWidget*> visited{first};
-    for (size_t i = 0; i < reachable.size(); ++i) {
-        QWidget* before = window->focusWidget();
-        ASSERT_TRUE(Xdotool("key Tab"));
-        ASSERT_TRUE(SpinUntil([&] { return window->focusWidget() != before; }, 2000)) << "Tab did not move on";
-        visited.push_back(window->focusWidget());
-        if (auto* button = qobject_cast<CPngButton*>(window->focusWidget())) {
-            EXPECT_TRUE(button->IsFocusMarkShown()) << button->objectName().toStdString();
-        }
-    }
-    // One round brings the focus back to where it started.
-    EXPECT_EQ(visited.back(), first);
-    visited.pop_back();
-    EXPECT_EQ(std::set<QWidget*>(visited.begin(), visited.end()), reachable);
-    EXPECT_EQ(visited.size(), reachable.size()) << "a control was visited twice";
+    const std::vector<QWidget*> visited = TabRound(first);
     const auto at = [&](int id) {
         return std::find(visited.begin(), visited.end(), window->Control(id)) - visited.begin();
     };
@@ -146,10 +163,46 @@ TEST_F(MainWindowX11, DISABLED_TabSpaceAndEnter)
     EXPECT_LT(at(ControlOf(KeyF5)), at(ControlOf(KeyQ)));
     EXPECT_LT(at(ControlOf(KeyQ)), at(ControlOf(KeyA)));
     EXPECT_LT(at(ControlOf(KeyA)), at(MainControl::Profile1));
-    EXPECT_LT(at(MainControl::Profile1), at(MainControl::Apply));
+    EXPECT_LT(at(MainControl::Profile1), at(LightingControl::ViewSwitch));
+    EXPECT_LT(at(LightingControl::ViewSwitch), at(MainControl::Apply));
     EXPECT_LT(at(MainControl::Apply), at(MainControl::Ok));
     EXPECT_LT(at(MainControl::Ok), at(MainControl::Cancel));
     EXPECT_LT(at(MainControl::Cancel), at(MainControl::Close));
+
+    // The lighting view: its lists, sliders, pictures and colour buttons
+    // come between the profiles and Apply, and they too in reading order.
+    window->SetLightingView(true);
+    ASSERT_TRUE(SpinUntil([this] { return window->Control(LightingControl::BrightnessSlider)->isVisible(); }));
+    first->setFocus(Qt::TabFocusReason);
+    const std::vector<QWidget*> lit = TabRound(first);
+    const auto litAt = [&](int id) {
+        return std::find(lit.begin(), lit.end(), window->Control(id)) - lit.begin();
+    };
+    for (int id : {LightingControl::EffectList, LightingControl::BrightnessSlider, LightingControl::SpeedSlider,
+                   LightingControl::ViewSwitch, LightingControl::ReportButtons[0]}) {
+        ASSERT_LT(litAt(id), static_cast<long>(lit.size())) << "Tab never reached " << id;
+    }
+    EXPECT_LT(litAt(MainControl::Profile1), litAt(LightingControl::EffectList));
+    EXPECT_LT(litAt(LightingControl::EffectList), litAt(LightingControl::BrightnessSlider));
+    EXPECT_LT(litAt(LightingControl::BrightnessSlider), litAt(MainControl::Apply));
+
+    // Enter on a focused colour button opens the colour chooser; Escape
+    // closes the chooser, not the window.
+    QWidget* colourButton = nullptr;
+    for (int id : {LightingControl::HxColour, LightingControl::FyColour, LightingControl::UserColour}) {
+        if (window->Control(id)->isVisible() && window->Control(id)->isEnabled())
+            colourButton = window->Control(id);
+    }
+    if (colourButton) {
+        colourButton->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(Xdotool("key Return"));
+        EXPECT_TRUE(SpinUntil([this] { return window->ColourChooser()->isVisible(); }, 3000))
+            << "Enter did not open the colour chooser";
+        ASSERT_TRUE(Xdotool("key Escape"));
+        EXPECT_TRUE(SpinUntil([this] { return !window->ColourChooser()->isVisible(); }, 3000));
+        EXPECT_TRUE(window->isVisible());
+    }
+    window->SetLightingView(false);
 
     // Space and Enter on a focused profile button switch the profile.
     window->Button(MainControl::Profile2)->setFocus(Qt::TabFocusReason);
