@@ -224,6 +224,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 public slots:
     void accept() override;
@@ -232,6 +233,7 @@ public slots:
 private:
     // MainWindowControls.cpp
     void LoadFaceImages();
+    void EnsureFacePictures();
     QPixmap LoadFacePicture(const QString& name);
     void CreateControls();
     CPngButton* AddButton(int id, const std::string& skinKey, const QString& text);

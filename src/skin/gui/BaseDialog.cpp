@@ -3,6 +3,7 @@
 #include "skin/gui/PngButton.h"
 
 #include <QMouseEvent>
+#include <QDir>
 #include <QPainter>
 #include <QWindow>
 
@@ -67,22 +68,32 @@ CBaseDialog::CBaseDialog(QWidget* parent, const QString& layoutPath, const QStri
     // A present but empty "Mask" means the same as a missing one.
     const std::string maskName = ini_.GetString("SCREEN", "Mask", mainName).value_or(mainName);
     background_ = images_.Pixmap(QString::fromStdString(mainName));
-    shape_ = images_.Image(QString::fromStdString(maskName));
+    // A shape picture of its own is read only to make the region: keeping
+    // it would hold a window-sized image for as long as the program runs.
+    // One that is the background costs nothing more: the cache shares it.
+    const QString maskFile = QString::fromStdString(maskName);
+    shapePath_ = QDir::cleanPath(images_.FullPath(maskFile));
+    const QImage shape = maskName == mainName ? images_.Image(maskFile) : LoadSkinImage(shapePath_);
 
     // The window is its picture: nothing underneath needs erasing first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     if (!background_.isNull())
         setFixedSize(background_.size());
-    ApplyShape();
+    ApplyShape(shape);
 }
 
 CBaseDialog::~CBaseDialog() = default;
 
-void CBaseDialog::ApplyShape()
+QImage CBaseDialog::ShapeImage() const
 {
-    shapeRegion_ = ShapeRegionFromImage(shape_);
-    if (shape_.isNull())
+    return LoadSkinImage(shapePath_);
+}
+
+void CBaseDialog::ApplyShape(const QImage& shape)
+{
+    shapeRegion_ = ShapeRegionFromImage(shape);
+    if (shape.isNull())
         return;
     if (shapeRegion_.isEmpty()) {
         // An empty mask means "no mask" to Qt; a region wholly outside the

@@ -39,7 +39,9 @@ public:
     SkinImageCache& Images() { return images_; }
 
     const QPixmap& Background() const { return background_; }
-    const QImage& ShapeImage() const { return shape_; }
+    // The shape picture, read again from the skin: the window keeps only
+    // the region made from it.
+    QImage ShapeImage() const;
     // The region the window was shaped with (empty: nothing of it is shown).
     const QRegion& ShapeRegion() const { return shapeRegion_; }
 
@@ -53,13 +55,13 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void ApplyShape();
+    void ApplyShape(const QImage& shape);
 
     QString layoutPath_;
     CIniFile ini_;
     SkinImageCache images_;
     QPixmap background_;
-    QImage shape_;
+    QString shapePath_;
     QRegion shapeRegion_;
     bool dragging_ = false;
     QPoint dragOffset_;

@@ -192,3 +192,30 @@ TEST_F(MainWindowTest, AnIdleShownWindowRunsNoTimer)
     }
     EXPECT_EQ(running, std::vector<std::string>{});
 }
+
+// The hover, pressed and disabled faces are window-sized pictures: a window
+// that stays in the notification area never decodes them, and once it
+// paints every button placed on them has all of its faces.
+TEST_F(MainWindowTest, StateFacesAreDecodedOnceTheWindowPaints)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    ASSERT_FALSE(window->isVisible());
+    const std::vector<int> buttons = {ControlOf(KeyEsc), ControlOf(KeyF5), MainControl::Apply, MacroKeyButtons[0],
+                                      MainControl::FirstD, MainControl::Profile1};
+    for (int id : buttons)
+        EXPECT_TRUE(window->Button(id)->FacePixmap(CPngButton::Face::Over).isNull()) << id;
+
+    window->OpenMainWindow();
+    ASSERT_TRUE(SpinUntil([this] { return !KeyButton(KeyEsc)->FacePixmap(CPngButton::Face::Over).isNull(); }));
+    using Face = CPngButton::Face;
+    for (int id : buttons) {
+        for (Face face : {Face::Normal, Face::Over, Face::Down, Face::Disabled, Face::Marked}) {
+            const QPixmap pixmap = window->Button(id)->FacePixmap(face);
+            EXPECT_EQ(pixmap.size(), window->size()) << id << " face " << static_cast<int>(face);
+        }
+        EXPECT_NE(window->Button(id)->FacePixmap(Face::Over).cacheKey(),
+                  window->Button(id)->FacePixmap(Face::Down).cacheKey())
+            << id;
+    }
+}
