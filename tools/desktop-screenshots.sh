@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Pictures of the real program on an X server with a window manager and a
 # notification area, in English and in Russian: the window with the focus
-# mark, its button menu, the restore-defaults question, the import file
+# mark, the lighting view and its colour chooser, its button menu, the restore-defaults question, the import file
 # dialog, the message of a help page that nothing can open, the About box,
 # the notification-area menu and tip, and the no-keyboard message. Driven
 # with real clicks and keys (xdotool); pictures in screenshots/desktop-*.png.
@@ -91,6 +91,14 @@ for lang in en ru; do
   # The focus mark after a few Tabs.
   xdotool mousemove --sync $((wx + 600)) $((wy + 640)) key Tab Tab Tab
   shot window
+  # The lighting view, Tab on its controls, and the colour chooser.
+  click_control CONTROL_DengStaPic
+  xdotool key Tab
+  shot lighting
+  click_control CONTROL_HXysButton
+  shot colour-chooser
+  xdotool key Escape
+  click_control CONTROL_DengStaPic
   click_control CONTROL_MENU
   shot button-menu
   xdotool key Escape

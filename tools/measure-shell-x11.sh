@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The figures of tools/measure-shell.sh --x11 (see there): the program on an
 # Xvfb server with a notification area (trayer), against the virtual
-# keyboard, idle for IDLE_S seconds with its window shown, then idle with it
-# hidden in the notification area.
+# keyboard, idle for IDLE_S seconds with its window shown in the keyboard
+# view, shown in the lighting view (whose preview animates), and hidden in
+# the notification area.
 # Usage: tools/measure-shell-x11.sh [build-folder]   (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -53,17 +54,22 @@ switches() {
   local pid=$1 task
   for task in /proc/"$pid"/task/*; do
     [ -r "$task/status" ] || continue
-    awk -v tid="${task##*/}" -v name="$(cat "$task/comm" 2>/dev/null)" \
+    awk -v tid="${task##*/}" -v name="$(tr " " _ <"$task/comm" 2>/dev/null)" \
       '/^voluntary_ctxt_switches|^nonvoluntary_ctxt_switches/ { n += $2 } END { print tid, name, n }' "$task/status"
   done
 }
 
-# measure NAME ARGS...: starts the program, waits until it is idle in the
-# state the arguments give, counts wakeups over $idle seconds.
+# measure NAME VIEW ARGS...: starts the program with the lighting view on
+# (VIEW 1) or off (0), waits until it is idle in the state the arguments
+# give, counts wakeups over $idle seconds.
 measure() {
-  local name=$1
-  shift
-  local log=$work/$name.log
+  local name=$1 view=$2
+  shift 2
+  # The view the window opens in is the one remembered in the user folder.
+  mkdir -p "$XDG_DATA_HOME/Orvan RT-604"
+  printf '[KEYCOLOR]\nDengCheck=%s\n' "$view" >"$XDG_DATA_HOME/Orvan RT-604/wskb.ini"
+  local file=${name%% *}-$view
+  local log=$work/$file.log
   RT604_EVENT_LOG=$log "$program" "$@" --virtual-keyboard="$work/vk.state" >/dev/null 2>&1 &
   local pid=$!
   pids+=("$pid")
@@ -71,11 +77,11 @@ measure() {
   wait_for "$log" 'tray-added xembed'
   if [[ " $* " == *" /Start "* ]]; then wait_for "$log" 'window-hidden'; else wait_for "$log" 'window-shown'; fi
   sleep 3 # start-up work settles
-  switches "$pid" | sort -k1,1 >"$work/$name.before"
+  switches "$pid" | sort -k1,1 >"$work/$file.before"
   local t0 s0
   t0=$(awk '{print $14 + $15}' "/proc/$pid/stat"); s0=$(now_ms)
   sleep "$idle"
-  switches "$pid" | sort -k1,1 >"$work/$name.after"
+  switches "$pid" | sort -k1,1 >"$work/$file.after"
   local t1 s1
   t1=$(awk '{print $14 + $15}' "/proc/$pid/stat"); s1=$(now_ms)
   local hwm
@@ -83,16 +89,17 @@ measure() {
   kill -TERM "$pid"; wait "$pid" 2>/dev/null || true
   local seconds
   seconds=$(awk -v ms=$((s1 - s0)) 'BEGIN { printf "%.1f", ms / 1000 }')
-  echo "$name window, idle $seconds s:"
+  echo "window $name, idle $seconds s:"
   awk -v kb="$hwm" 'BEGIN { printf "  peak resident memory (VmHWM): %d kB = %.1f MB\n", kb, kb / 1024 }'
   awk -v t=$((t1 - t0)) -v hz="$(getconf CLK_TCK)" -v ms=$((s1 - s0)) \
     'BEGIN { printf "  CPU: %d ticks = %.4f %% of a core\n", t, 100 * t / hz / (ms / 1000) }'
-  join "$work/$name.before" "$work/$name.after" | awk -v pid="$pid" -v ms=$((s1 - s0)) '
+  join "$work/$file.before" "$work/$file.after" | awk -v pid="$pid" -v ms=$((s1 - s0)) '
     { d = $5 - $3; total += d
       role = ($1 == pid) ? "window thread" : $2
       printf "  %-24s tid %-7s %6d wakeups = %6.2f /s\n", role, $1, d, d / (ms / 1000) }
     END { printf "  %-24s             %6d wakeups = %6.2f /s\n", "all threads", total, total / (ms / 1000) }'
 }
 
-measure shown
-measure hidden /Start
+measure "shown (keyboard view)" 0
+measure "shown (lighting view, preview animating)" 1
+measure "hidden (lighting view remembered)" 1 /Start
