@@ -12,6 +12,8 @@ declare -gA _rt604ctl_arguments=(
     [import]=@file
     [keymap]="1 2 3"
     [macros]=
+    [lighting]="1 2 3"
+    [key-colours]="1 2 3"
 )
 # Options, which may stand anywhere; those ending in "=" take a value.
 _rt604ctl_options=(--help --virtual-keyboard=)

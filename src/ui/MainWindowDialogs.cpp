@@ -87,8 +87,10 @@ void CVarkelinDlg::ApplyDialogLanguage(int languageIndex)
 void CVarkelinDlg::OnProfilesApplied()
 {
     // The manager's Apply rebuilt the document from the keyboard; the
-    // profile buttons follow the profile the keyboard now runs.
+    // profile buttons and the lighting panel follow the profile the keyboard
+    // now runs, as they do after a profile button.
     const int32_t active = GetCurrentProfile();
     ShowProfileSelected(active);
-    viewedProfile_ = active >= 0 ? active : 0;
+    SetViewedProfile(active >= 0 ? active : 0);
+    ReloadAndShowLighting(true);
 }

@@ -12,14 +12,14 @@
 
 namespace {
 
-struct ButtonSpec {
+struct DialogButton {
     int id;
     const char* skinKey;
     const char* textKey; // nullptr: a glyph only
     const char* tipKey;
 };
 
-constexpr ButtonSpec Buttons[] = {
+constexpr DialogButton Buttons[] = {
     {UpdateControl::Open, "CONTROL_OPENButton", "UPDATE_OPEN", "UPDATE_OPEN_TIP"},
     {UpdateControl::Backup, "CONTROL_BACKUPButton", "UPDATE_BACKUP", "UPDATE_BACKUP_TIP"},
     {UpdateControl::Update, "CONTROL_UPButton", "UPDATE_START", "UPDATE_START_TIP"},
@@ -76,8 +76,8 @@ void CVarkelin_DlgUpdate::CreateControls()
     pathBox_->setFocusPolicy(Qt::NoFocus);
     PlaceControl(pathBox_, Ini(), "BUTTONINFO", "CONTROL_UPCombox");
 
-    for (const ButtonSpec& spec : Buttons)
-        AddButton(spec.id, spec.skinKey);
+    for (const DialogButton& entry : Buttons)
+        AddButton(entry.id, entry.skinKey);
     connect(Button(UpdateControl::Open), &QAbstractButton::clicked, this, &CVarkelin_DlgUpdate::ChooseFile);
     connect(Button(UpdateControl::Backup), &QAbstractButton::clicked, this, &CVarkelin_DlgUpdate::Backup);
     connect(Button(UpdateControl::Update), &QAbstractButton::clicked, this, &CVarkelin_DlgUpdate::Update);
@@ -110,11 +110,11 @@ void CVarkelin_DlgUpdate::ApplyLanguage(int languageIndex)
     title_->setText(title);
     label_->setText(QString::fromStdString(LoadText("UPDATE_LABEL", languageIndex)));
     pathBox_->setPlaceholderText(QString::fromStdString(LoadText("UPDATE_NO_FILE", languageIndex)));
-    for (const ButtonSpec& spec : Buttons) {
-        CPngButton* button = Button(spec.id);
-        if (spec.textKey)
-            button->setText(QString::fromStdString(LoadText(spec.textKey, languageIndex)));
-        button->SetTooltip(QString::fromStdString(LoadText(spec.tipKey, languageIndex)), true);
+    for (const DialogButton& entry : Buttons) {
+        CPngButton* button = Button(entry.id);
+        if (entry.textKey)
+            button->setText(QString::fromStdString(LoadText(entry.textKey, languageIndex)));
+        button->SetTooltip(QString::fromStdString(LoadText(entry.tipKey, languageIndex)), true);
     }
 }
 

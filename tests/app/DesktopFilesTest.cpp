@@ -194,7 +194,7 @@ TEST(DesktopFilesTest, CompletionOffersEveryCommandItsArgumentsAndFiles)
         // Options anywhere, their file value split off at "=" or not.
         {{"rt604ctl", "info", "--virtual-keyboard", "=", "k"}, {"kb.state"}},
         {{"rt604ctl", "info", "--virtual-keyboard=k"}, {"--virtual-keyboard=kb.state"}},
-        {{"rt604ctl", "--virtual-keyboard", "=", "kb.state", "ke"}, {"keymap"}},
+        {{"rt604ctl", "--virtual-keyboard", "=", "kb.state", "ke"}, {"key-colours", "keymap"}},
         {{"rt604ctl", "--virtual-keyboard", "=", "kb.state", "keymap", ""}, {"1", "2", "3"}},
     };
     for (const auto& c : cases) {

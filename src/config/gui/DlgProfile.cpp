@@ -21,14 +21,14 @@
 
 namespace {
 
-struct ButtonSpec {
+struct DialogButton {
     int id;
     const char* skinKey;
     const char* textKey;
     const char* tipKey; // nullptr: no tooltip
 };
 
-constexpr ButtonSpec Buttons[] = {
+constexpr DialogButton Buttons[] = {
     {ProfileControl::New, "FUNC_ADD", "PROFILE_ADD", "PROFILE_ADD_TIP"},
     {ProfileControl::Load, "FUNC_LOAD", "PROFILE_LOAD", "PROFILE_LOAD_PROMPT"},
     {ProfileControl::Delete, "FUNC_DELETE", "PROFILE_DELETE", "PROFILE_DELETE_TIP"},
@@ -123,8 +123,8 @@ void CVarkelin_DlgProfile::CreateControls()
     title_->setFont(titleFont);
     PlaceControl(title_, Ini(), "BUTTONINFO", "CONTROL_TITLE");
 
-    for (const ButtonSpec& spec : Buttons)
-        AddButton(spec.id, spec.skinKey);
+    for (const DialogButton& entry : Buttons)
+        AddButton(entry.id, entry.skinKey);
     // The test button of the dialog's template: never shown, does nothing.
     auto* test = new CPngButton(this);
     test->setObjectName(QStringLiteral("1013"));
@@ -161,11 +161,11 @@ void CVarkelin_DlgProfile::ApplyLanguage(int languageIndex)
     const QString title = QString::fromStdString(LoadText("PROFILE_MANAGER_TITLE", languageIndex));
     setWindowTitle(title);
     title_->setText(title);
-    for (const ButtonSpec& spec : Buttons) {
-        CPngButton* button = Button(spec.id);
-        button->setText(QString::fromStdString(LoadText(spec.textKey, languageIndex)));
-        if (spec.tipKey)
-            button->SetTooltip(QString::fromStdString(LoadText(spec.tipKey, languageIndex)), true);
+    for (const DialogButton& entry : Buttons) {
+        CPngButton* button = Button(entry.id);
+        button->setText(QString::fromStdString(LoadText(entry.textKey, languageIndex)));
+        if (entry.tipKey)
+            button->SetTooltip(QString::fromStdString(LoadText(entry.tipKey, languageIndex)), true);
     }
     model_->RetranslateTexts();
     // A title longer than the tick's column (in Russian) widens it.

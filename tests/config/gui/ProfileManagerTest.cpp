@@ -7,8 +7,10 @@
 #include "config/ProfileSwitch.h"
 #include "config/gui/DlgProfile.h"
 #include "config/gui/ProfileListModel.h"
+#include "lighting/LightingState.h"
 #include "skin/gui/SkinPlacement.h"
 #include "update/DlgUpdate.h"
+#include "widgets/BitmapSlider.h"
 
 #include <QDesktopServices>
 #include <QHeaderView>
@@ -20,6 +22,8 @@
 #include <fstream>
 
 namespace {
+
+constexpr int BrightnessSlider = 1178;
 
 class UrlRecorder : public QObject {
     Q_OBJECT
@@ -174,6 +178,10 @@ TEST_F(ProfileManagerTest, ColumnTitlesFallBackToTheFixedTextsOfOlderLanguageFil
 TEST_F(ProfileManagerTest, TickingAnotherProfileAndApplySwitchesTheKeyboardAndWritesTheSettings)
 {
     PrepareKeyboard(0, {});
+    // The third profile's lighting has brightness 1, the others the factory 4.
+    KeyboardMemories memories = kb->Memories();
+    memories.params[42 * 2 + 1] = 1;
+    kb->SetMemories(memories);
     Start();
     window->OpenMainWindow();
     CVarkelin_DlgProfile* dialog = OpenManager();
@@ -201,6 +209,10 @@ TEST_F(ProfileManagerTest, TickingAnotherProfileAndApplySwitchesTheKeyboardAndWr
     EXPECT_TRUE(ProfileShown(2));
     EXPECT_EQ(window->ViewedProfile(), 2);
     EXPECT_EQ(window->Button(MainControl::Profiles)->text(), Text("PROFILE_3"));
+    // And so does its lighting panel: the third profile's record is shown
+    // and every lighting control now writes into it.
+    EXPECT_EQ(g_lighting.viewedProfile, 2);
+    EXPECT_EQ(static_cast<CBitmapSlider*>(window->Control(BrightnessSlider))->Position(), 1);
 
     dialog->Button(ProfileControl::Ok)->click();
     EXPECT_FALSE(dialog->isVisible());

@@ -22,6 +22,7 @@
 #include "device/HidDevice.h"
 #include "device/VirtualKeyboard.h"
 #include "keys/KeyTable.h"
+#include "lighting/LightingState.h"
 #include "platform/SettingsStore.h"
 #include "skin/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
@@ -152,6 +153,7 @@ protected:
         g_app.deviceConnected = 0;
         g_app.currentProfile = -1;
         g_app.noAutoOpen = 0;
+        ResetLightingState();
         SetSettingsFolderForTests("");
         g_paths = savedPaths;
         std::filesystem::remove_all(dir);
