@@ -12,8 +12,9 @@ packages=(
   fonts-noto-core
   dpkg-dev file appstream groff-base
   clang libclang-rt-dev llvm # the sanitizer pass and libFuzzer (tools/sanitize.sh)
-  # The key editor's keyboard grab (X11) and its test with a real X server
-  # and real key presses.
+  # X11: the key editor's keyboard grab and the active-window watcher of
+  # automatic profiles, and their tests with a real X server (and real key
+  # presses).
   libxcb1-dev libxcb-xtest0-dev xvfb xauth xdotool
   xdg-utils  # xdg-mime, xdg-open: updaters that are not programs open with the desktop's handler
 )

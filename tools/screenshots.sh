@@ -129,3 +129,13 @@ done
 xvfb-run -a -s "-screen 0 1600x1000x24" bash -e "$dialog_script"
 echo "Dialog pictures:"
 ls "$out"/window-profiles*.png "$out"/window-update*.png
+
+# The tray menu with the keyboard's profiles and the automatic profiles
+# dialog, in English and Russian.
+ninja -C "$build" rt604autoprofileshot >/dev/null
+autoshot=$build/tools/autoprofileshot/rt604autoprofileshot
+for language in en ru; do
+  xvfb-run -a -s "-screen 0 1280x900x24" "$autoshot" --data "$build/bin" --out "$out" --language "$language"
+done
+echo "Automatic profile pictures:"
+ls "$out"/autoprofile-*.png

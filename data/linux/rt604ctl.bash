@@ -14,9 +14,23 @@ declare -gA _rt604ctl_arguments=(
     [macros]=
     [lighting]="1 2 3"
     [key-colours]="1 2 3"
+    [rules]="add remove default on off"
+)
+# What a command takes after its first argument: FIELD= words, each with
+# the values it may take (empty: any).
+declare -gA _rt604ctl_fields=(
+    [lighting]="effect= brightness= speed= direction= multicolour= colour= choice= rate="
+)
+declare -gA _rt604ctl_values=(
+    [brightness]="0 1 2 3 4 5"
+    [speed]="0 1 2 3 4 5"
+    [direction]="left right"
+    [multicolour]="on off"
+    [choice]="red yellow green blue"
+    [rate]="1 2 3 4"
 )
 # Options, which may stand anywhere; those ending in "=" take a value.
-_rt604ctl_options=(--help --virtual-keyboard=)
+_rt604ctl_options=(--help --version --json --virtual-keyboard=)
 # Options whose value is a file name.
 _rt604ctl_file_options=(--virtual-keyboard)
 
@@ -29,6 +43,28 @@ _rt604ctl_files()
     for name in $(compgen -f -- "$1"); do
         COMPREPLY+=("$2$name")
     done
+}
+
+# A FIELD=VALUE word: the field's name, or its value once the name is there
+# (bash splits the word at "=" by default; $1 is the word, $2 the one before).
+_rt604ctl_field()
+{
+    local field="" value=$1 prefix=""
+    if [[ $2 == = ]]; then
+        field=${COMP_WORDS[COMP_CWORD - 2]}
+    elif [[ $1 == = ]]; then
+        field=$2 value=""
+    elif [[ $1 == *=* ]]; then
+        field=${1%%=*} value=${1#*=} prefix=$field=
+    fi
+    if [[ -n $field ]]; then
+        [[ -v "_rt604ctl_values[$field]" ]] &&
+            COMPREPLY=($(compgen -W "${_rt604ctl_values[$field]}" -P "$prefix" -- "$value"))
+        return 0
+    fi
+    COMPREPLY=($(compgen -W "$3" -- "$1"))
+    compopt -o nospace 2>/dev/null
+    return 0
 }
 
 _rt604ctl()
@@ -82,7 +118,10 @@ _rt604ctl()
         COMPREPLY=($(compgen -W "${!_rt604ctl_arguments[*]}" -- "$cur"))
         return
     fi
-    ((given > 0)) && return 0
+    if ((given > 0)); then
+        [[ -v "_rt604ctl_fields[$command]" ]] && _rt604ctl_field "$cur" "$prev" "${_rt604ctl_fields[$command]}"
+        return 0
+    fi
     local takes=${_rt604ctl_arguments[$command]}
     if [[ $takes == @file ]]; then
         _rt604ctl_files "$cur"

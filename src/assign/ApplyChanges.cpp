@@ -1,6 +1,7 @@
 #include "assign/ApplyChanges.h"
 
 #include <atomic>
+#include <cerrno>
 #include <mutex>
 #include <string>
 #include <system_error>
@@ -96,13 +97,18 @@ int32_t ApplyChanges()
     if (MainWindow().IsApplyEnabled()) {
         int32_t saved = 0;
         int32_t written = 0;
+        int error = 0;
         {
             DocumentLock lock;
-            saved = SaveDocumentToProfileCache(0);
+            saved = SaveDocumentToProfileCache(0, &error);
             // The keyboard is written even when the cache could not be.
             written = CopyDocumentForDevice(0);
         }
-        if (saved != 0 && written != 0)
+        // A missing cache is the keyboard's never read; any other failure
+        // is told.
+        if (saved != 1 && error != ENOENT)
+            ShowSaveFailure(ProfileCachePath(0), error);
+        if (saved == 1 && written == 1)
             MainWindow().SetApplyEnabled(false);
         else
             result = 0;

@@ -46,7 +46,7 @@ int32_t WriteDeviceKeyMaps(int allProfiles)
     const MacroMemoryUse use = MeasureMacroMemory(DeviceMacroViews(), g_app.macroCapacity.load());
     if (use.fit == MacroFit::TooLarge) {
         ShowDeviceMessage("EXTRA_MACRO_TOO_LONG");
-        return 0;
+        return WriteMacrosDoNotFit;
     }
     const bool names = use.fit == MacroFit::WithNames;
     const uint32_t imageBytes = use.ImageBytes();

@@ -8,8 +8,10 @@
 // the document lock held (CopyDocumentForDevice is its caller) and takes the
 // device-copy lock.
 //
-// 1 when the macro memory and every key map were accepted; 0 otherwise.
-// Nothing at all is sent when the macros do not fit the keyboard even
-// without their names ("EXTRA_MACRO_TOO_LONG") or when only the current
-// profile is asked for and the keyboard has not told which one that is.
+// 1 when the macro memory and every key map were accepted; 0 otherwise, and
+// WriteMacrosDoNotFit when nothing at all was sent because the macros do not
+// fit the keyboard even without their names ("EXTRA_MACRO_TOO_LONG" is
+// shown). Nothing is sent either when only the current profile is asked for
+// and the keyboard has not told which one that is.
+inline constexpr int32_t WriteMacrosDoNotFit = -301;
 int32_t WriteDeviceKeyMaps(int allProfiles);

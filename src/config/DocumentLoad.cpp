@@ -1,47 +1,63 @@
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "config/ConfigDocument.h"
+#include "config/ProfileFile.h"
 #include "macro/MacroBlock.h"
+#include "platform/FileAccess.h"
 
 namespace {
 
-constexpr uint16_t MaxPlayMode = PlayUntilKeyAgain;
-
-// A file is user data: repair what the rest of the program relies on instead
-// of refusing the whole file.
-void RepairLoadedMacros(uint8_t* area, int count)
+// Ids must be unique and in 1..100 (at most 100 macros, so one is free). A
+// macro whose id breaks that gets a free one, and the key slots that named
+// it follow, so no key starts playing another macro: a type-4 slot plays the
+// first macro with its id. Everything else in the blocks stays as the file
+// says; readers bound the event count and the name themselves.
+void RenumberMacroIds(ConfigBlock& block, uint8_t* area, int count)
 {
     std::array<bool, MaxMacroCount + 1> used{};
+    std::vector<uint16_t> ids(static_cast<size_t>(count));
     std::vector<int> needId;
     for (int i = 0; i < count; ++i) {
-        MacroBlock macro(area + static_cast<size_t>(i) * MacroBlockSize);
-        // A name without a terminator ends at unit 249.
-        WriteU16(macro.Bytes(), MacroNameOffset + 2 * MaxMacroNameUnits, 0);
-        if (macro.EventCount() > MaxMacroEvents)
-            macro.SetEventCount(MaxMacroEvents);
-        if (macro.PlayMode() > MaxPlayMode)
-            macro.SetPlayMode(PlayOnce);
-        if (macro.Cycles() == 0)
-            macro.SetCycles(1);
-        const uint16_t id = macro.MacroId();
+        const uint16_t id = MacroBlock(area + static_cast<size_t>(i) * MacroBlockSize).MacroId();
+        ids[static_cast<size_t>(i)] = id;
         if (id >= 1 && id <= MaxMacroCount && !used[id])
             used[id] = true;
         else
             needId.push_back(i);
     }
-    // Ids must be unique and in 1..100 (at most 100 macros, so one is free).
-    uint16_t next = 1;
+    if (needId.empty())
+        return;
+    // Ids that keys name although no macro has them: handing one out would
+    // make those keys play the renumbered macro.
+    std::array<bool, MaxMacroCount + 1> named{};
+    for (int s = 0; s < KeySlotCount; ++s) {
+        const uint32_t value = SlotValue(block, s);
+        if (SlotType(block, s) == 4 && value >= 1 && value <= MaxMacroCount)
+            named[value] = true;
+    }
+    std::vector<bool> moved(KeySlotCount, false);
     for (int i : needId) {
-        while (used[next])
-            ++next;
+        uint16_t next = 0;
+        for (uint16_t id = 1; id <= MaxMacroCount && next == 0; ++id)
+            next = !used[id] && !named[id] ? id : 0;
+        for (uint16_t id = 1; id <= MaxMacroCount && next == 0; ++id)
+            next = !used[id] ? id : 0;
         used[next] = true;
+        const uint16_t old = ids[static_cast<size_t>(i)];
         MacroBlock(area + static_cast<size_t>(i) * MacroBlockSize).SetMacroId(next);
+        // A duplicate's keys play the first macro with the id, which keeps it.
+        if (std::find(ids.begin(), ids.begin() + i, old) != ids.begin() + i)
+            continue;
+        for (int s = 0; s < KeySlotCount; ++s) {
+            if (!moved[static_cast<size_t>(s)] && SlotType(block, s) == 4 && SlotValue(block, s) == old) {
+                SetSlotValue(block, s, next);
+                moved[static_cast<size_t>(s)] = true;
+            }
+        }
     }
 }
 
@@ -51,9 +67,9 @@ struct LoadedStrings {
 };
 
 // Strings of type-3 and type-6 slots. A slot whose offset does not lead to a
-// terminated string inside the area gets none, and the copies together never
-// exceed the area's size, so slots sharing one hostile long string cannot
-// multiply the memory a file costs.
+// terminated string inside the area gets none. Slots may share a string and
+// each keeps it; a string longer than one slot may hold is not read, so slots
+// sharing one hostile long string cannot multiply the memory a file costs.
 LoadedStrings ReadStrings(const ConfigBlock& block, const uint8_t* area, uint32_t areaBytes)
 {
     LoadedStrings out;
@@ -89,14 +105,12 @@ LoadedStrings ReadStrings(const ConfigBlock& block, const uint8_t* area, uint32_
         w.found = lastFound;
     }
     std::sort(wanted.begin(), wanted.end(), [](const Wanted& a, const Wanted& b) { return a.slot < b.slot; });
-    uint64_t budget = areaBytes;
     for (const Wanted& w : wanted) {
         if (!w.found)
             continue;
         const uint64_t length = (uint64_t{w.end} - w.unit + 1) * 2;
-        if (length > budget)
+        if (length > MaxSlotStringBytes)
             continue;
-        budget -= length;
         StringEntry& entry = out.table[static_cast<size_t>(w.slot)];
         entry.text.resize(w.end - w.unit);
         for (uint32_t u = w.unit; u < w.end; ++u)
@@ -115,7 +129,8 @@ uint64_t RequiredFileBytes(const uint8_t* header)
         return 0;
     const uint64_t areas = ConfigBlockSize + uint64_t{macroCount} * MacroBlockSize
         + ReadU32(header, HeaderStringBytesOffset);
-    return std::max<uint64_t>(areas, ReadU32(header, HeaderTotalLengthOffset));
+    const uint64_t required = std::max<uint64_t>(areas, ReadU32(header, HeaderTotalLengthOffset));
+    return required <= LargestProfileFileBytes ? required : 0;
 }
 
 int32_t InstallFromBytes(const uint8_t* file, size_t size)
@@ -134,7 +149,7 @@ int32_t InstallFromBytes(const uint8_t* file, size_t size)
     const uint16_t macroCount = ReadU16(file, HeaderMacroCountOffset);
     const size_t macroBytes = size_t{macroCount} * MacroBlockSize;
     std::vector<uint8_t> macros(file + ConfigBlockSize, file + ConfigBlockSize + macroBytes);
-    RepairLoadedMacros(macros.data(), macroCount);
+    RenumberMacroIds(*block, macros.data(), macroCount);
     LoadedStrings strings = ReadStrings(
         *block, file + ConfigBlockSize + macroBytes, ReadU32(file, HeaderStringBytesOffset));
 
@@ -149,20 +164,6 @@ int32_t InstallFromBytes(const uint8_t* file, size_t size)
     return 1;
 }
 
-bool ReadExactly(int fd, uint8_t* out, size_t size)
-{
-    size_t got = 0;
-    while (got < size) {
-        ssize_t n = ::read(fd, out + got, size - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        got += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 } // namespace
 
 int32_t LoadDocumentFromBytes(std::span<const uint8_t> file)
@@ -174,18 +175,18 @@ int32_t LoadDocumentFromBytes(std::span<const uint8_t> file)
 int32_t LoadDocumentFromFile(const std::string& path)
 {
     DocumentLock lock;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int error = 0;
+    struct stat st {};
+    const int fd = OpenRegularFile(path, error, st);
     if (fd < 0) {
         InstallDefaultDocument();
         return 0;
     }
     // The header decides how much to read, but only after the file's real
     // size has confirmed it: a hostile count never sizes an allocation.
-    struct stat st {};
     std::array<uint8_t, ProfileHeaderSize> header{};
     uint64_t required = 0;
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)
-        && static_cast<uint64_t>(st.st_size) >= ConfigBlockSize && ReadExactly(fd, header.data(), header.size());
+    bool ok = static_cast<uint64_t>(st.st_size) >= ConfigBlockSize && ReadExactly(fd, header.data(), header.size(), error);
     if (ok) {
         required = RequiredFileBytes(header.data());
         ok = required != 0 && required <= static_cast<uint64_t>(st.st_size) && required <= SIZE_MAX;
@@ -194,7 +195,7 @@ int32_t LoadDocumentFromFile(const std::string& path)
     if (ok) {
         bytes.resize(static_cast<size_t>(required));
         std::memcpy(bytes.data(), header.data(), header.size());
-        ok = ReadExactly(fd, bytes.data() + header.size(), bytes.size() - header.size());
+        ok = ReadExactly(fd, bytes.data() + header.size(), bytes.size() - header.size(), error);
     }
     ::close(fd);
     if (!ok) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,62 +15,51 @@
 #include "config/ConfigDocument.h"
 #include "config/UserModePreset.h"
 #include "platform/AtomicFile.h"
+#include "platform/FileAccess.h"
 #include "skin/LanguageTexts.h"
 
 namespace {
 
-constexpr uint64_t FourGiB = uint64_t{1} << 32;
-
 struct HeaderRead {
     ProfileFault fault = ProfileFault::None;
+    int error = 0;
     uint64_t fileSize = 0;
     std::array<uint8_t, ProfileHeaderSize> header{};
 };
 
-bool PathExists(const std::string& path)
+// Opens the file and checks its size and header; the checks need nothing
+// else, and a huge file must not decide an allocation. The descriptor stays
+// open for a caller that reads on (-1 when the file is refused).
+int OpenProfile(const std::string& path, HeaderRead& out)
 {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
+    const int fd = OpenRegularFile(path, out.error, st);
+    if (fd < 0) {
+        out.fault = IsMissingFileError(out.error) ? ProfileFault::Missing : ProfileFault::CannotOpen;
+        return -1;
+    }
+    out.fileSize = static_cast<uint64_t>(st.st_size);
+    if (out.fileSize > LargestProfileFileBytes)
+        out.fault = ProfileFault::TooLarge;
+    else if (out.fileSize < ConfigBlockSize)
+        out.fault = ProfileFault::TooShort;
+    else if (!ReadExactly(fd, out.header.data(), out.header.size(), out.error))
+        out.fault = out.error != 0 ? ProfileFault::CannotOpen : ProfileFault::TooShort;
+    else
+        out.fault = CheckProfileHeader(out.header);
+    if (out.fault != ProfileFault::None) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
-// Reads the header only: the checks need nothing else, and a huge file must
-// not decide an allocation.
 HeaderRead ReadHeader(const std::string& path)
 {
     HeaderRead out;
-    if (!PathExists(path)) {
-        out.fault = ProfileFault::Missing;
-        return out;
-    }
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st {};
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        if (fd >= 0)
-            ::close(fd);
-        out.fault = ProfileFault::CannotOpen;
-        return out;
-    }
-    out.fileSize = static_cast<uint64_t>(st.st_size);
-    if (out.fileSize >= FourGiB) {
-        out.fault = ProfileFault::TooLarge;
-    } else if (out.fileSize < ConfigBlockSize) {
-        out.fault = ProfileFault::TooShort;
-    } else {
-        size_t got = 0;
-        while (got < out.header.size()) {
-            ssize_t n = ::read(fd, out.header.data() + got, out.header.size() - got);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            got += static_cast<size_t>(n);
-        }
-        if (got != out.header.size())
-            out.fault = ProfileFault::CannotOpen;
-        else
-            out.fault = CheckProfileHeader(out.header);
-    }
-    ::close(fd);
+    const int fd = OpenProfile(path, out);
+    if (fd >= 0)
+        ::close(fd);
     return out;
 }
 
@@ -105,12 +95,20 @@ ProfileFault LengthFault(const HeaderRead& read)
     return ProfileFault::None;
 }
 
-int32_t SaveLocked(const std::string& path)
+int32_t SaveLocked(const std::string& path, int* error)
 {
-    std::vector<uint8_t> bytes = BuildProfileFileBytes();
-    if (bytes.empty())
+    std::vector<uint8_t> bytes;
+    try {
+        bytes = BuildProfileFileBytes();
+    } catch (const std::bad_alloc&) {
+        bytes.clear();
+    }
+    if (bytes.empty()) {
+        if (error)
+            *error = ENOMEM;
         return 0;
-    return WriteFileAtomically(path, std::span<const uint8_t>(bytes)) ? 1 : 0;
+    }
+    return WriteFileAtomically(path, std::span<const uint8_t>(bytes), error) ? 1 : 0;
 }
 
 } // namespace
@@ -122,7 +120,7 @@ const char* ProfileFaultText(ProfileFault fault)
     case ProfileFault::Missing: return "file does not exist";
     case ProfileFault::CannotOpen: return "file cannot be opened or read";
     case ProfileFault::TooShort: return "too short: a profile file has at least 32832 bytes";
-    case ProfileFault::TooLarge: return "too large: 4 GiB or more";
+    case ProfileFault::TooLarge: return "too large: a profile file has at most 137501760 bytes";
     case ProfileFault::BadSignature: return "bad signature: the file does not start with 46 44";
     case ProfileFault::BadHeaderLength: return "bad header length: offset 2 is not 32";
     case ProfileFault::BadProfileCount: return "bad profile count: offset 4 is not 3";
@@ -138,6 +136,14 @@ const char* ProfileFaultText(ProfileFault fault)
     case ProfileFault::TrailingBytes: return "trailing bytes: the file is longer than its header's total length";
     }
     return "unknown fault";
+}
+
+std::string ProfileCheck::Reason() const
+{
+    std::string text = ProfileFaultText(fault);
+    if (fault == ProfileFault::CannotOpen && error != 0)
+        text += ": " + FileErrorText(error);
+    return text;
 }
 
 ProfileFault CheckProfileHeader(std::span<const uint8_t> header)
@@ -168,15 +174,50 @@ ProfileFault CheckProfileHeader(std::span<const uint8_t> header)
         return ProfileFault::LengthMismatch;
     if (h[HeaderChecksumOffset] != HeaderChecksum(h))
         return ProfileFault::BadChecksum;
+    if (total > LargestProfileFileBytes)
+        return ProfileFault::TooLarge;
     return ProfileFault::None;
+}
+
+ProfileCheck InspectProfileFile(const std::string& path)
+{
+    const HeaderRead read = ReadHeader(path);
+    if (read.fault != ProfileFault::None)
+        return {read.fault, read.error};
+    return {LengthFault(read), 0};
 }
 
 ProfileFault ExamineProfileFile(const std::string& path)
 {
-    HeaderRead read = ReadHeader(path);
-    if (read.fault != ProfileFault::None)
-        return read.fault;
-    return LengthFault(read);
+    return InspectProfileFile(path).fault;
+}
+
+std::vector<uint8_t> ReadProfileFileBytes(const std::string& path, ProfileCheck& check)
+{
+    HeaderRead read;
+    const int fd = OpenProfile(path, read);
+    check = {read.fault, read.error};
+    if (fd < 0)
+        return {};
+    check.fault = LengthFault(read);
+    std::vector<uint8_t> bytes;
+    if (check.fault == ProfileFault::None) {
+        try {
+            bytes.resize(static_cast<size_t>(read.fileSize));
+        } catch (const std::bad_alloc&) {
+            check = {ProfileFault::CannotOpen, ENOMEM};
+        }
+    }
+    if (!bytes.empty()) {
+        std::memcpy(bytes.data(), read.header.data(), read.header.size());
+        if (!ReadExactly(fd, bytes.data() + read.header.size(), bytes.size() - read.header.size(), check.error)) {
+            // The file shrank after it was measured.
+            check.fault = check.error != 0 ? ProfileFault::CannotOpen : ProfileFault::Truncated;
+            bytes.clear();
+        }
+    }
+    ::close(fd);
+    return bytes;
 }
 
 int32_t ValidateProfileFile(const std::string& path)
@@ -206,7 +247,7 @@ std::vector<uint8_t> BuildProfileFileBytes()
     const uint64_t total = ConfigBlockSize + uint64_t{macroBytes} + doc.stringBytes;
     // The header's total length is 32 bits, and the macro area must really
     // hold macroCount blocks.
-    if (total >= FourGiB || doc.macros.size() < macroBytes)
+    if (total > UINT32_MAX || doc.macros.size() < macroBytes)
         return {};
     std::vector<uint8_t> bytes(static_cast<size_t>(total));
     BuildProfileHeader(doc.block->data(), doc.macroCount, doc.stringBytes, 0);
@@ -227,21 +268,30 @@ std::vector<uint8_t> BuildProfileFileBytes()
     return bytes;
 }
 
-int32_t SaveDocumentToFile(int lockSwitch, const std::string& path)
+int32_t SaveDocumentToFile(int lockSwitch, const std::string& path, int* error)
 {
     DocumentLock lock(lockSwitch != 0);
-    return SaveLocked(path);
+    return SaveLocked(path, error);
 }
 
-int32_t SaveDocumentToProfileCache(int lockSwitch)
+int32_t SaveDocumentToProfileCache(int lockSwitch, int* error)
 {
     const std::string path = ProfileCachePath(g_app.currentProfile.load());
     DocumentLock lock(lockSwitch != 0);
     // The cache comes into being only from the keyboard's own contents.
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
+    if (::stat(path.c_str(), &st) != 0) {
+        if (error)
+            *error = ENOENT;
         return 0;
-    return SaveLocked(path);
+    }
+    return SaveLocked(path, error);
+}
+
+void ShowSaveFailure(const std::string& path, int error)
+{
+    Prompts().ShowMessage(FormatText(LoadText("MAIN_PROMPT_SAVE_FAILED"), path + " (" + FileErrorText(error) + ")"),
+                          MessageStyle::Normal);
 }
 
 int32_t EnsureUserFolder()

@@ -5,18 +5,28 @@
 #include <string>
 #include <vector>
 
+#include "config/ConfigDocument.h"
+
 // Profile files ("*.vpf" and the profile cache "$Profile0"): the block, the
 // macro area and the packed strings one after the other. Every save builds
 // the whole file in memory and replaces the target atomically, so a failed
 // save leaves the old file as it was.
 
+// A program path or text block of one slot holds at most 32767 UTF-16
+// units and its terminator. Longer strings are not read from a file.
+inline constexpr uint32_t MaxSlotStringBytes = 65536;
+// The largest file the format can need: the block, 100 macros and a string
+// of the largest size for every slot. Larger files are refused unread.
+inline constexpr uint64_t LargestProfileFileBytes =
+    ConfigBlockSize + uint64_t{MaxMacroCount} * MacroBlockSize + uint64_t{KeySlotCount} * MaxSlotStringBytes;
+
 // What is wrong with a profile file, in the order the checks run.
 enum class ProfileFault {
     None,
     Missing,
-    CannotOpen,
+    CannotOpen,      // the system's reason is in ProfileCheck::error
     TooShort,        // fewer than 32832 bytes
-    TooLarge,        // 4 GiB or more
+    TooLarge,        // more than LargestProfileFileBytes, in the file or its header
     BadSignature,    // offset 0 is not 0x4446
     BadHeaderLength, // offset 2 is not 32
     BadProfileCount, // offset 4 is not 3
@@ -33,11 +43,24 @@ enum class ProfileFault {
 
 // A short English reason, for tools and logs.
 const char* ProfileFaultText(ProfileFault fault);
+
+struct ProfileCheck {
+    ProfileFault fault = ProfileFault::None;
+    int error = 0; // errno or FileAccess.h code, for CannotOpen
+    // ProfileFaultText, with the system's reason when there is one.
+    std::string Reason() const;
+};
+
 // The header checks on 32 bytes.
 ProfileFault CheckProfileHeader(std::span<const uint8_t> header);
 // The header checks and the file length against the header's total length,
 // without any message.
+ProfileCheck InspectProfileFile(const std::string& path);
 ProfileFault ExamineProfileFile(const std::string& path);
+// The bytes of a complete, valid profile file, read once into the buffer
+// they are returned in; empty with check telling why otherwise. Shows no
+// message.
+std::vector<uint8_t> ReadProfileFileBytes(const std::string& path, ProfileCheck& check);
 
 // 1 valid; 0 missing, too small, 4 GiB or larger (no message) or invalid
 // (the "PROFILE_FORMAT_ERROR" message with the path); -2 cannot be opened;
@@ -52,12 +75,17 @@ int32_t CheckProfileFileComplete(const std::string& path);
 // offsets of its type-3 and type-6 slots, as saving does. The caller holds
 // the document lock; empty when the document has no block.
 std::vector<uint8_t> BuildProfileFileBytes();
-// 1 written, 0 not. lockSwitch: take the document lock here (0 when the
+// 1 written, 0 not (error, when given, gets the reason: an errno value or a
+// FileAccess.h code). lockSwitch: take the document lock here (0 when the
 // caller holds it).
-int32_t SaveDocumentToFile(int lockSwitch, const std::string& path);
+int32_t SaveDocumentToFile(int lockSwitch, const std::string& path, int* error = nullptr);
 // Saves into the profile cache of the current profile, only when that file
-// already exists.
-int32_t SaveDocumentToProfileCache(int lockSwitch);
+// already exists (error ENOENT when it does not).
+int32_t SaveDocumentToProfileCache(int lockSwitch, int* error = nullptr);
+
+// Tells the user that a file could not be written, and why
+// ("MAIN_PROMPT_SAVE_FAILED" with the path and the system's reason).
+void ShowSaveFailure(const std::string& path, int error);
 
 // Creates the per-user folder (with its parents) on first use and seeds the
 // three "UserDengColor_%d.userd" files from the installation's preset 3

@@ -1,21 +1,21 @@
 #include "config/ProfileImport.h"
 
+#include <cerrno>
 #include <new>
 #include <span>
 
 #include "app/MainWindowLink.h"
+#include "assign/DeviceWriter.h"
 #include "assign/KeyAssignment.h"
 #include "config/ConfigDocument.h"
 #include "config/DeviceCopy.h"
 #include "config/ProfileFile.h"
 #include "macro/MacroApply.h"
-#include "platform/AtomicFile.h"
 #include "skin/LanguageTexts.h"
 
 namespace {
 
 constexpr const char* ProfileFilter = "(*.vpf)|*.vpf|(*.*)|*.*||";
-constexpr uint64_t MaxProfileFileBytes = (uint64_t{1} << 32) - 1;
 
 void ShowImportRefused()
 {
@@ -68,33 +68,26 @@ FileChoice ExportFileChoice()
     return FileChoice{ProfileFilter, "*.vpf", "vpf", true};
 }
 
-std::optional<std::vector<uint8_t>> ReadImportFile(const std::string& path)
+std::optional<std::vector<uint8_t>> ReadImportFile(const std::string& path, ProfileCheck* why)
 {
-    if (CheckProfileFileComplete(path) != 1) {
-        ShowImportRefused();
-        return std::nullopt;
-    }
-    // The file is read once more for the load; it must still be what was
-    // checked, or a file replaced in between would slip through.
-    std::string text;
-    try {
-        if (!ReadWholeFile(path, text, MaxProfileFileBytes)) {
-            ShowImportRefused();
-            return std::nullopt;
-        }
-        std::vector<uint8_t> bytes(text.begin(), text.end());
-        text.clear();
-        if (bytes.size() < ConfigBlockSize
-            || CheckProfileHeader(std::span<const uint8_t>(bytes.data(), ProfileHeaderSize)) != ProfileFault::None
-            || ReadU32(bytes.data(), HeaderTotalLengthOffset) != bytes.size()) {
-            ShowImportRefused();
-            return std::nullopt;
-        }
+    ProfileCheck check;
+    std::vector<uint8_t> bytes = ReadProfileFileBytes(path, check);
+    if (why)
+        *why = check;
+    if (check.fault == ProfileFault::None)
         return bytes;
-    } catch (const std::bad_alloc&) {
-        ShowImportRefused();
-        return std::nullopt;
+    switch (check.fault) {
+    case ProfileFault::Missing:
+    case ProfileFault::CannotOpen:
+    case ProfileFault::TooShort:
+    case ProfileFault::TooLarge:
+        break; // the validation has no message of its own for these
+    default:
+        Prompts().ShowMessage(FormatText(LoadText("PROFILE_FORMAT_ERROR"), path), MessageStyle::Normal);
+        break;
     }
+    ShowImportRefused();
+    return std::nullopt;
 }
 
 int32_t ImportProfileBytes(const std::vector<uint8_t>& file, bool saveCache)
@@ -112,8 +105,11 @@ int32_t ImportProfileBytes(const std::vector<uint8_t>& file, bool saveCache)
             return ImportInvalid;
         }
         backup = DocumentBackup{};
-        if (saveCache)
-            SaveDocumentToProfileCache(0); // missing until the keyboard was read once; nothing to report
+        // The cache is missing until the keyboard was read once: nothing to
+        // report then. Any other failure is.
+        int error = 0;
+        if (saveCache && SaveDocumentToProfileCache(0, &error) != 1 && error != ENOENT)
+            ShowSaveFailure(ProfileCachePath(0), error);
         written = CopyDocumentForDevice(1);
         RefreshKeyButtons();
     }
@@ -125,7 +121,7 @@ int32_t ImportProfileBytes(const std::vector<uint8_t>& file, bool saveCache)
     // must write all three again.
     macroLayoutChanged = true;
     MainWindow().SetApplyEnabled(true);
-    return ImportNotWritten;
+    return written == WriteMacrosDoNotFit ? ImportDoesNotFit : ImportNotWritten;
 }
 
 int32_t ImportProfileFile(const std::string& path)
@@ -144,10 +140,10 @@ int32_t ImportProfileFromUser()
     return ImportProfileFile(*path);
 }
 
-int32_t ExportProfileFile(const std::string& path)
+int32_t ExportProfileFile(const std::string& path, int* error)
 {
     DocumentLock lock;
-    return SaveDocumentToFile(0, path);
+    return SaveDocumentToFile(0, path, error);
 }
 
 int32_t ExportProfileToUser()
@@ -155,5 +151,9 @@ int32_t ExportProfileToUser()
     std::optional<std::string> path = Prompts().ChooseSaveFile(ExportFileChoice());
     if (!path)
         return 0;
-    return ExportProfileFile(*path);
+    int error = 0;
+    const int32_t saved = ExportProfileFile(*path, &error);
+    if (saved != 1)
+        ShowSaveFailure(*path, error);
+    return saved;
 }

@@ -10,6 +10,7 @@
 #include "config/DeviceCapture.h"
 #include "config/DeviceCopy.h"
 #include "config/ProfileFile.h"
+#include "platform/AtomicFile.h"
 #include "skin/LanguageTexts.h"
 
 namespace {
@@ -44,10 +45,20 @@ int32_t ReloadFromDevice(bool keepApply)
     EnsureUserFolder();
     bool fromKeyboard = false;
     const int32_t profile = GetCurrentProfile();
-    if (profile >= 0) {
+    std::vector<uint8_t> captured;
+    if (profile >= 0 && CaptureDeviceToBytes(captured) == 1) {
+        // The document is what the keyboard holds even when the cache cannot
+        // be written: a default document in its place would be applied over
+        // the keyboard's own assignments at the next Apply.
         const std::string cache = ProfileCachePath(profile);
-        if (CaptureDeviceToFile(cache) == 1)
-            fromKeyboard = ReplaceDocumentFromFile(cache);
+        int error = 0;
+        if (!WriteFileAtomically(cache, std::span<const uint8_t>(captured), &error))
+            ShowSaveFailure(cache, error);
+        DocumentLock lock;
+        FreeDocumentStrings();
+        FreeDocumentMacros();
+        FreeDocumentBlock();
+        fromKeyboard = LoadDocumentFromBytes(captured) == 1;
     }
     if (!fromKeyboard)
         ReplaceDocumentWithDefault();

@@ -2,6 +2,7 @@
 
 #include "device/DeviceState.h"
 #include "device/VirtualKeyboardChecks.h"
+#include "device/VirtualKeyboardStateFile.h"
 #include "platform/AtomicFile.h"
 
 #include <algorithm>
@@ -102,22 +103,20 @@ struct VirtualKeyboardCore {
     std::vector<LoggedFrame> log;
     std::vector<std::string> violations;
 
-    // autosave
-    std::string autosavePath;
+    // the state file
+    std::unique_ptr<KeyboardStateFile> stateFile;
     bool inGroup = false;
     bool dirty = false;
-    uint64_t changeSeq = 0;
-    std::mutex saveMutex;
-    uint64_t savedSeq = 0;
+    std::string stateError;
+    std::function<void(const std::string&)> stateErrorHandler;
 
     // The factory memories of this keyboard, with the effect list it was
     // given.
     KeyboardMemories Factory(uint8_t macroUnits) const
     {
-        KeyboardMemories m = FactoryMemories(options.productId, macroUnits);
-        if (options.effectCodes)
-            std::copy(options.effectCodes->begin(), options.effectCodes->end(), m.deviceInfo.begin() + DeviceInfoEffectCodes);
-        return m;
+        VirtualKeyboardOptions made = options;
+        made.macroUnits = macroUnits;
+        return FactoryMemories(made);
     }
 
     // A notice on the Consumer Control collection: the usage, then its
@@ -250,6 +249,9 @@ struct VirtualKeyboardCore {
 
     void Unplug()
     {
+        // A group cut short by the cable ends here, so the file is not
+        // held for a group that never ends.
+        LeaveState(true);
         plugged = false;
         inGroup = false; // the keyboard starts afresh at its next plug
         for (auto& weak : handles) {
@@ -259,31 +261,37 @@ struct VirtualKeyboardCore {
         cv.notify_all();
     }
 
-    void MarkChanged()
+    void MarkChanged() { dirty = true; }
+
+    void StateProblem(const std::string& error)
     {
-        dirty = true;
-        ++changeSeq;
+        if (stateError.empty())
+            stateError = error;
+        if (stateErrorHandler)
+            stateErrorHandler(error);
     }
 
-    // Called with the lock held; returns the memories to save, if it is time.
-    std::optional<std::pair<KeyboardMemories, uint64_t>> TakeSave()
+    // Called with the lock held, around every access to the memories.
+    bool EnterState()
     {
-        if (autosavePath.empty() || !dirty || inGroup)
-            return std::nullopt;
+        std::string error;
+        if (!stateFile || stateFile->Acquire(memories, error))
+            return true;
+        StateProblem(error);
+        return false;
+    }
+    bool LeaveState(bool groupEnds = false)
+    {
+        if (groupEnds)
+            inGroup = false;
+        if (!stateFile || inGroup)
+            return true;
+        std::string error;
+        const bool saved = stateFile->Release(memories, dirty, error);
         dirty = false;
-        return std::make_pair(memories, changeSeq);
-    }
-
-    void Save(const std::optional<std::pair<KeyboardMemories, uint64_t>>& snapshot, const std::string& path)
-    {
-        if (!snapshot)
-            return;
-        std::lock_guard lock(saveMutex);
-        if (snapshot->second <= savedSeq)
-            return; // a newer state is already on disk
-        const std::vector<uint8_t> bytes = EncodeKeyboardState(snapshot->first);
-        if (WriteFileAtomically(path, bytes))
-            savedSeq = snapshot->second;
+        if (!saved)
+            StateProblem(error);
+        return saved;
     }
 };
 
@@ -396,6 +404,8 @@ public:
             core.Log(FrameDirection::Request, request, busFaults);
             return HidIo::Failed;
         }
+        if (!core.EnterState())
+            return HidIo::Failed;
         FirmwareOutcome outcome;
         if (core.refuseCount > 0 && !IsEnterLoaderFrame(request)) {
             --core.refuseCount;
@@ -415,12 +425,11 @@ public:
         }
         if (outcome.changedMemory)
             core.MarkChanged();
+        // A change the state file did not take is not taken: no reply.
+        if (!core.LeaveState())
+            return HidIo::Failed;
         if (outcome.reply)
             ScheduleReply(*outcome.reply, done);
-        auto snapshot = core.TakeSave();
-        const std::string path = core.autosavePath;
-        lock.unlock();
-        core.Save(snapshot, path);
         return HidIo::Done;
     }
 
@@ -499,14 +508,10 @@ VirtualKeyboard::VirtualKeyboard(const VirtualKeyboardOptions& options) : core_(
 
 VirtualKeyboard::~VirtualKeyboard()
 {
-    std::unique_lock lock(core_->mutex);
-    core_->inGroup = false;
-    auto snapshot = core_->TakeSave();
-    const std::string path = core_->autosavePath;
+    std::lock_guard lock(core_->mutex);
     // Handles may outlive the keyboard object; they see it unplugged.
     core_->Unplug();
-    lock.unlock();
-    core_->Save(snapshot, path);
+    core_->stateFile.reset();
 }
 
 bool VirtualKeyboard::Enumerate(std::vector<HidInterfaceInfo>& out)
@@ -615,31 +620,31 @@ void VirtualKeyboard::LeaveLoader()
 
 void VirtualKeyboard::SendNotice(uint16_t notice)
 {
-    std::unique_lock lock(core_->mutex);
+    std::lock_guard lock(core_->mutex);
     if (!core_->plugged)
         return;
     if (notice == 0x0402) {
+        if (!core_->EnterState())
+            return;
         core_->memories = core_->Factory(core_->memories.deviceInfo[DeviceInfoMacroUnits]);
         core_->MarkChanged();
+        if (!core_->LeaveState())
+            return;
     }
     core_->DeliverNotice(notice);
-    auto snapshot = core_->TakeSave();
-    const std::string path = core_->autosavePath;
-    lock.unlock();
-    core_->Save(snapshot, path);
 }
 
 void VirtualKeyboard::ChangeLightingOnKeyboard()
 {
-    std::unique_lock lock(core_->mutex);
-    if (!core_->plugged || !NextEffectOnKeyboard(core_->memories))
+    std::lock_guard lock(core_->mutex);
+    if (!core_->plugged || !core_->EnterState())
         return;
-    core_->MarkChanged();
-    core_->DeliverNotice(0x0401);
-    auto snapshot = core_->TakeSave();
-    const std::string path = core_->autosavePath;
-    lock.unlock();
-    core_->Save(snapshot, path);
+    const bool changed = NextEffectOnKeyboard(core_->memories);
+    if (changed)
+        core_->MarkChanged();
+    // The notice tells of a change the file kept, and of nothing else.
+    if (core_->LeaveState() && changed)
+        core_->DeliverNotice(0x0401);
 }
 
 void VirtualKeyboard::DropReplies(int count)
@@ -716,15 +721,21 @@ void VirtualKeyboard::SetMemories(const KeyboardMemories& memories)
         || memories.defaultKeyMap.size() != current.defaultKeyMap.size()
         || memories.macroMemory.size() != static_cast<size_t>(memories.deviceInfo[DeviceInfoMacroUnits]) * MacroUnitBytes)
         return;
+    if (!core_->EnterState())
+        return;
     core_->memories = memories;
     core_->MarkChanged();
+    core_->LeaveState();
 }
 
 void VirtualKeyboard::ResetToFactory()
 {
     std::lock_guard lock(core_->mutex);
+    if (!core_->EnterState())
+        return;
     core_->memories = core_->Factory(core_->options.macroUnits);
     core_->MarkChanged();
+    core_->LeaveState();
 }
 
 uint64_t VirtualKeyboard::RequestCount() const
@@ -796,8 +807,31 @@ bool VirtualKeyboard::LoadState(const std::string& path)
     return true;
 }
 
-void VirtualKeyboard::SetAutosavePath(const std::string& path)
+void VirtualKeyboard::AttachStateFile(std::unique_ptr<KeyboardStateFile> file, const KeyboardMemories& memories)
 {
     std::lock_guard lock(core_->mutex);
-    core_->autosavePath = path;
+    core_->stateFile = std::move(file);
+    if (memories.productId == core_->memories.productId && memories.keyMapBytes == core_->memories.keyMapBytes)
+        core_->memories = memories;
+    core_->dirty = false;
+}
+
+std::string VirtualKeyboard::StateFileError() const
+{
+    std::lock_guard lock(core_->mutex);
+    return core_->stateError;
+}
+
+void VirtualKeyboard::SetStateFileErrorHandler(std::function<void(const std::string&)> handler)
+{
+    std::lock_guard lock(core_->mutex);
+    core_->stateErrorHandler = std::move(handler);
+}
+
+KeyboardMemories FactoryMemories(const VirtualKeyboardOptions& options)
+{
+    KeyboardMemories m = FactoryMemories(options.productId, options.macroUnits);
+    if (options.effectCodes)
+        std::copy(options.effectCodes->begin(), options.effectCodes->end(), m.deviceInfo.begin() + DeviceInfoEffectCodes);
+    return m;
 }

@@ -6,10 +6,13 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+class KeyboardStateFile;
 
 // A software keyboard behind the HID backend seam: it keeps the keyboard's
 // memories, answers command frames as the firmware does, sends notices on its
@@ -128,18 +131,30 @@ public:
     void ClearFrameLog();
     void SetFrameLogEnabled(bool enabled);
 
-    // The keyboard's memories in a file, so that the --virtual-keyboard mode
-    // keeps its configuration between runs. A file that is damaged or of the
-    // other model is refused and the current memories stay.
+    // The keyboard's memories in a file, once. A file that is damaged or of
+    // the other model is refused and the current memories stay.
     bool SaveState(const std::string& path) const;
     bool LoadState(const std::string& path);
-    // Saves after every write (a group between BeginUpdate and EndUpdate is
-    // saved once, at its end). Empty path: off.
-    void SetAutosavePath(const std::string& path);
+    // Runs the keyboard on a state file (see VirtualKeyboardStateFile.h,
+    // OpenVirtualKeyboard): the memories become the file's, every request
+    // takes the file's lock and sees what other processes wrote, every change
+    // is saved before the lock goes. A group between BeginUpdate and
+    // EndUpdate keeps the lock and is saved once, at its end. A request for
+    // which the file cannot be locked or saved fails as a failed write does.
+    void AttachStateFile(std::unique_ptr<KeyboardStateFile> file, const KeyboardMemories& memories);
+    // The first problem the state file had, empty when none. The handler,
+    // when set, hears of every problem as it happens (on the requesting
+    // thread).
+    std::string StateFileError() const;
+    void SetStateFileErrorHandler(std::function<void(const std::string&)> handler);
 
 private:
     std::shared_ptr<VirtualKeyboardCore> core_;
 };
+
+// The factory memories of a keyboard made with options: its model, macro
+// memory and effect list.
+KeyboardMemories FactoryMemories(const VirtualKeyboardOptions& options);
 
 // The state file's codec.
 std::vector<uint8_t> EncodeKeyboardState(const KeyboardMemories& memories);

@@ -1,12 +1,24 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/FileAccess.h"
+
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+// Names of our temporaries: the prefix, the writer's process id, a dash.
+constexpr const char* TempPrefix = ".rt604-";
+// As many links as the kernel follows before it calls it a loop.
+constexpr int MaxLinkDepth = 40;
 
 bool WriteAll(int fd, const uint8_t* data, size_t size)
 {
@@ -31,76 +43,255 @@ std::string FolderOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-} // namespace
-
-bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes)
+std::string TempName(const std::string& folder)
 {
-    std::string pattern = path + ".tmp-XXXXXX";
-    int fd = ::mkstemp(pattern.data());
-    if (fd < 0)
-        return false;
-    // Keep the permissions an ordinary new file would get, not mkstemp's 0600,
-    // unless the target exists, whose mode is kept.
-    // A failed fchmod leaves mkstemp's 0600: stricter, never a lost write.
-    struct stat existing {};
-    if (::stat(path.c_str(), &existing) == 0) {
-        if (!S_ISREG(existing.st_mode)) {
-            ::close(fd);
-            ::unlink(pattern.c_str());
-            return false;
-        }
-        ::fchmod(fd, existing.st_mode & 07777);
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
+    static std::atomic<uint64_t> counter{0};
+    const uint64_t stamp = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    char name[64];
+    std::snprintf(name, sizeof name, "%s%ld-%06llx", TempPrefix, static_cast<long>(::getpid()),
+                  static_cast<unsigned long long>((stamp ^ (counter++ * 0x9E3779B97F4A7C15ull)) & 0xFFFFFF));
+    return folder + "/" + name;
+}
+
+// Temporaries whose writer is gone were left by a kill or a crash in the
+// moment between linking and renaming (or, without unnamed files, during
+// the whole write). Our own process's ones may be in use by another thread.
+void ClearStaleTemporaries(const std::string& folder)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    const std::string prefix = TempPrefix;
+    const long self = static_cast<long>(::getpid());
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        char* end = nullptr;
+        const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+        if (pid <= 0 || pid == self || !end || *end != '-')
+            continue;
+        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            ::unlinkat(::dirfd(dir), name.c_str(), 0);
     }
-    bool ok = WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(pattern.c_str(), path.c_str()) == 0) {
-        // Make the rename itself durable. The target already holds the new
-        // bytes, so a folder that cannot be synced does not fail the write.
-        int dir = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY);
-        if (dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
-        }
+    ::closedir(dir);
+}
+
+struct TempFile {
+    int fd = -1;
+    std::string name; // empty while the file has no name
+};
+
+TempFile CreateTemp(const std::string& folder, bool unnamed, int& error)
+{
+    TempFile temp;
+    if (unnamed) {
+        temp.fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        if (temp.fd >= 0)
+            return temp;
+    }
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp.name = TempName(folder);
+        temp.fd = ::open(temp.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (temp.fd >= 0 || errno != EEXIST)
+            break;
+    }
+    if (temp.fd < 0) {
+        error = errno;
+        temp.name.clear();
+    }
+    return temp;
+}
+
+// Gives an unnamed temporary a name: the target's own when nothing is there
+// yet, else one of ours that the rename then moves over the target.
+bool LinkIn(TempFile& temp, const std::string& folder, const std::string& target, bool targetExists, bool replace,
+            int& error)
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(temp.fd);
+    if (!targetExists && ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
         return true;
+    if (!replace) {
+        error = targetExists ? EEXIST : errno;
+        return false;
     }
-    ::unlink(pattern.c_str());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = TempName(folder);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            temp.name = std::move(name);
+            return true;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    error = errno;
     return false;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& text)
+enum class WriteOutcome { Done, Failed, NoUnnamedFiles };
+
+WriteOutcome WriteThrough(const std::string& target, std::span<const uint8_t> bytes, bool unnamed, bool replace,
+                          int& error)
 {
-    return WriteFileAtomically(
-        path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    struct stat existing {};
+    bool exists = false;
+    if (::stat(target.c_str(), &existing) == 0) {
+        if (!replace) {
+            error = EEXIST;
+            return WriteOutcome::Failed;
+        }
+        if (!S_ISREG(existing.st_mode)) {
+            error = S_ISDIR(existing.st_mode) ? EISDIR : S_ISFIFO(existing.st_mode) ? FileErrorFifo : FileErrorDevice;
+            return WriteOutcome::Failed;
+        }
+        exists = true;
+    } else if (errno != ENOENT) {
+        error = errno;
+        return WriteOutcome::Failed;
+    }
+    const std::string folder = FolderOf(target);
+    ClearStaleTemporaries(folder);
+    TempFile temp = CreateTemp(folder, unnamed, error);
+    if (temp.fd < 0)
+        return WriteOutcome::Failed;
+    // The target's mode is kept; a new file gets what an ordinary new file
+    // would, not the temporary's 0600. A failed fchmod leaves 0600:
+    // stricter, never a lost write.
+    mode_t mode = existing.st_mode & 07777;
+    if (!exists) {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::fchmod(temp.fd, mode);
+    bool ok = WriteAll(temp.fd, bytes.data(), bytes.size()) && ::fsync(temp.fd) == 0;
+    if (!ok)
+        error = errno;
+    if (ok && temp.name.empty() && !LinkIn(temp, folder, target, exists, replace, error)) {
+        ::close(temp.fd);
+        // Without /proc an unnamed file cannot be linked: write named instead.
+        return error == ENOENT ? WriteOutcome::NoUnnamedFiles : WriteOutcome::Failed;
+    }
+    if (::close(temp.fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    // link() where nothing may be replaced: it fails when the target exists.
+    if (ok && !temp.name.empty() && (replace ? ::rename(temp.name.c_str(), target.c_str())
+                                             : ::link(temp.name.c_str(), target.c_str())) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && !replace && !temp.name.empty())
+        ::unlink(temp.name.c_str());
+    if (!ok) {
+        if (!temp.name.empty())
+            ::unlink(temp.name.c_str());
+        return WriteOutcome::Failed;
+    }
+    // Make the new name durable. The target already holds the new bytes, so
+    // a folder that cannot be synced does not fail the write.
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return WriteOutcome::Done;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& out, uint64_t maxBytes)
+} // namespace
+
+std::string ResolveSymbolicLinks(const std::string& path, int& error)
 {
-    // O_NONBLOCK: a FIFO planted under the name must not hang the reader;
-    // the fstat below then refuses it.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
-        return false;
+    error = 0;
+    std::string current = path;
+    for (int depth = 0; depth <= MaxLinkDepth; ++depth) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0) {
+            if (errno == ENOENT)
+                return current; // a new file is made here
+            error = errno;
+            return {};
+        }
+        if (!S_ISLNK(st.st_mode))
+            return current;
+        std::string link(static_cast<size_t>(st.st_size > 0 ? st.st_size : 256) + 1, '\0');
+        const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
+        if (n < 0) {
+            error = errno;
+            return {};
+        }
+        link.resize(static_cast<size_t>(n));
+        current = (!link.empty() && link[0] == '/') ? link : FolderOf(current) + "/" + link;
+    }
+    error = ELOOP;
+    return {};
+}
+
+namespace {
+
+bool WriteWhole(const std::string& path, std::span<const uint8_t> bytes, bool replace, int* error)
+{
+    int err = 0;
+    const std::string target = ResolveSymbolicLinks(path, err);
+    WriteOutcome outcome = WriteOutcome::Failed;
+    if (!target.empty()) {
+        outcome = WriteThrough(target, bytes, true, replace, err);
+        if (outcome == WriteOutcome::NoUnnamedFiles)
+            outcome = WriteThrough(target, bytes, false, replace, err);
+    }
+    if (outcome == WriteOutcome::Done)
+        return true;
+    if (error)
+        *error = err != 0 ? err : EIO;
+    return false;
+}
+
+} // namespace
+
+bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes, int* error)
+{
+    return WriteWhole(path, bytes, true, error);
+}
+
+bool CreateFileAtomically(const std::string& path, std::span<const uint8_t> bytes, int* error)
+{
+    return WriteWhole(path, bytes, false, error);
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& text, int* error)
+{
+    return WriteFileAtomically(
+        path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()), error);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& out, uint64_t maxBytes, int* error)
+{
+    int err = 0;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) > maxBytes) {
+    const int fd = OpenRegularFile(path, err, st);
+    if (fd >= 0 && static_cast<uint64_t>(st.st_size) > maxBytes)
+        err = FileErrorTooLarge;
+    if (fd >= 0 && err == 0) {
+        out.clear();
+        out.resize(static_cast<size_t>(st.st_size));
+        // A file that shrank in between reads as what is left.
+        size_t got = 0;
+        while (got < out.size()) {
+            const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                err = errno;
+            if (n <= 0)
+                break;
+            got += static_cast<size_t>(n);
+        }
+        out.resize(got);
+    }
+    if (fd >= 0)
         ::close(fd);
-        return false;
-    }
-    out.clear();
-    out.resize(static_cast<size_t>(st.st_size));
-    size_t got = 0;
-    while (got < out.size()) {
-        ssize_t n = ::read(fd, out.data() + got, out.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    out.resize(got);
-    return true;
+    if (error)
+        *error = err;
+    return err == 0;
 }

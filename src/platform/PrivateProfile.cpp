@@ -1,6 +1,7 @@
 #include "platform/PrivateProfile.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/FileAccess.h"
 #include "platform/Utf8.h"
 
 #include <cerrno>
@@ -300,8 +301,10 @@ bool ReadAllFrom(int fd, std::string& out, size_t size)
 
 } // namespace
 
-std::shared_ptr<const ParsedIni> IniCache::Get(const std::string& path)
+std::shared_ptr<const ParsedIni> IniCache::Get(const std::string& path, int* error)
 {
+    if (error)
+        *error = 0;
     {
         std::lock_guard lock(impl_->mutex);
         auto it = impl_->files.find(path);
@@ -312,15 +315,20 @@ std::shared_ptr<const ParsedIni> IniCache::Get(const std::string& path)
             impl_->Drop(it);
         }
     }
-    // O_NONBLOCK: a FIFO planted under the name must not hang the lookup.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
-        return nullptr;
+    // A FIFO or a device planted under the name must not hang the lookup.
+    int err = 0;
     struct stat st {};
+    int fd = OpenRegularFile(path, err, st);
     std::string bytes;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) > MaxProfileFileBytes ||
-        !ReadAllFrom(fd, bytes, static_cast<size_t>(st.st_size))) {
-        ::close(fd);
+    if (fd >= 0 && static_cast<uint64_t>(st.st_size) > MaxProfileFileBytes)
+        err = FileErrorTooLarge;
+    else if (fd >= 0 && !ReadAllFrom(fd, bytes, static_cast<size_t>(st.st_size)))
+        err = errno;
+    if (err != 0) {
+        if (fd >= 0)
+            ::close(fd);
+        if (error)
+            *error = err;
         return nullptr;
     }
     auto parsed = std::make_shared<const ParsedIni>(ParseIniText(bytes));

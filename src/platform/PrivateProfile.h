@@ -42,8 +42,9 @@ ParsedIni ParseIniText(const std::string& bytes);
 class IniCache {
 public:
     static IniCache& Instance();
-    // nullptr when the file is missing, not a regular file or too large.
-    std::shared_ptr<const ParsedIni> Get(const std::string& path);
+    // nullptr when the file is missing, not a regular file or too large;
+    // error (when given) then says why (FileAccess.h).
+    std::shared_ptr<const ParsedIni> Get(const std::string& path, int* error = nullptr);
     // Writes made by this process drop the cached copy, so that a rewrite
     // within one timestamp tick is still seen.
     void Invalidate(const std::string& path);

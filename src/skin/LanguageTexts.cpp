@@ -1,7 +1,9 @@
 #include "skin/LanguageTexts.h"
 
 #include "app/ProgramPaths.h"
+#include "platform/FileAccess.h"
 #include "platform/PrivateProfile.h"
+#include "platform/ProblemReport.h"
 #include "platform/SettingsStore.h"
 
 #include <cstdio>
@@ -17,12 +19,21 @@ constexpr const char* MissingText = "#Error";
 // Room for 260 characters with the terminator the lookup always had.
 constexpr size_t TextBufferChars = 260;
 
-std::string LoadSectionText(const char* section, const std::string& key, int languageIndex)
+std::string LoadSectionText(const char* section, const std::string& key, int languageIndex,
+                            const std::string& missing = MissingText)
 {
-    std::string text;
-    GetPrivateProfileString(section, key, MissingText, text, TextBufferChars,
-                            LanguageFilePath(LanguageIdOfIndex(languageIndex)));
-    return text;
+    const std::string path = LanguageFilePath(LanguageIdOfIndex(languageIndex));
+    int error = 0;
+    const std::shared_ptr<const ParsedIni> ini = IniCache::Instance().Get(path, &error);
+    // The texts become "#Error" either way; the owner learns why once.
+    if (!ini)
+        ReportProblemOnce(path + ": the language file cannot be read (" + FileErrorText(error) + "); texts show as "
+                          + MissingText);
+    else if (!ini->FindSection("TEXT"))
+        ReportProblemOnce(path + ": the language file is damaged (it has no [TEXT] section); texts show as "
+                          + MissingText);
+    const std::string* value = ini ? ini->Find(section, key) : nullptr;
+    return CutUtf8Chars(value ? *value : missing, TextBufferChars - 1);
 }
 
 struct LocaleId {
@@ -79,10 +90,7 @@ std::string LoadModeText(const std::string& key, int languageIndex)
 
 std::string LoadTextOr(const std::string& key, const std::string& fallback, int languageIndex)
 {
-    std::string text;
-    GetPrivateProfileString("TEXT", key, fallback, text, TextBufferChars,
-                            LanguageFilePath(LanguageIdOfIndex(languageIndex)));
-    return text;
+    return LoadSectionText("TEXT", key, languageIndex, fallback);
 }
 
 std::string LoadTextOr(const std::string& key, const std::string& fallback)

@@ -71,6 +71,7 @@ void CVarkelinDlg::Initialise(const std::function<void()>& startDeviceThreads)
     setWindowTitle(CaptionText());
     CreateTray();
     trayIconId_ = TrayIconDisconnected;
+    StartAutoProfiles();
     Trace("tray-icon " + std::to_string(trayIconId_));
 
     // The window is never shown by start-up; the INIT message it posts to

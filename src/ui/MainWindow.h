@@ -16,6 +16,8 @@
 
 class CColourChooser;
 class CPngButton;
+class AutoProfileController;
+class AutoProfileDialog;
 class CTrayIcon;
 class CVarkelin_DlgProfile;
 class CVarkelin_DlgUpdate;
@@ -36,6 +38,8 @@ inline constexpr int CmdImportProfile = 32776;
 inline constexpr int CmdExportProfile = 32777;
 // Opens the firmware update window (tray menu, rt604 --firmware-update).
 inline constexpr int CmdFirmwareUpdate = 32780;
+// Opens the automatic profiles dialog (button menu and tray menu).
+inline constexpr int CmdAutoProfiles = 32800;
 // The virtual keyboard's own entries (--virtual-keyboard only).
 inline constexpr int CmdVkUnplug = 32790;
 inline constexpr int CmdVkPlug = 32791;
@@ -177,6 +181,31 @@ public:
     QMenu* ButtonMenu() const { return buttonMenu_; }
     void SetProfileButton(const QString& caption, const QString& tooltip);
     void OnKeyButtonsRefreshed();
+
+    // Profiles from the tray and automatic profiles (MainWindowAutoProfile.cpp).
+    void StartAutoProfiles();
+    // Nothing switches any more and the dialog closes (program exit).
+    void StopAutoProfiles();
+    AutoProfileController* AutoProfiles() const { return autoProfiles_; }
+    void OpenAutoProfileDialog();
+    AutoProfileDialog* AutoProfileWindow() const { return autoProfileDialog_; }
+    // A tray profile entry: SelectProfile as the profile buttons run it,
+    // with the window opened first when it has a question to ask.
+    void OnTrayProfile(int profile);
+    // The owner is busy with the configuration (an editor, the profile
+    // manager, an Apply or one of our modal windows): nothing switches.
+    bool IsAutoProfileBlocked();
+    // Asks the keyboard for its active profile and shows it when it changed
+    // (a profile chosen on the keyboard or by rt604ctl); the profile, or -1.
+    int32_t FollowKeyboardProfile();
+    int32_t SwitchProfileAutomatically(int32_t profile);
+    // Something a waiting automatic switch waits for may have ended.
+    void ResumeAutoProfile();
+    void ShowAutoProfileWait();
+    QString AutoProfileTipNote() const;
+    void OnActiveProfileShown();
+    void UpdateTrayProfileMarks();
+    void ApplyAutoProfileTexts();
     void ApplyBehaviourTexts(int languageIndex);
     int ProgressFrame() const { return progressFrame_; }
 
@@ -301,6 +330,8 @@ private:
     QTimer* progressTimer_ = nullptr;
     int progressFrame_ = 0;
     std::shared_ptr<struct ApplyRun> applyRun_;
+    AutoProfileController* autoProfiles_ = nullptr;
+    AutoProfileDialog* autoProfileDialog_ = nullptr; // a child of the window
     int32_t lastApplyResult_ = 1;
     bool keyboardResetPending_ = false;
     std::unique_ptr<struct LightingPanel> lighting_;

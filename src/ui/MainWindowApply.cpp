@@ -136,6 +136,7 @@ void CVarkelinDlg::WaitForApply()
         keyboardResetPending_ = false;
         ResetKeyboardProfiles();
     }
+    ResumeAutoProfile();
 }
 
 void CVarkelinDlg::ShowBusyPicture(bool shown)

@@ -20,6 +20,7 @@ struct MenuEntry {
 constexpr MenuEntry ButtonMenuEntries[] = {
     {CmdImportProfile, "MENU_1"},
     {CmdExportProfile, "MENU_2"},
+    {CmdAutoProfiles, "MENU_AUTO_PROFILES"},
 };
 
 } // namespace
@@ -52,6 +53,8 @@ void CVarkelinDlg::OnMenuCommand(int command)
         ImportProfileFromUser();
     } else if (command == CmdExportProfile) {
         ExportProfileToUser();
+    } else if (command == CmdAutoProfiles) {
+        OpenAutoProfileDialog();
     } else if (command >= ProfileMenuDefaultCommand && command <= ProfileMenuLastCommand) {
         if (HandleProfileMenuCommand(command) == 1)
             ShowProfileSelected(GetCurrentProfile());

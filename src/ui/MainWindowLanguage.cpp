@@ -37,6 +37,7 @@ void CVarkelinDlg::ApplyLanguage(int languageIndex)
     ApplyDialogLanguage(languageIndex);
     if (keyEditor_)
         keyEditor_->ApplyLanguage(languageIndex);
+    ApplyAutoProfileTexts();
     for (const ButtonText& text : TooltipTexts) {
         if (CPngButton* button = Button(text.id))
             button->SetTooltip(QString::fromStdString(LoadText(text.key, languageIndex)), true);

@@ -49,6 +49,8 @@ void CVarkelinDlg::OnProfileButton(int profile)
 
 void CVarkelinDlg::SetProfileButton(const QString& caption, const QString& tooltip)
 {
+    // Called after every switch and every reload: the tray marks follow.
+    OnActiveProfileShown();
     CPngButton* button = Button(MainControl::Profiles);
     if (!button)
         return;

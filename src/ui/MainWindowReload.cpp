@@ -66,6 +66,9 @@ void CVarkelinDlg::OnDeviceLost()
 
 void CVarkelinDlg::OnTimer(int timerId)
 {
+    // A profile chosen on the keyboard itself comes with a notice.
+    if (timerId == TimerReloadLighting)
+        FollowKeyboardProfile();
     if (timerId == TimerKeyboardReset) {
         if (IsApplying()) {
             keyboardResetPending_ = true; // done when the Apply ends

@@ -148,6 +148,7 @@ void CVarkelinDlg::ExitProgram()
         return;
     exiting_ = true;
     WaitForApply();
+    StopAutoProfiles();
     Trace("exit-program");
     HideMainWindow();
     CloseSubWindows();
@@ -217,6 +218,8 @@ void CVarkelinDlg::SetApplyEnabled(bool enabled)
     applyEnabled_ = enabled;
     if (CPngButton* apply = Button(MainControl::Apply))
         apply->setEnabled(enabled);
+    if (!enabled)
+        ResumeAutoProfile();
 }
 
 QString CVarkelinDlg::CaptionText() const
@@ -232,7 +235,7 @@ QString CVarkelinDlg::TrayTipText() const
     QString tip = QString::fromStdString(LoadText("KEYBOARD_TRAY_DESC"));
     if (IsVirtual())
         tip += QString::fromStdString(LoadText("VIRTUAL_KEYBOARD_SUFFIX"));
-    return tip;
+    return tip + AutoProfileTipNote();
 }
 
 void CVarkelinDlg::accept()

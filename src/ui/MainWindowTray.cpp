@@ -3,6 +3,7 @@
 #include "app/ProgramPaths.h"
 #include "app/gui/EventLog.h"
 #include "app/gui/TrayIcon.h"
+#include "config/ProfileSwitch.h"
 #include "device/VirtualKeyboard.h"
 #include "skin/LanguageTexts.h"
 
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QTimer>
 
 namespace {
 
@@ -23,6 +25,10 @@ constexpr MenuText TrayMenuTexts[] = {
     {CmdOpen, "MENU_11"},
     {CmdAbout, "MENU_22"},
     {CmdExit, "MENU_33"},
+    {ProfileMenuFirstProfileCommand, "PROFILE_1"},
+    {ProfileMenuFirstProfileCommand + 1, "PROFILE_2"},
+    {ProfileMenuFirstProfileCommand + 2, "PROFILE_3"},
+    {CmdAutoProfiles, "MENU_AUTO_PROFILES"},
     {CmdFirmwareUpdate, "MENU_FIRMWARE_UPDATE"},
     {CmdVkUnplug, "MENU_VK_UNPLUG"},
     {CmdVkPlug, "MENU_VK_PLUG"},
@@ -46,7 +52,16 @@ void CVarkelinDlg::CreateTray()
         // stands in.
         tray_->SetIconPicture(id, QFileInfo::exists(file) ? QIcon(file) : QApplication::windowIcon());
     }
-    std::vector<CTrayIcon::MenuItem> items = {{CmdOpen, {}}, {CmdFirmwareUpdate, {}}, {CmdAbout, {}}, {CmdExit, {}}};
+    // The keyboard's profiles first, marked by the active one.
+    std::vector<CTrayIcon::MenuItem> items = {{ProfileMenuFirstProfileCommand, {}},
+                                              {ProfileMenuFirstProfileCommand + 1, {}},
+                                              {ProfileMenuFirstProfileCommand + 2, {}},
+                                              {CmdAutoProfiles, {}},
+                                              {0, {}},
+                                              {CmdOpen, {}},
+                                              {CmdFirmwareUpdate, {}},
+                                              {CmdAbout, {}},
+                                              {CmdExit, {}}};
     if (IsVirtual()) {
         items.push_back({0, {}});
         for (int command : {CmdVkUnplug, CmdVkPlug, CmdVkLeaveLoader, CmdVkNotice0401, CmdVkNotice0402,
@@ -54,6 +69,8 @@ void CVarkelinDlg::CreateTray()
             items.push_back({command, {}});
     }
     tray_->SetMenuItems(std::move(items));
+    // A double click opens the window; it must not switch to profile 1.
+    tray_->SetDefaultCommand(CmdOpen);
     tray_->SetMenuCallback([this](QMenu* menu) { FillTrayMenu(menu); });
     tray_->SetCommandHandler([this](int command) { OnTrayCommand(command); });
     const int created = tray_->Create(TrayTipText(), TrayIconDisconnected);
@@ -62,6 +79,9 @@ void CVarkelinDlg::CreateTray()
 
 void CVarkelinDlg::FillTrayMenu(QMenu* menu)
 {
+    // The profile may have been changed on the keyboard or by rt604ctl
+    // since it was last read.
+    FollowKeyboardProfile();
     for (QAction* action : menu->actions()) {
         const int command = action->data().toInt();
         for (const MenuText& text : TrayMenuTexts) {
@@ -78,6 +98,7 @@ void CVarkelinDlg::FillTrayMenu(QMenu* menu)
                 action->setEnabled(options_.virtualKeyboard->InLoader());
         }
     }
+    UpdateTrayProfileMarks();
 }
 
 void CVarkelinDlg::OnTrayCommand(int command)
@@ -94,11 +115,18 @@ void CVarkelinDlg::OnTrayCommand(int command)
     case CmdExit:
         ExitProgram();
         return;
+    case CmdAutoProfiles:
+        OpenAutoProfileDialog();
+        return;
     case CmdFirmwareUpdate:
         OpenFirmwareUpdate();
         return;
     default:
         break;
+    }
+    if (command >= ProfileMenuFirstProfileCommand && command < ProfileMenuFirstProfileCommand + 3) {
+        OnTrayProfile(command - ProfileMenuFirstProfileCommand);
+        return;
     }
     if (!keyboard)
         return;
@@ -136,6 +164,10 @@ void CVarkelinDlg::SetTrayIcon(int iconId)
 {
     if (iconId == trayIconId_)
         return;
+    // The status notices (142 and back) are notices too: the keyboard may
+    // have changed its profile. Read once the notice thread has moved on.
+    if (iconId == TrayIconSignalled || trayIconId_ == TrayIconSignalled)
+        QTimer::singleShot(0, this, [this] { FollowKeyboardProfile(); });
     trayIconId_ = iconId;
     if (tray_)
         tray_->SetIcon(iconId);

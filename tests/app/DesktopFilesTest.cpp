@@ -190,12 +190,23 @@ TEST(DesktopFilesTest, CompletionOffersEveryCommandItsArgumentsAndFiles)
         {{"rt604ctl", "validate", "o"}, {"old.vpf", "other file.vpf"}},
         {{"rt604ctl", "import", "p"}, {"profiles"}},
         {{"rt604ctl", "dump", "old.vpf", ""}, {}},
+        {{"rt604ctl", "rules", ""}, {"add", "default", "off", "on", "remove"}},
+        {{"rt604ctl", "rules", "add", ""}, {}}, // the application is any name
         {{"rt604ctl", "--vir"}, {"--virtual-keyboard="}},
         // Options anywhere, their file value split off at "=" or not.
         {{"rt604ctl", "info", "--virtual-keyboard", "=", "k"}, {"kb.state"}},
         {{"rt604ctl", "info", "--virtual-keyboard=k"}, {"--virtual-keyboard=kb.state"}},
         {{"rt604ctl", "--virtual-keyboard", "=", "kb.state", "ke"}, {"key-colours", "keymap"}},
         {{"rt604ctl", "--virtual-keyboard", "=", "kb.state", "keymap", ""}, {"1", "2", "3"}},
+        // The lighting's fields after the profile, and the values of those that have a list.
+        {{"rt604ctl", "lighting", ""}, {"1", "2", "3"}},
+        {{"rt604ctl", "lighting", "2", "b"}, {"brightness="}},
+        {{"rt604ctl", "lighting", "2", "speed", "=", "4", "c"}, {"choice=", "colour="}},
+        {{"rt604ctl", "lighting", "2", "direction", "=", "l"}, {"left"}},
+        {{"rt604ctl", "lighting", "2", "direction", "="}, {"left", "right"}},
+        {{"rt604ctl", "lighting", "2", "choice=g"}, {"choice=green"}},
+        {{"rt604ctl", "lighting", "2", "colour", "=", ""}, {}},
+        {{"rt604ctl", "key-colours", "2", ""}, {}},
     };
     for (const auto& c : cases) {
         std::string line;

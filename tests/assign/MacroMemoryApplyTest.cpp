@@ -3,6 +3,7 @@
 #include "support/ConnectedKeyboard.h"
 
 #include "assign/ApplyChanges.h"
+#include "assign/DeviceWriter.h"
 #include "config/DeviceCopy.h"
 #include "config/ProfileFile.h"
 #include "config/ProfileSwitch.h"
@@ -79,7 +80,7 @@ TEST_F(MacroMemoryApplyTest, TheWriterSendsTheImageTheGaugeChoseAtTheCapacityEdg
         DocumentLock lock;
         const int32_t written = CopyDocumentForDevice(1);
         if (c.length == 0) {
-            EXPECT_EQ(written, 0);
+            EXPECT_EQ(written, WriteMacrosDoNotFit);
             EXPECT_TRUE(kb->Requests().empty());
             EXPECT_TRUE(prompts.Said("EXTRA_MACRO_TOO_LONG"));
             continue;

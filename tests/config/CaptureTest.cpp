@@ -1,4 +1,5 @@
 #include "support/ConnectedKeyboard.h"
+#include "support/HostilePaths.h"
 
 #include "assign/KeyAssignment.h"
 #include "config/DeviceCapture.h"
@@ -261,6 +262,27 @@ TEST_F(CaptureTest, AFailedReadLeavesTheOldCacheFile)
     kb->ClearFrameLog();
     kb->RefuseNextRequests(StatusRefused, 1);
     EXPECT_EQ(CaptureDeviceToFile(ProfileCachePath(0)), 0);
+    EXPECT_EQ(ReadBytes(ProfileCachePath(0)), cacheBefore);
+}
+
+TEST_F(CaptureTest, ACacheThatCannotBeWrittenStillGivesTheKeyboardsDocument)
+{
+    SetSlot(0, KeyCodeToIndex(KeyA), 2, 48);
+    ASSERT_EQ(WriteAll(), 1);
+    ASSERT_EQ(ReloadFromDevice(false), 1);
+    const std::vector<uint8_t> cacheBefore = ReadBytes(ProfileCachePath(0));
+    prompts.messages.clear();
+    {
+        ScopedFileSizeLimit full(4096);
+        EXPECT_EQ(ReloadFromDevice(false), 1);
+    }
+    // The keys are the keyboard's, not a default document's that the next
+    // Apply would write over them; the failure is told.
+    EXPECT_EQ(SlotOf(0, KeyA).Type(), 2);
+    EXPECT_EQ(SlotOf(0, KeyA).Value(), 48u);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text,
+              FormatText(LoadText("MAIN_PROMPT_SAVE_FAILED"), ProfileCachePath(0) + " (File too large)"));
     EXPECT_EQ(ReadBytes(ProfileCachePath(0)), cacheBefore);
 }
 

@@ -188,21 +188,45 @@ TEST_F(DocumentLoadTest, StringOffsetsAreBoundChecked)
     EXPECT_EQ(g_configDoc.stringBytes, 24u);
 }
 
+TEST_F(DocumentLoadTest, SlotsSharingOneStringEachKeepIt)
+{
+    FileBuilder f;
+    const uint32_t shared = f.AddString(u"notepad");
+    f.Slot(5, 3, shared);
+    f.Slot(512 + 7, 6, shared);
+    ASSERT_EQ(LoadFile(f.Bytes()), 1);
+    DocumentLock lock;
+    EXPECT_EQ(g_configDoc.strings[5].text, u"notepad");
+    EXPECT_EQ(g_configDoc.strings[512 + 7].text, u"notepad");
+    EXPECT_EQ(g_configDoc.stringBytes, 32u);
+}
+
 TEST_F(DocumentLoadTest, SlotsSharingOneStringCannotMultiplyMemory)
 {
+    // Every slot on one string: each keeps it while a string fits a slot...
     FileBuilder f;
     const uint32_t offset = f.AddString(std::u16string(1000, u'a'));
     for (int slot = 0; slot < 2048; ++slot)
         f.Slot(slot, 6, offset);
     ASSERT_EQ(LoadFile(f.Bytes()), 1);
+    {
+        DocumentLock lock;
+        EXPECT_EQ(g_configDoc.strings[2047].length, 2002u);
+        EXPECT_EQ(g_configDoc.stringBytes, 2048u * 2002u);
+    }
+    // ...and a string longer than a slot may hold is read by none of them,
+    // so a 2048-fold copy of a large string never happens.
+    FileBuilder huge;
+    const uint32_t at = huge.AddString(std::u16string(MaxSlotStringBytes / 2, u'b'));
+    for (int slot = 0; slot < 2048; ++slot)
+        huge.Slot(slot, 6, at);
+    ASSERT_EQ(LoadFile(huge.Bytes()), 1);
     DocumentLock lock;
-    // The copies together stay within the area: only the first slot's fits.
-    EXPECT_EQ(g_configDoc.strings[0].length, 2002u);
-    EXPECT_EQ(g_configDoc.strings[1].length, 0u);
-    EXPECT_EQ(g_configDoc.stringBytes, 2002u);
+    EXPECT_EQ(g_configDoc.strings[0].length, 0u);
+    EXPECT_EQ(g_configDoc.stringBytes, 0u);
 }
 
-TEST_F(DocumentLoadTest, LoadedMacrosAreRepaired)
+TEST_F(DocumentLoadTest, LoadedMacrosKeepWhatTheFileSays)
 {
     FileBuilder f;
     MacroBlock longName = f.AddMacro(3);
@@ -211,32 +235,56 @@ TEST_F(DocumentLoadTest, LoadedMacrosAreRepaired)
     longName.SetEventCount(0xFFFF);
     longName.SetPlayMode(7);
     longName.SetCycles(0);
-    f.AddMacro(3);   // duplicate id
+    MacroBlock repeat = f.AddMacro(2);
+    repeat.SetPlayMode(2);
+    repeat.SetCycles(9);
+    const std::vector<uint8_t> file = f.Bytes();
+    ASSERT_EQ(LoadFile(file), 1);
+
+    DocumentLock lock;
+    ASSERT_EQ(g_configDoc.macroCount, 2);
+    // Copied unchanged: a play count of 0, a play mode no editor offers, an
+    // event count beyond the block (readers take at most 4000 events) and a
+    // name without a terminator (read as its first 249 units).
+    EXPECT_TRUE(std::equal(g_configDoc.macros.begin(), g_configDoc.macros.end(), file.begin() + ConfigBlockSize));
+    ConstMacroBlock first(MacroBlockAt(g_configDoc, 0));
+    EXPECT_EQ(first.Cycles(), 0);
+    EXPECT_EQ(first.PlayMode(), 7);
+    EXPECT_EQ(first.UsableEventCount(), 4000);
+    EXPECT_EQ(first.Name16(), std::u16string(249, u'n'));
+    ConstMacroBlock second(MacroBlockAt(g_configDoc, 1));
+    EXPECT_EQ(second.PlayMode(), 2);
+    EXPECT_EQ(second.Cycles(), 9);
+}
+
+TEST_F(DocumentLoadTest, RenumberedMacrosTakeTheirKeysAlong)
+{
+    FileBuilder f;
+    f.AddMacro(3);
+    f.AddMacro(3);   // duplicate: keys naming 3 play the first, which keeps it
     f.AddMacro(0);   // no id
     f.AddMacro(250); // out of range
-    MacroBlock fine = f.AddMacro(2);
-    fine.SetEventCount(4000);
-    fine.SetPlayMode(2);
-    fine.SetCycles(9);
+    f.AddMacro(2);
+    f.Slot(1, 4, 3);
+    f.Slot(2, 4, 0);
+    f.Slot(512 + 3, 4, 250);
+    f.Slot(1024 + 4, 4, 250);
+    f.Slot(5, 4, 1); // names a macro the file does not have
     ASSERT_EQ(LoadFile(f.Bytes()), 1);
 
     DocumentLock lock;
-    ASSERT_EQ(g_configDoc.macroCount, 5);
-    ConstMacroBlock first(MacroBlockAt(g_configDoc, 0));
-    EXPECT_EQ(first.Name16(), std::u16string(249, u'n'));
-    EXPECT_EQ(ReadU16(first.Bytes(), 2 * 249), 0);
-    EXPECT_EQ(first.EventCount(), 4000);
-    EXPECT_EQ(first.PlayMode(), 0);
-    EXPECT_EQ(first.Cycles(), 1);
-    EXPECT_EQ(first.MacroId(), 3);
-    // Ids become unique, in 1..100, and a valid id stays where it was.
     const std::vector<uint16_t> ids = {GetMacroIdAt(0), GetMacroIdAt(1), GetMacroIdAt(2), GetMacroIdAt(3),
         GetMacroIdAt(4)};
-    EXPECT_EQ(ids, (std::vector<uint16_t>{3, 1, 4, 5, 2}));
-    ConstMacroBlock last(MacroBlockAt(g_configDoc, 4));
-    EXPECT_EQ(last.EventCount(), 4000);
-    EXPECT_EQ(last.PlayMode(), 2);
-    EXPECT_EQ(last.Cycles(), 9);
+    // Unique and in 1..100; valid ids stay; id 1 is left alone, as a key
+    // names it and would otherwise start playing a macro it never named.
+    EXPECT_EQ(ids, (std::vector<uint16_t>{3, 4, 5, 6, 2}));
+    const ConfigBlock& block = *g_configDoc.block;
+    EXPECT_EQ(SlotValue(block, 1), 3u);
+    EXPECT_EQ(SlotValue(block, 2), 5u);
+    EXPECT_EQ(SlotValue(block, 512 + 3), 6u);
+    EXPECT_EQ(SlotValue(block, 1024 + 4), 6u);
+    EXPECT_EQ(SlotValue(block, 5), 1u);
+    EXPECT_EQ(FindMacroIndexById(6), 3);
 }
 
 TEST_F(DocumentLoadTest, TrailingBytesAfterTheAreasAreIgnored)

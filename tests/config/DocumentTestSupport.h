@@ -58,6 +58,7 @@ protected:
         std::ofstream(dir / "Lang0409.ini", std::ios::binary | std::ios::trunc)
             << "[TEXT]\n"
                "PROFILE_FORMAT_ERROR=Bad profile: %s!\n"
+               "MAIN_PROMPT_SAVE_FAILED=Not saved: %s\n"
                "KEY_PROMPT_SET=\" [set]\"\n"
                "KEY_PROMPT_SINGLE=\" key (\"\n"
                "KEY_PROMPT_MACRO=\" macro (\"\n"

@@ -1,136 +1,31 @@
 // rt604ctl's keyboard commands, run as a user runs them, on a virtual
 // keyboard kept in a state file.
-#include "assign/DeviceKeyMap.h"
-#include "config/ConfigDocument.h"
-#include "device/VirtualKeyboard.h"
-#include "keys/KeyTable.h"
-#include "macro/MacroBlock.h"
-#include "platform/AtomicFile.h"
-
-#include <gtest/gtest.h>
+#include "support/CtlProcess.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <filesystem>
-#include <string>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CtlRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& text)
-{
-    std::string out = "'";
-    for (char c : text)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-class CtlDeviceCommandsTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        program = fs::path(RT604_BINARY_DIR) / "bin" / "rt604ctl";
-        if (!fs::exists(program))
-            GTEST_SKIP() << "rt604ctl is not built";
-        dir = fs::temp_directory_path()
-            / ("rt604-ctl-" + std::to_string(::getpid()) + "-"
-               + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        state = (dir / "kb.state").string();
-    }
-    void TearDown() override
-    {
-        if (!dir.empty())
-            fs::remove_all(dir);
-    }
-
-    // On the virtual keyboard in `state`, or, with virtualKeyboard false,
-    // on whatever keyboard the machine has.
-    CtlRun Ctl(const std::string& arguments, bool virtualKeyboard = true) const
-    {
-        const std::string err = (dir / "stderr.txt").string();
-        const std::string command = "XDG_DATA_HOME=" + Quote((dir / "data").string())
-            + " XDG_CONFIG_HOME=" + Quote((dir / "config").string()) + " LANG=C LC_ALL= LC_MESSAGES= " + Quote(program.string())
-            + " " + arguments + (virtualKeyboard ? " --virtual-keyboard=" + Quote(state) : std::string())
-            + " 2>" + Quote(err);
-        CtlRun run;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe)
-            return run;
-        char buffer[4096];
-        size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            run.out.append(buffer, n);
-        const int status = ::pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        ReadWholeFile(err, run.err, 1 << 20);
-        return run;
-    }
-
-    KeyboardMemories Keyboard() const
-    {
-        std::string text;
-        EXPECT_TRUE(ReadWholeFile(state, text, 1 << 20));
-        KeyboardMemories memories;
-        EXPECT_TRUE(DecodeKeyboardState(reinterpret_cast<const uint8_t*>(text.data()), text.size(), memories));
-        return memories;
-    }
-
-    // A profile file: B on A in profile 1, the macro on Esc in profile 2;
-    // with a long macro, one that needs more than `events` events' room.
-    std::string WriteProfileFile(int events = 2) const
-    {
-        std::unique_ptr<ConfigBlock> block = MakeDefaultBlock(0);
-        SetSlotType(*block, KeyCodeToIndex(30), 2);
-        SetSlotValue(*block, KeyCodeToIndex(30), 48);
-        SetSlotType(*block, SlotsPerGroup + KeyCodeToIndex(1), 4);
-        SetSlotValue(*block, SlotsPerGroup + KeyCodeToIndex(1), 9);
-        std::vector<uint8_t> macro(MacroBlockSize);
-        MacroBlock view(macro.data());
-        view.SetName("Hello");
-        view.SetMacroId(9);
-        view.SetCycles(2);
-        std::vector<MacroEvent> list;
-        for (int i = 0; i < events; ++i)
-            list.push_back({20, 35, static_cast<uint16_t>(i % 2)});
-        view.SetEvents(list);
-        BuildProfileHeader(block->data(), 1, 0, 0);
-        std::vector<uint8_t> file(block->bytes.begin(), block->bytes.end());
-        file.insert(file.end(), macro.begin(), macro.end());
-        const std::string path = (dir / "in.vpf").string();
-        EXPECT_TRUE(WriteFileAtomically(path, std::span<const uint8_t>(file)));
-        return path;
-    }
-
-    fs::path program;
-    fs::path dir;
-    std::string state;
-};
+using CtlDeviceCommandsTest = CtlKeyboardFixture;
 
 TEST_F(CtlDeviceCommandsTest, InfoAndProfileSwitching)
 {
     CtlRun info = Ctl("info");
     ASSERT_EQ(info.status, 0) << info.err;
     EXPECT_NE(info.out.find("128 keys"), std::string::npos) << info.out;
-    EXPECT_NE(info.out.find("active profile: 1"), std::string::npos) << info.out;
-    EXPECT_NE(info.out.find("macro memory: 8192 bytes"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("Active profile: 1\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("Macro memory: 8192 bytes"), std::string::npos) << info.out;
+    // The effects by name, as the window's effect list shows them.
+    EXPECT_NE(info.out.find("   1  Wave\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("  20  Custom\n"), std::string::npos) << info.out;
 
     CtlRun set = Ctl("profile 3");
     ASSERT_EQ(set.status, 0) << set.err;
-    EXPECT_EQ(set.out, "3\n");
+    EXPECT_EQ(set.out, "Active profile: 3\n");
     EXPECT_EQ(Keyboard().ActiveProfile(), 2);
-    EXPECT_EQ(Ctl("profile").out, "3\n");
+    EXPECT_EQ(Ctl("profile").out, "Active profile: 3\n");
 
     for (const char* bad : {"profile 0", "profile 4", "profile x", "keymap 4", "export", "import a b"}) {
         SCOPED_TRACE(bad);
@@ -245,8 +140,10 @@ TEST_F(CtlDeviceCommandsTest, MacrosTooLargeForTheKeyboardAreRefusedBeforeAnythi
     const std::string file = WriteProfileFile(2100);
 
     CtlRun import = Ctl("import " + Quote(file));
-    EXPECT_EQ(import.status, 5);
+    EXPECT_EQ(import.status, 6);
     EXPECT_NE(import.err.find("do not fit into the keyboard's memory"), std::string::npos) << import.err;
+    // Nothing was sent, so nothing was refused by the keyboard.
+    EXPECT_EQ(import.err.find("did not take"), std::string::npos) << import.err;
     EXPECT_EQ(Keyboard(), before);
 }
 

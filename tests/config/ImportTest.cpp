@@ -1,4 +1,5 @@
 #include "support/ConnectedKeyboard.h"
+#include "support/HostilePaths.h"
 
 #include "assign/ApplyChanges.h"
 #include "config/DeviceCopy.h"
@@ -143,6 +144,35 @@ TEST_F(ImportTest, FileChoicesGoThroughThePrompts)
     ASSERT_EQ(ExportProfileToUser(), 1);
     // The export is the document: what was imported, byte for byte.
     EXPECT_EQ(ReadBytes(Path("exported.vpf")), fileBytes);
+}
+
+TEST_F(ImportTest, SavesThatFailAreToldWithTheReason)
+{
+    auto told = [](const std::string& path, const std::string& reason) {
+        return FormatText(LoadText("MAIN_PROMPT_SAVE_FAILED"), path + " (" + reason + ")");
+    };
+    const std::string missing = Path("missing/out.vpf");
+    prompts.savePath = missing;
+    EXPECT_EQ(ExportProfileToUser(), 0);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, told(missing, "No such file or directory"));
+
+    // On a full disk the keyboard takes the import and the Apply; that the
+    // profile cache could not follow is told, and the Apply stays enabled.
+    prompts.messages.clear();
+    {
+        ScopedFileSizeLimit full(4096);
+        EXPECT_EQ(ImportProfileFile(file), ImportDone);
+        SetSlot(0, KeyCodeToIndex(KeyA), 1, 0);
+        window.applyEnabled = true;
+        EXPECT_EQ(ApplyChanges(), 0);
+    }
+    ASSERT_EQ(prompts.messages.size(), 2u);
+    EXPECT_EQ(prompts.messages[0].text, told(ProfileCachePath(0), "File too large"));
+    EXPECT_EQ(prompts.messages[1].text, told(ProfileCachePath(0), "File too large"));
+    EXPECT_TRUE(window.applyEnabled);
+    EXPECT_EQ(ReadBytes(ProfileCachePath(0)), cacheBefore);
+    EXPECT_EQ(EntryAt(Memories(), 1, PositionOf(KeyA)), (KeyMapEntry{5, 1, 0}));
 }
 
 TEST_F(ImportTest, ExportKeepsStringsAndSurvivesReimport)

@@ -1,4 +1,5 @@
 #include "config/DocumentTestSupport.h"
+#include "support/HostilePaths.h"
 
 #include <sys/stat.h>
 
@@ -69,6 +70,13 @@ const ValidationCase ValidationCases[] = {
     {"short file", [](std::vector<uint8_t>& f) { f.resize(32831); }, 0, false, ProfileFault::TooShort},
     {"empty file", [](std::vector<uint8_t>& f) { f.clear(); }, 0, false, ProfileFault::TooShort},
     {"trailing bytes", [](std::vector<uint8_t>& f) { f.push_back(0); }, 1, false, ProfileFault::TrailingBytes},
+    {"2 GB of strings announced",
+        [](std::vector<uint8_t>& f) {
+            WriteU32(f.data(), 16, 0x80000000u - 32832);
+            WriteU32(f.data(), 8, 0x80000000u);
+            FixChecksum(f);
+        },
+        0, false, ProfileFault::TooLarge},
 };
 
 TEST_F(ProfileFileTest, ValidationTable)
@@ -105,6 +113,47 @@ TEST_F(ProfileFileTest, EveryHeaderByteIsCoveredByTheChecksum)
         ASSERT_TRUE(WriteBytes(Path("byte.vpf"), file));
         EXPECT_EQ(ValidateProfileFile(Path("byte.vpf")), 0) << "byte " << i;
     }
+}
+
+TEST_F(ProfileFileTest, AHugeFileIsRefusedBeforeItIsRead)
+{
+    // A valid header of 2 GB on a sparse file: nothing of it is read.
+    std::vector<uint8_t> header = DefaultFile();
+    header.resize(32);
+    WriteU32(header.data(), 16, 0x80000000u - 32832);
+    WriteU32(header.data(), 8, 0x80000000u);
+    FixChecksum(header);
+    const std::string path = Path("huge.vpf");
+    ASSERT_TRUE(WriteBytes(path, header));
+    ASSERT_EQ(::truncate(path.c_str(), 0x80000000), 0);
+    const ProfileCheck check = InspectProfileFile(path);
+    EXPECT_EQ(check.fault, ProfileFault::TooLarge);
+    EXPECT_NE(check.Reason().find("at most 137501760 bytes"), std::string::npos) << check.Reason();
+    ProfileCheck read;
+    EXPECT_TRUE(ReadProfileFileBytes(path, read).empty());
+    EXPECT_EQ(read.fault, ProfileFault::TooLarge);
+    EXPECT_EQ(ValidateProfileFile(path), 0);
+    EXPECT_TRUE(prompts.messages.empty());
+    // The limit itself: the block, 100 macros and 64 KiB for every slot.
+    EXPECT_EQ(LargestProfileFileBytes, 32832u + 100u * 32512u + 2048u * 65536u);
+}
+
+TEST_F(ProfileFileTest, PathsThatAreNoFilesGiveTheirReasonAtOnce)
+{
+    for (const HostilePath& hostile : MakeHostilePaths(dir)) {
+        SCOPED_TRACE(hostile.kind);
+        const ProfileCheck check = InspectProfileFile(hostile.path);
+        EXPECT_EQ(check.fault, ProfileFault::CannotOpen);
+        EXPECT_NE(check.Reason().find(hostile.reason), std::string::npos) << check.Reason();
+        EXPECT_EQ(check.Reason().find("does not exist"), std::string::npos) << check.Reason();
+        EXPECT_EQ(ValidateProfileFile(hostile.path), -2);
+        ProfileCheck read;
+        EXPECT_TRUE(ReadProfileFileBytes(hostile.path, read).empty());
+        EXPECT_EQ(read.fault, ProfileFault::CannotOpen);
+        DocumentLock lock;
+        EXPECT_EQ(LoadDocumentFromFile(hostile.path), 0);
+    }
+    EXPECT_TRUE(prompts.messages.empty());
 }
 
 TEST_F(ProfileFileTest, MissingAndUnreadable)

@@ -95,6 +95,23 @@ TEST_F(LightingCtlTest, PrintsTheActiveProfilesRecordByName)
     EXPECT_EQ(run.out, "profile: 2\neffect: 13 (Ripple)\nbrightness: 3\nspeed: 4\ndirection: left\n"
                        "multicolour: off\ncolour: 12AB34\nchoice: green\n"
                        "rate: 4 (the keyboard holds 7, shown as the last)\n");
+    // The same as data: what the panel cannot show is null, the bytes are all there.
+    const CtlRun json = Ctl("--json lighting");
+    EXPECT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(json.out, "{\n  \"profile\": 2,\n  \"effect\": 13,\n  \"effectName\": \"Ripple\",\n  \"brightness\": 3,\n"
+                        "  \"speed\": 4,\n  \"direction\": \"left\",\n  \"multicolour\": false,\n  \"colour\": \"12AB34\",\n"
+                        "  \"choice\": \"green\",\n  \"rate\": 4,\n  \"record\": \"0D0301FF0012AB34000000000000000700020000"
+                        "00000000000000000000000000000000000000000000\"\n}\n");
+    m.params[42 + 3] = 5;
+    m.params[42 + 17] = 9;
+    SaveKeyboard(m);
+    const CtlRun odd = Ctl("lighting --json");
+    EXPECT_NE(odd.out.find("\"direction\": null"), std::string::npos) << odd.out;
+    EXPECT_NE(odd.out.find("\"choice\": null"), std::string::npos) << odd.out;
+    m.params[42 + 3] = 0xFF;
+    m.params[42 + 17] = 2;
+    SaveKeyboard(m);
+
     const CtlRun first = Ctl("lighting 1");
     EXPECT_NE(first.out.find("effect: 1 (Wave)\n"), std::string::npos) << first.out;
     EXPECT_NE(first.out.find("multicolour: on\n"), std::string::npos) << first.out;
@@ -105,6 +122,9 @@ TEST_F(LightingCtlTest, FieldsAreWrittenAsThePanelWritesThem)
 {
     const CtlRun run = Ctl("lighting 3 effect=14 brightness=2 speed=4 direction=left choice=blue rate=2");
     ASSERT_EQ(run.status, 0) << run.err;
+    // It shows what the keyboard holds afterwards.
+    EXPECT_EQ(run.out, "profile: 3\neffect: 14 (Sweep)\nbrightness: 2\nspeed: 4\ndirection: left\n"
+                       "multicolour: on\ncolour: FFFFFF\nchoice: blue\nrate: 2\n");
     // Effect 14 resends the multicolour byte (1: the factory's 0xFF reads as
     // on); speed position 4 is speed 1.
     EXPECT_EQ(Record(2), (std::vector<uint8_t>{14, 2, 1, 0xFF, 1, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 0, 3}));

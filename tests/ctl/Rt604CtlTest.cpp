@@ -153,4 +153,50 @@ TEST_F(Rt604CtlTest, DumpShowsSlotsMacrosAndEscapedStrings)
     EXPECT_NE(invalid.err.find("bad checksum"), std::string::npos);
 }
 
+TEST_F(Rt604CtlTest, DumpShowsTheFileAsItIs)
+{
+    // Written by hand: what a load would repair or renumber is shown as the
+    // file has it, and slots a new profile or a capture also has are not
+    // reported as changes.
+    std::unique_ptr<ConfigBlock> block = MakeDefaultBlock(0);
+    for (int n = 0; n < 18; ++n) // G-key identities in group 2, as a capture writes them
+        SetSlotIdentity(*block, 2 * 512 + 256 + n, MacroKeyIdentities[static_cast<size_t>(n)]);
+    SetSlotType(*block, 512 + 40, 4);
+    SetSlotValue(*block, 512 + 40, 7);
+    SetSlotType(*block, 3, 3);
+    SetSlotValue(*block, 3, 0);
+    SetSlotType(*block, 4, 6);
+    SetSlotValue(*block, 4, 0);
+    std::vector<uint8_t> macros(2 * MacroBlockSize);
+    for (int i = 0; i < 2; ++i) {
+        MacroBlock macro(macros.data() + i * MacroBlockSize);
+        macro.SetMacroId(7);
+        macro.SetName(i == 0 ? "first" : "second");
+        macro.SetCycles(0);
+        macro.SetPlayMode(2);
+    }
+    const std::vector<uint8_t> strings = {'n', 0, 'o', 0, 't', 0, 'e', 0, 0, 0};
+    BuildProfileHeader(block->data(), 2, static_cast<uint32_t>(strings.size()), 0);
+    std::vector<uint8_t> file(block->bytes.begin(), block->bytes.end());
+    file.insert(file.end(), macros.begin(), macros.end());
+    file.insert(file.end(), strings.begin(), strings.end());
+    ASSERT_TRUE(WriteBytes(Path("raw.vpf"), file));
+
+    const RunResult r = Run("dump " + Quoted("raw.vpf"));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string& json = r.out;
+    auto count = [&json](const std::string& text) {
+        size_t n = 0;
+        for (size_t at = json.find(text); at != std::string::npos; at = json.find(text, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count("\"id\": 7"), 2u) << json;
+    EXPECT_EQ(count("\"cycles\": 0"), 2u) << json;
+    EXPECT_EQ(count("\"playMode\": 2"), 2u) << json;
+    EXPECT_NE(json.find("\"macroId\": 7,\n          \"macroName\": \"first\""), std::string::npos) << json;
+    EXPECT_EQ(count("\"text\": \"note\""), 2u) << json;
+    EXPECT_EQ(json.find("\"keyName\": \"G"), std::string::npos) << json;
+}
+
 } // namespace

@@ -2,6 +2,7 @@
 #include "device/DeviceState.h"
 #include "device/HidDevice.h"
 #include "device/VirtualKeyboard.h"
+#include "device/VirtualKeyboardStateFile.h"
 #include "keys/KeyTable.h"
 #include "keys/MediaTable.h"
 #include "platform/AtomicFile.h"
@@ -632,8 +633,10 @@ TEST_F(VirtualKeyboardStateTest, DamagedOrForeignStateIsRefused)
 TEST_F(VirtualKeyboardStateTest, AutosaveKeepsEveryWriteAndGroupsOnce)
 {
     {
-        VirtualKeyboard kb;
-        kb.SetAutosavePath(path_);
+        std::string error;
+        std::unique_ptr<VirtualKeyboard> opened = OpenVirtualKeyboard(path_, VirtualKeyboardOptions{}, error);
+        ASSERT_TRUE(opened) << error;
+        VirtualKeyboard& kb = *opened;
         Opened h = OpenBoth(kb);
         Frame reply{};
         // A profile switch goes without a group: saved at once.

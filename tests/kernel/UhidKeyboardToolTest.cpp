@@ -45,6 +45,31 @@ TEST_F(UhidKeyboardToolTest, ADamagedStateIsRefusedAndKept)
     EXPECT_EQ(FileBytes(state), bytes);
 }
 
+// The plugged keyboard and rt604ctl --virtual-keyboard on one state file are
+// one keyboard: each side sees what the other wrote, at once.
+TEST_F(UhidKeyboardToolTest, TheStateFileIsOneKeyboardWithTheVirtualKeyboardOfRt604ctl)
+{
+    const std::string state = (dir / "shared.state").string();
+    UhidKeyboardProcess keyboard({"--state=" + state});
+    ASSERT_EQ(keyboard.Nodes().size(), 2u) << keyboard.ReadyLine();
+    const std::string ctl = BinaryPath("rt604ctl");
+    const std::string onFile = "--virtual-keyboard=" + state;
+
+    ASSERT_EQ(RunProgram(ctl, {onFile, "profile", "3"}, dir).status, 0);
+    ProgramRun throughKernel = RunProgram(ctl, {"profile"}, dir);
+    EXPECT_EQ(throughKernel.status, 0) << throughKernel.err;
+    EXPECT_EQ(throughKernel.out, "Active profile: 3\n");
+
+    throughKernel = RunProgram(ctl, {"profile", "2"}, dir);
+    ASSERT_EQ(throughKernel.status, 0) << throughKernel.err;
+    EXPECT_EQ(StateMemories(state).ActiveProfile(), 1); // saved before the answer, not at the end
+    const ProgramRun fromFile = RunProgram(ctl, {"profile", onFile}, dir);
+    EXPECT_EQ(fromFile.status, 0) << fromFile.err;
+    EXPECT_EQ(fromFile.out, "Active profile: 2\n");
+    EXPECT_EQ(keyboard.Command("save"), "ok");
+    EXPECT_EQ(keyboard.Quit(), 0);
+}
+
 TEST_F(UhidKeyboardToolTest, WrongCommandsAndValuesAreAnsweredWithAnError)
 {
     UhidKeyboardProcess keyboard({"--unplugged"});

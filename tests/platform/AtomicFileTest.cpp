@@ -1,10 +1,16 @@
 #include "platform/AtomicFile.h"
+#include "platform/FileAccess.h"
+#include "support/HostilePaths.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -75,6 +81,104 @@ TEST_F(AtomicFileTest, ReadWholeFileRefusesFoldersMissingFilesAndOversizedFiles)
     // file) is refused at once instead of waiting for a writer.
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
     EXPECT_FALSE(ReadWholeFile((dir / "fifo").string(), out, 100));
+}
+
+TEST_F(AtomicFileTest, KilledSavesLeaveNoTemporaryBehind)
+{
+    // A save of a few megabytes, killed again and again at random moments:
+    // whatever the moment, the target is the old or the new file, and once
+    // the next save has run nothing else is left in the folder.
+    const fs::path target = dir / "big.vpf";
+    const std::string oldText(4 << 20, 'o');
+    ASSERT_TRUE(WriteFileAtomically(target.string(), oldText));
+    std::mt19937 random(604);
+    for (int kill = 0; kill < 30; ++kill) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const std::string newText(4 << 20, 'n');
+            for (;;)
+                WriteFileAtomically(target.string(), newText);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const std::string now = Slurp(target);
+        ASSERT_EQ(now.size(), oldText.size());
+        ASSERT_TRUE(now[0] == 'o' || now[0] == 'n');
+    }
+    ASSERT_TRUE(WriteFileAtomically(target.string(), std::string("last")));
+    EXPECT_EQ(Slurp(target), "last");
+    EXPECT_EQ(FileCount(), 1u);
+}
+
+TEST_F(AtomicFileTest, ASymbolicLinkKeepsPointingAtTheNewContent)
+{
+    fs::create_directories(dir / "real");
+    std::ofstream(dir / "real" / "settings.ini") << "old";
+    // A relative link to a relative link, as dotfile managers make them.
+    fs::create_symlink("real/settings.ini", dir / "middle.ini");
+    fs::create_symlink("middle.ini", dir / "settings.ini");
+    ASSERT_TRUE(WriteFileAtomically((dir / "settings.ini").string(), std::string("new")));
+    EXPECT_TRUE(fs::is_symlink(dir / "settings.ini"));
+    EXPECT_TRUE(fs::is_symlink(dir / "middle.ini"));
+    EXPECT_EQ(Slurp(dir / "real" / "settings.ini"), "new");
+
+    // A link to nothing yet makes its target.
+    fs::create_symlink(dir / "real" / "later.ini", dir / "later.ini");
+    ASSERT_TRUE(WriteFileAtomically((dir / "later.ini").string(), std::string("made")));
+    EXPECT_TRUE(fs::is_symlink(dir / "later.ini"));
+    EXPECT_EQ(Slurp(dir / "real" / "later.ini"), "made");
+
+    fs::create_symlink("loop-b", dir / "loop-a");
+    fs::create_symlink("loop-a", dir / "loop-b");
+    int error = 0;
+    EXPECT_FALSE(WriteFileAtomically((dir / "loop-a").string(), std::string("x"), &error));
+    EXPECT_EQ(error, ELOOP);
+    EXPECT_TRUE(fs::is_symlink(dir / "loop-a"));
+}
+
+TEST_F(AtomicFileTest, TheLongestLegalNameCanBeWrittenAndReplaced)
+{
+    const fs::path target = dir / (std::string(250, 'p') + ".vpf"); // 254 bytes
+    ASSERT_TRUE(WriteFileAtomically(target.string(), std::string("first")));
+    ASSERT_TRUE(WriteFileAtomically(target.string(), std::string("second")));
+    EXPECT_EQ(Slurp(target), "second");
+    EXPECT_EQ(FileCount(), 1u);
+}
+
+TEST_F(AtomicFileTest, AFullDiskFailsWithTheReasonAndKeepsTheOldFile)
+{
+    const fs::path target = dir / "state";
+    std::ofstream(target) << "old";
+    int error = 0;
+    {
+        ScopedFileSizeLimit full(4096);
+        EXPECT_FALSE(WriteFileAtomically(target.string(), std::string(10000, 'x'), &error));
+    }
+    EXPECT_EQ(error, EFBIG);
+    EXPECT_EQ(FileErrorText(error), "File too large");
+    EXPECT_EQ(Slurp(target), "old");
+    EXPECT_EQ(FileCount(), 1u);
+}
+
+TEST_F(AtomicFileTest, PathsThatAreNoFilesAreRefusedAtOnce)
+{
+    for (const HostilePath& hostile : MakeHostilePaths(dir)) {
+        SCOPED_TRACE(hostile.kind);
+        std::string out = "untouched";
+        int error = 0;
+        EXPECT_FALSE(ReadWholeFile(hostile.path, out, 1 << 20, &error));
+        EXPECT_NE(FileErrorText(error).find(hostile.reason), std::string::npos) << FileErrorText(error);
+        EXPECT_FALSE(IsMissingFileError(error));
+    }
+    int error = 0;
+    std::string out;
+    EXPECT_FALSE(ReadWholeFile((dir / "none").string(), out, 100, &error));
+    EXPECT_TRUE(IsMissingFileError(error));
+    std::ofstream(dir / "big") << std::string(101, 'x');
+    EXPECT_FALSE(ReadWholeFile((dir / "big").string(), out, 100, &error));
+    EXPECT_EQ(error, FileErrorTooLarge);
 }
 
 } // namespace

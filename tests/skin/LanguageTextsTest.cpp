@@ -2,6 +2,7 @@
 
 #include "app/ProgramPaths.h"
 #include "platform/PrivateProfile.h"
+#include "support/RecordProblems.h"
 #include "platform/SettingsStore.h"
 
 #include <gtest/gtest.h>
@@ -117,6 +118,31 @@ TEST_F(LanguageTextsTest, LookupRules)
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.lookup(c.key, c.index), c.expected) << c.key << " index " << c.index;
+}
+
+TEST_F(LanguageTextsTest, AMissingOrDamagedLanguageFileIsToldOnce)
+{
+    RecordProblems problems;
+    const std::vector<std::string>& told = problems.told;
+    const std::string english = (dir / "Lang0409.ini").string();
+    // Missing: every text is "#Error", as always; why is told once.
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(LoadText("MAIN_CAPTION", 0), "#Error");
+    EXPECT_EQ(LoadModeText("5", 0), "#Error");
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], english + ": the language file cannot be read (No such file or directory); texts show as #Error");
+
+    // Present but without its texts: the same, with the other reason.
+    WriteFile(dir / "Lang0409.ini", std::string("\0\x01binary junk [LIGHT]\n", 20));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(LoadText("MAIN_CAPTION", 0), "#Error");
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(told[1], english + ": the language file is damaged (it has no [TEXT] section); texts show as #Error");
+
+    // A sound file says nothing.
+    WriteFile(dir / "Lang0419.ini", "[TEXT]\nMAIN_CAPTION=\xD0\x9A\n");
+    EXPECT_EQ(LoadText("MAIN_CAPTION", 1), "\xD0\x9A");
+    EXPECT_EQ(told.size(), 2u);
 }
 
 // Texts that were fixed in the program before they had keys: an older

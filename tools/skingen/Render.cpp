@@ -141,6 +141,11 @@ QImage RenderWindow(const SkinWindow& w, FaceState state, PanelVariant variant)
     return image;
 }
 
+void DrawDialogFrame(QPainter& p, const SkinWindow& w, int barHeight, Glyph glyph)
+{
+    DrawDialogChrome(p, w, barHeight, {}, glyph);
+}
+
 QImage RenderMask(const SkinWindow& w)
 {
     QImage mask(w.size, QImage::Format_RGB32);

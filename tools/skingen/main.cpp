@@ -3,6 +3,7 @@
 //
 //   rt604skingen <output folder>
 
+#include "AutoProfileSkin.h"
 #include "Pictures.h"
 #include "Render.h"
 #include "UserPreset.h"
@@ -149,6 +150,14 @@ void MakeUpdate()
     WriteLayout(w, "update_normal.jpg", false);
 }
 
+void MakeAutoProfile()
+{
+    const SkinWindow w = AutoProfileLayout();
+    Check(w);
+    MakeAutoProfilePictures(w, Save);
+    WriteLayout(w, w.background, false);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -170,6 +179,7 @@ int main(int argc, char** argv)
     MakeComposite();
     MakeProfile();
     MakeUpdate();
+    MakeAutoProfile();
     MakeIcons(Save);
     SaveText("UserDengColor_3.userd", UserPresetText());
     return g_failures == 0 ? 0 : 1;

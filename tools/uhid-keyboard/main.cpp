@@ -4,7 +4,7 @@
 #include "device/DeviceState.h"
 #include "device/UhidKeyboard.h"
 #include "device/VirtualKeyboard.h"
-#include "platform/AtomicFile.h"
+#include "device/VirtualKeyboardStateFile.h"
 
 #include <unistd.h>
 
@@ -36,7 +36,8 @@ void PrintHelp(std::FILE* to)
         "interface and an interface with the vendor and Consumer Control collections.\n\n"
         "Options:\n"
         "  --state=FILE          the keyboard's memories, as rt604 --virtual-keyboard keeps\n"
-        "                        them; a missing file starts as a factory keyboard\n"
+        "                        them; a missing file starts as a factory keyboard, and\n"
+        "                        rt604 or rt604ctl on the same file are the same keyboard\n"
         "  --product=ID          0x5000 (128 keys, the default) or 0 (126 keys), for a new state\n"
         "  --macro-units=N       macro memory of a new state in 128-byte units (default 64)\n"
         "  --latency-us=N        bus time of every report (default 1000)\n"
@@ -172,7 +173,8 @@ bool ParseOptions(int argc, char** argv, Options& options)
 
 // The keyboard of the state file, as rt604ctl --virtual-keyboard opens it:
 // an existing file gives the model and the memories, a missing one is
-// created as a factory keyboard. nullptr after printing what is wrong.
+// created as a factory keyboard, and the file is shared with the window and
+// rt604ctl as one keyboard. nullptr after printing what is wrong.
 std::unique_ptr<VirtualKeyboard> OpenKeyboard(const Options& options)
 {
     VirtualKeyboardOptions kbOptions;
@@ -180,29 +182,20 @@ std::unique_ptr<VirtualKeyboard> OpenKeyboard(const Options& options)
     kbOptions.macroUnits = options.macroUnits;
     kbOptions.withMouse = false;
     kbOptions.plugged = false;
-    std::string text;
-    const bool exists = !options.state.empty() && ReadWholeFile(options.state, text, 64 * 1024);
-    if (exists) {
-        KeyboardMemories memories;
-        if (!DecodeKeyboardState(reinterpret_cast<const uint8_t*>(text.data()), text.size(), memories)) {
-            std::fprintf(stderr, "%s: %s: not a virtual keyboard state file\n", Program, options.state.c_str());
+    std::unique_ptr<VirtualKeyboard> keyboard;
+    if (options.state.empty()) {
+        keyboard = std::make_unique<VirtualKeyboard>(kbOptions);
+    } else {
+        std::string error;
+        keyboard = OpenVirtualKeyboard(options.state, kbOptions, error);
+        if (!keyboard) {
+            std::fprintf(stderr, "%s: %s\n", Program, error.c_str());
             return nullptr;
         }
-        kbOptions.productId = memories.productId;
+        keyboard->SetStateFileErrorHandler(
+            [](const std::string& problem) { std::fprintf(stderr, "%s: %s\n", Program, problem.c_str()); });
     }
-    auto keyboard = std::make_unique<VirtualKeyboard>(kbOptions);
     keyboard->SetFrameLogEnabled(false); // a long run must not grow a log nobody reads
-    if (exists && !keyboard->LoadState(options.state)) {
-        std::fprintf(stderr, "%s: %s: not a virtual keyboard state file\n", Program, options.state.c_str());
-        return nullptr;
-    }
-    if (!options.state.empty()) {
-        if (!exists && !keyboard->SaveState(options.state)) {
-            std::fprintf(stderr, "%s: %s: cannot be written\n", Program, options.state.c_str());
-            return nullptr;
-        }
-        keyboard->SetAutosavePath(options.state);
-    }
     return keyboard;
 }
 
@@ -294,10 +287,12 @@ public:
                 + " get-reports " + std::to_string(c.getReports) + " set-reports " + std::to_string(c.setReports)
                 + " stalled " + std::to_string(c.stalled) + " leds " + std::to_string(c.leds);
         }
+        // Every change is saved as it is made; this tells whether all were.
         if (command == "save" && argument.empty()) {
             if (state_.empty())
                 return "error no state file";
-            return keyboard_.SaveState(state_) ? "ok" : "error the state file cannot be written";
+            const std::string problem = keyboard_.StateFileError();
+            return problem.empty() ? "ok" : "error " + problem;
         }
         if (command == "quit" && argument.empty()) {
             quit = true;

@@ -1,42 +1,34 @@
 // info, profile, export, import, keymap, macros: commands for a keyboard.
-#include "app/ctl/DeviceCommandsCtl.h"
-
+// Profiles are numbered 1 to 3 on the command line, as the keyboard's own
+// labels do.
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <memory>
 #include <optional>
 #include <span>
 
 #include "app/AppState.h"
 #include "app/ctl/CtlCommands.h"
+#include "app/ctl/JsonWriter.h"
 #include "app/ctl/KeyboardSession.h"
 #include "assign/DeviceKeyMap.h"
 #include "config/ConfigDocument.h"
 #include "config/DeviceCapture.h"
 #include "config/DeviceCopy.h"
+#include "config/ProfileFile.h"
 #include "config/ProfileImport.h"
 #include "device/DeviceCommands.h"
-#include "device/DeviceMonitor.h"
 #include "device/DeviceState.h"
 #include "device/HidDevice.h"
-#include "device/VirtualKeyboard.h"
 #include "keys/KeyTable.h"
 #include "keys/MediaTable.h"
 #include "macro/MacroBlock.h"
 #include "macro/MacroImage.h"
 #include "platform/AtomicFile.h"
+#include "platform/FileAccess.h"
 #include "skin/LanguageTexts.h"
 
 namespace {
-
-// "1".."3" to a profile index, or nothing.
-std::optional<int> ProfileArgument(const std::string& text)
-{
-    if (text.size() == 1 && text[0] >= '1' && text[0] <= '3')
-        return text[0] - '1';
-    return std::nullopt;
-}
 
 std::string Hex(unsigned value, int digits)
 {
@@ -45,11 +37,13 @@ std::string Hex(unsigned value, int digits)
     return buffer;
 }
 
-std::string KeyName(uint16_t keyCode)
+// A key as the keyboard picture labels it (K45, K56, G1 ...).
+std::string KeyLabel(uint16_t keyCode)
 {
     if (keyCode >= 512 && keyCode < 512 + MacroKeySlotCount)
         return "G" + std::to_string(keyCode - 511);
-    return GetKeyName(keyCode);
+    const char* label = KeyRecordOf(keyCode).label;
+    return label[0] != '\0' ? std::string(label) : GetKeyName(keyCode);
 }
 
 // What an entry of a key map does, in words.
@@ -70,7 +64,7 @@ std::string EntryMeaning(const KeyMapEntry& entry)
         return "unknown";
     default: {
         const uint16_t code = DecodeEntry(entry);
-        return code == 0 ? "unknown" : KeyName(code);
+        return code == 0 ? "unknown" : KeyLabel(code);
     }
     }
 }
@@ -78,6 +72,15 @@ std::string EntryMeaning(const KeyMapEntry& entry)
 std::string EntryBytes(const KeyMapEntry& entry)
 {
     return Hex(entry.kind, 2) + " " + Hex(entry.byte1, 2) + " " + Hex(entry.byte2, 2);
+}
+
+void EntryArray(JsonWriter& json, const KeyMapEntry& entry)
+{
+    json.BeginArray();
+    json.Number(entry.kind);
+    json.Number(entry.byte1);
+    json.Number(entry.byte2);
+    json.EndArray();
 }
 
 bool ReadImage(std::vector<uint8_t>& image)
@@ -96,32 +99,26 @@ bool ReadImage(std::vector<uint8_t>& image)
     return ReadMacroMemory(image) == 1;
 }
 
-bool TakeNoArguments(const char* command, const std::vector<std::string>& args)
+// The lighting effects the keyboard offers, with their names in the
+// current language.
+std::vector<std::pair<int, std::string>> Effects(const std::array<uint8_t, DeviceInfoBytes>& info)
 {
-    if (args.empty())
-        return true;
-    CtlError(std::string("usage: rt604ctl ") + command + " [--virtual-keyboard=STATEFILE]");
-    return false;
-}
-
-bool TakeOneArgument(const char* command, const char* what, const std::vector<std::string>& args)
-{
-    if (args.size() == 1 && !args[0].empty())
-        return true;
-    CtlError(std::string("usage: rt604ctl ") + command + " " + what + " [--virtual-keyboard=STATEFILE]");
-    return false;
+    std::vector<std::pair<int, std::string>> effects;
+    for (int i = DeviceInfoEffectCodes; i < DeviceInfoBytes; ++i) {
+        const uint8_t code = info[static_cast<size_t>(i)];
+        if (code != 0x00 && code != 0xFE)
+            effects.emplace_back(code, LoadModeText(std::to_string(code)));
+    }
+    return effects;
 }
 
 } // namespace
 
-int RunInfo(const std::vector<std::string>& arguments)
+int RunInfo(const std::vector<std::string>& args)
 {
-    std::vector<std::string> args = arguments;
+    if (!args.empty())
+        return CtlUsage("info");
     KeyboardSession session;
-    if (int result = session.TakeOption(args); result != ExitOk)
-        return result;
-    if (!TakeNoArguments("info", args))
-        return ExitUsage;
     if (int result = session.Connect(); result != ExitOk)
         return result;
     std::array<uint8_t, DeviceInfoBytes> info{};
@@ -129,49 +126,65 @@ int RunInfo(const std::vector<std::string>& arguments)
         CtlError("the keyboard does not answer");
         return ExitNoKeyboard;
     }
-    const HidAttributes attributes = g_configChannel.Attributes();
-    std::printf("model: Orvan RT-604, %d keys (product id 0x%04X)\n", keyCount.load(), attributes.productId);
+    const uint16_t productId = g_configChannel.Attributes().productId;
     const int profile = info[DeviceInfoActiveProfile];
-    if (profile < ProfileCount)
-        std::printf("active profile: %d\n", profile + 1);
-    else
-        std::printf("active profile: none (the keyboard reports %d)\n", profile);
-    std::printf("macro memory: %u bytes\n", info[DeviceInfoMacroUnits] * unsigned{MacroUnitBytes});
-    std::string effects;
-    for (int i = DeviceInfoEffectCodes; i < DeviceInfoBytes; ++i) {
-        if (info[static_cast<size_t>(i)] == 0x00 || info[static_cast<size_t>(i)] == 0xFE)
-            continue;
-        effects += (effects.empty() ? "" : " ") + std::to_string(info[static_cast<size_t>(i)]);
+    const unsigned macroBytes = info[DeviceInfoMacroUnits] * unsigned{MacroUnitBytes};
+    const auto effects = Effects(info);
+    if (Options().json) {
+        JsonWriter json;
+        json.BeginObject();
+        json.Key("model");
+        json.String("Orvan RT-604");
+        json.Key("keys");
+        json.Number(keyCount.load());
+        json.Key("productId");
+        json.Number(productId);
+        json.Key("activeProfile");
+        if (profile < ProfileCount)
+            json.Number(profile + 1);
+        else
+            json.Null();
+        json.Key("macroMemoryBytes");
+        json.Number(macroBytes);
+        json.Key("effects");
+        json.BeginArray();
+        for (const auto& [code, name] : effects) {
+            json.BeginObject();
+            json.Key("code");
+            json.Number(code);
+            json.Key("name");
+            json.String(name);
+            json.EndObject();
+        }
+        json.EndArray();
+        json.EndObject();
+        return session.Finish(PrintJson(json));
     }
-    std::printf("lighting effects: %s\n", effects.empty() ? "none" : effects.c_str());
-    return ExitOk;
+    std::printf("Model: Orvan RT-604, %d keys (product id 0x%04X)\n", keyCount.load(), productId);
+    if (profile < ProfileCount)
+        std::printf("Active profile: %d\n", profile + 1);
+    else
+        std::printf("Active profile: none (the keyboard reports %d)\n", profile);
+    std::printf("Macro memory: %u bytes\n", macroBytes);
+    std::printf("Lighting effects:%s\n", effects.empty() ? " none" : "");
+    for (const auto& [code, name] : effects)
+        std::printf("  %2d  %s\n", code, name.c_str());
+    return session.Finish(ExitOk);
 }
 
-int RunProfile(const std::vector<std::string>& arguments)
+int RunProfile(const std::vector<std::string>& args)
 {
-    std::vector<std::string> args = arguments;
-    KeyboardSession session;
-    if (int result = session.TakeOption(args); result != ExitOk)
-        return result;
-    if (args.size() > 1) {
-        CtlError("usage: rt604ctl profile [1|2|3] [--virtual-keyboard=STATEFILE]");
-        return ExitUsage;
-    }
+    if (args.size() > 1)
+        return CtlUsage("profile");
     std::optional<int> index;
-    if (args.size() == 1) {
-        index = ProfileArgument(args[0]);
-        if (!index) {
-            CtlError("the keyboard has profiles 1, 2 and 3, not \"" + args[0] + "\"");
-            return ExitUsage;
-        }
-    }
+    if (args.size() == 1 && !(index = ProfileArgument(args[0])))
+        return NoSuchProfile(args[0]);
+    KeyboardSession session;
     if (int result = session.Connect(); result != ExitOk)
         return result;
-    if (index) {
-        if (SetCurrentProfile(*index) != 1) {
-            CtlError("the keyboard did not switch to profile " + args[0]);
-            return ExitRefused;
-        }
+    if (index && SetCurrentProfile(*index) != 1) {
+        CtlError("the keyboard did not switch to profile " + args[0]);
+        return ExitRefused;
     }
     g_app.currentProfile = -1; // ask the keyboard, not the cache
     const int32_t profile = GetCurrentProfile();
@@ -179,18 +192,23 @@ int RunProfile(const std::vector<std::string>& arguments)
         CtlError("the keyboard does not tell its active profile");
         return ExitNoKeyboard;
     }
-    std::printf("%d\n", profile + 1);
-    return ExitOk;
+    if (Options().json) {
+        JsonWriter json;
+        json.BeginObject();
+        json.Key("activeProfile");
+        json.Number(profile + 1);
+        json.EndObject();
+        return session.Finish(PrintJson(json));
+    }
+    std::printf("Active profile: %d\n", profile + 1);
+    return session.Finish(ExitOk);
 }
 
-int RunExport(const std::vector<std::string>& arguments)
+int RunExport(const std::vector<std::string>& args)
 {
-    std::vector<std::string> args = arguments;
+    if (args.size() != 1 || args[0].empty())
+        return CtlUsage("export");
     KeyboardSession session;
-    if (int result = session.TakeOption(args); result != ExitOk)
-        return result;
-    if (!TakeOneArgument("export", "FILE", args))
-        return ExitUsage;
     if (int result = session.Connect(); result != ExitOk)
         return result;
     std::vector<uint8_t> file;
@@ -198,49 +216,53 @@ int RunExport(const std::vector<std::string>& arguments)
         CtlError("could not read the keyboard's key maps and macros");
         return ExitRefused;
     }
-    if (!WriteFileAtomically(args[0], std::span<const uint8_t>(file))) {
-        CtlError(args[0] + ": cannot be written");
+    int error = 0;
+    if (!WriteFileAtomically(args[0], std::span<const uint8_t>(file), &error)) {
+        CtlError(args[0] + ": cannot be written: " + FileErrorText(error));
         return ExitFailed;
     }
-    return ExitOk;
+    return session.Finish(ExitOk);
 }
 
-int RunImport(const std::vector<std::string>& arguments)
+int RunImport(const std::vector<std::string>& args)
 {
-    std::vector<std::string> args = arguments;
+    if (args.size() != 1 || args[0].empty())
+        return CtlUsage("import");
+    // The file first: whether it is good does not depend on a keyboard.
+    ProfileCheck check;
+    const std::vector<uint8_t> file = ReadProfileFileBytes(args[0], check);
+    if (check.fault != ProfileFault::None) {
+        CtlError(args[0] + ": invalid profile file: " + check.Reason());
+        CtlError(LoadText("MAIN_PROMPT_INPORT"));
+        return ExitInvalidFile;
+    }
     KeyboardSession session;
-    if (int result = session.TakeOption(args); result != ExitOk)
-        return result;
-    if (!TakeOneArgument("import", "FILE", args))
-        return ExitUsage;
     if (int result = session.Connect(); result != ExitOk)
         return result;
     InitDocument();
-    int exitCode = ExitOk;
-    std::optional<std::vector<uint8_t>> file = ReadImportFile(args[0]);
-    if (!file) {
-        exitCode = ExitInvalidFile;
-    } else if (ImportProfileBytes(*file, false) != ImportDone) {
-        CtlError("the keyboard did not take " + args[0]);
-        exitCode = ExitRefused;
-    }
+    const int32_t imported = ImportProfileBytes(file, false);
     ShutdownDocuments();
-    return exitCode;
+    switch (imported) {
+    case ImportDone:
+        return session.Finish(ExitOk);
+    case ImportDoesNotFit:
+        return ExitDoesNotFit; // the reason was shown; nothing was sent
+    case ImportInvalid:
+        return ExitInvalidFile;
+    default:
+        CtlError("the keyboard did not take " + args[0]);
+        return ExitRefused;
+    }
 }
 
-int RunKeymap(const std::vector<std::string>& arguments)
+int RunKeymap(const std::vector<std::string>& args)
 {
-    std::vector<std::string> args = arguments;
+    if (args.size() != 1 || args[0].empty())
+        return CtlUsage("keymap");
+    const std::optional<int> profile = ProfileArgument(args[0]);
+    if (!profile)
+        return NoSuchProfile(args[0]);
     KeyboardSession session;
-    if (int result = session.TakeOption(args); result != ExitOk)
-        return result;
-    if (!TakeOneArgument("keymap", "1|2|3", args))
-        return ExitUsage;
-    std::optional<int> profile = ProfileArgument(args[0]);
-    if (!profile) {
-        CtlError("the keyboard has profiles 1, 2 and 3, not \"" + args[0] + "\"");
-        return ExitUsage;
-    }
     if (int result = session.Connect(); result != ExitOk)
         return result;
     const size_t bytes = static_cast<size_t>(keyMapBytes.load());
@@ -250,27 +272,60 @@ int RunKeymap(const std::vector<std::string>& arguments)
         return ExitRefused;
     }
     const std::array<uint8_t, MaxKeyMapBytes> factory = CopyDefaultKeyMap();
-    std::printf("profile %d, %d positions\n", *profile + 1, keyCount.load());
-    std::printf("%-4s %-18s %-9s %s\n", "pos", "key", "entry", "does");
+    JsonWriter json;
+    if (Options().json) {
+        json.BeginObject();
+        json.Key("profile");
+        json.Number(*profile + 1);
+        json.Key("keys");
+        json.BeginArray();
+    } else {
+        std::printf("Profile %d (* differs from the factory map)\n", *profile + 1);
+        std::printf("  %-12s %-9s %s\n", "Key", "Entry", "Does");
+    }
     for (int i = 0; i < keyCount.load(); ++i) {
         const KeyMapEntry entry = ReadKeyMapEntry(std::span<const uint8_t>(map.data(), bytes), i);
         const KeyMapEntry own = ReadKeyMapEntry(std::span<const uint8_t>(factory.data(), bytes), i);
         const uint16_t key = DecodeEntry(own);
-        const std::string name = key == 0 ? "-" : KeyName(key);
-        const std::string does = entry == own ? "its own function" : EntryMeaning(entry);
-        std::printf("%-4d %-18s %-9s %s\n", i, name.c_str(), EntryBytes(entry).c_str(), does.c_str());
+        // Positions the factory map leaves empty (Fn, gaps of the matrix)
+        // are no key of the keyboard.
+        if (key == 0)
+            continue;
+        const bool changed = !(entry == own);
+        const std::string does = changed ? EntryMeaning(entry) : "its own function";
+        if (Options().json) {
+            json.BeginObject();
+            json.Key("position");
+            json.Number(i);
+            json.Key("key");
+            json.String(KeyLabel(key));
+            json.Key("entry");
+            EntryArray(json, entry);
+            json.Key("factoryEntry");
+            EntryArray(json, own);
+            json.Key("changed");
+            json.Bool(changed);
+            json.Key("does");
+            json.String(does);
+            json.EndObject();
+        } else {
+            std::printf("%c %-12s %-9s %s\n", changed ? '*' : ' ', KeyLabel(key).c_str(), EntryBytes(entry).c_str(),
+                        does.c_str());
+        }
     }
-    return ExitOk;
+    if (Options().json) {
+        json.EndArray();
+        json.EndObject();
+        return session.Finish(PrintJson(json));
+    }
+    return session.Finish(ExitOk);
 }
 
-int RunMacros(const std::vector<std::string>& arguments)
+int RunMacros(const std::vector<std::string>& args)
 {
-    std::vector<std::string> args = arguments;
+    if (!args.empty())
+        return CtlUsage("macros");
     KeyboardSession session;
-    if (int result = session.TakeOption(args); result != ExitOk)
-        return result;
-    if (!TakeNoArguments("macros", args))
-        return ExitUsage;
     if (int result = session.Connect(); result != ExitOk)
         return result;
     std::vector<uint8_t> image;
@@ -278,22 +333,64 @@ int RunMacros(const std::vector<std::string>& arguments)
         CtlError("the keyboard refused to give its macro memory");
         return ExitRefused;
     }
-    if (image.size() < MacroImageHeaderSize || ReadU16(image.data(), 0) != MacroImageSignature) {
-        std::printf("no macros (the memory holds no macro image)\n");
-        return ExitOk;
+    const bool hasImage = image.size() >= MacroImageHeaderSize && ReadU16(image.data(), 0) == MacroImageSignature;
+    const std::vector<uint8_t> area = hasImage ? DecodeMacroImage(image) : std::vector<uint8_t>();
+    if (Options().json) {
+        JsonWriter json;
+        json.BeginObject();
+        json.Key("capacity");
+        json.Number(g_app.macroCapacity.load());
+        json.Key("imageBytes");
+        json.Number(hasImage ? ReadU16(image.data(), ImageLengthOffset) : 0);
+        json.Key("names");
+        json.Bool(hasImage && ReadU16(image.data(), ImageNamesFlagOffset) != 0);
+        json.Key("macros");
+        json.BeginArray();
+        for (size_t k = 0; k < area.size() / MacroBlockSize; ++k) {
+            ConstMacroBlock macro(area.data() + k * MacroBlockSize);
+            json.BeginObject();
+            json.Key("position");
+            json.Number(static_cast<int64_t>(k) + 1);
+            json.Key("name");
+            json.String(macro.Name());
+            json.Key("cycles");
+            json.Number(macro.Cycles());
+            json.Key("events");
+            json.BeginArray();
+            for (const MacroEvent& event : macro.Events()) {
+                json.BeginObject();
+                json.Key("key");
+                json.String(KeyLabel(event.keyCode));
+                json.Key("keyCode");
+                json.Number(event.keyCode);
+                json.Key("direction");
+                json.String(event.direction == MacroPressed ? "down" : "up");
+                json.Key("delay");
+                json.Number(event.delay);
+                json.EndObject();
+            }
+            json.EndArray();
+            json.EndObject();
+        }
+        json.EndArray();
+        json.EndObject();
+        return session.Finish(PrintJson(json));
     }
-    std::printf("image: %u of %u bytes, %u macros, %s\n", ReadU16(image.data(), ImageLengthOffset),
+    if (!hasImage) {
+        std::printf("No macros (the memory holds no macro image)\n");
+        return session.Finish(ExitOk);
+    }
+    std::printf("Image: %u of %u bytes, %u macros, %s\n", ReadU16(image.data(), ImageLengthOffset),
                 g_app.macroCapacity.load(), ReadU16(image.data(), ImageCountOffset),
                 ReadU16(image.data(), ImageNamesFlagOffset) ? "with names" : "without names");
-    const std::vector<uint8_t> area = DecodeMacroImage(image);
     for (size_t k = 0; k < area.size() / MacroBlockSize; ++k) {
         ConstMacroBlock macro(area.data() + k * MacroBlockSize);
-        std::printf("macro %zu: \"%s\", plays %u time%s, %d events\n", k + 1, macro.Name().c_str(), macro.Cycles(),
+        std::printf("Macro %zu: \"%s\", plays %u time%s, %d events\n", k + 1, macro.Name().c_str(), macro.Cycles(),
                     macro.Cycles() == 1 ? "" : "s", macro.UsableEventCount());
         for (const MacroEvent& event : macro.Events()) {
-            std::printf("  %-18s %-4s then %u ms\n", KeyName(event.keyCode).c_str(),
+            std::printf("  %-12s %-4s then %u ms\n", KeyLabel(event.keyCode).c_str(),
                         event.direction == MacroPressed ? "down" : "up", event.delay);
         }
     }
-    return ExitOk;
+    return session.Finish(ExitOk);
 }

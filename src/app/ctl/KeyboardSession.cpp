@@ -1,22 +1,20 @@
 #include "app/ctl/KeyboardSession.h"
 
+#include <array>
+#include <optional>
+#include <span>
+
 #include "app/AppState.h"
 #include "app/ctl/CtlCommands.h"
-#include "app/ctl/DeviceCommandsCtl.h"
+#include "assign/DeviceKeyMap.h"
 #include "device/DeviceCommands.h"
 #include "device/DeviceMonitor.h"
 #include "device/DeviceState.h"
 #include "device/HidDevice.h"
 #include "device/VirtualKeyboard.h"
-#include "platform/AtomicFile.h"
-
-#include <array>
-#include <optional>
-#include <span>
+#include "device/VirtualKeyboardStateFile.h"
 
 namespace {
-
-constexpr const char* VirtualOption = "--virtual-keyboard=";
 
 bool OpenKeyboard()
 {
@@ -58,28 +56,18 @@ KeyboardSession::~KeyboardSession()
     }
 }
 
-int KeyboardSession::TakeOption(std::vector<std::string>& args)
-{
-    for (auto it = args.begin(); it != args.end(); ++it) {
-        if (it->rfind(VirtualOption, 0) == 0) {
-            statePath_ = it->substr(std::string(VirtualOption).size());
-            args.erase(it);
-            if (statePath_.empty()) {
-                CtlError("--virtual-keyboard needs a state file");
-                return ExitUsage;
-            }
-            wantVirtual_ = true;
-            break;
-        }
-    }
-    return ExitOk;
-}
-
 int KeyboardSession::Connect()
 {
-    if (wantVirtual_) {
-        if (int result = StartVirtualKeyboard(); result != ExitOk)
-            return result;
+    if (const std::string& state = Options().virtualKeyboard; !state.empty()) {
+        std::string error;
+        virtual_ = OpenVirtualKeyboard(state, VirtualKeyboardOptions{}, error);
+        if (!virtual_) {
+            CtlError(error);
+            return ExitFailed;
+        }
+        // Each problem is told when it happens, next to what it spoiled.
+        virtual_->SetStateFileErrorHandler([](const std::string& problem) { CtlError(problem); });
+        SetHidBackend(virtual_.get());
     }
     if (!OpenKeyboard()) {
         CtlError("no Orvan RT-604 keyboard is connected (or it cannot be opened: see the udev rule in the README)");
@@ -98,30 +86,9 @@ int KeyboardSession::Connect()
     return ExitOk;
 }
 
-int KeyboardSession::StartVirtualKeyboard()
+int KeyboardSession::Finish(int result) const
 {
-    VirtualKeyboardOptions options;
-    std::string text;
-    const bool exists = ReadWholeFile(statePath_, text, 64 * 1024);
-    if (exists) {
-        KeyboardMemories memories;
-        if (!DecodeKeyboardState(reinterpret_cast<const uint8_t*>(text.data()), text.size(), memories)) {
-            CtlError(statePath_ + ": not a virtual keyboard state file");
-            return ExitFailed;
-        }
-        options.productId = memories.productId;
-    }
-    virtual_ = std::make_unique<VirtualKeyboard>(options);
-    if (exists && !virtual_->LoadState(statePath_)) {
-        CtlError(statePath_ + ": not a virtual keyboard state file");
+    if (result == ExitOk && virtual_ && !virtual_->StateFileError().empty())
         return ExitFailed;
-    }
-    // A new state file starts as a factory keyboard.
-    if (!exists && !virtual_->SaveState(statePath_)) {
-        CtlError(statePath_ + ": cannot be written");
-        return ExitFailed;
-    }
-    virtual_->SetAutosavePath(statePath_);
-    SetHidBackend(virtual_.get());
-    return ExitOk;
+    return result;
 }

@@ -2,14 +2,13 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
 class VirtualKeyboard;
 
-// The keyboard for one rt604ctl command: found and opened as the device
-// monitor does, with its factory map and macro capacity read as the
-// connection handler reads them; or, with --virtual-keyboard=STATEFILE, the
-// virtual keyboard kept in that file, whose state is saved after every write.
+// The keyboard for one command: found and opened as the device monitor does,
+// with its factory map and macro capacity read as the connection handler
+// reads them; or, with --virtual-keyboard=STATEFILE, the virtual keyboard
+// kept in that file, shared with any other program running on it.
 class KeyboardSession {
 public:
     KeyboardSession();
@@ -17,16 +16,13 @@ public:
     KeyboardSession(const KeyboardSession&) = delete;
     KeyboardSession& operator=(const KeyboardSession&) = delete;
 
-    // Takes the option out of args, so that the arguments can be checked
-    // before any keyboard is looked for. ExitOk, or ExitUsage (printed).
-    int TakeOption(std::vector<std::string>& args);
     // ExitOk when connected, else the exit code (the reason already printed).
     int Connect();
+    // The exit code of a command that would end with result: a virtual
+    // keyboard whose state file could not be saved turns success into
+    // failure (the reason was printed when it happened).
+    int Finish(int result) const;
 
 private:
-    int StartVirtualKeyboard();
-
-    std::string statePath_;
-    bool wantVirtual_ = false;
     std::unique_ptr<VirtualKeyboard> virtual_;
 };

@@ -3,9 +3,8 @@
 // Every write goes through the lighting core exactly as the window's panel
 // makes it (same bytes, same BeginUpdate/EndUpdate groups).
 #include "app/ctl/CtlCommands.h"
-#include "app/ctl/DeviceCommandsCtl.h"
+#include "app/ctl/JsonWriter.h"
 #include "app/ctl/KeyboardSession.h"
-#include "app/ctl/LightingCommands.h"
 
 #include "config/ProfileFile.h"
 #include "config/UserModePreset.h"
@@ -27,13 +26,6 @@ namespace {
 
 // What a value was given as, for the reasons.
 const char* const ChoiceNames[] = {"red", "yellow", "green", "blue"};
-
-std::optional<int> ProfileArgument(const std::string& text)
-{
-    if (text.size() == 1 && text[0] >= '1' && text[0] <= '3')
-        return text[0] - '1';
-    return std::nullopt;
-}
 
 std::optional<int> SmallNumber(const std::string& text, int low, int high)
 {
@@ -187,23 +179,13 @@ const FieldRule* FindField(const std::string& name)
     return nullptr;
 }
 
-int Usage(const char* command)
+int LightingUsage()
 {
-    if (std::string(command) == "lighting") {
-        CtlError("usage: rt604ctl lighting [PROFILE [FIELD=VALUE...]] [--virtual-keyboard=STATEFILE]");
-        std::string fields;
-        for (const FieldRule& rule : Fields)
-            fields += std::string("  ") + rule.name + "=" + rule.values + "\n";
-        std::fprintf(stderr, "fields:\n%s", fields.c_str());
-    } else {
-        CtlError(std::string("usage: rt604ctl ") + command + " PROFILE [--virtual-keyboard=STATEFILE]");
-    }
-    return ExitUsage;
-}
-
-int NoSuchProfile(const std::string& text)
-{
-    CtlError("the keyboard has profiles 1, 2 and 3, not \"" + text + "\"");
+    CtlUsage("lighting");
+    std::string fields;
+    for (const FieldRule& rule : Fields)
+        fields += std::string("  ") + rule.name + "=" + rule.values + "\n";
+    std::fprintf(stderr, "fields:\n%s", fields.c_str());
     return ExitUsage;
 }
 
@@ -228,47 +210,95 @@ int ActiveProfile()
     return info[DeviceInfoActiveProfile] < LightingProfiles ? info[DeviceInfoActiveProfile] : 0;
 }
 
-void PrintRecord(int profile)
+// The profile's lighting, as the panel shows it: a value the panel cannot
+// show is given as the nearest it shows, with what the keyboard holds.
+int PrintRecord(int profile)
 {
     const std::span<const uint8_t, LightingRecordBytes> record(
         g_lighting.lightingRecords.data() + RecordOffset(profile, 0), LightingRecordBytes);
     const int code = record[RecordEffect];
-    std::printf("profile: %d\n", profile + 1);
     const std::string name = FindEffect(code) || OffersEffect(code) ? LoadModeText(std::to_string(code)) : std::string();
+    const int speed = record[RecordSpeed];
+    const int direction = record[RecordDirection];
+    const bool knownDirection = direction == DirectionForward || direction == DirectionBackward;
+    const char* directionName = direction == DirectionForward ? "left" : "right";
+    const int choice = record[RecordColourChoice];
+    const int rate = record[RecordReportRate];
+    const int shownSpeed = speed <= MaxLevel ? PositionFromSpeed(speed) : MaxLevel;
+    const int shownRate = (rate <= MaxReportRate ? rate : MaxReportRate) + 1;
+
+    if (Options().json) {
+        JsonWriter json;
+        json.BeginObject();
+        json.Key("profile");
+        json.Number(profile + 1);
+        json.Key("effect");
+        json.Number(code);
+        json.Key("effectName");
+        if (name.empty())
+            json.Null();
+        else
+            json.String(name);
+        json.Key("brightness");
+        json.Number(g_lighting.brightness);
+        json.Key("speed");
+        json.Number(shownSpeed);
+        json.Key("direction");
+        if (knownDirection)
+            json.String(directionName);
+        else
+            json.Null();
+        json.Key("multicolour");
+        json.Bool(g_lighting.multicolour);
+        json.Key("colour");
+        json.String(ColourText(g_lighting.effectColour));
+        json.Key("choice");
+        if (choice <= MaxColourChoice)
+            json.String(ChoiceNames[choice]);
+        else
+            json.Null();
+        json.Key("rate");
+        json.Number(shownRate);
+        // The record's bytes in hexadecimal, for what the fields cannot show.
+        std::string bytes;
+        for (uint8_t byte : record) {
+            char hex[3];
+            std::snprintf(hex, sizeof hex, "%02X", byte);
+            bytes += hex;
+        }
+        json.Key("record");
+        json.String(bytes);
+        json.EndObject();
+        return PrintJson(json);
+    }
+    std::printf("profile: %d\n", profile + 1);
     std::printf("effect: %d%s\n", code, name.empty() ? "" : (" (" + name + ")").c_str());
     std::printf("brightness: %d\n", g_lighting.brightness);
-    const int speed = record[RecordSpeed];
     if (speed <= MaxLevel)
-        std::printf("speed: %d\n", PositionFromSpeed(speed));
+        std::printf("speed: %d\n", shownSpeed);
     else
-        std::printf("speed: %d (beyond the slider: the keyboard holds %d)\n", MaxLevel, speed);
-    const int direction = record[RecordDirection];
-    if (direction == DirectionForward || direction == DirectionBackward)
-        std::printf("direction: %s\n", direction == DirectionForward ? "left" : "right");
+        std::printf("speed: %d (beyond the slider: the keyboard holds %d)\n", shownSpeed, speed);
+    if (knownDirection)
+        std::printf("direction: %s\n", directionName);
     else
         std::printf("direction: 0x%02X (neither left nor right)\n", direction);
     std::printf("multicolour: %s\n", g_lighting.multicolour ? "on" : "off");
     std::printf("colour: %s\n", ColourText(g_lighting.effectColour).c_str());
-    const int choice = record[RecordColourChoice];
     if (choice <= MaxColourChoice)
         std::printf("choice: %s\n", ChoiceNames[choice]);
     else
         std::printf("choice: %d (none of the four colours)\n", choice);
-    const int rate = record[RecordReportRate];
     if (rate <= MaxReportRate)
-        std::printf("rate: %d\n", rate + 1);
+        std::printf("rate: %d\n", shownRate);
     else
-        std::printf("rate: %d (the keyboard holds %d, shown as the last)\n", MaxReportRate + 1, rate);
+        std::printf("rate: %d (the keyboard holds %d, shown as the last)\n", shownRate, rate);
+    return ExitOk;
 }
 
 } // namespace
 
-int RunLighting(const std::vector<std::string>& arguments)
+int RunLighting(const std::vector<std::string>& args)
 {
-    std::vector<std::string> args = arguments;
-    KeyboardSession session;
-    if (int result = session.TakeOption(args); result != ExitOk)
-        return result;
     std::optional<int> profile;
     if (!args.empty()) {
         profile = ProfileArgument(args[0]);
@@ -282,16 +312,17 @@ int RunLighting(const std::vector<std::string>& arguments)
         const FieldRule* rule = eq == std::string::npos ? nullptr : FindField(args[i].substr(0, eq));
         if (!rule) {
             CtlError("\"" + args[i] + "\" is not FIELD=VALUE with a field the lighting has");
-            return Usage("lighting");
+            return LightingUsage();
         }
         for (const auto& [other, value] : fields) {
             if (other == rule) {
                 CtlError(std::string(rule->name) + " is given twice");
-                return Usage("lighting");
+                return LightingUsage();
             }
         }
         fields.emplace_back(rule, args[i].substr(eq + 1));
     }
+    KeyboardSession session;
     if (int result = session.Connect(); result != ExitOk)
         return result;
     if (!profile) {
@@ -304,10 +335,8 @@ int RunLighting(const std::vector<std::string>& arguments)
     }
     if (int result = ReadProfile(*profile); result != ExitOk)
         return result;
-    if (fields.empty()) {
-        PrintRecord(*profile);
-        return ExitOk;
-    }
+    if (fields.empty())
+        return session.Finish(PrintRecord(*profile));
 
     // Every value is checked before the first byte is written.
     std::vector<Change> changes;
@@ -325,20 +354,20 @@ int RunLighting(const std::vector<std::string>& arguments)
             return ExitRefused;
         }
     }
-    return ExitOk;
+    // What the keyboard holds now, as "profile N" shows the profile it switched to.
+    if (int result = ReadProfile(*profile); result != ExitOk)
+        return result;
+    return session.Finish(PrintRecord(*profile));
 }
 
-int RunKeyColours(const std::vector<std::string>& arguments)
+int RunKeyColours(const std::vector<std::string>& args)
 {
-    std::vector<std::string> args = arguments;
-    KeyboardSession session;
-    if (int result = session.TakeOption(args); result != ExitOk)
-        return result;
     if (args.size() != 1)
-        return Usage("key-colours");
+        return CtlUsage("key-colours");
     const std::optional<int> profile = ProfileArgument(args[0]);
     if (!profile)
         return NoSuchProfile(args[0]);
+    KeyboardSession session;
     if (int result = session.Connect(); result != ExitOk)
         return result;
     EnsureUserFolder();
@@ -347,7 +376,23 @@ int RunKeyColours(const std::vector<std::string>& arguments)
         CtlError("the keyboard did not take the key colours (" + std::to_string(result) + ")");
         return ExitRefused;
     }
-    std::printf("profile %d: user mode %d (%s) of %s sent\n", *profile + 1, g_userModes.userMode,
-                ReadModeName(*profile, g_userModes.userMode).c_str(), UserModeFilePath(*profile).c_str());
-    return ExitOk;
+    const int mode = g_userModes.userMode;
+    const std::string name = ReadModeName(*profile, mode);
+    const std::string file = UserModeFilePath(*profile);
+    if (Options().json) {
+        JsonWriter json;
+        json.BeginObject();
+        json.Key("profile");
+        json.Number(*profile + 1);
+        json.Key("userMode");
+        json.Number(mode);
+        json.Key("name");
+        json.String(name);
+        json.Key("file");
+        json.String(file);
+        json.EndObject();
+        return session.Finish(PrintJson(json));
+    }
+    std::printf("Profile %d: user mode %d (%s) of %s sent\n", *profile + 1, mode, name.c_str(), file.c_str());
+    return session.Finish(ExitOk);
 }

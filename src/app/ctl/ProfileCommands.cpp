@@ -1,7 +1,11 @@
-// validate and dump: profile files, without a keyboard.
+// validate and dump: profile files, without a keyboard. The dump shows the
+// file as it is, read straight from its bytes: nothing is repaired or
+// renumbered on the way.
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <optional>
 
 #include "app/ctl/CtlCommands.h"
 #include "app/ctl/JsonWriter.h"
@@ -17,13 +21,42 @@ namespace {
 constexpr std::array<const char*, 9> TypeNames = {
     "default", "disabled", "key", "program", "macro", "stop macro", "text", "media", "function"};
 
-bool OneFileArgument(const char* command, const std::vector<std::string>& args)
-{
-    if (args.size() == 1 && !args[0].empty())
-        return true;
-    CtlError(std::string("usage: rt604ctl ") + command + " FILE");
-    return false;
-}
+// A file's three areas, bounded by its header (the file is valid and
+// exactly as long as the header says).
+struct FileView {
+    ConfigBlock block;
+    const uint8_t* macros = nullptr;
+    int macroCount = 0;
+    const uint8_t* strings = nullptr;
+    uint32_t stringBytes = 0;
+
+    explicit FileView(const std::vector<uint8_t>& file)
+    {
+        std::memcpy(block.data(), file.data(), ConfigBlockSize);
+        macroCount = ReadU16(file.data(), HeaderMacroCountOffset);
+        macros = file.data() + ConfigBlockSize;
+        strings = macros + size_t{MacroBlockSize} * static_cast<size_t>(macroCount);
+        stringBytes = ReadU32(file.data(), HeaderStringBytesOffset);
+    }
+
+    const uint8_t* Macro(int position) const { return macros + size_t{MacroBlockSize} * static_cast<size_t>(position); }
+
+    // The string a type-3 or type-6 slot's offset leads to, as a load reads
+    // it: from the offset rounded down to even up to a terminator inside the
+    // area; nothing when there is none.
+    std::optional<std::u16string> StringAt(uint32_t offset) const
+    {
+        const uint32_t units = stringBytes / 2;
+        std::u16string text;
+        for (uint32_t unit = offset / 2; unit < units; ++unit) {
+            const uint16_t c = ReadU16(strings, 2 * size_t{unit});
+            if (c == 0)
+                return text;
+            text.push_back(static_cast<char16_t>(c));
+        }
+        return std::nullopt;
+    }
+};
 
 // The name of a slot of a group, as the keyboard picture calls its key.
 std::string SlotKeyName(int groupSlot)
@@ -38,14 +71,35 @@ std::string SlotKeyName(int groupSlot)
     return "slot " + std::to_string(groupSlot);
 }
 
-const uint8_t* MacroById(uint32_t id)
+// A key plays the first macro with its id.
+const uint8_t* MacroById(const FileView& file, uint32_t id)
 {
-    for (int i = 0; i < g_configDoc.macroCount; ++i) {
-        const uint8_t* macro = MacroBlockAt(g_configDoc, i);
-        if (macro && ConstMacroBlock(macro).MacroId() == id)
-            return macro;
+    for (int i = 0; i < file.macroCount; ++i) {
+        if (ConstMacroBlock(file.Macro(i)).MacroId() == id)
+            return file.Macro(i);
     }
     return nullptr;
+}
+
+// A slot as a new profile has it: all zero, or a G key's slot holding only
+// its identity, as new blocks (group 0) and captures (every group) write it.
+bool IsDefaultSlot(const KeySlot& slot, int groupSlot)
+{
+    if (slot.bytes == KeySlot{}.bytes)
+        return true;
+    if (groupSlot < MacroKeySlotFirst || groupSlot >= MacroKeySlotEnd)
+        return false;
+    KeySlot identityOnly;
+    identityOnly.SetIdentity(MacroKeyIdentities[static_cast<size_t>(groupSlot - MacroKeySlotFirst)]);
+    return slot.bytes == identityOnly.bytes;
+}
+
+void StringOrNull(JsonWriter& json, const std::optional<std::u16string>& text)
+{
+    if (text)
+        json.String(Utf16ToUtf8(*text));
+    else
+        json.Null();
 }
 
 void WriteHeader(JsonWriter& json, const uint8_t* block)
@@ -76,7 +130,7 @@ void WriteHeader(JsonWriter& json, const uint8_t* block)
     json.EndObject();
 }
 
-void WriteMeaning(JsonWriter& json, int slotNumber, const KeySlot& slot)
+void WriteMeaning(JsonWriter& json, const FileView& file, const KeySlot& slot)
 {
     const uint32_t value = slot.Value();
     switch (slot.Type()) {
@@ -85,20 +139,15 @@ void WriteMeaning(JsonWriter& json, int slotNumber, const KeySlot& slot)
         json.String(GetKeyName(static_cast<uint16_t>(value)));
         break;
     case 3:
-    case 6: {
-        const StringEntry& entry = g_configDoc.strings[static_cast<size_t>(slotNumber)];
+    case 6:
         json.Key("string");
-        if (entry.length != 0)
-            json.String(Utf16ToUtf8(entry.text));
-        else
-            json.Null();
+        StringOrNull(json, file.StringAt(value));
         break;
-    }
     case 4: {
         json.Key("macroId");
         json.Number(value);
         json.Key("macroName");
-        if (const uint8_t* macro = MacroById(value))
+        if (const uint8_t* macro = MacroById(file, value))
             json.String(ConstMacroBlock(macro).Name());
         else
             json.Null();
@@ -132,9 +181,8 @@ void WriteMeaning(JsonWriter& json, int slotNumber, const KeySlot& slot)
     }
 }
 
-void WriteSlotGroups(JsonWriter& json, const ConfigBlock& block)
+void WriteSlotGroups(JsonWriter& json, const FileView& file)
 {
-    const std::unique_ptr<ConfigBlock> defaults = MakeDefaultBlock(0);
     json.Key("slotGroups");
     json.BeginArray();
     for (int group = 0; group < SlotGroupCount; ++group) {
@@ -145,8 +193,8 @@ void WriteSlotGroups(JsonWriter& json, const ConfigBlock& block)
         json.BeginArray();
         for (int g = 0; g < SlotsPerGroup; ++g) {
             const int number = group * SlotsPerGroup + g;
-            const KeySlot slot = ReadKeySlot(block, number);
-            if (slot.bytes == ReadKeySlot(*defaults, number).bytes)
+            const KeySlot slot = ReadKeySlot(file.block, number);
+            if (IsDefaultSlot(slot, g))
                 continue;
             json.BeginObject();
             json.Key("slot");
@@ -161,7 +209,7 @@ void WriteSlotGroups(JsonWriter& json, const ConfigBlock& block)
             json.Number(slot.Identity());
             json.Key("value");
             json.Number(slot.Value());
-            WriteMeaning(json, number, slot);
+            WriteMeaning(json, file, slot);
             if (slot.Extra8() != 0 || slot.Extra12() != 0) {
                 json.Key("extra8");
                 json.Number(slot.Extra8());
@@ -176,15 +224,12 @@ void WriteSlotGroups(JsonWriter& json, const ConfigBlock& block)
     json.EndArray();
 }
 
-void WriteMacros(JsonWriter& json)
+void WriteMacros(JsonWriter& json, const FileView& file)
 {
     json.Key("macros");
     json.BeginArray();
-    for (int i = 0; i < g_configDoc.macroCount; ++i) {
-        const uint8_t* bytes = MacroBlockAt(g_configDoc, i);
-        if (!bytes)
-            break;
-        ConstMacroBlock macro(bytes);
+    for (int i = 0; i < file.macroCount; ++i) {
+        ConstMacroBlock macro(file.Macro(i));
         json.BeginObject();
         json.Key("position");
         json.Number(i);
@@ -197,7 +242,12 @@ void WriteMacros(JsonWriter& json)
         json.Key("playMode");
         json.Number(macro.PlayMode());
         json.Key("playModeText");
-        json.String(PlayModeText(macro.PlayMode()));
+        if (const char* text = PlayModeText(macro.PlayMode()); text[0] != '\0')
+            json.String(text);
+        else
+            json.Null();
+        json.Key("eventCount");
+        json.Number(macro.EventCount());
         json.Key("events");
         json.BeginArray();
         for (const MacroEvent& event : macro.Events()) {
@@ -218,15 +268,17 @@ void WriteMacros(JsonWriter& json)
     json.EndArray();
 }
 
-void WriteStrings(JsonWriter& json)
+// The strings of every program and text slot, found at the slot's offset.
+void WriteStrings(JsonWriter& json, const FileView& file)
 {
     json.Key("strings");
     json.BeginArray();
-    for (size_t i = 0; i < g_configDoc.strings.size(); ++i) {
-        const StringEntry& entry = g_configDoc.strings[i];
-        if (entry.length == 0)
+    for (int number = 0; number < KeySlotCount; ++number) {
+        const uint16_t type = SlotType(file.block, number);
+        if (type != 3 && type != 6)
             continue;
-        const int number = static_cast<int>(i);
+        const uint32_t offset = SlotValue(file.block, number);
+        const std::optional<std::u16string> text = file.StringAt(offset);
         json.BeginObject();
         json.Key("group");
         json.Number(number / SlotsPerGroup);
@@ -234,63 +286,72 @@ void WriteStrings(JsonWriter& json)
         json.Number(number % SlotsPerGroup);
         json.Key("keyName");
         json.String(SlotKeyName(number % SlotsPerGroup));
+        json.Key("offset");
+        json.Number(offset);
         json.Key("bytes");
-        json.Number(entry.length);
+        if (text)
+            json.Number(static_cast<int64_t>(text->size() + 1) * 2);
+        else
+            json.Null();
         json.Key("text");
-        json.String(Utf16ToUtf8(entry.text));
+        StringOrNull(json, text);
         json.EndObject();
     }
     json.EndArray();
-}
-
-// Header and length checks, with the precise reason on standard error.
-bool CheckFile(const std::string& path)
-{
-    const ProfileFault fault = ExamineProfileFile(path);
-    if (fault == ProfileFault::None)
-        return true;
-    CtlError(path + ": invalid profile file: " + ProfileFaultText(fault));
-    return false;
 }
 
 } // namespace
 
 int RunValidate(const std::vector<std::string>& args)
 {
-    if (!OneFileArgument("validate", args))
-        return ExitUsage;
-    if (!CheckFile(args[0]))
+    if (args.size() != 1 || args[0].empty())
+        return CtlUsage("validate");
+    const ProfileCheck check = InspectProfileFile(args[0]);
+    const bool valid = check.fault == ProfileFault::None;
+    if (Options().json) {
+        JsonWriter json;
+        json.BeginObject();
+        json.Key("file");
+        json.String(args[0]);
+        json.Key("valid");
+        json.Bool(valid);
+        json.Key("reason");
+        if (valid)
+            json.Null();
+        else
+            json.String(check.Reason());
+        json.EndObject();
+        const int printed = PrintJson(json);
+        return valid ? printed : ExitFailed;
+    }
+    if (!valid) {
+        CtlError(args[0] + ": invalid profile file: " + check.Reason());
         return ExitFailed;
+    }
     std::printf("%s: valid profile file\n", args[0].c_str());
     return ExitOk;
 }
 
 int RunDump(const std::vector<std::string>& args)
 {
-    if (!OneFileArgument("dump", args))
-        return ExitUsage;
+    if (args.size() != 1 || args[0].empty())
+        return CtlUsage("dump");
     const std::string& path = args[0];
-    if (!CheckFile(path))
+    ProfileCheck check;
+    const std::vector<uint8_t> bytes = ReadProfileFileBytes(path, check);
+    if (check.fault != ProfileFault::None) {
+        CtlError(path + ": invalid profile file: " + check.Reason());
         return ExitFailed;
-    InitDocument();
-    JsonWriter json;
-    {
-        DocumentLock lock;
-        if (LoadDocumentFromFile(path) != 1) {
-            CtlError(path + ": cannot be loaded");
-            ShutdownDocuments();
-            return ExitFailed;
-        }
-        json.BeginObject();
-        json.Key("file");
-        json.String(path);
-        WriteHeader(json, g_configDoc.block->data());
-        WriteSlotGroups(json, *g_configDoc.block);
-        WriteMacros(json);
-        WriteStrings(json);
-        json.EndObject();
     }
-    ShutdownDocuments();
-    std::printf("%s\n", json.Text().c_str());
-    return std::fflush(stdout) == 0 ? ExitOk : ExitFailed;
+    const auto file = std::make_unique<FileView>(bytes);
+    JsonWriter json;
+    json.BeginObject();
+    json.Key("file");
+    json.String(path);
+    WriteHeader(json, bytes.data());
+    WriteSlotGroups(json, *file);
+    WriteMacros(json, *file);
+    WriteStrings(json, *file);
+    json.EndObject();
+    return PrintJson(json);
 }

@@ -10,19 +10,78 @@
 
 namespace {
 
+constexpr const char* VirtualOption = "--virtual-keyboard";
+
 void PrintHelp(std::FILE* to)
 {
-    std::fprintf(to, "Usage: rt604ctl COMMAND [ARGUMENTS]\n\nCommands:\n");
+    std::fprintf(to, "Usage: rt604ctl [OPTIONS] COMMAND [ARGUMENTS] [OPTIONS]\n\nCommands:\n");
     for (const CtlCommand& command : CtlCommands()) {
         std::string head = std::string(command.name) + " " + command.arguments;
         std::fprintf(to, "  %-22s %s\n", head.c_str(), command.summary);
     }
+    std::string jsonCommands;
+    for (const CtlCommand& command : CtlCommands()) {
+        if (command.json)
+            jsonCommands += std::string(jsonCommands.empty() ? "" : ", ") + command.name;
+    }
     std::fprintf(to,
-        "\nOptions:\n  -h, --help             show this help\n"
+        "\nOptions (before or after the command):\n"
         "  --virtual-keyboard=STATEFILE\n"
-        "                         keyboard commands talk to the virtual keyboard kept in STATEFILE\n\n"
+        "                         keyboard commands talk to the virtual keyboard kept in STATEFILE\n"
+        "  --json                 data as one JSON object\n"
+        "                         (%s)\n"
+        "  --version              show the version\n"
+        "  -h, --help             show this help\n\n"
         "Exit status: 0 done, 1 failed (the reason on standard error), 2 wrong usage;\n"
-        "keyboard commands also 3 no keyboard, 4 invalid file, 5 refused by the keyboard.\n");
+        "keyboard commands also 3 no keyboard, 4 invalid file or lighting value,\n"
+        "5 refused by the keyboard, 6 the macros do not fit the keyboard (nothing was sent).\n",
+        jsonCommands.c_str());
+}
+
+struct CommandLine {
+    bool help = false;
+    bool version = false;
+    CtlOptions options;
+    bool virtualGiven = false;
+    std::vector<std::string> words; // the command and its arguments
+    std::string error;
+};
+
+CommandLine Parse(const std::vector<std::string>& args)
+{
+    CommandLine line;
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            line.words.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "-h" || arg == "--help") {
+            line.help = true;
+        } else if (arg == "--version") {
+            line.version = true;
+        } else if (arg == "--json") {
+            line.options.json = true;
+        } else if (arg == VirtualOption || arg.rfind(std::string(VirtualOption) + "=", 0) == 0) {
+            std::string value;
+            if (arg == VirtualOption) {
+                if (i + 1 < args.size())
+                    value = args[++i];
+            } else {
+                value = arg.substr(std::strlen(VirtualOption) + 1);
+            }
+            if (value.empty() && line.error.empty())
+                line.error = "--virtual-keyboard needs a state file";
+            line.options.virtualKeyboard = value;
+            line.virtualGiven = true;
+        } else if (line.error.empty()) {
+            line.error = "unknown option \"" + arg + "\"";
+        }
+    }
+    if (!line.words.empty() && line.words[0] == "help")
+        line.help = true;
+    return line;
 }
 
 // Messages of the core go to standard error; questions are answered No.
@@ -42,27 +101,41 @@ public:
 
 int main(int argc, char** argv)
 {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) {
-        PrintHelp(stderr);
-        return ExitUsage;
+    const CommandLine line = Parse(std::vector<std::string>(argv + 1, argv + argc));
+    if (line.version) {
+        std::printf("rt604ctl %s\n", RT604_VERSION);
+        return ExitOk;
     }
-    if (args[0] == "-h" || args[0] == "--help" || args[0] == "help") {
+    if (line.help) {
         PrintHelp(stdout);
         return ExitOk;
     }
+    if (!line.error.empty()) {
+        CtlError(line.error + " (see rt604ctl --help)");
+        return ExitUsage;
+    }
+    if (line.words.empty()) {
+        PrintHelp(stderr);
+        return ExitUsage;
+    }
+    const CtlCommand* command = nullptr;
+    for (const CtlCommand& candidate : CtlCommands()) {
+        if (line.words[0] == candidate.name)
+            command = &candidate;
+    }
+    if (!command) {
+        CtlError("unknown command \"" + line.words[0] + "\" (see rt604ctl --help)");
+        return ExitUsage;
+    }
+    if ((line.options.json && !command->json) || (line.virtualGiven && command->fileOnly))
+        return CtlUsage(*command);
+
     std::string self = RunningProgramFile();
     ComputeProgramPaths(self.empty() ? std::string(argv[0]) : self);
+    SetOptions(line.options);
     StderrPrompts prompts;
     SetPrompts(&prompts);
-    for (const CtlCommand& command : CtlCommands()) {
-        if (args[0] == command.name) {
-            int result = command.run(std::vector<std::string>(args.begin() + 1, args.end()));
-            SetPrompts(nullptr);
-            return result;
-        }
-    }
+    const int result = command->run(std::vector<std::string>(line.words.begin() + 1, line.words.end()));
     SetPrompts(nullptr);
-    CtlError("unknown command \"" + args[0] + "\" (see rt604ctl --help)");
-    return ExitUsage;
+    return result;
 }

@@ -15,6 +15,7 @@
 #include "device/DeviceMonitor.h"
 #include "device/HidBackend.h"
 #include "device/VirtualKeyboard.h"
+#include "device/VirtualKeyboardStateFile.h"
 #include "ui/MainWindow.h"
 
 #include <QApplication>
@@ -88,15 +89,20 @@ std::string VirtualKeyboardStateFile(const CommandLine& line)
     return g_paths.userFolder + "/virtual-keyboard.state";
 }
 
+// The virtual keyboard on its state file, shared with rt604ctl; nothing
+// (the reason printed) when the file is something else, which stays as it is.
 std::unique_ptr<VirtualKeyboard> StartVirtualKeyboard(const CommandLine& line)
 {
-    auto keyboard = std::make_unique<VirtualKeyboard>();
     const std::string file = VirtualKeyboardStateFile(line);
     QDir().mkpath(QFileInfo(QString::fromStdString(file)).absolutePath());
-    if (QFileInfo::exists(QString::fromStdString(file)) && !keyboard->LoadState(file))
-        std::fprintf(stderr, "rt604: %s is not a virtual keyboard state; starting from factory memories\n",
-                     file.c_str());
-    keyboard->SetAutosavePath(file);
+    std::string error;
+    std::unique_ptr<VirtualKeyboard> keyboard = OpenVirtualKeyboard(file, VirtualKeyboardOptions{}, error);
+    if (!keyboard) {
+        std::fprintf(stderr, "rt604: %s\n", error.c_str());
+        return nullptr;
+    }
+    keyboard->SetStateFileErrorHandler(
+        [](const std::string& problem) { std::fprintf(stderr, "rt604: %s\n", problem.c_str()); });
     LogEvent("virtual-keyboard " + file);
     return keyboard;
 }
@@ -175,6 +181,8 @@ int RunProgram(int argc, char** argv)
     std::unique_ptr<VirtualKeyboard> virtualKeyboard;
     if (line.virtualKeyboard) {
         virtualKeyboard = StartVirtualKeyboard(line);
+        if (!virtualKeyboard)
+            return 1;
         SetHidBackend(virtualKeyboard.get());
     }
 
@@ -221,10 +229,6 @@ int RunProgram(int argc, char** argv)
     SetMainWindowLink(nullptr);
     window.reset();
     SetHidBackend(nullptr);
-    // Every write already saved it; this makes the file exist after a run
-    // that wrote nothing, so the owner finds what the README promises.
-    if (virtualKeyboard && !virtualKeyboard->SaveState(VirtualKeyboardStateFile(line)))
-        std::fprintf(stderr, "rt604: cannot save the virtual keyboard to %s\n", VirtualKeyboardStateFile(line).c_str());
     LogEvent("exit");
     return 0;
 }

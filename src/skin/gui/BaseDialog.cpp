@@ -4,10 +4,20 @@
 #include <QPainter>
 #include <QWindow>
 
+#include <limits>
 #include <utility>
 #include <vector>
 
+#include "platform/FileAccess.h"
+#include "platform/PrivateProfile.h"
+#include "platform/ProblemReport.h"
+
 QRegion ShapeRegionFromImage(const QImage& shape)
+{
+    return BoundedShapeRegion(shape, std::numeric_limits<int>::max()).value_or(QRegion());
+}
+
+std::optional<QRegion> BoundedShapeRegion(const QImage& shape, int maxRects)
 {
     if (shape.isNull())
         return QRegion();
@@ -43,6 +53,8 @@ QRegion ShapeRegionFromImage(const QImage& shape)
                 rects[i].setBottom(y);
         } else {
             bandStart = rects.size();
+            if (runs.size() > static_cast<size_t>(maxRects) - rects.size())
+                return std::nullopt;
             for (const auto& [from, to] : runs)
                 rects.emplace_back(from, y, to - from, 1);
         }
@@ -61,27 +73,53 @@ CBaseDialog::CBaseDialog(QWidget* parent, const QString& layoutPath, const QStri
       ini_(layoutPath.toStdString()),
       images_(imageFolder)
 {
+    // The window is its picture: nothing underneath needs erasing first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+
+    int error = 0;
+    if (!IniCache::Instance().Get(layoutPath.toStdString(), &error)) {
+        SkinLayoutFailed(layoutPath, FileErrorText(error));
+        return;
+    }
     const std::string mainName = ini_.GetString("SCREEN", "Main").value_or(std::string());
+    if (mainName.empty()) {
+        SkinLayoutFailed(layoutPath, "it names no background picture ([SCREEN] Main)");
+        return;
+    }
     // A present but empty "Mask" means the same as a missing one.
     const std::string maskName = ini_.GetString("SCREEN", "Mask", mainName).value_or(mainName);
     background_ = images_.Pixmap(QString::fromStdString(mainName));
     shape_ = images_.Image(QString::fromStdString(maskName));
-
-    // The window is its picture: nothing underneath needs erasing first.
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setAttribute(Qt::WA_NoSystemBackground);
     if (!background_.isNull())
         setFixedSize(background_.size());
-    ApplyShape();
+    ApplyShape(QString::fromStdString(maskName));
 }
 
 CBaseDialog::~CBaseDialog() = default;
 
-void CBaseDialog::ApplyShape()
+void CBaseDialog::ApplyShape(const QString& maskName)
 {
-    shapeRegion_ = ShapeRegionFromImage(shape_);
     if (shape_.isNull())
         return;
+    const std::string maskPath = images_.FullPath(maskName).toStdString();
+    if (!background_.isNull() && (shape_.width() > background_.width() || shape_.height() > background_.height())) {
+        ReportProblemOnce(maskPath + ": the window shape (" + std::to_string(shape_.width()) + " x "
+                          + std::to_string(shape_.height()) + ") is larger than its background ("
+                          + std::to_string(background_.width()) + " x " + std::to_string(background_.height())
+                          + "); only the background's part is used");
+        shape_ = shape_.copy(QRect(QPoint(0, 0), shape_.size().boundedTo(background_.size())));
+        images_.Forget(maskName); // the whole picture is not needed again
+    }
+    const std::optional<QRegion> region = BoundedShapeRegion(shape_, MaxShapeRects);
+    if (!region) {
+        ReportProblemOnce(maskPath + ": the window shape is too detailed (more than "
+                          + std::to_string(MaxShapeRects) + " pieces); the window is shown unshaped");
+        shapeRegion_ = QRegion(QRect(QPoint(0, 0), shape_.size()));
+        clearMask();
+        return;
+    }
+    shapeRegion_ = *region;
     if (shapeRegion_.isEmpty()) {
         // An empty mask means "no mask" to Qt; a region wholly outside the
         // window keeps it existing but invisible, as an all-white shape says.

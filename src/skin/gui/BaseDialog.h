@@ -10,10 +10,19 @@
 #include <QRegion>
 #include <QString>
 
+#include <optional>
+
 // The window shape of a mask picture: exactly white pixels (255, 255, 255)
 // are outside, every other pixel inside. An all-white picture gives an empty
 // region.
 QRegion ShapeRegionFromImage(const QImage& shape);
+// A window's shape has a few pieces per row; a mask that needs more (noise,
+// a checkerboard) is damage, and a region that large would weigh on every
+// repaint.
+inline constexpr int MaxShapeRects = 65536;
+// The same, or nothing once more than maxRects rectangles would be needed
+// (the scan stops there).
+std::optional<QRegion> BoundedShapeRegion(const QImage& shape, int maxRects);
 
 // Base of the main window and of every sub-dialog: a frameless window that is
 // its background picture, shaped by the mask picture, and dragged by a left
@@ -21,9 +30,11 @@ QRegion ShapeRegionFromImage(const QImage& shape);
 //
 // The layout file names the pictures in section "SCREEN": "Main" (the
 // background) and "Mask" (the shape, default the background). Both are taken
-// from imageFolder; a picture that cannot be loaded ends the program
-// (SkinImages.h). Control placement comes from the same file (Ini(), with the
-// helpers of SkinPlacement.h).
+// from imageFolder; a picture or a layout file that cannot be used ends the
+// program (SkinImages.h). A mask larger than the background is cut to it,
+// and one too detailed to be a window's shape leaves the window unshaped;
+// both are reported. Control placement comes from the same file (Ini(), with
+// the helpers of SkinPlacement.h).
 class CBaseDialog : public QDialog {
     Q_OBJECT
 public:
@@ -50,7 +61,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void ApplyShape();
+    void ApplyShape(const QString& maskName);
 
     QString layoutPath_;
     CIniFile ini_;

@@ -16,9 +16,9 @@ namespace {
 constexpr int MaxSkinImageSide = 16384;
 constexpr int MaxSkinImageMegabytes = 512;
 
-void DefaultSkinFatal(const std::string& path)
+void DefaultSkinFatal(const std::string& message)
 {
-    std::fprintf(stderr, "rt604: cannot load skin image %s\n", path.c_str());
+    std::fprintf(stderr, "rt604: %s\n", message.c_str());
     std::fflush(stderr);
     // At once, as the window cannot exist without it; no destructors of a
     // half-built window run.
@@ -36,18 +36,31 @@ SkinFatalHandler SetSkinFatalHandler(SkinFatalHandler handler)
     return std::exchange(g_fatalHandler, std::move(handler));
 }
 
-void SkinImageFailed(const QString& path)
+namespace {
+
+void SkinFailed(const std::string& path, const std::string& message)
 {
     SkinFatalHandler handler;
     {
         std::lock_guard lock(g_fatalMutex);
         handler = g_fatalHandler;
     }
-    const std::string name = path.toStdString();
     if (handler)
-        handler(name);
+        handler(path);
     else
-        DefaultSkinFatal(name);
+        DefaultSkinFatal(message);
+}
+
+} // namespace
+
+void SkinImageFailed(const QString& path)
+{
+    SkinFailed(path.toStdString(), "cannot load skin image " + path.toStdString());
+}
+
+void SkinLayoutFailed(const QString& layoutPath, const std::string& reason)
+{
+    SkinFailed(layoutPath.toStdString(), "cannot use skin layout " + layoutPath.toStdString() + ": " + reason);
 }
 
 QString ResolveSkinPath(const QString& path)
@@ -114,6 +127,11 @@ SkinImageCache::Entry& SkinImageCache::Load(const QString& name)
         it = entries_.insert(path, std::move(entry));
     }
     return it.value();
+}
+
+void SkinImageCache::Forget(const QString& name)
+{
+    entries_.remove(QDir::cleanPath(FullPath(name)));
 }
 
 QImage SkinImageCache::Image(const QString& name)

@@ -23,6 +23,10 @@ inline constexpr int SkinImageExitCode = 3;
 SkinFatalHandler SetSkinFatalHandler(SkinFatalHandler handler);
 // Reports path through the current handler.
 void SkinImageFailed(const QString& path);
+// A layout file that cannot be used (missing, unreadable, naming no
+// background): reported like a picture, by the layout file's path; the
+// default handler says why.
+void SkinLayoutFailed(const QString& layoutPath, const std::string& reason);
 
 // Resolves path: used as is when it exists, otherwise the file of the same
 // name in any letter case in its folder (skins come from a system whose file
@@ -51,6 +55,9 @@ public:
 
     // Number of distinct files decoded so far.
     int LoadedCount() const { return static_cast<int>(entries_.size()); }
+    // Lets go of a picture nobody needs whole any more (copies handed out
+    // stay valid).
+    void Forget(const QString& name);
 
 private:
     struct Entry {

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/ProblemReport.h"
+
 namespace {
 
 constexpr std::string_view MissingValue = "1,1,1,1,x";
@@ -42,6 +44,23 @@ bool ParseNumber(std::string_view text, size_t& pos, int64_t& out)
 int Clamp(int64_t value)
 {
     return static_cast<int>(std::clamp<int64_t>(value, 0, MaxSkinCoordinate));
+}
+
+// A control outside its window can be neither seen nor clicked; the skin is
+// at fault, and its owner learns which value.
+void ReportIfOutside(const QWidget* control, const CIniFile& ini, const std::string& section, const std::string& key,
+                     const SkinRect& place)
+{
+    const QWidget* window = control ? control->parentWidget() : nullptr;
+    if (!window || place.IsUnplaced() || window->width() <= 0 || window->height() <= 0)
+        return;
+    const QRect at = control->geometry();
+    if (QRect(QPoint(0, 0), window->size()).contains(at))
+        return;
+    ReportProblemOnce(ini.Path() + ": [" + section + "] " + key + " puts its control at " + std::to_string(at.x())
+                      + "," + std::to_string(at.y()) + " (" + std::to_string(at.width()) + " x "
+                      + std::to_string(at.height()) + "), outside its " + std::to_string(window->width()) + " x "
+                      + std::to_string(window->height()) + " window");
 }
 
 } // namespace
@@ -88,6 +107,7 @@ SkinRect PlaceButton(CPngButton* button, const CIniFile& ini, const std::string&
     button->SetFaces(place.x, place.y, normal, over, down, disabled, marked, false);
     if (place.IsUnplaced())
         button->setEnabled(false);
+    ReportIfOutside(button, ini, section, key, place);
     return place;
 }
 
@@ -97,6 +117,7 @@ SkinRect PlaceControl(QWidget* control, const CIniFile& ini, const std::string& 
     const SkinRect place = ReadSkinRect(ini, section, key);
     if (control)
         control->setGeometry(place.Rect());
+    ReportIfOutside(control, ini, section, key, place);
     return place;
 }
 
@@ -108,6 +129,7 @@ SkinRect MoveControl(QWidget* control, const CIniFile& ini, const std::string& s
         control->move(place.x, place.y);
         control->update();
     }
+    ReportIfOutside(control, ini, section, key, place);
     return place;
 }
 
@@ -123,5 +145,6 @@ SkinRect PlaceArrow(CPngButton* button, const CIniFile& ini, const std::string& 
                          false);
         button->update();
     }
+    ReportIfOutside(button, ini, "BUTTONINFO", positionKey, place);
     return place;
 }

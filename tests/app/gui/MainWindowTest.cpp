@@ -148,7 +148,12 @@ TEST_F(MainWindowTest, CaptionsTipAndMenuFollowTheLanguage)
     EXPECT_EQ(window.Button(MainControl::Profile1)->text().toStdString(), LoadText("PROFILE_1", 0));
     EXPECT_EQ(window.Button(MainControl::Cancel)->text().toStdString(), LoadText("PROFILE_CANCLE", 0));
     EXPECT_EQ(window.Button(MainControl::Close)->TooltipText().toStdString(), LoadText("MAIN_CLOSE_PROMPT", 0));
-    EXPECT_EQ(TrayMenuTexts(), (std::vector<QString>{QString::fromStdString(LoadText("MENU_11", 0)),
+    // The keyboard's profiles and automatic profiles come first.
+    EXPECT_EQ(TrayMenuTexts(), (std::vector<QString>{QString::fromStdString(LoadText("PROFILE_1", 0)),
+                                                     QString::fromStdString(LoadText("PROFILE_2", 0)),
+                                                     QString::fromStdString(LoadText("PROFILE_3", 0)),
+                                                     QString::fromStdString(LoadText("MENU_AUTO_PROFILES", 0)),
+                                                     QString::fromStdString(LoadText("MENU_11", 0)),
                                                      QString::fromStdString(LoadText("MENU_FIRMWARE_UPDATE", 0)),
                                                      QString::fromStdString(LoadText("MENU_22", 0)),
                                                      QString::fromStdString(LoadText("MENU_33", 0))}));
@@ -163,7 +168,8 @@ TEST_F(MainWindowTest, CaptionsTipAndMenuFollowTheLanguage)
     EXPECT_EQ(window.Button(MainControl::Profile1)->text().toStdString(), LoadText("PROFILE_1", 1));
     EXPECT_EQ(window.windowTitle().toStdString(), LoadText("MAIN_CAPTION", 1));
     // The menu takes its texts as it opens.
-    EXPECT_EQ(TrayMenuTexts().front().toStdString(), LoadText("MENU_11", 1));
+    EXPECT_EQ(TrayMenuTexts().front().toStdString(), LoadText("PROFILE_1", 1));
+    EXPECT_EQ(TrayMenuTexts()[4].toStdString(), LoadText("MENU_11", 1));
 }
 
 TEST_F(MainWindowTest, VirtualKeyboardModeSaysSoAndOffersItsControls)
@@ -175,11 +181,11 @@ TEST_F(MainWindowTest, VirtualKeyboardModeSaysSoAndOffersItsControls)
     EXPECT_EQ(window.windowTitle().toStdString(), LoadText("MAIN_CAPTION", 0) + suffix);
     EXPECT_EQ(window.TrayTipText().toStdString(), LoadText("KEYBOARD_TRAY_DESC", 0) + suffix);
     const std::vector<QString> texts = TrayMenuTexts();
-    ASSERT_EQ(texts.size(), 12u);
-    EXPECT_EQ(texts[4].toStdString(), LoadText("MENU_VK_UNPLUG", 0));
-    EXPECT_EQ(texts[6].toStdString(), LoadText("MENU_VK_LEAVE_LOADER", 0));
-    EXPECT_EQ(texts[10].toStdString(), LoadText("MENU_VK_NOTICE_1810", 0));
-    EXPECT_EQ(texts[11].toStdString(), LoadText("MENU_VK_EFFECT_KEY", 0));
+    ASSERT_EQ(texts.size(), 16u);
+    EXPECT_EQ(texts[8].toStdString(), LoadText("MENU_VK_UNPLUG", 0));
+    EXPECT_EQ(texts[10].toStdString(), LoadText("MENU_VK_LEAVE_LOADER", 0));
+    EXPECT_EQ(texts[14].toStdString(), LoadText("MENU_VK_NOTICE_1810", 0));
+    EXPECT_EQ(texts[15].toStdString(), LoadText("MENU_VK_EFFECT_KEY", 0));
 
     // The entries act on the keyboard; the one that cannot apply is disabled.
     auto actionFor = [&](int command) -> QAction* {

@@ -2,10 +2,16 @@
 
 #include "skin/gui/BaseDialog.h"
 #include "skin/gui/PngButton.h"
+#include "skin/gui/SkinPlacement.h"
+#include "support/RecordProblems.h"
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QDir>
 #include <QRandomGenerator>
+
+#include <cstring>
+#include <functional>
 
 namespace {
 
@@ -203,6 +209,92 @@ TEST_F(BaseDialogTest, NoBackgroundNameIsAFailureToo)
     CBaseDialog dialog(nullptr, skin.Path("Layout.ini"), skin.Folder());
     EXPECT_FALSE(failures.paths.empty());
     EXPECT_TRUE(dialog.Background().isNull());
+}
+
+// One-pixel squares: every row is half white, so each row is width / 2
+// runs and no two rows alike.
+QImage Checkerboard(int width, int height)
+{
+    QImage board(width, height, QImage::Format_Mono);
+    for (int y = 0; y < height; ++y)
+        std::memset(board.scanLine(y), y % 2 ? 0xAA : 0x55, static_cast<size_t>(board.bytesPerLine()));
+    board.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    return board;
+}
+
+TEST_F(BaseDialogTest, AMaskLargerThanItsBackgroundIsCutToIt)
+{
+    // 4000 x 4000 squares in a file of a few kilobytes.
+    skin.SaveImage("back.png", SkinTestPattern(100, 80, 2));
+    skin.SaveImage("board.png", Checkerboard(4000, 4000));
+    WriteLayout("Main=back.png\nMask=board.png\n");
+    RecordProblems problems;
+    CBaseDialog dialog(nullptr, skin.Path("Layout.ini"), skin.Folder());
+    EXPECT_EQ(dialog.ShapeImage().size(), QSize(100, 80));
+    EXPECT_EQ(dialog.ShapeRegion().boundingRect(), QRect(0, 0, 100, 80));
+    EXPECT_EQ(dialog.ShapeRegion().rectCount(), 50 * 80);
+    EXPECT_EQ(RegionArea(dialog.ShapeRegion()), 50 * 80);
+    ASSERT_EQ(problems.told.size(), 1u);
+    EXPECT_EQ(problems.told[0], skin.Path("board.png").toStdString()
+                                    + ": the window shape (4000 x 4000) is larger than its background (100 x 80); "
+                                      "only the background's part is used");
+}
+
+TEST_F(BaseDialogTest, AMaskTooDetailedForAWindowLeavesItUnshaped)
+{
+    skin.SaveImage("back.png", SkinTestPattern(600, 400, 2));
+    skin.SaveImage("board.png", Checkerboard(600, 400)); // 120000 pieces
+    WriteLayout("Main=back.png\nMask=board.png\n");
+    RecordProblems problems;
+    CBaseDialog dialog(nullptr, skin.Path("Layout.ini"), skin.Folder());
+    EXPECT_EQ(dialog.ShapeRegion(), QRegion(0, 0, 600, 400));
+    EXPECT_TRUE(dialog.mask().isEmpty());
+    ASSERT_EQ(problems.told.size(), 1u);
+    EXPECT_NE(problems.told[0].find("board.png: the window shape is too detailed"), std::string::npos);
+    EXPECT_FALSE(BoundedShapeRegion(Checkerboard(600, 400), MaxShapeRects));
+    EXPECT_TRUE(BoundedShapeRegion(Checkerboard(600, 200), MaxShapeRects)); // 60000 pieces
+}
+
+TEST_F(BaseDialogTest, AnUnusableLayoutFileIsReportedByItsOwnName)
+{
+    const QString layout = skin.Path("Layout.ini");
+    struct Case {
+        const char* kind;
+        std::function<void()> make;
+    };
+    const Case cases[] = {
+        {"missing", [] {}},
+        {"no background", [this] { WriteLayout("Mask=shape.png\n"); }},
+        {"a folder", [&layout] { QDir().mkpath(layout); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        QFile::remove(layout);
+        QDir().rmdir(layout);
+        c.make();
+        RecordSkinFailures failures;
+        CBaseDialog dialog(nullptr, layout, skin.Folder());
+        EXPECT_EQ(failures.paths, std::vector<std::string>{layout.toStdString()});
+        EXPECT_TRUE(dialog.Background().isNull());
+    }
+}
+
+TEST_F(BaseDialogTest, ControlsPlacedOutsideTheWindowAreTold)
+{
+    skin.SaveImage("back.png", SkinTestPattern(200, 100, 3));
+    skin.WriteFile("Layout.ini", "[SCREEN]\nMain=back.png\n[BUTTONINFO]\nIN=10,10,50,20\nEDGE=150,80,50,20\n"
+                                 "OUT=190,90,30,30\nFAR=5000,5,10,10\n");
+    CBaseDialog dialog(nullptr, skin.Path("Layout.ini"), skin.Folder());
+    RecordProblems problems;
+    for (const char* key : {"IN", "EDGE", "OUT", "FAR", "MISSING"}) {
+        QWidget control(&dialog);
+        PlaceControl(&control, dialog.Ini(), "BUTTONINFO", key);
+    }
+    const std::string layout = skin.Path("Layout.ini").toStdString();
+    EXPECT_EQ(problems.told,
+              (std::vector<std::string>{
+                  layout + ": [BUTTONINFO] OUT puts its control at 190,90 (30 x 30), outside its 200 x 100 window",
+                  layout + ": [BUTTONINFO] FAR puts its control at 5000,5 (10 x 10), outside its 200 x 100 window"}));
 }
 
 TEST_F(BaseDialogTest, LeftPressOutsideControlsDragsTheWindow)

@@ -65,9 +65,10 @@ TEST_F(MainWindowFilesTest, ButtonMenuOffersImportAndExportInTheChosenLanguage)
     QMenu* menu = window->ButtonMenu();
     ASSERT_NE(menu, nullptr);
     ASSERT_TRUE(SpinUntil([menu] { return menu->isVisible(); }, 2000));
-    ASSERT_EQ(menu->actions().size(), 2);
+    ASSERT_EQ(menu->actions().size(), 3);
     EXPECT_EQ(menu->actions()[0]->text().toStdString(), LoadText("MENU_1"));
     EXPECT_EQ(menu->actions()[1]->text().toStdString(), LoadText("MENU_2"));
+    EXPECT_EQ(menu->actions()[2]->text().toStdString(), LoadText("MENU_AUTO_PROFILES"));
     menu->hide();
 
     SetLanguageIndex(1);

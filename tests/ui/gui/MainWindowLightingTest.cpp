@@ -61,14 +61,6 @@ protected:
         g_userModes = UserModeState{};
     }
 
-    // The keyboard's lighting record of a profile before it is plugged in.
-    void PrepareRecord(int profile, size_t field, std::vector<uint8_t> bytes)
-    {
-        KeyboardMemories m = kb->Memories();
-        std::copy(bytes.begin(), bytes.end(), m.params.begin() + 42 * profile + static_cast<std::ptrdiff_t>(field));
-        kb->SetMemories(m);
-    }
-
     std::vector<uint8_t> Record(int profile, size_t field, size_t count) const
     {
         const KeyboardMemories m = kb->Memories();

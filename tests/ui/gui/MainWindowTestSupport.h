@@ -179,6 +179,14 @@ protected:
         kb->SetMemories(m);
     }
 
+    // The keyboard's lighting record of a profile before it is plugged in.
+    void PrepareRecord(int profile, size_t field, std::vector<uint8_t> bytes)
+    {
+        KeyboardMemories m = kb->Memories();
+        std::copy(bytes.begin(), bytes.end(), m.params.begin() + 42 * profile + static_cast<std::ptrdiff_t>(field));
+        kb->SetMemories(m);
+    }
+
     // Creates the window and starts the device threads; returns once the
     // keyboard's connection has been handled (the reload included). With
     // virtualMode the window is told the keyboard is the virtual one, as with

@@ -2,6 +2,7 @@
 
 #include "app/gui/TrayIcon.h"
 #include "assign/KeyAssignment.h"
+#include "config/ProfileSwitch.h"
 
 #include <QAction>
 #include <QMenu>
@@ -83,8 +84,9 @@ TEST_F(MainWindowTest, VirtualKeyboardTrayEntriesTakeEveryConnectionPath)
     EXPECT_EQ(window->TrayIconId(), TrayIconConnected);
 }
 
-// Without --virtual-keyboard the menu holds Open, Firmware update, About and
-// Exit only, and the virtual keyboard's commands do nothing.
+// Without --virtual-keyboard the menu holds the profiles, automatic profiles,
+// Open, Firmware update, About and Exit only, and the virtual keyboard's
+// commands do nothing.
 TEST_F(MainWindowTest, RealKeyboardTrayMenuHasNoVirtualEntries)
 {
     PrepareKeyboard(0, {});
@@ -95,7 +97,9 @@ TEST_F(MainWindowTest, RealKeyboardTrayMenuHasNoVirtualEntries)
         if (!action->isSeparator())
             commands.push_back(action->data().toInt());
     }
-    EXPECT_EQ(commands, (std::vector<int>{CmdOpen, CmdFirmwareUpdate, CmdAbout, CmdExit}));
+    EXPECT_EQ(commands, (std::vector<int>{ProfileMenuFirstProfileCommand, ProfileMenuFirstProfileCommand + 1,
+                                          ProfileMenuFirstProfileCommand + 2, CmdAutoProfiles, CmdOpen,
+                                          CmdFirmwareUpdate, CmdAbout, CmdExit}));
     window->OnTrayCommand(CmdVkUnplug);
     SpinUntil([] { return false; }, 50);
     EXPECT_TRUE(kb->IsPlugged());

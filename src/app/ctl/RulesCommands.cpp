@@ -1,0 +1,159 @@
+// rules: automatic profiles from the command line.
+#include "app/ctl/RulesCommands.h"
+
+#include "app/ctl/CtlCommands.h"
+#include "config/AutoProfileRules.h"
+#include "platform/SettingsStore.h"
+
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+constexpr const char* Usage =
+    "usage: rt604ctl rules [add APPLICATION PROFILE | remove N | default PROFILE|keep | on | off]";
+
+// "1" to "3" as profiles 0 to 2.
+std::optional<int32_t> ProfileArgument(const std::string& text)
+{
+    if (text.size() == 1 && text[0] >= '1' && text[0] <= '3')
+        return text[0] - '1';
+    return std::nullopt;
+}
+
+// A rule number 1 to MaxAutoProfileRules, as the list shows them.
+std::optional<size_t> RuleNumber(const std::string& text)
+{
+    if (text.empty() || text.size() > 3)
+        return std::nullopt;
+    size_t n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        n = n * 10 + static_cast<size_t>(c - '0');
+    }
+    if (n == 0)
+        return std::nullopt;
+    return n;
+}
+
+std::string ProfileText(int32_t profile)
+{
+    return profile == KeepProfile ? "keep the active profile" : "profile " + std::to_string(profile + 1);
+}
+
+void PrintRules(const AutoProfileSettings& settings)
+{
+    std::printf("Automatic profiles are %s.\n", settings.enabled ? "on" : "off");
+    if (settings.rules.empty())
+        std::printf("No rules.\n");
+    for (size_t i = 0; i < settings.rules.size(); ++i)
+        std::printf("%3zu  profile %d  %s\n", i + 1, settings.rules[i].profile + 1,
+                    settings.rules[i].application.c_str());
+    std::printf("Any other application: %s.\n", ProfileText(settings.defaultProfile).c_str());
+}
+
+int Save(const AutoProfileSettings& settings)
+{
+    if (!SaveAutoProfileSettings(settings)) {
+        CtlError("cannot save the rules in " + AppSettings().Path());
+        return ExitFailed;
+    }
+    return ExitOk;
+}
+
+int Add(AutoProfileSettings& settings, const std::vector<std::string>& args)
+{
+    if (args.size() != 3) {
+        CtlError(Usage);
+        return ExitUsage;
+    }
+    const std::optional<int32_t> profile = ProfileArgument(args[2]);
+    if (!profile) {
+        CtlError("the keyboard has profiles 1, 2 and 3, not \"" + args[2] + "\"");
+        return ExitUsage;
+    }
+    size_t index = 0;
+    const size_t before = settings.rules.size();
+    const RuleError error = AddRule(settings, {args[1], *profile}, &index);
+    if (error != RuleError::None) {
+        CtlError(std::string("cannot add the rule: ") + RuleErrorText(error));
+        return error == RuleError::TooManyRules ? ExitFailed : ExitUsage;
+    }
+    if (const int result = Save(settings); result != ExitOk)
+        return result;
+    const AutoProfileRule& rule = settings.rules[index];
+    std::printf("%s rule %zu: %s -> profile %d\n", settings.rules.size() > before ? "Added" : "Changed", index + 1,
+                rule.application.c_str(), rule.profile + 1);
+    return ExitOk;
+}
+
+int Remove(AutoProfileSettings& settings, const std::vector<std::string>& args)
+{
+    if (args.size() != 2) {
+        CtlError(Usage);
+        return ExitUsage;
+    }
+    const std::optional<size_t> number = RuleNumber(args[1]);
+    if (!number) {
+        CtlError("rules are numbered from 1, as \"rt604ctl rules\" lists them; \"" + args[1] + "\" is no rule number");
+        return ExitUsage;
+    }
+    const AutoProfileRule removed =
+        *number <= settings.rules.size() ? settings.rules[*number - 1] : AutoProfileRule{};
+    if (RemoveRule(settings, *number - 1) != RuleError::None) {
+        CtlError("there is no rule " + args[1] + " (there are " + std::to_string(settings.rules.size()) + ")");
+        return ExitFailed;
+    }
+    if (const int result = Save(settings); result != ExitOk)
+        return result;
+    std::printf("Removed rule %zu: %s -> profile %d\n", *number, removed.application.c_str(), removed.profile + 1);
+    return ExitOk;
+}
+
+int Default(AutoProfileSettings& settings, const std::vector<std::string>& args)
+{
+    if (args.size() != 2) {
+        CtlError(Usage);
+        return ExitUsage;
+    }
+    if (args[1] == "keep") {
+        settings.defaultProfile = KeepProfile;
+    } else if (const std::optional<int32_t> profile = ProfileArgument(args[1])) {
+        settings.defaultProfile = *profile;
+    } else {
+        CtlError("the default is a profile 1, 2 or 3, or \"keep\", not \"" + args[1] + "\"");
+        return ExitUsage;
+    }
+    if (const int result = Save(settings); result != ExitOk)
+        return result;
+    std::printf("Any other application: %s.\n", ProfileText(settings.defaultProfile).c_str());
+    return ExitOk;
+}
+
+} // namespace
+
+int RunRules(const std::vector<std::string>& args)
+{
+    AutoProfileSettings settings = LoadAutoProfileSettings();
+    if (args.empty()) {
+        PrintRules(settings);
+        return ExitOk;
+    }
+    const std::string& verb = args[0];
+    if (verb == "add")
+        return Add(settings, args);
+    if (verb == "remove")
+        return Remove(settings, args);
+    if (verb == "default")
+        return Default(settings, args);
+    if ((verb == "on" || verb == "off") && args.size() == 1) {
+        settings.enabled = verb == "on";
+        if (const int result = Save(settings); result != ExitOk)
+            return result;
+        std::printf("Automatic profiles are %s.\n", settings.enabled ? "on" : "off");
+        return ExitOk;
+    }
+    CtlError(Usage);
+    return ExitUsage;
+}

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// rt604ctl rules: the rules of automatic profiles in the settings store,
+// listed and edited. A running program follows every change.
+int RunRules(const std::vector<std::string>& args);

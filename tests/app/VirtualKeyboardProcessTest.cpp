@@ -1,0 +1,127 @@
+// The window and rt604ctl on one virtual keyboard state file, as an owner
+// runs them side by side: one keyboard, and a file that is not a keyboard's
+// is never written by either.
+#include "support/ProgramProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <signal.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string WindowProgram = std::string(RT604_DATA_DIR) + "/rt604";
+const std::string ToolProgram = std::string(RT604_DATA_DIR) + "/rt604ctl";
+
+class VirtualKeyboardProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(fs::exists(WindowProgram)) << "build the rt604 target first";
+        ASSERT_TRUE(fs::exists(ToolProgram)) << "build the rt604ctl target first";
+        dir_ = fs::temp_directory_path()
+            / ("rt604-vkprocess-" + std::to_string(::getpid()) + "-"
+               + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        for (const char* sub : {"run", "config", "data"})
+            fs::create_directories(dir_ / sub);
+        fs::permissions(dir_ / "run", fs::perms::owner_all, fs::perm_options::replace);
+        state_ = (dir_ / "vk.state").string();
+    }
+    void TearDown() override
+    {
+        for (pid_t pid : running_) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+        fs::remove_all(dir_);
+    }
+
+    pid_t Start(const std::string& name, const std::string& program, std::vector<std::string> args)
+    {
+        const pid_t pid = StartProgramProcess(program, std::move(args), dir_, (dir_ / (name + ".log")).string(),
+                                              (dir_ / (name + ".out")).string());
+        running_.push_back(pid);
+        return pid;
+    }
+    // Exit code, or -1 when the program did not end in time.
+    int WaitExit(pid_t pid, std::chrono::milliseconds timeout = 20s)
+    {
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (std::chrono::steady_clock::now() < end) {
+            int status = 0;
+            if (::waitpid(pid, &status, WNOHANG) == pid) {
+                std::erase(running_, pid);
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(5ms);
+        }
+        return -1;
+    }
+    std::string Read(const fs::path& path) const
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    bool WaitForLine(const std::string& name, const std::string& line)
+    {
+        const auto end = std::chrono::steady_clock::now() + 20s;
+        while (std::chrono::steady_clock::now() < end) {
+            if (Read(dir_ / (name + ".log")).find(line + "\n") != std::string::npos)
+                return true;
+            std::this_thread::sleep_for(5ms);
+        }
+        return false;
+    }
+    // rt604ctl with its standard output; its exit code.
+    int Tool(const std::string& name, std::vector<std::string> args, std::string& out)
+    {
+        args.push_back("--virtual-keyboard=" + state_);
+        const int code = WaitExit(Start(name, ToolProgram, std::move(args)));
+        out = Read(dir_ / (name + ".out"));
+        return code;
+    }
+
+    fs::path dir_;
+    std::string state_;
+    std::vector<pid_t> running_;
+};
+
+TEST_F(VirtualKeyboardProcessTest, TheWindowAndTheToolAreOneKeyboard)
+{
+    const pid_t window = Start("window", WindowProgram, {"/Start", "--virtual-keyboard=" + state_});
+    ASSERT_TRUE(WaitForLine("window", "tray-icon 141")); // connected
+
+    std::string out;
+    ASSERT_EQ(Tool("switch", {"profile", "3"}, out), 0) << out;
+    EXPECT_EQ(out, "Active profile: 3\n");
+
+    // The window ends after the tool's write: the file keeps that write.
+    ::kill(window, SIGTERM);
+    ASSERT_EQ(WaitExit(window), 0);
+    ASSERT_EQ(Tool("ask", {"profile"}, out), 0) << out;
+    EXPECT_EQ(out, "Active profile: 3\n");
+}
+
+TEST_F(VirtualKeyboardProcessTest, TheWindowRefusesAFileThatIsNoKeyboard)
+{
+    const std::string other(100 * 1024, 'x');
+    std::ofstream(state_, std::ios::binary) << other;
+    const pid_t window = Start("window", WindowProgram, {"/Start", "--virtual-keyboard=" + state_});
+    EXPECT_EQ(WaitExit(window), 1);
+    EXPECT_NE(Read(dir_ / "window.out").find("rt604: " + state_ + ": not a virtual keyboard state file: "),
+              std::string::npos)
+        << Read(dir_ / "window.out");
+    EXPECT_EQ(Read(state_), other);
+}
+
+} // namespace

@@ -1,0 +1,230 @@
+// The automatic profiles dialog on the real skin and language files, with a
+// controller whose watcher is a stand-in: editing the rules, what is saved
+// and when, the notes it shows, and its captions in both languages.
+#include "app/ProgramPaths.h"
+#include "config/AutoProfileRules.h"
+#include "config/gui/AutoProfileController.h"
+#include "config/gui/AutoProfileDialog.h"
+#include "platform/SettingsStore.h"
+#include "skin/LanguageTexts.h"
+#include "skin/gui/PngButton.h"
+#include "skin/gui/SkinFont.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace AutoProfileControl;
+
+class StandInWatcher final : public ActiveWindowWatcher {
+public:
+    explicit StandInWatcher(Availability availability) : availability_(availability) {}
+    Availability GetAvailability() const override { return availability_; }
+    void SetHandler(Handler) override {}
+    void ReportCurrent() override {}
+
+private:
+    Availability availability_;
+};
+
+class NoSwitchHost final : public AutoProfileHost {
+public:
+    int32_t KnownProfile() override { return 0; }
+    int32_t ReadActiveProfile() override { return 0; }
+    bool IsBusy() override { return false; }
+    bool HasUnappliedChanges() override { return false; }
+    int32_t SwitchProfile(int32_t) override { return 1; }
+};
+
+class AutoProfileDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("rt604-autodialog-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        savedPaths = g_paths;
+        SetSettingsFolderForTests((dir / "cfg").string());
+        SetProgramPathsForTests(RT604_DATA_DIR, (dir / "user").string());
+        SetLanguageIndex(0);
+    }
+    void TearDown() override
+    {
+        dialog.reset();
+        controller.reset();
+        SetSettingsFolderForTests("");
+        g_paths = savedPaths;
+        fs::remove_all(dir);
+    }
+
+    void Open(ActiveWindowWatcher::Availability availability = ActiveWindowWatcher::Availability::X11)
+    {
+        controller = std::make_unique<AutoProfileController>(std::make_unique<NoSwitchHost>());
+        controller->SetWatcherFactory([availability] { return std::make_unique<StandInWatcher>(availability); });
+        controller->Start();
+        dialog = std::make_unique<AutoProfileDialog>(*controller);
+        dialog->Open();
+    }
+
+    QLineEdit* Application() const { return static_cast<QLineEdit*>(dialog->Control(AutoProfileControl::Application)); }
+    QComboBox* ProfileList() const { return static_cast<QComboBox*>(dialog->Control(Profile)); }
+    QComboBox* DefaultList() const { return static_cast<QComboBox*>(dialog->Control(Default)); }
+    QTableWidget* Rules() const { return static_cast<QTableWidget*>(dialog->Control(AutoProfileControl::Rules)); }
+    QString Note() const { return static_cast<QLabel*>(dialog->Control(AutoProfileControl::Note))->text(); }
+
+    void Add(const QString& application, int profile)
+    {
+        Application()->setText(application);
+        ProfileList()->setCurrentIndex(profile);
+        dialog->Button(AutoProfileControl::Add)->click();
+    }
+
+    std::vector<std::string> Shown() const
+    {
+        std::vector<std::string> rows;
+        for (int r = 0; r < Rules()->rowCount(); ++r)
+            rows.push_back(Rules()->item(r, 0)->text().toStdString() + "=" + Rules()->item(r, 1)->text().toStdString());
+        return rows;
+    }
+
+    fs::path dir;
+    ProgramPaths savedPaths;
+    std::unique_ptr<AutoProfileController> controller;
+    std::unique_ptr<AutoProfileDialog> dialog;
+};
+
+TEST_F(AutoProfileDialogTest, EditsAreKeptOnlyWhenTheOwnerPressesOk)
+{
+    AutoProfileSettings stored;
+    stored.rules = {{"steam", 0}};
+    ASSERT_TRUE(SaveAutoProfileSettings(stored));
+    Open();
+    EXPECT_EQ(Shown(), (std::vector<std::string>{"steam=Profile 1"}));
+    EXPECT_EQ(Note().toStdString(), LoadText("PROFILE_AUTO_HINT"));
+
+    Add(QStringLiteral("game"), 2);
+    Add(QStringLiteral("  code "), 1);
+    Rules()->selectRow(2);
+    dialog->Button(Up)->click();
+    DefaultList()->setCurrentIndex(3);
+    emit DefaultList()->activated(3);
+    static_cast<QCheckBox*>(dialog->Control(Enable))->setChecked(false);
+    EXPECT_EQ(Shown(), (std::vector<std::string>{"steam=Profile 1", "code=Profile 2", "game=Profile 3"}));
+    dialog->Button(Cancel)->click();
+    EXPECT_EQ(LoadAutoProfileSettings(), stored);
+
+    // Opened again it shows what is stored, not the edits given up.
+    dialog->Open();
+    EXPECT_EQ(Shown(), (std::vector<std::string>{"steam=Profile 1"}));
+    Add(QStringLiteral("game"), 2);
+    Rules()->selectRow(0);
+    EXPECT_EQ(Application()->text(), QStringLiteral("steam")); // the selected rule, ready to change
+    dialog->Button(Down)->click();
+    Rules()->selectRow(0);
+    dialog->Button(Remove)->click();
+    DefaultList()->setCurrentIndex(2);
+    emit DefaultList()->activated(2);
+    dialog->Button(Ok)->click();
+    EXPECT_FALSE(dialog->isVisible());
+    AutoProfileSettings expected;
+    expected.rules = {{"steam", 0}};
+    expected.defaultProfile = 1;
+    EXPECT_EQ(LoadAutoProfileSettings(), expected);
+    EXPECT_EQ(controller->Switcher().Settings(), expected); // followed at once
+}
+
+TEST_F(AutoProfileDialogTest, AListedApplicationIsChangedNotAddedTwice)
+{
+    Open();
+    Add(QStringLiteral("game"), 2);
+    Application()->setText(QStringLiteral("GAME"));
+    EXPECT_EQ(dialog->Button(AutoProfileControl::Add)->text().toStdString(), LoadText("PROFILE_AUTO_CHANGE"));
+    Add(QStringLiteral("GAME"), 0);
+    EXPECT_EQ(Shown(), (std::vector<std::string>{"game=Profile 1"}));
+    EXPECT_EQ(dialog->Button(AutoProfileControl::Add)->text().toStdString(), LoadText("PROFILE_AUTO_ADD"));
+
+    // What cannot be a rule is refused with its reason, and nothing changes.
+    Add(QStringLiteral("   "), 0);
+    EXPECT_EQ(Note().toStdString(), LoadText("PROFILE_AUTO_ERR_EMPTY"));
+    for (int i = 1; i < static_cast<int>(MaxAutoProfileRules); ++i)
+        Add(QStringLiteral("app%1").arg(i), 0);
+    EXPECT_EQ(Rules()->rowCount(), static_cast<int>(MaxAutoProfileRules));
+    Add(QStringLiteral("one too many"), 0);
+    EXPECT_EQ(Note().toStdString(), LoadText("PROFILE_AUTO_ERR_TOO_MANY"));
+    EXPECT_EQ(Rules()->rowCount(), static_cast<int>(MaxAutoProfileRules));
+}
+
+TEST_F(AutoProfileDialogTest, ADesktopThatHidesTheActiveWindowIsSaidSo)
+{
+    const struct {
+        ActiveWindowWatcher::Availability availability;
+        const char* note;
+        bool canPick;
+    } cases[] = {
+        {ActiveWindowWatcher::Availability::Unavailable, "PROFILE_AUTO_UNAVAILABLE", false},
+        {ActiveWindowWatcher::Availability::XWayland, "PROFILE_AUTO_XWAYLAND", true},
+        {ActiveWindowWatcher::Availability::X11, "PROFILE_AUTO_HINT", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.note);
+        dialog.reset();
+        Open(c.availability);
+        EXPECT_EQ(Note().toStdString(), LoadText(c.note));
+        auto* note = static_cast<QLabel*>(dialog->Control(AutoProfileControl::Note));
+        EXPECT_LE(note->heightForWidth(note->width()), note->height()); // every line shows
+        EXPECT_EQ(dialog->Button(Pick)->isEnabled(), c.canPick);
+        // Rules can still be kept for a desktop that tells.
+        Add(QStringLiteral("game"), 1);
+        dialog->Button(Ok)->click();
+        EXPECT_EQ(LoadAutoProfileSettings().rules.size(), 1u);
+        // Nothing fails where nothing can be watched: the watch just stays off.
+        EXPECT_EQ(controller->IsWatching(), c.availability != ActiveWindowWatcher::Availability::Unavailable);
+    }
+}
+
+TEST_F(AutoProfileDialogTest, EveryCaptionIsInTheChosenLanguageAndFitsItsButton)
+{
+    for (int language : {0, 1}) {
+        SCOPED_TRACE(language);
+        SetLanguageIndex(language);
+        dialog.reset();
+        Open();
+        EXPECT_EQ(static_cast<QLabel*>(dialog->Control(Title))->text().toStdString(), LoadText("PROFILE_AUTO_TITLE"));
+        EXPECT_EQ(ProfileList()->itemText(2).toStdString(), LoadText("PROFILE_3"));
+        EXPECT_EQ(DefaultList()->itemText(0).toStdString(), LoadText("PROFILE_AUTO_KEEP"));
+        EXPECT_EQ(Rules()->horizontalHeaderItem(0)->text().toStdString(), LoadText("PROFILE_AUTO_COLUMN_APPLICATION"));
+        // Texts of the plain controls are not cut off either (the check box's
+        // square and the field's margins take some of their width).
+        auto* enable = static_cast<QCheckBox*>(dialog->Control(Enable));
+        EXPECT_LE(enable->fontMetrics().horizontalAdvance(enable->text()) + 24, enable->width());
+        EXPECT_LE(Application()->fontMetrics().horizontalAdvance(Application()->placeholderText()) + 20,
+                  Application()->width());
+        auto* caption = static_cast<QLabel*>(dialog->Control(DefaultCaption));
+        EXPECT_LE(caption->fontMetrics().horizontalAdvance(caption->text()), caption->width());
+        for (int id : {Pick, AutoProfileControl::Add, Up, Down, Remove, Ok, Cancel}) {
+            CPngButton* button = dialog->Button(id);
+            ASSERT_NE(button, nullptr);
+            EXPECT_FALSE(button->text().isEmpty());
+            EXPECT_FALSE(button->text().contains(QStringLiteral("#Error")));
+            const QFont font = SkinFont(ResolveSkinFontFamily(button->TextStyle().fontName),
+                                        button->TextStyle().pointSize, false);
+            EXPECT_LE(QFontMetrics(font).horizontalAdvance(button->text()), button->width() - 4)
+                << button->text().toStdString();
+            // Placed from the skin: a button the layout misses is disabled at (1, 1).
+            EXPECT_NE(button->pos(), QPoint(1, 1)) << button->objectName().toStdString();
+        }
+    }
+    SetLanguageIndex(0);
+}
+
+} // namespace

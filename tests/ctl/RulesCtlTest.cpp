@@ -1,0 +1,118 @@
+// rt604ctl rules as a user runs it: one settings folder through a session of
+// edits, each step's exit code and words, and what the settings hold after.
+#include "config/AutoProfileRules.h"
+#include "platform/AtomicFile.h"
+#include "platform/SettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class RulesCtlTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("rt604-rules-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        // Where rt604ctl puts the settings for XDG_CONFIG_HOME=dir/xdg.
+        SetSettingsFolderForTests((dir / "xdg" / "orvan-rt604").string());
+    }
+    void TearDown() override
+    {
+        SetSettingsFolderForTests("");
+        fs::remove_all(dir);
+    }
+
+    struct Result {
+        int exitCode = -1;
+        std::string out;
+        std::string err;
+    };
+
+    Result Run(const std::string& arguments) const
+    {
+        const std::string program = std::string(RT604_BINARY_DIR) + "/bin/rt604ctl";
+        const std::string out = (dir / "out.txt").string(), err = (dir / "err.txt").string();
+        const std::string command = "XDG_CONFIG_HOME='" + (dir / "xdg").string() + "' '" + program + "' rules " +
+                                    arguments + " >'" + out + "' 2>'" + err + "'";
+        const int status = std::system(command.c_str());
+        Result r;
+        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        ReadWholeFile(out, r.out, 1 << 20);
+        ReadWholeFile(err, r.err, 1 << 20);
+        return r;
+    }
+
+    fs::path dir;
+};
+
+TEST_F(RulesCtlTest, ASessionOfEditsListsAndStoresTheRules)
+{
+    const struct {
+        const char* arguments;
+        int exitCode;
+        const char* out; // a piece of standard output, or of standard error when it failed
+    } steps[] = {
+        {"", 0, "Automatic profiles are on.\nNo rules.\nAny other application: keep the active profile.\n"},
+        {"add game 3", 0, "Added rule 1: game -> profile 3\n"},
+        {"add 'Steam Big Picture' 1", 0, "Added rule 2: Steam Big Picture -> profile 1\n"},
+        {"add GAME 2", 0, "Changed rule 1: game -> profile 2\n"},
+        {"add 'a;b\\c' 3", 0, "Added rule 3: a;b\\c -> profile 3\n"},
+        {"", 0, "  1  profile 2  game\n  2  profile 1  Steam Big Picture\n  3  profile 3  a;b\\c\n"},
+        {"add x 4", 2, "profiles 1, 2 and 3, not \"4\""},
+        {"add x 0", 2, "profiles 1, 2 and 3"},
+        {"add '  ' 1", 2, "the application name is empty"},
+        {"add \"$(printf 'a\\tb')\" 1", 2, "control character"},
+        {"add onlyname", 2, "usage: rt604ctl rules"},
+        {"remove 4", 1, "there is no rule 4 (there are 3)"},
+        {"remove x", 2, "no rule number"},
+        {"remove 0", 2, "no rule number"},
+        {"remove 2", 0, "Removed rule 2: Steam Big Picture -> profile 1\n"},
+        {"default 2", 0, "Any other application: profile 2.\n"},
+        {"default 4", 2, "not \"4\""},
+        {"off", 0, "Automatic profiles are off.\n"},
+        {"frob", 2, "usage: rt604ctl rules"},
+        {"", 0, "Automatic profiles are off.\n  1  profile 2  game\n  2  profile 3  a;b\\c\n"
+                "Any other application: profile 2.\n"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.arguments);
+        const Result r = Run(step.arguments);
+        EXPECT_EQ(r.exitCode, step.exitCode) << r.err;
+        const std::string& text = step.exitCode == 0 ? r.out : r.err;
+        EXPECT_NE(text.find(step.out), std::string::npos) << text;
+        if (step.exitCode != 0) {
+            EXPECT_TRUE(r.out.empty()) << r.out;
+        }
+    }
+    AutoProfileSettings expected;
+    expected.enabled = false;
+    expected.defaultProfile = 1;
+    expected.rules = {{"game", 1}, {"a;b\\c", 2}};
+    EXPECT_EQ(LoadAutoProfileSettings(), expected);
+}
+
+TEST_F(RulesCtlTest, TheHundredthRuleIsTheLast)
+{
+    AutoProfileSettings full;
+    for (size_t i = 0; i < MaxAutoProfileRules; ++i)
+        full.rules.push_back({"app" + std::to_string(i), 0});
+    ASSERT_TRUE(SaveAutoProfileSettings(full));
+    const Result r = Run("add another 1");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("there are already 100 rules"), std::string::npos) << r.err;
+    EXPECT_EQ(LoadAutoProfileSettings(), full);
+    // Changing one of them needs no room.
+    EXPECT_EQ(Run("add APP7 3").exitCode, 0);
+    EXPECT_EQ(LoadAutoProfileSettings().rules[7], (AutoProfileRule{"app7", 2}));
+}
+
+} // namespace
