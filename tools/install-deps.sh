@@ -17,6 +17,11 @@ packages=(
   # presses).
   libxcb1-dev libxcb-xtest0-dev xvfb xauth xdotool
   xdg-utils  # xdg-mime, xdg-open: updaters that are not programs open with the desktop's handler
+  qt6-translations-l10n  # Qt's own texts (standard buttons, file dialogs) in Russian
+  # The notification-area icon and the window on a desktop of the tests' own:
+  # an XEmbed tray, a StatusNotifierItem panel on a private session bus, and
+  # a window manager.
+  trayer haskell-gtk-sni-tray-utils dbus-daemon dbus-bin openbox
 )
 if [ "${RT604_WITH_XVFB:-0}" = 1 ]; then
   packages+=(xvfb xauth)

@@ -1,19 +1,33 @@
 #!/usr/bin/env bash
-# Figures of the application shell, measured on the built program running
-# offscreen against the virtual keyboard:
+# Figures of the application shell, measured on the built program against
+# the virtual keyboard:
 #   start-up  time from launch to the hidden window with the keyboard
 #             connected (median of RUNS starts)
 #   memory    peak resident set (/usr/bin/time -v) over a start and IDLE_S
 #             seconds idle in the notification area
 #   idle CPU  CPU time used in those IDLE_S seconds (/proc/<pid>/stat)
-# Usage: tools/measure-shell.sh [build-folder]   (default: build)
+# Offscreen by default. With --x11 the program runs on a real X server
+# (Xvfb) with a notification area (trayer), and the idle figures are taken
+# twice, with the window shown and with it hidden: peak resident set
+# (VmHWM), and the wakeups of each thread over IDLE_S seconds (voluntary and
+# forced context switches from /proc/<pid>/task/*/status), the window's own
+# thread apart from the device threads.
+# Usage: tools/measure-shell.sh [--x11] [build-folder]   (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+x11=0
+if [ "${1:-}" = --x11 ]; then
+  x11=1
+  shift
+fi
 build=${1:-build}
 program=$build/bin/rt604
 runs=${RUNS:-10}
 idle=${IDLE_S:-60}
 [ -x "$program" ] || { echo "build $program first" >&2; exit 1; }
+if [ "$x11" = 1 ]; then
+  exec tools/measure-shell-x11.sh "$build"
+fi
 [ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian package time)" >&2; exit 1; }
 
 work=$(mktemp -d)

@@ -95,5 +95,7 @@ void CVarkelinDlg::Initialise(const std::function<void()>& startDeviceThreads)
         previewTimer_->setInterval(PreviewPeriodMs);
         OnPreviewTick();
     });
+    MarkPendingControls();
+    ArrangeTabOrder();
     Trace("initialised");
 }

@@ -253,6 +253,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 public slots:
     void accept() override;
@@ -261,6 +262,7 @@ public slots:
 private:
     // MainWindowControls.cpp
     void LoadFaceImages();
+    void EnsureFacePictures();
     QPixmap LoadFacePicture(const QString& name);
     void CreateControls();
     CPngButton* AddButton(int id, const std::string& skinKey, const QString& text);
@@ -298,6 +300,10 @@ private:
     void CloseDialogs();
     void ApplyDialogLanguage(int languageIndex);
     void OnProfilesApplied();
+    // MainWindowKeyboard.cpp
+    void ArrangeTabOrder();
+    void MarkPendingControls();
+    bool PressFocusedButton();
     // MainWindowTray.cpp
     void CreateTray();
     void FillTrayMenu(class QMenu* menu);

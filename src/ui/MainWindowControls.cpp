@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "app/ProgramPaths.h"
+#include "app/gui/AddressPrompt.h"
 #include "keys/KeyTable.h"
 #include "platform/SettingsStore.h"
 #include "skin/gui/PngButton.h"
@@ -8,10 +9,8 @@
 #include "skin/gui/SkinPlacement.h"
 
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
-#include <QUrl>
 
 #include <cstdio>
 
@@ -70,6 +69,8 @@ constexpr const char* FacebookAddress = "https://www.facebook.com/orvangear";
 constexpr const char* TwitterAddress = "https://twitter.com/orvangear";
 
 constexpr const char* ColourFaceNames[] = {"main_color0.jpg", "main_color1.jpg"};
+// Hover, pressed (and marked), disabled.
+constexpr const char* StateFaceNames[] = {"main_over.jpg", "main_down.jpg", "main_disable.jpg"};
 
 QString KeySkinName(uint16_t keyCode)
 {
@@ -95,10 +96,15 @@ QPixmap CVarkelinDlg::LoadFacePicture(const QString& name)
 
 void CVarkelinDlg::LoadFaceImages()
 {
-    // The colour-view pair is only drawn while the lighting view is on: it
-    // is checked now (a damaged picture must end the program at start-up,
-    // not later) and decoded again when first needed.
+    // The colour-view pair is only drawn while the lighting view is on, and
+    // the hover, pressed and disabled faces only once the window paints: a
+    // program that stays in the notification area never holds these
+    // window-sized pictures. They are checked now all the same (a damaged
+    // picture must end the program at start-up, not later) and decoded
+    // again when first needed.
     for (const char* name : ColourFaceNames)
+        LoadFacePicture(QString::fromLatin1(name));
+    for (const char* name : StateFaceNames)
         LoadFacePicture(QString::fromLatin1(name));
     // Two sets of the same four pictures: the key buttons and the others
     // take theirs from separate sets, so one can later be swapped for the
@@ -106,14 +112,39 @@ void CVarkelinDlg::LoadFaceImages()
     // The normal face is normally the background too, decoded once by the
     // dialog's cache.
     faceNormal_ = Images().Pixmap(QStringLiteral("main_normal.jpg"));
-    faceOver_ = LoadFacePicture(QStringLiteral("main_over.jpg"));
-    faceDown_ = LoadFacePicture(QStringLiteral("main_down.jpg"));
-    faceDisabled_ = LoadFacePicture(QStringLiteral("main_disable.jpg"));
     faceNormal2_ = faceNormal_;
-    faceOver2_ = faceOver_;
-    faceDown2_ = faceDown_;
-    faceDisabled2_ = faceDisabled_;
     arrowImage_ = Images().Pixmap(QStringLiteral("Arrow.jpg"));
+}
+
+void CVarkelinDlg::EnsureFacePictures()
+{
+    if (faceOver_.isNull() && faceDown_.isNull() && faceDisabled_.isNull()) {
+        faceOver_ = LoadFacePicture(QString::fromLatin1(StateFaceNames[0]));
+        faceDown_ = LoadFacePicture(QString::fromLatin1(StateFaceNames[1]));
+        faceDisabled_ = LoadFacePicture(QString::fromLatin1(StateFaceNames[2]));
+        faceOver2_ = faceOver_;
+        faceDown2_ = faceDown_;
+        faceDisabled2_ = faceDisabled_;
+    } else {
+        return;
+    }
+    // Every button placed on the window's faces gets the others now; its
+    // place on them stays.
+    const qint64 normalKey = faceNormal_.cacheKey();
+    for (const auto& [id, widget] : controls_) {
+        auto* button = qobject_cast<CPngButton*>(widget);
+        if (!button || button->FacePixmap(CPngButton::Face::Normal).cacheKey() != normalKey)
+            continue;
+        button->SetFaceImages(faceNormal_, faceOver_, faceDown_, faceDisabled_, faceDown_, false);
+    }
+}
+
+void CVarkelinDlg::paintEvent(QPaintEvent* event)
+{
+    // The window paints before its buttons do, so they have every face by
+    // the time they are drawn.
+    EnsureFacePictures();
+    CBaseDialog::paintEvent(event);
 }
 
 QPixmap CVarkelinDlg::ColourFace(int index)
@@ -315,7 +346,8 @@ void CVarkelinDlg::PlaceArrows()
 
 void CVarkelinDlg::OpenAddress(const QString& address)
 {
-    QDesktopServices::openUrl(QUrl(address));
+    Trace("open " + address.toStdString());
+    OpenAddressOrExplain(address, this);
 }
 
 QWidget* CVarkelinDlg::Control(int id) const

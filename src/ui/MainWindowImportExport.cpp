@@ -16,11 +16,14 @@ struct MenuEntry {
     const char* key;
 };
 
-// The button menu's entries; their texts are set each time it opens.
+// The button menu's entries; their texts are set each time it opens. About
+// is here too, so it is at hand on a desktop without a notification area.
 constexpr MenuEntry ButtonMenuEntries[] = {
     {CmdImportProfile, "MENU_1"},
     {CmdExportProfile, "MENU_2"},
     {CmdAutoProfiles, "MENU_AUTO_PROFILES"},
+    {0, nullptr},
+    {CmdAbout, "MENU_22"},
 };
 
 } // namespace
@@ -30,12 +33,16 @@ void CVarkelinDlg::ShowButtonMenu()
     if (!buttonMenu_) {
         buttonMenu_ = new QMenu(this);
         buttonMenu_->setObjectName(QStringLiteral("ButtonMenu"));
-        for (const MenuEntry& entry : ButtonMenuEntries)
-            buttonMenu_->addAction(QString())->setData(entry.command);
+        for (const MenuEntry& entry : ButtonMenuEntries) {
+            if (entry.command == 0)
+                buttonMenu_->addSeparator();
+            else
+                buttonMenu_->addAction(QString())->setData(entry.command);
+        }
         connect(buttonMenu_, &QMenu::aboutToShow, this, [this] {
             for (QAction* action : buttonMenu_->actions()) {
                 for (const MenuEntry& entry : ButtonMenuEntries) {
-                    if (action->data().toInt() == entry.command)
+                    if (entry.command != 0 && action->data().toInt() == entry.command)
                         action->setText(QString::fromStdString(LoadText(entry.key)));
                 }
             }
@@ -60,5 +67,7 @@ void CVarkelinDlg::OnMenuCommand(int command)
             ShowProfileSelected(GetCurrentProfile());
     } else if (command == CmdFirmwareUpdate) {
         OpenFirmwareUpdate();
+    } else if (command == CmdAbout) {
+        ShowAbout();
     }
 }

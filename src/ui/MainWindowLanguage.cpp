@@ -5,6 +5,7 @@
 #include "assign/gui/CompositeDialog.h"
 #include "skin/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
+#include "skin/gui/QtLanguage.h"
 
 #include <QLabel>
 
@@ -32,6 +33,7 @@ constexpr ButtonText TooltipTexts[] = {
 
 void CVarkelinDlg::ApplyLanguage(int languageIndex)
 {
+    ApplyQtLanguage(languageIndex);
     if (about_)
         about_->ApplyLanguage(languageIndex);
     ApplyDialogLanguage(languageIndex);

@@ -27,6 +27,7 @@ void CVarkelinDlg::InitialiseBehaviour()
     const QString fieldStyle = QStringLiteral(
         "QComboBox, QLineEdit { background: #16181b; color: #eceef1; border: 1px solid #41464e;"
         " border-radius: 5px; padding: 1px 8px; selection-background-color: #ff8200; }"
+        "QComboBox:focus, QLineEdit:focus { border-color: #ff8200; }"
         "QComboBox::drop-down { border: none; width: 20px; }"
         "QComboBox QAbstractItemView { background: #16181b; color: #eceef1;"
         " selection-background-color: #ff8200; }");
@@ -82,12 +83,14 @@ void CVarkelinDlg::OnTimer(int timerId)
 
 void CVarkelinDlg::ResetKeyboardProfiles()
 {
-    // The keyboard went back to its factory state: so do the document's key
-    // assignments of every profile, and Apply is enabled.
-    for (int profile = 0; profile < 3; ++profile)
-        ResetProfileKeys(profile);
+    // The keyboard went back to its factory state. It is the master copy, so
+    // the document, the cache file and the buttons are rebuilt from what it
+    // now holds, as at a connection: clearing only the document's keys would
+    // leave its macros and the old cache file behind, which a later discard
+    // reloads. Nothing is left to apply.
     // The reset may have changed the keyboard's active profile: ask again.
     g_app.currentProfile = -1;
+    ReloadFromDevice(false);
     const int32_t active = GetCurrentProfile();
     ShowProfileSelected(active);
     SetViewedProfile(active >= 0 ? active : 0);
@@ -100,4 +103,5 @@ void CVarkelinDlg::ResetKeyboardProfiles()
     // preset, then the keyboard's lighting as it now is.
     RestoreAllUserModes();
     ReloadAndShowLighting(false, false, false);
+    Trace("keyboard-reset");
 }

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/ProgramPaths.h"
 #include "app/gui/AboutDialog.h"
+#include "app/gui/AddressPrompt.h"
 #include "app/gui/EventLog.h"
 #include "app/gui/ShellMessages.h"
 #include "app/gui/TrayIcon.h"
@@ -16,13 +17,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QThread>
 #include <QTimer>
-#include <QUrl>
 
 #include <utility>
 
@@ -134,6 +133,7 @@ void CVarkelinDlg::OnFirstScanDone()
 void CVarkelinDlg::HideMainWindow()
 {
     hide();
+    SetKeyboardCues(this, false);
     Trace("window-hidden");
 }
 
@@ -189,7 +189,7 @@ void CVarkelinDlg::OpenHelp()
 {
     const QString page = QDir(QString::fromStdString(g_paths.helpFolder)).filePath(QStringLiteral("index.html"));
     Trace("help " + page.toStdString());
-    QDesktopServices::openUrl(QUrl::fromLocalFile(page));
+    OpenAddressOrExplain(page, this);
 }
 
 void CVarkelinDlg::CloseSubWindows()
@@ -230,14 +230,6 @@ QString CVarkelinDlg::CaptionText() const
     return caption;
 }
 
-QString CVarkelinDlg::TrayTipText() const
-{
-    QString tip = QString::fromStdString(LoadText("KEYBOARD_TRAY_DESC"));
-    if (IsVirtual())
-        tip += QString::fromStdString(LoadText("VIRTUAL_KEYBOARD_SUFFIX"));
-    return tip + AutoProfileTipNote();
-}
-
 void CVarkelinDlg::accept()
 {
     OnApply();
@@ -251,9 +243,12 @@ void CVarkelinDlg::reject()
 
 void CVarkelinDlg::keyPressEvent(QKeyEvent* event)
 {
-    // Enter and Escape would end the dialog; they do nothing here.
+    // Enter and Escape would end the dialog; they do nothing here, except
+    // that Enter presses a button that has the keyboard focus.
     QWidget* effects = Control(MainControl::EffectList);
     if (IsSwallowedKey(event->key()) || (IsArrowKey(event->key()) && effects && focusWidget() == effects)) {
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat())
+            PressFocusedButton();
         event->accept();
         return;
     }

@@ -73,8 +73,28 @@ void CVarkelinDlg::CreateTray()
     tray_->SetDefaultCommand(CmdOpen);
     tray_->SetMenuCallback([this](QMenu* menu) { FillTrayMenu(menu); });
     tray_->SetCommandHandler([this](int command) { OnTrayCommand(command); });
+    // The icon may come later than this (a panel that starts after the
+    // program at login) and go and come back with the panel.
+    connect(tray_, &CTrayIcon::availabilityChanged, this, [this](bool added) {
+        Trace(added ? std::string("tray-added ") + (tray_->UsesStatusNotifier() ? "sni" : "xembed")
+                    : std::string("tray-lost"));
+    });
     const int created = tray_->Create(TrayTipText(), TrayIconDisconnected);
     Trace(created ? "tray-created" : "tray-unavailable");
+}
+
+QString CVarkelinDlg::TrayTipText() const
+{
+    // What the icon's picture means, in words: the connection, and the mark
+    // the keyboard's status notice puts on it.
+    QString tip = QString::fromStdString(LoadText("KEYBOARD_TRAY_DESC"));
+    if (IsVirtual())
+        tip += QString::fromStdString(LoadText("VIRTUAL_KEYBOARD_SUFFIX"));
+    const bool connected = trayIconId_ == TrayIconConnected || trayIconId_ == TrayIconSignalled;
+    tip += QLatin1Char('\n') + QString::fromStdString(LoadText(connected ? "TRAY_TIP_CONNECTED" : "TRAY_TIP_DISCONNECTED"));
+    if (trayIconId_ == TrayIconSignalled)
+        tip += QLatin1Char('\n') + QString::fromStdString(LoadText("TRAY_TIP_STATUS_MARK"));
+    return tip + AutoProfileTipNote();
 }
 
 void CVarkelinDlg::FillTrayMenu(QMenu* menu)
@@ -169,7 +189,9 @@ void CVarkelinDlg::SetTrayIcon(int iconId)
     if (iconId == TrayIconSignalled || trayIconId_ == TrayIconSignalled)
         QTimer::singleShot(0, this, [this] { FollowKeyboardProfile(); });
     trayIconId_ = iconId;
-    if (tray_)
+    if (tray_) {
         tray_->SetIcon(iconId);
+        tray_->SetTip(TrayTipText());
+    }
     Trace("tray-icon " + std::to_string(iconId));
 }

@@ -197,6 +197,8 @@ TEST(DesktopFilesTest, CompletionOffersEveryCommandItsArgumentsAndFiles)
         {{"rt604ctl", "info", "--virtual-keyboard", "=", "k"}, {"kb.state"}},
         {{"rt604ctl", "info", "--virtual-keyboard=k"}, {"--virtual-keyboard=kb.state"}},
         {{"rt604ctl", "--virtual-keyboard", "=", "kb.state", "ke"}, {"key-colours", "keymap"}},
+        {{"rt604ctl", "lighting", ""}, {"1", "2", "3"}},
+        {{"rt604ctl", "key-colours", ""}, {"1", "2", "3"}},
         {{"rt604ctl", "--virtual-keyboard", "=", "kb.state", "keymap", ""}, {"1", "2", "3"}},
         // The lighting's fields after the profile, and the values of those that have a list.
         {{"rt604ctl", "lighting", ""}, {"1", "2", "3"}},

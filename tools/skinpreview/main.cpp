@@ -264,7 +264,7 @@ int Run(const Options& o)
     QApplication::processEvents();
     QImage shot = dialog.grab().toImage().convertToFormat(QImage::Format_ARGB32);
     // Outside the window's shape nothing is on screen.
-    const QImage& shape = dialog.ShapeImage();
+    const QImage shape = dialog.ShapeImage();
     for (int y = 0; y < shot.height() && y < shape.height(); ++y)
         for (int x = 0; x < shot.width() && x < shape.width(); ++x)
             if ((shape.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF)

@@ -1,6 +1,7 @@
 #include "app/gui/AboutDialog.h"
 
 #include "app/ProgramPaths.h"
+#include "app/gui/AddressPrompt.h"
 #include "skin/LanguageTexts.h"
 
 #include <QApplication>
@@ -32,7 +33,8 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     copyright_->setTextFormat(Qt::PlainText);
     const QString address = QString::fromStdString(g_paths.linkAddress).toHtmlEscaped();
     link_ = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(address), this);
-    link_->setOpenExternalLinks(true);
+    link_->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    connect(link_, &QLabel::linkActivated, this, [this](const QString& address) { OpenAddressOrExplain(address, this); });
 
     ok_ = new QPushButton(this);
     ok_->setObjectName(QStringLiteral("LANG_ABOUT_OK"));

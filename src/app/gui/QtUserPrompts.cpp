@@ -79,8 +79,11 @@ std::optional<std::string> QtUserPrompts::ChooseOpenFile(const FileChoice& choic
 {
     std::optional<std::string> result;
     dispatcher_.Send([&] {
+        // Qt's own file dialogs, not the desktop's: those follow the
+        // desktop's language and theme, these the program's.
         const QString file = QFileDialog::getOpenFileName(Owner(), QString(), InitialFolderOrName(choice),
-                                                          QtFileFilter(choice.filter));
+                                                          QtFileFilter(choice.filter), nullptr,
+                                                          QFileDialog::DontUseNativeDialog);
         if (!file.isEmpty())
             result = file.toStdString();
     });
@@ -97,6 +100,7 @@ std::optional<std::string> QtUserPrompts::ChooseSaveFile(const FileChoice& choic
         if (!choice.defaultExtension.empty())
             dialog.setDefaultSuffix(QString::fromStdString(choice.defaultExtension));
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !choice.confirmOverwrite);
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
         const QString initial = InitialFolderOrName(choice);
         if (!initial.isEmpty())
             dialog.selectFile(initial);

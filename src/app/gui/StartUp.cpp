@@ -16,6 +16,7 @@
 #include "device/HidBackend.h"
 #include "device/VirtualKeyboard.h"
 #include "device/VirtualKeyboardStateFile.h"
+#include "skin/gui/SkinPalette.h"
 #include "ui/MainWindow.h"
 
 #include <QApplication>
@@ -157,6 +158,7 @@ int RunProgram(int argc, char** argv)
     // The window hides instead of closing, and dialogs close while it is
     // hidden: only Exit ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
+    ApplySkinPalette();
     const QString appIcon = QDir(QString::fromStdString(g_paths.skinFolder)).filePath(QStringLiteral("app.png"));
     if (QFileInfo::exists(appIcon))
         QApplication::setWindowIcon(QIcon(appIcon));

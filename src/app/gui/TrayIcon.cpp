@@ -1,10 +1,13 @@
 #include "app/gui/TrayIcon.h"
 
+#include "app/gui/TrayHosts.h"
+
 #include <QAction>
 #include <QCursor>
 #include <QFont>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace {
 
@@ -59,34 +62,72 @@ int CTrayIcon::DefaultCommand() const
 
 int CTrayIcon::Create(const QString& tip, int iconId)
 {
-    if (added_)
-        return 1;
     tip_ = tip.left(MaxTipChars);
     shownIcon_ = iconId;
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        return 0;
+    if (!created_) {
+        created_ = true;
+        hosts_ = new TrayHosts(this);
+        connect(hosts_, &TrayHosts::changed, this, &CTrayIcon::OnHostsChanged);
+        hostGrace_ = new QTimer(this);
+        hostGrace_->setSingleShot(true);
+        hostGrace_->setInterval(HostGraceMs);
+        connect(hostGrace_, &QTimer::timeout, this, &CTrayIcon::OnHostsChanged);
+        OnHostsChanged();
+    }
+    return added_ ? 1 : 0;
+}
+
+void CTrayIcon::OnHostsChanged()
+{
+    if (!hosts_)
+        return;
+    if (!tray_ && hosts_->Settled()) {
+        if (hosts_->HasStatusNotifierHost()) {
+            hostGrace_->stop();
+            MakeIcon(true);
+        } else if (hosts_->HasXEmbedTray()) {
+            // A watcher without its host is a panel on its way up (KDE starts
+            // its watcher first): an XEmbed icon now would stay one.
+            if (!hosts_->HasStatusNotifierWatcher() || (!hostGrace_->isActive() && hostGraceStarted_)) {
+                MakeIcon(false);
+            } else if (!hostGrace_->isActive()) {
+                hostGraceStarted_ = true;
+                hostGrace_->start();
+            }
+        }
+    }
+    const bool added = tray_ && (statusNotifier_ ? hosts_->HasStatusNotifierHost() : hosts_->HasXEmbedTray());
+    if (added == added_)
+        return;
+    added_ = added;
+    if (added_ && statusNotifier_ && wasAdded_)
+        hosts_->RegisterOurItems(); // the panel came back
+    wasAdded_ = wasAdded_ || added_;
+    emit availabilityChanged(added_);
+}
+
+void CTrayIcon::MakeIcon(bool statusNotifier)
+{
+    statusNotifier_ = statusNotifier;
     tray_ = new QSystemTrayIcon(this);
-    auto picture = pictures_.find(iconId);
+    auto picture = pictures_.find(shownIcon_);
     if (picture != pictures_.end())
         tray_->setIcon(picture->second);
     tray_->setToolTip(tip_);
     tray_->setContextMenu(Menu());
     connect(tray_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) { OnActivated(static_cast<int>(reason)); });
+    // Shown for good: Qt puts it back by itself when the panel restarts.
     tray_->show();
-    added_ = tray_->isVisible();
-    if (!added_) {
-        delete tray_;
-        tray_ = nullptr;
-    }
-    return added_ ? 1 : 0;
 }
 
 void CTrayIcon::SetIcon(int iconId)
 {
-    if (!added_)
-        return;
+    // Kept while no notification area is there, so the icon appears with
+    // the right picture.
     shownIcon_ = iconId;
+    if (!tray_)
+        return;
     auto picture = pictures_.find(iconId);
     if (picture != pictures_.end())
         tray_->setIcon(picture->second);
@@ -94,14 +135,15 @@ void CTrayIcon::SetIcon(int iconId)
 
 void CTrayIcon::SetTip(const QString& tip)
 {
-    if (!added_)
-        return;
     tip_ = tip.left(MaxTipChars);
-    tray_->setToolTip(tip_);
+    if (tray_)
+        tray_->setToolTip(tip_);
 }
 
 void CTrayIcon::Remove()
 {
+    delete hosts_;
+    hosts_ = nullptr;
     if (tray_) {
         tray_->hide();
         delete tray_;
@@ -163,7 +205,7 @@ int CTrayIcon::OnTrayNotification(int iconId, Mouse mouse)
         Menu()->popup(QCursor::pos());
         return 1;
     }
-    if (mouse == Mouse::LeftDoubleClick) {
+    if (mouse == Mouse::LeftDoubleClick || (mouse == Mouse::LeftClick && UsesStatusNotifier())) {
         const int command = DefaultCommand();
         if (command != 0 && commandHandler_)
             commandHandler_(command);
@@ -175,10 +217,18 @@ int CTrayIcon::OnTrayNotification(int iconId, Mouse mouse)
 void CTrayIcon::OnActivated(int reason)
 {
     // The right-click menu is the tray's context menu, shown by Qt itself
-    // (an exported menu on StatusNotifier desktops); only the double click
-    // is ours to handle.
-    if (static_cast<QSystemTrayIcon::ActivationReason>(reason) == QSystemTrayIcon::DoubleClick)
+    // (an exported menu on StatusNotifier desktops). A StatusNotifier host
+    // reports a click as Trigger and never a double click; an XEmbed tray
+    // reports both, and there the double click is the one that opens.
+    switch (static_cast<QSystemTrayIcon::ActivationReason>(reason)) {
+    case QSystemTrayIcon::DoubleClick:
         OnTrayNotification(IconId, Mouse::LeftDoubleClick);
-    else
+        break;
+    case QSystemTrayIcon::Trigger:
+        OnTrayNotification(IconId, UsesStatusNotifier() ? Mouse::LeftClick : Mouse::Other);
+        break;
+    default:
         OnTrayNotification(IconId, Mouse::Other);
+        break;
+    }
 }

@@ -9,11 +9,19 @@
 
 class QMenu;
 class QSystemTrayIcon;
+class QTimer;
+class TrayHosts;
 
 // The notification-area icon over Qt's tray icon. The menu is rebuilt from
 // its item list each time it opens, after the menu callback has had its say
 // (the main window sets the item texts there, so they follow the language).
-// A desktop without a notification area gets no icon: Create fails and the
+//
+// The icon is made once the desktop offers a notification area, and not
+// before: Qt picks between a StatusNotifierItem and an XEmbed icon when the
+// first one is made and keeps that choice for the whole process, so an icon
+// made at login before the panel is up would stay an XEmbed icon on a
+// StatusNotifierItem desktop. Once made, Qt registers it again when the panel
+// restarts. A desktop without a notification area gets no icon and the
 // program runs on without it.
 class CTrayIcon : public QObject {
     Q_OBJECT
@@ -38,17 +46,22 @@ public:
     // The command of a double click, shown bold; 0: the first item.
     void SetDefaultCommand(int command);
 
-    // 1 when the icon is in the notification area.
+    // 1 when the icon is in the notification area now; 0 when it is not
+    // (yet): it comes by itself once a notification area appears.
     int Create(const QString& tip, int iconId);
     void SetIcon(int iconId);
     void SetTip(const QString& tip);
     void Remove();
     void SetMenuCallback(MenuCallback callback);
     // iconId 140 is the icon's own; mouse: what the shell reported.
-    enum class Mouse { RightUp, LeftDoubleClick, Other };
+    // LeftClick is a StatusNotifierItem activation (those desktops have no
+    // double click); an XEmbed tray's single click is Other.
+    enum class Mouse { RightUp, LeftDoubleClick, LeftClick, Other };
     int OnTrayNotification(int iconId, Mouse mouse);
 
     bool IsAdded() const { return added_; }
+    // The icon is a StatusNotifierItem (false: an XEmbed icon, or none yet).
+    bool UsesStatusNotifier() const { return tray_ && statusNotifier_; }
     int ShownIcon() const { return shownIcon_; }
     QString Tip() const { return tip_; }
     // The menu, refilled from the items and the callback as it is each time
@@ -58,12 +71,27 @@ public:
     int DefaultCommand() const;
 
     static constexpr int IconId = 140;
+    // How long a desktop whose bus has a StatusNotifierWatcher but no host
+    // yet is given to bring its panel up before its XEmbed tray is taken.
+    static constexpr int HostGraceMs = 5000;
+
+signals:
+    // The icon came into a notification area or went out of it.
+    void availabilityChanged(bool added);
 
 private:
     void OnActivated(int reason);
+    void OnHostsChanged();
+    void MakeIcon(bool statusNotifier);
 
     QSystemTrayIcon* tray_ = nullptr;
+    TrayHosts* hosts_ = nullptr;
+    QTimer* hostGrace_ = nullptr;
+    bool created_ = false;
+    bool statusNotifier_ = false;
+    bool hostGraceStarted_ = false;
     bool added_ = false;
+    bool wasAdded_ = false;
     int shownIcon_ = 0;
     QString tip_;
     int defaultCommand_ = 0;

@@ -1,5 +1,8 @@
 #include "skin/gui/BaseDialog.h"
 
+#include "skin/gui/PngButton.h"
+
+#include <QDir>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWindow>
@@ -90,32 +93,48 @@ CBaseDialog::CBaseDialog(QWidget* parent, const QString& layoutPath, const QStri
     // A present but empty "Mask" means the same as a missing one.
     const std::string maskName = ini_.GetString("SCREEN", "Mask", mainName).value_or(mainName);
     background_ = images_.Pixmap(QString::fromStdString(mainName));
-    shape_ = images_.Image(QString::fromStdString(maskName));
+    // A shape picture of its own is read only to make the region: keeping
+    // it would hold a window-sized image for as long as the program runs.
+    // One that is the background costs nothing more: the cache shares it.
+    const QString maskFile = QString::fromStdString(maskName);
+    shapePath_ = QDir::cleanPath(images_.FullPath(maskFile));
+    const QImage shape = maskName == mainName ? images_.Image(maskFile) : LoadSkinImage(shapePath_);
     if (!background_.isNull())
         setFixedSize(background_.size());
-    ApplyShape(QString::fromStdString(maskName));
+    ApplyShape(shape);
 }
 
 CBaseDialog::~CBaseDialog() = default;
 
-void CBaseDialog::ApplyShape(const QString& maskName)
+QImage CBaseDialog::ShapeImage() const
 {
-    if (shape_.isNull())
+    return CutToBackground(LoadSkinImage(shapePath_));
+}
+
+QImage CBaseDialog::CutToBackground(const QImage& shape) const
+{
+    if (background_.isNull() || (shape.width() <= background_.width() && shape.height() <= background_.height()))
+        return shape;
+    return shape.copy(QRect(QPoint(0, 0), shape.size().boundedTo(background_.size())));
+}
+
+void CBaseDialog::ApplyShape(const QImage& fullShape)
+{
+    if (fullShape.isNull())
         return;
-    const std::string maskPath = images_.FullPath(maskName).toStdString();
-    if (!background_.isNull() && (shape_.width() > background_.width() || shape_.height() > background_.height())) {
-        ReportProblemOnce(maskPath + ": the window shape (" + std::to_string(shape_.width()) + " x "
-                          + std::to_string(shape_.height()) + ") is larger than its background ("
+    const std::string maskPath = shapePath_.toStdString();
+    const QImage shape = CutToBackground(fullShape);
+    if (shape.size() != fullShape.size()) {
+        ReportProblemOnce(maskPath + ": the window shape (" + std::to_string(fullShape.width()) + " x "
+                          + std::to_string(fullShape.height()) + ") is larger than its background ("
                           + std::to_string(background_.width()) + " x " + std::to_string(background_.height())
                           + "); only the background's part is used");
-        shape_ = shape_.copy(QRect(QPoint(0, 0), shape_.size().boundedTo(background_.size())));
-        images_.Forget(maskName); // the whole picture is not needed again
     }
-    const std::optional<QRegion> region = BoundedShapeRegion(shape_, MaxShapeRects);
+    const std::optional<QRegion> region = BoundedShapeRegion(shape, MaxShapeRects);
     if (!region) {
         ReportProblemOnce(maskPath + ": the window shape is too detailed (more than "
                           + std::to_string(MaxShapeRects) + " pieces); the window is shown unshaped");
-        shapeRegion_ = QRegion(QRect(QPoint(0, 0), shape_.size()));
+        shapeRegion_ = QRegion(QRect(QPoint(0, 0), shape.size()));
         clearMask();
         return;
     }
@@ -169,4 +188,26 @@ void CBaseDialog::mouseReleaseEvent(QMouseEvent* event)
         return;
     }
     QDialog::mouseReleaseEvent(event);
+}
+
+// A menu or a dialog over a button, or the window hidden under the pointer,
+// can swallow the button's leave: its hover look is checked again whenever
+// the window is shown, hidden, activated or deactivated.
+void CBaseDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    CPngButton::DropStaleHovers(this);
+}
+
+void CBaseDialog::hideEvent(QHideEvent* event)
+{
+    QDialog::hideEvent(event);
+    CPngButton::DropStaleHovers(this);
+}
+
+void CBaseDialog::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange)
+        CPngButton::DropStaleHovers(this);
 }

@@ -50,7 +50,9 @@ public:
     SkinImageCache& Images() { return images_; }
 
     const QPixmap& Background() const { return background_; }
-    const QImage& ShapeImage() const { return shape_; }
+    // The shape picture, read again from the skin: the window keeps only
+    // the region made from it.
+    QImage ShapeImage() const;
     // The region the window was shaped with (empty: nothing of it is shown).
     const QRegion& ShapeRegion() const { return shapeRegion_; }
 
@@ -59,15 +61,20 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
-    void ApplyShape(const QString& maskName);
+    void ApplyShape(const QImage& shape);
+    // The part of a shape picture the background covers.
+    QImage CutToBackground(const QImage& shape) const;
 
     QString layoutPath_;
     CIniFile ini_;
     SkinImageCache images_;
     QPixmap background_;
-    QImage shape_;
+    QString shapePath_;
     QRegion shapeRegion_;
     bool dragging_ = false;
     QPoint dragOffset_;

@@ -2,9 +2,14 @@
 
 #include "skin/gui/SkinFont.h"
 
+#include <algorithm>
+
 #include <QCursor>
 #include <QEnterEvent>
+#include <QFocusEvent>
 #include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
@@ -14,6 +19,8 @@ namespace {
 
 // The longest caption a button draws, as the window text buffer allowed.
 constexpr int MaxCaptionChars = 259;
+constexpr const char* KeyboardCuesProperty = "rt604KeyboardCues";
+const QColor FocusMarkColour(255, 130, 0);
 
 int FaceIndex(CPngButton::Face face)
 {
@@ -55,6 +62,20 @@ int SkinTextFlags(unsigned format)
     if (!(format & DtNoPrefix))
         flags |= Qt::TextShowMnemonic;
     return flags;
+}
+
+void SetKeyboardCues(QWidget* window, bool shown)
+{
+    if (!window || KeyboardCuesShown(window) == shown)
+        return;
+    window->setProperty(KeyboardCuesProperty, shown);
+    if (QWidget* focus = window->focusWidget())
+        focus->update();
+}
+
+bool KeyboardCuesShown(const QWidget* window)
+{
+    return window && window->property(KeyboardCuesProperty).toBool();
 }
 
 SkinTextStyle MainCaptionStyle(double pointSize, unsigned format, const QString& fontName)
@@ -239,6 +260,17 @@ QPixmap CPngButton::FacePixmap(Face face) const
     return faces_[FaceIndex(face)];
 }
 
+bool CPngButton::IsFocusMarkShown() const
+{
+    return hasFocus() && KeyboardCuesShown(window());
+}
+
+bool CPngButton::HasClickReceivers() const
+{
+    return isSignalConnected(QMetaMethod::fromSignal(&QAbstractButton::clicked)) ||
+           isSignalConnected(QMetaMethod::fromSignal(&QAbstractButton::pressed));
+}
+
 bool CPngButton::TooltipPending() const
 {
     return tooltipTimer_->isActive();
@@ -307,9 +339,21 @@ void CPngButton::paintEvent(QPaintEvent*)
         }
         if (style_.on)
             DrawText(painter, CurrentTextColour());
+        if (IsFocusMarkShown())
+            DrawFocusMark(painter);
     }
     if (paintCallback_)
         paintCallback_(this, face == Face::Normal);
+}
+
+void CPngButton::DrawFocusMark(QPainter& painter)
+{
+    // A dotted outline inside the face, apart from the solid colour frame of
+    // the lighting view.
+    QPen pen(FocusMarkColour, 1, Qt::DotLine);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(2, 2, -3, -3));
 }
 
 void CPngButton::enterEvent(QEnterEvent* event)
@@ -344,6 +388,27 @@ void CPngButton::mouseDoubleClickEvent(QMouseEvent* event)
     mousePressEvent(event);
 }
 
+void CPngButton::keyPressEvent(QKeyEvent* event)
+{
+    // A key used on a button shows where the focus is.
+    SetKeyboardCues(window(), true);
+    QAbstractButton::keyPressEvent(event);
+}
+
+void CPngButton::focusInEvent(QFocusEvent* event)
+{
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
+        SetKeyboardCues(window(), true);
+    update();
+    QAbstractButton::focusInEvent(event);
+}
+
+void CPngButton::focusOutEvent(QFocusEvent* event)
+{
+    update();
+    QAbstractButton::focusOutEvent(event);
+}
+
 bool CPngButton::event(QEvent* event)
 {
     // Our own delayed tooltip replaces the style's.
@@ -353,6 +418,27 @@ bool CPngButton::event(QEvent* event)
     if (event->type() == QEvent::Polish && opaque_)
         setAttribute(Qt::WA_OpaquePaintEvent);
     return handled;
+}
+
+void CPngButton::DropStaleHovers(QWidget* window)
+{
+    if (!window)
+        return;
+    const QList<CPngButton*> buttons = window->findChildren<CPngButton*>();
+    const bool anyHovered = std::any_of(buttons.begin(), buttons.end(), [](const CPngButton* b) { return b->hover_; });
+    if (!anyHovered)
+        return;
+    // One look at the pointer for the whole window.
+    const QPoint pointer = window->isVisible() ? QCursor::pos() : QPoint();
+    for (CPngButton* button : buttons) {
+        if (!button->hover_)
+            continue;
+        if (window->isVisible() && button->isVisible() && button->rect().contains(button->mapFromGlobal(pointer)))
+            continue;
+        button->hover_ = false;
+        button->tooltipTimer_->stop();
+        button->update();
+    }
 }
 
 void CPngButton::ShowTooltip()

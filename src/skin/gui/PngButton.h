@@ -37,6 +37,13 @@ struct SkinTextStyle {
     unsigned format = DtCenter | DtVCenter | DtSingleLine;
 };
 
+// Keyboard cues of a skinned window: once the owner moves the focus with the
+// keyboard, the focused button shows a focus mark; a window opened with the
+// mouse shows none (the focus is there all the same). Hiding a window is the
+// time to clear them.
+void SetKeyboardCues(QWidget* window, bool shown);
+bool KeyboardCuesShown(const QWidget* window);
+
 // The captions of the skinned windows: white, orange under the mouse, a
 // lighter orange while pressed, grey when disabled.
 SkinTextStyle MainCaptionStyle(double pointSize, unsigned format = DtCenter | DtVCenter | DtSingleLine,
@@ -109,8 +116,18 @@ public:
     QString TooltipText() const { return tooltipText_; }
     bool TooltipActive() const { return tooltipActive_; }
     bool TooltipPending() const;
+    // The focus mark is drawn (focus and the window's keyboard cues).
+    bool IsFocusMarkShown() const;
+    // Something listens to its clicks (pressed or clicked).
+    bool HasClickReceivers() const;
 
     QSize sizeHint() const override;
+
+    // Drops the hover look of window's buttons that the pointer is not on
+    // (all of them when the window is hidden): a leave the window system
+    // did not send, under a menu or a dialog that took the pointer or with
+    // the window hidden beneath it, must not leave a button lit.
+    static void DropStaleHovers(QWidget* window);
 
     static constexpr int TooltipDelayMs = 300;
 
@@ -120,12 +137,16 @@ protected:
     void leaveEvent(QEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
     void ShowTooltip();
     void DrawFace(class QPainter& painter, const QPixmap& face);
     void DrawText(class QPainter& painter, const QColor& colour);
+    void DrawFocusMark(class QPainter& painter);
 
     int faceX_ = 0;
     int faceY_ = 0;

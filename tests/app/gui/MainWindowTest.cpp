@@ -8,13 +8,13 @@
 #include "skin/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 #include "skin/gui/SkinPlacement.h"
+#include "support/FakeOpener.h"
 #include "ui/MainWindow.h"
 
 #include <QAction>
 #include <QColor>
 #include <QIcon>
 #include <QImage>
-#include <QDesktopServices>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
@@ -22,19 +22,11 @@
 #include <QPushButton>
 #include <QMenu>
 #include <QTimer>
-#include <QUrl>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
-
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    std::vector<QUrl> urls;
-public slots:
-    void Open(const QUrl& url) { urls.push_back(url); }
-};
 
 class MainWindowTest : public ShellTest {
 protected:
@@ -157,7 +149,8 @@ TEST_F(MainWindowTest, CaptionsTipAndMenuFollowTheLanguage)
                                                      QString::fromStdString(LoadText("MENU_FIRMWARE_UPDATE", 0)),
                                                      QString::fromStdString(LoadText("MENU_22", 0)),
                                                      QString::fromStdString(LoadText("MENU_33", 0))}));
-    EXPECT_EQ(window.TrayTipText().toStdString(), LoadText("KEYBOARD_TRAY_DESC", 0));
+    EXPECT_EQ(window.TrayTipText().toStdString(),
+              LoadText("KEYBOARD_TRAY_DESC", 0) + "\n" + LoadText("TRAY_TIP_DISCONNECTED", 0));
 
     // A language switch with a wrong tag is ignored.
     SetLanguageIndex(1);
@@ -179,7 +172,8 @@ TEST_F(MainWindowTest, VirtualKeyboardModeSaysSoAndOffersItsControls)
     const std::string suffix = LoadText("VIRTUAL_KEYBOARD_SUFFIX", 0);
     ASSERT_FALSE(suffix.empty());
     EXPECT_EQ(window.windowTitle().toStdString(), LoadText("MAIN_CAPTION", 0) + suffix);
-    EXPECT_EQ(window.TrayTipText().toStdString(), LoadText("KEYBOARD_TRAY_DESC", 0) + suffix);
+    EXPECT_EQ(window.TrayTipText().toStdString(),
+              LoadText("KEYBOARD_TRAY_DESC", 0) + suffix + "\n" + LoadText("TRAY_TIP_DISCONNECTED", 0));
     const std::vector<QString> texts = TrayMenuTexts();
     ASSERT_EQ(texts.size(), 16u);
     EXPECT_EQ(texts[8].toStdString(), LoadText("MENU_VK_UNPLUG", 0));
@@ -357,13 +351,12 @@ TEST_F(MainWindowTest, ColourFieldsTakeDigitsUpTo255)
 TEST_F(MainWindowTest, HelpOpensTheInstalledHelpPage)
 {
     CVarkelinDlg& window = Make();
-    UrlRecorder recorder;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "Open");
+    FakeOpener opener(dir_ / "bin");
     window.Button(MainControl::Help)->click();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    ASSERT_EQ(recorder.urls.size(), 1u);
-    EXPECT_EQ(recorder.urls[0].toLocalFile().toStdString(), g_paths.helpFolder + "index.html");
-    EXPECT_TRUE(std::filesystem::exists(recorder.urls[0].toLocalFile().toStdString()));
+    ASSERT_TRUE(opener.WaitFor(1));
+    ASSERT_EQ(opener.Opened().size(), 1u);
+    EXPECT_EQ(opener.Opened()[0], g_paths.helpFolder + "index.html");
+    EXPECT_TRUE(std::filesystem::exists(opener.Opened()[0]));
 }
 
 TEST_F(MainWindowTest, TrayIconChangesOnlyWhenTheIdDiffers)
@@ -495,17 +488,16 @@ TEST_F(MainWindowTest, F1OpensTheHelpPageFromAnyControl)
     CVarkelinDlg& window = Make();
     g_app.deviceConnected = 1;
     window.OpenMainWindow();
-    UrlRecorder recorder;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "Open");
+    FakeOpener opener(dir_ / "bin");
     const std::vector<QWidget*> targets = {&window, window.Control(MainControl::ColourG),
                                            window.Control(MainControl::LanguageList),
                                            window.Button(MainControl::Profile2)};
     for (QWidget* target : targets)
         PressKey(target, Qt::Key_F1);
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    ASSERT_EQ(recorder.urls.size(), targets.size());
-    for (const QUrl& url : recorder.urls)
-        EXPECT_EQ(url.toLocalFile().toStdString(), g_paths.helpFolder + "index.html");
+    ASSERT_TRUE(opener.WaitFor(targets.size()));
+    ASSERT_EQ(opener.Opened().size(), targets.size());
+    for (const std::string& page : opener.Opened())
+        EXPECT_EQ(page, g_paths.helpFolder + "index.html");
 }
 
 // The link button opens the skin's address and shows it; the three vendor
@@ -516,17 +508,19 @@ TEST_F(MainWindowTest, LinksOpenTheirAddressesInTheBrowser)
     const std::string skinLink = CIniFile(g_paths.mainSkinIni).GetString("SCREEN", "Link").value_or("");
     ASSERT_FALSE(skinLink.empty());
     EXPECT_EQ(g_paths.linkAddress, skinLink);
-    UrlRecorder recorder;
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), &recorder, "Open");
+    FakeOpener opener(dir_ / "bin");
     for (int id : {MainControl::Link, MainControl::Network, MainControl::Facebook, MainControl::Twitter})
         window.Button(id)->click();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    ASSERT_EQ(recorder.urls.size(), 4u);
-    EXPECT_EQ(recorder.urls[0].toString().toStdString(), skinLink);
-    for (size_t i = 1; i < recorder.urls.size(); ++i) {
-        EXPECT_TRUE(recorder.urls[i].isValid()) << i;
+    ASSERT_TRUE(opener.WaitFor(4));
+    // Each address goes to an opener process of its own, so they may be
+    // recorded in any order.
+    const std::vector<std::string> opened = opener.Opened();
+    ASSERT_EQ(opened.size(), 4u);
+    EXPECT_NE(std::find(opened.begin(), opened.end(), skinLink), opened.end());
+    for (size_t i = 0; i < opened.size(); ++i) {
+        EXPECT_EQ(opened[i].rfind("https://", 0), 0u) << opened[i];
         for (size_t j = 0; j < i; ++j)
-            EXPECT_NE(recorder.urls[i], recorder.urls[j]) << i << " " << j;
+            EXPECT_NE(opened[i], opened[j]) << i << " " << j;
     }
 }
 
@@ -589,4 +583,3 @@ TEST_F(MainWindowTest, ExitOutsideTheEventLoopLeavesLaterLoopsRunning)
     EXPECT_EQ(loop.exec(), 7);
 }
 
-#include "MainWindowTest.moc"

@@ -21,17 +21,20 @@ struct TrayFixture {
 
 } // namespace
 
-// Offscreen there is no notification area: the icon is not added, every
-// change is a no-op, and nothing fails.
+// Offscreen there is no notification area: the icon is not added and
+// nothing fails. Picture and tip are kept for the icon a notification area
+// may still bring.
 TEST(TrayIconTest, WithoutANotificationAreaNothingIsAddedAndNothingFails)
 {
     ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
     TrayFixture f;
     EXPECT_EQ(f.tray.Create(QStringLiteral("tip"), 128), 0);
     EXPECT_FALSE(f.tray.IsAdded());
+    EXPECT_FALSE(f.tray.UsesStatusNotifier());
     f.tray.SetIcon(141);
     f.tray.SetTip(QStringLiteral("other"));
-    EXPECT_EQ(f.tray.Tip(), QStringLiteral("tip"));
+    EXPECT_EQ(f.tray.ShownIcon(), 141);
+    EXPECT_EQ(f.tray.Tip(), QStringLiteral("other"));
     f.tray.Remove();
     EXPECT_FALSE(f.tray.IsAdded());
 }
@@ -42,6 +45,8 @@ TEST(TrayIconTest, DoubleClickSendsTheDefaultCommand)
     EXPECT_EQ(f.tray.OnTrayNotification(CTrayIcon::IconId + 1, CTrayIcon::Mouse::LeftDoubleClick), 0);
     EXPECT_TRUE(f.commands.empty());
     EXPECT_EQ(f.tray.OnTrayNotification(CTrayIcon::IconId, CTrayIcon::Mouse::Other), 0);
+    // A single click opens only on StatusNotifier desktops.
+    EXPECT_EQ(f.tray.OnTrayNotification(CTrayIcon::IconId, CTrayIcon::Mouse::LeftClick), 0);
     EXPECT_EQ(f.tray.OnTrayNotification(CTrayIcon::IconId, CTrayIcon::Mouse::LeftDoubleClick), 1);
     f.tray.SetDefaultCommand(32773);
     f.tray.OnTrayNotification(CTrayIcon::IconId, CTrayIcon::Mouse::LeftDoubleClick);

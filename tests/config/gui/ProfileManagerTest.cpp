@@ -9,29 +9,20 @@
 #include "config/gui/ProfileListModel.h"
 #include "lighting/LightingState.h"
 #include "skin/gui/SkinPlacement.h"
+#include "support/FakeOpener.h"
 #include "update/DlgUpdate.h"
 #include "widgets/BitmapSlider.h"
 
-#include <QDesktopServices>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTableView>
-#include <QUrl>
 
 #include <fstream>
 
 namespace {
 
 constexpr int BrightnessSlider = 1178;
-
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    std::vector<QUrl> urls;
-public slots:
-    void Open(const QUrl& url) { urls.push_back(url); }
-};
 
 class ProfileManagerTest : public MainWindowTest {
 protected:
@@ -369,15 +360,19 @@ TEST_F(ProfileManagerTest, CancelAndEscapeChangeNothingAndF1OpensTheHelp)
     CVarkelin_DlgProfile* dialog = OpenManager();
     ASSERT_NE(dialog, nullptr);
 
-    UrlRecorder recorder;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "Open");
-    for (QWidget* target : {static_cast<QWidget*>(dialog), static_cast<QWidget*>(dialog->List())}) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &press);
+    {
+        // The help opens with the desktop's opener.
+        FakeOpener opener(dir / "bin");
+        for (QWidget* target : {static_cast<QWidget*>(dialog), static_cast<QWidget*>(dialog->List())}) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+            QCoreApplication::sendEvent(target, &press);
+        }
+        ASSERT_TRUE(opener.WaitFor(2));
+        const std::vector<std::string> opened = opener.Opened();
+        ASSERT_EQ(opened.size(), 2u);
+        for (const std::string& address : opened)
+            EXPECT_EQ(address, g_paths.helpFolder + "index.html");
     }
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    ASSERT_EQ(recorder.urls.size(), 2u);
-    EXPECT_EQ(recorder.urls[0].toLocalFile().toStdString(), g_paths.helpFolder + "index.html");
 
     Tick(dialog, 2);
     dialog->Button(ProfileControl::Cancel)->click();
@@ -430,4 +425,3 @@ TEST_F(ProfileManagerTest, KeyboardLossClosesTheManagerAndTheUpdateWindow)
 
 } // namespace
 
-#include "ProfileManagerTest.moc"

@@ -6,6 +6,8 @@
 #include "support/RecordProblems.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QEnterEvent>
 #include <QMouseEvent>
 #include <QDir>
 #include <QRandomGenerator>
@@ -325,4 +327,40 @@ TEST_F(BaseDialogTest, LeftPressOutsideControlsDragsTheWindow)
     send(&dialog, QEvent::MouseButtonRelease, QPoint(10, 10), start + QPoint(50, 40), Qt::NoButton);
     QApplication::processEvents();
     EXPECT_EQ(dialog.pos(), start + QPoint(40, 30));
+}
+
+// A button whose leave never came (a menu or dialog took the pointer, the
+// window was hidden beneath it) loses its hover look when the window is
+// hidden, shown or its activation changes, unless the pointer is on it.
+TEST_F(BaseDialogTest, HoverLooksDoNotOutliveTheWindowsPointer)
+{
+    skin.SaveImage("back.png", SkinTestPattern(200, 120, 3));
+    WriteLayout("Main=back.png\n");
+    CBaseDialog dialog(nullptr, skin.Path("Layout.ini"), skin.Folder());
+    CPngButton button(&dialog);
+    button.setGeometry(40, 30, 50, 24);
+    dialog.show();
+    const auto enter = [&button] {
+        QEnterEvent event(QPointF(2, 2), QPointF(2, 2), QPointF(button.mapToGlobal(QPoint(2, 2))));
+        QApplication::sendEvent(&button, &event);
+        return button.IsHovered();
+    };
+
+    ASSERT_TRUE(enter());
+    dialog.hide();
+    EXPECT_FALSE(button.IsHovered());
+
+    dialog.show();
+    ASSERT_TRUE(enter());
+    QCursor::setPos(dialog.mapToGlobal(QPoint(150, 100))); // away from the button
+    QEvent activation(QEvent::ActivationChange);
+    QApplication::sendEvent(&dialog, &activation);
+    EXPECT_FALSE(button.IsHovered());
+    EXPECT_EQ(button.CurrentFace(), CPngButton::Face::Normal);
+
+    // With the pointer on it, it stays lit.
+    ASSERT_TRUE(enter());
+    QCursor::setPos(button.mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(&dialog, &activation);
+    EXPECT_TRUE(button.IsHovered());
 }

@@ -1,10 +1,17 @@
 #include "MainWindowTestSupport.h"
 
 #include "assign/KeyAssignment.h"
+#include "support/FakeOpener.h"
+#include "ui/MainWindowLighting.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
+
+#include <set>
 
 namespace {
 
@@ -99,4 +106,116 @@ TEST_F(MainWindowTest, KeyButtonPressChangesNothingUntilTheEditorExists)
     EXPECT_TRUE(kb->Requests().empty());
     EXPECT_FALSE(window->IsApplyEnabled());
     EXPECT_EQ(DocumentSlot(0, KeyEsc).Type(), AssignDefault);
+}
+
+// No button is silently inert: one that has nothing to do yet is disabled,
+// with a tooltip saying its feature comes later. D1 to D6 follow the flip
+// switch instead.
+TEST_F(MainWindowTest, ButtonsWithoutAFeatureAreDisabledWithATooltip)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    std::set<int> pending;
+    for (QWidget* child : window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        auto* button = qobject_cast<CPngButton*>(child);
+        if (!button)
+            continue;
+        const int id = button->property("controlId").toInt();
+        if (button->property("pendingFeature").toBool()) {
+            pending.insert(id);
+            EXPECT_FALSE(button->isEnabled()) << id;
+            EXPECT_EQ(button->TooltipText().toStdString(), LoadText("MAIN_LATER_PROMPT")) << id;
+            EXPECT_TRUE(button->TooltipActive()) << id;
+        } else if (button->isEnabled() && !(id >= MainControl::FirstD && id < MainControl::FirstD + 6)) {
+            EXPECT_TRUE(button->HasClickReceivers()) << "inert button " << id << " "
+                                                     << button->objectName().toStdString();
+        }
+    }
+    // The lighting panel gave the report rate, the Fn key and its own
+    // pictures their work: nothing waits any more, and they are enabled.
+    EXPECT_EQ(pending, std::set<int>{});
+    for (int id : {MainControl::Report1, MainControl::Report2, MainControl::Report3, MainControl::Report4,
+                   MainControl::Fn, LightingControl::ViewSwitch}) {
+        ASSERT_NE(window->Button(id), nullptr) << id;
+        EXPECT_TRUE(window->Button(id)->isEnabled()) << id;
+        EXPECT_TRUE(window->Button(id)->HasClickReceivers()) << id;
+    }
+}
+
+// Help and the links say where to go when nothing can open them.
+TEST_F(MainWindowTest, HelpAndLinksGiveTheAddressWhenNothingOpensIt)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    window->OpenMainWindow();
+    FakeOpener noOpener(dir / "bin", nullptr);
+    const auto prompt = [] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(top);
+            if (box && box->objectName() == QLatin1String("AddressPrompt") && box->isVisible())
+                return box;
+        }
+        return static_cast<QMessageBox*>(nullptr);
+    };
+    const struct {
+        int button;
+        QString address;
+    } cases[] = {
+        {MainControl::Help,
+         QDir(QString::fromStdString(g_paths.helpFolder)).filePath(QStringLiteral("index.html"))},
+        {MainControl::Link, QString::fromStdString(g_paths.linkAddress)},
+    };
+    for (const auto& c : cases) {
+        window->Button(c.button)->click();
+        ASSERT_TRUE(SpinUntil([&] { return prompt() != nullptr; })) << c.button;
+        EXPECT_TRUE(prompt()->text().endsWith(c.address)) << prompt()->text().toStdString();
+        EXPECT_EQ(prompt()->parentWidget(), window.get());
+        prompt()->close();
+        SpinUntil([&] { return prompt() == nullptr; });
+    }
+}
+
+// With nothing animating, the shown window has no timer running: an idle
+// window does not wake the machine.
+TEST_F(MainWindowTest, AnIdleShownWindowRunsNoTimer)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    window->OpenMainWindow();
+    ASSERT_TRUE(window->isVisible());
+    SpinUntil([] { return false; }, 300);
+    std::vector<std::string> running;
+    for (const QTimer* timer : window->findChildren<QTimer*>()) {
+        if (timer->isActive())
+            running.push_back(timer->objectName().toStdString() + " every " + std::to_string(timer->interval()) +
+                              " ms");
+    }
+    EXPECT_EQ(running, std::vector<std::string>{});
+}
+
+// The hover, pressed and disabled faces are window-sized pictures: a window
+// that stays in the notification area never decodes them, and once it
+// paints every button placed on them has all of its faces.
+TEST_F(MainWindowTest, StateFacesAreDecodedOnceTheWindowPaints)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    ASSERT_FALSE(window->isVisible());
+    const std::vector<int> buttons = {ControlOf(KeyEsc), ControlOf(KeyF5), MainControl::Apply, MacroKeyButtons[0],
+                                      MainControl::FirstD, MainControl::Profile1};
+    for (int id : buttons)
+        EXPECT_TRUE(window->Button(id)->FacePixmap(CPngButton::Face::Over).isNull()) << id;
+
+    window->OpenMainWindow();
+    ASSERT_TRUE(SpinUntil([this] { return !KeyButton(KeyEsc)->FacePixmap(CPngButton::Face::Over).isNull(); }));
+    using Face = CPngButton::Face;
+    for (int id : buttons) {
+        for (Face face : {Face::Normal, Face::Over, Face::Down, Face::Disabled, Face::Marked}) {
+            const QPixmap pixmap = window->Button(id)->FacePixmap(face);
+            EXPECT_EQ(pixmap.size(), window->size()) << id << " face " << static_cast<int>(face);
+        }
+        EXPECT_NE(window->Button(id)->FacePixmap(Face::Over).cacheKey(),
+                  window->Button(id)->FacePixmap(Face::Down).cacheKey())
+            << id;
+    }
 }

@@ -57,7 +57,8 @@ protected:
     }
 };
 
-TEST_F(MainWindowFilesTest, ButtonMenuOffersImportAndExportInTheChosenLanguage)
+// Import, export and, for desktops without a notification area, About.
+TEST_F(MainWindowFilesTest, ButtonMenuOffersImportExportAndAboutInTheChosenLanguage)
 {
     PrepareKeyboard(0, {});
     Start();
@@ -65,11 +66,18 @@ TEST_F(MainWindowFilesTest, ButtonMenuOffersImportAndExportInTheChosenLanguage)
     QMenu* menu = window->ButtonMenu();
     ASSERT_NE(menu, nullptr);
     ASSERT_TRUE(SpinUntil([menu] { return menu->isVisible(); }, 2000));
-    ASSERT_EQ(menu->actions().size(), 3);
+    ASSERT_EQ(menu->actions().size(), 5);
     EXPECT_EQ(menu->actions()[0]->text().toStdString(), LoadText("MENU_1"));
     EXPECT_EQ(menu->actions()[1]->text().toStdString(), LoadText("MENU_2"));
     EXPECT_EQ(menu->actions()[2]->text().toStdString(), LoadText("MENU_AUTO_PROFILES"));
+    EXPECT_TRUE(menu->actions()[3]->isSeparator());
+    EXPECT_EQ(menu->actions()[4]->text().toStdString(), LoadText("MENU_22"));
     menu->hide();
+
+    ChooseFromButtonMenu(CmdAbout);
+    ASSERT_NE(window->About(), nullptr);
+    EXPECT_TRUE(window->About()->isVisible());
+    window->About()->reject();
 
     SetLanguageIndex(1);
     window->Button(MainControl::Menu)->click();

@@ -448,8 +448,12 @@ TEST_F(LightingWindowTest, ResetNoticeRestoresEveryProfilesUserModesWithoutAskin
         ASSERT_TRUE(WriteFileAtomically(UserModeFilePath(p), "[PRESENTMODE]\nmode=2\n"));
     IniCache::Instance().Clear();
 
+    bool reset = false;
+    QObject::connect(window.get(), &CVarkelinDlg::traced, window.get(),
+                     [&reset](const QString& line) { reset = reset || line == QLatin1String("keyboard-reset"); });
     kb->SendNotice(0x0402); // the keyboard is back to its factory memories
-    ASSERT_TRUE(SpinUntil([this] { return window->IsApplyEnabled(); }));
+    ASSERT_TRUE(SpinUntil([&reset] { return reset; }));
+    EXPECT_FALSE(window->IsApplyEnabled()) << "the document follows the keyboard: nothing to apply";
     ASSERT_TRUE(SpinUntil([] { return g_lighting.effectCode == 1; }));
     std::string preset;
     ASSERT_TRUE(ReadWholeFile(g_paths.presetPrefix + "3.userd", preset, 1 << 20));

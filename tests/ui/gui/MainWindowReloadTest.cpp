@@ -2,6 +2,7 @@
 
 #include "app/gui/ShellMessages.h"
 #include "assign/KeyAssignment.h"
+#include "config/ProfileSwitch.h"
 
 #include <QComboBox>
 
@@ -62,18 +63,25 @@ TEST_F(MainWindowTest, UnplugClosesSubWindowsAndHidesAndReplugReloads)
     EXPECT_FALSE(window->isVisible());
 }
 
-TEST_F(MainWindowTest, KeyboardResetNoticeResetsEveryProfileAndEnablesApply)
+// The reset notice rebuilds the document and the cache file from the
+// keyboard, which holds its factory memories now: nothing waits to be
+// applied, and a later discard (a profile switch answered No) reloads the
+// keyboard's state, not the assignments it had before its reset.
+TEST_F(MainWindowTest, KeyboardResetNoticeRebuildsFromTheKeyboard)
 {
     PrepareKeyboard(1, {{0, KeyEsc, AssignKey, KeyA}, {1, KeyEsc, AssignKey, KeyA}, {2, KeyQ, AssignDisabled, 0}});
     Start();
     ASSERT_TRUE(KeyButton(KeyEsc)->IsMarked());
     ASSERT_EQ(DocumentSlot(2, KeyQ).Type(), AssignDisabled);
+    bool reset = false;
+    QObject::connect(window.get(), &CVarkelinDlg::traced, window.get(),
+                     [&reset](const QString& line) { reset = reset || line == QLatin1String("keyboard-reset"); });
 
     // The keyboard goes back to its factory memories (profile 0 active) and
     // then tells the program.
     kb->SendNotice(0x0402);
-    ASSERT_TRUE(SpinUntil([this] { return window->IsApplyEnabled(); }));
-
+    ASSERT_TRUE(SpinUntil([&reset] { return reset; }));
+    EXPECT_FALSE(window->IsApplyEnabled());
     for (int profile = 0; profile < 3; ++profile) {
         EXPECT_EQ(DocumentSlot(profile, KeyEsc).Type(), AssignDefault) << profile;
         EXPECT_EQ(DocumentSlot(profile, KeyQ).Type(), AssignDefault) << profile;
@@ -81,6 +89,19 @@ TEST_F(MainWindowTest, KeyboardResetNoticeResetsEveryProfileAndEnablesApply)
     EXPECT_FALSE(KeyButton(KeyEsc)->IsMarked());
     EXPECT_EQ(KeyButton(KeyEsc)->TooltipText().toStdString(), GetKeyName(KeyEsc));
     EXPECT_TRUE(ProfileShown(0));
+
+    // An edit after the reset, then a switch that discards it.
+    ASSERT_EQ(StoreKeyAssignment(KeyCodeToIndex(KeyF5), AssignDisabled, 0, 0), 1);
+    ASSERT_TRUE(window->IsApplyEnabled());
+    prompts.answerYes = false;
+    ASSERT_EQ(SelectProfile(1), 1);
+    EXPECT_FALSE(window->IsApplyEnabled());
+    for (int profile = 0; profile < 3; ++profile) {
+        EXPECT_EQ(DocumentSlot(profile, KeyEsc).Type(), AssignDefault) << profile;
+        EXPECT_EQ(DocumentSlot(profile, KeyQ).Type(), AssignDefault) << profile;
+        EXPECT_EQ(DocumentSlot(profile, KeyF5).Type(), AssignDefault) << profile;
+    }
+    EXPECT_FALSE(KeyButton(KeyEsc)->IsMarked());
 }
 
 TEST_F(MainWindowTest, LanguageSwitchRetextsCaptionsPromptsAndTheProfileButton)

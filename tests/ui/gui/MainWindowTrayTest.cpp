@@ -68,10 +68,14 @@ TEST_F(MainWindowTest, VirtualKeyboardTrayEntriesTakeEveryConnectionPath)
         EXPECT_TRUE(SpinUntil([&] { return window->TrayIconId() == notice.icon; })) << notice.command;
     }
 
-    // The keyboard's reset notice: every profile back to its own keys, the
-    // keyboard's (factory) profile shown, Apply enabled.
+    // The keyboard's reset notice: the keyboard's factory memories read
+    // back, its profile shown, nothing left to apply.
+    bool reset = false;
+    QObject::connect(window.get(), &CVarkelinDlg::traced, window.get(),
+                     [&reset](const QString& line) { reset = reset || line == QLatin1String("keyboard-reset"); });
     ASSERT_TRUE(ChooseTrayEntry(*window, CmdVkNotice0402));
-    ASSERT_TRUE(SpinUntil([this] { return window->IsApplyEnabled(); }));
+    ASSERT_TRUE(SpinUntil([&reset] { return reset; }));
+    EXPECT_FALSE(window->IsApplyEnabled());
     EXPECT_EQ(DocumentSlot(1, KeyEsc).Type(), AssignDefault);
     EXPECT_FALSE(KeyButton(KeyEsc)->IsMarked());
     EXPECT_TRUE(ProfileShown(0));
@@ -105,4 +109,47 @@ TEST_F(MainWindowTest, RealKeyboardTrayMenuHasNoVirtualEntries)
     EXPECT_TRUE(kb->IsPlugged());
     EXPECT_EQ(g_app.deviceConnected.load(), 1);
     EXPECT_EQ(window->TrayIconId(), TrayIconConnected);
+}
+
+// The tip says whether the keyboard is connected and, while the keyboard's
+// status notice is on, what the red dot on the icon means; in both
+// languages it fits whole in a tip.
+TEST_F(MainWindowTest, TrayTipTellsTheConnectionAndTheStatusMark)
+{
+    PrepareKeyboard(0, {});
+    Start(true);
+    const auto tipLines = [this] { return window->Tray()->Tip().split(QLatin1Char('\n')); };
+    const auto text = [](const char* key, int language = 0) { return QString::fromStdString(LoadText(key, language)); };
+    ASSERT_EQ(tipLines().size(), 2);
+    EXPECT_EQ(tipLines()[0], text("KEYBOARD_TRAY_DESC") + text("VIRTUAL_KEYBOARD_SUFFIX"));
+    EXPECT_EQ(tipLines()[1], text("TRAY_TIP_CONNECTED"));
+
+    kb->SendNotice(0x1811);
+    ASSERT_TRUE(SpinUntil([this] { return window->TrayIconId() == TrayIconSignalled; }));
+    ASSERT_EQ(tipLines().size(), 3);
+    EXPECT_EQ(tipLines()[1], text("TRAY_TIP_CONNECTED"));
+    EXPECT_EQ(tipLines()[2], text("TRAY_TIP_STATUS_MARK"));
+    kb->SendNotice(0x1810);
+    ASSERT_TRUE(SpinUntil([this] { return window->TrayIconId() == TrayIconConnected; }));
+    EXPECT_EQ(tipLines().size(), 2);
+
+    SetLanguageIndex(1);
+    window->HandleMessage(0x5041, 0x4C414E47, 1);
+    EXPECT_EQ(tipLines()[1], text("TRAY_TIP_CONNECTED", 1));
+    kb->Unplug();
+    ASSERT_TRUE(SpinUntil([this] { return window->TrayIconId() == TrayIconDisconnected; }));
+    ASSERT_EQ(tipLines().size(), 2);
+    EXPECT_EQ(tipLines()[1], text("TRAY_TIP_DISCONNECTED", 1));
+
+    // The longest tips, in both languages, are not cut.
+    kb->Plug();
+    ASSERT_TRUE(SpinUntil([this] { return window->TrayIconId() == TrayIconConnected; }));
+    kb->SendNotice(0x1811);
+    ASSERT_TRUE(SpinUntil([this] { return window->TrayIconId() == TrayIconSignalled; }));
+    for (int language : {0, 1}) {
+        SetLanguageIndex(language);
+        window->HandleMessage(0x5041, 0x4C414E47, static_cast<uint32_t>(language));
+        EXPECT_EQ(window->Tray()->Tip(), window->TrayTipText()) << language;
+        EXPECT_EQ(tipLines().size(), 3) << language;
+    }
 }

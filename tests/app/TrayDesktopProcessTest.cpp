@@ -1,0 +1,235 @@
+// The notification-area icon on a real X server, as at a login where the
+// program starts before the panel: the built program runs first, the panel a
+// few seconds later, then the panel is killed and started again. The clicks
+// are real ones (xdotool). Two kinds of panel: an XEmbed tray (trayer) and a
+// StatusNotifierItem host on the session bus (gtk-sni-tray-standalone, which
+// also runs the bus's watcher).
+#include "support/TestDesktop.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string ProgramPath = std::string(RT604_DATA_DIR) + "/rt604";
+constexpr auto Patience = 15s;
+// "The panel comes up a few seconds after the program."
+constexpr auto PanelDelay = 2s;
+
+class TrayDesktopProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(fs::exists(ProgramPath)) << "build the rt604 target first";
+        std::string why;
+        if (!desktop_.Start(why))
+            GTEST_SKIP() << "no X server for this test: " << why;
+        for (const char* tool : {"xdotool", "trayer", "gtk-sni-tray-standalone"})
+            ASSERT_FALSE(TestDesktop::Which(tool).empty()) << tool << " is needed (tools/install-deps.sh)";
+        dir_ = fs::temp_directory_path() /
+               ("rt604-tray-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        for (const char* sub : {"run", "config", "data"})
+            fs::create_directories(dir_ / sub);
+        fs::permissions(dir_ / "run", fs::perms::owner_all, fs::perm_options::replace);
+    }
+
+    void TearDown() override
+    {
+        if (program_ > 0)
+            desktop_.Kill(program_);
+        fs::remove_all(dir_);
+    }
+
+    // The program, hidden in the notification area, keyboard connected.
+    void StartProgram()
+    {
+        program_ = desktop_.Spawn(
+            {ProgramPath, "/Start", "--virtual-keyboard=" + (dir_ / "vk.state").string()}, (dir_ / "rt604.out").string(),
+            {"XDG_RUNTIME_DIR=" + (dir_ / "run").string(), "XDG_CONFIG_HOME=" + (dir_ / "config").string(),
+             "XDG_DATA_HOME=" + (dir_ / "data").string(), "RT604_EVENT_LOG=" + Log()});
+        ASSERT_TRUE(WaitFor("initialised"));
+        ASSERT_TRUE(WaitFor("tray-icon 141"));
+        ASSERT_TRUE(WaitFor("window-hidden"));
+    }
+
+    std::string Log() const { return (dir_ / "events.log").string(); }
+
+    std::vector<std::string> Lines() const
+    {
+        std::ifstream in(Log());
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
+    }
+
+    size_t Count(const std::string& line) const
+    {
+        const auto lines = Lines();
+        return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
+    }
+
+    // Waits until the log holds line at least times times.
+    bool WaitFor(const std::string& line, size_t times = 1, std::chrono::milliseconds timeout = Patience) const
+    {
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (std::chrono::steady_clock::now() < end) {
+            if (Count(line) >= times)
+                return true;
+            std::this_thread::sleep_for(20ms);
+        }
+        return false;
+    }
+
+    std::string Output() const
+    {
+        std::ifstream in(dir_ / "rt604.out");
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+
+    pid_t StartTrayer()
+    {
+        return desktop_.Spawn({"trayer", "--edge", "bottom", "--widthtype", "request", "--heighttype", "pixel",
+                               "--height", "32"},
+                              (dir_ / "trayer.out").string());
+    }
+
+    pid_t StartStatusNotifierPanel()
+    {
+        return desktop_.Spawn({"gtk-sni-tray-standalone", "--watcher", "--top", "--size", "32"},
+                              (dir_ / "panel.out").string());
+    }
+
+    // Our icon in an XEmbed tray: the program's one visible window while
+    // its main window is hidden.
+    unsigned long WaitForXEmbedIcon() const
+    {
+        const auto end = std::chrono::steady_clock::now() + Patience;
+        while (std::chrono::steady_clock::now() < end) {
+            const std::vector<unsigned long> windows = desktop_.VisibleWindows("rt604");
+            if (windows.size() == 1)
+                return windows.front();
+            std::this_thread::sleep_for(50ms);
+        }
+        return 0;
+    }
+
+    // The items the session bus's watcher has registered, as dbus-send
+    // prints them.
+    std::string RegisteredItems() const
+    {
+        return desktop_.Run("dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher "
+                            "/StatusNotifierWatcher org.freedesktop.DBus.Properties.Get "
+                            "string:org.kde.StatusNotifierWatcher string:RegisteredStatusNotifierItems");
+    }
+
+    // Ours is the only program with an icon on this desktop's bus.
+    bool WaitForRegisteredItem() const
+    {
+        const auto end = std::chrono::steady_clock::now() + Patience;
+        while (std::chrono::steady_clock::now() < end) {
+            if (RegisteredItems().find("string \"") != std::string::npos)
+                return true;
+            std::this_thread::sleep_for(50ms);
+        }
+        return false;
+    }
+
+    // Clicks (count times, quickly) at a point of a window.
+    void Click(unsigned long window, int x, int y, int count = 1) const
+    {
+        desktop_.Run("xdotool mousemove --window " + std::to_string(window) + " " + std::to_string(x) + " " +
+                     std::to_string(y) + " sleep 0.2 click --repeat " + std::to_string(count) + " --delay 120 1");
+    }
+
+    TestDesktop desktop_;
+    fs::path dir_;
+    pid_t program_ = 0;
+};
+
+} // namespace
+
+// An XEmbed tray that starts after the program: the icon appears in it, a
+// single click does nothing, the icon comes back when the tray is killed and
+// started again, and a double click opens the window.
+TEST_F(TrayDesktopProcessTest, XEmbedTrayStartedLaterGetsTheIconAndADoubleClickOpens)
+{
+    StartProgram();
+    EXPECT_EQ(Count("tray-unavailable"), 1u) << "no tray is up yet";
+    std::this_thread::sleep_for(PanelDelay);
+    pid_t tray = StartTrayer();
+    ASSERT_TRUE(WaitFor("tray-added xembed")) << Output();
+    unsigned long icon = WaitForXEmbedIcon();
+    ASSERT_NE(icon, 0u) << "the icon is not in the tray";
+
+    Click(icon, 8, 8);
+    std::this_thread::sleep_for(800ms);
+    EXPECT_EQ(Count("window-shown"), 0u) << "a single click opened the window on an XEmbed tray";
+
+    // The panel is restarted.
+    desktop_.Kill(tray);
+    ASSERT_TRUE(WaitFor("tray-lost"));
+    EXPECT_TRUE(desktop_.VisibleWindows("rt604").empty());
+    tray = StartTrayer();
+    ASSERT_TRUE(WaitFor("tray-added xembed", 2));
+    icon = WaitForXEmbedIcon();
+    ASSERT_NE(icon, 0u) << "the icon did not come back with the tray";
+
+    Click(icon, 8, 8, 2);
+    EXPECT_TRUE(WaitFor("window-shown")) << "a double click did not open the window";
+    EXPECT_EQ(Count("tray-command 32771"), 1u);
+}
+
+// A StatusNotifierItem panel that starts after the program: the icon is
+// registered with it, a single click opens the window, and after the panel
+// is killed and started again the icon is registered again and a click still
+// opens it.
+TEST_F(TrayDesktopProcessTest, StatusNotifierPanelStartedLaterGetsTheIconAndASingleClickOpens)
+{
+    StartProgram();
+    EXPECT_EQ(Count("tray-unavailable"), 1u) << "no panel is up yet";
+    std::this_thread::sleep_for(PanelDelay);
+    pid_t panel = StartStatusNotifierPanel();
+    ASSERT_TRUE(WaitFor("tray-added sni")) << Output();
+    ASSERT_TRUE(WaitForRegisteredItem()) << RegisteredItems();
+
+    // The panel's bar, with our icon first in it.
+    std::vector<unsigned long> bars;
+    const auto findBar = [&] {
+        const auto end = std::chrono::steady_clock::now() + Patience;
+        while (std::chrono::steady_clock::now() < end) {
+            bars = desktop_.VisibleWindows("gtk-sni-tray-standalone");
+            if (!bars.empty())
+                return true;
+            std::this_thread::sleep_for(50ms);
+        }
+        return false;
+    };
+    ASSERT_TRUE(findBar());
+    std::this_thread::sleep_for(500ms); // the panel draws the icon it was told about
+    Click(bars.front(), 16, 16);
+    ASSERT_TRUE(WaitFor("window-shown")) << "a single click did not open the window";
+    EXPECT_EQ(Count("tray-command 32771"), 1u);
+
+    desktop_.Kill(panel);
+    ASSERT_TRUE(WaitFor("tray-lost"));
+    panel = StartStatusNotifierPanel();
+    ASSERT_TRUE(WaitFor("tray-added sni", 2));
+    ASSERT_TRUE(WaitForRegisteredItem()) << "the icon was not registered with the restarted panel";
+    ASSERT_TRUE(findBar());
+    std::this_thread::sleep_for(500ms);
+    Click(bars.front(), 16, 16);
+    EXPECT_TRUE(WaitFor("tray-command 32771", 2)) << "a click on the restarted panel did nothing";
+}
