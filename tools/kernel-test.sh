@@ -17,7 +17,7 @@ set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=$source_dir/build
 build=1
-timeout_s=1200
+timeout_s=480
 filter='*'
 bench_run=1
 while [ $# -gt 0 ]; do

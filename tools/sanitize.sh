@@ -31,7 +31,7 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}"
 
 if [ "$mode" = all ]; then
     cmake --build "$build"
-    (cd "$build" && ctest --output-on-failure -j "$jobs")
+    (cd "$build" && ctest --output-on-failure -j "$jobs" --timeout 600)
 fi
 
 targets=$(cd fuzz && ls *.cpp | sed 's/\.cpp$//; s/^/fuzz_/')
@@ -46,8 +46,12 @@ for target in $targets; do
     artifacts="$build/fuzz-artifacts/$name"
     mkdir -p "$work" "$artifacts"
     echo "== $target for ${seconds}s"
-    if ! "$build/bin/$target" "$work" "fuzz/corpus/$name" -max_total_time="$seconds" \
-        -print_final_stats=1 -artifact_prefix="$artifacts/" 2>"$build/fuzz-$name.log"; then
+    # An input that makes a target hang is a finding like a crash: libFuzzer
+    # stops at it after -timeout seconds (its own default is 20 minutes), and
+    # timeout ends a target that hangs where libFuzzer cannot see it.
+    if ! timeout -k 10 "$((seconds + 120))" "$build/bin/$target" "$work" "fuzz/corpus/$name" \
+        -max_total_time="$seconds" -timeout=25 -print_final_stats=1 -artifact_prefix="$artifacts/" \
+        2>"$build/fuzz-$name.log"; then
         tail -n 60 "$build/fuzz-$name.log"
         echo "== $target found a failure: $artifacts/"
         status=1

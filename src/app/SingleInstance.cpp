@@ -237,7 +237,29 @@ std::vector<pid_t> FindProgramProcesses(const std::string& fileName, pid_t self)
 
 std::string InstanceEndpointPath(const std::string& folder, pid_t pid)
 {
-    return folder + "/" + InstanceMutexName + "-" + std::to_string(pid);
+    if (folder.empty())
+        return {};
+    const std::string name = std::string(InstanceMutexName) + "-" + std::to_string(pid);
+    std::string path = folder + "/" + name;
+    if (path.size() <= LongestEndpointPath)
+        return path;
+    // A socket's address holds no more than sun_path: a runtime folder with
+    // a longer path would leave this instance unreachable. Its endpoint goes
+    // to a short private folder instead, under a name that also carries the
+    // runtime folder, so that the sessions that share that folder still
+    // never meet each other's instances.
+    const std::string shortFolder = "/tmp/orvan-rt604-" + std::to_string(::getuid());
+    if (!EnsurePrivateFolder(shortFolder))
+        return {};
+    uint64_t hash = 0xCBF29CE484222325ull; // FNV-1a
+    for (const unsigned char c : folder) {
+        hash ^= c;
+        hash *= 0x100000001B3ull;
+    }
+    char digest[17];
+    std::snprintf(digest, sizeof digest, "%016llx", static_cast<unsigned long long>(hash));
+    path = shortFolder + "/" + InstanceMutexName + "-" + digest + "-" + std::to_string(pid);
+    return path.size() <= LongestEndpointPath ? path : std::string();
 }
 
 SendResult SendToEndpoint(const std::string& path, InstanceMessage message, int timeoutMs, int32_t* answer)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <sys/types.h>
@@ -57,7 +58,15 @@ bool IsProgramProcess(pid_t pid, const std::string& fileName);
 // fileName (ignoring case), in ascending pid order.
 std::vector<pid_t> FindProgramProcesses(const std::string& fileName, pid_t self);
 
-// Where the instance with that pid listens.
+// The longest socket path every listener takes: sun_path holds 108 bytes
+// with the closing zero, and Qt's local server keeps one more byte free.
+inline constexpr size_t LongestEndpointPath = 106;
+
+// Where the instance with that pid listens: in folder, or, where that path
+// would be longer than LongestEndpointPath, in the private folder
+// /tmp/orvan-rt604-<uid> (created when missing) under a name that carries
+// folder's digest. Empty when neither can be had: no instance can listen
+// then, and a start never finds one.
 std::string InstanceEndpointPath(const std::string& folder, pid_t pid);
 
 // A message for the running instance's main window: the message number and

@@ -39,9 +39,17 @@ protected:
                ("rt604-process-" + std::to_string(::getpid()) + "-" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
+        UseHome(dir_);
+    }
+
+    // The folder whose run, config and data stand in for the runtime,
+    // settings and data folders of the programs started from now on.
+    void UseHome(const fs::path& home)
+    {
+        home_ = home;
         for (const char* sub : {"run", "config", "data"})
-            fs::create_directories(dir_ / sub);
-        fs::permissions(dir_ / "run", fs::perms::owner_all, fs::perm_options::replace);
+            fs::create_directories(home_ / sub);
+        fs::permissions(home_ / "run", fs::perms::owner_all, fs::perm_options::replace);
     }
 
     void TearDown() override
@@ -61,7 +69,7 @@ protected:
     {
         const std::string log = (dir_ / (name + ".log")).string();
         const std::string out = (dir_ / (name + ".out")).string();
-        const pid_t pid = StartProgramProcess(program, std::move(args), dir_, log, out, gateFd);
+        const pid_t pid = StartProgramProcess(program, std::move(args), home_, log, out, gateFd);
         running_.push_back(pid);
         return pid;
     }
@@ -128,9 +136,10 @@ protected:
         return pid;
     }
 
-    std::string RuntimeFolder() const { return (dir_ / "run" / "orvan-rt604").string(); }
+    std::string RuntimeFolder() const { return (home_ / "run" / "orvan-rt604").string(); }
 
     fs::path dir_;
+    fs::path home_;
     std::vector<pid_t> running_;
 };
 

@@ -34,7 +34,7 @@ TEST(PathTest, CandidatesByThePathsOwnIdsOrTheEnumeratedOnes)
 
 TEST_F(MonitorTest, KeyboardPresentAtStartIsReportedAndOpensTheWindowOnce)
 {
-    VirtualKeyboard kb;
+    VirtualKeyboard& kb = MakeKeyboard();
     Start(kb);
     ASSERT_TRUE(events_.WaitFor("open"));
     EXPECT_EQ(events_.Log(), (std::vector<std::string>{"reload", "icon:141", "open"}));
@@ -63,7 +63,7 @@ TEST_P(MonitorModelTest, ModelFollowsTheProductId)
     VirtualKeyboardOptions o;
     o.productId = GetParam().product;
     o.pathsWithIds = GetParam().pathsWithIds;
-    VirtualKeyboard kb(o);
+    VirtualKeyboard& kb = MakeKeyboard(o);
     Start(kb);
     ASSERT_TRUE(events_.WaitFor("reload"));
     EXPECT_EQ(keyCount.load(), GetParam().keys);
@@ -85,7 +85,7 @@ TEST_F(MonitorTest, KeyboardAbsentAtStartNeverOpensTheWindow)
 {
     VirtualKeyboardOptions o;
     o.plugged = false;
-    VirtualKeyboard kb(o);
+    VirtualKeyboard& kb = MakeKeyboard(o);
     Start(kb);
     // Let the first scan miss it.
     const auto until = std::chrono::steady_clock::now() + 5s;
@@ -102,7 +102,7 @@ TEST_F(MonitorTest, KeyboardAbsentAtStartNeverOpensTheWindow)
 TEST_F(MonitorTest, StartedWithStartDoesNotOpenTheWindow)
 {
     g_app.noAutoOpen = 1;
-    VirtualKeyboard kb;
+    VirtualKeyboard& kb = MakeKeyboard();
     Start(kb);
     ASSERT_TRUE(events_.WaitFor("icon:141"));
     ASSERT_TRUE(WaitUntil([] { return g_app.deviceConnected.load() == 1; }));
@@ -112,7 +112,7 @@ TEST_F(MonitorTest, StartedWithStartDoesNotOpenTheWindow)
 
 TEST_F(MonitorTest, LossAndReturnAreEachReportedOnce)
 {
-    VirtualKeyboard kb;
+    VirtualKeyboard& kb = MakeKeyboard();
     Start(kb);
     ASSERT_TRUE(events_.WaitFor("open"));
     g_app.currentProfile = 1;
@@ -146,7 +146,7 @@ TEST_F(MonitorTest, KeyboardLeavesForItsLoaderAndIsFoundAgainAfterwards)
 {
     VirtualKeyboardOptions options;
     options.loaderTime = 300ms;
-    VirtualKeyboard kb(options);
+    VirtualKeyboard& kb = MakeKeyboard(options);
     Start(kb);
     ASSERT_TRUE(events_.WaitFor("open"));
     events_.Clear();
@@ -169,7 +169,7 @@ TEST_F(MonitorTest, UnreadableDefaultMapIsReportedAndTheOldOneKept)
     std::array<uint8_t, 512> previous{};
     previous.fill(0x5C);
     StoreDefaultKeyMap(previous, previous.size());
-    VirtualKeyboard kb;
+    VirtualKeyboard& kb = MakeKeyboard();
     // The probe's request, then the first chunk of the default map.
     kb.RefuseNextRequests(StatusRefused, 2);
     Start(kb);
@@ -188,7 +188,7 @@ TEST_F(MonitorTest, UnreadableDefaultMapIsReportedAndTheOldOneKept)
 
 TEST_F(MonitorTest, NoticesReachTheWindowAndTheTray)
 {
-    VirtualKeyboard kb;
+    VirtualKeyboard& kb = MakeKeyboard();
     Start(kb);
     ASSERT_TRUE(events_.WaitFor("open"));
     ASSERT_TRUE(WaitForReader());
@@ -217,7 +217,7 @@ TEST_F(MonitorTest, NoticesReachTheWindowAndTheTray)
 
 TEST_F(MonitorTest, ReaderFindsTheKeyboardAgainAfterAReplug)
 {
-    VirtualKeyboard kb;
+    VirtualKeyboard& kb = MakeKeyboard();
     Start(kb);
     ASSERT_TRUE(events_.WaitFor("icon:141"));
     ASSERT_TRUE(WaitForReader());
@@ -237,7 +237,7 @@ TEST_F(MonitorTest, ReaderFindsTheKeyboardAgainAfterAReplug)
 
 TEST_F(MonitorTest, FailedEnumerationEndsBothThreads)
 {
-    VirtualKeyboard kb;
+    VirtualKeyboard& kb = MakeKeyboard();
     kb.FailEnumeration(true);
     Start(kb);
     std::this_thread::sleep_for(50ms);
@@ -248,7 +248,7 @@ TEST_F(MonitorTest, FailedEnumerationEndsBothThreads)
 
 TEST_F(MonitorTest, ThreadsStopWhileTheReaderWaitsAndTheKeyboardIsAbsent)
 {
-    VirtualKeyboard kb;
+    VirtualKeyboard& kb = MakeKeyboard();
     Start(kb);
     ASSERT_TRUE(events_.WaitFor("icon:141"));
     ASSERT_TRUE(WaitForReader());

@@ -16,7 +16,7 @@ protected:
     {
         MonitorTest::SetUp();
         g_app.noAutoOpen = 1;
-        kb_ = std::make_unique<VirtualKeyboard>();
+        kb_ = &MakeKeyboard();
         events_.onEvent = [this](const std::string& entry) {
             if (entry == "reload") {
                 // What the window's reload asks of the keyboard meanwhile.
@@ -31,12 +31,6 @@ protected:
             }
         };
         prompts_.whileShown = [this] { Moment("message box"); };
-    }
-
-    void TearDown() override
-    {
-        MonitorTest::TearDown();
-        kb_.reset();
     }
 
     // The cable bounces when the handler reaches that moment (once).
@@ -81,7 +75,7 @@ protected:
         events_.Clear();
     }
 
-    std::unique_ptr<VirtualKeyboard> kb_;
+    VirtualKeyboard* kb_ = nullptr;
     std::mutex armLock_;
     std::string armedAt_;
 };
@@ -199,9 +193,7 @@ private:
 
 TEST_F(MonitorReplugTest, ATransferThatFindsTheDeviceGoneIsALoss)
 {
-    IdentityBlind blind(*kb_);
-    SetHidBackend(&blind);
-    ASSERT_TRUE(StartDeviceThreads());
+    Start(MakeBackend<IdentityBlind>(*kb_));
     ASSERT_TRUE(WaitUntil([] { return g_app.deviceConnected.load() == 1; }));
     for (const char* moment : {"reload begins", "reload ends"}) {
         SCOPED_TRACE(moment);

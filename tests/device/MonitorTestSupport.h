@@ -24,6 +24,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -161,6 +162,9 @@ protected:
         SetDeviceEvents(nullptr);
         SetPrompts(nullptr);
         SetHidBackend(nullptr);
+        // Wrappers before the keyboards they wrap.
+        while (!backends_.empty())
+            backends_.pop_back();
         SetTransportTimings(TransportTimings{});
         SetDeviceThreadTimings(DeviceThreadTimings{});
         g_app.deviceConnected = 0;
@@ -170,9 +174,28 @@ protected:
         std::filesystem::remove_all(dir_);
     }
 
-    void Start(VirtualKeyboard& kb)
+    // The keyboards (and backends wrapping them) the threads use live in the
+    // fixture, not in the test body: the threads run on until TearDown stops
+    // them, after the body's locals are gone, and use the backend until then.
+    VirtualKeyboard& MakeKeyboard(const VirtualKeyboardOptions& options = {})
     {
-        SetHidBackend(&kb);
+        return MakeBackend<VirtualKeyboard>(options);
+    }
+    template <typename Backend, typename... Args>
+    Backend& MakeBackend(Args&&... args)
+    {
+        auto backend = std::make_unique<Backend>(std::forward<Args>(args)...);
+        Backend& made = *backend;
+        backends_.push_back(std::move(backend));
+        return made;
+    }
+
+    void Start(HidBackend& backend)
+    {
+        const bool owned = std::any_of(backends_.begin(), backends_.end(),
+                                       [&](const std::unique_ptr<HidBackend>& b) { return b.get() == &backend; });
+        ASSERT_TRUE(owned) << "a backend the device threads use must come from MakeKeyboard or MakeBackend";
+        SetHidBackend(&backend);
         ASSERT_TRUE(StartDeviceThreads());
     }
 
@@ -189,6 +212,8 @@ protected:
     }
 
     std::filesystem::path dir_;
+    // Destroyed after TearDown has stopped the threads (see MakeKeyboard).
+    std::vector<std::unique_ptr<HidBackend>> backends_;
     RecordingEvents events_;
     RecordingPrompts prompts_;
 };

@@ -5,6 +5,8 @@
 // stand in for the runtime, settings and data folders, so tests never touch
 // the real home or a running instance of the owner.
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <filesystem>
 #include <string>
 #include <sys/types.h>
@@ -35,8 +37,14 @@ inline pid_t StartProgramProcess(const std::string& program, std::vector<std::st
     env.push_back("QT_QPA_PLATFORM=offscreen");
     env.push_back("RT604_EVENT_LOG=" + eventLog);
     args.insert(args.begin(), program);
+    const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid == 0) {
+        // A test program that crashes or is killed at its time-out takes its
+        // programs with it: none is left running (and waiting) after the run.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(126);
         const int fd = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ::dup2(fd, 1);
         ::dup2(fd, 2);

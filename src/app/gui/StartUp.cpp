@@ -166,8 +166,18 @@ int RunProgram(int argc, char** argv)
     // Listening before the window is built keeps a second start's wait
     // short; what it sends meanwhile is handled once the window exists.
     InstanceEndpoint endpoint;
-    if (!runtimeFolder.empty())
-        endpoint.Listen(InstanceEndpointPath(runtimeFolder, ::getpid()));
+    if (!runtimeFolder.empty()) {
+        const std::string endpointPath = InstanceEndpointPath(runtimeFolder, ::getpid());
+        if (endpointPath.empty() || !endpoint.Listen(endpointPath)) {
+            // Not worth stopping for: the program works, only a second start
+            // cannot hand this one its wish.
+            std::fprintf(stderr, "rt604: cannot listen for later starts at %s; this instance runs on, but starting "
+                                 "the program again will not reach it\n",
+                         endpointPath.empty() ? (runtimeFolder + " (no socket path fits)").c_str()
+                                              : endpointPath.c_str());
+            LogEvent("endpoint-failed");
+        }
+    }
     StartCompanionProgram();
 
     std::unique_ptr<VirtualKeyboard> virtualKeyboard;

@@ -2,6 +2,7 @@
 
 #include "app/gui/InstanceEndpoint.h"
 
+#include <algorithm>
 #include <atomic>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -11,6 +12,25 @@ class SingleInstanceTest : public ShellTest {
 protected:
     std::string Folder() const { return (dir_ / "run").string(); }
 };
+
+namespace {
+
+// A folder whose path is exactly length bytes long, under base (made of
+// names short enough for any file system).
+std::string FolderOfLength(const std::string& base, size_t length)
+{
+    std::string path = base;
+    while (path.size() < length) {
+        const size_t left = length - path.size() - 1;
+        // Never leave a single byte over: it could not be another "/name".
+        const size_t name = left > 200 ? (left - 200 < 2 ? 150 : 200) : left;
+        path += "/" + std::string(name, 'd');
+    }
+    std::filesystem::create_directories(path);
+    return path;
+}
+
+} // namespace
 
 TEST_F(SingleInstanceTest, TheLockIsHeldOnceAndDroppedWithItsHolder)
 {
@@ -136,4 +156,52 @@ TEST_F(SingleInstanceTest, MessagesBeforeTheHandlerWaitForIt)
     EXPECT_EQ(results[0].first, SendResult::NoAnswer);
     EXPECT_EQ(results[1], std::make_pair(SendResult::Delivered, 1));
     EXPECT_EQ(received, (std::vector<std::pair<uint32_t, uint32_t>>{{MsgKill, TagKill}, {MsgOpen, TagOpen}}));
+}
+
+// A runtime folder so deep that a socket path in it would not fit in a
+// socket address: the endpoint moves to the short private folder, and the
+// instance is reached there all the same, at every length around the limit.
+TEST_F(SingleInstanceTest, EndpointOfARuntimeFolderTooDeepForASocketIsStillReached)
+{
+    const std::string base = (std::filesystem::temp_directory_path() / ("rt604-deep-" + std::to_string(::getpid()))).string();
+    struct RemoveBase {
+        std::string path;
+        ~RemoveBase() { std::filesystem::remove_all(path); }
+    } removeBase{base};
+    const std::string pid = std::to_string(::getpid());
+    const std::string inFolder = "/QM40T17B-" + pid;
+    const std::string shortFolder = "/tmp/orvan-rt604-" + std::to_string(::getuid()) + "/";
+    std::vector<std::string> endpoints;
+    for (size_t length : {LongestEndpointPath - 1, LongestEndpointPath, LongestEndpointPath + 1, size_t{108}, size_t{109},
+                          size_t{1000}}) {
+        SCOPED_TRACE("endpoint path in the runtime folder " + std::to_string(length) + " bytes long");
+        const std::string folder = FolderOfLength(base, length - inFolder.size());
+        const std::string path = InstanceEndpointPath(folder, ::getpid());
+        EXPECT_LE(path.size(), LongestEndpointPath);
+        if (length <= LongestEndpointPath)
+            EXPECT_EQ(path, folder + inFolder);
+        else
+            EXPECT_EQ(path.rfind(shortFolder, 0), 0u) << path;
+        EXPECT_EQ(InstanceEndpointPath(folder, ::getpid()), path) << "a second start finds the same path";
+
+        InstanceEndpoint endpoint;
+        ASSERT_TRUE(endpoint.Listen(path, [](uint32_t, uint32_t tag) { return tag == TagOpen ? 7 : 0; })) << path;
+        std::atomic<bool> done{false};
+        SendResult result = SendResult::NoInstance;
+        int32_t answer = -1;
+        std::thread sender([&] {
+            result = SendToEndpoint(path, {MsgOpen, TagOpen}, 5000, &answer);
+            done = true;
+        });
+        EXPECT_TRUE(SpinUntil([&] { return done.load(); }));
+        sender.join();
+        EXPECT_EQ(result, SendResult::Delivered);
+        EXPECT_EQ(answer, 7);
+        endpoint.Close();
+        EXPECT_FALSE(std::filesystem::exists(path)) << "the endpoint leaves nothing behind";
+        endpoints.push_back(path);
+    }
+    // Each runtime folder has endpoints of its own, as two sessions do.
+    std::sort(endpoints.begin(), endpoints.end());
+    EXPECT_EQ(std::unique(endpoints.begin(), endpoints.end()), endpoints.end());
 }

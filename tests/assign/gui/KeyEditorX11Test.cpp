@@ -18,6 +18,7 @@
 #include <fstream>
 #include <poll.h>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 
@@ -84,8 +85,13 @@ TEST(KeyEditorX11, TheGrabCapturesAndRecordsRealKeyPresses)
     // The server picks a free display and writes its number to the pipe.
     int pipeFds[2];
     ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t parent = ::getpid();
     const pid_t server = ::fork();
     if (server == 0) {
+        // The server never outlives this test program, however it ends.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(126);
         ::close(pipeFds[0]);
         const int devNull = ::open("/dev/null", O_WRONLY);
         ::dup2(devNull, 1);
@@ -118,6 +124,9 @@ TEST(KeyEditorX11, TheGrabCapturesAndRecordsRealKeyPresses)
                                 ("rt604-x11-" + std::to_string(::getpid()) + ".log")).string();
     const pid_t child = ::fork();
     if (child == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(126);
         const int fd = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ::dup2(fd, 1);
         ::dup2(fd, 2);

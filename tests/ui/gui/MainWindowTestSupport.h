@@ -19,6 +19,7 @@
 #include "device/DeviceCommands.h"
 #include "device/DeviceMonitor.h"
 #include "device/HidBackend.h"
+#include "device/HidDevice.h"
 #include "device/VirtualKeyboard.h"
 #include "keys/KeyTable.h"
 #include "lighting/LightingState.h"
@@ -202,8 +203,19 @@ protected:
         });
         ASSERT_TRUE(threadsStarted);
         ASSERT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 1; }));
+        ASSERT_TRUE(SpinUntil([this] { return ReaderOnTheKeyboard(); }));
         SpinUntil([] { return false; }, 20); // the posted INIT and the like
         kb->ClearFrameLog();
+    }
+
+    // The notification reader has the keyboard plugged in now open. The
+    // monitor connects first and the reader follows on its own retry, so a
+    // notice sent before this holds reaches nobody, as with the real
+    // keyboard when no program has its node open.
+    bool ReaderOnTheKeyboard() const
+    {
+        return g_notifyChannel.IsOpen() && g_notifyChannel.Path() == kb->NotifyPath() &&
+               g_notifyChannel.NodeIdentity() == kb->NodeIdentity(kb->NotifyPath());
     }
 
     int PositionOf(uint16_t keyCode) const

@@ -51,6 +51,8 @@ TEST_F(MainWindowTest, VirtualKeyboardTrayEntriesTakeEveryConnectionPath)
     ASSERT_TRUE(SpinUntil([this] {
         return g_app.deviceConnected.load() == 1 && window->TrayIconId() == TrayIconConnected;
     }));
+    // The notices below need the reader back on the new node.
+    ASSERT_TRUE(SpinUntil([this] { return ReaderOnTheKeyboard(); }));
     EXPECT_TRUE(ProfileShown(1));
     EXPECT_TRUE(KeyButton(KeyEsc)->IsMarked());
     EXPECT_FALSE(window->isVisible());
