@@ -13,6 +13,8 @@
 #include <QLineEdit>
 
 #include <cstdio>
+#include <iterator>
+#include <vector>
 
 namespace {
 
@@ -118,24 +120,41 @@ void CVarkelinDlg::LoadFaceImages()
 
 void CVarkelinDlg::EnsureFacePictures()
 {
-    if (faceOver_.isNull() && faceDown_.isNull() && faceDisabled_.isNull()) {
-        faceOver_ = LoadFacePicture(QString::fromLatin1(StateFaceNames[0]));
-        faceDown_ = LoadFacePicture(QString::fromLatin1(StateFaceNames[1]));
-        faceDisabled_ = LoadFacePicture(QString::fromLatin1(StateFaceNames[2]));
-        faceOver2_ = faceOver_;
-        faceDown2_ = faceDown_;
-        faceDisabled2_ = faceDisabled_;
-    } else {
+    if (stateFacesCut_)
         return;
-    }
-    // Every button placed on the window's faces gets the others now; its
-    // place on them stays.
+    stateFacesCut_ = true;
+    // Buttons cover about half of the window: each keeps only its own part
+    // of the hover, pressed and disabled pictures, and the window-sized
+    // pictures go as soon as they are cut. Buttons placed elsewhere (the
+    // arrows) keep the pictures they were given.
     const qint64 normalKey = faceNormal_.cacheKey();
+    std::vector<CPngButton*> buttons;
     for (const auto& [id, widget] : controls_) {
         auto* button = qobject_cast<CPngButton*>(widget);
-        if (!button || button->FacePixmap(CPngButton::Face::Normal).cacheKey() != normalKey)
-            continue;
-        button->SetFaceImages(faceNormal_, faceOver_, faceDown_, faceDisabled_, faceDown_, false);
+        if (button && button->FacePixmap(CPngButton::Face::Normal).cacheKey() == normalKey)
+            buttons.push_back(button);
+    }
+    using Face = CPngButton::Face;
+    const Face faces[] = {Face::Over, Face::Down, Face::Disabled};
+    for (size_t n = 0; n < std::size(faces); ++n) {
+        const QImage picture = LoadSkinImage(Images().FullPath(QString::fromLatin1(StateFaceNames[n])));
+        for (CPngButton* button : buttons) {
+            const QPoint origin(button->FaceOffsetX(), button->FaceOffsetY());
+            const QRect place = QRect(origin, button->size()).intersected(picture.rect());
+            QPixmap cut;
+            if (!place.isEmpty()) {
+                // Three bytes a pixel: the pictures have no alpha, and the
+                // raster engine draws them as they are.
+                QImage part = picture.copy(place);
+                if (!part.hasAlphaChannel())
+                    part.convertTo(QImage::Format_RGB888);
+                cut = QPixmap::fromImage(std::move(part), Qt::NoFormatConversion);
+            }
+            button->SetFaceCut(faces[n], cut, place.topLeft());
+            // A marked button shows its pressed face.
+            if (faces[n] == Face::Down)
+                button->SetFaceCut(Face::Marked, cut, place.topLeft());
+        }
     }
 }
 

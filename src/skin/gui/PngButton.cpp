@@ -123,6 +123,8 @@ void CPngButton::SetFaceImages(const QPixmap& normal, const QPixmap& over, const
     faces_[2] = down;
     faces_[3] = disabled;
     faces_[4] = marked;
+    for (QPoint& origin : faceOrigins_)
+        origin = QPoint();
     if (repaint)
         update();
 }
@@ -133,6 +135,21 @@ void CPngButton::SetFaceOffset(int offsetX, int offsetY, bool repaint)
     faceY_ = offsetY;
     if (repaint)
         update();
+}
+
+void CPngButton::SetFaceCut(Face face, const QPixmap& cut, QPoint origin)
+{
+    const int index = FaceIndex(face);
+    if (index < 0)
+        return;
+    faces_[index] = cut;
+    faceOrigins_[index] = origin;
+}
+
+QPoint CPngButton::FaceOrigin(Face face) const
+{
+    const int index = FaceIndex(face);
+    return index < 0 ? QPoint() : faceOrigins_[index];
 }
 
 void CPngButton::SetColourView(const QPixmap& faceA, const QPixmap& faceB, bool on, bool selected,
@@ -281,13 +298,16 @@ QSize CPngButton::sizeHint() const
     return size();
 }
 
-void CPngButton::DrawFace(QPainter& painter, const QPixmap& face)
+void CPngButton::DrawFace(QPainter& painter, Face which)
 {
+    const QPixmap face = FacePixmap(which);
     if (face.isNull())
         return;
     // The face is the part of the full-window picture under the button;
-    // a picture smaller than the window simply leaves the rest undrawn.
-    const QRect wanted(faceX_, faceY_, width(), height());
+    // a picture smaller than the window (or a cut of it) simply leaves the
+    // rest undrawn.
+    const QPoint origin = FaceOrigin(which);
+    const QRect wanted(faceX_ - origin.x(), faceY_ - origin.y(), width(), height());
     const QRect source = wanted.intersected(face.rect());
     if (source.isEmpty())
         return;
@@ -327,7 +347,7 @@ void CPngButton::paintEvent(QPaintEvent*)
         QPainter painter(this);
         if (frameOn_) {
             if (opaque_)
-                DrawFace(painter, faces_[0]);
+                DrawFace(painter, Face::Normal);
             const int w = width();
             const int h = height();
             painter.fillRect(QRect(0, 0, w, 2), frameColour_);
@@ -335,7 +355,7 @@ void CPngButton::paintEvent(QPaintEvent*)
             painter.fillRect(QRect(0, 0, 2, h), frameColour_);
             painter.fillRect(QRect(w - 2, 0, 2, h), frameColour_);
         } else {
-            DrawFace(painter, FacePixmap(face));
+            DrawFace(painter, face);
         }
         if (style_.on)
             DrawText(painter, CurrentTextColour());

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QColor>
 #include <QPixmap>
+#include <QPoint>
 #include <QString>
 
 #include <functional>
@@ -70,6 +71,13 @@ public:
     void SetFaceImages(const QPixmap& normal, const QPixmap& over, const QPixmap& down,
                        const QPixmap& disabled, const QPixmap& marked, bool repaint = true);
     void SetFaceOffset(int offsetX, int offsetY, bool repaint = true);
+    // Gives face only the part of its picture under the button: cut is that
+    // part, its top-left corner at origin in the full picture. Saves holding
+    // a window-sized picture for a few buttons' worth of pixels; the button
+    // looks the same. Setting the faces again drops the cut.
+    void SetFaceCut(Face face, const QPixmap& cut, QPoint origin);
+    // Where the face's picture starts in the full picture ((0, 0) unless cut).
+    QPoint FaceOrigin(Face face) const;
     // While on, the button shows face B when selected, else face A (taking
     // precedence over pressed, hover and mark; not over disabled).
     void SetColourView(const QPixmap& faceA, const QPixmap& faceB, bool on, bool selected,
@@ -144,13 +152,14 @@ protected:
 
 private:
     void ShowTooltip();
-    void DrawFace(class QPainter& painter, const QPixmap& face);
+    void DrawFace(class QPainter& painter, Face face);
     void DrawText(class QPainter& painter, const QColor& colour);
     void DrawFocusMark(class QPainter& painter);
 
     int faceX_ = 0;
     int faceY_ = 0;
     QPixmap faces_[5];
+    QPoint faceOrigins_[5];
     QPixmap colourA_;
     QPixmap colourB_;
     bool colourView_ = false;

@@ -404,3 +404,48 @@ TEST_F(PngButtonTest, PaintCallbackTellsWhetherNormalFaceWasDrawn)
     Snapshot(button);
     EXPECT_EQ(calls, (std::vector<bool>{true, false, false, false, true}));
 }
+
+// A face given only as the cut under the button looks exactly like the
+// window-sized picture it was cut from, in every state; a cut that the
+// picture's edge made smaller leaves the rest undrawn, as the whole picture
+// would; setting the faces again draws the whole pictures again.
+TEST_F(PngButtonTest, CutFacesLookLikeTheirWindowSizedPictures)
+{
+    using Face = CPngButton::Face;
+    const std::pair<Face, Tag> faces[] = {
+        {Face::Over, Tag::Over}, {Face::Down, Tag::Down}, {Face::Disabled, Tag::Disabled}, {Face::Marked, Tag::Marked}};
+    for (const auto& [face, tag] : faces)
+        button.SetFaceCut(face, FullWindow(tag).copy(ButtonRect), ButtonRect.topLeft());
+    EXPECT_EQ(button.FacePixmap(Face::Over).size(), ButtonRect.size());
+    EXPECT_EQ(button.FaceOrigin(Face::Over), ButtonRect.topLeft());
+    EXPECT_EQ(button.FaceOrigin(Face::Normal), QPoint());
+
+    Enter(button);
+    EXPECT_TRUE(ShowsFace(Tag::Over));
+    button.setDown(true);
+    EXPECT_TRUE(ShowsFace(Tag::Down));
+    button.setDown(false);
+    Leave(button);
+    button.SetMark(true);
+    EXPECT_TRUE(ShowsFace(Tag::Marked));
+    button.setEnabled(false);
+    EXPECT_TRUE(ShowsFace(Tag::Disabled));
+    button.setEnabled(true);
+    button.SetMark(false);
+
+    // Only the left half was cut: the right half shows nothing of the face.
+    const QRect leftHalf(ButtonRect.topLeft(), QSize(ButtonRect.width() / 2, ButtonRect.height()));
+    button.SetFaceCut(Face::Over, FullWindow(Tag::Over).copy(leftHalf), leftHalf.topLeft());
+    Enter(button);
+    const QImage painted = Snapshot(button);
+    const QImage full = SkinTestPattern(WindowW, WindowH, int(Tag::Over) * 30);
+    EXPECT_EQ(painted.pixel(1, 1) & 0xFFFFFF, full.pixel(ButtonRect.x() + 1, ButtonRect.y() + 1) & 0xFFFFFF);
+    EXPECT_EQ(InkOf(button), QRect(QPoint(), leftHalf.size()));
+    Leave(button);
+
+    button.SetFaces(ButtonRect.x(), ButtonRect.y(), FullWindow(Tag::Normal), FullWindow(Tag::Over),
+                    FullWindow(Tag::Down), FullWindow(Tag::Disabled), FullWindow(Tag::Marked));
+    EXPECT_EQ(button.FaceOrigin(Face::Over), QPoint());
+    Enter(button);
+    EXPECT_TRUE(ShowsFace(Tag::Over));
+}
