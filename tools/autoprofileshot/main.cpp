@@ -7,88 +7,42 @@
 // Saves autoprofile-tray-<language>.png, autoprofile-dialog-<language>.png,
 // autoprofile-pick-<language>.png and autoprofile-unavailable-<language>.png.
 
-#include "app/AppState.h"
-#include "app/MainWindowLink.h"
-#include "app/ProgramPaths.h"
-#include "app/gui/QtDeviceEvents.h"
-#include "app/gui/QtMainWindowLink.h"
-#include "app/gui/QtUserPrompts.h"
+#include "ShotSession.h"
+
 #include "app/gui/TrayIcon.h"
-#include "app/gui/UiDispatcher.h"
 #include "config/AutoProfileRules.h"
-#include "config/ConfigDocument.h"
 #include "config/gui/AutoProfileController.h"
 #include "config/gui/AutoProfileDialog.h"
-#include "device/DeviceMonitor.h"
 #include "device/VirtualKeyboard.h"
 #include "platform/gui/X11ActiveWindow.h"
-#include "skin/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
-#include "ui/MainWindow.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
 #include <QTableWidget>
-#include <QTemporaryDir>
-#include <QThread>
 
 #include <cstdio>
-#include <cstdlib>
-#include <functional>
 
 namespace {
 
-void Spin(int ms, const std::function<bool()>& done = {})
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms && !(done && done())) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-}
-
 bool Save(const QRect& area, const QString& path)
 {
-    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-    if (!shot.save(path)) {
-        std::fprintf(stderr, "rt604autoprofileshot: cannot save %s\n", qPrintable(path));
-        return false;
-    }
-    return true;
+    return SaveShot(QGuiApplication::primaryScreen(), area, path, "rt604autoprofileshot");
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QString data, out, language = QStringLiteral("en");
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const QString name = QString::fromLocal8Bit(argv[i]);
-        const QString value = QString::fromLocal8Bit(argv[i + 1]);
-        if (name == QLatin1String("--data"))
-            data = value;
-        else if (name == QLatin1String("--out"))
-            out = value;
-        else if (name == QLatin1String("--language"))
-            language = value;
-    }
-    if (data.isEmpty() || out.isEmpty()) {
-        std::fputs("usage: rt604autoprofileshot --data <build>/bin --out <folder> [--language en|ru]\n", stderr);
+    const ShotOptions options(argc, argv);
+    const QString language = options.Value("--language", QStringLiteral("en"));
+    if (!options.Complete("usage: rt604autoprofileshot --data <build>/bin --out <folder> [--language en|ru]\n"))
         return 2;
-    }
+    const QString out = options.Out();
 
-    // The user's folders of a fresh account, so nothing of the real one is read.
-    QTemporaryDir home;
-    setenv("XDG_DATA_HOME", qPrintable(home.filePath(QStringLiteral("data"))), 1);
-    setenv("XDG_CONFIG_HOME", qPrintable(home.filePath(QStringLiteral("config"))), 1);
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    ComputeProgramPaths((data + QStringLiteral("/rt604")).toStdString());
-    SetLanguageIndex(language == QLatin1String("ru") ? 1 : 0);
+    ShotProgram program(argc, argv, options.Data(), language == QLatin1String("ru") ? 1 : 0);
 
     AutoProfileSettings rules;
     rules.rules = {{"dota2", 2}, {"Code", 1}, {"steam", 2}, {"firefox-esr", 0}};
@@ -96,26 +50,9 @@ int main(int argc, char** argv)
     SaveAutoProfileSettings(rules);
 
     VirtualKeyboard kb;
-    KeyboardMemories m = kb.Memories();
-    m.deviceInfo[10] = 1;
-    kb.SetMemories(m);
-    SetHidBackend(&kb);
-    g_app.noAutoOpen = 1;
-    UiDispatcher dispatcher;
-    auto window = std::make_unique<CVarkelinDlg>(CVarkelinDlg::Options{});
-    QtDeviceEvents events(dispatcher, *window);
-    QtUserPrompts prompts(dispatcher);
-    QtMainWindowLink link(*window);
-    SetPrompts(&prompts);
-    SetMainWindowLink(&link);
-    bool threads = false;
-    window->Initialise([&] {
-        SetDeviceEvents(&events);
-        threads = StartDeviceThreads();
-    });
-    Spin(5000, [] { return g_app.deviceConnected.load() == 1; });
-    if (g_app.deviceConnected.load() != 1)
-        std::fputs("rt604autoprofileshot: the virtual keyboard did not connect\n", stderr);
+    SetStartProfile(kb, 1);
+    ShotSession session(kb, CVarkelinDlg::Options{}, "rt604autoprofileshot");
+    CVarkelinDlg* window = &session.Window();
     Spin(200);
 
     bool ok = true;
@@ -163,14 +100,6 @@ int main(int argc, char** argv)
               out + QStringLiteral("/autoprofile-unavailable") + suffix) && ok;
     unavailable.hide();
 
-    dispatcher.Close();
-    if (threads)
-        StopDeviceThreads();
-    SetDeviceEvents(nullptr);
-    SetMainWindowLink(nullptr);
-    SetPrompts(nullptr);
-    window.reset();
-    ShutdownDocuments();
-    SetHidBackend(nullptr);
+    session.Close();
     return ok ? 0 : 1;
 }

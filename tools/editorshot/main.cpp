@@ -17,56 +17,22 @@
 // events, on a keyboard whose macro memory holds them with their names
 // (fits), only without them (names) or not at all (full).
 
-#include "app/AppState.h"
-#include "app/MainWindowLink.h"
-#include "app/ProgramPaths.h"
-#include "app/gui/QtDeviceEvents.h"
-#include "app/gui/QtMainWindowLink.h"
-#include "app/gui/QtUserPrompts.h"
-#include "app/gui/UiDispatcher.h"
+#include "ShotSession.h"
+
 #include "assign/KeyAssignment.h"
 #include "assign/gui/CompositeDialog.h"
-#include "config/ConfigDocument.h"
-#include "device/DeviceMonitor.h"
 #include "device/VirtualKeyboard.h"
 #include "keys/KeyTable.h"
 #include "macro/MacroApply.h"
 #include "macro/MacroEditing.h"
-#include "skin/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
-#include "ui/MainWindow.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QScreen>
 #include <QTableView>
-#include <QTemporaryDir>
-#include <QThread>
 
 #include <cstdio>
-#include <cstdlib>
-#include <functional>
 
 namespace {
-
-void Spin(int ms, const std::function<bool()>& done = {})
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms && !(done && done())) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-}
-
-uint16_t ControlOf(uint16_t keyCode)
-{
-    for (const ButtonKey& key : ButtonKeyTable) {
-        if (key.keyCode == keyCode)
-            return key.controlId;
-    }
-    return 0;
-}
 
 // Three macros; the second types "Hi" with pauses.
 uint16_t AddMacros()
@@ -119,54 +85,24 @@ uint8_t MemoryUnits(const QString& memory)
 
 int main(int argc, char** argv)
 {
-    QString data, out, tab = QStringLiteral("key"), lang = QStringLiteral("en"), memory;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const QString name = QString::fromLocal8Bit(argv[i]);
-        const QString value = QString::fromLocal8Bit(argv[i + 1]);
-        if (name == QLatin1String("--data"))
-            data = value;
-        else if (name == QLatin1String("--out"))
-            out = value;
-        else if (name == QLatin1String("--tab"))
-            tab = value;
-        else if (name == QLatin1String("--lang"))
-            lang = value;
-        else if (name == QLatin1String("--memory"))
-            memory = value;
-    }
-    if (data.isEmpty() || out.isEmpty()) {
-        std::fputs("usage: rt604editorshot --data <build>/bin --out <file.png> [--tab ...] [--lang en|ru]\n", stderr);
+    const ShotOptions options(argc, argv);
+    QString tab = options.Value("--tab", QStringLiteral("key"));
+    const QString lang = options.Value("--lang", QStringLiteral("en"));
+    const QString memory = options.Value("--memory");
+    if (!options.Complete("usage: rt604editorshot --data <build>/bin --out <file.png> [--tab ...] [--lang en|ru]\n"))
         return 2;
-    }
-    QTemporaryDir home;
-    setenv("XDG_DATA_HOME", qPrintable(home.filePath(QStringLiteral("data"))), 1);
-    setenv("XDG_CONFIG_HOME", qPrintable(home.filePath(QStringLiteral("config"))), 1);
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    ComputeProgramPaths((data + QStringLiteral("/rt604")).toStdString());
-    SetLanguageIndex(lang == QLatin1String("ru") ? 1 : 0);
+    const QString out = options.Out();
 
-    VirtualKeyboardOptions options;
+    ShotProgram program(argc, argv, options.Data(), lang == QLatin1String("ru") ? 1 : 0);
+
+    VirtualKeyboardOptions keyboard;
     if (!memory.isEmpty()) {
-        options.macroUnits = MemoryUnits(memory);
+        keyboard.macroUnits = MemoryUnits(memory);
         tab = QStringLiteral("macro");
     }
-    VirtualKeyboard kb(options);
-    SetHidBackend(&kb);
-    g_app.noAutoOpen = 1;
-    UiDispatcher dispatcher;
-    auto window = std::make_unique<CVarkelinDlg>(CVarkelinDlg::Options{});
-    QtDeviceEvents events(dispatcher, *window);
-    QtUserPrompts prompts(dispatcher);
-    QtMainWindowLink link(*window);
-    SetPrompts(&prompts);
-    SetMainWindowLink(&link);
-    bool threads = false;
-    window->Initialise([&] {
-        SetDeviceEvents(&events);
-        threads = StartDeviceThreads();
-    });
-    Spin(5000, [] { return g_app.deviceConnected.load() == 1; });
+    VirtualKeyboard kb(keyboard);
+    ShotSession session(kb, CVarkelinDlg::Options{}, "rt604editorshot");
+    CVarkelinDlg* window = &session.Window();
     window->move(20, 20);
     window->OpenMainWindow();
     Spin(300);
@@ -201,22 +137,9 @@ int main(int argc, char** argv)
         Spin(200);
     }
     const QRect area = editor->frameGeometry().adjusted(-6, -6, 6, 6);
-    const QPixmap shot = editor->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-    const bool saved = shot.save(out);
+    const bool saved = SaveShot(editor->screen(), area, out, "rt604editorshot");
 
     editor->CloseKeyEditor();
-    dispatcher.Close();
-    if (threads)
-        StopDeviceThreads();
-    SetDeviceEvents(nullptr);
-    SetMainWindowLink(nullptr);
-    SetPrompts(nullptr);
-    window.reset();
-    ShutdownDocuments();
-    SetHidBackend(nullptr);
-    if (!saved) {
-        std::fprintf(stderr, "rt604editorshot: cannot save %s\n", qPrintable(out));
-        return 1;
-    }
-    return 0;
+    session.Close();
+    return saved ? 0 : 1;
 }

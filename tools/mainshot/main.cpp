@@ -12,37 +12,22 @@
 //           keys painted by hand in the user-defined effect), in Russian with
 //           -ru, the colour chooser open with -chooser
 
-#include "app/AppState.h"
-#include "app/MainWindowLink.h"
-#include "app/ProgramPaths.h"
-#include "app/gui/QtDeviceEvents.h"
-#include "app/gui/QtMainWindowLink.h"
-#include "app/gui/QtUserPrompts.h"
-#include "app/gui/UiDispatcher.h"
+#include "ShotSession.h"
+
 #include "assign/DeviceKeyMap.h"
 #include "assign/KeyAssignment.h"
-#include "config/ConfigDocument.h"
-#include "device/DeviceMonitor.h"
 #include "device/VirtualKeyboard.h"
 #include "keys/KeyTable.h"
 #include "lighting/KeyColours.h"
 #include "lighting/LightingState.h"
-#include "skin/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
-#include "ui/MainWindow.h"
 #include "widgets/SkinColorBtn.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QScreen>
-#include <QTemporaryDir>
-#include <QThread>
 #include <QToolTip>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <functional>
 
 namespace {
 
@@ -58,16 +43,6 @@ const Assignment Assigned[] = {
     {1, AssignKey, 30},          {63, AssignDisabled, 0}, {58, AssignKey, KeyCodes::LeftCtrl},
     {16, AssignKey, KeyCodes::MouseLeft}, {17, AssignMedia, 7}, {512, AssignDisabled, 0},
 };
-
-void Spin(int ms, const std::function<bool()>& done = {})
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms && !(done && done())) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-}
 
 void PrepareKeyboard(VirtualKeyboard& kb, int profile)
 {
@@ -117,69 +92,28 @@ void PaintKeys(CVarkelinDlg& window)
     choose(PaintColour, qRgb(255, 40, 0));
 }
 
-uint16_t ControlOf(uint16_t keyCode)
-{
-    for (const ButtonKey& key : ButtonKeyTable) {
-        if (key.keyCode == keyCode)
-            return key.controlId;
-    }
-    return 0;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QString data, out, scene = QStringLiteral("default");
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const QString name = QString::fromLocal8Bit(argv[i]);
-        const QString value = QString::fromLocal8Bit(argv[i + 1]);
-        if (name == QLatin1String("--data"))
-            data = value;
-        else if (name == QLatin1String("--out"))
-            out = value;
-        else if (name == QLatin1String("--scene"))
-            scene = value;
-    }
-    if (data.isEmpty() || out.isEmpty()) {
-        std::fputs("usage: rt604mainshot --data <build>/bin --out <file.png> [--scene default|assigned|russian|busy]\n",
-                   stderr);
+    const ShotOptions options(argc, argv);
+    const QString scene = options.Value("--scene", QStringLiteral("default"));
+    if (!options.Complete(
+            "usage: rt604mainshot --data <build>/bin --out <file.png> [--scene default|assigned|russian|busy]\n"))
         return 2;
-    }
+    const QString out = options.Out();
 
-    // The user's folders of a fresh account, so nothing of the real one is read.
-    QTemporaryDir home;
-    setenv("XDG_DATA_HOME", qPrintable(home.filePath(QStringLiteral("data"))), 1);
-    setenv("XDG_CONFIG_HOME", qPrintable(home.filePath(QStringLiteral("config"))), 1);
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    ComputeProgramPaths((data + QStringLiteral("/rt604")).toStdString());
     const bool lighting = scene.startsWith(QLatin1String("lighting-"));
     const int lightingEffect = lighting ? scene.section(QLatin1Char('-'), 1, 1).toInt() : 0;
-    SetLanguageIndex(scene == QLatin1String("russian") || scene.contains(QLatin1String("-ru")) ? 1 : 0);
+    const bool russian = scene == QLatin1String("russian") || scene.contains(QLatin1String("-ru"));
+    ShotProgram program(argc, argv, options.Data(), russian ? 1 : 0);
 
     VirtualKeyboard kb;
     const bool assigned = scene != QLatin1String("default") && !lighting;
     if (assigned)
         PrepareKeyboard(kb, 2);
-    SetHidBackend(&kb);
-
-    g_app.noAutoOpen = 1;
-    UiDispatcher dispatcher;
-    auto window = std::make_unique<CVarkelinDlg>(CVarkelinDlg::Options{});
-    QtDeviceEvents events(dispatcher, *window);
-    QtUserPrompts prompts(dispatcher);
-    QtMainWindowLink link(*window);
-    SetPrompts(&prompts);
-    SetMainWindowLink(&link);
-    bool threads = false;
-    window->Initialise([&] {
-        SetDeviceEvents(&events);
-        threads = StartDeviceThreads();
-    });
-    Spin(5000, [] { return g_app.deviceConnected.load() == 1; });
-    if (g_app.deviceConnected.load() != 1)
-        std::fputs("rt604mainshot: the virtual keyboard did not connect\n", stderr);
+    ShotSession session(kb, CVarkelinDlg::Options{}, "rt604mainshot");
+    CVarkelinDlg* window = &session.Window();
     window->move(40, 40);
     window->OpenMainWindow();
     Spin(400);
@@ -191,10 +125,7 @@ int main(int argc, char** argv)
         const QPoint at = button->mapToGlobal(button->rect().center() + QPoint(6, 10));
         QToolTip::showText(at, button->TooltipText(), button);
         Spin(400);
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (top->isVisible() && top->inherits("QTipLabel"))
-                area = area.united(top->frameGeometry().adjusted(-8, -8, 8, 8));
-        }
+        area = UniteTooltips(area, 8);
     } else if (lighting) {
         window->SetLightingView(true);
         window->OnEffectChosen(FindEffectIndex(lightingEffect));
@@ -212,22 +143,9 @@ int main(int argc, char** argv)
         window->ShowBusyPicture(true);
         Spin(230);
     }
-    const QPixmap shot = window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-    const bool saved = shot.save(out);
+    const bool saved = SaveShot(window->screen(), area, out, "rt604mainshot");
 
     QToolTip::hideText();
-    dispatcher.Close();
-    if (threads)
-        StopDeviceThreads();
-    SetDeviceEvents(nullptr);
-    SetMainWindowLink(nullptr);
-    SetPrompts(nullptr);
-    window.reset();
-    ShutdownDocuments();
-    SetHidBackend(nullptr);
-    if (!saved) {
-        std::fprintf(stderr, "rt604mainshot: cannot save %s\n", qPrintable(out));
-        return 1;
-    }
-    return 0;
+    session.Close();
+    return saved ? 0 : 1;
 }
