@@ -15,9 +15,6 @@
 
 namespace {
 
-// The preview timer: first tick after 100 ms, then every 50 ms.
-constexpr int PreviewFirstMs = 100;
-constexpr int PreviewPeriodMs = 50;
 // At most this many characters of the skin's link, as its buffer allowed.
 constexpr int MaxLinkChars = 259;
 
@@ -89,12 +86,7 @@ void CVarkelinDlg::Initialise(const std::function<void()>& startDeviceThreads)
         HandleMessage(MsgLanguage, TagLanguage, static_cast<uint32_t>(index));
     });
 
-    previewTimer_ = new QTimer(this);
-    previewTimer_->setInterval(PreviewFirstMs);
-    connect(previewTimer_, &QTimer::timeout, this, [this] {
-        previewTimer_->setInterval(PreviewPeriodMs);
-        OnPreviewTick();
-    });
+    CreatePreviewTimer();
     MarkPendingControls();
     ArrangeTabOrder();
     Trace("initialised");

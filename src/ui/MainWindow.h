@@ -294,6 +294,7 @@ private:
     void SetKeyOverlay(int controlId, const QColor& colour, bool on);
     void PaintKeyButton(int controlId);
     void RestoreAllUserModes();
+    void CreatePreviewTimer();
     void UpdatePreviewTimer();
     // MainWindowDialogs.cpp
     void InitialiseDialogs();

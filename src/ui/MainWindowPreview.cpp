@@ -17,8 +17,19 @@ namespace {
 
 // The first tick after 100 ms, then one every 50 ms.
 constexpr int PreviewFirstMs = 100;
+constexpr int PreviewPeriodMs = 50;
 
 } // namespace
+
+void CVarkelinDlg::CreatePreviewTimer()
+{
+    previewTimer_ = new QTimer(this);
+    previewTimer_->setInterval(PreviewFirstMs);
+    connect(previewTimer_, &QTimer::timeout, this, [this] {
+        previewTimer_->setInterval(PreviewPeriodMs);
+        OnPreviewTick();
+    });
+}
 
 bool CVarkelinDlg::IsPreviewRunning() const
 {
