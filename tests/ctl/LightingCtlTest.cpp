@@ -1,84 +1,18 @@
 // rt604ctl lighting and key-colours, run as a user runs them, on a virtual
 // keyboard kept in a state file; the results read back from that file.
-#include "device/VirtualKeyboard.h"
-#include "platform/AtomicFile.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <filesystem>
-#include <string>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
+#include "support/CtlProcess.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CtlRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-class LightingCtlTest : public ::testing::Test {
+class LightingCtlTest : public CtlKeyboardFixture {
 protected:
-    void SetUp() override
-    {
-        program = fs::path(RT604_BINARY_DIR) / "bin" / "rt604ctl";
-        ASSERT_TRUE(fs::exists(program)) << "build the rt604ctl target";
-        dir = fs::temp_directory_path()
-            / ("rt604-lightctl-" + std::to_string(::getpid()) + "-"
-               + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        state = (dir / "kb.state").string();
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    CtlRun Ctl(const std::string& arguments) const
-    {
-        const std::string err = (dir / "stderr.txt").string();
-        const std::string command = "XDG_DATA_HOME='" + (dir / "data").string() + "' XDG_CONFIG_HOME='"
-            + (dir / "config").string() + "' LANG=C LC_ALL= LC_MESSAGES= '" + program.string() + "' " + arguments
-            + " --virtual-keyboard='" + state + "' 2>'" + err + "'";
-        CtlRun run;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe)
-            return run;
-        char buffer[4096];
-        size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            run.out.append(buffer, n);
-        const int status = ::pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        ReadWholeFile(err, run.err, 1 << 20);
-        return run;
-    }
-
-    KeyboardMemories Keyboard() const
-    {
-        std::string text;
-        EXPECT_TRUE(ReadWholeFile(state, text, 1 << 20));
-        KeyboardMemories memories;
-        EXPECT_TRUE(DecodeKeyboardState(reinterpret_cast<const uint8_t*>(text.data()), text.size(), memories));
-        return memories;
-    }
-
-    void SaveKeyboard(const KeyboardMemories& memories) const
-    {
-        ASSERT_TRUE(WriteFileAtomically(state, std::span<const uint8_t>(EncodeKeyboardState(memories))));
-    }
-
     std::vector<uint8_t> Record(int profile, size_t count = 18) const
     {
         const KeyboardMemories m = Keyboard();
         return std::vector<uint8_t>(m.params.begin() + 42 * profile, m.params.begin() + 42 * profile + count);
     }
-
-    fs::path program, dir;
-    std::string state;
 };
 
 TEST_F(LightingCtlTest, PrintsTheActiveProfilesRecordByName)

@@ -91,6 +91,11 @@ protected:
         return memories;
     }
 
+    void SaveKeyboard(const KeyboardMemories& memories) const
+    {
+        ASSERT_TRUE(WriteFileAtomically(state, std::span<const uint8_t>(EncodeKeyboardState(memories))));
+    }
+
     // A profile file: B on A in profile 1, the macro on Esc in profile 2;
     // with a long macro, one that needs more than `events` events' room.
     std::string WriteProfileFile(int events = 2, const std::string& name = "in.vpf") const
