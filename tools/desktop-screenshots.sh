@@ -125,15 +125,16 @@ for lang in en ru; do
     [ "$w" != "$window" ] && echo "$w"; done | head -1)
   xdotool mousemove --window "$icon" 8 8 click 3
   shot tray-menu
-  # The enabled entries: Open, Firmware update, About, Exit, then the
-  # virtual keyboard's Unplug and its notices 0x0401, 0x0402, 0x1811.
-  xdotool key Down Down Down Down Down Down Down Down Return
+  # The enabled entries: the three profiles, Automatic profiles, Open,
+  # Firmware update, About, Exit, then the virtual keyboard's Unplug and its
+  # notices 0x0401, 0x0402, 0x1811.
+  xdotool key Down Down Down Down Down Down Down Down Down Down Down Down Return
   wait_log "$log" 'tray-icon 142'
   xdotool mousemove --window "$icon" 6 6 sleep 0.2 mousemove --window "$icon" 10 9
   shot tray-tip 2.5
   xdotool mousemove --window "$icon" 8 8 click 3
   sleep 0.8
-  xdotool key Down Down Down Down Down Return
+  xdotool key Down Down Down Down Down Down Down Down Down Return
   wait_log "$log" 'tray-icon 128'
   xdotool mousemove --window "$icon" 8 8 click --repeat 2 --delay 120 1
   shot no-keyboard
