@@ -8,6 +8,7 @@ packages=(
   g++ cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-qpa-plugins
   libhidapi-dev
+  libudev-dev  # the device threads sleep until a hidraw node comes or goes
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-core
   dpkg-dev file appstream groff-base

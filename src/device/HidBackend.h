@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -57,6 +58,29 @@ public:
     virtual void Abort() = 0;
 };
 
+enum class HidChange {
+    None,       // the wait ran out
+    Maybe,      // a device may have come or gone, or the wait was woken
+    HandleGone, // the node the watched handle is on has gone away
+};
+
+// Lets a device thread sleep until the devices may have changed instead of
+// looking every so often. A change that comes while nobody waits is kept, so
+// that the next Wait returns at once; a wake for no change may happen.
+class HidChangeWatch {
+public:
+    virtual ~HidChangeWatch() = default;
+    // Until a change, Wake, or `limit`. `watched`, when not null, is an open
+    // handle of this backend whose node going away ends the wait too.
+    virtual HidChange Wait(std::chrono::milliseconds limit, const HidHandle* watched) = 0;
+    // Ends a Wait on another thread, or the next one when none is under way.
+    virtual void Wake() = 0;
+    // false when only the watched handle's departure is seen, not devices
+    // that arrive: whoever waits for a keyboard to come must then look for
+    // it every so often.
+    virtual bool SeesArrivals() const = 0;
+};
+
 class HidBackend {
 public:
     virtual ~HidBackend() = default;
@@ -69,6 +93,9 @@ public:
     // the same path, so that the monitor can tell a handle on a dead node
     // from one on the keyboard that is there now.
     virtual std::string NodeIdentity(const std::string& path) = 0;
+    // nullptr when this backend cannot tell of changes (the callers then
+    // look every so often). One watch per waiting thread.
+    virtual std::unique_ptr<HidChangeWatch> WatchChanges() { return nullptr; }
     // Whether something is there under the path at all.
     bool Present(const std::string& path) { return !NodeIdentity(path).empty(); }
 };

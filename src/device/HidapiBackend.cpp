@@ -1,6 +1,7 @@
 #include "device/HidapiBackend.h"
 
 #include "device/HidrawNode.h"
+#include "device/HidrawWatch.h"
 
 #include <hidapi/hidapi.h>
 
@@ -101,6 +102,7 @@ public:
     std::vector<uint8_t> ReportDescriptor() const override { return descriptor_; }
     int CollectionIndex() const override { return collection_; }
     std::string NodeIdentity() const override { return identity_; }
+    int Fd() const { return fd_; }
 
     HidIo Read(std::span<uint8_t> buffer, size_t& transferred, int timeoutMs) override
     {
@@ -223,6 +225,12 @@ private:
     std::mutex mutex_;
     int waiting_ = 0;
 };
+
+int NodeFdOf(const HidHandle& handle)
+{
+    const auto* hidraw = dynamic_cast<const HidrawHandle*>(&handle);
+    return hidraw ? hidraw->Fd() : -1;
+}
 
 } // namespace
 
@@ -381,4 +389,9 @@ std::string HidapiBackend::NodeIdentity(const std::string& path)
 {
     std::optional<HidrawPath> parsed = ParseHidrawPath(path);
     return parsed ? HidrawIdentityOfPath(parsed->node) : std::string();
+}
+
+std::unique_ptr<HidChangeWatch> HidapiBackend::WatchChanges()
+{
+    return MakeHidrawWatch(NodeFdOf);
 }

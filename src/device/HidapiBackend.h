@@ -23,6 +23,8 @@ public:
     bool Enumerate(std::vector<HidInterfaceInfo>& out) override;
     std::unique_ptr<HidHandle> Open(const std::string& path, const HidOpenMode& mode) override;
     std::string NodeIdentity(const std::string& path) override;
+    // See HidrawWatch.h.
+    std::unique_ptr<HidChangeWatch> WatchChanges() override;
 };
 
 struct HidrawPath {

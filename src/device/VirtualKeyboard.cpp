@@ -6,15 +6,11 @@
 #include "platform/AtomicFile.h"
 
 #include <algorithm>
-#include <atomic>
 #include <condition_variable>
 #include <cstdio>
-#include <cstdlib>
 #include <deque>
-#include <fcntl.h>
 #include <mutex>
 #include <thread>
-#include <unistd.h>
 
 using Clock = std::chrono::steady_clock;
 
@@ -39,37 +35,10 @@ struct HandleState {
     bool abortRequested = false;
 };
 
-void AppendToViolationFile(const std::string& line)
-{
-    const char* path = std::getenv("RT604_FRAME_VIOLATIONS");
-    if (!path || !*path)
-        return;
-    const int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return;
-    const std::string text = line + "\n";
-    // One write per line: lines of several processes never interleave.
-    (void)!::write(fd, text.data(), text.size());
-    ::close(fd);
-}
-
-std::atomic<FrameViolationSink> g_violationSink{nullptr};
-
-void ReportViolation(const std::string& line)
-{
-    const FrameViolationSink sink = g_violationSink.load();
-    (sink ? sink : AppendToViolationFile)(line);
-}
-
 // Bounds the violations a keyboard keeps; the sink still hears every one.
 constexpr size_t MaxViolationsKept = 256;
 
 } // namespace
-
-void SetFrameViolationSink(FrameViolationSink sink)
-{
-    g_violationSink.store(sink);
-}
 
 struct VirtualKeyboardCore {
     mutable std::mutex mutex;
@@ -80,6 +49,7 @@ struct VirtualKeyboardCore {
     bool inLoader = false;
     Clock::time_point loaderEnds{};
     uint64_t generation = 1; // bumped at every plug; handles of older ones are dead
+    uint64_t cableChanges = 0; // bumped at every plug and unplug, for change watches
     std::vector<std::weak_ptr<HandleState>> handles;
 
     // faults
@@ -146,6 +116,10 @@ struct VirtualKeyboardCore {
         ++generation;
         cv.notify_all();
     }
+
+    // When a keyboard in its loader comes back by itself; max when it is not
+    // in the loader.
+    Clock::time_point LoaderReturn() const { return inLoader ? loaderEnds : Clock::time_point::max(); }
 
     std::string Path(Collection c) const
     {
@@ -229,6 +203,7 @@ struct VirtualKeyboardCore {
             return;
         plugged = true;
         ++generation;
+        ++cableChanges;
         cv.notify_all();
     }
 
@@ -253,6 +228,7 @@ struct VirtualKeyboardCore {
         // held for a group that never ends.
         LeaveState(true);
         plugged = false;
+        ++cableChanges;
         inGroup = false; // the keyboard starts afresh at its next plug
         for (auto& weak : handles) {
             if (auto h = weak.lock(); h && h->collection != MouseCollection)
@@ -314,6 +290,9 @@ public:
     int CollectionIndex() const override { return state_->collection == MouseCollection ? 0 : state_->collection; }
 
     std::string NodeIdentity() const override { return VirtualKeyboardCore::Identity(state_->collection, state_->generation); }
+
+    // The handle's node is gone (only for a handle of `core`).
+    bool GoneFrom(const VirtualKeyboardCore& core) const { return core_.get() == &core && !core.Alive(*state_); }
 
     HidIo Read(std::span<uint8_t> buffer, size_t& transferred, int timeoutMs) override
     {
@@ -467,6 +446,55 @@ private:
     HidInterfaceInfo info_;
 };
 
+// Wakes on every plug and unplug, as a udev monitor does for hidraw nodes.
+class VirtualChangeWatch final : public HidChangeWatch {
+public:
+    explicit VirtualChangeWatch(std::shared_ptr<VirtualKeyboardCore> core) : core_(std::move(core))
+    {
+        std::lock_guard lock(core_->mutex);
+        seen_ = core_->cableChanges;
+    }
+
+    HidChange Wait(std::chrono::milliseconds limit, const HidHandle* watched) override
+    {
+        const auto* handle = dynamic_cast<const VirtualHandle*>(watched);
+        std::unique_lock lock(core_->mutex);
+        const Clock::time_point deadline = Clock::now() + std::min<std::chrono::milliseconds>(limit, std::chrono::hours(24));
+        for (;;) {
+            // Nobody else may look at the bus while the keyboard is away in
+            // its loader; its return is a change like a plug.
+            core_->FinishLoaderIfDue();
+            if (woken_) {
+                woken_ = false;
+                return HidChange::Maybe;
+            }
+            if (handle && handle->GoneFrom(*core_))
+                return HidChange::HandleGone;
+            if (core_->cableChanges != seen_) {
+                seen_ = core_->cableChanges;
+                return HidChange::Maybe;
+            }
+            if (Clock::now() >= deadline)
+                return HidChange::None;
+            core_->cv.wait_until(lock, std::min(deadline, core_->LoaderReturn()));
+        }
+    }
+
+    void Wake() override
+    {
+        std::lock_guard lock(core_->mutex);
+        woken_ = true;
+        core_->cv.notify_all();
+    }
+
+    bool SeesArrivals() const override { return true; }
+
+private:
+    std::shared_ptr<VirtualKeyboardCore> core_;
+    uint64_t seen_ = 0; // cableChanges when the last wait returned
+    bool woken_ = false;
+};
+
 HidInterfaceInfo InfoOf(const VirtualKeyboardCore& core, Collection c)
 {
     HidInterfaceInfo info;
@@ -553,6 +581,11 @@ std::string VirtualKeyboard::NodeIdentity(const std::string& path)
     if (!c || (*c != MouseCollection && !core_->plugged))
         return {};
     return VirtualKeyboardCore::Identity(*c, core_->generation);
+}
+
+std::unique_ptr<HidChangeWatch> VirtualKeyboard::WatchChanges()
+{
+    return std::make_unique<VirtualChangeWatch>(core_);
 }
 
 std::string VirtualKeyboard::ConfigPath() const

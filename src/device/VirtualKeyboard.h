@@ -68,6 +68,8 @@ public:
     bool Enumerate(std::vector<HidInterfaceInfo>& out) override;
     std::unique_ptr<HidHandle> Open(const std::string& path, const HidOpenMode& mode) override;
     std::string NodeIdentity(const std::string& path) override;
+    // Wakes at every plug, unplug and return from the loader.
+    std::unique_ptr<HidChangeWatch> WatchChanges() override;
 
     std::string ConfigPath() const;
     std::string NotifyPath() const;

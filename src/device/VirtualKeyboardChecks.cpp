@@ -1,13 +1,35 @@
 #include "device/VirtualKeyboardChecks.h"
 
 #include "device/DeviceState.h"
+#include "device/VirtualKeyboard.h"
 #include "platform/Bytes.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
 #include <optional>
+#include <unistd.h>
 
 namespace {
+
+void AppendToViolationFile(const std::string& line)
+{
+    const char* path = std::getenv("RT604_FRAME_VIOLATIONS");
+    if (!path || !*path)
+        return;
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    const std::string text = line + "\n";
+    // One write per line: lines of several processes never interleave.
+    (void)!::write(fd, text.data(), text.size());
+    ::close(fd);
+}
+
+std::atomic<FrameViolationSink> g_violationSink{nullptr};
+
 
 // Which commands open a memory to what, and whether they belong inside a
 // BeginUpdate/EndUpdate group. Parameter reads and every memory write go in
@@ -149,4 +171,15 @@ std::string DescribeRefusedFrame(const Frame& request, uint32_t faults)
                   request[3], request[4], static_cast<unsigned>(ReadU16(request.data(), 5)), request[0], request[1],
                   request[2], request[3], request[4], request[5], request[6], request[7]);
     return std::string(head) + ": " + DescribeFrameFaults(faults);
+}
+
+void SetFrameViolationSink(FrameViolationSink sink)
+{
+    g_violationSink.store(sink);
+}
+
+void ReportViolation(const std::string& line)
+{
+    const FrameViolationSink sink = g_violationSink.load();
+    (sink ? sink : AppendToViolationFile)(line);
 }

@@ -37,3 +37,7 @@ uint32_t CheckRequestFrame(const KeyboardMemories& memories, const Frame& reques
 
 // One line naming the frame and its faults, for the keyboard's reports.
 std::string DescribeRefusedFrame(const Frame& request, uint32_t faults);
+
+// Tells a refused frame's line to the process's sink (see
+// SetFrameViolationSink in VirtualKeyboard.h).
+void ReportViolation(const std::string& line);
