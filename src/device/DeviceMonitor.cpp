@@ -16,6 +16,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -25,6 +26,7 @@ DeviceThreadTimings g_timings;
 std::mutex g_stopLock;
 std::condition_variable g_stopChanged;
 bool g_stopping = false;
+std::vector<HidChangeWatch*> g_stopWakes; // the device threads' change watches
 
 std::mutex g_threadsLock; // start and stop from one caller at a time
 std::thread g_monitorThread;
@@ -32,6 +34,18 @@ std::thread g_notificationThread;
 
 std::atomic<int> g_rememberedIcon{TrayIconDisconnected};
 std::atomic<bool> g_firstScanPending{false};
+
+// Every wait of the device threads ends: sleeps and change watches.
+void RequestStop()
+{
+    {
+        std::lock_guard lock(g_stopLock);
+        g_stopping = true;
+        for (HidChangeWatch* watch : g_stopWakes)
+            watch->Wake();
+    }
+    g_stopChanged.notify_all();
+}
 
 void EndFirstScan()
 {
@@ -105,6 +119,24 @@ bool SameKeyboardStillThere()
     return !now.empty() && now == g_configChannel.NodeIdentity();
 }
 
+// Sleeps until the keyboard should be looked at again. true when the node
+// the channel is open on hung up: the keyboard connected is gone.
+bool WaitForNextLook(DeviceThreadWatch& watch)
+{
+    const DeviceThreadTimings t = CurrentDeviceThreadTimings();
+    if (g_deviceConnected.load() == 1) {
+        const std::shared_ptr<const HidHandle> handle = g_configChannel.OpenHandle();
+        if (watch.SeesDepartures() && handle)
+            return watch.Wait(t.watchedLook, handle.get()) == HidChange::HandleGone;
+        SleepUnlessStopping(t.presentPoll);
+    } else if (watch.SeesArrivals()) {
+        watch.Wait(t.watchedLook, nullptr);
+    } else {
+        SleepUnlessStopping(t.absentPoll);
+    }
+    return false;
+}
+
 // One scan of every interface for the vendor collection; leaves the channel
 // open on the first match. false when the enumeration failed.
 bool ScanForKeyboard()
@@ -161,6 +193,31 @@ bool SleepUnlessStopping(std::chrono::milliseconds duration)
 {
     std::unique_lock lock(g_stopLock);
     return !g_stopChanged.wait_for(lock, duration, [] { return g_stopping; });
+}
+
+DeviceThreadWatch::DeviceThreadWatch() : watch_(CurrentHidBackend().WatchChanges())
+{
+    if (!watch_)
+        return;
+    std::lock_guard lock(g_stopLock);
+    g_stopWakes.push_back(watch_.get());
+}
+
+DeviceThreadWatch::~DeviceThreadWatch()
+{
+    if (!watch_)
+        return;
+    std::lock_guard lock(g_stopLock);
+    std::erase(g_stopWakes, watch_.get());
+}
+
+HidChange DeviceThreadWatch::Wait(std::chrono::milliseconds limit, const HidHandle* watched)
+{
+    // A stop that came before the watch was made is seen here; one after it
+    // has woken the watch.
+    if (!watch_ || DeviceThreadsStopping())
+        return HidChange::Maybe;
+    return watch_->Wait(limit, watched);
 }
 
 bool RunUnlessStopping(const std::function<bool()>& work)
@@ -247,13 +304,23 @@ void MonitorThread()
     struct FirstScanEnd {
         ~FirstScanEnd() { EndFirstScan(); }
     } firstScanEnd;
+    // Made first, so that no change from here on goes unheard.
+    DeviceThreadWatch watch;
+    // A transfer that finds the keyboard gone wakes the monitor as a cable
+    // change does.
+    if (std::shared_ptr<HidChangeWatch> shared = watch.Shared())
+        g_configChannel.SetGoneListener([shared] { shared->Wake(); });
+    struct GoneListenerEnd {
+        ~GoneListenerEnd() { g_configChannel.SetGoneListener({}); }
+    } goneListenerEnd;
     bool firstReport = true;
     if (g_app.noAutoOpen.load() == 1 && !SleepUnlessStopping(CurrentDeviceThreadTimings().firstScanDelay))
         return;
     if (!Probe())
         return;
+    bool hungUp = false;
     while (!DeviceThreadsStopping()) {
-        if (g_deviceConnected.load() == 1 && !SameKeyboardStillThere()) {
+        if (g_deviceConnected.load() == 1 && (hungUp || !SameKeyboardStillThere())) {
             g_deviceConnected = 0;
             HandleConnectionState(0);
         }
@@ -269,8 +336,7 @@ void MonitorThread()
             }
             g_configChannel.FreeInterfaceList();
         }
-        const DeviceThreadTimings t = CurrentDeviceThreadTimings();
-        SleepUnlessStopping(g_deviceConnected.load() == 1 ? t.presentPoll : t.absentPoll);
+        hungUp = WaitForNextLook(watch);
     }
 }
 
@@ -288,11 +354,7 @@ bool StartDeviceThreads()
         g_notificationThread = std::thread(NotificationThread);
         g_monitorThread = std::thread(MonitorThread);
     } catch (const std::system_error&) {
-        {
-            std::lock_guard lock(g_stopLock);
-            g_stopping = true;
-        }
-        g_stopChanged.notify_all();
+        RequestStop();
         g_notifyChannel.Close();
         if (g_notificationThread.joinable())
             g_notificationThread.join();
@@ -305,11 +367,7 @@ bool StartDeviceThreads()
 void StopDeviceThreads()
 {
     std::lock_guard threads(g_threadsLock);
-    {
-        std::lock_guard lock(g_stopLock);
-        g_stopping = true;
-    }
-    g_stopChanged.notify_all();
+    RequestStop();
     // The reader opens its channel only under g_stopLock after checking the
     // flag, so once the flag is set this close ends its read for good.
     g_notifyChannel.Close();

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 class HidDevice;
@@ -14,11 +15,15 @@ class HidDevice;
 // away; the notification reader (NotificationReader.h) listens for the
 // keyboard's notices. Both talk to the window through DeviceEvents.
 
+// The polls below are for backends that cannot tell of changes (see
+// HidChangeWatch); with a change watch the threads sleep until a change and
+// look anyway after watchedLook, in case one went unheard.
 struct DeviceThreadTimings {
     std::chrono::milliseconds presentPoll{100};   // keyboard connected
     std::chrono::milliseconds absentPoll{1000};   // keyboard absent: full scan
     std::chrono::milliseconds notifyRetry{1000};  // reader between scans
     std::chrono::milliseconds firstScanDelay{10}; // when started with /Start
+    std::chrono::milliseconds watchedLook{5000};
 };
 DeviceThreadTimings CurrentDeviceThreadTimings();
 void SetDeviceThreadTimings(const DeviceThreadTimings& timings);
@@ -63,6 +68,30 @@ bool IsNotifyCollection(const HidDevice& channel);
 // once when a stop is requested.
 bool DeviceThreadsStopping();
 bool SleepUnlessStopping(std::chrono::milliseconds duration);
+// One device thread's change watch on the current backend, which a stop
+// wakes. Without one (the backend cannot tell of changes) it sees nothing,
+// and the thread polls.
+class DeviceThreadWatch {
+public:
+    DeviceThreadWatch();
+    ~DeviceThreadWatch();
+    DeviceThreadWatch(const DeviceThreadWatch&) = delete;
+    DeviceThreadWatch& operator=(const DeviceThreadWatch&) = delete;
+
+    // Whether a watched handle's node going away ends a wait.
+    bool SeesDepartures() const { return watch_ != nullptr; }
+    // Whether devices that arrive end a wait.
+    bool SeesArrivals() const { return watch_ && watch_->SeesArrivals(); }
+    // Until a change, a stop, or limit; see HidChangeWatch::Wait.
+    HidChange Wait(std::chrono::milliseconds limit, const HidHandle* watched);
+    // Shared with whoever else may wake the thread (a transfer that finds the
+    // keyboard gone); null without a watch.
+    std::shared_ptr<HidChangeWatch> Shared() const { return watch_; }
+
+private:
+    std::shared_ptr<HidChangeWatch> watch_;
+};
+
 // Runs work unless a stop was requested, and keeps a stop from being
 // requested meanwhile (so a channel opened by the work is closed by the stop).
 bool RunUnlessStopping(const std::function<bool()>& work);

@@ -247,11 +247,30 @@ std::shared_ptr<HidHandle> HidDevice::BeginTransfer()
 
 void HidDevice::EndTransfer(const HidHandle* handle, HidIo outcome)
 {
+    std::function<void()> tell;
+    {
+        std::lock_guard lock(mutex_);
+        if (outcome == HidIo::Gone && handle_.get() == handle) {
+            gone_ = true;
+            tell = goneListener_;
+        }
+        --busy_;
+        idle_.notify_all();
+    }
+    if (tell)
+        tell();
+}
+
+void HidDevice::SetGoneListener(std::function<void()> listener)
+{
     std::lock_guard lock(mutex_);
-    if (outcome == HidIo::Gone && handle_.get() == handle)
-        gone_ = true;
-    --busy_;
-    idle_.notify_all();
+    goneListener_ = std::move(listener);
+}
+
+std::shared_ptr<const HidHandle> HidDevice::OpenHandle() const
+{
+    std::lock_guard lock(mutex_);
+    return handle_;
 }
 
 template <typename Io>

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -106,6 +107,14 @@ public:
     std::string NodeIdentity() const;
     // A transfer since the last Open found the device gone (HidIo::Gone).
     bool DeviceGone() const;
+    // Called on the transferring thread, with no lock held, whenever a
+    // transfer finds the open device gone; quick, and not into the channel.
+    // A transfer that ends as it is replaced may still call the old one, so
+    // it owns (shares) whatever it uses. Empty: nobody is told.
+    void SetGoneListener(std::function<void()> listener);
+    // The open handle (null when closed), for a change watch to keep an eye
+    // on; holding it keeps its node open until it is let go.
+    std::shared_ptr<const HidHandle> OpenHandle() const;
     // Input report buffer (input report length, zero-filled by Open) and the
     // item tables; owned by the channel, rebuilt by Open, emptied by Close.
     std::vector<uint8_t>& InputBuffer();
@@ -150,6 +159,7 @@ private:
     std::string path_;
     std::string nodeIdentity_;
     bool gone_ = false;
+    std::function<void()> goneListener_;
     HidCollectionInfo descriptor_;
     HidCaps caps_;
     HidAttributes attributes_;

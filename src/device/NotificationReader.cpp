@@ -98,6 +98,7 @@ void WaitForNoticeThreads()
 
 void NotificationThread()
 {
+    DeviceThreadWatch watch;
     while (!DeviceThreadsStopping()) {
         if (!g_notifyChannel.EnumerateInterfaces())
             return;
@@ -127,6 +128,10 @@ void NotificationThread()
             break;
         }
         g_notifyChannel.FreeInterfaceList();
-        SleepUnlessStopping(CurrentDeviceThreadTimings().notifyRetry);
+        const DeviceThreadTimings t = CurrentDeviceThreadTimings();
+        if (watch.SeesArrivals())
+            watch.Wait(t.watchedLook, nullptr);
+        else
+            SleepUnlessStopping(t.notifyRetry);
     }
 }
