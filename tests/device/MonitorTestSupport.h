@@ -147,6 +147,9 @@ protected:
         t.absentPoll = 20ms;
         t.notifyRetry = 20ms;
         t.firstScanDelay = 1ms;
+        // A change the backend's watch fails to tell of is then never seen:
+        // the look taken anyway must not hide it.
+        t.watchedLook = 1h;
         SetDeviceThreadTimings(t);
         TransportTimings tt;
         tt.readTimeoutMs = 40;

@@ -40,6 +40,7 @@ public:
         return real_.Open(path, mode);
     }
     std::string NodeIdentity(const std::string& path) override { return real_.NodeIdentity(path); }
+    std::unique_ptr<HidChangeWatch> WatchChanges() override { return real_.WatchChanges(); }
 
     std::vector<std::string> Opened()
     {
@@ -144,6 +145,10 @@ protected:
         DeviceThreadTimings timings;
         timings.absentPoll = 250ms;
         timings.notifyRetry = 250ms;
+        // The VM runs no udev: the connected keyboard is watched through its
+        // node alone, and an unplug its hang-up does not tell of is never
+        // noticed.
+        timings.watchedLook = 1h;
         SetDeviceThreadTimings(timings);
         SetHidBackend(&backend);
         active = true;
