@@ -17,8 +17,9 @@ inline constexpr uint16_t NoticeIconSignal = 0x1811;
 uint16_t NoticeOf(const std::vector<HidDataItem>& items, uint8_t reportId);
 
 // Thread body: finds the collection, opens g_notifyChannel on it and reads
-// notices until the read fails; rescans every notifyRetry. Returns when an
-// enumeration fails or the device threads are stopped.
+// notices until the read fails; rescans when a device arrives (every
+// notifyRetry where arrivals are not told of). Returns when an enumeration
+// fails or the device threads are stopped.
 void NotificationThread();
 
 // The reaction to one notice: timers 1051 / 1053 on the window, or a tray
