@@ -126,7 +126,7 @@ bool WaitForNextLook(DeviceThreadWatch& watch)
     const DeviceThreadTimings t = CurrentDeviceThreadTimings();
     if (g_deviceConnected.load() == 1) {
         const std::shared_ptr<const HidHandle> handle = g_configChannel.OpenHandle();
-        if (watch.SeesDepartures() && handle)
+        if (handle && watch.SeesDepartureOf(*handle))
             return watch.Wait(t.watchedLook, handle.get()) == HidChange::HandleGone;
         SleepUnlessStopping(t.presentPoll);
     } else if (watch.SeesArrivals()) {

@@ -78,8 +78,8 @@ public:
     DeviceThreadWatch(const DeviceThreadWatch&) = delete;
     DeviceThreadWatch& operator=(const DeviceThreadWatch&) = delete;
 
-    // Whether a watched handle's node going away ends a wait.
-    bool SeesDepartures() const { return watch_ != nullptr; }
+    // Whether the handle's node going away ends a wait.
+    bool SeesDepartureOf(const HidHandle& handle) const { return watch_ && watch_->CanWatch(handle); }
     // Whether devices that arrive end a wait.
     bool SeesArrivals() const { return watch_ && watch_->SeesArrivals(); }
     // Until a change, a stop, or limit; see HidChangeWatch::Wait.

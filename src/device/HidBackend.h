@@ -71,8 +71,11 @@ class HidChangeWatch {
 public:
     virtual ~HidChangeWatch() = default;
     // Until a change, Wake, or `limit`. `watched`, when not null, is an open
-    // handle of this backend whose node going away ends the wait too.
+    // handle whose node going away ends the wait too (see CanWatch).
     virtual HidChange Wait(std::chrono::milliseconds limit, const HidHandle* watched) = 0;
+    // Whether the handle's node going away would end a wait: false for a
+    // handle this watch cannot see into (another backend's, or one wrapped).
+    virtual bool CanWatch(const HidHandle& handle) const = 0;
     // Ends a Wait on another thread, or the next one when none is under way.
     virtual void Wake() = 0;
     // false when only the watched handle's departure is seen, not devices

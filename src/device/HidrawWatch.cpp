@@ -75,6 +75,7 @@ public:
         [[maybe_unused]] ssize_t n = write(wakeFd_, &one, sizeof one);
     }
 
+    bool CanWatch(const HidHandle& handle) const override { return hangupFdOf_(handle) >= 0; }
     bool SeesArrivals() const override { return monitor_ != nullptr; }
     bool Usable() const { return wakeFd_ >= 0; }
 

@@ -291,8 +291,9 @@ public:
 
     std::string NodeIdentity() const override { return VirtualKeyboardCore::Identity(state_->collection, state_->generation); }
 
+    bool Of(const VirtualKeyboardCore& core) const { return core_.get() == &core; }
     // The handle's node is gone (only for a handle of `core`).
-    bool GoneFrom(const VirtualKeyboardCore& core) const { return core_.get() == &core && !core.Alive(*state_); }
+    bool GoneFrom(const VirtualKeyboardCore& core) const { return Of(core) && !core.Alive(*state_); }
 
     HidIo Read(std::span<uint8_t> buffer, size_t& transferred, int timeoutMs) override
     {
@@ -487,6 +488,11 @@ public:
         core_->cv.notify_all();
     }
 
+    bool CanWatch(const HidHandle& handle) const override
+    {
+        const auto* virtualHandle = dynamic_cast<const VirtualHandle*>(&handle);
+        return virtualHandle && virtualHandle->Of(*core_);
+    }
     bool SeesArrivals() const override { return true; }
 
 private:

@@ -88,6 +88,8 @@ TEST(HidrawWatchTest, WithoutUdevOnlyTheWatchedNodeAndWakesEndAWait)
         HidIo Write(std::span<const uint8_t>, size_t&, int) override { return HidIo::Failed; }
         void Abort() override {}
     } other;
+    EXPECT_TRUE(watch->CanWatch(node));
+    EXPECT_FALSE(watch->CanWatch(other));
     EXPECT_EQ(watch->Wait(0ms, &other), HidChange::None);
 
     // The node hangs up: every wait on it says so, until it is let go.

@@ -11,12 +11,14 @@ namespace {
 
 // The virtual keyboard seen through a backend of another kind.
 //  - Unwatched: a platform that tells of no changes; the threads must poll.
+//  - SeesNothing: its watch can see neither arrivals nor the open handle;
+//    the threads must poll as if there were none.
 //  - Deaf: one whose watch hears no cable and whose node identity tells
 //    nothing, so only a transfer that finds the keyboard gone can tell of a
 //    replug.
 class KeyboardThrough final : public HidBackend {
 public:
-    enum class Kind { Unwatched, Deaf };
+    enum class Kind { Unwatched, SeesNothing, Deaf };
     KeyboardThrough(VirtualKeyboard& inner, Kind kind) : inner_(inner), kind_(kind) {}
 
     bool Enumerate(std::vector<HidInterfaceInfo>& out) override { return inner_.Enumerate(out); }
@@ -28,13 +30,15 @@ public:
     std::unique_ptr<HidHandle> Open(const std::string& path, const HidOpenMode& mode) override
     {
         std::unique_ptr<HidHandle> handle = inner_.Open(path, mode);
-        if (!handle || kind_ == Kind::Unwatched)
+        if (!handle || kind_ != Kind::Deaf)
             return handle;
         return std::make_unique<BlindHandle>(std::move(handle));
     }
     std::unique_ptr<HidChangeWatch> WatchChanges() override
     {
-        return kind_ == Kind::Deaf ? std::make_unique<DeafWatch>() : nullptr;
+        if (kind_ == Kind::Unwatched)
+            return nullptr;
+        return std::make_unique<DeafWatch>(kind_ == Kind::Deaf);
     }
 
 private:
@@ -59,9 +63,11 @@ private:
         std::unique_ptr<HidHandle> inner_;
     };
 
-    // Ends a wait only when woken (or at its limit).
+    // Ends a wait only when woken (or at its limit); claims to see what a
+    // watch sees, or nothing.
     class DeafWatch final : public HidChangeWatch {
     public:
+        explicit DeafWatch(bool claims) : claims_(claims) {}
         HidChange Wait(std::chrono::milliseconds limit, const HidHandle*) override
         {
             std::unique_lock lock(mutex_);
@@ -75,9 +81,11 @@ private:
             woken_ = true;
             cv_.notify_all();
         }
-        bool SeesArrivals() const override { return true; }
+        bool CanWatch(const HidHandle&) const override { return claims_; }
+        bool SeesArrivals() const override { return claims_; }
 
     private:
+        bool claims_;
         std::mutex mutex_;
         std::condition_variable cv_;
         bool woken_ = false;
@@ -167,15 +175,22 @@ TEST_F(MonitorChangeWatchTest, AKeyboardPluggedInLaterIsFoundWithoutPolling)
     EXPECT_TRUE(ReaderOn(kb));
 }
 
-// A backend that cannot tell of changes: the threads poll as they always
-// did, and the look taken anyway (an hour here) plays no part.
-TEST_F(MonitorChangeWatchTest, WithoutAWatchTheThreadsPoll)
+// A backend that cannot tell of changes, or whose watch cannot see them:
+// the threads poll as they always did, and the look taken anyway (an hour
+// here) plays no part.
+TEST_F(MonitorChangeWatchTest, WithoutAWatchThatSeesTheThreadsPoll)
 {
-    VirtualKeyboard& kb = MakeKeyboard();
-    Start(MakeBackend<KeyboardThrough>(kb, KeyboardThrough::Kind::Unwatched));
-    ASSERT_TRUE(events_.WaitFor("icon:141"));
-    ASSERT_NO_FATAL_FAILURE(FollowTheCable(events_, kb));
-    EXPECT_TRUE(ReaderOn(kb));
+    for (const KeyboardThrough::Kind kind : {KeyboardThrough::Kind::Unwatched, KeyboardThrough::Kind::SeesNothing}) {
+        SCOPED_TRACE(kind == KeyboardThrough::Kind::Unwatched ? "no watch" : "a watch that sees nothing");
+        StopDeviceThreads();
+        g_app.deviceConnected = 0;
+        events_.Clear();
+        VirtualKeyboard& kb = MakeKeyboard();
+        Start(MakeBackend<KeyboardThrough>(kb, kind));
+        ASSERT_TRUE(events_.WaitFor("icon:141"));
+        ASSERT_NO_FATAL_FAILURE(FollowTheCable(events_, kb));
+        EXPECT_TRUE(ReaderOn(kb));
+    }
 }
 
 // Nothing but the failed transfer tells of the replug: it wakes the monitor.
