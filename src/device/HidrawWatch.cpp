@@ -19,6 +19,8 @@ public:
         if (access(udevControl.c_str(), F_OK) != 0)
             return;
         udev_ = udev_new();
+        // udev's own events, not the kernel's: they come once the rules have
+        // given a new node its permissions, so that it can be opened then.
         if (udev_)
             monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
         if (!monitor_ || udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr) < 0
@@ -36,7 +38,8 @@ public:
 
     HidChange Wait(std::chrono::milliseconds limit, const HidHandle* watched) override
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::min<std::chrono::milliseconds>(limit, std::chrono::hours(24));
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::min<std::chrono::milliseconds>(limit, std::chrono::hours(24));
         // Only hang-ups are asked of the node: its reports are the channel's.
         pollfd fds[3] = {{wakeFd_, POLLIN, 0},
                          {monitor_ ? udev_monitor_get_fd(monitor_) : -1, POLLIN, 0},
@@ -47,7 +50,8 @@ public:
             if (r < 0 && errno == EINTR)
                 continue;
             if (r < 0) {
-                // Nothing to wait on: a pause keeps the caller from spinning.
+                // poll itself failed (no memory): a pause keeps the caller
+                // from spinning.
                 usleep(100 * 1000);
                 return HidChange::Maybe;
             }
@@ -60,8 +64,9 @@ public:
                 uint64_t count = 0;
                 [[maybe_unused]] ssize_t n = read(wakeFd_, &count, sizeof count);
             }
-            // Every event is taken, or the socket would stay readable.
-            if (fds[1].revents & POLLIN) {
+            // Every event is taken, or the socket would stay readable; the
+            // read also clears an overrun, which would stay an error.
+            if (fds[1].revents != 0) {
                 while (udev_device* device = udev_monitor_receive_device(monitor_))
                     udev_device_unref(device);
             }
