@@ -81,6 +81,20 @@ QString KeySkinName(uint16_t keyCode)
     return QString::fromLatin1(name);
 }
 
+CPngButton::FaceCut StateFace(const SkinImageCache& images, CPngButton::Face face, const QRect& place)
+{
+    using Face = CPngButton::Face;
+    // A marked button shows its pressed face.
+    const char* name = face == Face::Over ? StateFaceNames[0] : face == Face::Disabled ? StateFaceNames[2]
+                                                                                       : StateFaceNames[1];
+    CPngButton::FaceCut cut;
+    QImage part = LoadSkinImagePart(images.FullPath(QString::fromLatin1(name)), place, &cut.origin);
+    // Three bytes a pixel as it comes: the raster engine draws it as it is.
+    if (!part.isNull())
+        cut.pixmap = QPixmap::fromImage(std::move(part), Qt::NoFormatConversion);
+    return cut;
+}
+
 } // namespace
 
 // The face pictures are window-sized JPEGs without alpha; three bytes a
@@ -123,38 +137,16 @@ void CVarkelinDlg::EnsureFacePictures()
     if (stateFacesCut_)
         return;
     stateFacesCut_ = true;
-    // Buttons cover about half of the window: each keeps only its own part
-    // of the hover, pressed and disabled pictures, and the window-sized
-    // pictures go as soon as they are cut. Buttons placed elsewhere (the
-    // arrows) keep the pictures they were given.
+    // Buttons cover about half of the window, and at any time only a few
+    // show anything but their normal face: each decodes the part of the
+    // hover, pressed or disabled picture under it when it shows that face,
+    // and holds only that one. Buttons placed elsewhere (the arrows) keep
+    // the pictures they were given.
     const qint64 normalKey = faceNormal_.cacheKey();
-    std::vector<CPngButton*> buttons;
     for (const auto& [id, widget] : controls_) {
         auto* button = qobject_cast<CPngButton*>(widget);
         if (button && button->FacePixmap(CPngButton::Face::Normal).cacheKey() == normalKey)
-            buttons.push_back(button);
-    }
-    using Face = CPngButton::Face;
-    const Face faces[] = {Face::Over, Face::Down, Face::Disabled};
-    for (size_t n = 0; n < std::size(faces); ++n) {
-        const QImage picture = LoadSkinImage(Images().FullPath(QString::fromLatin1(StateFaceNames[n])));
-        for (CPngButton* button : buttons) {
-            const QPoint origin(button->FaceOffsetX(), button->FaceOffsetY());
-            const QRect place = QRect(origin, button->size()).intersected(picture.rect());
-            QPixmap cut;
-            if (!place.isEmpty()) {
-                // Three bytes a pixel: the pictures have no alpha, and the
-                // raster engine draws them as they are.
-                QImage part = picture.copy(place);
-                if (!part.hasAlphaChannel())
-                    part.convertTo(QImage::Format_RGB888);
-                cut = QPixmap::fromImage(std::move(part), Qt::NoFormatConversion);
-            }
-            button->SetFaceCut(faces[n], cut, place.topLeft());
-            // A marked button shows its pressed face.
-            if (faces[n] == Face::Down)
-                button->SetFaceCut(Face::Marked, cut, place.topLeft());
-        }
+            button->SetFaceSource([this](CPngButton::Face face, const QRect& place) { return StateFace(Images(), face, place); });
     }
 }
 

@@ -23,6 +23,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <QProcess>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -108,6 +110,22 @@ std::unique_ptr<VirtualKeyboard> StartVirtualKeyboard(const CommandLine& line)
     return keyboard;
 }
 
+// Panels, task switchers and the About box draw the window icon at 16 to 64
+// pixels: keeping those sizes only spares holding a 256-pixel picture (and
+// sending it to the X server). Empty when the picture cannot be read.
+QIcon ApplicationIcon(const QString& path)
+{
+    QIcon icon;
+    const QImage picture(path);
+    if (picture.isNull())
+        return icon;
+    for (int side : {16, 24, 32, 48, 64}) {
+        icon.addPixmap(QPixmap::fromImage(
+            picture.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    }
+    return icon;
+}
+
 } // namespace
 
 int RunProgram(int argc, char** argv)
@@ -161,7 +179,7 @@ int RunProgram(int argc, char** argv)
     ApplySkinPalette();
     const QString appIcon = QDir(QString::fromStdString(g_paths.skinFolder)).filePath(QStringLiteral("app.png"));
     if (QFileInfo::exists(appIcon))
-        QApplication::setWindowIcon(QIcon(appIcon));
+        QApplication::setWindowIcon(ApplicationIcon(appIcon));
 
     // Listening before the window is built keeps a second start's wait
     // short; what it sends meanwhile is handled once the window exists.

@@ -24,10 +24,14 @@ std::optional<QRegion> BoundedShapeRegion(const QImage& shape, int maxRects)
 {
     if (shape.isNull())
         return QRegion();
-    const QImage image = shape.format() == QImage::Format_RGB32 || shape.format() == QImage::Format_ARGB32
+    // Pictures without alpha come three bytes a pixel; their rows are widened
+    // one at a time rather than converting a window-sized copy.
+    const bool packed = shape.format() == QImage::Format_RGB888;
+    const QImage image = packed || shape.format() == QImage::Format_RGB32 || shape.format() == QImage::Format_ARGB32
                              ? shape
                              : shape.convertToFormat(QImage::Format_ARGB32);
     const int width = image.width();
+    std::vector<QRgb> widened(packed ? static_cast<size_t>(width) : 0);
 
     // Runs of inside pixels per row; consecutive rows with the same runs grow
     // the same rectangles downwards. The result is already in the banded,
@@ -38,7 +42,13 @@ std::optional<QRegion> BoundedShapeRegion(const QImage& shape, int maxRects)
     std::vector<std::pair<int, int>> runs;
     size_t bandStart = 0;
     for (int y = 0; y < image.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        if (packed) {
+            const uchar* bytes = image.constScanLine(y);
+            for (int x = 0; x < width; ++x, bytes += 3)
+                widened[static_cast<size_t>(x)] = qRgb(bytes[0], bytes[1], bytes[2]);
+            line = widened.data();
+        }
         runs.clear();
         int x = 0;
         while (x < width) {

@@ -125,6 +125,7 @@ void CPngButton::SetFaceImages(const QPixmap& normal, const QPixmap& over, const
     faces_[4] = marked;
     for (QPoint& origin : faceOrigins_)
         origin = QPoint();
+    std::fill(std::begin(sourced_), std::end(sourced_), false);
     if (repaint)
         update();
 }
@@ -144,6 +145,40 @@ void CPngButton::SetFaceCut(Face face, const QPixmap& cut, QPoint origin)
         return;
     faces_[index] = cut;
     faceOrigins_[index] = origin;
+    sourced_[index] = false;
+}
+
+void CPngButton::SetFaceSource(FaceSource source)
+{
+    ReleaseSourcedFaces(Face::Normal);
+    faceSource_ = std::move(source);
+    update();
+}
+
+QPixmap CPngButton::FaceToDraw(Face face)
+{
+    const int index = FaceIndex(face);
+    if (index <= 0 || !faces_[index].isNull() || sourced_[index] || !faceSource_)
+        return FacePixmap(face);
+    // Asked once per showing: a picture that cannot be read draws nothing
+    // rather than being decoded again at every paint.
+    FaceCut cut = faceSource_(face, QRect(faceX_, faceY_, width(), height()));
+    faces_[index] = std::move(cut.pixmap);
+    faceOrigins_[index] = faces_[index].isNull() ? QPoint() : cut.origin;
+    sourced_[index] = true;
+    return faces_[index];
+}
+
+void CPngButton::ReleaseSourcedFaces(Face keep)
+{
+    const int kept = FaceIndex(keep);
+    for (int n = 0; n < 5; ++n) {
+        if (!sourced_[n] || n == kept)
+            continue;
+        faces_[n] = QPixmap();
+        faceOrigins_[n] = QPoint();
+        sourced_[n] = false;
+    }
 }
 
 QPoint CPngButton::FaceOrigin(Face face) const
@@ -300,7 +335,7 @@ QSize CPngButton::sizeHint() const
 
 void CPngButton::DrawFace(QPainter& painter, Face which)
 {
-    const QPixmap face = FacePixmap(which);
+    const QPixmap face = FaceToDraw(which);
     if (face.isNull())
         return;
     // The face is the part of the full-window picture under the button;
@@ -345,6 +380,8 @@ void CPngButton::paintEvent(QPaintEvent*)
     const Face face = CurrentFace();
     {
         QPainter painter(this);
+        // Only the face shown now is kept of those the source gave.
+        ReleaseSourcedFaces(frameOn_ ? Face::Normal : face);
         if (frameOn_) {
             if (opaque_)
                 DrawFace(painter, Face::Normal);

@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QPixmap>
 #include <QPoint>
+#include <QRect>
 #include <QString>
 
 #include <functional>
@@ -78,6 +79,18 @@ public:
     void SetFaceCut(Face face, const QPixmap& cut, QPoint origin);
     // Where the face's picture starts in the full picture ((0, 0) unless cut).
     QPoint FaceOrigin(Face face) const;
+    // The part of a face's full picture at place (in the picture's
+    // coordinates), with where it starts; a null pixmap when there is none.
+    struct FaceCut {
+        QPixmap pixmap;
+        QPoint origin;
+    };
+    using FaceSource = std::function<FaceCut(Face face, const QRect& place)>;
+    // The hover, pressed, disabled and marked faces the button was given no
+    // picture for come from source: decoded when the button first shows
+    // that face, let go once it shows another. A button then holds only the
+    // face it shows.
+    void SetFaceSource(FaceSource source);
     // While on, the button shows face B when selected, else face A (taking
     // precedence over pressed, hover and mark; not over disabled).
     void SetColourView(const QPixmap& faceA, const QPixmap& faceB, bool on, bool selected,
@@ -153,6 +166,8 @@ protected:
 private:
     void ShowTooltip();
     void DrawFace(class QPainter& painter, Face face);
+    QPixmap FaceToDraw(Face face);
+    void ReleaseSourcedFaces(Face keep);
     void DrawText(class QPainter& painter, const QColor& colour);
     void DrawFocusMark(class QPainter& painter);
 
@@ -160,6 +175,9 @@ private:
     int faceY_ = 0;
     QPixmap faces_[5];
     QPoint faceOrigins_[5];
+    // Which of faces_ came from faceSource_ (and may be let go).
+    bool sourced_[5] = {};
+    FaceSource faceSource_;
     QPixmap colourA_;
     QPixmap colourB_;
     bool colourView_ = false;

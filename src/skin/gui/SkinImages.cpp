@@ -9,6 +9,8 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/ProblemReport.h"
+
 namespace {
 
 // Skin pictures are window-sized; anything far beyond a screen is damage or
@@ -104,6 +106,38 @@ QImage LoadSkinImage(const QString& path)
     return image;
 }
 
+QImage LoadSkinImagePart(const QString& path, const QRect& area, QPoint* origin)
+{
+    const QString resolved = ResolveSkinPath(path);
+    QImage image;
+    QRect part;
+    if (!resolved.isEmpty() && QFileInfo(resolved).isFile()) {
+        QImageReader reader(resolved);
+        reader.setDecideFormatFromContent(true);
+        reader.setAllocationLimit(MaxSkinImageMegabytes);
+        const QSize size = reader.size();
+        if (size.isValid() && size.width() <= MaxSkinImageSide && size.height() <= MaxSkinImageSide) {
+            part = area.intersected(QRect(QPoint(0, 0), size));
+            if (part.isEmpty())
+                return QImage();
+            reader.setClipRect(part);
+            image = reader.read();
+            if (image.size() != part.size())
+                image = QImage();
+        }
+    }
+    if (image.isNull()) {
+        ReportProblemOnce(path.toStdString() + ": cannot read this skin picture again; the part of the window "
+                                               "it draws stays as it is");
+        return QImage();
+    }
+    if (!image.hasAlphaChannel())
+        image.convertTo(QImage::Format_RGB888);
+    if (origin)
+        *origin = part.topLeft();
+    return image;
+}
+
 SkinImageCache::SkinImageCache(QString folder) : folder_(std::move(folder)) {}
 
 QString SkinImageCache::FullPath(const QString& name) const
@@ -124,6 +158,11 @@ SkinImageCache::Entry& SkinImageCache::Load(const QString& name)
     if (it == entries_.end()) {
         Entry entry;
         entry.image = LoadSkinImage(path);
+        // Window-sized pictures without alpha stay for as long as their
+        // window: three bytes a pixel instead of four, converted where they
+        // lie, and drawn as they are.
+        if (entry.image.format() == QImage::Format_RGB32)
+            entry.image.convertTo(QImage::Format_RGB888);
         it = entries_.insert(path, std::move(entry));
     }
     return it.value();
@@ -143,6 +182,8 @@ QPixmap SkinImageCache::Pixmap(const QString& name)
 {
     Entry& entry = Load(name);
     if (entry.pixmap.isNull() && !entry.image.isNull())
-        entry.pixmap = QPixmap::fromImage(entry.image);
+        entry.pixmap = QPixmap::fromImage(entry.image, entry.image.format() == QImage::Format_RGB888
+                                                           ? Qt::NoFormatConversion
+                                                           : Qt::AutoColor);
     return entry.pixmap;
 }

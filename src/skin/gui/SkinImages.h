@@ -3,6 +3,8 @@
 #include <QHash>
 #include <QImage>
 #include <QPixmap>
+#include <QPoint>
+#include <QRect>
 #include <QString>
 
 #include <functional>
@@ -37,6 +39,14 @@ QString ResolveSkinPath(const QString& path);
 // unreadable, undecodable or absurdly large file goes to SkinImageFailed and
 // gives a null image.
 QImage LoadSkinImage(const QString& path);
+
+// The part of a picture inside area (clipped to the picture), decoded
+// without the rest where the format allows it; three bytes a pixel when the
+// picture has no alpha. For pictures read again while the program runs: one
+// that can no longer be read is told once (ReportProblemOnce) and gives a
+// null image, never ending the program. origin receives where the part
+// starts in the picture.
+QImage LoadSkinImagePart(const QString& path, const QRect& area, QPoint* origin = nullptr);
 
 // Loads each picture file once and hands out implicitly shared copies, so
 // the faces of a hundred buttons are one image in memory. One cache per

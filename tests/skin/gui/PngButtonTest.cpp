@@ -449,3 +449,57 @@ TEST_F(PngButtonTest, CutFacesLookLikeTheirWindowSizedPictures)
     Enter(button);
     EXPECT_TRUE(ShowsFace(Tag::Over));
 }
+
+// Faces given no picture come from the source when the button shows them,
+// asked once per showing and let go once it shows another; faces given
+// outright win over the source; a source with nothing draws nothing and is
+// not asked again at every paint.
+TEST_F(PngButtonTest, SourcedFacesAreDecodedWhenShownAndLetGoAfter)
+{
+    using Face = CPngButton::Face;
+    button.SetFaces(ButtonRect.x(), ButtonRect.y(), FullWindow(Tag::Normal), QPixmap(), QPixmap(), QPixmap(),
+                    FullWindow(Tag::Marked), false);
+    std::vector<std::pair<Face, QRect>> asked;
+    bool empty = false;
+    button.SetFaceSource([&](Face face, const QRect& place) {
+        asked.emplace_back(face, place);
+        if (empty)
+            return CPngButton::FaceCut{};
+        const Tag tag = face == Face::Over ? Tag::Over : face == Face::Down ? Tag::Down : Tag::Disabled;
+        return CPngButton::FaceCut{FullWindow(tag).copy(place), place.topLeft()};
+    });
+    using Asked = std::vector<std::pair<Face, QRect>>;
+    EXPECT_TRUE(ShowsFace(Tag::Normal));
+    EXPECT_TRUE(asked.empty());
+
+    Enter(button);
+    EXPECT_TRUE(ShowsFace(Tag::Over));
+    EXPECT_TRUE(ShowsFace(Tag::Over));
+    EXPECT_EQ(asked, (Asked{{Face::Over, ButtonRect}}));
+    button.setDown(true);
+    EXPECT_TRUE(ShowsFace(Tag::Down));
+    EXPECT_TRUE(button.FacePixmap(Face::Over).isNull());
+    button.setDown(false);
+    Leave(button);
+    EXPECT_TRUE(ShowsFace(Tag::Normal));
+    EXPECT_TRUE(button.FacePixmap(Face::Down).isNull());
+    button.SetMark(true);
+    EXPECT_TRUE(ShowsFace(Tag::Marked));
+    button.setEnabled(false);
+    EXPECT_TRUE(ShowsFace(Tag::Disabled));
+    EXPECT_EQ(button.FaceOrigin(Face::Disabled), ButtonRect.topLeft());
+    button.setEnabled(true);
+    button.SetMark(false);
+    Enter(button);
+    EXPECT_TRUE(ShowsFace(Tag::Over));
+    EXPECT_EQ(asked, (Asked{{Face::Over, ButtonRect}, {Face::Down, ButtonRect}, {Face::Disabled, ButtonRect},
+                            {Face::Over, ButtonRect}}));
+    Leave(button);
+
+    empty = true;
+    asked.clear();
+    button.setEnabled(false);
+    EXPECT_EQ(InkOf(button), QRect());
+    EXPECT_EQ(InkOf(button), QRect());
+    EXPECT_EQ(asked, (Asked{{Face::Disabled, ButtonRect}}));
+}

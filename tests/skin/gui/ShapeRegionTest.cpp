@@ -124,7 +124,8 @@ QImage BandedRows()
 
 TEST(ShapeRegion, IrregularShapesMatchRunByRunUnion)
 {
-    for (const QImage& shape : {NoisyDisc(), BandedRows()}) {
+    // Pictures without alpha come three bytes a pixel from the skin cache.
+    for (const QImage& shape : {NoisyDisc(), BandedRows(), NoisyDisc().convertToFormat(QImage::Format_RGB888)}) {
         const QRegion fast = ShapeRegionFromImage(shape);
         const QRegion reference = ReferenceRegion(shape);
         EXPECT_TRUE(fast.xored(reference).isEmpty());

@@ -1,6 +1,7 @@
 #include "SkinTestSupport.h"
 
 #include "skin/gui/SkinImages.h"
+#include "support/RecordProblems.h"
 
 TEST(SkinImageCacheTest, DecodesEachFileOnceAndSharesIt)
 {
@@ -78,4 +79,48 @@ TEST(SkinImageDeathTest, MissingPictureEndsProgramWithErrorCodeAndMessage)
                 ::testing::ExitedWithCode(SkinImageExitCode),
                 "rt604: cannot load skin image /nowhere/Skins/main_normal\\.jpg");
     static_assert(SkinImageExitCode != 0, "a failed start must not look like success");
+}
+
+// A part is exactly that area of the whole picture, clipped to it, whether
+// the format decodes parts itself (JPEG) or not (PNG); a picture that can no
+// longer be read while the program runs is told once and never ends it.
+TEST(SkinImagePartTest, PartIsTheAreaOfTheWholePictureAndFailureIsNotFatal)
+{
+    TempSkinFolder skin;
+    skin.SaveImage("face.jpg", SkinTestPattern(120, 80, 40), "JPG");
+    skin.SaveImage("face.png", SkinTestPattern(120, 80, 40), "PNG");
+    struct Case {
+        QRect area;
+        QRect part;
+    };
+    const Case cases[] = {
+        {QRect(10, 20, 30, 16), QRect(10, 20, 30, 16)},
+        {QRect(100, 70, 40, 40), QRect(100, 70, 20, 10)},
+        {QRect(-5, -5, 10, 10), QRect(0, 0, 5, 5)},
+        {QRect(200, 10, 10, 10), QRect()},
+    };
+    RecordSkinFailures failures;
+    RecordProblems problems;
+    for (const char* file : {"face.jpg", "face.png"}) {
+        const QImage whole = LoadSkinImage(skin.Path(file)).convertToFormat(QImage::Format_RGB32);
+        for (const Case& c : cases) {
+            QPoint origin(-1, -1);
+            const QImage part = LoadSkinImagePart(skin.Path(file), c.area, &origin);
+            if (c.part.isEmpty()) {
+                EXPECT_TRUE(part.isNull()) << file;
+                continue;
+            }
+            EXPECT_EQ(part.format(), QImage::Format_RGB888) << file;
+            EXPECT_EQ(origin, c.part.topLeft()) << file;
+            EXPECT_EQ(part.convertToFormat(QImage::Format_RGB32), whole.copy(c.part)) << file;
+        }
+    }
+    EXPECT_TRUE(problems.told.empty());
+
+    QFile::remove(skin.Path("face.jpg"));
+    EXPECT_TRUE(LoadSkinImagePart(skin.Path("face.jpg"), QRect(0, 0, 8, 8)).isNull());
+    EXPECT_TRUE(LoadSkinImagePart(skin.Path("face.jpg"), QRect(0, 0, 8, 8)).isNull());
+    ASSERT_EQ(problems.told.size(), 1u);
+    EXPECT_NE(problems.told[0].find("face.jpg"), std::string::npos);
+    EXPECT_TRUE(failures.paths.empty());
 }

@@ -6,11 +6,13 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEnterEvent>
 #include <QMessageBox>
 #include <QTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include <optional>
 #include <set>
 
 namespace {
@@ -194,40 +196,74 @@ TEST_F(MainWindowTest, AnIdleShownWindowRunsNoTimer)
 }
 
 // The hover, pressed and disabled faces are window-sized pictures: a window
-// that stays in the notification area never decodes them, and once it
-// paints every button placed on them has all of its faces.
-TEST_F(MainWindowTest, StateFacesAreDecodedOnceTheWindowPaints)
+// that stays in the notification area never decodes them, and a shown one
+// holds, of each button, only the part of the picture of the face it shows
+// now, pixel for pixel the picture's (a marked button shows its pressed
+// face).
+TEST_F(MainWindowTest, StateFacesAreDecodedOnlyForTheFaceEachButtonShows)
 {
+    using Face = CPngButton::Face;
     PrepareKeyboard(0, {});
     Start();
     ASSERT_FALSE(window->isVisible());
+    const Face stateFaces[] = {Face::Over, Face::Down, Face::Disabled, Face::Marked};
     const std::vector<int> buttons = {ControlOf(KeyEsc), ControlOf(KeyF5), MainControl::Apply, MacroKeyButtons[0],
                                       MainControl::FirstD, MainControl::Profile1};
     for (int id : buttons)
-        EXPECT_TRUE(window->Button(id)->FacePixmap(CPngButton::Face::Over).isNull()) << id;
+        for (Face face : stateFaces)
+            EXPECT_TRUE(window->Button(id)->FacePixmap(face).isNull()) << id;
 
     window->OpenMainWindow();
-    ASSERT_TRUE(SpinUntil([this] { return !KeyButton(KeyEsc)->FacePixmap(CPngButton::Face::Over).isNull(); }));
-    using Face = CPngButton::Face;
-    // The normal face is the window's picture; the others are only the part
-    // under the button, pixel for pixel the picture's (a marked button shows
-    // its pressed face).
-    const std::pair<Face, const char*> stateFaces[] = {
-        {Face::Over, "main_over.jpg"}, {Face::Down, "main_down.jpg"},
-        {Face::Disabled, "main_disable.jpg"}, {Face::Marked, "main_down.jpg"}};
+    CPngButton* profile = window->Button(MainControl::Profile1);
+    ASSERT_TRUE(SpinUntil([&] { return !profile->FacePixmap(Face::Marked).isNull(); }));
+
+    auto showsPicturePart = [this](CPngButton* button, Face face, const char* file) {
+        const QRect place(button->FaceOffsetX(), button->FaceOffsetY(), button->width(), button->height());
+        const QPixmap pixmap = button->FacePixmap(face);
+        const QImage expected = QImage(window->Images().FullPath(QString::fromLatin1(file)))
+                                    .copy(place)
+                                    .convertToFormat(QImage::Format_RGB32);
+        return pixmap.size() == button->size() && button->FaceOrigin(face) == place.topLeft()
+               && pixmap.toImage().convertToFormat(QImage::Format_RGB32) == expected;
+    };
+    auto holdsOnly = [&](CPngButton* button, std::optional<Face> shown) {
+        for (Face face : stateFaces)
+            if (face != shown && !button->FacePixmap(face).isNull())
+                return false;
+        return true;
+    };
+    EXPECT_TRUE(showsPicturePart(profile, Face::Marked, "main_down.jpg"));
+    CPngButton* unflipped = window->Button(MainControl::FirstD);
+    ASSERT_FALSE(unflipped->isEnabled());
+    EXPECT_TRUE(showsPicturePart(unflipped, Face::Disabled, "main_disable.jpg"));
+    EXPECT_TRUE(holdsOnly(unflipped, Face::Disabled));
+
     for (int id : buttons) {
         CPngButton* button = window->Button(id);
-        EXPECT_EQ(button->FacePixmap(Face::Normal).size(), window->size()) << id;
-        const QRect place(button->FaceOffsetX(), button->FaceOffsetY(), button->width(), button->height());
-        for (const auto& [face, file] : stateFaces) {
-            const QPixmap pixmap = button->FacePixmap(face);
-            EXPECT_EQ(pixmap.size(), button->size()) << id << " " << file;
-            EXPECT_EQ(button->FaceOrigin(face), place.topLeft()) << id << " " << file;
-            const QImage expected = QImage(window->Images().FullPath(QString::fromLatin1(file)))
-                                        .copy(place)
-                                        .convertToFormat(QImage::Format_RGB32);
-            EXPECT_EQ(pixmap.toImage().convertToFormat(QImage::Format_RGB32), expected) << id << " " << file;
-        }
-        EXPECT_EQ(button->FacePixmap(Face::Marked).cacheKey(), button->FacePixmap(Face::Down).cacheKey()) << id;
+        if (!button->isEnabled() || button->IsMarked())
+            continue;
+        EXPECT_TRUE(holdsOnly(button, std::nullopt)) << id;
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(button->mapToGlobal(QPoint(2, 2))));
+        QApplication::sendEvent(button, &enter);
+        button->repaint();
+        EXPECT_TRUE(showsPicturePart(button, Face::Over, "main_over.jpg")) << id;
+        button->setDown(true);
+        button->repaint();
+        EXPECT_TRUE(showsPicturePart(button, Face::Down, "main_down.jpg")) << id;
+        EXPECT_TRUE(holdsOnly(button, Face::Down)) << id;
+        button->setDown(false);
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(button, &leave);
+        button->repaint();
+        EXPECT_TRUE(holdsOnly(button, std::nullopt)) << id;
+    }
+
+    // Of all the window's buttons drawn on its picture, none holds a face
+    // it does not show.
+    for (QWidget* child : window->findChildren<CPngButton*>()) {
+        auto* button = static_cast<CPngButton*>(child);
+        if (button->FacePixmap(Face::Normal).size() != window->size())
+            continue;
+        EXPECT_TRUE(holdsOnly(button, button->CurrentFace())) << button->objectName().toStdString();
     }
 }
