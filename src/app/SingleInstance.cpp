@@ -26,9 +26,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr size_t MessageBytes = 8;
-constexpr size_t AnswerBytes = 4;
-
 // A folder we may trust: a real directory (not a link) owned by us and closed
 // to everyone else. Created when missing.
 bool EnsurePrivateFolder(const std::string& path)
@@ -292,7 +289,7 @@ SendResult SendToEndpoint(const std::string& path, InstanceMessage message, int 
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 
-    std::array<uint8_t, MessageBytes> bytes{};
+    std::array<uint8_t, InstanceMessageBytes> bytes{};
     WriteU32(bytes.data(), 0, message.message);
     WriteU32(bytes.data(), 4, message.param);
     size_t sent = 0;
@@ -310,7 +307,7 @@ SendResult SendToEndpoint(const std::string& path, InstanceMessage message, int 
         }
     }
 
-    std::array<uint8_t, AnswerBytes> reply{};
+    std::array<uint8_t, InstanceAnswerBytes> reply{};
     size_t got = 0;
     while (got < reply.size()) {
         const ssize_t n = ::recv(fd, reply.data() + got, reply.size() - got, 0);

@@ -59,7 +59,8 @@ bool IsProgramProcess(pid_t pid, const std::string& fileName);
 std::vector<pid_t> FindProgramProcesses(const std::string& fileName, pid_t self);
 
 // The longest socket path every listener takes: sun_path holds 108 bytes
-// with the closing zero, and Qt's local server keeps one more byte free.
+// with the closing zero. One byte short of that, as earlier versions
+// listened, so that they and this one agree on where an instance is.
 inline constexpr size_t LongestEndpointPath = 106;
 
 // Where the instance with that pid listens: in folder, or, where that path
@@ -75,6 +76,11 @@ struct InstanceMessage {
     uint32_t message = 0;
     uint32_t param = 0;
 };
+
+// On the wire: the message, then its parameter, each little-endian; the
+// answer is one little-endian 32-bit result.
+inline constexpr size_t InstanceMessageBytes = 8;
+inline constexpr size_t InstanceAnswerBytes = 4;
 
 enum class SendResult {
     NoInstance, // nothing listens there

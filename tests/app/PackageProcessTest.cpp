@@ -134,8 +134,11 @@ TEST_F(PackageProcessTest, TheDebianPackageHoldsWhatTheInstallInstallsAndRuns)
     const ShellResult depends = RunShell("dpkg-deb -f " + ShellQuoted(deb.string()) + " Depends");
     ASSERT_EQ(depends.status, 0) << depends.output;
     for (const char* package : {"libc6 (>=", "libstdc++6 (>=", "libhidapi-hidraw0 (>=", "libqt6core6 (>=",
-                                "libqt6widgets6 (>=", "libqt6network6 (>=", "qt6-qpa-plugins"})
+                                "libqt6widgets6 (>=", "libqt6dbus6 (>=", "qt6-qpa-plugins"})
         EXPECT_NE(depends.output.find(package), std::string::npos) << package << " in " << depends.output;
+    // The single-instance socket needs no QtNetwork (and none of the
+    // Kerberos and proxy libraries it loads).
+    EXPECT_EQ(depends.output.find("libqt6network6"), std::string::npos) << depends.output;
 
     // The maintainer scripts: the udev rule is reloaded after install and
     // removal; the autostart entry in /etc is the owner's to edit.

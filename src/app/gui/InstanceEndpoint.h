@@ -1,19 +1,20 @@
 #pragma once
 
+#include "app/InstanceSocket.h"
 #include "app/SingleInstance.h"
 #include "app/gui/ShellMessages.h"
 
 #include <QObject>
+#include <QTimer>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-class QLocalServer;
-class QLocalSocket;
-class QByteArray;
+class QSocketNotifier;
 
 // This instance's listening end (see app/SingleInstance.h). Lives on the
 // user-interface thread; the handler runs there and its result is the
@@ -28,7 +29,18 @@ class InstanceEndpoint : public QObject {
 public:
     using Handler = std::function<int32_t(uint32_t message, uint32_t param)>;
 
+    // What a peer can hold of ours. A start sends its message as soon as it
+    // connects, so one that has not within readTimeout has stalled or is no
+    // start. Connections beyond the limit wait in the kernel's backlog;
+    // those whose message waits for the handler count against it too, which
+    // bounds what is kept before the window exists.
+    struct Limits {
+        size_t connections = 64;
+        std::chrono::milliseconds readTimeout{5000};
+    };
+
     explicit InstanceEndpoint(QObject* parent = nullptr);
+    explicit InstanceEndpoint(Limits limits, QObject* parent = nullptr);
     ~InstanceEndpoint() override;
 
     bool Listen(const std::string& path);
@@ -38,11 +50,25 @@ public:
     bool IsListening() const;
 
 private:
-    struct Pending;
-    void OnConnection();
-    void Handle(QLocalSocket* socket, uint32_t message, uint32_t param);
+    struct Connection;
+    void OnAcceptable();
+    void OnReadable(Connection* connection);
+    void OnReadTimeout();
+    void Handle(Connection* connection);
+    std::unique_ptr<Connection> Take(Connection* connection);
+    void ArmReadTimeout();
+    void UpdateAccepting();
 
-    QLocalServer* server_ = nullptr;
+    Limits limits_;
+    EndpointListener listener_;
+    std::unique_ptr<QSocketNotifier> acceptNotifier_;
+    QTimer readTimer_;
+    // Accepting failed for want of descriptors: the listener stays readable,
+    // so it is looked at again a little later instead of at once.
+    QTimer acceptRetry_;
     Handler handler_;
-    std::vector<std::unique_ptr<Pending>> pending_;
+    // Connections still reading, and those whose message waits for the
+    // handler (in arrival order, in pending_).
+    std::vector<std::unique_ptr<Connection>> connections_;
+    std::vector<Connection*> pending_;
 };
