@@ -313,7 +313,7 @@ private:
     std::map<int, QWidget*> controls_;
     QPixmap faceNormal_, faceOver_, faceDown_, faceDisabled_;
     QPixmap faceNormal2_, faceOver2_, faceDown2_, faceDisabled2_;
-    bool stateFacesCut_ = false;
+    bool stateFaceSourcesSet_ = false;
     QPixmap arrowImage_, colour0_, colour1_;
     CTrayIcon* tray_ = nullptr;
     QPointer<AboutDialog> about_;

@@ -134,9 +134,9 @@ void CVarkelinDlg::LoadFaceImages()
 
 void CVarkelinDlg::EnsureFacePictures()
 {
-    if (stateFacesCut_)
+    if (stateFaceSourcesSet_)
         return;
-    stateFacesCut_ = true;
+    stateFaceSourcesSet_ = true;
     // Buttons cover about half of the window, and at any time only a few
     // show anything but their normal face: each decodes the part of the
     // hover, pressed or disabled picture under it when it shows that face,
