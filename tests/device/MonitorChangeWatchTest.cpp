@@ -32,7 +32,7 @@ public:
         std::unique_ptr<HidHandle> handle = inner_.Open(path, mode);
         if (!handle || kind_ != Kind::Deaf)
             return handle;
-        return std::make_unique<BlindHandle>(std::move(handle));
+        return std::make_unique<SameNodeHandle>(std::move(handle));
     }
     std::unique_ptr<HidChangeWatch> WatchChanges() override
     {
@@ -42,27 +42,6 @@ public:
     }
 
 private:
-    class BlindHandle final : public HidHandle {
-    public:
-        explicit BlindHandle(std::unique_ptr<HidHandle> inner) : inner_(std::move(inner)) {}
-        HidInterfaceInfo Info() const override { return inner_->Info(); }
-        std::vector<uint8_t> ReportDescriptor() const override { return inner_->ReportDescriptor(); }
-        int CollectionIndex() const override { return inner_->CollectionIndex(); }
-        std::string NodeIdentity() const override { return "node"; }
-        HidIo Read(std::span<uint8_t> buffer, size_t& transferred, int timeoutMs) override
-        {
-            return inner_->Read(buffer, transferred, timeoutMs);
-        }
-        HidIo Write(std::span<const uint8_t> report, size_t& transferred, int timeoutMs) override
-        {
-            return inner_->Write(report, transferred, timeoutMs);
-        }
-        void Abort() override { inner_->Abort(); }
-
-    private:
-        std::unique_ptr<HidHandle> inner_;
-    };
-
     // Ends a wait only when woken (or at its limit); claims to see what a
     // watch sees, or nothing.
     class DeafWatch final : public HidChangeWatch {

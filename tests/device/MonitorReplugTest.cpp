@@ -164,30 +164,10 @@ public:
     std::unique_ptr<HidHandle> Open(const std::string& path, const HidOpenMode& mode) override
     {
         std::unique_ptr<HidHandle> handle = inner_.Open(path, mode);
-        return handle ? std::make_unique<Handle>(std::move(handle)) : nullptr;
+        return handle ? std::make_unique<SameNodeHandle>(std::move(handle)) : nullptr;
     }
 
 private:
-    class Handle final : public HidHandle {
-    public:
-        explicit Handle(std::unique_ptr<HidHandle> inner) : inner_(std::move(inner)) {}
-        HidInterfaceInfo Info() const override { return inner_->Info(); }
-        std::vector<uint8_t> ReportDescriptor() const override { return inner_->ReportDescriptor(); }
-        int CollectionIndex() const override { return inner_->CollectionIndex(); }
-        std::string NodeIdentity() const override { return "node"; }
-        HidIo Read(std::span<uint8_t> buffer, size_t& transferred, int timeoutMs) override
-        {
-            return inner_->Read(buffer, transferred, timeoutMs);
-        }
-        HidIo Write(std::span<const uint8_t> report, size_t& transferred, int timeoutMs) override
-        {
-            return inner_->Write(report, transferred, timeoutMs);
-        }
-        void Abort() override { inner_->Abort(); }
-
-    private:
-        std::unique_ptr<HidHandle> inner_;
-    };
     HidBackend& inner_;
 };
 

@@ -34,6 +34,29 @@
 using namespace std::chrono_literals;
 
 // What the window and the tray were told, in order.
+// A handle of the backend that says every node it opens is the same node:
+// only what else tells of a replug (a hang-up, a failed transfer) can.
+class SameNodeHandle final : public HidHandle {
+public:
+    explicit SameNodeHandle(std::unique_ptr<HidHandle> inner) : inner_(std::move(inner)) {}
+    HidInterfaceInfo Info() const override { return inner_->Info(); }
+    std::vector<uint8_t> ReportDescriptor() const override { return inner_->ReportDescriptor(); }
+    int CollectionIndex() const override { return inner_->CollectionIndex(); }
+    std::string NodeIdentity() const override { return "node"; }
+    HidIo Read(std::span<uint8_t> buffer, size_t& transferred, int timeoutMs) override
+    {
+        return inner_->Read(buffer, transferred, timeoutMs);
+    }
+    HidIo Write(std::span<const uint8_t> report, size_t& transferred, int timeoutMs) override
+    {
+        return inner_->Write(report, transferred, timeoutMs);
+    }
+    void Abort() override { inner_->Abort(); }
+
+private:
+    std::unique_ptr<HidHandle> inner_;
+};
+
 class RecordingEvents : public DeviceEvents {
 public:
     void DeviceLost() override { Add("lost"); }
