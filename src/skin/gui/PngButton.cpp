@@ -158,14 +158,16 @@ void CPngButton::SetFaceSource(FaceSource source)
 QPixmap CPngButton::FaceToDraw(Face face)
 {
     const int index = FaceIndex(face);
-    if (index <= 0 || !faces_[index].isNull() || sourced_[index] || !faceSource_)
+    const QRect place(faceX_, faceY_, width(), height());
+    if (index <= 0 || !faceSource_ || (sourced_[index] ? sourcedPlaces_[index] == place : !faces_[index].isNull()))
         return FacePixmap(face);
     // Asked once per showing: a picture that cannot be read draws nothing
     // rather than being decoded again at every paint.
-    FaceCut cut = faceSource_(face, QRect(faceX_, faceY_, width(), height()));
+    FaceCut cut = faceSource_(face, place);
     faces_[index] = std::move(cut.pixmap);
     faceOrigins_[index] = faces_[index].isNull() ? QPoint() : cut.origin;
     sourced_[index] = true;
+    sourcedPlaces_[index] = place;
     return faces_[index];
 }
 

@@ -175,8 +175,10 @@ private:
     int faceY_ = 0;
     QPixmap faces_[5];
     QPoint faceOrigins_[5];
-    // Which of faces_ came from faceSource_ (and may be let go).
+    // Which of faces_ came from faceSource_ (and may be let go), and for
+    // which place: a button moved since asks again.
     bool sourced_[5] = {};
+    QRect sourcedPlaces_[5];
     FaceSource faceSource_;
     QPixmap colourA_;
     QPixmap colourB_;

@@ -494,6 +494,14 @@ TEST_F(PngButtonTest, SourcedFacesAreDecodedWhenShownAndLetGoAfter)
     EXPECT_TRUE(ShowsFace(Tag::Over));
     EXPECT_EQ(asked, (Asked{{Face::Over, ButtonRect}, {Face::Down, ButtonRect}, {Face::Disabled, ButtonRect},
                             {Face::Over, ButtonRect}}));
+    // Moved while showing a face, the button asks for the part under its
+    // new place.
+    const QPoint moved(ButtonRect.x() + 10, ButtonRect.y() + 4);
+    button.SetFaceOffset(moved.x(), moved.y());
+    Snapshot(button);
+    EXPECT_EQ(asked.back(), std::make_pair(Face::Over, QRect(moved, ButtonRect.size())));
+    EXPECT_EQ(button.FaceOrigin(Face::Over), moved);
+    button.SetFaceOffset(ButtonRect.x(), ButtonRect.y());
     Leave(button);
 
     empty = true;
