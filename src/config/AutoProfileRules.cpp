@@ -1,6 +1,7 @@
 #include "config/AutoProfileRules.h"
 
 #include "config/ConfigDocument.h"
+#include "platform/AsciiFold.h"
 #include "platform/PrivateProfile.h"
 #include "platform/SettingsStore.h"
 
@@ -16,22 +17,6 @@ constexpr char Escape = '\\';
 bool IsBlank(char c)
 {
     return c == ' ' || c == '\t';
-}
-
-char FoldAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualFolded(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i]))
-            return false;
-    }
-    return true;
 }
 
 bool ValidProfile(int32_t profile)

@@ -1,5 +1,6 @@
 #include "platform/PrivateProfile.h"
 
+#include "platform/AsciiFold.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileAccess.h"
 #include "platform/Utf8.h"
@@ -11,22 +12,6 @@
 #include <unistd.h>
 
 namespace {
-
-char FoldAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualFolded(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i]))
-            return false;
-    }
-    return true;
-}
 
 bool IsBlank(char c)
 {
