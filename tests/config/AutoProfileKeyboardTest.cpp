@@ -6,18 +6,7 @@
 
 namespace {
 
-class AutoProfileKeyboardTest : public ConnectedKeyboardTest {
-protected:
-    void SetUp() override
-    {
-        ConnectedKeyboardTest::SetUp();
-        if (HasFatalFailure())
-            return;
-        ASSERT_EQ(ReloadFromDevice(false), 1);
-        ASSERT_EQ(g_app.currentProfile.load(), 0);
-        kb->ClearFrameLog();
-    }
-};
+class AutoProfileKeyboardTest : public LoadedKeyboardTest {};
 
 TEST_F(AutoProfileKeyboardTest, TheQuietSwitchNeverAsksAndLeavesUnappliedEditsAlone)
 {

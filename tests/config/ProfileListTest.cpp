@@ -13,18 +13,8 @@ constexpr uint16_t KeyA = 30;
 
 // The keyboard read into the document with profile 0 active, as the main
 // window holds it when the profile manager opens.
-class ProfileListTest : public ConnectedKeyboardTest {
+class ProfileListTest : public LoadedKeyboardTest {
 protected:
-    void SetUp() override
-    {
-        ConnectedKeyboardTest::SetUp();
-        if (HasFatalFailure())
-            return;
-        ASSERT_EQ(ReloadFromDevice(false), 1);
-        ASSERT_EQ(g_app.currentProfile.load(), 0);
-        kb->ClearFrameLog();
-    }
-
     static std::optional<std::string> Setting(const std::string& name)
     {
         return AppSettings().GetString("PROFILES", name);

@@ -9,18 +9,8 @@ namespace {
 constexpr uint16_t KeyA = 30;
 
 // The keyboard read into the document with profile 0 active.
-class ProfileSwitchTest : public ConnectedKeyboardTest {
+class ProfileSwitchTest : public LoadedKeyboardTest {
 protected:
-    void SetUp() override
-    {
-        ConnectedKeyboardTest::SetUp();
-        if (HasFatalFailure())
-            return;
-        ASSERT_EQ(ReloadFromDevice(false), 1);
-        ASSERT_EQ(g_app.currentProfile.load(), 0);
-        kb->ClearFrameLog();
-    }
-
     // An edit of profile 0 that has not been applied.
     void EditWithoutApply()
     {

@@ -13,6 +13,7 @@
 #include "assign/ApplyChanges.h"
 #include "assign/DeviceKeyMap.h"
 #include "config/ConfigDocument.h"
+#include "config/ProfileSwitch.h"
 #include "device/BusyIndicator.h"
 #include "device/CommandFrame.h"
 #include "device/DeviceCommands.h"
@@ -302,4 +303,19 @@ protected:
     ProgramPaths savedPaths;
     RecordingPrompts prompts;
     HeadlessMainWindow window;
+};
+
+// The keyboard read into the document with profile 0 active, as the main
+// window holds it once connected; the frame log starts empty.
+class LoadedKeyboardTest : public ConnectedKeyboardTest {
+protected:
+    void SetUp() override
+    {
+        ConnectedKeyboardTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        ASSERT_EQ(ReloadFromDevice(false), 1);
+        ASSERT_EQ(g_app.currentProfile.load(), 0);
+        kb->ClearFrameLog();
+    }
 };
