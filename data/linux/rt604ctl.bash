@@ -16,6 +16,12 @@ declare -gA _rt604ctl_arguments=(
     [key-colours]="1 2 3"
     [rules]="add remove default on off"
 )
+# What a command takes after its first argument, keyed by the command and
+# that argument ("*" when any word stands there): the word after it.
+declare -gA _rt604ctl_then=(
+    ["rules default"]="1 2 3 keep"
+    ["rules add *"]="1 2 3"
+)
 # What a command takes after its first argument: FIELD= words, each with
 # the values it may take (empty: any).
 declare -gA _rt604ctl_fields=(
@@ -101,7 +107,7 @@ _rt604ctl()
 
     # The command, and how many of its arguments are already there; options
     # and their split-off values do not count.
-    local command="" given=0 i word
+    local command="" given=0 first="" i word
     for ((i = 1; i < COMP_CWORD; i++)); do
         word=${COMP_WORDS[i]}
         if [[ $word == -* || $word == = ]] || [[ ${COMP_WORDS[i - 1]} == = ]]; then
@@ -110,13 +116,23 @@ _rt604ctl()
         if [[ -z $command ]]; then
             [[ -v "_rt604ctl_arguments[$word]" ]] && command=$word
         else
-            ((given++))
+            ((given++ == 0)) && first=$word
         fi
     done
 
     if [[ -z $command ]]; then
         COMPREPLY=($(compgen -W "${!_rt604ctl_arguments[*]}" -- "$cur"))
         return
+    fi
+    local then=""
+    if ((given == 1)); then
+        then="$command $first"
+    elif ((given == 2)); then
+        then="$command $first *"
+    fi
+    if [[ -n $then && -v "_rt604ctl_then[$then]" ]]; then
+        COMPREPLY=($(compgen -W "${_rt604ctl_then[$then]}" -- "$cur"))
+        return 0
     fi
     if ((given > 0)); then
         [[ -v "_rt604ctl_fields[$command]" ]] && _rt604ctl_field "$cur" "$prev" "${_rt604ctl_fields[$command]}"

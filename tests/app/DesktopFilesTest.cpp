@@ -192,6 +192,12 @@ TEST(DesktopFilesTest, CompletionOffersEveryCommandItsArgumentsAndFiles)
         {{"rt604ctl", "dump", "old.vpf", ""}, {}},
         {{"rt604ctl", "rules", ""}, {"add", "default", "off", "on", "remove"}},
         {{"rt604ctl", "rules", "add", ""}, {}}, // the application is any name
+        {{"rt604ctl", "rules", "add", "game", ""}, {"1", "2", "3"}},
+        {{"rt604ctl", "rules", "add", "game", "2", ""}, {}},
+        {{"rt604ctl", "rules", "default", ""}, {"1", "2", "3", "keep"}},
+        {{"rt604ctl", "--json", "rules", "default", "k"}, {"keep"}},
+        {{"rt604ctl", "rules", "remove", ""}, {}}, // a rule number
+        {{"rt604ctl", "rules", "default", "2", ""}, {}},
         {{"rt604ctl", "--vir"}, {"--virtual-keyboard="}},
         // Options anywhere, their file value split off at "=" or not.
         {{"rt604ctl", "info", "--virtual-keyboard", "=", "k"}, {"kb.state"}},

@@ -37,12 +37,15 @@ protected:
         std::string err;
     };
 
-    Result Run(const std::string& arguments) const
+    Result Run(const std::string& arguments) const { return RunLine("rules " + arguments); }
+
+    // The whole command line after the program's name.
+    Result RunLine(const std::string& line) const
     {
         const std::string program = std::string(RT604_BINARY_DIR) + "/bin/rt604ctl";
         const std::string out = (dir / "out.txt").string(), err = (dir / "err.txt").string();
-        const std::string command = "XDG_CONFIG_HOME='" + (dir / "xdg").string() + "' '" + program + "' rules " +
-                                    arguments + " >'" + out + "' 2>'" + err + "'";
+        const std::string command = "XDG_CONFIG_HOME='" + (dir / "xdg").string() + "' '" + program + "' " + line +
+                                    " >'" + out + "' 2>'" + err + "'";
         const int status = std::system(command.c_str());
         Result r;
         r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -113,6 +116,70 @@ TEST_F(RulesCtlTest, TheHundredthRuleIsTheLast)
     // Changing one of them needs no room.
     EXPECT_EQ(Run("add APP7 3").exitCode, 0);
     EXPECT_EQ(LoadAutoProfileSettings().rules[7], (AutoProfileRule{"app7", 2}));
+}
+
+// The global options stand anywhere, as for every other command: --json
+// prints the rules as JSON (after an edit, the rules as saved), and the
+// virtual keyboard, which has nothing to do with the rules, changes nothing.
+TEST_F(RulesCtlTest, TakesTheGlobalOptionsAnywhere)
+{
+    const std::string state = (dir / "kb.state").string();
+    const struct {
+        std::string line;
+        const char* out;
+    } steps[] = {
+        {"rules --json", "{\n  \"enabled\": true,\n  \"rules\": [],\n  \"defaultProfile\": null\n}\n"},
+        {"--virtual-keyboard=" + state + " rules add game 3", "Added rule 1: game -> profile 3\n"},
+        {"rules add 'Tab\"s \\ app' 1 --virtual-keyboard " + state, "Added rule 2: Tab\"s \\ app -> profile 1\n"},
+        {"--json rules default 2",
+         "{\n  \"enabled\": true,\n  \"rules\": [\n    {\n      \"number\": 1,\n      \"application\": \"game\",\n"
+         "      \"profile\": 3\n    },\n    {\n      \"number\": 2,\n"
+         "      \"application\": \"Tab\\\"s \\\\ app\",\n      \"profile\": 1\n    }\n  ],\n"
+         "  \"defaultProfile\": 2\n}\n"},
+        {"rules remove 1 --json --virtual-keyboard=" + state,
+         "{\n  \"enabled\": true,\n  \"rules\": [\n    {\n      \"number\": 1,\n"
+         "      \"application\": \"Tab\\\"s \\\\ app\",\n      \"profile\": 1\n    }\n  ],\n"
+         "  \"defaultProfile\": 2\n}\n"},
+        {"rules off --json", "{\n  \"enabled\": false,\n  \"rules\": [\n    {\n      \"number\": 1,\n"
+                             "      \"application\": \"Tab\\\"s \\\\ app\",\n      \"profile\": 1\n    }\n  ],\n"
+                             "  \"defaultProfile\": 2\n}\n"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.line);
+        const Result r = RunLine(step.line);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, step.out);
+        EXPECT_EQ(r.err, "");
+    }
+    // The virtual keyboard was never opened: its state file was not made.
+    EXPECT_FALSE(fs::exists(state));
+
+    // A wrong use with --json still says what is wrong, and prints no JSON.
+    const Result wrong = RunLine("rules --json remove 9");
+    EXPECT_EQ(wrong.exitCode, 1);
+    EXPECT_EQ(wrong.out, "");
+    EXPECT_NE(wrong.err.find("there is no rule 9"), std::string::npos) << wrong.err;
+}
+
+// Where an option does not apply, the refusal names it and says why.
+TEST_F(RulesCtlTest, AnOptionThatDoesNotApplyIsRefusedByNameWithTheReason)
+{
+    const struct {
+        const char* line;
+        const char* reason;
+    } cases[] = {
+        {"export out.vpf --json", "rt604ctl: --json does not apply to export: it prints no data\n"},
+        {"validate x.vpf --virtual-keyboard=kb.state",
+         "rt604ctl: --virtual-keyboard does not apply to validate: it reads only the file it is given, no keyboard\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const Result r = RunLine(c.line);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind(c.reason, 0), 0u) << r.err;
+        EXPECT_NE(r.err.find("usage: rt604ctl"), std::string::npos) << r.err;
+    }
 }
 
 } // namespace

@@ -24,8 +24,10 @@ constexpr std::array<CtlCommand, 11> Commands = {{
      "a profile's lighting (default the active one), or set its fields", RunLighting, true},
     {"key-colours", "1|2|3", "send a profile's user-defined key colours (its user mode file) to the keyboard",
      RunKeyColours, true},
+    // The rules belong to the program whichever keyboard it drives, so a
+    // --virtual-keyboard given out of habit is accepted and changes nothing.
     {"rules", "[...]", "automatic profiles: list; add APP 1|2|3; remove N; default 1|2|3|keep; on; off", RunRules,
-     false, true},
+     true},
 }};
 
 CtlOptions g_options;

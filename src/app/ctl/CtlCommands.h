@@ -32,7 +32,7 @@ struct CtlCommand {
     const char* summary;
     int (*run)(const std::vector<std::string>& args);
     bool json = false;     // takes --json
-    bool fileOnly = false; // needs no keyboard (refuses --virtual-keyboard)
+    bool fileOnly = false; // reads only the files it is given (refuses --virtual-keyboard)
 };
 
 // Every command, in the order --help lists them. A new command is one more

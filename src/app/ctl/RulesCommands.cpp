@@ -2,6 +2,7 @@
 #include "app/ctl/RulesCommands.h"
 
 #include "app/ctl/CtlCommands.h"
+#include "app/ctl/JsonWriter.h"
 #include "config/AutoProfileRules.h"
 #include "platform/SettingsStore.h"
 
@@ -11,7 +12,7 @@
 namespace {
 
 constexpr const char* Usage =
-    "usage: rt604ctl rules [add APPLICATION PROFILE | remove N | default PROFILE|keep | on | off]";
+    "usage: rt604ctl rules [add APPLICATION PROFILE | remove N | default PROFILE|keep | on | off] [--json]";
 
 // "1" to "3" as profiles 0 to 2.
 std::optional<int32_t> ProfileArgument(const std::string& text)
@@ -40,6 +41,36 @@ std::optional<size_t> RuleNumber(const std::string& text)
 std::string ProfileText(int32_t profile)
 {
     return profile == KeepProfile ? "keep the active profile" : "profile " + std::to_string(profile + 1);
+}
+
+// Profiles as the command line numbers them (1 to 3); the default that
+// keeps the active profile is null.
+int PrintRulesJson(const AutoProfileSettings& settings)
+{
+    JsonWriter json;
+    json.BeginObject();
+    json.Key("enabled");
+    json.Bool(settings.enabled);
+    json.Key("rules");
+    json.BeginArray();
+    for (size_t i = 0; i < settings.rules.size(); ++i) {
+        json.BeginObject();
+        json.Key("number");
+        json.Number(static_cast<int64_t>(i + 1));
+        json.Key("application");
+        json.String(settings.rules[i].application);
+        json.Key("profile");
+        json.Number(settings.rules[i].profile + 1);
+        json.EndObject();
+    }
+    json.EndArray();
+    json.Key("defaultProfile");
+    if (settings.defaultProfile == KeepProfile)
+        json.Null();
+    else
+        json.Number(settings.defaultProfile + 1);
+    json.EndObject();
+    return PrintJson(json);
 }
 
 void PrintRules(const AutoProfileSettings& settings)
@@ -82,6 +113,8 @@ int Add(AutoProfileSettings& settings, const std::vector<std::string>& args)
     }
     if (const int result = Save(settings); result != ExitOk)
         return result;
+    if (Options().json)
+        return PrintRulesJson(settings);
     const AutoProfileRule& rule = settings.rules[index];
     std::printf("%s rule %zu: %s -> profile %d\n", settings.rules.size() > before ? "Added" : "Changed", index + 1,
                 rule.application.c_str(), rule.profile + 1);
@@ -107,6 +140,8 @@ int Remove(AutoProfileSettings& settings, const std::vector<std::string>& args)
     }
     if (const int result = Save(settings); result != ExitOk)
         return result;
+    if (Options().json)
+        return PrintRulesJson(settings);
     std::printf("Removed rule %zu: %s -> profile %d\n", *number, removed.application.c_str(), removed.profile + 1);
     return ExitOk;
 }
@@ -127,6 +162,8 @@ int Default(AutoProfileSettings& settings, const std::vector<std::string>& args)
     }
     if (const int result = Save(settings); result != ExitOk)
         return result;
+    if (Options().json)
+        return PrintRulesJson(settings);
     std::printf("Any other application: %s.\n", ProfileText(settings.defaultProfile).c_str());
     return ExitOk;
 }
@@ -137,6 +174,8 @@ int RunRules(const std::vector<std::string>& args)
 {
     AutoProfileSettings settings = LoadAutoProfileSettings();
     if (args.empty()) {
+        if (Options().json)
+            return PrintRulesJson(settings);
         PrintRules(settings);
         return ExitOk;
     }
@@ -151,6 +190,8 @@ int RunRules(const std::vector<std::string>& args)
         settings.enabled = verb == "on";
         if (const int result = Save(settings); result != ExitOk)
             return result;
+        if (Options().json)
+            return PrintRulesJson(settings);
         std::printf("Automatic profiles are %s.\n", settings.enabled ? "on" : "off");
         return ExitOk;
     }

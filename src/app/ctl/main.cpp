@@ -127,8 +127,17 @@ int main(int argc, char** argv)
         CtlError("unknown command \"" + line.words[0] + "\" (see rt604ctl --help)");
         return ExitUsage;
     }
-    if ((line.options.json && !command->json) || (line.virtualGiven && command->fileOnly))
+    // An option the command cannot honour is refused by name, so that a
+    // script does not take silence for the option's effect.
+    if (line.options.json && !command->json) {
+        CtlError(std::string("--json does not apply to ") + command->name + ": it prints no data");
         return CtlUsage(*command);
+    }
+    if (line.virtualGiven && command->fileOnly) {
+        CtlError(std::string("--virtual-keyboard does not apply to ") + command->name +
+                 ": it reads only the file it is given, no keyboard");
+        return CtlUsage(*command);
+    }
 
     std::string self = RunningProgramFile();
     ComputeProgramPaths(self.empty() ? std::string(argv[0]) : self);
