@@ -8,35 +8,61 @@
 #include <vector>
 
 // The profile manager's rows and what its buttons do, without the window:
-// one row per profile file, the keyboard's three profiles first (all three
-// in the one cache file), then the files the owner added or loaded.
+// the keyboard's three profiles first, then the profile files the owner
+// added or loaded, which the settings keep from one opening to the next.
 
 struct ProfileRow {
-    std::string name;   // the file's base name, without its extension
-    std::string folder; // the file's folder, with a trailing '/'
-    // 0..2 for the keyboard's own profiles; -1 for an added file.
+    std::string name;   // a file row's base name, without its extension
+    std::string folder; // a file row's folder, with a trailing '/'
+    // 0..2 for the keyboard's own profiles (no file: name and folder empty);
+    // -1 for a file.
     int profile = -1;
+    // A file row whose file was not there when the list was read.
+    bool missing = false;
 };
 
-// The rows the manager opens with: the cache file once per profile.
+// The keyboard's three profiles.
 std::vector<ProfileRow> KeyboardProfileRows();
+// A file's row; missing when the file is not there.
 ProfileRow ProfileRowForFile(const std::string& path);
-// What the settings keep of a row: folder + name + ".vpf".
+// A file row's path as the settings keep it: folder + name + ".vpf".
 std::string ProfileRowValue(const ProfileRow& row);
 
-// Section "PROFILES" of the application settings: "PROFILE01", "PROFILE02"…
-// hold the rows' values, then "PROFILE00" the number of rows (decimal).
-// Values of rows beyond the count are left as they are; nothing reads them.
-// false when a value could not be written.
+// Section "PROFILES" of the application settings: "PROFILE00" the number of
+// file rows (decimal), "PROFILE01", "PROFILE02"… their paths, in one atomic
+// write. The keyboard's rows are not kept: they are always there. Values of
+// rows beyond the count are left as they are and never read. false when
+// nothing could be written.
 bool WriteProfileListSettings(const std::vector<ProfileRow>& rows);
+// The file rows the settings keep, in their order, each marked missing when
+// its file is gone. Rows that older versions wrote for the keyboard's
+// profiles (the cache file's "$Profile0.vpf") are no files of the owner's
+// and are dropped.
+std::vector<ProfileRow> ReadProfileListSettings();
+// What the manager opens with: the keyboard's rows, then the kept files.
+std::vector<ProfileRow> ProfileManagerRows();
 
-// The manager's Apply: unapplied key edits of the main window are offered
-// to the keyboard first ("PROFILE_SELECT_PROMPT"; No lets the reload drop
-// them); then the settings, then the ticked row's index becomes the
-// keyboard's active profile (none ticked: -1, no switch; an added file's row
-// is no profile of the keyboard's three, so it switches nothing either), the
-// document is rebuilt from the keyboard, the profile menu follows and the
-// main window's Apply is disabled. 1 when the settings were written.
+// Results of the manager's Apply; every failure has been told the owner.
+inline constexpr int32_t ProfileListApplied = 1;
+inline constexpr int32_t ProfileListNotSaved = -1;    // the rows could not be kept (the rest was done)
+inline constexpr int32_t ProfileEditsNotWritten = -2; // the unapplied edits failed: nothing switched or loaded
+inline constexpr int32_t ProfileSwitchRefused = -3;   // the keyboard kept its active profile
+inline constexpr int32_t ProfileFileRefused = -4;     // the ticked file is missing or invalid: nothing loaded
+inline constexpr int32_t ProfileLoadDeclined = -5;    // the owner kept the unapplied edits: nothing loaded
+inline constexpr int32_t ProfileFileNotWritten = -6;  // the file is loaded, but the keyboard did not take it
+
+// The manager's Apply. The rows are kept first. Then the ticked row:
+// - one of the keyboard's profiles becomes its active one. Unapplied key
+//   edits of the main window are offered to the keyboard first
+//   ("PROFILE_SELECT_PROMPT"); when Yes and they cannot be written, nothing
+//   is switched. No lets the reload drop them. The document is then rebuilt
+//   from the keyboard, so the window shows what it holds, switched or not;
+// - a file is loaded into the keyboard as Import does (all three profiles
+//   and the macros), after the question whether unapplied edits may be
+//   replaced ("PROFILE_LOAD_UNAPPLIED_PROMPT"); a missing or invalid file is
+//   refused with the reason "rt604ctl validate" gives;
+// - none: only the reload.
+// The profile menu follows. The first failure's code, or ProfileListApplied.
 int32_t ApplyProfileList(const std::vector<ProfileRow>& rows, int tickedRow);
 
 // File dialogs of New (a save dialog named userFolder + "PROFILE_NEW") and
@@ -52,5 +78,7 @@ int32_t CreateNewProfileFile(const std::string& path);
 ProfileFault CheckProfileFileToAdd(const std::string& path);
 // The refusal: "PROFILE_LOAD_REFUSED" with the path, then the reason's text.
 std::string ProfileLoadRefusal(const std::string& path, ProfileFault fault);
+// The same for a ticked file that cannot be loaded ("PROFILE_FILE_REFUSED").
+std::string ProfileFileRefusal(const std::string& path, ProfileFault fault);
 // The language key of a fault's reason ("PROFILE_FAULT_...").
 const char* ProfileFaultTextKey(ProfileFault fault);

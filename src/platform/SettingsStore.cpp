@@ -127,13 +127,21 @@ std::optional<uint32_t> SettingsStore::GetDword(const std::string& section, cons
 
 bool SettingsStore::SetString(const std::string& section, const std::string& name, const std::string& value)
 {
+    return SetStrings(section, {{name, value}});
+}
+
+bool SettingsStore::SetStrings(const std::string& section,
+                               const std::vector<std::pair<std::string, std::string>>& values)
+{
     std::string folder = SettingsFolder();
     if (!MakeFolders(folder))
         return false;
-    std::string stored = value;
-    if (StartsWith(value, DwordPrefix) || StartsWith(value, StringPrefix))
-        stored = std::string(StringPrefix) + value;
-    return WritePrivateProfileString(section, name, stored, folder + fileName_);
+    std::vector<std::pair<std::string, std::string>> stored = values;
+    for (auto& [name, value] : stored) {
+        if (StartsWith(value, DwordPrefix) || StartsWith(value, StringPrefix))
+            value = std::string(StringPrefix) + value;
+    }
+    return WritePrivateProfileStrings(section, stored, folder + fileName_);
 }
 
 bool SettingsStore::SetDword(const std::string& section, const std::string& name, uint32_t value)

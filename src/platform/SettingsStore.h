@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 // The per-user registry's two places, each kept in its own INI file in the
 // settings folder ($XDG_CONFIG_HOME, else ~/.config, + "/orvan-rt604/"):
@@ -26,6 +28,9 @@ public:
     std::optional<uint32_t> GetDword(const std::string& section, const std::string& name) const;
     bool SetString(const std::string& section, const std::string& name, const std::string& value);
     bool SetDword(const std::string& section, const std::string& name, uint32_t value);
+    // Several strings of one section in one atomic write: all of them reach
+    // the file or none does.
+    bool SetStrings(const std::string& section, const std::vector<std::pair<std::string, std::string>>& values);
     // True when the name exists with any type.
     bool Has(const std::string& section, const std::string& name) const;
 
