@@ -13,6 +13,7 @@
 #include <QFontMetrics>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTableView>
@@ -112,6 +113,9 @@ void CVarkelin_DlgProfile::CreateControls()
     list_->setStyleSheet(ListStyle(ImageFolder()));
     PlaceControl(list_, Ini(), "BUTTONINFO", "PROGRAM_LIST");
     connect(model_, &ProfileListModel::tickChanged, this, [this] { SetApplyEnabled(true); });
+    connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CVarkelin_DlgProfile::UpdateDeleteButton);
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, &CVarkelin_DlgProfile::UpdateDeleteButton);
 
     // The title is a language text drawn over the skin's title bar.
     title_ = new QLabel(this);
@@ -181,8 +185,11 @@ void CVarkelin_DlgProfile::Open()
     ApplyLanguage(GetLanguageIndex());
     // The active profile is asked of the keyboard (or its cache); unknown,
     // no row is ticked.
-    model_->SetRows(KeyboardProfileRows(), GetCurrentProfile());
+    // The owner's files come back from the settings, each looked for anew.
+    model_->SetRows(ProfileManagerRows(), -1);
+    model_->TickProfile(GetCurrentProfile());
     SetApplyEnabled(false);
+    UpdateDeleteButton();
     show();
     raise();
     activateWindow();
@@ -202,7 +209,7 @@ void CVarkelin_DlgProfile::SetApplyEnabled(bool enabled)
 void CVarkelin_DlgProfile::ShowActiveProfile(int profile)
 {
     if (profile >= 0)
-        model_->SetTickedRow(profile);
+        model_->TickProfile(profile);
     SetApplyEnabled(false);
 }
 
@@ -236,20 +243,39 @@ void CVarkelin_DlgProfile::LoadProfile()
 
 void CVarkelin_DlgProfile::DeleteSelectedRow()
 {
-    const QModelIndexList selected = list_->selectionModel()->selectedRows();
-    if (selected.isEmpty())
+    const int row = SelectedFileRow();
+    if (row < 0)
         return;
     // The file stays on disk; only the row goes.
-    model_->RemoveRow(selected.first().row());
+    model_->RemoveRow(row);
     SetApplyEnabled(true);
+}
+
+int CVarkelin_DlgProfile::SelectedFileRow() const
+{
+    const QModelIndexList selected = list_->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return -1;
+    const int row = selected.first().row();
+    // The keyboard's profiles are always there; only the owner's files go.
+    const std::vector<ProfileRow>& rows = model_->Rows();
+    return row < static_cast<int>(rows.size()) && rows[static_cast<size_t>(row)].profile < 0 ? row : -1;
+}
+
+void CVarkelin_DlgProfile::UpdateDeleteButton()
+{
+    Button(ProfileControl::Delete)->setEnabled(SelectedFileRow() >= 0);
 }
 
 int CVarkelin_DlgProfile::ApplyChanges()
 {
-    const int written = ApplyProfileList(model_->Rows(), model_->TickedRow());
-    SetApplyEnabled(false);
+    const int32_t result = ApplyProfileList(model_->Rows(), model_->TickedRow());
+    // Whatever became of the owner's tick, the list shows the profile the
+    // keyboard runs; only rows that could not be kept leave Apply to retry.
+    model_->TickProfile(GetCurrentProfile());
+    SetApplyEnabled(result == ProfileListNotSaved);
     emit applied();
-    return written;
+    return result;
 }
 
 void CVarkelin_DlgProfile::accept()

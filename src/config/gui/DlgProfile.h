@@ -18,8 +18,9 @@ inline constexpr int Ok = 1, Cancel = 2;
 inline constexpr int List = 1007, Load = 1008, New = 1010, Delete = 1011, Apply = 1012, Test = 1013;
 } // namespace ProfileControl
 
-// The profile manager: the profile files in a report list, the ticked row
-// is the profile to activate. Laid out and faced from Skins/Profile.ini and
+// The profile manager: the keyboard's profiles and the owner's profile files
+// in a report list; the ticked row is the profile to activate or the file to
+// load into the keyboard. Laid out and faced from Skins/Profile.ini and
 // Profile_normal/over/down.jpg (the pressed picture is also the disabled
 // look). Created once with the main window's first request and shown
 // window-modal over it; the open counter tells SelectProfile it is shown.
@@ -31,8 +32,8 @@ public:
     ~CVarkelin_DlgProfile() override;
 
     // The opening: the counter goes up, the list is filled anew with the
-    // keyboard's three profiles (the active one ticked), Apply is disabled,
-    // and the window is shown.
+    // keyboard's three profiles (the active one ticked) and the files the
+    // settings keep, Apply is disabled, and the window is shown.
     void Open();
     // Above 0 while the dialog is shown.
     int OpenCount() const { return openCount_; }
@@ -46,7 +47,7 @@ public:
     void NewProfile();
     void LoadProfile();
     void DeleteSelectedRow();
-    // 1 when the settings were written.
+    // ApplyProfileList's result; the active profile's row is ticked after.
     int ApplyChanges();
 
     ProfileListModel* Model() const { return model_; }
@@ -69,6 +70,9 @@ private:
     void CreateControls();
     CPngButton* AddButton(int id, const char* skinKey);
     void SetApplyEnabled(bool enabled);
+    // The selected row when it is one of the owner's files, else -1.
+    int SelectedFileRow() const;
+    void UpdateDeleteButton();
     void Close();
 
     std::function<void()> openHelp_;

@@ -3,6 +3,8 @@
 #include "config/ProfileSwitch.h"
 #include "skin/LanguageTexts.h"
 
+#include <QColor>
+
 namespace {
 
 struct ColumnTitle {
@@ -15,6 +17,8 @@ constexpr ColumnTitle ColumnTitles[ProfileListModel::ColumnCount] = {
     {"PROFILE_COLUMN_NAME", "名称"},
     {"PROFILE_COLUMN_PATH", "路径"},
 };
+
+constexpr QRgb MissingRowColour = 0xff8a8f98;
 
 } // namespace
 
@@ -41,20 +45,27 @@ QVariant ProfileListModel::data(const QModelIndex& index, int role) const
             return index.row() == ticked_ ? Qt::Checked : Qt::Unchecked;
         break;
     case NameColumn:
-        // The keyboard's profiles all live in the one cache file; their
-        // own names tell them apart.
+        if (row.profile >= 0) {
+            if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+                return QString::fromStdString(ProfileName(row.profile));
+            break;
+        }
         if (role == Qt::DisplayRole)
-            return QString::fromStdString(row.profile >= 0 ? ProfileName(row.profile) : row.name);
+            return QString::fromStdString(row.missing ? FormatText(LoadText("PROFILE_FILE_MISSING"), row.name) : row.name);
         if (role == Qt::ToolTipRole)
-            return QString::fromStdString(row.folder + row.name);
+            return QString::fromStdString(row.missing ? FormatText(LoadText("PROFILE_FILE_MISSING_TIP"), ProfileRowValue(row))
+                                                      : ProfileRowValue(row));
         break;
     case FolderColumn:
         if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-            return QString::fromStdString(row.folder);
+            return QString::fromStdString(row.profile >= 0 ? LoadText("PROFILE_ON_KEYBOARD") : row.folder);
         break;
     default:
         break;
     }
+    // A file that is gone reads dimmed across its row.
+    if (role == Qt::ForegroundRole && row.missing)
+        return QColor(MissingRowColour);
     return {};
 }
 
@@ -119,6 +130,17 @@ void ProfileListModel::RemoveRow(int row)
     endRemoveRows();
 }
 
+void ProfileListModel::TickProfile(int profile)
+{
+    for (size_t r = 0; r < rows_.size(); ++r) {
+        if (profile >= 0 && rows_[r].profile == profile) {
+            SetTickedRow(static_cast<int>(r));
+            return;
+        }
+    }
+    SetTickedRow(-1);
+}
+
 void ProfileListModel::SetTickedRow(int row)
 {
     const int ticked = row >= 0 && row < rowCount() ? row : -1;
@@ -132,7 +154,7 @@ void ProfileListModel::RetranslateTexts()
 {
     emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
     if (!rows_.empty())
-        emit dataChanged(index(0, NameColumn), index(rowCount() - 1, NameColumn), {Qt::DisplayRole});
+        emit dataChanged(index(0, NameColumn), index(rowCount() - 1, FolderColumn), {Qt::DisplayRole, Qt::ToolTipRole});
 }
 
 void ProfileListModel::EmitTickColumnChanged()

@@ -6,9 +6,10 @@
 
 #include <vector>
 
-// The profile manager's report list: one row per profile file, three
-// columns (the tick that marks the profile to activate, the name, the
-// folder). At most one row is ticked; ticking a row clears the others.
+// The profile manager's report list: the keyboard's profiles, then the
+// owner's profile files, in three columns (the tick that marks the profile to
+// activate or the file to load, the name, the folder). At most one row is
+// ticked; ticking a row clears the others.
 class ProfileListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -33,6 +34,8 @@ public:
     // Ticks row (or none for a row that does not exist) without counting as
     // the owner's change.
     void SetTickedRow(int row);
+    // Ticks the row of the keyboard's profile (none for -1), likewise.
+    void TickProfile(int profile);
     // The texts come from the language file; tell the views they changed.
     void RetranslateTexts();
 

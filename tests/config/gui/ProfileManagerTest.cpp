@@ -97,10 +97,10 @@ TEST_F(ProfileManagerTest, ListsTheProfilesTicksTheActiveOneAndWearsTheSkin)
     EXPECT_EQ(Header(dialog, 0), QStringLiteral("Active"));
     EXPECT_EQ(Header(dialog, 1), QStringLiteral("Name"));
     EXPECT_EQ(Header(dialog, 2), QStringLiteral("Folder"));
-    const QString folder = QString::fromStdString(g_paths.userFolder + "/");
+    // The keyboard's own profiles, not a file of its cache.
     for (int r = 0; r < 3; ++r) {
         EXPECT_EQ(Cell(dialog, r, 1), Text(r == 0 ? "PROFILE_1" : r == 1 ? "PROFILE_2" : "PROFILE_3"));
-        EXPECT_EQ(Cell(dialog, r, 2), folder);
+        EXPECT_EQ(Cell(dialog, r, 2), QStringLiteral("On the keyboard"));
     }
     EXPECT_EQ(dialog->List()->selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_TRUE(dialog->List()->showGrid());
@@ -135,6 +135,7 @@ TEST_F(ProfileManagerTest, ListsTheProfilesTicksTheActiveOneAndWearsTheSkin)
     EXPECT_EQ(Header(dialog, 0), Text("PROFILE_COLUMN_ACTIVE", 1));
     EXPECT_NE(Header(dialog, 0), QStringLiteral("Active"));
     EXPECT_EQ(Cell(dialog, 0, 1), Text("PROFILE_1", 1));
+    EXPECT_EQ(Cell(dialog, 0, 2), Text("PROFILE_ON_KEYBOARD", 1));
     EXPECT_EQ(dialog->Button(ProfileControl::Load)->text(), Text("PROFILE_LOAD", 1));
     EXPECT_EQ(dialog->Title()->text(), Text("PROFILE_MANAGER_TITLE", 1));
     SetLanguageIndex(0);
@@ -188,11 +189,9 @@ TEST_F(ProfileManagerTest, TickingAnotherProfileAndApplySwitchesTheKeyboardAndWr
     dialog->Button(ProfileControl::Apply)->click();
 
     EXPECT_EQ(kb->Memories().ActiveProfile(), 2);
-    const std::string cache = g_paths.userFolder + "/$Profile0.vpf";
-    EXPECT_EQ(Setting("PROFILE00"), "3");
-    EXPECT_EQ(Setting("PROFILE01"), cache);
-    EXPECT_EQ(Setting("PROFILE02"), cache);
-    EXPECT_EQ(Setting("PROFILE03"), cache);
+    // No file of the owner's: no rows kept, and none for the keyboard's.
+    EXPECT_EQ(Setting("PROFILE00"), "0");
+    EXPECT_FALSE(Setting("PROFILE01").has_value());
     EXPECT_FALSE(dialog->HasChanges());
     EXPECT_FALSE(window->IsApplyEnabled());
     EXPECT_TRUE(dialog->isVisible());
@@ -211,24 +210,39 @@ TEST_F(ProfileManagerTest, TickingAnotherProfileAndApplySwitchesTheKeyboardAndWr
     EXPECT_FALSE(window->IsProfileDialogOpen());
 }
 
-TEST_F(ProfileManagerTest, DeletingEveryRowAndApplyWritesZeroRowsAndKeepsTheProfile)
+// Only the owner's files can be removed: the keyboard's profiles are always
+// there. Every file removed and applied keeps no rows and the profile.
+TEST_F(ProfileManagerTest, RemovingEveryFileAndApplyWritesZeroRowsAndKeepsTheProfile)
 {
+    ASSERT_EQ(CreateNewProfileFile(Path("a.vpf")), 1);
+    ASSERT_TRUE(AppSettings().SetString("PROFILES", "PROFILE01", Path("a.vpf")));
+    ASSERT_TRUE(AppSettings().SetString("PROFILES", "PROFILE02", Path("b.vpf")));
+    ASSERT_TRUE(AppSettings().SetString("PROFILES", "PROFILE00", "2"));
     PrepareKeyboard(1, {});
     Start();
     CVarkelin_DlgProfile* dialog = OpenManager();
     ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(dialog->Model()->rowCount(), 5);
 
-    // Nothing selected: nothing removed.
+    // Nothing selected, or a profile of the keyboard's: nothing removed.
     dialog->Button(ProfileControl::Delete)->click();
-    EXPECT_EQ(dialog->Model()->rowCount(), 3);
+    EXPECT_FALSE(dialog->Button(ProfileControl::Delete)->isEnabled());
+    for (int r = 0; r < 3; ++r) {
+        Select(dialog, r);
+        EXPECT_FALSE(dialog->Button(ProfileControl::Delete)->isEnabled());
+        dialog->DeleteSelectedRow();
+    }
+    EXPECT_EQ(dialog->Model()->rowCount(), 5);
     EXPECT_FALSE(dialog->HasChanges());
-    for (int n = 0; n < 3; ++n) {
-        Select(dialog, 0);
+    for (int n = 0; n < 2; ++n) {
+        Select(dialog, 3);
+        EXPECT_TRUE(dialog->Button(ProfileControl::Delete)->isEnabled());
         dialog->Button(ProfileControl::Delete)->click();
     }
-    EXPECT_EQ(dialog->Model()->rowCount(), 0);
-    EXPECT_EQ(dialog->Model()->TickedRow(), -1);
+    EXPECT_EQ(dialog->Model()->rowCount(), 3);
+    EXPECT_EQ(Ticks(dialog), (std::vector<bool>{false, true, false}));
     EXPECT_TRUE(dialog->HasChanges());
+    Tick(dialog, 1, false);
 
     dialog->Button(ProfileControl::Apply)->click();
 
@@ -236,6 +250,115 @@ TEST_F(ProfileManagerTest, DeletingEveryRowAndApplyWritesZeroRowsAndKeepsTheProf
     EXPECT_EQ(CountRequests(CmdWriteDeviceInfo), 0u);
     EXPECT_EQ(kb->Memories().ActiveProfile(), 1);
     EXPECT_TRUE(ProfileShown(1));
+    EXPECT_TRUE(std::filesystem::exists(Path("a.vpf")));
+}
+
+// The rows the owner adds stay when the manager is opened again, a file
+// that went away shown as missing rather than dropped.
+TEST_F(ProfileManagerTest, AddedRowsStayAcrossOpeningsAndMissingFilesShow)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    CVarkelin_DlgProfile* dialog = OpenManager();
+    ASSERT_NE(dialog, nullptr);
+    prompts.savePath = Path("fresh.vpf");
+    dialog->Button(ProfileControl::New)->click();
+    ASSERT_EQ(CreateNewProfileFile(Path("second.vpf")), 1);
+    prompts.openPath = Path("second.vpf");
+    dialog->Button(ProfileControl::Load)->click();
+    ASSERT_EQ(dialog->Model()->rowCount(), 5);
+    dialog->Button(ProfileControl::Ok)->click();
+    ASSERT_FALSE(dialog->isVisible());
+
+    dialog = OpenManager();
+    ASSERT_EQ(dialog->Model()->rowCount(), 5);
+    EXPECT_EQ(Cell(dialog, 3, 1), QStringLiteral("fresh"));
+    EXPECT_EQ(Cell(dialog, 4, 1), QStringLiteral("second"));
+    EXPECT_EQ(Cell(dialog, 4, 2), QString::fromStdString(dir.string() + "/"));
+    EXPECT_EQ(Ticks(dialog), (std::vector<bool>{true, false, false, false, false}));
+    dialog->Button(ProfileControl::Cancel)->click();
+
+    // What the manager opens with is read from the settings file each time
+    // (a restart reads it the same way, ProfileListTest), and each file is
+    // looked for anew.
+    std::filesystem::remove(Path("fresh.vpf"));
+    dialog = OpenManager();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(dialog->Model()->rowCount(), 5);
+    EXPECT_EQ(Cell(dialog, 3, 1), QStringLiteral("fresh (file missing)"));
+    EXPECT_EQ(dialog->Model()->data(dialog->Model()->index(3, 1), Qt::ToolTipRole).toString(),
+              QString::fromStdString("This file is no longer there: " + Path("fresh.vpf")));
+    EXPECT_TRUE(dialog->Model()->data(dialog->Model()->index(3, 2), Qt::ForegroundRole).isValid());
+    EXPECT_EQ(Cell(dialog, 4, 1), QStringLiteral("second"));
+    EXPECT_FALSE(dialog->Model()->data(dialog->Model()->index(4, 1), Qt::ForegroundRole).isValid());
+    SetLanguageIndex(1);
+    window->HandleMessage(MsgLanguage, TagLanguage, 1);
+    EXPECT_EQ(Cell(dialog, 3, 1), QString::fromStdString(FormatText(LoadText("PROFILE_FILE_MISSING", 1), "fresh")));
+    SetLanguageIndex(0);
+}
+
+// A ticked file is loaded into the keyboard as Import does; afterwards the
+// tick is back on the profile the keyboard runs.
+TEST_F(ProfileManagerTest, TickingAFileAndApplyLoadsItIntoTheKeyboard)
+{
+    // Profile 2's A is off on the keyboard; the file is a fresh one, with
+    // every key doing its own function.
+    PrepareKeyboard(0, {{1, KeyA, 1, 0}});
+    ASSERT_NE(KeyboardEntry(1, KeyA), FactoryEntry(KeyA));
+    ASSERT_EQ(CreateNewProfileFile(Path("plain.vpf")), 1);
+    Start();
+    CVarkelin_DlgProfile* dialog = OpenManager();
+    ASSERT_NE(dialog, nullptr);
+    prompts.openPath = Path("plain.vpf");
+    dialog->Button(ProfileControl::Load)->click();
+    Tick(dialog, 3);
+
+    dialog->Button(ProfileControl::Apply)->click();
+
+    EXPECT_EQ(KeyboardEntry(1, KeyA), FactoryEntry(KeyA));
+    EXPECT_EQ(DocumentSlot(1, KeyA).Type(), 0);
+    EXPECT_EQ(kb->Memories().ActiveProfile(), 0);
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(Ticks(dialog), (std::vector<bool>{true, false, false, false}));
+    EXPECT_FALSE(dialog->HasChanges());
+    EXPECT_FALSE(window->IsApplyEnabled());
+    EXPECT_EQ(Setting("PROFILE01"), Path("plain.vpf"));
+
+    // A file gone since is refused with the reason; the keyboard's maps and
+    // macros are not touched.
+    std::filesystem::remove(Path("plain.vpf"));
+    kb->ClearFrameLog();
+    Tick(dialog, 3);
+    dialog->Button(ProfileControl::Apply)->click();
+    EXPECT_EQ(prompts.messages,
+              std::vector<std::string>{Path("plain.vpf") + " cannot be loaded into the keyboard:\nfile does not exist"});
+    EXPECT_EQ(CountRequests(CmdWriteKeyMap), 0u);
+    EXPECT_EQ(CountRequests(CmdWriteMacroMemory), 0u);
+    EXPECT_EQ(Ticks(dialog), (std::vector<bool>{true, false, false, false}));
+}
+
+// The keyboard refuses the switch: the manager and the main window keep
+// showing the profile it runs, and the owner is told.
+TEST_F(ProfileManagerTest, ASwitchTheKeyboardRefusesIsToldAndNotShown)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    window->OpenMainWindow();
+    CVarkelin_DlgProfile* dialog = OpenManager();
+    ASSERT_NE(dialog, nullptr);
+    Tick(dialog, 2);
+    kb->RefuseNextRequests(0xFF, 1);
+
+    dialog->Button(ProfileControl::Apply)->click();
+
+    EXPECT_EQ(kb->Memories().ActiveProfile(), 0);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0], "The keyboard did not switch to Profile 3. It keeps its active profile.");
+    EXPECT_EQ(Ticks(dialog), (std::vector<bool>{true, false, false}));
+    EXPECT_FALSE(dialog->HasChanges());
+    EXPECT_TRUE(ProfileShown(0));
+    EXPECT_EQ(window->ViewedProfile(), 0);
+    EXPECT_EQ(window->Button(MainControl::Profiles)->text(), Text("PROFILE_1"));
 }
 
 TEST_F(ProfileManagerTest, NewAndLoadAddRowsAndLoadRefusesABrokenFileNamingTheReason)
@@ -294,9 +417,9 @@ TEST_F(ProfileManagerTest, NewAndLoadAddRowsAndLoadRefusesABrokenFileNamingTheRe
     EXPECT_EQ(prompts.messages.size(), 3u);
 
     dialog->Button(ProfileControl::Apply)->click();
-    EXPECT_EQ(Setting("PROFILE00"), "5");
-    EXPECT_EQ(Setting("PROFILE04"), Path("fresh.vpf"));
-    EXPECT_EQ(Setting("PROFILE05"), Path("fresh.vpf"));
+    EXPECT_EQ(Setting("PROFILE00"), "2");
+    EXPECT_EQ(Setting("PROFILE01"), Path("fresh.vpf"));
+    EXPECT_EQ(Setting("PROFILE02"), Path("fresh.vpf"));
 }
 
 // SelectProfile while the manager is open: the manager follows the switch;
