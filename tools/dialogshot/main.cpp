@@ -6,7 +6,8 @@
 //       [--language 0|1]
 //
 // profiles: the keyboard's three profiles (the second active), a profile file
-//           added with Load and selected, Apply enabled
+//           added with Load and selected, a kept file that is missing, Apply
+//           enabled
 // update:   an updater chosen from the Package folder, the pointer on Update
 
 #include "ShotSession.h"
@@ -66,6 +67,8 @@ int main(int argc, char** argv)
         const std::string file = program.HomeFile(QStringLiteral("Tournament.vpf")).toStdString();
         CreateNewProfileFile(file);
         dialog->Model()->AddRow(ProfileRowForFile(file));
+        // A kept file that has gone since, as the owner finds it later.
+        dialog->Model()->AddRow(ProfileRowForFile(program.HomeFile(QStringLiteral("Old league.vpf")).toStdString()));
         dialog->List()->selectRow(3);
         dialog->Button(ProfileControl::Apply)->setEnabled(true);
         shown = dialog;

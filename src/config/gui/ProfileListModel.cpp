@@ -20,6 +20,11 @@ constexpr ColumnTitle ColumnTitles[ProfileListModel::ColumnCount] = {
 
 constexpr QRgb MissingRowColour = 0xff8a8f98;
 
+std::string MissingOr(const ProfileRow& row, const std::string& tip)
+{
+    return row.missing ? FormatText(LoadText("PROFILE_FILE_MISSING_TIP"), ProfileRowValue(row)) : tip;
+}
+
 } // namespace
 
 ProfileListModel::ProfileListModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -51,14 +56,21 @@ QVariant ProfileListModel::data(const QModelIndex& index, int role) const
             break;
         }
         if (role == Qt::DisplayRole)
-            return QString::fromStdString(row.missing ? FormatText(LoadText("PROFILE_FILE_MISSING"), row.name) : row.name);
+            return QString::fromStdString(row.name);
         if (role == Qt::ToolTipRole)
-            return QString::fromStdString(row.missing ? FormatText(LoadText("PROFILE_FILE_MISSING_TIP"), ProfileRowValue(row))
-                                                      : ProfileRowValue(row));
+            return QString::fromStdString(MissingOr(row, ProfileRowValue(row)));
         break;
     case FolderColumn:
-        if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-            return QString::fromStdString(row.profile >= 0 ? LoadText("PROFILE_ON_KEYBOARD") : row.folder);
+        if (row.profile >= 0) {
+            if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+                return QString::fromStdString(LoadText("PROFILE_ON_KEYBOARD"));
+            break;
+        }
+        // Said before the folder, which a narrow column cuts at its end.
+        if (role == Qt::DisplayRole)
+            return QString::fromStdString(row.missing ? FormatText(LoadText("PROFILE_FILE_MISSING"), row.folder) : row.folder);
+        if (role == Qt::ToolTipRole)
+            return QString::fromStdString(MissingOr(row, row.folder));
         break;
     default:
         break;

@@ -285,7 +285,8 @@ TEST_F(ProfileManagerTest, AddedRowsStayAcrossOpeningsAndMissingFilesShow)
     dialog = OpenManager();
     ASSERT_NE(dialog, nullptr);
     ASSERT_EQ(dialog->Model()->rowCount(), 5);
-    EXPECT_EQ(Cell(dialog, 3, 1), QStringLiteral("fresh (file missing)"));
+    EXPECT_EQ(Cell(dialog, 3, 1), QStringLiteral("fresh"));
+    EXPECT_EQ(Cell(dialog, 3, 2), QString::fromStdString("Missing: " + dir.string() + "/"));
     EXPECT_EQ(dialog->Model()->data(dialog->Model()->index(3, 1), Qt::ToolTipRole).toString(),
               QString::fromStdString("This file is no longer there: " + Path("fresh.vpf")));
     EXPECT_TRUE(dialog->Model()->data(dialog->Model()->index(3, 2), Qt::ForegroundRole).isValid());
@@ -293,7 +294,7 @@ TEST_F(ProfileManagerTest, AddedRowsStayAcrossOpeningsAndMissingFilesShow)
     EXPECT_FALSE(dialog->Model()->data(dialog->Model()->index(4, 1), Qt::ForegroundRole).isValid());
     SetLanguageIndex(1);
     window->HandleMessage(MsgLanguage, TagLanguage, 1);
-    EXPECT_EQ(Cell(dialog, 3, 1), QString::fromStdString(FormatText(LoadText("PROFILE_FILE_MISSING", 1), "fresh")));
+    EXPECT_EQ(Cell(dialog, 3, 2), QString::fromStdString("Файла нет: " + dir.string() + "/"));
     SetLanguageIndex(0);
 }
 
