@@ -90,8 +90,8 @@ int32_t SwitchToProfile(int profile)
     }
     // Switched or not, the document and the key buttons become what the
     // keyboard holds. Without an answer the default document stands in, as
-    // at every reload; the monitor then finds the keyboard gone.
-    ReloadFromDevice(false);
+    // at every reload, and the monitor finds the keyboard gone.
+    (void)ReloadFromDevice(false);
     return result;
 }
 
