@@ -8,6 +8,7 @@
 #include "config/DeviceCopy.h"
 #include "config/ProfileImport.h"
 #include "config/ProfileSwitch.h"
+#include "platform/FileAccess.h"
 #include "platform/SettingsStore.h"
 #include "skin/LanguageTexts.h"
 
@@ -101,7 +102,11 @@ int32_t LoadFileIntoKeyboard(const ProfileRow& row)
     ProfileCheck check;
     const std::vector<uint8_t> file = ReadProfileFileBytes(path, check);
     if (check.fault != ProfileFault::None) {
-        Tell(Refusal("PROFILE_FILE_REFUSED", path, check.fault));
+        std::string refusal = Refusal("PROFILE_FILE_REFUSED", path, check.fault);
+        // The system's own words, as "rt604ctl validate" adds them.
+        if (check.fault == ProfileFault::CannotOpen && check.error != 0)
+            refusal += ": " + FileErrorText(check.error);
+        Tell(refusal);
         return ProfileFileRefused;
     }
     // The file replaces every profile and the macros: applying the edits

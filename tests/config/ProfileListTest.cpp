@@ -253,7 +253,10 @@ TEST_F(TickedFileTest, AFileThatCannotBeLoadedIsRefusedWithTheReason)
                                                       "bad checksum: byte 31 is not the sum of bytes 0 to 30"},
         {Path("short.vpf"), Path("short.vpf") + " cannot be loaded into the keyboard:\n"
                                                 "too short: a profile file has at least 32832 bytes"},
+        {Path("folder.vpf"), Path("folder.vpf") + " cannot be loaded into the keyboard:\n"
+                                                  "file cannot be opened or read: is a folder, not a file"},
     };
+    std::filesystem::create_directory(Path("folder.vpf"));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         prompts.messages.clear();
