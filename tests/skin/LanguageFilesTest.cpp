@@ -53,6 +53,13 @@ const std::map<std::string, std::string> FormatTexts = {
     {"MACRO_MEMORY_NAMES_CONFIRM", "%d"},
     {"PROFILE_NEW_FAILED", "%s"},
     {"PROFILE_LOAD_REFUSED", "%s"},
+    {"PROFILE_FILE_MISSING", "%s"},
+    {"PROFILE_FILE_MISSING_TIP", "%s"},
+    {"PROFILE_LIST_SAVE_FAILED", "%s"},
+    {"PROFILE_SWITCH_FAILED", "%s"},
+    {"PROFILE_FILE_REFUSED", "%s"},
+    {"PROFILE_LOAD_UNAPPLIED_PROMPT", "%s"},
+    {"PROFILE_LOAD_NOT_WRITTEN", "%s"},
     {"UPDATE_START_FAILED", "%s"},
     {"UPDATE_NO_HANDLER", "%s"},
 };
