@@ -28,7 +28,9 @@ RecordStep MacroRecorder::OnKey(uint16_t keyCode, bool released, bool autoRepeat
     }
     if (!recording_)
         return step;
-    if (!released && (autoRepeat || down_.count(keyCode) != 0))
+    // A held key comes back as release/press pairs, both marked as repeats
+    // (X11, and Qt's own repeats on Wayland): neither half is a real stroke.
+    if (autoRepeat || (!released && down_.count(keyCode) != 0))
         return step;
     // A clock that went backwards must not turn into a pause of 49 days.
     const uint64_t elapsed = nowMs >= lastTick_ ? nowMs - lastTick_ : 0;

@@ -36,7 +36,8 @@ public:
     bool IsRecording() const { return recording_; }
 
     // A key event while recording. Media keys and unknown keys pass on.
-    // Auto-repeated presses and presses of a key already down add nothing.
+    // Auto-repeated presses and releases, and presses of a key already down,
+    // add nothing.
     // A release whose press never arrived (some keys are reported only as
     // released) gets a press before it; where both arrive, exactly one press
     // and one release are recorded. Nothing happens while not recording.
