@@ -79,7 +79,7 @@ TEST_F(KeyEditorTest, HoldingAKeyWhileRecordingRecordsOnePressAndOneRelease)
     SendKey(KEY_A, false);
     for (int i = 0; i < 10; ++i) {
         now += 33;
-        SendKey(KEY_A, false, true);
+        RepeatKey(KEY_A);
     }
     now = 1700;
     SendKey(KEY_A, true);
@@ -121,6 +121,32 @@ TEST_F(KeyEditorTest, WithoutRecordedDelaysEveryRecordedEventGetsFifty)
     // The check box flips the stored setting.
     Get<QCheckBox>(RecordDelays)->click();
     EXPECT_EQ(ReadRecordDelaysSetting(), 1);
+}
+
+// Starting and stopping a recording moves the focus nowhere: the macro
+// list, disabled meanwhile, has it back afterwards instead of the play count.
+TEST_F(KeyEditorTest, RecordingLeavesTheFocusWhereItWas)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    AddMacros({{"Alpha", {}}});
+    OpenEditor(MacroOnlyControlId);
+    QWidget* const places[] = {Get<QComboBox>(MacroListBox), Get<QLineEdit>(PlayCount), editor->EventView()};
+    for (QWidget* place : places) {
+        const std::string name = place->objectName().toStdString();
+        place->setFocus(Qt::MouseFocusReason);
+        ASSERT_EQ(editor->focusWidget(), place) << name;
+        editor->Button(Record)->click();
+        ASSERT_TRUE(editor->IsRecording());
+        QWidget* during = editor->focusWidget();
+        EXPECT_TRUE(during == place || (during == nullptr && !place->isEnabled()))
+            << name << ": the focus went to " << (during ? during->objectName().toStdString() : "nothing");
+        TapKey(KEY_Z);
+        editor->Button(Record)->click();
+        EXPECT_EQ(editor->focusWidget(), place) << name;
+    }
+    EXPECT_EQ(Rows().size(), 6u);
+    EXPECT_EQ(Get<QLineEdit>(PlayCount)->text(), QStringLiteral("1"));
 }
 
 TEST_F(KeyEditorTest, AMacroOfFourThousandEventsTakesNoMore)
