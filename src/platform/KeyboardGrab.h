@@ -6,10 +6,9 @@
 // While the key function editor captures a key or records a macro and is
 // the active window it takes the whole keyboard, so that keys the desktop
 // would act on (the Super keys opening a menu, Alt+Tab) reach the editor
-// instead. The window system side
-// implements this; where no grab can be had (a Wayland session, a test
-// without a display) Grab() says so and the editor works with the keys its
-// window receives.
+// instead. The window system side implements this; where no grab can be had
+// (a Wayland session, a test without a display) Grab() says so and the
+// editor works with the keys its window receives.
 class KeyboardGrab {
 public:
     virtual ~KeyboardGrab() = default;
