@@ -16,7 +16,6 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
