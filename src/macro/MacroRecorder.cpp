@@ -67,6 +67,23 @@ RecordStep MacroRecorder::OnKey(uint16_t keyCode, bool released, bool autoRepeat
     return step;
 }
 
+RecordStep MacroRecorder::ReleaseHeldKeys(uint64_t nowMs)
+{
+    RecordStep step;
+    lastRelease_ = {};
+    if (!recording_)
+        return step;
+    for (uint16_t keyCode : down_) {
+        const uint64_t elapsed = nowMs >= lastTick_ ? nowMs - lastTick_ : 0;
+        step.events.push_back(
+            {static_cast<uint32_t>(std::min<uint64_t>(elapsed, std::numeric_limits<uint32_t>::max())), keyCode,
+             MacroReleased});
+        lastTick_ = std::max(lastTick_, nowMs);
+    }
+    down_.clear();
+    return step;
+}
+
 int AddRecordedEvent(std::vector<MacroEvent>& rows, int selectedRow, const RecordedEvent& event, bool recordDelays)
 {
     MacroEvent macroEvent;

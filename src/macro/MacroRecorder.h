@@ -49,6 +49,9 @@ public:
     // second half of a repeat the window system did not mark, and that
     // release is taken back.
     RecordStep OnKey(uint16_t keyCode, bool released, bool autoRepeat, uint64_t nowMs, uint64_t eventTime = 0);
+    // Releases for the keys still down, in key code order: the keyboard went
+    // to another window, where their releases will arrive.
+    RecordStep ReleaseHeldKeys(uint64_t nowMs);
 
 private:
     bool recording_ = false;

@@ -114,6 +114,24 @@ TEST(MacroRecorder, QuickStrokesOfOneKeyAreAllRecorded)
     EXPECT_EQ(r.rows, expected);
 }
 
+TEST(MacroRecorder, KeysDownWhenTheKeyboardGoesElsewhereAreReleased)
+{
+    Recording r(true);
+    r.Key(42, false, 1000);
+    r.Key(30, false, 1100);
+    const RecordStep step = r.recorder.ReleaseHeldKeys(1400);
+    for (const RecordedEvent& e : step.events)
+        r.selected = AddRecordedEvent(r.rows, r.selected, e, true);
+    // Back in the window, A is pressed afresh and released.
+    r.Key(30, false, 2000);
+    r.Key(30, true, 2100);
+    // The releases come 300 ms after the last key, together.
+    const std::vector<MacroEvent> expected = {{100, 42, MacroPressed}, {300, 30, MacroPressed},
+                                              {0, 30, MacroReleased},  {600, 42, MacroReleased},
+                                              {100, 30, MacroPressed}, {0, 30, MacroReleased}};
+    EXPECT_EQ(r.rows, expected);
+}
+
 TEST(MacroRecorder, WithoutRecordedDelaysEveryEventGetsFiftyIncludingAnInsertedPress)
 {
     Recording r(false);

@@ -183,6 +183,10 @@ private:
     void StoreShownMacro();
     void UpdateMacroButtons();
     void RecordKey(QKeyEvent* event, uint16_t keyCode, bool released);
+    void AddRecordedStep(const RecordStep& step);
+    // Another window became active: the keys down now will be released
+    // there, so the macro gets their releases now.
+    void ReleaseHeldKeys();
     void StopRecording();
     void SelectEventRow(int row);
     int SelectedEventRow() const;

@@ -298,6 +298,18 @@ void Varkelin_DlgComposite::RecordKey(QKeyEvent* event, uint16_t keyCode, bool r
         }
         return;
     }
+    AddRecordedStep(step);
+}
+
+void Varkelin_DlgComposite::ReleaseHeldKeys()
+{
+    captureDown_.clear();
+    if (recorder_.IsRecording())
+        AddRecordedStep(recorder_.ReleaseHeldKeys(clock_()));
+}
+
+void Varkelin_DlgComposite::AddRecordedStep(const RecordStep& step)
+{
     lastReleaseRow_ = -1;
     bool added = false;
     for (const RecordedEvent& recorded : step.events) {

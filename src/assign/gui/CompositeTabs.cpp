@@ -333,8 +333,11 @@ bool Varkelin_DlgComposite::event(QEvent* event)
     }
     // A menu or list that closed may have taken the keyboard grab with it;
     // another window that became active must get its keys.
-    if ((event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate) && isVisible())
+    if ((event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate) && isVisible()) {
+        if (event->type() == QEvent::WindowDeactivate)
+            ReleaseHeldKeys();
         UpdateKeyboardTaking();
+    }
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
         if (!recorder_.IsRecording())
             emit helpRequested();

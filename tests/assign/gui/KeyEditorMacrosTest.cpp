@@ -94,6 +94,39 @@ TEST_F(KeyEditorTest, HoldingAKeyWhileRecordingRecordsOnePressAndOneRelease)
     EXPECT_EQ(editor->EventView()->selectionModel()->selectedRows().front().row(), 1);
 }
 
+// The owner holds Shift+A and makes another window active: the releases go
+// there, so the macro gets them when the editor stops being active, and A
+// pressed again back in the editor is a stroke of its own.
+TEST_F(KeyEditorTest, KeysHeldWhenAnotherWindowBecomesActiveAreReleasedInTheMacro)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    WriteRecordDelaysSetting(1);
+    AddMacros({{"Alpha", {}}});
+    OpenEditor(MacroOnlyControlId);
+    editor->Button(Record)->click();
+    now = 1100;
+    SendKey(KEY_LEFTSHIFT, false);
+    now = 1200;
+    SendKey(KEY_A, false);
+    now = 1500;
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(editor, &deactivate);
+    now = 3000;
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(editor, &activate);
+    SendKey(KEY_A, false);
+    now = 3100;
+    SendKey(KEY_A, true);
+    editor->Button(Record)->click();
+    EXPECT_EQ(Rows(), (std::vector<MacroEvent>{{100, 42, MacroPressed},
+                                               {300, 30, MacroPressed},
+                                               {0, 30, MacroReleased},
+                                               {1500, 42, MacroReleased},
+                                               {100, 30, MacroPressed},
+                                               {0, 30, MacroReleased}}));
+}
+
 TEST_F(KeyEditorTest, WithoutRecordedDelaysEveryRecordedEventGetsFifty)
 {
     PrepareKeyboard(0, {});
