@@ -9,10 +9,12 @@
 #include "assign/gui/CompositeDialog.h"
 #include "config/ProfileSwitch.h"
 #include "config/gui/DlgProfile.h"
-#include "device/DeviceState.h"
+#include "device/VirtualKeyboardStateFile.h"
 
 #include <QAction>
 #include <QMenu>
+
+#include <cstdlib>
 
 namespace {
 
@@ -20,13 +22,13 @@ using Face = CPngButton::Face;
 
 constexpr uint16_t G9 = 1143;
 
-// Another program (rt604ctl profile N) switches the keyboard: its memory
-// changes and no notice comes.
-void SwitchOnTheKeyboard(VirtualKeyboard& kb, int profile)
+// Another program switches the keyboard: rt604ctl on the state file the
+// window's virtual keyboard runs on. No notice comes.
+int SwitchWithRt604ctl(const std::string& stateFile, int profile)
 {
-    KeyboardMemories m = kb.Memories();
-    m.deviceInfo[DeviceInfoActiveProfile] = static_cast<uint8_t>(profile);
-    kb.SetMemories(m);
+    const std::string command = "'" RT604_BINARY_DIR "/bin/rt604ctl' '--virtual-keyboard=" + stateFile +
+                                "' profile " + std::to_string(profile + 1) + " >/dev/null 2>&1";
+    return std::system(command.c_str());
 }
 
 // The tray entry that carries the check mark: 0 to 2, -1 for none.
@@ -80,6 +82,11 @@ TEST_F(MainWindowTest, TheButtonThatOpenedTheEditorComesBackUpWhenItCloses)
 
 TEST_F(MainWindowTest, AProfileChosenElsewhereWhileASubWindowWasOpenIsShownWhenItCloses)
 {
+    const std::string stateFile = Path("keyboard.state");
+    std::string error;
+    kb = OpenVirtualKeyboard(stateFile, VirtualKeyboardOptions{}, error);
+    ASSERT_TRUE(kb) << error;
+    SetHidBackend(kb.get());
     PrepareKeyboard(0, {{1, KeyEsc, AssignDisabled, 0}});
     PrepareRecord(1, 0, {17});
     Start();
@@ -98,7 +105,7 @@ TEST_F(MainWindowTest, AProfileChosenElsewhereWhileASubWindowWasOpenIsShownWhenI
         SCOPED_TRACE(c.what);
         c.open();
         profile = profile == 0 ? 1 : 0;
-        SwitchOnTheKeyboard(*kb, profile);
+        ASSERT_EQ(SwitchWithRt604ctl(stateFile, profile), 0);
         SpinUntil([] { return false; }, 50);
         EXPECT_TRUE(ProfileShown(1 - profile)) << "the open window's edits belong to the profile it opened on";
         c.close();
