@@ -137,8 +137,15 @@ void CVarkelinDlg::ReloadAndShowLighting(bool sendKeyColours, bool startUp, bool
             FillUserModeList(ListedUserModes);
     }
     ShowLighting();
-    if (g_lighting.lightingView && UserEffectChosen())
+    if (!g_lighting.lightingView)
+        return;
+    // The effect may have changed on the keyboard meanwhile: colours of the
+    // one before must not stay on keys its successor's preview leaves alone
+    // (the G keys, right Win).
+    if (UserEffectChosen())
         ShowKeyColours();
+    else
+        ClearKeyOverlays();
 }
 
 void CVarkelinDlg::RestoreLightingDefaultsInView()

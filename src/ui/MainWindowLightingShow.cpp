@@ -57,6 +57,15 @@ Colour FromQColor(const QColor& c)
     return MakeColour(static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()), static_cast<uint8_t>(c.blue()));
 }
 
+// A code the keyboard offers without a name of its own (none of the effect
+// table's) still gets a line that says what it is.
+QString EffectName(int code)
+{
+    const std::string number = FormatText(LoadText("MAIN_EFFECT_NUMBER"), std::to_string(code));
+    const std::string name = LoadModeTextOr(std::to_string(code), number);
+    return QString::fromStdString(name.empty() ? number : name);
+}
+
 } // namespace
 
 bool CVarkelinDlg::IsLightingView() const
@@ -78,7 +87,7 @@ void CVarkelinDlg::ShowLighting()
         lighting_->fillingLists = true;
         list->clear();
         for (const EffectListEntry& entry : g_lighting.effectList)
-            list->addItem(QString::fromStdString(LoadModeText(std::to_string(entry.code))));
+            list->addItem(EffectName(entry.code));
         list->setCurrentIndex(FindEffectIndex(g_lighting.effectCode));
         lighting_->fillingLists = false;
     }
