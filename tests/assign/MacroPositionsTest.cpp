@@ -16,6 +16,7 @@
 namespace {
 
 constexpr uint16_t KeyA = 30;
+constexpr uint16_t G9 = 511 + 9; // macro keys count from G1 at 512
 
 using Entry = std::array<uint8_t, 3>;
 
@@ -24,14 +25,15 @@ enum class Edit { Delete, MoveUp, MoveDown, DeleteThenCreate, Create };
 struct PositionCase {
     const char* what;
     int current;    // the profile active while editing and applying
-    int keyProfile; // the profile whose key A plays a macro
+    int keyProfile; // the profile whose key (A unless said) plays a macro
     uint16_t keyMacroId;
     Edit edit;
     int position;   // of the macro the edit works on
     bool asks;      // the deleted macro is used by a key
-    Entry before;   // key A's entry in keyProfile before the edit
+    Entry before;   // the key's entry in keyProfile before the edit
     Entry after;    // and after the Apply
     bool allMaps;   // all three maps written, or only the current one
+    uint16_t key = KeyA;
 };
 
 void PrintTo(const PositionCase& c, std::ostream* os)
@@ -42,6 +44,8 @@ void PrintTo(const PositionCase& c, std::ostream* os)
 // Three macros, ids 1, 2, 3 at positions 0, 1, 2. Key A's own entry is
 // 02 02 04; a macro at position n is 05 01 n.
 const PositionCase Cases[] = {
+    {"G9 of the first profile plays the second, the first is deleted in the second profile", 1, 0, 2,
+     Edit::Delete, 0, false, {0x05, 0x01, 0x01}, {0x05, 0x01, 0x00}, true, G9},
     {"delete the first, another profile plays the second", 1, 0, 2, Edit::Delete, 0, false,
      {0x05, 0x01, 0x01}, {0x05, 0x01, 0x00}, true},
     {"delete the first, profile 3 plays the third", 0, 2, 3, Edit::Delete, 0, false,
@@ -74,10 +78,10 @@ const PositionCase Cases[] = {
 
 class MacroPositionsTest : public ConnectedKeyboardTest, public ::testing::WithParamInterface<PositionCase> {
 protected:
-    Entry KeyAEntry(const KeyboardMemories& m, int profile) const
+    Entry KeyEntry(const KeyboardMemories& m, int profile, uint16_t key) const
     {
         const std::vector<uint8_t> map = KeyMapOf(m, profile);
-        const size_t at = static_cast<size_t>(PositionOf(KeyA)) * 3;
+        const size_t at = static_cast<size_t>(PositionOf(key)) * 3;
         return {map[at], map[at + 1], map[at + 2]};
     }
 
@@ -114,13 +118,14 @@ TEST_P(MacroPositionsTest, EveryProfilesKeyKeepsItsMacroAfterTheListChanges)
     AddMacro(1, u"one");
     AddMacro(2, u"two");
     AddMacro(3, u"three");
-    SetSlot(c.keyProfile, KeyCodeToIndex(KeyA), 4, c.keyMacroId);
+    ASSERT_GE(PositionOf(c.key), 0);
+    SetSlot(c.keyProfile, KeyCodeToIndex(c.key), 4, c.keyMacroId);
     {
         DocumentLock lock;
         ASSERT_EQ(CopyDocumentForDevice(1), 1);
     }
     const KeyboardMemories before = Memories();
-    ASSERT_EQ(KeyAEntry(before, c.keyProfile), c.before);
+    ASSERT_EQ(KeyEntry(before, c.keyProfile, c.key), c.before);
 
     prompts.answerYes = true;
     MacroList list = LoadMacroList();
@@ -133,12 +138,13 @@ TEST_P(MacroPositionsTest, EveryProfilesKeyKeepsItsMacroAfterTheListChanges)
     const std::vector<int> written = c.allMaps ? std::vector<int>{0, 1, 2} : std::vector<int>{c.current};
     EXPECT_EQ(WrittenProfiles(), written);
     const KeyboardMemories after = Memories();
+    EXPECT_EQ(KeyEntry(after, c.keyProfile, c.key), c.after);
     for (int profile = 0; profile < 3; ++profile) {
         SCOPED_TRACE(profile);
-        // Only key A's entry may differ from what the keyboard held.
+        // Only the key's entry may differ from what the keyboard held.
         std::vector<uint8_t> expected = KeyMapOf(before, profile);
         if (profile == c.keyProfile) {
-            const size_t at = static_cast<size_t>(PositionOf(KeyA)) * 3;
+            const size_t at = static_cast<size_t>(PositionOf(c.key)) * 3;
             std::copy(c.after.begin(), c.after.end(), expected.begin() + static_cast<std::ptrdiff_t>(at));
         }
         EXPECT_EQ(KeyMapOf(after, profile), expected);
