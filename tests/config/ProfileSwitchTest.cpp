@@ -254,7 +254,7 @@ TEST_F(ProfileSwitchTest, ASwitchTheKeyboardDidNotTakeLeavesTheOldProfileShown)
         c.fault(*kb);
         const int refreshes = window.refreshCount;
         EXPECT_EQ(SelectProfile(2), 0);
-        ASSERT_EQ(prompts.Texts(), std::vector<std::string>{"The keyboard did not switch to Profile 3. It stays on the profile it had."});
+        ASSERT_EQ(prompts.Texts(), std::vector<std::string>{"The keyboard did not switch to Profile 3. It keeps its active profile."});
         EXPECT_EQ(prompts.messages[0].style, MessageStyle::Topmost);
         EXPECT_EQ(Memories().ActiveProfile(), 0);
         EXPECT_EQ(GetCurrentProfile(), 0);
@@ -275,7 +275,7 @@ TEST_F(ProfileSwitchTest, ASwitchTheKeyboardDidNotTakeLeavesTheOldProfileShown)
         ASSERT_TRUE(g_configChannel.Open(kb->ConfigPath(), true, true, true, false));
         prompts.messages.clear();
         EXPECT_EQ(SelectProfile(2), 0);
-        EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"The keyboard did not switch to Profile 3. It stays on the profile it had."});
+        EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"The keyboard did not switch to Profile 3. It keeps its active profile."});
         EXPECT_EQ(g_app.currentProfile.load(), 0);
         EXPECT_EQ(CurrentProfileMenu().checkedPosition, 2);
     }

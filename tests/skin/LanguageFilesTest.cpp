@@ -51,7 +51,6 @@ const std::map<std::string, std::string> FormatTexts = {
     {"PROFILE_AUTO_WAIT_BUSY", "%s"},
     {"MAIN_PROMPT_SAVE_FAILED", "%s"},
     {"MAIN_USER_MODE_NOT_SAVED", "%s"},
-    {"PROFILE_SWITCH_FAILED", "%s"},
     {"MACRO_ACTION_RECORD_DELAY_SAVE_FAILED", "%s"},
     {"MACRO_MEMORY_NAMES_CONFIRM", "%d"},
     {"PROFILE_NEW_FAILED", "%s"},
