@@ -1,10 +1,12 @@
 #include "ui/MainWindow.h"
 #include "ui/MainWindowLighting.h"
+#include "app/UserPrompts.h"
 
 #include "assign/KeyAssignment.h"
 #include "config/ConfigDocument.h"
 #include "config/DeviceCopy.h"
 #include "config/ProfileSwitch.h"
+#include "config/UserModePreset.h"
 #include "lighting/EffectTable.h"
 #include "lighting/KeyColours.h"
 #include "lighting/LightingHandlers.h"
@@ -262,12 +264,19 @@ void CVarkelinDlg::OnColourButton(int controlId, const QColor& colour)
         SetPaintColour(value);
         ShowUserTools();
         break;
-    case UserBase:
-        ApplyBaseColour(value);
+    case UserBase: {
+        // The tools and the keys show what the keyboard holds, taken or not.
+        const int32_t result = ApplyBaseColour(value);
         ShowUserTools();
         if (g_lighting.lightingView && UserEffectChosen())
             ShowKeyColours();
+        if (result == KeyColoursNotSaved)
+            Prompts().ShowMessage(FormatText(LoadText("MAIN_USER_MODE_NOT_SAVED"), UserModeFilePath(ViewedProfile())),
+                                  MessageStyle::Normal);
+        else if (result < 0 || (result == 0 && value != g_userModes.tools.baseColour))
+            Prompts().ShowMessage(LoadText("MAIN_BASE_COLOUR_NOT_TAKEN"), MessageStyle::Topmost);
         break;
+    }
     default:
         break;
     }

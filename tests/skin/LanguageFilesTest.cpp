@@ -51,6 +51,8 @@ const std::map<std::string, std::string> FormatTexts = {
     {"PROFILE_AUTO_WAIT_BUSY", "%s"},
     {"MAIN_EFFECT_NUMBER", "%s"},
     {"MAIN_PROMPT_SAVE_FAILED", "%s"},
+    {"MAIN_USER_MODE_NOT_SAVED", "%s"},
+    {"MACRO_ACTION_RECORD_DELAY_SAVE_FAILED", "%s"},
     {"MACRO_MEMORY_NAMES_CONFIRM", "%d"},
     {"PROFILE_NEW_FAILED", "%s"},
     {"PROFILE_LOAD_REFUSED", "%s"},

@@ -182,6 +182,26 @@ TEST_F(KeyEditorTest, RecordingLeavesTheFocusWhereItWas)
     EXPECT_EQ(Get<QLineEdit>(PlayCount)->text(), QStringLiteral("1"));
 }
 
+TEST_F(KeyEditorTest, TheRecordDelaysBoxShowsWhatTheSettingsHold)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    WriteRecordDelaysSetting(0);
+    AddMacros({{"Alpha", {}}});
+    OpenEditor(MacroOnlyControlId);
+    auto* box = Get<QCheckBox>(RecordDelays);
+    ASSERT_FALSE(box->isChecked());
+
+    // The settings file cannot be written (a folder stands in its place).
+    const std::string path = AppSettings().Path();
+    std::filesystem::remove(path);
+    std::filesystem::create_directories(path);
+    box->click();
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ(prompts.messages, std::vector<std::string>{FormatText(LoadText("MACRO_ACTION_RECORD_DELAY_SAVE_FAILED"), path)});
+    std::filesystem::remove_all(path);
+}
+
 TEST_F(KeyEditorTest, AMacroOfFourThousandEventsTakesNoMore)
 {
     PrepareKeyboard(0, {});

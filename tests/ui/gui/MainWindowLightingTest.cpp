@@ -352,6 +352,35 @@ TEST_F(LightingWindowTest, KeyPressesPaintOnlyInTheUserEffect)
     window->CloseKeyEditor();
 }
 
+// Colours the keyboard refused stay off the picture, and the owner is told.
+TEST_F(LightingWindowTest, ColoursTheKeyboardRefusedAreNotShown)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    window->SetLightingView(true);
+    ChooseEffect(20);
+    g_userModes.tools = UserTools{1, MakeColour(0, 0, 200), MakeColour(0x12, 0x34, 0x56)};
+    KeyButton(KeyQ)->click(); // the base colour
+    ASSERT_EQ(KeyButton(KeyQ)->FrameColour(), QColor(0, 0, 200));
+    window->Button(1164)->click(); // tool 1: the paint colour
+    ASSERT_TRUE(prompts.messages.empty());
+
+    kb->RefuseNextRequestsOf(CmdWriteKeyColors, StatusRefused);
+    KeyButton(KeyQ)->click();
+    EXPECT_EQ(KeyButton(KeyQ)->FrameColour(), QColor(0, 0, 200));
+    EXPECT_EQ(KeyboardColour(0, 43), (std::vector<uint8_t>{0, 0, 200}));
+    EXPECT_EQ(prompts.messages, std::vector<std::string>{LoadText("MAIN_KEY_COLOUR_NOT_TAKEN")});
+
+    prompts.messages.clear();
+    kb->RefuseNextRequestsOf(CmdWriteKeyColors, StatusRefused);
+    auto* base = static_cast<CSkinColorBtn*>(window->Control(UserBase));
+    base->Choose(0x00FF00);
+    EXPECT_EQ(base->Colour(), QColor(0, 0, 200));
+    EXPECT_EQ(KeyButton(KeyQ)->FrameColour(), QColor(0, 0, 200));
+    EXPECT_EQ(KeyboardColour(0, 43), (std::vector<uint8_t>{0, 0, 200}));
+    EXPECT_EQ(prompts.messages, std::vector<std::string>{LoadText("MAIN_BASE_COLOUR_NOT_TAKEN")});
+}
+
 TEST_F(LightingWindowTest, LosingTheKeyboardClosesAnOpenColourChooser)
 {
     PrepareKeyboard(0, {});
