@@ -3,7 +3,6 @@
 #include "macro/MacroImage.h"
 #include "macro/RecordDelaySetting.h"
 
-
 using namespace CompositeControl;
 
 namespace {
