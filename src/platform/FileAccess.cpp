@@ -30,6 +30,7 @@ std::string FileErrorText(int error)
     case FileErrorDevice: return "is a device, not a file";
     case FileErrorSocket: return "is a socket, not a file";
     case FileErrorTooLarge: return "is too large";
+    case FileErrorLockTimeout: return "is being changed by another program that did not finish in time";
     case EISDIR: return "is a folder, not a file";
     default: break;
     }

@@ -16,6 +16,8 @@ inline constexpr int FileErrorFifo = -2;
 inline constexpr int FileErrorDevice = -3;
 inline constexpr int FileErrorSocket = -4;
 inline constexpr int FileErrorTooLarge = -5;
+// Another program holds the file's update lock and did not let it go in time.
+inline constexpr int FileErrorLockTimeout = -10;
 
 // The reason in words: the system's text for errno values ("No such file or
 // directory", "Too many levels of symbolic links", ...), ours for the rest.
