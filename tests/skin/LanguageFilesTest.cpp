@@ -50,7 +50,7 @@ const std::map<std::string, std::string> FormatTexts = {
     {"PROFILE_AUTO_WAIT_CHANGES", "%s"},
     {"PROFILE_AUTO_WAIT_BUSY", "%s"},
     {"MAIN_PROMPT_SAVE_FAILED", "%s"},
-    {"MACRO_MEMORY_NAMES_CONFIRM", "%d"},
+    {"MACRO_MEMORY_NAMES_CONFIRM", "%s"},
     {"PROFILE_NEW_FAILED", "%s"},
     {"PROFILE_LOAD_REFUSED", "%s"},
     {"UPDATE_START_FAILED", "%s"},
