@@ -352,7 +352,7 @@ TEST(FormatText, HugeWidthsStayBounded)
 
 // Numbers of bytes in messages: thousands grouped as each language writes
 // them, the Russian way with a no-break space so a number never breaks.
-TEST(LanguageTextsTest, NumbersAreGroupedAsTheLanguageWritesThem)
+TEST(GroupedNumberTest, ThousandsAreGroupedAsTheLanguageWritesThem)
 {
     const struct {
         long long value;

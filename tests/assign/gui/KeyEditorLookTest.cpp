@@ -75,7 +75,10 @@ TEST_F(KeyEditorTest, DropDownListsShowAnArrowAndOpenFromAClickAnywhere)
     // for renaming.
     editor->Button(TabMacro)->click();
     auto* macros = Get<QComboBox>(MacroListBox);
+    editor->activateWindow();
+    QApplication::processEvents();
     macros->lineEdit()->setFocus();
+    ASSERT_TRUE(macros->lineEdit()->hasFocus());
     ClickMiddle(macros->lineEdit());
     EXPECT_FALSE(macros->view()->isVisible());
 }

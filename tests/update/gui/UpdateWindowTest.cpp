@@ -11,7 +11,9 @@
 #include "update/FirmwareUpdate.h"
 #include "update/UpdaterLauncher.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEnterEvent>
@@ -171,6 +173,8 @@ TEST_F(UpdateWindowTest, ButtonTooltipsAreDark)
     CVarkelin_DlgUpdate* dialog = OpenUpdateWindow();
     CPngButton* backup = dialog->Button(UpdateControl::Backup);
     const QPointF at(8, 8);
+    // The tip is shown where the pointer is, and only over the button.
+    QCursor::setPos(backup->mapToGlobal(at.toPoint()));
     QEnterEvent enter(at, backup->mapToGlobal(at), backup->mapToGlobal(at));
     QApplication::sendEvent(backup, &enter);
     QElapsedTimer waited;
