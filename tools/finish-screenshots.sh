@@ -18,7 +18,7 @@ for tool in xvfb-run trayer openbox xdotool xclock; do
   command -v "$tool" >/dev/null || { echo "needs $tool (tools/install-deps.sh)" >&2; exit 1; }
 done
 if [ -z "${RT604_SHOTS_IN_X:-}" ]; then
-  ninja -C "$build" rt604 rt604screengrab >/dev/null
+  ninja -C "$build" rt604 rt604screengrab rt604autoprofileshot >/dev/null
   mkdir -p "$out"
   export RT604_SHOTS_IN_X=1
   exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" "$build"
@@ -56,6 +56,8 @@ wait_log() { # log line
 # A visible window of the program of the given size: sets win, wx, wy.
 find_window() { # width height
   win=
+  # Let the window manager place it first.
+  sleep 0.6
   for _ in $(seq 100); do
     for w in $(xdotool search --onlyvisible --pid "$pid" --classname rt604 2>/dev/null); do
       eval "$(xdotool getwindowgeometry --shell "$w")"
@@ -173,8 +175,9 @@ for lang in en ru; do
   click_control UpdateDlg.ini CONTROL_CLOSE
   sleep 0.5
 
-  # The automatic profiles dialog with its box ticked, then the pick note
-  # after a click on a clock, which takes no focus.
+  # The automatic profiles dialog's pick note after a click on a clock,
+  # which takes no focus (its ticked switch comes from
+  # rt604autoprofileshot, below).
   xclock -geometry 160x160+1000+60 &
   pids+=($!)
   sleep 0.5
@@ -182,8 +185,6 @@ for lang in en ru; do
   sleep 0.8
   xdotool key Down Down Down Down Return
   find_window 560 456
-  click_control AutoProfile.ini FUNC_AUTO_ENABLE 9 12
-  shot autoprofile-tick
   click_control AutoProfile.ini FUNC_AUTO_PICK
   xdotool mousemove --sync 1080 140 sleep 0.3 click 1
   shot pick-clock 1
@@ -191,6 +192,11 @@ for lang in en ru; do
   kill %xclock 2>/dev/null || true
   kill "$pid"
   wait "$pid" 2>/dev/null || true
+done
+# The automatic profiles dialog with its switch on, drawn by the program's
+# own windows.
+for lang in en ru; do
+  "$build/tools/autoprofileshot/rt604autoprofileshot" --data "$build/bin" --out "$out" --language "$lang"
 done
 echo "Pictures in $out:"
 ls "$out"/finish-*.png
