@@ -23,6 +23,7 @@ packages=(
   # an XEmbed tray, a StatusNotifierItem panel on a private session bus, and
   # a window manager.
   trayer haskell-gtk-sni-tray-utils dbus-daemon dbus-bin openbox
+  x11-apps  # xclock: a window that takes no focus, for the automatic profiles' pick (tools/finish-screenshots.sh)
 )
 if [ "${RT604_WITH_XVFB:-0}" = 1 ]; then
   packages+=(xvfb xauth)

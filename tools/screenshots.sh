@@ -139,3 +139,9 @@ for language in en ru; do
 done
 echo "Automatic profile pictures:"
 ls "$out"/autoprofile-*.png
+
+# The windows' finish on a desktop with a window manager and a notification
+# area, in English and Russian: drop-down lists, the key cell's list,
+# captions, message boxes, the file dialog, tooltips, the automatic profiles
+# dialog's tick and pick note.
+"$root/tools/finish-screenshots.sh" "$build"

@@ -52,7 +52,8 @@ bool ConfirmNameLoss()
         if (lost == g_acceptedNameLoss)
             return true;
     }
-    if (!Prompts().AskYesNo(FormatText(LoadText("MACRO_MEMORY_NAMES_CONFIRM"), static_cast<long long>(use.sizes.withNames))))
+    if (!Prompts().AskYesNo(FormatText(LoadText("MACRO_MEMORY_NAMES_CONFIRM"),
+                                         GroupedNumber(static_cast<long long>(use.sizes.withNames)))))
         return false;
     std::lock_guard guard(g_acceptedMutex);
     g_acceptedNameLoss = std::move(lost);

@@ -340,3 +340,23 @@ std::string FormatText(const std::string& format, const std::string& text)
 {
     return FillFirst(format, false, [&](const Placeholder& p) { return RenderText(text, p); });
 }
+
+std::string GroupedNumber(long long value, int languageIndex)
+{
+    // Russian groups with a no-break space, so a number never breaks across
+    // lines of a message.
+    const std::string separator = languageIndex == 1 ? "\u00A0" : ",";
+    const std::string digits = std::to_string(value < 0 ? -(value + 1) + 1ULL : static_cast<unsigned long long>(value));
+    std::string out = value < 0 ? "-" : "";
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            out += separator;
+        out += digits[i];
+    }
+    return out;
+}
+
+std::string GroupedNumber(long long value)
+{
+    return GroupedNumber(value, GetLanguageIndex());
+}

@@ -36,6 +36,11 @@ void SetLanguageIndex(int index);
 std::string FormatText(const std::string& format, long long number);
 std::string FormatText(const std::string& format, const std::string& text);
 
+// A number with its thousands grouped as the language writes them: "8,224"
+// in English, "8 224" (with a no-break space) in Russian.
+std::string GroupedNumber(long long value, int languageIndex);
+std::string GroupedNumber(long long value);
+
 // The language id of table entry index (index 0 for anything but 1).
 uint32_t LanguageIdOfIndex(int index);
 // Full path of a language's file in the data folder.

@@ -266,10 +266,12 @@ void CVarkelinDlg::StyleCaptions()
 {
     const SkinTextStyle large = MainCaptionStyle(10);
     const SkinTextStyle small = MainCaptionStyle(8);
-    for (int id : {MainControl::Profile1, MainControl::Profile2, MainControl::Profile3, MainControl::Macro})
+    // Defaults stands next to Macros and takes its size (the language
+    // sets the row's size once the texts are known).
+    for (int id : {MainControl::Profile1, MainControl::Profile2, MainControl::Profile3, MainControl::Macro,
+                   MainControl::Defaults})
         Button(id)->SetTextStyle(large);
-    for (int id : {MainControl::Defaults, MainControl::Apply, MainControl::Ok, MainControl::Cancel,
-                   MainControl::Link})
+    for (int id : {MainControl::Apply, MainControl::Ok, MainControl::Cancel, MainControl::Link})
         Button(id)->SetTextStyle(small);
     Button(MainControl::Version)->SetTextStyle(
         MainCaptionStyle(8, DtLeft | DtVCenter | DtSingleLine, QStringLiteral("Verdana Unicode MS")));

@@ -29,6 +29,11 @@ constexpr ButtonText TooltipTexts[] = {
     {MainControl::Defaults, "PROFILE_DEFAULT"},      {MainControl::Macro, "PROFILE_MACRO"},
 };
 
+// The row's captions start at the profile buttons' size and may shrink to
+// this where a language's words are long.
+constexpr double LargeCaptionPoints = 10;
+constexpr double SmallestCaptionPoints = 7;
+
 } // namespace
 
 void CVarkelinDlg::ApplyLanguage(int languageIndex)
@@ -52,6 +57,15 @@ void CVarkelinDlg::ApplyLanguage(int languageIndex)
         if (CPngButton* button = Button(text.id))
             button->setText(QString::fromStdString(LoadText(text.key, languageIndex)));
     }
+    // The profile buttons, Macros and Defaults stand in one row: one size
+    // for all, small enough for the longest of them.
+    std::vector<CPngButton*> row;
+    for (int id : {MainControl::Profile1, MainControl::Profile2, MainControl::Profile3, MainControl::Macro,
+                   MainControl::Defaults}) {
+        if (CPngButton* button = Button(id))
+            row.push_back(button);
+    }
+    FitCaptionsTogether(row, LargeCaptionPoints, SmallestCaptionPoints);
     ApplyBehaviourTexts(languageIndex);
     // The effect names are language texts too; the keyboard is not asked
     // again for what it offers.

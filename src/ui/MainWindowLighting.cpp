@@ -9,6 +9,7 @@
 #include "skin/gui/PngButton.h"
 #include "skin/gui/SkinImages.h"
 #include "skin/gui/SkinPlacement.h"
+#include "skin/gui/SkinStyles.h"
 #include "widgets/BitmapSlider.h"
 #include "widgets/SkinColorBtn.h"
 
@@ -186,7 +187,7 @@ void CVarkelinDlg::CreateLightingControls()
 
     auto* effects = new QComboBox(this);
     effects->setObjectName(QStringLiteral("CONTROL_XGcombox"));
-    effects->setStyleSheet(QString::fromLatin1(ListStyle));
+    effects->setStyleSheet(QString::fromLatin1(ListStyle) + DropDownArrowStyle(ImageFolder()));
     effects->setMaxVisibleItems(20);
     effects->installEventFilter(new SwallowArrowKeys(effects));
     controls_[EffectList] = effects;
@@ -196,7 +197,7 @@ void CVarkelinDlg::CreateLightingControls()
     modes->setObjectName(QStringLiteral("CONTROL_umCombo"));
     modes->setEditable(true);
     modes->setInsertPolicy(QComboBox::NoInsert);
-    modes->setStyleSheet(QString::fromLatin1(ListStyle));
+    modes->setStyleSheet(QString::fromLatin1(ListStyle) + DropDownArrowStyle(ImageFolder()));
     modes->lineEdit()->setMaxLength(259);
     controls_[UserModeList] = modes;
     PlaceControl(modes, Ini(), Section, "CONTROL_umCombo");

@@ -10,6 +10,7 @@
 #include "lighting/KeyColours.h"
 #include "lighting/LightingState.h"
 #include "skin/gui/PngButton.h"
+#include "skin/gui/SkinStyles.h"
 
 #include <QAbstractButton>
 #include <QTimer>
@@ -33,7 +34,7 @@ void CVarkelinDlg::InitialiseBehaviour()
         " selection-background-color: #ff8200; }");
     for (int id : {MainControl::LanguageList, MainControl::ColourR, MainControl::ColourG, MainControl::ColourB}) {
         if (QWidget* field = Control(id))
-            field->setStyleSheet(fieldStyle);
+            field->setStyleSheet(fieldStyle + DropDownArrowStyle(ImageFolder()) + ToolTipStyle());
     }
     progressTimer_ = new QTimer(this);
     progressTimer_->setObjectName(QStringLiteral("ProgressTimer"));

@@ -5,6 +5,7 @@
 #include "app/gui/AboutDialog.h"
 #include "app/gui/AddressPrompt.h"
 #include "app/gui/EventLog.h"
+#include "app/gui/QtUserPrompts.h"
 #include "app/gui/ShellMessages.h"
 #include "app/gui/TrayIcon.h"
 #include "config/ConfigDocument.h"
@@ -106,9 +107,10 @@ void CVarkelinDlg::OpenMainWindow()
         // Not modal: a second start that asked for the window must not
         // wait for the owner to read this.
         if (!noDevicePrompt_) {
-            noDevicePrompt_ = new QMessageBox(QMessageBox::NoIcon, QString(),
+            noDevicePrompt_ = new QMessageBox(QMessageBox::Information, QString(),
                                               QString::fromStdString(LoadText("MAIN_NO_DEVICE_PROMPT")),
                                               QMessageBox::Ok);
+            MakeMessageBoxDialog(*noDevicePrompt_, false);
             noDevicePrompt_->setAttribute(Qt::WA_DeleteOnClose);
             noDevicePrompt_->setModal(false);
         }

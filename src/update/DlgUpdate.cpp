@@ -4,6 +4,7 @@
 #include "skin/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 #include "skin/gui/SkinPlacement.h"
+#include "skin/gui/SkinStyles.h"
 #include "update/FirmwareUpdate.h"
 #include "update/UpdaterLauncher.h"
 
@@ -56,7 +57,8 @@ CVarkelin_DlgUpdate::~CVarkelin_DlgUpdate() = default;
 
 void CVarkelin_DlgUpdate::CreateControls()
 {
-    setStyleSheet(QString::fromLatin1(FieldStyle));
+    // The tooltips are labels too: the sheet's own rule keeps them dark.
+    setStyleSheet(QString::fromLatin1(FieldStyle) + ToolTipStyle());
     title_ = new QLabel(this);
     title_->setObjectName(QStringLiteral("CONTROL_TITLE"));
     title_->setStyleSheet(QStringLiteral("QLabel { color: #eceef1; }"));

@@ -275,7 +275,7 @@ TEST_F(SmallMemoryTest, NamesAreDroppedWhenOnlyTheNamelessImageFits)
     prompts.answerYes = true;
 
     ASSERT_EQ(Apply(), 1);
-    EXPECT_EQ(prompts.questions, (std::vector<std::string>{FormatText(LoadText("MACRO_MEMORY_NAMES_CONFIRM"), 150)}));
+    EXPECT_EQ(prompts.questions, (std::vector<std::string>{FormatText(LoadText("MACRO_MEMORY_NAMES_CONFIRM"), std::string("150"))}));
     const std::vector<uint8_t> image = ExpectedImage(false);
     ASSERT_EQ(image.size(), 30u);
     EXPECT_EQ(MacroMemoryPrefix(Memories(), image.size()), image);

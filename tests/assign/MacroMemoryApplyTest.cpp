@@ -97,7 +97,7 @@ TEST_F(SmallMemoryApplyTest, ApplyAsksBeforeDroppingTheOwnersNamesAndNoSendsNoth
     // 30 bytes without the name, 150 with it.
     AddMacro(1, std::u16string(60, u'n'));
     SetSlot(0, KeyCodeToIndex(KeyA), 4, 1);
-    const std::string question = FormatText(LoadText("MACRO_MEMORY_NAMES_CONFIRM"), 150);
+    const std::string question = FormatText(LoadText("MACRO_MEMORY_NAMES_CONFIRM"), std::string("150"));
     const std::vector<uint8_t> cacheBefore = ReadBytes(ProfileCachePath(0));
     const KeyboardMemories keyboardBefore = Memories();
     ASSERT_FALSE(cacheBefore.empty());

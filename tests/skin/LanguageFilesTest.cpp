@@ -53,7 +53,7 @@ const std::map<std::string, std::string> FormatTexts = {
     {"MAIN_PROMPT_SAVE_FAILED", "%s"},
     {"MAIN_USER_MODE_NOT_SAVED", "%s"},
     {"MACRO_ACTION_RECORD_DELAY_SAVE_FAILED", "%s"},
-    {"MACRO_MEMORY_NAMES_CONFIRM", "%d"},
+    {"MACRO_MEMORY_NAMES_CONFIRM", "%s"},
     {"PROFILE_NEW_FAILED", "%s"},
     {"PROFILE_LOAD_REFUSED", "%s"},
     {"PROFILE_FILE_MISSING", "%s"},

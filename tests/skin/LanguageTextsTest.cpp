@@ -350,4 +350,27 @@ TEST(FormatText, HugeWidthsStayBounded)
     EXPECT_LE(FormatText("%.999999d", 5).size(), 64u);
 }
 
+// Numbers of bytes in messages: thousands grouped as each language writes
+// them, the Russian way with a no-break space so a number never breaks.
+TEST(GroupedNumberTest, ThousandsAreGroupedAsTheLanguageWritesThem)
+{
+    const struct {
+        long long value;
+        const char* english;
+        const char* russian;
+    } cases[] = {
+        {0, "0", "0"},
+        {999, "999", "999"},
+        {1000, "1,000", "1\u00A0000"},
+        {8224, "8,224", "8\u00A0224"},
+        {32512, "32,512", "32\u00A0512"},
+        {1234567, "1,234,567", "1\u00A0234\u00A0567"},
+        {-4096, "-4,096", "-4\u00A0096"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(GroupedNumber(c.value, 0), c.english) << c.value;
+        EXPECT_EQ(GroupedNumber(c.value, 1), c.russian) << c.value;
+    }
+}
+
 } // namespace

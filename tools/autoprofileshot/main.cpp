@@ -18,6 +18,7 @@
 #include "skin/gui/PngButton.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
@@ -80,6 +81,10 @@ int main(int argc, char** argv)
     Spin(200);
     const QRect area = dialog->frameGeometry().adjusted(-12, -12, 12, 12);
     ok = Save(area, out + QStringLiteral("/autoprofile-dialog") + suffix) && ok;
+    // The switch on: the skin's tick, as in the profile manager's list.
+    static_cast<QCheckBox*>(dialog->Control(AutoProfileControl::Enable))->setChecked(true);
+    Spin(200);
+    ok = Save(area, out + QStringLiteral("/finish-autoprofile-tick") + suffix) && ok;
 
     // Picking the application of the next window clicked.
     static_cast<QLineEdit*>(dialog->Control(AutoProfileControl::Application))->clear();

@@ -25,6 +25,8 @@ using SavePicture = std::function<void(const QString& name, const QImage& image)
 void MakeLightingPictures(const SkinWindow& main, const QImage& background, const SavePicture& save);
 // The ticked and unticked box of the profile manager's list.
 void MakeProfileTicks(const SavePicture& save);
+// The arrow of the windows' drop-down lists: normal, open and disabled.
+void MakeDropDownArrows(const SavePicture& save);
 // The application icon and the three notification-area pictures.
 void MakeIcons(const SavePicture& save);
 // The macro memory gauge of the key function editor: its track and the three

@@ -181,6 +181,7 @@ int main(int argc, char** argv)
     MakeUpdate();
     MakeAutoProfile();
     MakeIcons(Save);
+    MakeDropDownArrows(Save);
     SaveText("UserDengColor_3.userd", UserPresetText());
     return g_failures == 0 ? 0 : 1;
 }

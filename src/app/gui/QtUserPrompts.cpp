@@ -1,21 +1,38 @@
 #include "app/gui/QtUserPrompts.h"
 
 #include "app/AppState.h"
+#include "app/gui/FileDialogView.h"
 #include "app/gui/UiDispatcher.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
 
 namespace {
 
+// The window the owner works in: a modal editor above the main window, any
+// other window of ours that is active, else the main window when shown.
 QWidget* Owner()
 {
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
     auto* window = static_cast<QWidget*>(g_app.mainWindowHandle.load());
     return window && window->isVisible() ? window : nullptr;
 }
 
 } // namespace
+
+void MakeMessageBoxDialog(QMessageBox& box, bool topmost)
+{
+    Qt::WindowFlags flags = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (topmost)
+        flags |= Qt::WindowStaysOnTopHint;
+    box.setWindowFlags(flags);
+}
 
 QString InitialFolderOrName(const FileChoice& choice)
 {
@@ -56,9 +73,12 @@ QtUserPrompts::QtUserPrompts(UiDispatcher& dispatcher) : dispatcher_(dispatcher)
 void QtUserPrompts::ShowMessage(const std::string& text, MessageStyle style)
 {
     dispatcher_.Send([&] {
-        QMessageBox box(QMessageBox::NoIcon, QString(), QString::fromStdString(text), QMessageBox::Ok, Owner());
-        if (style == MessageStyle::Topmost)
-            box.setWindowFlag(Qt::WindowStaysOnTopHint);
+        // Messages about a device write report what the keyboard did not
+        // take; the others inform.
+        const bool topmost = style == MessageStyle::Topmost;
+        QMessageBox box(topmost ? QMessageBox::Warning : QMessageBox::Information, QString(),
+                        QString::fromStdString(text), QMessageBox::Ok, Owner());
+        MakeMessageBoxDialog(box, topmost);
         box.exec();
     });
 }
@@ -69,6 +89,7 @@ bool QtUserPrompts::AskYesNo(const std::string& text)
     dispatcher_.Send([&] {
         QMessageBox box(QMessageBox::Question, QString(), QString::fromStdString(text),
                         QMessageBox::Yes | QMessageBox::No, Owner());
+        MakeMessageBoxDialog(box, false);
         box.setDefaultButton(QMessageBox::No);
         yes = box.exec() == QMessageBox::Yes;
     });
@@ -81,11 +102,13 @@ std::optional<std::string> QtUserPrompts::ChooseOpenFile(const FileChoice& choic
     dispatcher_.Send([&] {
         // Qt's own file dialogs, not the desktop's: those follow the
         // desktop's language and theme, these the program's.
-        const QString file = QFileDialog::getOpenFileName(Owner(), QString(), InitialFolderOrName(choice),
-                                                          QtFileFilter(choice.filter), nullptr,
-                                                          QFileDialog::DontUseNativeDialog);
-        if (!file.isEmpty())
-            result = file.toStdString();
+        QFileDialog dialog(Owner(), QString(), InitialFolderOrName(choice), QtFileFilter(choice.filter));
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        PrepareFileDialogView(dialog);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            result = dialog.selectedFiles().constFirst().toStdString();
     });
     return result;
 }
@@ -101,6 +124,7 @@ std::optional<std::string> QtUserPrompts::ChooseSaveFile(const FileChoice& choic
             dialog.setDefaultSuffix(QString::fromStdString(choice.defaultExtension));
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !choice.confirmOverwrite);
         dialog.setOption(QFileDialog::DontUseNativeDialog);
+        PrepareFileDialogView(dialog);
         const QString initial = InitialFolderOrName(choice);
         if (!initial.isEmpty())
             dialog.selectFile(initial);

@@ -5,6 +5,7 @@
 #include <QString>
 
 class UiDispatcher;
+class QMessageBox;
 class QWidget;
 
 // Message boxes and file dialogs. Calls from other threads (the device
@@ -32,3 +33,8 @@ QString QtFileFilter(const std::string& windowsFilter);
 // or for a pattern ("*.vpf", "/some/folder/*.vpf") the pattern's folder,
 // empty for the current folder.
 QString InitialFolderOrName(const FileChoice& choice);
+
+// A message box is a dialog with a title and a close button, never a window
+// to minimise or maximise, whether or not a window of ours is shown to own it;
+// topmost keeps it above every other window.
+void MakeMessageBoxDialog(QMessageBox& box, bool topmost);

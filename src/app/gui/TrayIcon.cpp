@@ -1,8 +1,10 @@
 #include "app/gui/TrayIcon.h"
 
 #include "app/gui/TrayHosts.h"
+#include "skin/gui/SkinStyles.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCursor>
 #include <QFont>
 #include <QMenu>
@@ -142,6 +144,14 @@ void CTrayIcon::MakeIcon(bool statusNotifier)
             [this](QSystemTrayIcon::ActivationReason reason) { OnActivated(static_cast<int>(reason)); });
     // Shown for good: Qt puts it back by itself when the panel restarts.
     tray_->show();
+    // The XEmbed icon is a widget of Qt's own that shows the tip as its
+    // tooltip; the sheet keeps that tip dark like every other.
+    if (!statusNotifier) {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->inherits("QSystemTrayIconSys"))
+                widget->setStyleSheet(ToolTipStyle());
+        }
+    }
 }
 
 void CTrayIcon::SetIcon(int iconId)

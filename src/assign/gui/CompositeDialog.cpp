@@ -15,6 +15,7 @@
 #include "skin/gui/PngButton.h"
 #include "skin/gui/SkinFont.h"
 #include "skin/gui/SkinPlacement.h"
+#include "skin/gui/SkinStyles.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -78,6 +79,7 @@ const QString FieldStyle = QStringLiteral(
     "QComboBox, QLineEdit { background: #16181b; color: #eceef1; border: 1px solid #41464e;"
     " border-radius: 5px; padding: 1px 8px; selection-background-color: #ff8200; }"
     "QComboBox:disabled, QLineEdit:disabled { color: #6e737a; border-color: #2c3036; }"
+    "QComboBox { combobox-popup: 0; }"
     "QComboBox::drop-down { border: none; width: 20px; }"
     "QComboBox QAbstractItemView { background: #16181b; color: #eceef1; border: 1px solid #41464e;"
     " selection-background-color: #ff8200; selection-color: #16181b; }");
@@ -89,6 +91,12 @@ const QString ListStyle = QStringLiteral(
     " border-right: 1px solid #2c3036; border-bottom: 1px solid #41464e; padding: 2px 6px; }"
     "QTableView QLineEdit, QTableView QComboBox { background: #0f1012; color: #eceef1;"
     " border: 1px solid #ff8200; border-radius: 0; padding: 0 4px; }"
+    // The key cell's list of 105 keys opens as a list of its own height, not
+    // as a menu of every key the height of the screen.
+    "QTableView QComboBox { combobox-popup: 0; }"
+    "QTableView QComboBox::drop-down { border: none; width: 16px; }"
+    "QTableView QComboBox QAbstractItemView { background: #16181b; color: #eceef1; border: 1px solid #41464e;"
+    " selection-background-color: #ff8200; selection-color: #16181b; outline: 0; }"
     "QScrollBar:vertical { background: #16181b; width: 10px; margin: 0; }"
     "QScrollBar::handle:vertical { background: #4a4f57; border-radius: 4px; min-height: 24px; margin: 1px; }"
     "QScrollBar::handle:vertical:hover { background: #ff8200; }"
@@ -110,20 +118,15 @@ const QString ChoiceStyle = QStringLiteral(
 constexpr double ButtonPointSize = 9;
 constexpr double MinButtonPointSize = 6.5;
 
-void FitCaption(CPngButton* button)
-{
-    SkinTextStyle style = button->TextStyle();
-    const QString family = ResolveSkinFontFamily(style.fontName);
-    const int room = button->width() - 8;
-    double size = ButtonPointSize;
-    while (size > MinButtonPointSize &&
-           QFontMetrics(SkinFont(family, size, false)).horizontalAdvance(button->text()) > room)
-        size -= 0.5;
-    if (style.pointSize != size) {
-        style.pointSize = size;
-        button->SetTextStyle(style);
-    }
-}
+// Captions that stand side by side share one size: the four tabs, the
+// event buttons, the dialog's own buttons.
+const std::vector<std::vector<int>> CaptionRows = {
+    {CompositeControl::TabKey, CompositeControl::TabMacro, CompositeControl::TabMedia, CompositeControl::TabFunction},
+    {CompositeControl::MoveTop, CompositeControl::MoveUp, CompositeControl::MoveDown, CompositeControl::MoveBottom},
+    {CompositeControl::DeleteEvent, CompositeControl::ClearEvents},
+    {CompositeControl::Record},
+    {CompositeControl::Ok, CompositeControl::Cancel, CompositeControl::Apply},
+};
 
 // A column is as wide as its title needs, at least the given width.
 int ColumnWidth(const QHeaderView* header, const QString& title, int least)
@@ -322,11 +325,13 @@ void Varkelin_DlgComposite::StyleControls()
         palette.setColor(QPalette::WindowText, id == Status ? QColor(255, 130, 0) : CaptionColour);
         label->setPalette(palette);
     }
+    const QString arrow = DropDownArrowStyle(ImageFolder());
     for (QWidget* field : {static_cast<QWidget*>(keyField_), static_cast<QWidget*>(playCount_),
                            static_cast<QWidget*>(mouseList_), static_cast<QWidget*>(mediaList_),
                            static_cast<QWidget*>(functionList_), static_cast<QWidget*>(macroList_)})
-        field->setStyleSheet(FieldStyle);
-    eventView_->setStyleSheet(ListStyle);
+        field->setStyleSheet(FieldStyle + arrow + ToolTipStyle());
+    OpenListOnClick(macroList_);
+    eventView_->setStyleSheet(ListStyle + arrow + ToolTipStyle());
     for (QWidget* choice : {static_cast<QWidget*>(keyboardChoice_), static_cast<QWidget*>(mouseChoice_),
                             static_cast<QWidget*>(recordDelays_)})
         choice->setStyleSheet(ChoiceStyle);
@@ -675,11 +680,14 @@ void Varkelin_DlgComposite::ApplyLanguage(int languageIndex)
                                                                            Qt::Horizontal, Qt::DisplayRole).toString(),
                                            EventColumnUnits + 20));
     ApplyRecordButtonTexts();
-    for (const TextOf& text : LanguageTexts) {
-        if (CPngButton* button = Button(text.id))
-            FitCaption(button);
+    for (const std::vector<int>& row : CaptionRows) {
+        std::vector<CPngButton*> buttons;
+        for (int id : row) {
+            if (CPngButton* button = Button(id))
+                buttons.push_back(button);
+        }
+        FitCaptionsTogether(buttons, ButtonPointSize, MinButtonPointSize);
     }
-    FitCaption(Button(Record));
     // Lists keep their selections across the refill.
     const int mouse = mouseList_->currentIndex();
     const int media = mediaList_->currentIndex();

@@ -4,7 +4,6 @@
 #include "skin/gui/SkinImages.h"
 
 #include <QFileInfo>
-#include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -32,9 +31,8 @@ QPixmap OptionalPicture(SkinImageCache& images, const char* name)
 
 QString Number(uint32_t bytes, int languageIndex)
 {
-    const QLocale locale = languageIndex == 1 ? QLocale(QLocale::Russian, QLocale::Russia)
-                                              : QLocale(QLocale::English, QLocale::UnitedStates);
-    return locale.toString(static_cast<qulonglong>(bytes));
+    // Written as the Apply's question writes it.
+    return QString::fromStdString(GroupedNumber(static_cast<long long>(bytes), languageIndex));
 }
 
 // "%1" to "%9" take the numbers by their own digit, whatever their order in

@@ -6,6 +6,7 @@
 #include "skin/gui/PngButton.h"
 #include "skin/gui/SkinFont.h"
 #include "skin/gui/SkinPlacement.h"
+#include "skin/gui/SkinStyles.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -141,18 +142,21 @@ void AutoProfileDialog::CreateControls()
     AddButton(Close, "CONTROL_CLOSE");
 
     enable_ = AddWidget<QCheckBox>(Enable, "FUNC_AUTO_ENABLE");
-    enable_->setStyleSheet(CheckStyle);
+    // The skin's tick, as in the profile manager's list.
+    enable_->setStyleSheet(CheckStyle + TickStyle(QStringLiteral("QCheckBox::indicator"), ImageFolder()) +
+                           ToolTipStyle());
     application_ = AddWidget<QLineEdit>(Application, "FUNC_AUTO_APPLICATION");
     application_->setMaxLength(static_cast<int>(MaxApplicationChars));
     profile_ = AddWidget<QComboBox>(Profile, "FUNC_AUTO_PROFILE");
     for (int i = 0; i < 3; ++i)
         profile_->addItem(QString());
+    const QString fieldStyle = FieldStyle + DropDownArrowStyle(ImageFolder()) + ToolTipStyle();
     for (QWidget* field : {static_cast<QWidget*>(application_), static_cast<QWidget*>(profile_)})
-        field->setStyleSheet(FieldStyle);
+        field->setStyleSheet(fieldStyle);
 
     rules_ = AddWidget<QTableWidget>(Rules, "FUNC_AUTO_RULES");
     rules_->setColumnCount(2);
-    rules_->setStyleSheet(ListStyle);
+    rules_->setStyleSheet(ListStyle + ToolTipStyle());
     rules_->setSelectionBehavior(QAbstractItemView::SelectRows);
     rules_->setSelectionMode(QAbstractItemView::SingleSelection);
     rules_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -169,7 +173,7 @@ void AutoProfileDialog::CreateControls()
     auto* defaultCaption = AddWidget<QLabel>(DefaultCaption, "FUNC_AUTO_DEFAULT_CAPTION");
     defaultCaption->setStyleSheet(QStringLiteral("color: #e4e4e4; background: transparent;"));
     default_ = AddWidget<QComboBox>(Default, "FUNC_AUTO_DEFAULT");
-    default_->setStyleSheet(FieldStyle);
+    default_->setStyleSheet(fieldStyle);
     for (int i = 0; i < 4; ++i)
         default_->addItem(QString());
     note_ = AddWidget<QLabel>(Note, "FUNC_AUTO_NOTE");

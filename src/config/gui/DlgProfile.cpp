@@ -8,6 +8,7 @@
 #include "skin/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 #include "skin/gui/SkinPlacement.h"
+#include "skin/gui/SkinStyles.h"
 
 #include <QDir>
 #include <QFontMetrics>
@@ -59,18 +60,7 @@ QString ListStyle(const QString& skinFolder)
         "QTableView::indicator { width: 18px; height: 18px; }");
     // The tick's pictures belong to the skin; without them the style's own
     // check boxes stand in.
-    const QDir skins(skinFolder);
-    const struct {
-        const char* state;
-        const char* file;
-    } ticks[] = {{"checked", "profile_tick_on.png"}, {"unchecked", "profile_tick_off.png"}};
-    for (const auto& tick : ticks) {
-        const QString path = ResolveSkinPath(skins.filePath(QString::fromLatin1(tick.file)));
-        if (QFileInfo(path).isFile())
-            style += QStringLiteral("QTableView::indicator:%1 { image: url(\"%2\"); }")
-                         .arg(QString::fromLatin1(tick.state), path);
-    }
-    return style;
+    return style + TickStyle(QStringLiteral("QTableView::indicator"), skinFolder) + ToolTipStyle();
 }
 
 } // namespace

@@ -93,6 +93,28 @@ SkinTextStyle MainCaptionStyle(double pointSize, unsigned format, const QString&
     return style;
 }
 
+void FitCaptionsTogether(const std::vector<CPngButton*>& buttons, double largest, double smallest, int padding)
+{
+    double size = largest;
+    const auto fitsAll = [&](double points) {
+        for (const CPngButton* button : buttons) {
+            const QFont font = SkinFont(ResolveSkinFontFamily(button->TextStyle().fontName), points, false);
+            if (QFontMetricsF(font).horizontalAdvance(button->text()) > button->width() - padding)
+                return false;
+        }
+        return true;
+    };
+    while (size > smallest && !fitsAll(size))
+        size -= 0.5;
+    for (CPngButton* button : buttons) {
+        SkinTextStyle style = button->TextStyle();
+        if (style.pointSize != size) {
+            style.pointSize = size;
+            button->SetTextStyle(style);
+        }
+    }
+}
+
 CPngButton::CPngButton(QWidget* parent) : CPngButton(QString(), parent) {}
 
 CPngButton::CPngButton(const QString& text, QWidget* parent) : QAbstractButton(parent)

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class QTimer;
 
@@ -201,3 +202,9 @@ private:
     QTimer* tooltipTimer_ = nullptr;
     PaintCallback paintCallback_;
 };
+
+// Neighbouring captions share one size: the largest, from largest down to
+// smallest in half points, at which every button's text fits its width less
+// padding. The buttons' texts are set first; each keeps its other styles.
+void FitCaptionsTogether(const std::vector<CPngButton*>& buttons, double largest, double smallest,
+                         int padding = 8);

@@ -391,7 +391,8 @@ TEST_F(MainWindowTest, CaptionsUseTheirFontsSizesFormatsAndColours)
         {MainControl::Profile2, 10, "Arial Unicode MS", 37, 0},
         {MainControl::Profile3, 10, "Arial Unicode MS", 37, 0},
         {MainControl::Macro, 10, "Arial Unicode MS", 37, 0},
-        {MainControl::Defaults, 8, "Arial Unicode MS", 37, 0},
+        // Defaults stands in the row of Macros and shares its size.
+        {MainControl::Defaults, 10, "Arial Unicode MS", 37, 0},
         {MainControl::Apply, 8, "Arial Unicode MS", 37, 0},
         {MainControl::Ok, 8, "Arial Unicode MS", 37, 0},
         {MainControl::Cancel, 8, "Arial Unicode MS", 37, 0},

@@ -2,17 +2,23 @@
 
 #include "app/gui/QtUserPrompts.h"
 #include "app/gui/UiDispatcher.h"
+#include "skin/gui/QtLanguage.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QHeaderView>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeView>
 
 #include <fstream>
+#include <functional>
 #include <thread>
 
 namespace {
@@ -193,5 +199,99 @@ TEST_F(QtUserPromptsTest, FileDialogsUseTheFilterAndReturnTheChoice)
         const std::optional<std::string> chosen = prompts.ChooseSaveFile(choice);
         ASSERT_TRUE(chosen.has_value());
         EXPECT_EQ(*chosen, fresh + ".vpf");
+    }
+}
+
+// Every box shows the icon of what it says and is a dialog of the window
+// the owner works in: a title and a close button, nothing to minimise or
+// maximise.
+TEST_F(QtUserPromptsTest, BoxesCarryTheirIconAndAreDialogsOfTheShownWindow)
+{
+    QWidget main;
+    main.show();
+    g_app.mainWindowHandle = &main;
+    const struct {
+        const char* what;
+        std::function<void()> ask;
+        QMessageBox::Icon icon;
+    } cases[] = {
+        {"message", [&] { prompts.ShowMessage("The file is not a profile file.", MessageStyle::Normal); },
+         QMessageBox::Information},
+        {"device write", [&] { prompts.ShowMessage("The keyboard refused.", MessageStyle::Topmost); },
+         QMessageBox::Warning},
+        {"question", [&] { prompts.AskYesNo("Apply the changes?"); }, QMessageBox::Question},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        Qt::WindowFlags flags;
+        QWidget* parent = nullptr;
+        Answerer<QMessageBox> answerer([&](QMessageBox* box) {
+            icon = box->icon();
+            flags = box->windowFlags();
+            parent = box->parentWidget();
+            box->done(0);
+        });
+        c.ask();
+        EXPECT_EQ(answerer.Count(), 1);
+        EXPECT_EQ(icon, c.icon);
+        EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Dialog);
+        EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+        EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+        EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+        EXPECT_EQ(parent, &main);
+    }
+    g_app.mainWindowHandle = nullptr;
+}
+
+// The file dialogs write sizes and dates as the chosen language does, not
+// as the desktop's locale, and their columns are wide enough for them.
+TEST_F(QtUserPromptsTest, FileDialogsWriteSizesAndDatesInTheChosenLanguage)
+{
+    const QString file = QString::fromStdString((dir_ / "Gaming.vpf").string());
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        ASSERT_EQ(out.write(QByteArray(32832, '\0')), 32832);
+        ASSERT_TRUE(out.setFileTime(QDateTime(QDate(2026, 3, 14), QTime(9, 26)), QFileDevice::FileModificationTime));
+    }
+    FileChoice choice;
+    choice.filter = "(*.vpf)|*.vpf|(*.*)|*.*||";
+    choice.initialName = dir_.string() + "/*.vpf";
+    const struct {
+        int language;
+        const char* size;
+        const char* date;
+    } cases[] = {{1, "32,06 KiB", "14.03.2026 09:26"}, {0, "32.06 KiB", "3/14/26 9:26 AM"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language);
+        ApplyQtLanguage(c.language);
+        QString size, date;
+        int sizeRoom = 0, dateRoom = 0, sizeNeeds = 0, dateNeeds = 0;
+        Answerer<QFileDialog> answerer([&](QFileDialog* dialog) {
+            auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+            if (!view)
+                return;
+            QAbstractItemModel* model = view->model();
+            for (int row = 0; row < model->rowCount(view->rootIndex()); ++row) {
+                const QModelIndex name = model->index(row, 0, view->rootIndex());
+                if (name.data().toString() != QStringLiteral("Gaming.vpf"))
+                    continue;
+                size = name.siblingAtColumn(1).data().toString();
+                date = name.siblingAtColumn(3).data().toString();
+                const QFontMetrics metrics(view->font());
+                sizeNeeds = metrics.horizontalAdvance(size);
+                dateNeeds = metrics.horizontalAdvance(date);
+                sizeRoom = view->header()->sectionSize(1);
+                dateRoom = view->header()->sectionSize(3);
+                dialog->reject();
+                return;
+            }
+        });
+        EXPECT_FALSE(prompts.ChooseOpenFile(choice).has_value());
+        EXPECT_EQ(size, QString::fromUtf8(c.size));
+        EXPECT_EQ(date, QString::fromUtf8(c.date));
+        EXPECT_GT(sizeRoom, sizeNeeds);
+        EXPECT_GT(dateRoom, dateNeeds);
     }
 }

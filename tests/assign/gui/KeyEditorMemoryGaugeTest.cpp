@@ -210,7 +210,7 @@ TEST_F(KeyEditorGaugeTest, DroppedNamesAreQuestionedBeforeTheMainApplySendsAnyth
     kb->ClearFrameLog();
     EXPECT_EQ(window->RunApply(), 0);
     EXPECT_EQ(prompts.questions,
-              std::vector<std::string>{FormatText(LoadText("MACRO_MEMORY_NAMES_CONFIRM"), 150)});
+              std::vector<std::string>{FormatText(LoadText("MACRO_MEMORY_NAMES_CONFIRM"), std::string("150"))});
     EXPECT_TRUE(kb->Requests().empty()) << "No sends nothing";
     EXPECT_EQ(kb->Memories(), before);
     EXPECT_TRUE(window->IsApplyEnabled());
@@ -221,6 +221,43 @@ TEST_F(KeyEditorGaugeTest, DroppedNamesAreQuestionedBeforeTheMainApplySendsAnyth
     EXPECT_EQ(KeyboardImage(), std::make_pair(uint16_t{30}, uint16_t{0}));
     EXPECT_EQ(KeyboardEntry(0, KeyF5), (KeyMapEntry{5, 1, 0}));
     EXPECT_FALSE(window->IsApplyEnabled());
+}
+
+// The question before names are dropped and the gauge write one number
+// alike, grouped as each language groups thousands.
+TEST_F(KeyEditorGaugeTest, TheQuestionAndTheGaugeWriteTheirNumbersAlike)
+{
+    OpenEditorForKey(KeyF5);
+    editor->Button(TabMacro)->click();
+    for (const char letter : {'a', 'b'}) {
+        editor->Button(NewMacro)->click();
+        Rename(QString(static_cast<qsizetype>(MaxMacroNameUnits), QLatin1Char(letter)));
+        RecordTaps(1);
+    }
+    ASSERT_EQ(Gauge()->Use().fit, MacroFit::WithoutNames);
+    ASSERT_EQ(Sizes().first, 1040u);
+
+    const struct {
+        int language;
+        const char* withNames;
+    } cases[] = {{0, "1,040"}, {1, "1\u00A0040"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language);
+        window->ApplyLanguage(c.language);
+        EXPECT_TRUE(Caption().contains(QString::fromUtf8(c.withNames))) << Caption().toStdString();
+    }
+    window->ApplyLanguage(0);
+    editor->Button(Ok)->click();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language);
+        SetLanguageIndex(c.language);
+        prompts.questions.clear();
+        EXPECT_EQ(window->RunApply(), 0);
+        ASSERT_EQ(prompts.questions.size(), 1u);
+        EXPECT_NE(prompts.questions[0].find(c.withNames), std::string::npos) << prompts.questions[0];
+    }
+    SetLanguageIndex(0);
+    window->ApplyLanguage(0);
 }
 
 } // namespace

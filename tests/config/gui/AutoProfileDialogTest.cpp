@@ -12,8 +12,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTableWidget>
 
 #include <gtest/gtest.h>
@@ -190,6 +193,42 @@ TEST_F(AutoProfileDialogTest, ADesktopThatHidesTheActiveWindowIsSaidSo)
         // Nothing fails where nothing can be watched: the watch just stays off.
         EXPECT_EQ(controller->IsWatching(), c.availability != ActiveWindowWatcher::Availability::Unavailable);
     }
+}
+
+// The switch's box shows a tick when on, as the profile manager's list does,
+// not only a filled square.
+TEST_F(AutoProfileDialogTest, TheSwitchShowsATickWhenOn)
+{
+    Open();
+    auto* enable = static_cast<QCheckBox*>(dialog->Control(Enable));
+    QStyleOptionButton option;
+    option.initFrom(enable);
+    const QRect box = enable->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, enable);
+    ASSERT_GE(box.width(), 12);
+    // Dark strokes of the tick inside the lit box.
+    const auto darkInside = [&] {
+        const QImage image = enable->grab().toImage();
+        int dark = 0;
+        for (int y = box.top() + 4; y <= box.bottom() - 4; ++y) {
+            for (int x = box.left() + 4; x <= box.right() - 4; ++x)
+                dark += QColor(image.pixel(x, y)).lightness() < 70 ? 1 : 0;
+        }
+        return dark;
+    };
+    const auto litInside = [&] {
+        const QImage image = enable->grab().toImage();
+        int lit = 0;
+        for (int y = box.top() + 4; y <= box.bottom() - 4; ++y) {
+            for (int x = box.left() + 4; x <= box.right() - 4; ++x)
+                lit += QColor(image.pixel(x, y)).red() > 200 ? 1 : 0;
+        }
+        return lit;
+    };
+    enable->setChecked(true);
+    EXPECT_GT(litInside(), 4) << "the box is lit";
+    EXPECT_GT(darkInside(), 4) << "a tick is drawn in it";
+    enable->setChecked(false);
+    EXPECT_EQ(litInside(), 0);
 }
 
 TEST_F(AutoProfileDialogTest, EveryCaptionIsInTheChosenLanguageAndFitsItsButton)

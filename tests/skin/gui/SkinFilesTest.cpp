@@ -197,6 +197,8 @@ TEST(DefaultSkinTest, EveryPictureTheProgramLoadsDecodes)
         files.push_back("Color" + std::to_string(i) + ".bmp");
     for (const char* part : {"track", "fits", "names", "full"})
         files.push_back(std::string("macro_memory_") + part + ".png");
+    for (const char* state : {"", "_open", "_off"})
+        files.push_back(std::string("dropdown_arrow") + state + ".png");
     for (const WindowSpec& w : AllWindows()) {
         Append(files, w.faces);
         files.push_back(Value(w.layout, "SCREEN", "Main"));

@@ -11,10 +11,16 @@
 #include "update/FirmwareUpdate.h"
 #include "update/UpdaterLauncher.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEnterEvent>
+#include <QImage>
 #include <QLabel>
 #include <QStandardPaths>
+#include <QToolTip>
 
 #include <cstdlib>
 #include <fstream>
@@ -157,6 +163,41 @@ TEST_F(UpdateWindowTest, OpensFromTheTrayAndTheMessageAndWearsTheSkinInBothLangu
     }
     EXPECT_NE(LoadText("UPDATE_START", 0), LoadText("UPDATE_START", 1));
     SetLanguageIndex(0);
+}
+
+// The buttons' tooltips are dark like every other, though the window's
+// style sheet makes its labels (and a tooltip is one) see-through.
+TEST_F(UpdateWindowTest, ButtonTooltipsAreDark)
+{
+    Start();
+    CVarkelin_DlgUpdate* dialog = OpenUpdateWindow();
+    CPngButton* backup = dialog->Button(UpdateControl::Backup);
+    const QPointF at(8, 8);
+    // The tip is shown where the pointer is, and only over the button.
+    QCursor::setPos(backup->mapToGlobal(at.toPoint()));
+    QEnterEvent enter(at, backup->mapToGlobal(at), backup->mapToGlobal(at));
+    QApplication::sendEvent(backup, &enter);
+    QElapsedTimer waited;
+    waited.start();
+    while (!QToolTip::isVisible() && waited.elapsed() < 3000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_TRUE(QToolTip::isVisible());
+    QWidget* tip = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->inherits("QTipLabel") && widget->isVisible())
+            tip = widget;
+    }
+    ASSERT_NE(tip, nullptr);
+    const QImage image = tip->grab().toImage();
+    double lightness = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            lightness += QColor(image.pixel(x, y)).lightness();
+    }
+    EXPECT_LT(lightness / (image.width() * image.height()), 80);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(backup, &leave);
+    QToolTip::hideText();
 }
 
 TEST_F(UpdateWindowTest, UpdateWithNoFileSaysSoAndSendsNothing)

@@ -1,0 +1,97 @@
+#include "skin/gui/SkinStyles.h"
+
+#include "skin/gui/SkinImages.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMouseEvent>
+
+namespace {
+
+// The path of a skin picture, or nothing when the skin lacks it.
+QString SkinPicture(const QString& skinFolder, const char* file)
+{
+    const QString path = ResolveSkinPath(QDir(skinFolder).filePath(QString::fromLatin1(file)));
+    return QFileInfo(path).isFile() ? path : QString();
+}
+
+class ClickOpensList final : public QObject {
+public:
+    explicit ClickOpensList(QComboBox* list) : QObject(list), list_(list) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::MouseButtonPress ||
+            static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+            return false;
+        QLineEdit* field = list_->lineEdit();
+        if (watched != field || field->hasFocus() || !list_->isEnabled())
+            return false;
+        list_->setFocus(Qt::MouseFocusReason);
+        list_->showPopup();
+        return true;
+    }
+
+private:
+    QComboBox* list_;
+};
+
+} // namespace
+
+QString ToolTipStyle()
+{
+    return QStringLiteral("QToolTip { background: #2b2f35; color: #eceef1; border: 1px solid #41464e;"
+                          " padding: 2px 4px; }");
+}
+
+QString DropDownArrowStyle(const QString& skinFolder)
+{
+    const QString normal = SkinPicture(skinFolder, "dropdown_arrow.png");
+    if (normal.isEmpty()) {
+        return QStringLiteral("QComboBox::down-arrow { width: 0; height: 0; border-left: 5px solid transparent;"
+                              " border-right: 5px solid transparent; border-top: 6px solid #c8ccd2; }");
+    }
+    QString style = QStringLiteral("QComboBox::down-arrow { image: url(\"%1\"); }").arg(normal);
+    const struct {
+        const char* state;
+        const char* file;
+    } states[] = {{"on", "dropdown_arrow_open.png"}, {"disabled", "dropdown_arrow_off.png"}};
+    for (const auto& s : states) {
+        const QString path = SkinPicture(skinFolder, s.file);
+        if (!path.isEmpty())
+            style += QStringLiteral("QComboBox::down-arrow:%1 { image: url(\"%2\"); }")
+                         .arg(QString::fromLatin1(s.state), path);
+    }
+    return style;
+}
+
+QString TickStyle(const QString& indicatorSelector, const QString& skinFolder)
+{
+    if (SkinPicture(skinFolder, "profile_tick_on.png").isEmpty())
+        return {};
+    // The pictures carry their own box.
+    QString style = QStringLiteral("%1 { width: 18px; height: 18px; border: none; background: transparent; }")
+                        .arg(indicatorSelector);
+    const struct {
+        const char* state;
+        const char* file;
+    } ticks[] = {{"checked", "profile_tick_on.png"}, {"unchecked", "profile_tick_off.png"}};
+    for (const auto& tick : ticks) {
+        const QString path = SkinPicture(skinFolder, tick.file);
+        if (!path.isEmpty())
+            style += QStringLiteral("%1:%2 { image: url(\"%3\"); }")
+                         .arg(indicatorSelector, QString::fromLatin1(tick.state), path);
+    }
+    return style;
+}
+
+void OpenListOnClick(QComboBox* list)
+{
+    // A list without a field opens from any click already.
+    if (QLineEdit* field = list->lineEdit())
+        field->installEventFilter(new ClickOpensList(list));
+}

@@ -1,0 +1,202 @@
+#!/usr/bin/env bash
+# Pictures of the windows' finish on an X server with a window manager and a
+# notification area, in English and in Russian: the drop-down lists with
+# their arrows and one open, the key cell's list of a macro event, the tab
+# and profile captions, a message box with its icon, the import file dialog
+# with its sizes and dates, the dark tooltips (profile manager, update
+# window, notification-area icon), the automatic profiles dialog with its
+# tick and the pick note over a clock. Driven with real clicks and keys
+# (xdotool); pictures in screenshots/finish-*-en.png and -ru.png.
+#
+#   tools/finish-screenshots.sh [build folder]     (default: build)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+case $build in /*) ;; *) build=$root/$build ;; esac
+out=$root/screenshots
+for tool in xvfb-run trayer openbox xdotool xclock; do
+  command -v "$tool" >/dev/null || { echo "needs $tool (tools/install-deps.sh)" >&2; exit 1; }
+done
+if [ -z "${RT604_SHOTS_IN_X:-}" ]; then
+  ninja -C "$build" rt604 rt604screengrab rt604autoprofileshot >/dev/null
+  mkdir -p "$out"
+  export RT604_SHOTS_IN_X=1
+  exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" "$build"
+fi
+
+program=$build/bin/rt604
+grab=$build/tools/screengrab/rt604screengrab
+skins=$build/bin/Skins
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  [ -n "${KEEP_WORK:-}" ] && echo "kept $work" || rm -rf "$work"
+}
+trap cleanup EXIT
+export QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY
+export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus
+
+openbox >/dev/null 2>&1 &
+pids+=($!)
+trayer --edge bottom --widthtype request --heighttype pixel --height 32 >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
+
+wait_log() { # log line
+  for _ in $(seq 500); do
+    grep -qx "$2" "$1" 2>/dev/null && return 0
+    sleep 0.02
+  done
+  echo "the program never logged '$2'" >&2
+  return 1
+}
+# A visible window of the program of the given size: sets win, wx, wy.
+find_window() { # width height
+  win=
+  # Let the window manager place it first.
+  sleep 0.6
+  for _ in $(seq 100); do
+    for w in $(xdotool search --onlyvisible --pid "$pid" --classname rt604 2>/dev/null); do
+      eval "$(xdotool getwindowgeometry --shell "$w")"
+      if [ "$WIDTH" = "$1" ] && [ "$HEIGHT" = "$2" ]; then win=$w wx=$X wy=$Y; return 0; fi
+    done
+    sleep 0.05
+  done
+  echo "no window of $1 x $2 on the screen" >&2
+  return 1
+}
+# The skin's x, y, width and height of a control.
+control() { sed -n "s/^$2=//p" "$skins/$1" | head -1 | tr ',' ' '; }
+# Moves to a point of a control of the window found last: its middle, or
+# dx, dy from its top-left corner.
+point_at() { # layout key [dx dy]
+  local x y w h
+  read -r x y w h < <(control "$1" "$2")
+  px=$((wx + x + ${3:-$((w / 2))})) py=$((wy + y + ${4:-$((h / 2))}))
+}
+click_control() { # layout key [dx dy]
+  point_at "$@"
+  xdotool mousemove --sync "$px" "$py" sleep 0.3 click 1
+}
+shot() { sleep "${2:-0.8}"; "$grab" "$out/finish-$1-$lang.png"; }
+
+# A profile file and a folder beside it, for the import dialog's columns.
+files=$work/files
+mkdir -p "$files/Backups"
+head -c 32832 /dev/zero >"$files/Gaming.vpf"
+head -c 98368 /dev/zero >"$files/Office.vpf"
+touch -d '2026-03-14 09:26' "$files/Gaming.vpf" "$files/Office.vpf"
+
+for lang in en ru; do
+  locale=en_US.UTF-8
+  [ "$lang" = ru ] && locale=ru_RU.UTF-8
+  home=$work/$lang
+  mkdir -p "$home/run" && chmod 700 "$home/run"
+  log=$home/events.log
+  (cd "$files" && env -u LC_ALL -u LC_MESSAGES LANG=$locale \
+    XDG_RUNTIME_DIR=$home/run XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data RT604_EVENT_LOG=$log \
+    "$program" --virtual-keyboard="$home/vk.state" >/dev/null 2>&1) &
+  pid=$!
+  pids+=("$pid")
+  wait_log "$log" 'window-shown'
+  wait_log "$log" 'tray-added xembed'
+  sleep 1
+  pid=$(pgrep -n -f -- "--virtual-keyboard=$home/vk.state")
+  find_window 1200 650
+  main=$win mx=$wx my=$wy
+
+  # Captions of one size: the profile buttons, Macros and Defaults.
+  shot captions
+  # A message box: the restore-defaults question, with its icon.
+  click_control Main.ini FUNC_DEFAULT
+  shot message-box
+  xdotool key Escape
+
+  # The key editor: the mouse list with its arrow, then the media list open.
+  wx=$mx wy=$my
+  click_control Main.ini KEY_01E
+  find_window 560 460
+  click_control Composite.ini FUNC_KEY_RADIO_MOU
+  shot dropdown-arrow
+  click_control Composite.ini CONTROL_MEDIA
+  click_control Composite.ini FUNC_MEDIA_SELECT 40
+  shot dropdown-open
+  xdotool key Escape
+  # A recorded macro and its first event's key cell open as a list.
+  click_control Composite.ini CONTROL_MACRO
+  click_control Composite.ini FUNC_MACRO_ADD
+  click_control Composite.ini FUNC_MACRO_RECORD
+  xdotool key --delay 200 b c
+  click_control Composite.ini FUNC_MACRO_RECORD
+  point_at Composite.ini FUNC_MACRO_LIST2 40 34
+  xdotool mousemove --sync "$px" "$py" sleep 0.3 click --repeat 2 --delay 80 1
+  sleep 0.5
+  xdotool click 1
+  shot key-cell
+  xdotool key Escape Escape
+  click_control Composite.ini CONTROL_CANCEL
+  sleep 0.5
+
+  # The import dialog: sizes and dates in the language's way, whole columns.
+  wx=$mx wy=$my
+  click_control Main.ini CONTROL_MENU
+  sleep 0.5
+  xdotool key Down Return
+  shot file-dialog 1.5
+  xdotool key Escape
+  sleep 0.5
+
+  # The profile manager's tooltip over a cell.
+  wx=$mx wy=$my
+  click_control Main.ini FUNC_PROFILES 60 40
+  find_window 520 364
+  point_at Profile.ini PROGRAM_LIST 200 40
+  xdotool mousemove --sync "$px" "$py" sleep 0.3 mousemove --sync $((px + 4)) $((py + 2))
+  shot tooltip-profiles 2
+  click_control Profile.ini CONTROL_CANCEL
+  sleep 0.5
+
+  # The notification area's tip, then its menu: the firmware update window
+  # and a button's tooltip.
+  icon=$(xdotool search --onlyvisible --pid "$pid" --classname rt604 | while read -r w; do
+    [ "$w" != "$main" ] && echo "$w"; done | head -1)
+  xdotool mousemove --window "$icon" 6 6 sleep 0.2 mousemove --window "$icon" 10 9
+  shot tooltip-tray 2.5
+  xdotool mousemove --window "$icon" 8 8 click 3
+  sleep 0.8
+  xdotool key Down Down Down Down Down Down Return
+  find_window 520 212
+  point_at UpdateDlg.ini CONTROL_OPENButton
+  xdotool mousemove --sync "$px" "$py" sleep 0.3 mousemove --sync $((px + 3)) $((py + 2))
+  shot tooltip-update 2
+  click_control UpdateDlg.ini CONTROL_CLOSE
+  sleep 0.5
+
+  # The automatic profiles dialog's pick note after a click on a clock,
+  # which takes no focus (its ticked switch comes from
+  # rt604autoprofileshot, below).
+  xclock -geometry 160x160+1000+60 &
+  pids+=($!)
+  sleep 0.5
+  xdotool mousemove --window "$icon" 8 8 click 3
+  sleep 0.8
+  xdotool key Down Down Down Down Return
+  find_window 560 456
+  click_control AutoProfile.ini FUNC_AUTO_PICK
+  xdotool mousemove --sync 1080 140 sleep 0.3 click 1
+  shot pick-clock 1
+  click_control AutoProfile.ini CONTROL_CANCEL
+  kill %xclock 2>/dev/null || true
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+done
+# The automatic profiles dialog with its switch on, drawn by the program's
+# own windows.
+for lang in en ru; do
+  "$build/tools/autoprofileshot/rt604autoprofileshot" --data "$build/bin" --out "$out" --language "$lang"
+done
+echo "Pictures in $out:"
+ls "$out"/finish-*.png
