@@ -14,7 +14,8 @@ KeyCaptureDecision DecideKeyCapture(uint16_t keyCode, bool released, bool autoRe
     const bool systemKey =
         keyCode == KeyCodes::LeftWin || keyCode == KeyCodes::RightWin || keyCode == KeyCodes::App;
     const bool firstPress = !released && !autoRepeat;
-    const bool lonelyRelease = released && !pressSeen && NeedsSyntheticPress(keyCode) == 1;
+    // A marked release is half of a held key's repeat, not the key's end.
+    const bool lonelyRelease = released && !autoRepeat && !pressSeen && NeedsSyntheticPress(keyCode) == 1;
     if ((firstPress || lonelyRelease) && (keyboardChosen || systemKey))
         decision.captured = keyCode;
     return decision;

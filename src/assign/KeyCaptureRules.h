@@ -15,9 +15,9 @@ struct KeyCaptureDecision {
 
 // keyCode 0 and the media keys pass on. Everything else is swallowed; a first
 // press (no auto-repeat) becomes the captured key when the KB choice is
-// checked, and so does the release of a key whose press never arrived when
-// that key is one the system may report only as released (Print Screen and
-// the like). The Windows and application keys are captured whatever the KB
-// choice says: the desktop would act on them otherwise.
+// checked, and so does the release (no auto-repeat) of a key whose press
+// never arrived when that key is one the system may report only as released
+// (Print Screen and the like). The Windows and application keys are captured
+// whatever the KB choice says: the desktop would act on them otherwise.
 KeyCaptureDecision DecideKeyCapture(uint16_t keyCode, bool released, bool autoRepeat, bool pressSeen,
                                     bool keyboardChosen);

@@ -168,15 +168,20 @@ AutoProfileSettings LoadAutoProfileSettings()
     return settings;
 }
 
-bool SaveAutoProfileSettings(const AutoProfileSettings& settings)
+bool SaveAutoProfileSettings(const AutoProfileSettings& settings, int* error)
 {
     SettingsStore& store = AppSettings();
     const uint32_t profile = ValidProfile(settings.defaultProfile) ? static_cast<uint32_t>(settings.defaultProfile) + 1 : 0;
+    // One step for other writers: none of them slips between the three.
+    const FileUpdateLock lock = store.Lock();
+    int err = lock.Error();
     // The rules go last: a watcher that wakes on the first write reads the
     // new switches with the old rules at worst, never a broken list.
-    bool ok = store.SetDword(Section, EnabledValue, settings.enabled ? 1 : 0);
-    ok = store.SetDword(Section, DefaultValue, profile) && ok;
-    ok = store.SetString(Section, RulesValue, EncodeRules(settings.rules)) && ok;
+    const bool ok = lock.Held() && store.SetDword(Section, EnabledValue, settings.enabled ? 1 : 0, &err)
+                    && store.SetDword(Section, DefaultValue, profile, &err)
+                    && store.SetString(Section, RulesValue, EncodeRules(settings.rules), &err);
+    if (error)
+        *error = ok ? 0 : err;
     return ok;
 }
 

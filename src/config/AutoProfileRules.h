@@ -66,7 +66,10 @@ std::string EncodeRules(const std::vector<AutoProfileRule>& rules);
 std::vector<AutoProfileRule> DecodeRules(std::string_view text);
 
 AutoProfileSettings LoadAutoProfileSettings();
-bool SaveAutoProfileSettings(const AutoProfileSettings& settings);
+// Stops at the first value that cannot be written; error (when given) gets
+// the reason (FileAccess.h). The caller tells the owner. A load, a change and
+// this save are one step for other writers only under AppSettings().Lock().
+bool SaveAutoProfileSettings(const AutoProfileSettings& settings, int* error = nullptr);
 
 // A rule matches a window when its application equals, ignoring ASCII case,
 // the window's WM_CLASS instance or class, its program's file name or its

@@ -163,7 +163,9 @@ bool WriteProfileListSettings(const std::vector<ProfileRow>& rows)
     }
     // The count last, as the rows' writer always put it.
     values.emplace_back(ValueName(0), std::to_string(values.size()));
-    return AppSettings().SetStrings(SettingsSection, values);
+    // The reason is taken, so the store does not tell it too: the caller does.
+    int error = 0;
+    return AppSettings().SetStrings(SettingsSection, values, &error);
 }
 
 std::vector<ProfileRow> ReadProfileListSettings()

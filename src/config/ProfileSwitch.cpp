@@ -81,29 +81,40 @@ int32_t SelectProfile(int32_t index)
         return 0;
     }
     const bool dialogOpen = window.IsProfileDialogOpen();
-    if ((dialogOpen && window.ProfileDialogHasChanges()) || window.IsApplyEnabled()) {
+    const bool pending = (dialogOpen && window.ProfileDialogHasChanges()) || window.IsApplyEnabled();
+    if (pending) {
         if (g_asking)
             return 0;
         g_asking = true;
         const bool apply = Prompts().AskYesNo(LoadText("PROFILE_SELECT_PROMPT"));
         g_asking = false;
         if (apply) {
-            ApplyChanges();
+            // The edits belong to the profile shown now: switching away before
+            // the keyboard holds them would leave them to the wrong profile's
+            // next Apply.
+            if (ApplyChanges() != 1) {
+                Prompts().ShowMessage(LoadText("PROFILE_SWITCH_NOT_APPLIED"), MessageStyle::Topmost);
+                return 0;
+            }
         } else {
             window.SetApplyEnabled(false);
             const int32_t current = GetCurrentProfile();
             if (current >= 0)
                 ReplaceDocumentFromFile(ProfileCachePath(current));
         }
-        SetCurrentProfile(index);
-    } else {
-        SetCurrentProfile(index);
-        if (dialogOpen)
-            window.ShowActiveProfileInDialog(index);
     }
+    // A negative index asks for the refresh alone. A failed write may still
+    // have reached the keyboard: it is asked again before anything is said.
+    const bool switched = index < 0 || SetCurrentProfile(index) == 1 || GetCurrentProfile() == index;
+    if (!switched)
+        Prompts().ShowMessage(FormatText(LoadText("PROFILE_SWITCH_FAILED"), ProfileName(index)), MessageStyle::Topmost);
+    else if (!pending && dialogOpen)
+        window.ShowActiveProfileInDialog(index);
+    // After a refusal the keyboard is asked again: the buttons, the menu and
+    // the tray show the profile it still runs.
     ActivateProfileView(index);
     BuildProfileMenu(false);
-    return 1;
+    return switched ? 1 : 0;
 }
 
 void ActivateProfileView(int32_t)

@@ -18,8 +18,10 @@ int32_t ReloadFromDevice(bool keepApply);
 // no switch, only the refresh). Refused with "PROFILE_SEELCT_PROMPT2" while
 // the key function editor is open. With unapplied changes it asks
 // "PROFILE_SELECT_PROMPT": Yes applies them first, No discards them by
-// reloading the profile cache. Then the key buttons and the profile menu
-// follow. 1 done, 0 refused.
+// reloading the profile cache; an Apply that fails stops the switch
+// ("PROFILE_SWITCH_NOT_APPLIED"). A switch the keyboard did not take is told
+// ("PROFILE_SWITCH_FAILED"). Then the key buttons and the profile menu
+// follow the profile the keyboard runs. 1 switched, 0 not.
 int32_t SelectProfile(int32_t index);
 
 // The key buttons show the document's slots of the active profile.

@@ -59,6 +59,7 @@ struct VirtualKeyboardCore {
     std::chrono::milliseconds duplicateLateBy{0};
     int refuseCount = 0;
     uint8_t refuseStatus = StatusRefused;
+    int refuseCommand = -1; // -1: any command
     int failWrites = 0;
     int bounceCountdown = 0;
     bool failEnumeration = false;
@@ -387,7 +388,8 @@ public:
         if (!core.EnterState())
             return HidIo::Failed;
         FirmwareOutcome outcome;
-        if (core.refuseCount > 0 && !IsEnterLoaderFrame(request)) {
+        if (core.refuseCount > 0 && !IsEnterLoaderFrame(request)
+            && (core.refuseCommand < 0 || request[3] == core.refuseCommand)) {
             --core.refuseCount;
             outcome.reply = BuildReply(request, core.refuseStatus);
             // A refusal ordered by a test is not the program's fault: the
@@ -710,6 +712,15 @@ void VirtualKeyboard::RefuseNextRequests(uint8_t status, int count)
     std::lock_guard lock(core_->mutex);
     core_->refuseStatus = status;
     core_->refuseCount = std::max(count, 0);
+    core_->refuseCommand = -1;
+}
+
+void VirtualKeyboard::RefuseNextRequestsOf(uint8_t command, uint8_t status, int count)
+{
+    std::lock_guard lock(core_->mutex);
+    core_->refuseStatus = status;
+    core_->refuseCount = std::max(count, 0);
+    core_->refuseCommand = command;
 }
 
 void VirtualKeyboard::FailNextWrites(int count)

@@ -105,6 +105,8 @@ public:
     void DelayNextReply(std::chrono::milliseconds delay);
     void DuplicateNextReply(std::chrono::milliseconds lateBy = std::chrono::milliseconds(0));
     void RefuseNextRequests(uint8_t status, int count = 1); // 0xFF or 0xFE, nothing changes
+    // The same for the next requests of one command only; others are served.
+    void RefuseNextRequestsOf(uint8_t command, uint8_t status, int count = 1);
     void FailNextWrites(int count = 1);          // the write itself fails
     // The cable bounces (Bounce) as the n-th request from now (1: the next)
     // is written; that write finds the device gone. 0: never.

@@ -83,20 +83,26 @@ PaintResult PaintKey(uint16_t controlId)
     const int profile = ViewedProfile();
     const bool base = g_userModes.tools.tool == 1;
     const Colour colour = base ? g_userModes.tools.baseColour : g_userModes.tools.paintColour;
-    g_userModes.marks[static_cast<size_t>(profile)][static_cast<size_t>(index)] = base ? 1 : 0;
 
     const std::array<uint8_t, 3> rgb = ColourBytes(colour);
     int32_t device = 1;
     Keep(device, BeginUpdate());
     Keep(device, WriteKeyColors(rgb, index, profile));
     Keep(device, EndUpdate());
-
-    SetTableColour(profile, index, colour);
-    WriteKeyColour(profile, g_userModes.userMode, index, colour, base ? 1 : 0);
     result.painted = true;
     result.index = index;
-    result.colour = colour;
     result.deviceResult = device;
+    if (device != 1) {
+        // The key keeps the colour the keyboard still shows: the table, the
+        // mark and the file stay as they were.
+        result.colour = TableColour(profile, index);
+        return result;
+    }
+
+    g_userModes.marks[static_cast<size_t>(profile)][static_cast<size_t>(index)] = base ? 1 : 0;
+    SetTableColour(profile, index, colour);
+    result.colour = colour;
+    result.fileSaved = WriteKeyColour(profile, g_userModes.userMode, index, colour, base ? 1 : 0);
     return result;
 }
 
@@ -122,9 +128,8 @@ int32_t ApplyBaseColour(Colour colour)
     colour &= White;
     if (colour == g_userModes.tools.baseColour)
         return 0;
-    g_userModes.tools.baseColour = colour;
-    SaveTools();
     const int profile = ViewedProfile();
+    const auto before = KeyColourTable;
     std::vector<KeyColourWrite> writes;
     for (int index : ButtonIndices()) {
         if (!MarkOf(profile, index))
@@ -132,9 +137,19 @@ int32_t ApplyBaseColour(Colour colour)
         SetTableColour(profile, index, colour);
         writes.push_back({index, colour, 1});
     }
-    if (!writes.empty())
-        WriteKeyColours(profile, g_userModes.userMode, writes);
-    return SendKeyColours();
+    const int32_t sent = SendKeyColours();
+    if (sent != 1) {
+        // The keyboard may have taken some frames of the group: the old table
+        // goes back, and whatever it answers, nothing more can be done here.
+        KeyColourTable = before;
+        (void)SendKeyColours();
+        return sent;
+    }
+    g_userModes.tools.baseColour = colour;
+    bool saved = WriteTools(profile, g_userModes.userMode, g_userModes.tools);
+    if (!writes.empty() && !WriteKeyColours(profile, g_userModes.userMode, writes))
+        saved = false;
+    return saved ? 1 : KeyColoursNotSaved;
 }
 
 void SetPaintColour(Colour colour)

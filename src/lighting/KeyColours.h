@@ -48,22 +48,29 @@ bool MarkOf(int profile, int index);
 struct PaintResult {
     bool painted = false;
     int index = -1;            // the colour index painted
-    Colour colour = Black;
+    Colour colour = Black;     // the colour the key has now
     int32_t deviceResult = 1;  // of the keyboard's write group
+    bool fileSaved = true;     // the user mode file took the colour
 };
 // A key button, G button or Fn pressed in the lighting view. Only while the
 // effect list shows the per-key colour effect: the key takes the paint
 // colour (tool 0, mark 0) or the base colour (tool 1, mark 1), is written to
-// the keyboard in one group and stored in the table and the user mode file.
+// the keyboard in one group and, once the keyboard took it, stored in the
+// table and the user mode file. A group the keyboard did not take changes
+// nothing (colour is then the key's old one).
 PaintResult PaintKey(uint16_t controlId);
 
 // The viewed profile's whole table in keyCount / 18 + 1 frames of 54 bytes
 // (keys 0, 18, 36, ...) inside one group. 1, or the first failing result.
 int32_t SendKeyColours();
 
-// A new base colour: every marked key takes it (table and file, mark 1) and
-// the table is sent. Nothing happens when the colour is the base colour
-// already (returns 0); else the send's result.
+// A new base colour: every marked key takes it and the table is sent; once
+// the keyboard took it, the base colour and the keys (mark 1) go into the
+// user mode file. Nothing happens when the colour is the base colour already
+// (returns 0). 1 done; KeyColoursNotSaved when the keyboard took it but the
+// file did not; otherwise the send's failing result, and then the base
+// colour and the table are as before and the old table is sent back.
+inline constexpr int32_t KeyColoursNotSaved = -401;
 int32_t ApplyBaseColour(Colour colour);
 // A new paint colour or tool, kept in the user mode file.
 void SetPaintColour(Colour colour);

@@ -44,6 +44,24 @@ void RepairMacroSlots(ConfigBlock& block, const MacroList& list)
     }
 }
 
+// The keyboard's maps name macros by position, the slots by id. True when a
+// macro that some map may name is no longer at its position: deleted, moved,
+// or its place taken by a macro created since (which counts as another one
+// even when it reused the id). Macros appended behind the old ones move none.
+bool OldPositionsMoved(const std::vector<uint8_t>& oldArea, size_t oldCount, const MacroList& list)
+{
+    const size_t count = std::min(oldCount, oldArea.size() / MacroBlockSize);
+    if (list.macros.size() < count)
+        return true;
+    for (size_t k = 0; k < count; ++k) {
+        const ConstMacroBlock now = list.macros[k].View();
+        const uint16_t oldId = ConstMacroBlock(oldArea.data() + k * MacroBlockSize).MacroId();
+        if (now.NewFlag() == 1 || now.MacroId() != oldId)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int32_t ApplyMacroEdits(MacroList& list)
@@ -65,6 +83,10 @@ int32_t ApplyMacroEdits(MacroList& list)
     }
     {
         DocumentLock lock;
+        // The document's macros are at the positions the keyboard's maps
+        // name (or the flag is set already).
+        if (OldPositionsMoved(g_configDoc.macros, g_configDoc.macroCount, list))
+            macroLayoutChanged = true;
         if (g_configDoc.block)
             RepairMacroSlots(*g_configDoc.block, list);
         g_configDoc.macros.swap(area);

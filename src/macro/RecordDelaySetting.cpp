@@ -1,5 +1,6 @@
 #include "macro/RecordDelaySetting.h"
 
+#include "app/UserPrompts.h"
 #include "platform/SettingsStore.h"
 #include "skin/LanguageTexts.h"
 
@@ -50,7 +51,11 @@ int ReadRecordDelaysSetting()
 
 int WriteRecordDelaysSetting(int value)
 {
-    const int stored = value != 0 ? 1 : 0;
-    AppSettings().SetString(Section, FixedName, std::to_string(stored));
-    return stored;
+    const int wanted = value != 0 ? 1 : 0;
+    SettingsStore& store = AppSettings();
+    if (store.SetString(Section, FixedName, std::to_string(wanted)))
+        return wanted;
+    Prompts().ShowMessage(FormatText(LoadText("MACRO_ACTION_RECORD_DELAY_SAVE_FAILED"), store.Path()),
+                          MessageStyle::Normal);
+    return ReadRecordDelaysSetting();
 }

@@ -7,5 +7,8 @@
 // stored under the current language's text of that key is read once and moved
 // to the fixed name. Anything but 0 or 1 reads as 0 and is written back so.
 int ReadRecordDelaysSetting();
-// Stores 0 or 1 (any non-zero value is 1) and returns what was stored.
+// Stores 0 or 1 (any non-zero value is 1) and returns what the settings hold
+// afterwards: when they cannot be written, shows
+// "MACRO_ACTION_RECORD_DELAY_SAVE_FAILED" and returns the value they still
+// hold (as ReadRecordDelaysSetting reads it).
 int WriteRecordDelaysSetting(int value);

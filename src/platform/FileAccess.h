@@ -20,6 +20,8 @@ inline constexpr int FileErrorTooLarge = -5;
 // belongs neither to us nor to the folder's owner: another user may have
 // planted it to make us overwrite one of our own files.
 inline constexpr int FileErrorForeignLink = -6;
+// Another program holds the file's update lock and did not let it go in time.
+inline constexpr int FileErrorLockTimeout = -10;
 
 // The reason in words: the system's text for errno values ("No such file or
 // directory", "Too many levels of symbolic links", ...), ours for the rest.

@@ -3,6 +3,7 @@
 #include "platform/AsciiFold.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileAccess.h"
+#include "platform/FileLock.h"
 #include "platform/Utf8.h"
 
 #include <cerrno>
@@ -492,31 +493,38 @@ std::string SetEntry(const std::string& text, const std::string& eol, std::strin
 
 } // namespace
 
-bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
-                               const std::string& path)
-{
-    return WritePrivateProfileStrings(section, {{key, value}}, path);
-}
+namespace {
 
-bool WritePrivateProfileStrings(const std::string& section,
-                                const std::vector<std::pair<std::string, std::string>>& entries,
-                                const std::string& path)
+// Read-modify-write under the file's update lock, so that two writers (two
+// threads, or the window and rt604ctl) never lose each other's values: the
+// file is read only once the lock is held.
+bool WriteEntries(const std::string& section, const std::vector<std::pair<std::string, std::string>>& entries,
+                  const std::string& path, int& error)
 {
     for (const auto& [key, value] : entries) {
-        if (!WritableNames(section, key))
+        if (!WritableNames(section, key)) {
+            error = EINVAL;
             return false;
+        }
     }
-
-    // Read-modify-write: two threads writing one file must not lose either
-    // value. Other processes are not guarded against, as with the system call
-    // this stands in for.
-    static std::mutex writeMutex;
-    std::lock_guard writeLock(writeMutex);
+    FileUpdateLock lock(path);
+    if (!lock.Held()) {
+        error = lock.Error();
+        return false;
+    }
     std::string bytes;
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode) || !ReadWholeFile(path, bytes, MaxProfileFileBytes))
-            return false; // a folder or an over-large file is not ours to replace
+        // A folder or an over-large file is not ours to replace.
+        if (!S_ISREG(st.st_mode)) {
+            error = S_ISDIR(st.st_mode) ? EISDIR : S_ISFIFO(st.st_mode) ? FileErrorFifo : FileErrorDevice;
+            return false;
+        }
+        if (!ReadWholeFile(path, bytes, MaxProfileFileBytes, &error))
+            return false;
+    } else if (errno != ENOENT) {
+        error = errno;
+        return false;
     }
     bool utf8Bom = false;
     bool utf16 = false;
@@ -530,7 +538,26 @@ bool WritePrivateProfileStrings(const std::string& section,
     if (utf8Bom || utf16)
         result = "\xEF\xBB\xBF";
     result += text;
-    bool ok = WriteFileAtomically(path, result);
+    const bool ok = WriteFileAtomically(path, result, &error);
     IniCache::Instance().Invalidate(path);
+    return ok;
+}
+
+} // namespace
+
+bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
+                               const std::string& path, int* error)
+{
+    return WritePrivateProfileStrings(section, {{key, value}}, path, error);
+}
+
+bool WritePrivateProfileStrings(const std::string& section,
+                                const std::vector<std::pair<std::string, std::string>>& entries,
+                                const std::string& path, int* error)
+{
+    int err = 0;
+    const bool ok = WriteEntries(section, entries, path, err);
+    if (error)
+        *error = ok ? 0 : err;
     return ok;
 }

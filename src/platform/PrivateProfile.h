@@ -79,15 +79,18 @@ std::vector<std::pair<std::string, std::string>> GetPrivateProfileSection(const 
 // An existing value is replaced in place; every other line, comment and the
 // order of the file are kept. A value that would not read back as written
 // (surrounding blanks, surrounding quotes) is quoted; line breaks in it
-// become spaces. Fails for names that cannot be written as one INI line, for
-// a folder or an over-large file at path, and when the atomic write fails.
+// become spaces. The file is read, changed and replaced under its update
+// lock (FileLock.h), so writers in other processes lose nothing. Fails for
+// names that cannot be written as one INI line (EINVAL), for a folder or an
+// over-large file at path, when the lock cannot be had and when the atomic
+// write fails; error (when given) then gets the reason (FileAccess.h).
 bool WritePrivateProfileString(const std::string& section, const std::string& key,
-                               const std::string& value, const std::string& path);
+                               const std::string& value, const std::string& path, int* error = nullptr);
 // Several keys of one section in one atomic write, as if written one after
 // the other: either all of them reach the file or none does.
 bool WritePrivateProfileStrings(const std::string& section,
                                 const std::vector<std::pair<std::string, std::string>>& entries,
-                                const std::string& path);
+                                const std::string& path, int* error = nullptr);
 
 // Number of characters (UTF-8 code points) in text.
 size_t CountUtf8Chars(std::string_view text);

@@ -2,6 +2,7 @@
 
 #include "platform/HomeFolder.h"
 #include "platform/PrivateProfile.h"
+#include "platform/SaveReport.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -46,18 +47,28 @@ std::optional<uint32_t> ParseDword(std::string_view raw)
     return value;
 }
 
-bool MakeFolders(const std::string& folder)
+bool MakeFolders(const std::string& folder, int& error)
 {
     // Every prefix ending in '/' is created in turn; existing ones are fine.
     for (size_t i = 1; i <= folder.size(); ++i) {
         if (i == folder.size() || folder[i] == '/') {
             std::string part = folder.substr(0, i);
-            if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+                error = errno;
                 return false;
+            }
         }
     }
     struct stat st {};
-    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (::stat(folder.c_str(), &st) != 0) {
+        error = errno;
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        error = ENOTDIR;
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -125,33 +136,53 @@ std::optional<uint32_t> SettingsStore::GetDword(const std::string& section, cons
     return ParseDword(*raw);
 }
 
-bool SettingsStore::SetString(const std::string& section, const std::string& name, const std::string& value)
+bool SettingsStore::SetString(const std::string& section, const std::string& name, const std::string& value,
+                              int* error)
 {
-    return SetStrings(section, {{name, value}});
+    return SetStrings(section, {{name, value}}, error);
 }
 
 bool SettingsStore::SetStrings(const std::string& section,
-                               const std::vector<std::pair<std::string, std::string>>& values)
+                               const std::vector<std::pair<std::string, std::string>>& values, int* error)
 {
-    std::string folder = SettingsFolder();
-    if (!MakeFolders(folder))
-        return false;
     std::vector<std::pair<std::string, std::string>> stored = values;
     for (auto& [name, value] : stored) {
         if (StartsWith(value, DwordPrefix) || StartsWith(value, StringPrefix))
             value = std::string(StringPrefix) + value;
     }
-    return WritePrivateProfileStrings(section, stored, folder + fileName_);
+    return Write(section, stored, error);
 }
 
-bool SettingsStore::SetDword(const std::string& section, const std::string& name, uint32_t value)
+bool SettingsStore::SetDword(const std::string& section, const std::string& name, uint32_t value, int* error)
 {
-    std::string folder = SettingsFolder();
-    if (!MakeFolders(folder))
-        return false;
     char text[24];
     std::snprintf(text, sizeof text, "dword:%08x", value);
-    return WritePrivateProfileString(section, name, text, folder + fileName_);
+    return Write(section, {{name, text}}, error);
+}
+
+bool SettingsStore::Write(const std::string& section,
+                          const std::vector<std::pair<std::string, std::string>>& values, int* error)
+{
+    const std::string folder = SettingsFolder();
+    const std::string path = folder + fileName_;
+    int err = 0;
+    bool ok = MakeFolders(folder, err) && WritePrivateProfileStrings(section, values, path, &err);
+    if (error)
+        *error = ok ? 0 : err;
+    else if (!ok)
+        ReportSaveFailure(path, err);
+    if (ok)
+        ReportSaveSuccess(path);
+    return ok;
+}
+
+FileUpdateLock SettingsStore::Lock() const
+{
+    const std::string folder = SettingsFolder();
+    int err = 0;
+    // Without the folder the lock's own open fails and says why.
+    (void)MakeFolders(folder, err);
+    return FileUpdateLock(folder + fileName_);
 }
 
 SettingsStore& AppSettings()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileLock.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,7 +15,14 @@
 //   UserKey():     the user key "Software\Orvan RT-604" ("dwLanguageId").
 // Value types stay apart: a DWORD is stored as "dword:0000040d", a string as
 // plain text, so a string never reads as a DWORD nor the other way round.
-// Writes are atomic.
+// Writes are atomic, and each one reads, changes and replaces the file under
+// its update lock (FileLock.h), so the window and any number of rt604ctl runs
+// writing at once lose nothing. A change made of several reads and writes
+// (read the rules, add one, save them) holds Lock() for the whole of it.
+//
+// A failed write returns false. With error given, the caller gets the reason
+// (FileAccess.h) and tells the owner itself; without, the failure is told
+// through ReportSaveFailure (SaveReport.h), since nobody else would.
 class SettingsStore {
 public:
     // fileName inside the settings folder; rootSection holds the values
@@ -26,11 +35,13 @@ public:
     // Nothing when missing or of the other type.
     std::optional<std::string> GetString(const std::string& section, const std::string& name) const;
     std::optional<uint32_t> GetDword(const std::string& section, const std::string& name) const;
-    bool SetString(const std::string& section, const std::string& name, const std::string& value);
-    bool SetDword(const std::string& section, const std::string& name, uint32_t value);
+    bool SetString(const std::string& section, const std::string& name, const std::string& value,
+                   int* error = nullptr);
+    bool SetDword(const std::string& section, const std::string& name, uint32_t value, int* error = nullptr);
     // Several strings of one section in one atomic write: all of them reach
     // the file or none does.
-    bool SetStrings(const std::string& section, const std::vector<std::pair<std::string, std::string>>& values);
+    bool SetStrings(const std::string& section, const std::vector<std::pair<std::string, std::string>>& values,
+                    int* error = nullptr);
     // True when the name exists with any type.
     bool Has(const std::string& section, const std::string& name) const;
 
@@ -40,7 +51,16 @@ public:
     bool SetString(const std::string& name, const std::string& value) { return SetString(rootSection_, name, value); }
     bool SetDword(const std::string& name, uint32_t value) { return SetDword(rootSection_, name, value); }
 
+    // Holds off every other writer of this place (other processes too) while
+    // it lives; reads made under it see the file as it is. The writes above
+    // take it again without waiting. Held() is false, with the reason, when
+    // the folder cannot be made or another holder did not let go in time.
+    FileUpdateLock Lock() const;
+
 private:
+    bool Write(const std::string& section, const std::vector<std::pair<std::string, std::string>>& values,
+               int* error);
+
     std::string fileName_;
     std::string rootSection_;
 };

@@ -98,6 +98,11 @@ std::string LoadTextOr(const std::string& key, const std::string& fallback)
     return LoadTextOr(key, fallback, GetLanguageIndex());
 }
 
+std::string LoadModeTextOr(const std::string& key, const std::string& fallback)
+{
+    return LoadSectionText("MODE", key, GetLanguageIndex(), fallback);
+}
+
 std::string LoadText(const std::string& key)
 {
     return LoadText(key, GetLanguageIndex());

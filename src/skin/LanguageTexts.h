@@ -22,6 +22,9 @@ std::string LoadModeText(const std::string& key);
 // key (an older one) shows fallback, the text those files were made for.
 std::string LoadTextOr(const std::string& key, const std::string& fallback, int languageIndex);
 std::string LoadTextOr(const std::string& key, const std::string& fallback);
+// A "MODE" text whose key the file lacks (an effect code it names not) gives
+// fallback.
+std::string LoadModeTextOr(const std::string& key, const std::string& fallback);
 
 uint32_t GetLanguageId();
 int GetLanguageIndex();

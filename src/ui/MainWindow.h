@@ -145,7 +145,9 @@ public:
     void OnKeyButton(int controlId);
     // The key function editor (MainWindowEditor.cpp): opens it for a key
     // button or G button, closes it like Cancel, tells whether it is open.
-    void EditKey(int controlId);
+    // openerId: the button clicked, when another than the key's (the macro
+    // button opens G9's editor); it looks pressed while the editor is open.
+    void EditKey(int controlId, int openerId = 0);
     void CloseKeyEditor();
     bool IsKeyEditorOpen() const;
     Varkelin_DlgComposite* KeyEditor();
@@ -301,6 +303,8 @@ private:
     void CloseDialogs();
     void ApplyDialogLanguage(int languageIndex);
     void OnProfilesApplied();
+    // The keyboard's active profile is read again whenever subWindow closes.
+    void FollowKeyboardAfterClosing(QWidget* subWindow);
     // MainWindowKeyboard.cpp
     void ArrangeTabOrder();
     void MarkPendingControls();
@@ -321,6 +325,7 @@ private:
     QPointer<CVarkelin_DlgProfile> profileDialog_;
     QPointer<CVarkelin_DlgUpdate> updateDialog_;
     QPointer<Varkelin_DlgComposite> keyEditor_;
+    int editorOpener_ = 0;
     QTimer* previewTimer_ = nullptr;
     int trayIconId_ = 0;
     bool applyEnabled_ = false;

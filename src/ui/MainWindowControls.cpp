@@ -297,7 +297,7 @@ void CVarkelinDlg::ConnectControls()
     connect(Button(Twitter), &QAbstractButton::clicked, this, [this] { OpenAddress(QString::fromLatin1(TwitterAddress)); });
     connect(Button(Flip1), &QAbstractButton::clicked, this, &CVarkelinDlg::ToggleFlip);
     connect(Button(Flip2), &QAbstractButton::clicked, this, &CVarkelinDlg::ToggleFlip);
-    connect(Button(Macro), &QAbstractButton::clicked, this, [this] { EditKey(MacroKeyButtons[8]); });
+    connect(Button(Macro), &QAbstractButton::clicked, this, [this] { EditKey(MacroKeyButtons[8], Macro); });
 
     for (const ButtonKey& key : ButtonKeyTable)
         connect(Button(key.controlId), &QAbstractButton::clicked, this, [this, id = key.controlId] { OnKeyButton(id); });

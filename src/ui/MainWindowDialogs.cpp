@@ -1,5 +1,6 @@
 #include "ui/MainWindow.h"
 
+#include "app/AppState.h"
 #include "config/DeviceCopy.h"
 #include "config/gui/DlgProfile.h"
 #include "skin/LanguageTexts.h"
@@ -7,10 +8,46 @@
 #include "update/DlgUpdate.h"
 
 #include <QAbstractButton>
+#include <QEvent>
+#include <QTimer>
 
 // The two sub-windows the main window opens besides the key function editor:
 // the profile manager from the profile banner (1005) and the firmware update
 // window from command 32780.
+
+namespace {
+
+// Runs a function once the window it watches has been hidden.
+class HideWatcher : public QObject {
+public:
+    HideWatcher(QObject* parent, std::function<void()> hidden) : QObject(parent), hidden_(std::move(hidden)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Hide && watched == parent())
+            hidden_();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> hidden_;
+};
+
+} // namespace
+
+void CVarkelinDlg::FollowKeyboardAfterClosing(QWidget* subWindow)
+{
+    // While the sub-window was open the profile could not be followed (its
+    // edits belong to the profile it was opened on); another program may
+    // have switched it meanwhile. Read once the window is gone for good.
+    subWindow->installEventFilter(new HideWatcher(subWindow, [this] {
+        QTimer::singleShot(0, this, [this] {
+            if (!exiting_ && g_app.deviceConnected.load())
+                FollowKeyboardProfile();
+        });
+    }));
+}
 
 void CVarkelinDlg::InitialiseDialogs()
 {
@@ -25,6 +62,7 @@ void CVarkelinDlg::OpenProfileManager()
     if (!profileDialog_) {
         profileDialog_ = new CVarkelin_DlgProfile(this, [this] { OpenHelp(); });
         connect(profileDialog_, &CVarkelin_DlgProfile::applied, this, &CVarkelinDlg::OnProfilesApplied);
+        FollowKeyboardAfterClosing(profileDialog_);
     }
     Trace("profile-manager");
     profileDialog_->Open();

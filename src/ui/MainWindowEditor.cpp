@@ -13,21 +13,20 @@ Varkelin_DlgComposite* CVarkelinDlg::KeyEditor()
     if (!keyEditor_) {
         keyEditor_ = new Varkelin_DlgComposite(this);
         keyEditor_->SetKeyboardGrab(CreateKeyboardGrab(keyEditor_));
-        keyEditor_->SetButtonLookHandler([this](int controlId, bool selected) {
-            // The clicked button stays pressed while its editor is open.
-            if (CPngButton* button = Button(controlId == MacroOnlyControlId && !selected ? MainControl::Macro : controlId))
+        keyEditor_->SetButtonLookHandler([this](int, bool selected) {
+            // The button that was clicked stays pressed while its editor is
+            // open and comes back up when it closes: G9 and the macro button
+            // open the same editor, and only the one clicked may look pressed.
+            if (CPngButton* button = Button(editorOpener_))
                 button->setDown(selected);
-            if (controlId == MacroOnlyControlId) {
-                if (CPngButton* macro = Button(MainControl::Macro))
-                    macro->setDown(false);
-            }
         });
         connect(keyEditor_, &Varkelin_DlgComposite::helpRequested, this, &CVarkelinDlg::OpenHelp);
+        FollowKeyboardAfterClosing(keyEditor_);
     }
     return keyEditor_;
 }
 
-void CVarkelinDlg::EditKey(int controlId)
+void CVarkelinDlg::EditKey(int controlId, int openerId)
 {
     // The editor changes the document: an Apply under way finishes first.
     WaitForApply();
@@ -38,6 +37,7 @@ void CVarkelinDlg::EditKey(int controlId)
     if (CPngButton* button = Button(controlId))
         keyRect = QRect(button->mapToGlobal(QPoint(0, 0)), button->size());
     Trace("key-editor " + std::to_string(controlId));
+    editorOpener_ = openerId ? openerId : controlId;
     editor->EditKey(controlId, keyRect);
 }
 

@@ -2,9 +2,11 @@
 #include "ui/MainWindowLighting.h"
 
 #include "app/AppState.h"
+#include "app/UserPrompts.h"
 #include "config/ConfigDocument.h"
 #include "config/DeviceCopy.h"
 #include "config/ProfileSwitch.h"
+#include "config/UserModePreset.h"
 #include "device/DeviceCommands.h"
 #include "device/DeviceState.h"
 #include "keys/KeyTable.h"
@@ -13,6 +15,7 @@
 #include "lighting/LightingHandlers.h"
 #include "lighting/LightingState.h"
 #include "lighting/UserModes.h"
+#include "skin/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 #include "widgets/BitmapSlider.h"
 #include "widgets/SkinColorBtn.h"
@@ -76,6 +79,11 @@ void CVarkelinDlg::PaintKeyButton(int controlId)
         if (KeyColourIndexOf(id) == painted.index)
             SetKeyOverlay(id, ToQColor(painted.colour), true);
     }
+    if (painted.deviceResult != 1)
+        Prompts().ShowMessage(LoadText("MAIN_KEY_COLOUR_NOT_TAKEN"), MessageStyle::Topmost);
+    else if (!painted.fileSaved)
+        Prompts().ShowMessage(FormatText(LoadText("MAIN_USER_MODE_NOT_SAVED"), UserModeFilePath(ViewedProfile())),
+                              MessageStyle::Normal);
 }
 
 void CVarkelinDlg::ShowUserTools()
@@ -137,8 +145,15 @@ void CVarkelinDlg::ReloadAndShowLighting(bool sendKeyColours, bool startUp, bool
             FillUserModeList(ListedUserModes);
     }
     ShowLighting();
-    if (g_lighting.lightingView && UserEffectChosen())
+    if (!g_lighting.lightingView)
+        return;
+    // The effect may have changed on the keyboard meanwhile: colours of the
+    // one before must not stay on keys its successor's preview leaves alone
+    // (the G keys, right Win).
+    if (UserEffectChosen())
         ShowKeyColours();
+    else
+        ClearKeyOverlays();
 }
 
 void CVarkelinDlg::RestoreLightingDefaultsInView()

@@ -1,10 +1,12 @@
 #include "ui/MainWindow.h"
 #include "ui/MainWindowLighting.h"
+#include "app/UserPrompts.h"
 
 #include "assign/KeyAssignment.h"
 #include "config/ConfigDocument.h"
 #include "config/DeviceCopy.h"
 #include "config/ProfileSwitch.h"
+#include "config/UserModePreset.h"
 #include "lighting/EffectTable.h"
 #include "lighting/KeyColours.h"
 #include "lighting/LightingHandlers.h"
@@ -57,6 +59,15 @@ Colour FromQColor(const QColor& c)
     return MakeColour(static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()), static_cast<uint8_t>(c.blue()));
 }
 
+// A code the keyboard offers without a name of its own (none of the effect
+// table's) still gets a line that says what it is.
+QString EffectName(int code)
+{
+    const std::string number = FormatText(LoadText("MAIN_EFFECT_NUMBER"), std::to_string(code));
+    const std::string name = LoadModeTextOr(std::to_string(code), number);
+    return QString::fromStdString(name.empty() ? number : name);
+}
+
 } // namespace
 
 bool CVarkelinDlg::IsLightingView() const
@@ -78,7 +89,7 @@ void CVarkelinDlg::ShowLighting()
         lighting_->fillingLists = true;
         list->clear();
         for (const EffectListEntry& entry : g_lighting.effectList)
-            list->addItem(QString::fromStdString(LoadModeText(std::to_string(entry.code))));
+            list->addItem(EffectName(entry.code));
         list->setCurrentIndex(FindEffectIndex(g_lighting.effectCode));
         lighting_->fillingLists = false;
     }
@@ -253,12 +264,19 @@ void CVarkelinDlg::OnColourButton(int controlId, const QColor& colour)
         SetPaintColour(value);
         ShowUserTools();
         break;
-    case UserBase:
-        ApplyBaseColour(value);
+    case UserBase: {
+        // The tools and the keys show what the keyboard holds, taken or not.
+        const int32_t result = ApplyBaseColour(value);
         ShowUserTools();
         if (g_lighting.lightingView && UserEffectChosen())
             ShowKeyColours();
+        if (result == KeyColoursNotSaved)
+            Prompts().ShowMessage(FormatText(LoadText("MAIN_USER_MODE_NOT_SAVED"), UserModeFilePath(ViewedProfile())),
+                                  MessageStyle::Normal);
+        else if (result < 0 || (result == 0 && value != g_userModes.tools.baseColour))
+            Prompts().ShowMessage(LoadText("MAIN_BASE_COLOUR_NOT_TAKEN"), MessageStyle::Topmost);
         break;
+    }
     default:
         break;
     }

@@ -31,10 +31,17 @@ void CVarkelinDlg::OnProfileButton(int profile)
         SetLightingView(false);
     if (GetCurrentProfile() == profile)
         return;
-    if (SelectProfile(profile) == 0)
+    if (SelectProfile(profile) == 0) {
+        // Not switched (refused, or the keyboard did not take it): the
+        // window shows again the profile the keyboard runs.
+        const int32_t active = GetCurrentProfile();
+        if (active >= 0) {
+            ShowProfileSelected(active);
+            SetViewedProfile(active);
+            ReloadAndShowLighting(false);
+        }
         return;
-    // The switch is asked of the keyboard; when it refused, the buttons show
-    // the profile it still runs. Without a keyboard they show the choice.
+    }
     const int32_t active = GetCurrentProfile();
     ShowProfileSelected(active >= 0 ? active : profile);
     for (const ButtonKey& key : ButtonKeyTable) {

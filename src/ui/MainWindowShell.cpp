@@ -77,6 +77,10 @@ int32_t CVarkelinDlg::HandleMessage(uint32_t message, uint32_t tag, uint32_t par
         if (tag != TagLanguage)
             return 0;
         ApplyLanguage(param == 1 ? 1 : 0);
+        // A language switch is one of the moments the keyboard's lighting is
+        // read again: what it shows may have changed without a notice.
+        if (g_app.deviceConnected.load() && !exiting_)
+            ReloadAndShowLighting(false);
         return 1;
     case MsgFirmwareUpdate:
         if (tag != TagFirmwareUpdate)

@@ -24,6 +24,8 @@ TEST(KeyCaptureRules, WhatIsCapturedSwallowedOrLetThrough)
         {"unknown key passes", 0, false, false, false, true, true, 0},
         {"Print Screen whose press never came", 311, true, false, false, true, false, 311},
         {"Print Screen release after its press", 311, true, false, true, true, false, 0},
+        {"Print Screen held since before: its repeats' releases", 311, true, true, false, true, false, 0},
+        {"repeat's release of A", 30, true, true, true, true, false, 0},
         {"other key's lonely release", 30, true, false, false, true, false, 0},
     };
     for (const auto& c : cases) {

@@ -4,6 +4,8 @@
 #include "config/ProfileFile.h"
 #include "config/ProfileSwitch.h"
 
+#include <functional>
+
 namespace {
 
 constexpr uint16_t KeyA = 30;
@@ -53,22 +55,26 @@ TEST_F(ProfileSwitchTest, SetCurrentProfileChangesOnlyTheProfileByte)
     EXPECT_EQ(GetCurrentProfile(), 2);
 }
 
-// The keyboard behind a cable that loses every information-block write.
+// The keyboard behind a cable that loses every information-block write, or
+// (reachesKeyboard) only the word that it arrived: the keyboard acts on it.
 class LosesInfoWrites final : public HidBackend {
 public:
-    explicit LosesInfoWrites(HidBackend& inner) : inner_(inner) {}
+    explicit LosesInfoWrites(HidBackend& inner, bool reachesKeyboard = false)
+        : inner_(inner), reachesKeyboard_(reachesKeyboard)
+    {
+    }
     bool Enumerate(std::vector<HidInterfaceInfo>& out) override { return inner_.Enumerate(out); }
     std::string NodeIdentity(const std::string& path) override { return inner_.NodeIdentity(path); }
     std::unique_ptr<HidHandle> Open(const std::string& path, const HidOpenMode& mode) override
     {
         std::unique_ptr<HidHandle> handle = inner_.Open(path, mode);
-        return handle ? std::make_unique<Handle>(std::move(handle)) : nullptr;
+        return handle ? std::make_unique<Handle>(std::move(handle), reachesKeyboard_) : nullptr;
     }
 
 private:
     class Handle final : public HidHandle {
     public:
-        explicit Handle(std::unique_ptr<HidHandle> inner) : inner_(std::move(inner)) {}
+        Handle(std::unique_ptr<HidHandle> inner, bool reaches) : inner_(std::move(inner)), reaches_(reaches) {}
         HidInterfaceInfo Info() const override { return inner_->Info(); }
         std::vector<uint8_t> ReportDescriptor() const override { return inner_->ReportDescriptor(); }
         int CollectionIndex() const override { return inner_->CollectionIndex(); }
@@ -80,16 +86,22 @@ private:
         HidIo Write(std::span<const uint8_t> report, size_t& transferred, int timeoutMs) override
         {
             transferred = 0;
-            if (report.size() > 3 && report[3] == CmdWriteDeviceInfo)
+            if (report.size() > 3 && report[3] == CmdWriteDeviceInfo) {
+                if (reaches_)
+                    inner_->Write(report, transferred, timeoutMs);
+                transferred = 0;
                 return HidIo::Failed;
+            }
             return inner_->Write(report, transferred, timeoutMs);
         }
         void Abort() override { inner_->Abort(); }
 
     private:
         std::unique_ptr<HidHandle> inner_;
+        bool reaches_;
     };
     HidBackend& inner_;
+    bool reachesKeyboard_;
 };
 
 TEST_F(ProfileSwitchTest, TheCachedProfileIsTrustedUntilASwitchFails)
@@ -219,6 +231,83 @@ TEST_F(ProfileSwitchTest, AnOpenKeyEditorRefusesTheSwitch)
     EXPECT_TRUE(prompts.questions.empty());
     EXPECT_TRUE(kb->Requests().empty());
     EXPECT_TRUE(window.applyEnabled);
+}
+
+// A switch the keyboard did not take is said, and everything that shows the
+// active profile goes on showing the one the keyboard runs.
+TEST_F(ProfileSwitchTest, ASwitchTheKeyboardDidNotTakeLeavesTheOldProfileShown)
+{
+    const struct {
+        const char* what;
+        std::function<void(VirtualKeyboard&)> fault;
+    } cases[] = {
+        {"the write is refused", [](VirtualKeyboard& k) { k.RefuseNextRequestsOf(CmdWriteDeviceInfo, StatusRefused); }},
+        {"the block cannot be read", [](VirtualKeyboard& k) { k.RefuseNextRequestsOf(CmdReadDeviceInfo, 0xFF); }},
+        {"the keyboard answers nothing", [](VirtualKeyboard& k) { k.DropReplies(100); }},
+    };
+    window.profileDialogOpen = true;
+    ASSERT_EQ(BuildProfileMenu(false).checkedPosition, 2);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        prompts.messages.clear();
+        kb->ClearFrameLog();
+        c.fault(*kb);
+        const int refreshes = window.refreshCount;
+        EXPECT_EQ(SelectProfile(2), 0);
+        ASSERT_EQ(prompts.Texts(), std::vector<std::string>{"The keyboard did not switch to Profile 3. It keeps its active profile."});
+        EXPECT_EQ(prompts.messages[0].style, MessageStyle::Topmost);
+        EXPECT_EQ(Memories().ActiveProfile(), 0);
+        EXPECT_EQ(GetCurrentProfile(), 0);
+        EXPECT_EQ(CurrentProfileMenu().checkedPosition, 2);
+        EXPECT_EQ(window.profileButtonCaption, "Profile 1");
+        EXPECT_EQ(window.dialogTickedRow, -1) << "the manager's tick stays";
+        EXPECT_GT(window.refreshCount, refreshes) << "the keys of the profile it runs";
+        kb->WaitForScheduledReports();
+        kb->DropReplies(0);
+        kb->RefuseNextRequests(StatusRefused, 0);
+    }
+
+    // A write lost on the wire: the keyboard is asked again and still runs
+    // the first profile.
+    {
+        LosesInfoWrites cable(*kb);
+        SetHidBackend(&cable);
+        ASSERT_TRUE(g_configChannel.Open(kb->ConfigPath(), true, true, true, false));
+        prompts.messages.clear();
+        EXPECT_EQ(SelectProfile(2), 0);
+        EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"The keyboard did not switch to Profile 3. It keeps its active profile."});
+        EXPECT_EQ(g_app.currentProfile.load(), 0);
+        EXPECT_EQ(CurrentProfileMenu().checkedPosition, 2);
+    }
+
+    // The word of success lost, the switch made: that is no failure.
+    LosesInfoWrites cable(*kb, true);
+    SetHidBackend(&cable);
+    ASSERT_TRUE(g_configChannel.Open(kb->ConfigPath(), true, true, true, false));
+    prompts.messages.clear();
+    EXPECT_EQ(SelectProfile(1), 1);
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(Memories().ActiveProfile(), 1);
+    EXPECT_EQ(CurrentProfileMenu().checkedPosition, 3);
+    SetHidBackend(kb.get());
+    ASSERT_TRUE(g_configChannel.Open(kb->ConfigPath(), true, true, true, false));
+}
+
+TEST_F(ProfileSwitchTest, YesWithAnApplyTheKeyboardRefusedDoesNotSwitch)
+{
+    EditWithoutApply();
+    prompts.answerYes = true;
+    kb->RefuseNextRequestsOf(CmdWriteKeyMap, StatusRefused, 100);
+    EXPECT_EQ(SelectProfile(1), 0);
+    EXPECT_EQ(prompts.questions.size(), 1u);
+    EXPECT_TRUE(prompts.Said("PROFILE_SWITCH_NOT_APPLIED"));
+    EXPECT_EQ(CountRequests(CmdWriteDeviceInfo), 0u);
+    EXPECT_EQ(Memories().ActiveProfile(), 0);
+    EXPECT_EQ(g_app.currentProfile.load(), 0);
+    // The edit is still the profile's and still waits to be applied.
+    EXPECT_TRUE(window.applyEnabled);
+    EXPECT_EQ(SlotOf(0, KeyA).Type(), 1);
+    kb->RefuseNextRequestsOf(CmdWriteKeyMap, StatusRefused, 0);
 }
 
 TEST_F(ProfileSwitchTest, TheMenuNamesTheProfilesAndChecksTheActiveOne)

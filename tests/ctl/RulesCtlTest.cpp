@@ -182,4 +182,23 @@ TEST_F(RulesCtlTest, AnOptionThatDoesNotApplyIsRefusedByNameWithTheReason)
     }
 }
 
+// An edit that cannot be saved says where and why and exits 1.
+TEST_F(RulesCtlTest, AnEditThatCannotBeSavedFailsWithTheReason)
+{
+    const std::string settings = AppSettings().Path();
+    for (const std::string blocked : {settings + ".lock", settings}) {
+        SCOPED_TRACE(blocked);
+        fs::remove_all(settings + ".lock");
+        fs::remove_all(settings);
+        ASSERT_EQ(Run("add game 3").exitCode, 0);
+        fs::remove_all(blocked);
+        fs::create_directory(blocked); // refused even by root
+        const Result r = Run("add other 1");
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find(settings + ": is a folder, not a file"), std::string::npos) << r.err;
+        fs::remove_all(blocked);
+    }
+}
+
 } // namespace

@@ -137,6 +137,20 @@ TEST_F(TransportTest, StatusByteDecidesTheResult)
     EXPECT_EQ(kb_.Requests().size(), 5u + 3 * 10 + 2 * 1);
 }
 
+TEST_F(TransportTest, ARefusalAimedAtOneCommandLetsTheOthersThrough)
+{
+    std::array<uint8_t, 44> info{};
+    kb_.RefuseNextRequestsOf(CmdWriteDeviceInfo, 0xFE);
+    ASSERT_EQ(ReadDeviceInfo(info), 1);
+    info[10] = 2;
+    EXPECT_EQ(WriteParams(std::vector<uint8_t>{3}, 1), 1);
+    EXPECT_EQ(WriteDeviceInfo(info), -103);
+    EXPECT_EQ(kb_.Memories().ActiveProfile(), 0);
+    // Spent: the next one is taken.
+    EXPECT_EQ(WriteDeviceInfo(info), 1);
+    EXPECT_EQ(kb_.Memories().ActiveProfile(), 2);
+}
+
 TEST_F(TransportTest, NothingIsSentWithoutAKeyboardOrForABadProfile)
 {
     std::vector<uint8_t> map(512);

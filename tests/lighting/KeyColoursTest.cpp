@@ -129,6 +129,55 @@ TEST_F(KeyColoursTest, BaseColourFollowsKeysPaintedWithItUntilRepaintedOtherwise
     EXPECT_TRUE(Received().empty());
 }
 
+// What the keyboard did not take is not shown as taken: the key, its mark,
+// the table and the user mode file keep what the keyboard still shows.
+TEST_F(KeyColoursTest, APaintTheKeyboardRefusedChangesNothing)
+{
+    ChooseUserEffect(1);
+    g_userModes.tools = UserTools{1, MakeColour(0, 0, 200), MakeColour(200, 0, 0)};
+    ASSERT_EQ(PaintKey(KeyQButton).deviceResult, 1); // the base colour, mark 1
+    const std::string file = ReadText(UserFile(1));
+    ChooseTool(0);
+    const std::string withTool = ReadText(UserFile(1));
+
+    kb->RefuseNextRequestsOf(CmdWriteKeyColors, StatusRefused);
+    const PaintResult painted = PaintKey(KeyQButton);
+    EXPECT_TRUE(painted.painted);
+    EXPECT_NE(painted.deviceResult, 1);
+    EXPECT_EQ(painted.colour, MakeColour(0, 0, 200));
+    EXPECT_EQ(KeyboardColours(1, 43), (std::vector<uint8_t>{0, 0, 200}));
+    EXPECT_EQ(TableColour(1, 43), MakeColour(0, 0, 200));
+    EXPECT_TRUE(MarkOf(1, 43)) << "still follows the base colour";
+    EXPECT_EQ(ReadText(UserFile(1)), withTool);
+    EXPECT_NE(file.find("\n43=0,0,200,1\n"), std::string::npos) << file;
+}
+
+TEST_F(KeyColoursTest, ABaseColourTheKeyboardRefusedLeavesKeysToolsAndFileAsTheyWere)
+{
+    ChooseUserEffect();
+    g_userModes.tools = UserTools{1, MakeColour(0, 0, 200), MakeColour(200, 0, 0)};
+    PaintKey(KeyQButton);
+    const std::string file = ReadText(UserFile(0));
+
+    // The first frame of the group is refused, the others (Q's among them)
+    // are taken: the old table goes back to the keyboard.
+    kb->RefuseNextRequestsOf(CmdWriteKeyColors, StatusRefused);
+    EXPECT_LT(ApplyBaseColour(MakeColour(0, 255, 0)), 0);
+    EXPECT_EQ(g_userModes.tools.baseColour, MakeColour(0, 0, 200));
+    EXPECT_EQ(TableColour(0, 43), MakeColour(0, 0, 200));
+    EXPECT_EQ(KeyboardColours(0, 43), (std::vector<uint8_t>{0, 0, 200}));
+    EXPECT_EQ(ReadText(UserFile(0)), file);
+
+    // Taken by the keyboard, but the file cannot be written: said apart.
+    std::filesystem::remove(UserFile(0));
+    std::filesystem::create_directories(UserFile(0));
+    IniCache::Instance().Invalidate(UserFile(0));
+    EXPECT_EQ(ApplyBaseColour(MakeColour(0, 255, 0)), KeyColoursNotSaved);
+    EXPECT_EQ(g_userModes.tools.baseColour, MakeColour(0, 255, 0));
+    EXPECT_EQ(KeyboardColours(0, 43), (std::vector<uint8_t>{0, 255, 0}));
+    std::filesystem::remove_all(UserFile(0));
+}
+
 // The nine G buttons share one light: painting one of them takes the whole
 // G colour out of (or into) the base-colour group, so a base colour change
 // cannot undo what was just painted on G3.

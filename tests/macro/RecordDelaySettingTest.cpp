@@ -63,3 +63,22 @@ TEST_F(RecordDelaySetting, DamagedValuesReadAsZeroAndAreRepaired)
         EXPECT_EQ(AppSettings().GetString("PROFILES", "MACRO_ACTION_RECORD_DELAY"), "0") << stored;
     }
 }
+
+TEST_F(RecordDelaySetting, ASettingsFileThatCannotBeWrittenIsToldAndTheStoredValueReturned)
+{
+    std::ofstream(dir / "Lang0409.ini", std::ios::binary | std::ios::app)
+        << "MACRO_ACTION_RECORD_DELAY_SAVE_FAILED=Not kept in %s\n";
+    // A folder where the settings file should be: nothing can be read or
+    // written there, so the recorder goes on with the default.
+    std::filesystem::create_directories(AppSettings().Path());
+    EXPECT_EQ(WriteRecordDelaysSetting(1), 0);
+    EXPECT_EQ(prompts.messages, std::vector<std::string>{"Not kept in " + AppSettings().Path()});
+    EXPECT_EQ(ReadRecordDelaysSetting(), 0);
+
+    // Once it can be written again, the choice is kept and nothing is said.
+    std::filesystem::remove_all(AppSettings().Path());
+    prompts.messages.clear();
+    EXPECT_EQ(WriteRecordDelaysSetting(1), 1);
+    EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(ReadRecordDelaysSetting(), 1);
+}

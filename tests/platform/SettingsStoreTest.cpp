@@ -1,12 +1,17 @@
 #include "platform/SettingsStore.h"
 
+#include "platform/FileAccess.h"
+#include "platform/FileLock.h"
 #include "platform/PrivateProfile.h"
+#include "platform/SaveReport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -117,6 +122,38 @@ TEST_F(SettingsStoreTest, UnwritableFolderFailsWithoutCrashing)
     SetSettingsFolderForTests((dir / "file" / "sub").string());
     EXPECT_FALSE(UserKey().SetDword("dwLanguageId", 1));
     EXPECT_FALSE(UserKey().GetDword("dwLanguageId"));
+}
+
+// A settings write nobody checks (a click on the window) tells the owner;
+// a full disk must not bring one message per click, and a write whose caller
+// asks for the reason is the caller's to tell.
+TEST_F(SettingsStoreTest, AFailedWriteIsToldOnceUntilAWriteWorksAgain)
+{
+    std::vector<std::string> told;
+    const SaveFailureHandler previous =
+        SetSaveFailureHandler([&](const std::string& path, const std::string& reason) { told.push_back(path + ": " + reason); });
+    SettingsStore& app = AppSettings();
+    ASSERT_TRUE(app.SetString("PROFILES", "Flip", "0"));
+    // A folder under the lock file's name fails every write, even as root.
+    const std::string blocker = FileUpdateLock::LockPathFor(app.Path());
+    fs::remove(blocker);
+    fs::create_directory(blocker);
+    EXPECT_FALSE(app.SetString("PROFILES", "Flip", "1"));
+    EXPECT_FALSE(app.SetDword("PROFILES", "n", 2));
+    int error = 0;
+    EXPECT_FALSE(app.SetStrings("PROFILES", {{"a", "b"}}, &error));
+    EXPECT_EQ(error, EISDIR);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], app.Path() + ": " + FileErrorText(EISDIR));
+    EXPECT_EQ(app.GetString("PROFILES", "Flip"), "0");
+
+    fs::remove(blocker);
+    EXPECT_TRUE(app.SetString("PROFILES", "Flip", "1"));
+    fs::remove(blocker);
+    fs::create_directory(blocker);
+    EXPECT_FALSE(app.SetString("PROFILES", "Flip", "0"));
+    EXPECT_EQ(told.size(), 2u);
+    SetSaveFailureHandler(previous);
 }
 
 } // namespace

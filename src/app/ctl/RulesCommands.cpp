@@ -4,6 +4,7 @@
 #include "app/ctl/CtlCommands.h"
 #include "app/ctl/JsonWriter.h"
 #include "config/AutoProfileRules.h"
+#include "platform/FileAccess.h"
 #include "platform/SettingsStore.h"
 
 #include <cstdio>
@@ -86,8 +87,9 @@ void PrintRules(const AutoProfileSettings& settings)
 
 int Save(const AutoProfileSettings& settings)
 {
-    if (!SaveAutoProfileSettings(settings)) {
-        CtlError("cannot save the rules in " + AppSettings().Path());
+    int error = 0;
+    if (!SaveAutoProfileSettings(settings, &error)) {
+        CtlError("cannot save the rules in " + AppSettings().Path() + ": " + FileErrorText(error));
         return ExitFailed;
     }
     return ExitOk;
@@ -172,29 +174,39 @@ int Default(AutoProfileSettings& settings, const std::vector<std::string>& args)
 
 int RunRules(const std::vector<std::string>& args)
 {
-    AutoProfileSettings settings = LoadAutoProfileSettings();
     if (args.empty()) {
+        const AutoProfileSettings settings = LoadAutoProfileSettings();
         if (Options().json)
             return PrintRulesJson(settings);
         PrintRules(settings);
         return ExitOk;
     }
     const std::string& verb = args[0];
+    const bool toggle = (verb == "on" || verb == "off") && args.size() == 1;
+    if (verb != "add" && verb != "remove" && verb != "default" && !toggle) {
+        CtlError(Usage);
+        return ExitUsage;
+    }
+    // An edit reads the rules, changes them and saves them: another writer
+    // (the window, a second rt604ctl) must not save in between, or one of
+    // the two edits is lost.
+    const FileUpdateLock lock = AppSettings().Lock();
+    if (!lock.Held()) {
+        CtlError("cannot change the rules in " + AppSettings().Path() + ": " + FileErrorText(lock.Error()));
+        return ExitFailed;
+    }
+    AutoProfileSettings settings = LoadAutoProfileSettings();
     if (verb == "add")
         return Add(settings, args);
     if (verb == "remove")
         return Remove(settings, args);
     if (verb == "default")
         return Default(settings, args);
-    if ((verb == "on" || verb == "off") && args.size() == 1) {
-        settings.enabled = verb == "on";
-        if (const int result = Save(settings); result != ExitOk)
-            return result;
-        if (Options().json)
-            return PrintRulesJson(settings);
-        std::printf("Automatic profiles are %s.\n", settings.enabled ? "on" : "off");
-        return ExitOk;
-    }
-    CtlError(Usage);
-    return ExitUsage;
+    settings.enabled = verb == "on";
+    if (const int result = Save(settings); result != ExitOk)
+        return result;
+    if (Options().json)
+        return PrintRulesJson(settings);
+    std::printf("Automatic profiles are %s.\n", settings.enabled ? "on" : "off");
+    return ExitOk;
 }

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/MainWindowLink.h"
 #include "app/ProgramPaths.h"
+#include "app/SaveFailureNotice.h"
 #include "app/SingleInstance.h"
 #include "app/UserPrompts.h"
 #include "app/gui/CommandLine.h"
@@ -107,8 +108,7 @@ std::unique_ptr<VirtualKeyboard> StartVirtualKeyboard(const CommandLine& line)
         std::fprintf(stderr, "rt604: %s\n", error.c_str());
         return nullptr;
     }
-    keyboard->SetStateFileErrorHandler(
-        [](const std::string& problem) { std::fprintf(stderr, "rt604: %s\n", problem.c_str()); });
+    TellStateFileProblems(*keyboard, file);
     LogEvent("virtual-keyboard " + file);
     return keyboard;
 }
@@ -251,6 +251,7 @@ int RunProgram(int argc, char** argv)
     }
 
     UiDispatcher dispatcher;
+    TellSaveFailuresThrough([&dispatcher](std::function<void()> work) { dispatcher.Post(std::move(work)); });
     CVarkelinDlg::Options options;
     options.virtualKeyboard = virtualKeyboard.get();
     auto window = std::make_unique<CVarkelinDlg>(options);
@@ -285,6 +286,7 @@ int RunProgram(int argc, char** argv)
     // Nothing the device threads ask of the window runs from here on, and
     // none of them waits for it any more.
     dispatcher.Close();
+    StopTellingSaveFailures();
     if (threadsStarted)
         StopDeviceThreads();
     LogEvent("device-threads-stopped");

@@ -11,8 +11,31 @@
 
 namespace {
 
-// The shell's limit for a tip, terminator included.
+// The shell's tip holds 128 UTF-16 units with its terminator.
 constexpr int MaxTipChars = 127;
+
+// A line cut mid-word says something else than the whole line, or nothing:
+// a tip too long keeps its first lines whole and drops the rest. Only a
+// first line that alone is too long is cut, at its last space that fits.
+QString FitTip(const QString& tip)
+{
+    if (tip.size() <= MaxTipChars)
+        return tip;
+    QString fitted;
+    for (const QString& line : tip.split(QLatin1Char('\n'))) {
+        const QString longer = fitted.isEmpty() ? line : fitted + QLatin1Char('\n') + line;
+        if (longer.size() > MaxTipChars)
+            break;
+        fitted = longer;
+    }
+    if (fitted.isEmpty()) {
+        fitted = tip.left(MaxTipChars);
+        const qsizetype space = fitted.lastIndexOf(QLatin1Char(' '));
+        if (space > 0)
+            fitted.truncate(space);
+    }
+    return fitted;
+}
 
 } // namespace
 
@@ -62,7 +85,7 @@ int CTrayIcon::DefaultCommand() const
 
 int CTrayIcon::Create(const QString& tip, int iconId)
 {
-    tip_ = tip.left(MaxTipChars);
+    tip_ = FitTip(tip);
     shownIcon_ = iconId;
     if (!created_) {
         created_ = true;
@@ -135,7 +158,7 @@ void CTrayIcon::SetIcon(int iconId)
 
 void CTrayIcon::SetTip(const QString& tip)
 {
-    tip_ = tip.left(MaxTipChars);
+    tip_ = FitTip(tip);
     if (tray_)
         tray_->setToolTip(tip_);
 }

@@ -50,6 +50,8 @@ public:
     // (yet): it comes by itself once a notification area appears.
     int Create(const QString& tip, int iconId);
     void SetIcon(int iconId);
+    // A tip longer than the shell takes (127 UTF-16 units) keeps only the
+    // lines that fit whole.
     void SetTip(const QString& tip);
     void Remove();
     void SetMenuCallback(MenuCallback callback);

@@ -495,6 +495,9 @@ void Varkelin_DlgComposite::Open()
     playCount_->setText(QStringLiteral("1"));
     recorder_.Stop();
     captureDown_.clear();
+    // Nothing captured yet in this opening: a later switch to the single-key
+    // tab must not find the key of an earlier one.
+    capturedKey_ = 0;
     firstMacroSwitch_ = true;
     FillMacroList();
     SetChanged(false);
@@ -685,8 +688,7 @@ void Varkelin_DlgComposite::ApplyLanguage(int languageIndex)
     mouseList_->setCurrentIndex(std::max(0, mouse));
     mediaList_->setCurrentIndex(std::max(0, media));
     functionList_->setCurrentIndex(std::max(0, function));
-    if (capturedKey_ != 0 && chosenType_ == AssignKey && keyboardChoice_->isChecked())
-        keyField_->setText(QString::fromStdString(GetKeyName(capturedKey_)));
+    ShowCapturedKey();
     if (status_->isVisible())
         SetStatus(QString::fromStdString(LoadText("COMPOSITE_NO_GRAB", languageIndex_)));
     UpdateMemoryGauge();

@@ -166,10 +166,12 @@ private:
     void SwitchTab(bool initial);
     void ShowTabControls();
     void SetKeyChoice(bool keyboard);
+    void ShowCapturedKey();
     void StartCapture();
     void StopCapture();
     // Takes the keyboard (event filter and grab) while capturing or
-    // recording in a shown window; gives it back otherwise.
+    // recording in a shown window, the grab only while the window is
+    // active; gives it back otherwise.
     void UpdateKeyboardTaking();
     // True when the event was the editor's (captured, recorded or swallowed).
     bool HandleKeyEvent(QKeyEvent* event);
@@ -181,6 +183,10 @@ private:
     void StoreShownMacro();
     void UpdateMacroButtons();
     void RecordKey(QKeyEvent* event, uint16_t keyCode, bool released);
+    void AddRecordedStep(const RecordStep& step);
+    // Another window became active: the keys down now will be released
+    // there, so the macro gets their releases now.
+    void ReleaseHeldKeys();
     void StopRecording();
     void SelectEventRow(int row);
     int SelectedEventRow() const;
@@ -204,6 +210,9 @@ private:
 
     MacroList macros_;
     MacroRecorder recorder_;
+    QPointer<QWidget> focusBeforeRecording_;
+    // The row of the release recorded last, -1 when the last event was none.
+    int lastReleaseRow_ = -1;
     bool capturing_ = false;
     std::set<uint16_t> captureDown_;
     std::unique_ptr<KeyboardGrab> grab_;

@@ -261,12 +261,22 @@ void Varkelin_DlgComposite::ToggleRecording()
             return;
         EndCellEditing();
         recorder_.Start(clock_());
+        // The macro list is disabled while recording; left focused, Qt would
+        // hand its focus on to the next control (the play count), where the
+        // owner's typing would land once the recording ends.
+        focusBeforeRecording_ = focusWidget();
+        if (focusBeforeRecording_ &&
+            (focusBeforeRecording_ == macroList_ || macroList_->isAncestorOf(focusBeforeRecording_)))
+            focusBeforeRecording_->clearFocus();
     } else {
         recorder_.Stop();
     }
     ApplyRecordButtonTexts();
     UpdateMacroButtons();
     UpdateKeyboardTaking();
+    if (!recorder_.IsRecording() && focusBeforeRecording_ && !focusWidget() &&
+        focusBeforeRecording_->isEnabled() && focusBeforeRecording_->isVisible())
+        focusBeforeRecording_->setFocus(Qt::OtherFocusReason);
 }
 
 void Varkelin_DlgComposite::StopRecording()
@@ -277,7 +287,30 @@ void Varkelin_DlgComposite::StopRecording()
 
 void Varkelin_DlgComposite::RecordKey(QKeyEvent* event, uint16_t keyCode, bool released)
 {
-    const RecordStep step = recorder_.OnKey(keyCode, released, event->isAutoRepeat(), clock_());
+    const RecordStep step =
+        recorder_.OnKey(keyCode, released, event->isAutoRepeat(), clock_(), static_cast<uint64_t>(event->timestamp()));
+    if (step.retractRelease) {
+        const int row = lastReleaseRow_;
+        lastReleaseRow_ = -1;
+        if (RetractRecordedEvent(macros_.rows, row)) {
+            eventModel_->Reset();
+            SelectEventRow(row - 1);
+        }
+        return;
+    }
+    AddRecordedStep(step);
+}
+
+void Varkelin_DlgComposite::ReleaseHeldKeys()
+{
+    captureDown_.clear();
+    if (recorder_.IsRecording())
+        AddRecordedStep(recorder_.ReleaseHeldKeys(clock_()));
+}
+
+void Varkelin_DlgComposite::AddRecordedStep(const RecordStep& step)
+{
+    lastReleaseRow_ = -1;
     bool added = false;
     for (const RecordedEvent& recorded : step.events) {
         const int row = AddRecordedEvent(macros_.rows, SelectedEventRow(), recorded, recordDelays_->isChecked());
@@ -286,6 +319,7 @@ void Varkelin_DlgComposite::RecordKey(QKeyEvent* event, uint16_t keyCode, bool r
         eventModel_->RowInserted(row);
         SelectEventRow(row);
         added = true;
+        lastReleaseRow_ = recorded.direction == MacroReleased ? row : -1;
     }
     if (added)
         SetChanged(true);

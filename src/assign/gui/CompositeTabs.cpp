@@ -84,17 +84,13 @@ void Varkelin_DlgComposite::SwitchTab(bool initial)
                 if (MouseActions[item].keyCode == capturedKey_)
                     mouseItem = static_cast<int>(item);
             }
-            if (mouseItem >= 0) {
+            if (mouseItem >= 0)
                 mouseList_->setCurrentIndex(mouseItem);
-                SetKeyChoice(false);
-            } else {
-                keyField_->setText(capturedKey_ != 0 ? QString::fromStdString(GetKeyName(capturedKey_)) : QString());
-                SetKeyChoice(true);
-            }
+            SetKeyChoice(mouseItem < 0);
         } else if (initial) {
-            keyField_->clear();
             SetKeyChoice(true);
         }
+        ShowCapturedKey();
         break;
     }
     CPngButton* panel = Button(Panel);
@@ -166,8 +162,8 @@ void Varkelin_DlgComposite::OnClear()
     OnTab(TabKey);
     if (chosenType_ != AssignKey)
         return;
-    keyField_->clear();
     capturedKey_ = 0;
+    ShowCapturedKey();
     chosenType_ = AssignDefault;
     SetKeyChoice(true);
     SetChanged(true);
@@ -179,6 +175,13 @@ void Varkelin_DlgComposite::SetKeyChoice(bool keyboard)
     mouseList_->setEnabled(!keyboard);
     keyboardChoice_->setChecked(keyboard);
     mouseChoice_->setChecked(!keyboard);
+}
+
+void Varkelin_DlgComposite::ShowCapturedKey()
+{
+    // The field is what the KB choice stores; the editor is reused, so a
+    // key captured the last time it was open must not linger here.
+    keyField_->setText(capturedKey_ != 0 ? QString::fromStdString(GetKeyName(capturedKey_)) : QString());
 }
 
 void Varkelin_DlgComposite::OnKeyboardChoice()
@@ -219,7 +222,14 @@ void Varkelin_DlgComposite::UpdateKeyboardTaking()
         return;
     }
     qApp->installEventFilter(this);
-    if (grab_->Grab()) {
+    // The desktop keeps its keyboard while the owner works elsewhere; the
+    // editor takes it back when it is active again.
+    bool grabbed = false;
+    if (isActiveWindow())
+        grabbed = grab_->Grab();
+    else
+        grab_->Release();
+    if (grabbed || (!isActiveWindow() && grab_->CanGrab())) {
         SetStatus(QString());
     } else {
         // No grab (a Wayland session, no X server): the keys this window
@@ -295,16 +305,19 @@ bool Varkelin_DlgComposite::HandleKeyEvent(QKeyEvent* event)
 void Varkelin_DlgComposite::CaptureKey(QKeyEvent* event, uint16_t keyCode, bool released)
 {
     const bool pressSeen = captureDown_.count(keyCode) != 0;
-    if (!released)
-        captureDown_.insert(keyCode);
-    else
-        captureDown_.erase(keyCode);
+    // A held key's repeats leave it down.
+    if (!event->isAutoRepeat()) {
+        if (!released)
+            captureDown_.insert(keyCode);
+        else
+            captureDown_.erase(keyCode);
+    }
     const KeyCaptureDecision decision =
         DecideKeyCapture(keyCode, released, event->isAutoRepeat(), pressSeen, keyboardChoice_->isChecked());
     if (decision.captured == 0)
         return;
     capturedKey_ = decision.captured;
-    keyField_->setText(QString::fromStdString(GetKeyName(capturedKey_)));
+    ShowCapturedKey();
     chosenType_ = AssignKey;
     SetChanged(true);
 }
@@ -318,9 +331,13 @@ bool Varkelin_DlgComposite::event(QEvent* event)
             return true;
         }
     }
-    // A menu or list that closed may have taken the keyboard grab with it.
-    if (event->type() == QEvent::WindowActivate && isVisible())
+    // A menu or list that closed may have taken the keyboard grab with it;
+    // another window that became active must get its keys.
+    if ((event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate) && isVisible()) {
+        if (event->type() == QEvent::WindowDeactivate)
+            ReleaseHeldKeys();
         UpdateKeyboardTaking();
+    }
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
         if (!recorder_.IsRecording())
             emit helpRequested();

@@ -56,6 +56,7 @@ public:
     }
 
     bool IsGrabbed() const override { return grabbed_; }
+    bool CanGrab() const override { return true; }
 
     void PassOn(uint32_t evdevCode) override
     {

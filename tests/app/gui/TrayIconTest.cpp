@@ -74,3 +74,32 @@ TEST(TrayIconTest, MenuIsRefilledEachTimeWithTheCallbackLast)
     actions[3]->trigger();
     EXPECT_EQ(f.commands, (std::vector<int>{32774}));
 }
+
+// A tip longer than the shell's 127 UTF-16 units keeps the lines that fit
+// whole; no line is cut mid-word.
+TEST(TrayIconTest, ALongTipIsCutOnlyAtTheEndOfALine)
+{
+    TrayFixture f;
+    const QString first = QString(60, QLatin1Char('a'));
+    const QString second = QStringLiteral("Красная ") + QString(58, QLatin1Char('b')); // 66 units: 60 + 1 + 66 = 127
+    const QString third = QStringLiteral("dropped");
+    const struct {
+        const char* what;
+        QString tip;
+        QString kept;
+    } cases[] = {
+        {"fits", first + QLatin1Char('\n') + second, first + QLatin1Char('\n') + second},
+        {"one line too many", first + QLatin1Char('\n') + second + QLatin1Char('\n') + third,
+         first + QLatin1Char('\n') + second},
+        {"a long last line", first + QLatin1Char('\n') + second + QLatin1Char('x'), first},
+        {"one long line: cut at a space", QString(100, QLatin1Char('c')) + QStringLiteral(" ") + QString(40, QLatin1Char('d')),
+         QString(100, QLatin1Char('c'))},
+    };
+    for (const auto& c : cases) {
+        f.tray.SetTip(c.tip);
+        EXPECT_EQ(f.tray.Tip(), c.kept) << c.what;
+        EXPECT_LE(f.tray.Tip().size(), 127) << c.what;
+        EXPECT_EQ(f.tray.Create(c.tip, 128), 0);
+        EXPECT_EQ(f.tray.Tip(), c.kept) << c.what << " (Create)";
+    }
+}

@@ -3,7 +3,6 @@
 #include "macro/MacroImage.h"
 #include "macro/RecordDelaySetting.h"
 
-
 using namespace CompositeControl;
 
 namespace {
@@ -79,7 +78,7 @@ TEST_F(KeyEditorTest, HoldingAKeyWhileRecordingRecordsOnePressAndOneRelease)
     SendKey(KEY_A, false);
     for (int i = 0; i < 10; ++i) {
         now += 33;
-        SendKey(KEY_A, false, true);
+        RepeatKey(KEY_A);
     }
     now = 1700;
     SendKey(KEY_A, true);
@@ -92,6 +91,39 @@ TEST_F(KeyEditorTest, HoldingAKeyWhileRecordingRecordsOnePressAndOneRelease)
     EXPECT_EQ(Rows(), (std::vector<MacroEvent>{{500, 30, MacroPressed}, {0, 30, MacroReleased}}));
     EXPECT_EQ(editor->EventModel()->rowCount(), 2);
     EXPECT_EQ(editor->EventView()->selectionModel()->selectedRows().front().row(), 1);
+}
+
+// The owner holds Shift+A and makes another window active: the releases go
+// there, so the macro gets them when the editor stops being active, and A
+// pressed again back in the editor is a stroke of its own.
+TEST_F(KeyEditorTest, KeysHeldWhenAnotherWindowBecomesActiveAreReleasedInTheMacro)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    WriteRecordDelaysSetting(1);
+    AddMacros({{"Alpha", {}}});
+    OpenEditor(MacroOnlyControlId);
+    editor->Button(Record)->click();
+    now = 1100;
+    SendKey(KEY_LEFTSHIFT, false);
+    now = 1200;
+    SendKey(KEY_A, false);
+    now = 1500;
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(editor, &deactivate);
+    now = 3000;
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(editor, &activate);
+    SendKey(KEY_A, false);
+    now = 3100;
+    SendKey(KEY_A, true);
+    editor->Button(Record)->click();
+    EXPECT_EQ(Rows(), (std::vector<MacroEvent>{{100, 42, MacroPressed},
+                                               {300, 30, MacroPressed},
+                                               {0, 30, MacroReleased},
+                                               {1500, 42, MacroReleased},
+                                               {100, 30, MacroPressed},
+                                               {0, 30, MacroReleased}}));
 }
 
 TEST_F(KeyEditorTest, WithoutRecordedDelaysEveryRecordedEventGetsFifty)
@@ -121,6 +153,52 @@ TEST_F(KeyEditorTest, WithoutRecordedDelaysEveryRecordedEventGetsFifty)
     // The check box flips the stored setting.
     Get<QCheckBox>(RecordDelays)->click();
     EXPECT_EQ(ReadRecordDelaysSetting(), 1);
+}
+
+// Starting and stopping a recording moves the focus nowhere: the macro
+// list, disabled meanwhile, has it back afterwards instead of the play count.
+TEST_F(KeyEditorTest, RecordingLeavesTheFocusWhereItWas)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    AddMacros({{"Alpha", {}}});
+    OpenEditor(MacroOnlyControlId);
+    QWidget* const places[] = {Get<QComboBox>(MacroListBox), Get<QLineEdit>(PlayCount), editor->EventView()};
+    for (QWidget* place : places) {
+        const std::string name = place->objectName().toStdString();
+        place->setFocus(Qt::MouseFocusReason);
+        ASSERT_EQ(editor->focusWidget(), place) << name;
+        editor->Button(Record)->click();
+        ASSERT_TRUE(editor->IsRecording());
+        QWidget* during = editor->focusWidget();
+        EXPECT_TRUE(during == place || (during == nullptr && !place->isEnabled()))
+            << name << ": the focus went to " << (during ? during->objectName().toStdString() : "nothing");
+        TapKey(KEY_Z);
+        editor->Button(Record)->click();
+        EXPECT_EQ(editor->focusWidget(), place) << name;
+    }
+    EXPECT_EQ(Rows().size(), 6u);
+    EXPECT_EQ(Get<QLineEdit>(PlayCount)->text(), QStringLiteral("1"));
+}
+
+TEST_F(KeyEditorTest, TheRecordDelaysBoxShowsWhatTheSettingsHold)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    WriteRecordDelaysSetting(0);
+    AddMacros({{"Alpha", {}}});
+    OpenEditor(MacroOnlyControlId);
+    auto* box = Get<QCheckBox>(RecordDelays);
+    ASSERT_FALSE(box->isChecked());
+
+    // The settings file cannot be written (a folder stands in its place).
+    const std::string path = AppSettings().Path();
+    std::filesystem::remove(path);
+    std::filesystem::create_directories(path);
+    box->click();
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ(prompts.messages, std::vector<std::string>{FormatText(LoadText("MACRO_ACTION_RECORD_DELAY_SAVE_FAILED"), path)});
+    std::filesystem::remove_all(path);
 }
 
 TEST_F(KeyEditorTest, AMacroOfFourThousandEventsTakesNoMore)

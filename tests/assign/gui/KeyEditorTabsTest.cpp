@@ -50,6 +50,37 @@ TEST_F(KeyEditorTest, AWheelDownKeyOpensWithTheMouseChoice)
     EXPECT_FALSE(Get<QLineEdit>(KeyField)->isEnabled());
 }
 
+// The editor is reused for every key: a key captured in an earlier opening
+// (Tab, then Cancel) is neither shown nor stored in a later one.
+TEST_F(KeyEditorTest, TheKeyFieldShowsWhatApplyStoresAfterAnEarlierCapture)
+{
+    PrepareKeyboard(0, {{0, KeyQ, AssignKey, KeyCodes::WheelDown}, {0, KeyF5, AssignMedia, 2}});
+    Start();
+    OpenEditorForKey(KeyEsc);
+    TapKey(KEY_TAB, Qt::Key_Tab);
+    ASSERT_EQ(KeyFieldText(), QString::fromStdString(GetKeyName(15)));
+    editor->Button(Cancel)->click();
+
+    // A mouse action: the field names it, as the KB choice would store it too.
+    OpenEditorForKey(KeyQ);
+    EXPECT_TRUE(Get<QRadioButton>(MouseChoice)->isChecked());
+    EXPECT_EQ(KeyFieldText(), QString::fromStdString(GetKeyName(KeyCodes::WheelDown)));
+    Get<QRadioButton>(KeyboardChoice)->click();
+    EXPECT_EQ(KeyFieldText(), QString::fromStdString(GetKeyName(KeyCodes::WheelDown)));
+    editor->Button(Ok)->click();
+
+    // A multimedia key switched to the single-key tab has no key yet.
+    OpenEditorForKey(KeyF5);
+    editor->Button(TabKey)->click();
+    EXPECT_TRUE(KeyFieldText().isEmpty());
+    editor->Button(Ok)->click();
+
+    ASSERT_EQ(window->RunApply(), 1);
+    EXPECT_EQ(KeyboardEntry(0, KeyQ), (KeyMapEntry{0x01, 0x05, 0xFF}));
+    EXPECT_EQ(KeyboardEntry(0, KeyF5), (KeyMapEntry{0x02, 0x02, 0x3E}));
+    EXPECT_EQ(KeyboardEntry(0, KeyEsc), (KeyMapEntry{0x02, 0x02, 0x29}));
+}
+
 TEST_F(KeyEditorTest, TheWindowsKeyIsCapturedEvenWithTheMouseChosenAndApplyStoresTheMouse)
 {
     PrepareKeyboard(0, {});
@@ -82,9 +113,13 @@ TEST_F(KeyEditorTest, MediaKeysAutoRepeatsAndReleasesAreNotCaptured)
     EXPECT_FALSE(editor->IsChanged());
 
     SendKey(KEY_B, false);
-    SendKey(KEY_B, false, true);
+    RepeatKey(KEY_B);
     SendKey(KEY_C, true); // a release whose press came before the capture
+    RepeatKey(KEY_B);
     SendKey(KEY_B, true);
+    EXPECT_EQ(editor->CapturedKey(), 48);
+    // Print Screen held since before the capture: its repeats take nothing.
+    RepeatKey(KEY_SYSRQ);
     EXPECT_EQ(editor->CapturedKey(), 48);
     // Print Screen whose press never arrives is taken from its release.
     SendKey(KEY_SYSRQ, true);

@@ -60,6 +60,13 @@ protected:
             QApplication::sendEvent(target, &press);
         }
     }
+    // One repeat of a held key as X11 (and Qt on Wayland) delivers it: a
+    // release and a press, both marked as auto-repeat.
+    void RepeatKey(uint32_t evdev, int qtKey = 0)
+    {
+        SendKey(evdev, true, true, qtKey);
+        SendKey(evdev, false, true, qtKey);
+    }
     void TapKey(uint32_t evdev, int qtKey = 0)
     {
         SendKey(evdev, false, false, qtKey);

@@ -177,6 +177,47 @@ TEST_F(AutoProfileX11Test, OtherApplicationsGetTheDefaultProfile)
     EXPECT_TRUE(SpinUntil([&] { return KeyboardProfile() == 0; }, 2000));
 }
 
+// The tip's every line at once (the virtual keyboard's mark, the red dot and
+// a waiting switch of either kind), in both languages: it fits the shell's
+// 127 UTF-16 units whole, so the icon shows it uncut.
+TEST_F(AutoProfileX11Test, TheLongestTipsFitWholeInBothLanguages)
+{
+    SaveRules({{"game", 2}, {"tool", 1}});
+    PrepareKeyboard(0, {});
+    Start(true);
+    auto check = [&](const std::string& what, qsizetype lines) {
+        for (int language : {0, 1}) {
+            SCOPED_TRACE(what + (language ? " (Russian)" : " (English)"));
+            SetLanguageIndex(language);
+            window->HandleMessage(0x5041, 0x4C414E47, static_cast<uint32_t>(language));
+            const QString tip = window->TrayTipText();
+            EXPECT_LE(tip.size(), 127) << tip.toStdString();
+            EXPECT_EQ(window->Tray()->Tip(), tip);
+            EXPECT_EQ(tip.split(QLatin1Char('\n')).size(), lines) << tip.toStdString();
+        }
+    };
+    check("connected", 2);
+    kb->SendNotice(0x1811);
+    ASSERT_TRUE(SpinUntil([this] { return window->TrayIconId() == TrayIconSignalled; }));
+    check("the red dot", 3);
+
+    ASSERT_EQ(StoreKeyAssignment(KeyCodeToIndex(KeyEsc), AssignDisabled, 0, 0), 1);
+    window->SetApplyEnabled(true);
+    wm->Activate(wm->CreateWindow("game", "Game", 0));
+    ASSERT_TRUE(SpinUntil([&] { return Controller().Switcher().Waiting() == AutoProfileWait::Changes; }, 2000));
+    check("waiting for the changes", 4);
+    window->SetApplyEnabled(false); // discarded: the switch is made
+    ASSERT_TRUE(SpinUntil([&] { return KeyboardProfile() == 2; }, 2000));
+
+    window->EditKey(ControlOf(KeyQ));
+    wm->Activate(wm->CreateWindow("tool", "Tool", 0));
+    ASSERT_TRUE(SpinUntil([&] { return Controller().Switcher().Waiting() == AutoProfileWait::Busy; }, 2000));
+    check("waiting for the editor", 4);
+    window->CloseKeyEditor();
+    EXPECT_TRUE(SpinUntil([&] { return KeyboardProfile() == 1; }, 2000));
+    SetLanguageIndex(0);
+}
+
 TEST_F(AutoProfileX11Test, UnappliedChangesHoldTheSwitchBackAndTheTipSaysWhy)
 {
     SaveRules({{"game", 2}});

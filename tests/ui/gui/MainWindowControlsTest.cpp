@@ -1,6 +1,8 @@
 #include "MainWindowTestSupport.h"
 
+#include "app/SaveFailureNotice.h"
 #include "assign/KeyAssignment.h"
+#include "platform/FileLock.h"
 #include "support/FakeOpener.h"
 #include "ui/MainWindowLighting.h"
 
@@ -96,6 +98,28 @@ TEST_F(MainWindowTest, StoredFlipOfFiveEnablesTheDKeysAndFlip1StoresZero)
     window->Button(MainControl::Flip2)->click();
     EXPECT_EQ(AppSettings().GetString("PROFILES", "Flip").value_or(""), "1");
     EXPECT_TRUE(DKeysEnabled(*window));
+}
+
+// A flip the settings cannot keep is told once, however often it is
+// clicked; the window still flips.
+TEST_F(MainWindowTest, AFlipThatCannotBeSavedIsToldOnce)
+{
+    const std::string lock = FileUpdateLock::LockPathFor(AppSettings().Path());
+    std::filesystem::create_directories(lock); // refused even by root
+    TellSaveFailuresThrough([this](std::function<void()> work) { dispatcher.Post(std::move(work)); });
+    PrepareKeyboard(0, {});
+    Start();
+    window->Button(MainControl::Flip1)->click();
+    window->Button(MainControl::Flip2)->click();
+    window->Button(MainControl::Flip1)->click();
+    EXPECT_TRUE(FunctionKeysEnabled(*window));
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents();
+    StopTellingSaveFailures();
+    std::lock_guard guard(prompts.mutex);
+    EXPECT_EQ(prompts.messages,
+              std::vector<std::string>{"The file could not be written: " + AppSettings().Path()
+                                       + " (is a folder, not a file)"});
 }
 
 TEST_F(MainWindowTest, KeyButtonPressChangesNothingUntilTheEditorExists)

@@ -32,6 +32,8 @@ const std::vector<int> Hx = {1154, 1155, 1173, 1156}, Fy = {1151, 1152, 1176, 11
 const std::vector<int> FourColours = {1194, 1195, 1196, 1197};
 const std::vector<int> User = {1159, 1160, 1161, 1162, 1163, 1164, 1165, 1198};
 
+constexpr int RightWin = 1087; // its key button
+
 void Click(QWidget* widget, QPoint at)
 {
     const QPointF global = widget->mapToGlobal(QPointF(at));
@@ -350,6 +352,35 @@ TEST_F(LightingWindowTest, KeyPressesPaintOnlyInTheUserEffect)
     window->CloseKeyEditor();
 }
 
+// Colours the keyboard refused stay off the picture, and the owner is told.
+TEST_F(LightingWindowTest, ColoursTheKeyboardRefusedAreNotShown)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    window->SetLightingView(true);
+    ChooseEffect(20);
+    g_userModes.tools = UserTools{1, MakeColour(0, 0, 200), MakeColour(0x12, 0x34, 0x56)};
+    KeyButton(KeyQ)->click(); // the base colour
+    ASSERT_EQ(KeyButton(KeyQ)->FrameColour(), QColor(0, 0, 200));
+    window->Button(1164)->click(); // tool 1: the paint colour
+    ASSERT_TRUE(prompts.messages.empty());
+
+    kb->RefuseNextRequestsOf(CmdWriteKeyColors, StatusRefused);
+    KeyButton(KeyQ)->click();
+    EXPECT_EQ(KeyButton(KeyQ)->FrameColour(), QColor(0, 0, 200));
+    EXPECT_EQ(KeyboardColour(0, 43), (std::vector<uint8_t>{0, 0, 200}));
+    EXPECT_EQ(prompts.messages, std::vector<std::string>{LoadText("MAIN_KEY_COLOUR_NOT_TAKEN")});
+
+    prompts.messages.clear();
+    kb->RefuseNextRequestsOf(CmdWriteKeyColors, StatusRefused);
+    auto* base = static_cast<CSkinColorBtn*>(window->Control(UserBase));
+    base->Choose(0x00FF00);
+    EXPECT_EQ(base->Colour(), QColor(0, 0, 200));
+    EXPECT_EQ(KeyButton(KeyQ)->FrameColour(), QColor(0, 0, 200));
+    EXPECT_EQ(KeyboardColour(0, 43), (std::vector<uint8_t>{0, 0, 200}));
+    EXPECT_EQ(prompts.messages, std::vector<std::string>{LoadText("MAIN_BASE_COLOUR_NOT_TAKEN")});
+}
+
 TEST_F(LightingWindowTest, LosingTheKeyboardClosesAnOpenColourChooser)
 {
     PrepareKeyboard(0, {});
@@ -478,6 +509,10 @@ TEST_F(LightingWindowTest, LanguageSwitchRetextsTheLightingPanel)
     EXPECT_EQ(label(BrightnessLabel), LoadLightText("Light", 0));
     EXPECT_EQ(List(EffectList)->currentText().toStdString(), LoadModeText("1", 0));
     EXPECT_EQ(window->Button(Report[0])->TooltipText().toStdString(), LoadText("MAIN_REPORT_RATE1", 0));
+    // Another program changes the effect; no notice tells the window.
+    KeyboardMemories m = kb->Memories();
+    m.params[0] = 5;
+    kb->SetMemories(m);
     kb->ClearFrameLog();
 
     auto* languages = static_cast<QComboBox*>(window->Control(MainControl::LanguageList));
@@ -486,10 +521,112 @@ TEST_F(LightingWindowTest, LanguageSwitchRetextsTheLightingPanel)
     EXPECT_EQ(label(BrightnessLabel), LoadLightText("Light", 1));
     EXPECT_NE(label(BrightnessLabel), LoadLightText("Light", 0));
     EXPECT_EQ(label(ReportLabel), LoadLightText("Usb", 1));
-    EXPECT_EQ(List(EffectList)->currentText().toStdString(), LoadModeText("1", 1));
     EXPECT_EQ(List(EffectList)->itemText(FindEffectIndex(20)).toStdString(), LoadModeText("20", 1));
     EXPECT_EQ(window->Button(Report[3])->TooltipText().toStdString(), LoadText("MAIN_REPORT_RATE4", 1));
-    EXPECT_TRUE(kb->Requests().empty()) << "the names need nothing from the keyboard";
+    // The switch reads the keyboard's lighting again, and writes nothing.
+    EXPECT_EQ(List(EffectList)->currentText().toStdString(), LoadModeText("5", 1));
+    EXPECT_EQ(g_lighting.effectCode, 5);
+    EXPECT_EQ(CountRequests(CmdReadParams), 3u);
+    EXPECT_EQ(CountRequests(CmdWriteParams) + CountRequests(CmdWriteKeyColors) + CountRequests(CmdWriteKeyMap), 0u);
+}
+
+// The keyboard's effect key (or rt604ctl and its notice) takes the keyboard
+// away from the user-defined effect: the keys the new effect's preview does
+// not paint lose their custom colours too.
+TEST_F(LightingWindowTest, AReloadAwayFromTheUserEffectTakesItsKeyColoursOffThePicture)
+{
+    PrepareKeyboard(0, {});
+    PrepareRecord(0, 0, {20});
+    Start(true);
+    window->OpenMainWindow();
+    window->SetLightingView(true);
+    ASSERT_EQ(g_lighting.effectCode, 20);
+    ASSERT_EQ(Overlaid(), KeyColourButtons().size());
+
+    window->OnTrayCommand(CmdVkEffectKey);
+    ASSERT_TRUE(SpinUntil([] { return g_lighting.effectCode != 20; }));
+    SpinUntil([] { return false; }, 200); // a few preview steps
+    ASSERT_TRUE(window->IsPreviewRunning());
+    for (uint16_t g : MacroKeyButtons)
+        EXPECT_FALSE(window->Button(g)->IsFrameOn()) << g;
+    EXPECT_FALSE(window->Button(RightWin)->IsFrameOn());
+
+    // And back: the custom colours return.
+    KeyboardMemories m = kb->Memories();
+    m.params[0] = 20;
+    kb->SetMemories(m);
+    kb->SendNotice(0x0401);
+    ASSERT_TRUE(SpinUntil([] { return g_lighting.effectCode == 20; }));
+    EXPECT_EQ(Overlaid(), KeyColourButtons().size());
+}
+
+// Codes the keyboard offers beyond the effect table (19, above 20) have a
+// name in the list; choosing one writes nothing and shows no group, while
+// the list stays to choose another effect.
+TEST_F(LightingWindowTest, EffectsWithoutARowAreNamedAndShowNoGroup)
+{
+    VirtualKeyboardOptions options;
+    options.effectCodes = std::array<uint8_t, 32>{1, 19, 0xFE, 5, 21, 20};
+    kb = std::make_unique<VirtualKeyboard>(options);
+    SetHidBackend(kb.get());
+    PrepareKeyboard(0, {});
+    PrepareRecord(0, 0, {21});
+    Start();
+    window->SetLightingView(true);
+    const std::vector<std::string> names = {"Wave", "Effect 19", "Breathing", "Effect 21", "Custom"};
+    ASSERT_EQ(List(EffectList)->count(), 5);
+    for (int n = 0; n < 5; ++n)
+        EXPECT_EQ(List(EffectList)->itemText(n).toStdString(), names[static_cast<size_t>(n)]);
+    EXPECT_EQ(List(EffectList)->currentIndex(), 3) << "the record's code 21 is shown by its name";
+    const std::vector<std::vector<int>> groups = {Brightness, Speed, Direction, Hx, Fy, FourColours, User};
+    auto noGroup = [&] {
+        return std::all_of(groups.begin(), groups.end(), [&](const std::vector<int>& g) { return NoneShown(g); });
+    };
+    EXPECT_TRUE(noGroup());
+    EXPECT_TRUE(Shown(EffectList));
+
+    ChooseEffect(5);
+    EXPECT_TRUE(AllShown(Brightness) && AllShown(Hx));
+    kb->ClearFrameLog();
+    ChooseEffect(19);
+    EXPECT_EQ(CountRequests(CmdWriteParams), 0u);
+    EXPECT_TRUE(noGroup());
+    EXPECT_TRUE(Shown(EffectList)) << "another effect can still be chosen";
+
+    SetLanguageIndex(1);
+    window->HandleMessage(0x5041, 0x4C414E47, 1);
+    EXPECT_EQ(List(EffectList)->itemText(1).toStdString(), LoadModeText("19", 1));
+    EXPECT_EQ(List(EffectList)->itemText(3).toStdString(), FormatText(LoadText("MAIN_EFFECT_NUMBER", 1), "21"));
+    EXPECT_FALSE(List(EffectList)->itemText(3).isEmpty());
+}
+
+// Turning the view on asks SelectProfile first; refused (here: the key
+// function editor is open), the window stays in the key view throughout:
+// the flag, the switch, the groups, the setting and what a key press does.
+TEST_F(LightingWindowTest, ViewSwitchRefusedBySelectProfileLeavesTheKeyView)
+{
+    PrepareKeyboard(0, {{0, KeyEsc, AssignKey, KeyA}});
+    Start();
+    window->OpenMainWindow();
+    window->EditKey(ControlOf(KeyQ));
+    ASSERT_TRUE(window->IsKeyEditorOpen());
+    kb->ClearFrameLog();
+
+    window->SetLightingView(true);
+    EXPECT_FALSE(window->IsLightingView());
+    EXPECT_EQ(prompts.messages, std::vector<std::string>{LoadText("PROFILE_SEELCT_PROMPT2")});
+    EXPECT_EQ(Picture(ViewSwitch), QStringLiteral("dengup.bmp"));
+    EXPECT_FALSE(Shown(EffectList));
+    EXPECT_TRUE(NoneShown(Brightness) && NoneShown(Hx));
+    EXPECT_EQ(UserIni().find("DengCheck=1"), std::string::npos);
+    EXPECT_FALSE(window->IsPreviewRunning());
+    EXPECT_TRUE(kb->Requests().empty());
+
+    window->CloseKeyEditor();
+    EXPECT_TRUE(KeyButton(KeyEsc)->IsMarked()) << "the key functions stay shown";
+    KeyButton(KeyEsc)->click();
+    EXPECT_TRUE(window->IsKeyEditorOpen()) << "a key press edits the key";
+    window->CloseKeyEditor();
 }
 
 } // namespace

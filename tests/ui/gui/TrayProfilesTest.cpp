@@ -101,6 +101,33 @@ TEST_F(TrayProfilesTest, TheMenuOffersTheProfilesAboveItsEntriesAndMarksTheActiv
     SetLanguageIndex(0);
 }
 
+
+// A switch the keyboard refuses, from the window or from the tray: the
+// buttons, the tray's mark, the banner and the lighting panel stay on the
+// profile the keyboard runs, and the owner is told.
+TEST_F(TrayProfilesTest, ASwitchTheKeyboardRefusesLeavesEveryMarkOnTheOldProfile)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    const QString banner = window->Button(MainControl::Profiles)->text();
+    const std::string said = FormatText(LoadText("PROFILE_SWITCH_FAILED"), LoadText("PROFILE_3"));
+    for (bool fromTray : {false, true}) {
+        SCOPED_TRACE(fromTray ? "tray" : "button");
+        prompts.messages.clear();
+        kb->RefuseNextRequestsOf(CmdWriteDeviceInfo, StatusRefused);
+        if (fromTray)
+            Choose(2);
+        else
+            window->Button(MainControl::Profile3)->click();
+        EXPECT_EQ(KeyboardProfile(), 0);
+        EXPECT_TRUE(ProfileShown(0));
+        EXPECT_EQ(window->ViewedProfile(), 0);
+        OpenMenu();
+        EXPECT_EQ(Marked(), 0);
+        EXPECT_EQ(window->Button(MainControl::Profiles)->text(), banner);
+        EXPECT_EQ(prompts.messages, std::vector<std::string>{said});
+    }
+}
 TEST_F(TrayProfilesTest, MarksFollowAProfileChosenOnTheKeyboardOrByAnotherProgram)
 {
     PrepareKeyboard(0, {});
