@@ -1,5 +1,7 @@
 #include "app/ProgramPaths.h"
 
+#include "platform/HomeFolder.h"
+
 #include <cstdlib>
 #include <limits.h>
 #include <sys/stat.h>
@@ -90,8 +92,7 @@ std::string DefaultUserFolder()
     if (xdg && xdg[0] == '/') {
         base = xdg;
     } else {
-        const char* home = std::getenv("HOME");
-        base = std::string(home && home[0] ? home : "/tmp") + "/.local/share";
+        base = HomeFolder() + "/.local/share";
     }
     while (base.size() > 1 && base.back() == '/')
         base.pop_back();

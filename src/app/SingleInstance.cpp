@@ -27,17 +27,67 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // A folder we may trust: a real directory (not a link) owned by us and closed
-// to everyone else. Created when missing.
-bool EnsurePrivateFolder(const std::string& path)
+// to everyone else. Created when missing. One that anybody else could have
+// written into (not ours, or open to others) is refused, never repaired:
+// what is already inside it (a lock someone else holds, a socket of
+// theirs) cannot be trusted. Only inside a folder that is already ours
+// alone (the session's runtime folder) can an open mode be closed instead.
+// problem gets the reason.
+bool EnsurePrivateFolder(const std::string& path, std::string* problem, bool insidePrivateFolder = false)
 {
-    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+        if (problem)
+            *problem = path + ": " + std::strerror(errno);
         return false;
+    }
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
-        return false;
-    if ((st.st_mode & 0077) != 0 && ::chmod(path.c_str(), 0700) != 0)
-        return false;
-    return true;
+    std::string why;
+    if (::lstat(path.c_str(), &st) != 0)
+        why = std::strerror(errno);
+    else if (S_ISLNK(st.st_mode))
+        why = "is a symbolic link";
+    else if (!S_ISDIR(st.st_mode))
+        why = "is not a folder";
+    else if (st.st_uid != ::getuid())
+        why = "belongs to another user (uid " + std::to_string(st.st_uid) + ")";
+    else if ((st.st_mode & 0777) != 0700 && !(insidePrivateFolder && ::chmod(path.c_str(), 0700) == 0))
+        why = "is open to other users (mode " + std::to_string((st.st_mode >> 6) & 7) +
+              std::to_string((st.st_mode >> 3) & 7) + std::to_string(st.st_mode & 7) + ")";
+    if (why.empty())
+        return true;
+    if (problem)
+        *problem = path + " " + why;
+    return false;
+}
+
+// Where private folders go when the session has no runtime folder.
+std::string g_sharedTemp = "/tmp";
+
+// How many other names a start tries when someone else has taken ours.
+constexpr int OtherNames = 9;
+
+// The first of <shared>/orvan-rt604-<uid>, then .1 to .9, that is (or can
+// be made) our private folder. Every start walks the same names in the same
+// order and another user cannot take one of ours from us, so all starts
+// agree on the folder. Empty when every name is taken.
+std::string PrivateTempFolder(std::string* problem)
+{
+    const std::string base = g_sharedTemp + "/orvan-rt604-" + std::to_string(::getuid());
+    std::string first;
+    for (int n = 0; n <= OtherNames; ++n) {
+        const std::string folder = n == 0 ? base : base + "." + std::to_string(n);
+        std::string why;
+        if (EnsurePrivateFolder(folder, &why)) {
+            if (problem && !first.empty())
+                *problem = first + "; using " + folder + " instead";
+            return folder;
+        }
+        if (first.empty())
+            first = why;
+    }
+    if (problem)
+        *problem = first + "; " + base + ".1 to ." + std::to_string(OtherNames) + " are no private folders either";
+    return {};
 }
 
 std::string LockPath(const std::string& folder)
@@ -128,19 +178,36 @@ constexpr int LongestQuietWaitMs = 100;
 
 } // namespace
 
-std::string InstanceRuntimeFolder()
+std::string InstanceRuntimeFolder(std::string* problem)
 {
+    if (problem)
+        problem->clear();
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::string folder;
     if (runtime && runtime[0] == '/') {
         std::string base = runtime;
         while (base.size() > 1 && base.back() == '/')
             base.pop_back();
-        folder = base + "/orvan-rt604";
-    } else {
-        folder = "/tmp/orvan-rt604-" + std::to_string(::getuid());
+        const std::string folder = base + "/orvan-rt604";
+        // The session's folder is normally ours alone, and then a folder of
+        // ours in it that is open to others is only closed.
+        struct stat st {};
+        const bool baseIsPrivate =
+            ::stat(base.c_str(), &st) == 0 && st.st_uid == ::getuid() && (st.st_mode & 022) == 0;
+        std::string why;
+        if (EnsurePrivateFolder(folder, &why, baseIsPrivate))
+            return folder;
+        std::string instead;
+        const std::string temp = PrivateTempFolder(&instead);
+        if (problem)
+            *problem = why + "; " + (temp.empty() || !instead.empty() ? instead : "using " + temp + " instead");
+        return temp;
     }
-    return EnsurePrivateFolder(folder) ? folder : std::string();
+    return PrivateTempFolder(problem);
+}
+
+void SetSharedTempFolderForTests(const std::string& folder)
+{
+    g_sharedTemp = folder.empty() ? std::string("/tmp") : folder;
 }
 
 InstanceLock::~InstanceLock()
@@ -245,8 +312,8 @@ std::string InstanceEndpointPath(const std::string& folder, pid_t pid)
     // to a short private folder instead, under a name that also carries the
     // runtime folder, so that the sessions that share that folder still
     // never meet each other's instances.
-    const std::string shortFolder = "/tmp/orvan-rt604-" + std::to_string(::getuid());
-    if (!EnsurePrivateFolder(shortFolder))
+    const std::string shortFolder = PrivateTempFolder(nullptr);
+    if (shortFolder.empty())
         return {};
     uint64_t hash = 0xCBF29CE484222325ull; // FNV-1a
     for (const unsigned char c : folder) {

@@ -25,9 +25,14 @@
 inline constexpr const char* InstanceMutexName = "QM40T17B";
 
 // $XDG_RUNTIME_DIR/orvan-rt604, else /tmp/orvan-rt604-<uid>; created with
-// mode 0700. Empty when no safe folder can be had (a /tmp folder that is not
-// ours, or a symbolic link).
-std::string InstanceRuntimeFolder();
+// mode 0700. A folder that is not ours alone (another user made it first, it
+// is a symbolic link, or others may write to it) is refused: in /tmp the
+// next free name of ours (/tmp/orvan-rt604-<uid>.1 to .9) is taken instead.
+// Empty when no private folder can be had. problem (when given) gets what
+// was refused, also when another name was taken, so that it can be told.
+std::string InstanceRuntimeFolder(std::string* problem = nullptr);
+// Where the private folders above go instead of /tmp (empty: /tmp again).
+void SetSharedTempFolderForTests(const std::string& folder);
 
 class InstanceLock {
 public:

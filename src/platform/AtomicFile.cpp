@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace {
@@ -53,14 +54,48 @@ std::string TempName(const std::string& folder)
     return folder + "/" + name;
 }
 
+// Folders that other users or other machines write to as well: there a
+// process id says nothing about who made a temporary (a pid that is not
+// running here may be running on another host).
+bool IsSharedFolder(int dirFd)
+{
+    struct stat st {};
+    if (::fstat(dirFd, &st) != 0 || (st.st_mode & (S_ISVTX | S_IWOTH)) != 0 || st.st_uid != ::geteuid())
+        return true;
+    struct statfs fs {};
+    if (::fstatfs(dirFd, &fs) != 0)
+        return true;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x6969:     // NFS
+    case 0x517B:     // SMB
+    case 0xFF534D42: // CIFS
+    case 0xFE534D42: // SMB2
+    case 0x65735546: // FUSE (sshfs and the like)
+    case 0x00C36400: // Ceph
+    case 0x5346414F: // AFS
+    case 0x01021997: // 9P
+    case 0x47504653: // GPFS
+    case 0x0BD00BD0: // Lustre
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Temporaries whose writer is gone were left by a kill or a crash in the
 // moment between linking and renaming (or, without unnamed files, during
-// the whole write). Our own process's ones may be in use by another thread.
+// the whole write). Our own process's ones may be in use by another thread;
+// only our own user's, in a folder of our own on this machine, are ours to
+// judge at all.
 void ClearStaleTemporaries(const std::string& folder)
 {
     DIR* dir = ::opendir(folder.c_str());
     if (!dir)
         return;
+    if (IsSharedFolder(::dirfd(dir))) {
+        ::closedir(dir);
+        return;
+    }
     const std::string prefix = TempPrefix;
     const long self = static_cast<long>(::getpid());
     while (const dirent* entry = ::readdir(dir)) {
@@ -70,6 +105,10 @@ void ClearStaleTemporaries(const std::string& folder)
         char* end = nullptr;
         const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
         if (pid <= 0 || pid == self || !end || *end != '-')
+            continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+            st.st_uid != ::geteuid())
             continue;
         if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
             ::unlinkat(::dirfd(dir), name.c_str(), 0);
@@ -144,6 +183,13 @@ WriteOutcome WriteThrough(const std::string& target, std::span<const uint8_t> by
             error = S_ISDIR(existing.st_mode) ? EISDIR : S_ISFIFO(existing.st_mode) ? FileErrorFifo : FileErrorDevice;
             return WriteOutcome::Failed;
         }
+        // The rename below would replace a file we may not write to, where
+        // writing in place (as the profile file's save once did) fails.
+        // Asked of the kernel, so that root may, as root may open it.
+        if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+            error = errno;
+            return WriteOutcome::Failed;
+        }
         exists = true;
     } else if (errno != ENOENT) {
         error = errno;
@@ -215,6 +261,19 @@ std::string ResolveSymbolicLinks(const std::string& path, int& error)
         }
         if (!S_ISLNK(st.st_mode))
             return current;
+        // The kernel's rule for links in sticky shared folders (such as
+        // /tmp), kept here because we follow links ourselves and the
+        // kernel's own check (when it is on at all) never sees them.
+        struct stat folder {};
+        if (::stat(FolderOf(current).c_str(), &folder) != 0) {
+            error = errno;
+            return {};
+        }
+        if ((folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH) && st.st_uid != ::geteuid()
+            && st.st_uid != folder.st_uid) {
+            error = FileErrorForeignLink;
+            return {};
+        }
         std::string link(static_cast<size_t>(st.st_size > 0 ? st.st_size : 256) + 1, '\0');
         const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
         if (n < 0) {

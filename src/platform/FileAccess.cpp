@@ -30,6 +30,8 @@ std::string FileErrorText(int error)
     case FileErrorDevice: return "is a device, not a file";
     case FileErrorSocket: return "is a socket, not a file";
     case FileErrorTooLarge: return "is too large";
+    case FileErrorForeignLink:
+        return "is a symbolic link that another user made in a shared folder; it is not followed";
     case FileErrorLockTimeout: return "is being changed by another program that did not finish in time";
     case EISDIR: return "is a folder, not a file";
     default: break;

@@ -16,6 +16,10 @@ inline constexpr int FileErrorFifo = -2;
 inline constexpr int FileErrorDevice = -3;
 inline constexpr int FileErrorSocket = -4;
 inline constexpr int FileErrorTooLarge = -5;
+// A symbolic link in a folder everyone may write to (such as /tmp) that
+// belongs neither to us nor to the folder's owner: another user may have
+// planted it to make us overwrite one of our own files.
+inline constexpr int FileErrorForeignLink = -11;
 // Another program holds the file's update lock and did not let it go in time.
 inline constexpr int FileErrorLockTimeout = -10;
 

@@ -1,5 +1,6 @@
 #include "platform/SettingsStore.h"
 
+#include "platform/HomeFolder.h"
 #include "platform/PrivateProfile.h"
 #include "platform/SaveReport.h"
 
@@ -85,8 +86,7 @@ std::string SettingsFolder()
     if (xdg && xdg[0] == '/') {
         base = xdg;
     } else {
-        const char* home = std::getenv("HOME");
-        base = std::string(home && home[0] ? home : "/tmp") + "/.config";
+        base = HomeFolder() + "/.config";
     }
     if (base.back() != '/')
         base += '/';

@@ -1,10 +1,13 @@
 #include "app/ProgramPaths.h"
+#include "support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -94,6 +97,16 @@ TEST_F(ProgramPathsTest, UserFolderFallsBackToHome)
     EXPECT_EQ(DefaultUserFolder(), std::string(home) + "/.local/share/Orvan RT-604");
     setenv("XDG_DATA_HOME", (dir / "d" / "").c_str(), 1);
     EXPECT_EQ(DefaultUserFolder(), (dir / "d").string() + "/Orvan RT-604");
+}
+
+TEST_F(ProgramPathsTest, WithoutHomeTheUserFolderIsInThePasswordDatabasesHome)
+{
+    const passwd* entry = ::getpwuid(::getuid());
+    if (!entry || !entry->pw_dir || entry->pw_dir[0] != '/' || std::string(entry->pw_dir) == "/")
+        GTEST_SKIP() << "this user has no home of its own in the password database";
+    unsetenv("XDG_DATA_HOME");
+    ScopedEnv noHome("HOME", nullptr);
+    EXPECT_EQ(DefaultUserFolder(), std::string(entry->pw_dir) + "/.local/share/Orvan RT-604");
 }
 
 TEST_F(ProgramPathsTest, RunningProgramIsThisTest)

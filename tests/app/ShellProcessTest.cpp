@@ -3,6 +3,8 @@
 // log (RT604_EVENT_LOG) and its exit codes.
 #include "ShellProcessFixture.h"
 
+#include "app/SingleInstance.h"
+
 TEST_F(ShellProcessTest, HelpDescribesTheCommandLine)
 {
     const pid_t pid = Start("help", {"--help"});
@@ -176,4 +178,25 @@ TEST_F(ShellProcessTest, MessagesWithWrongTagsAreIgnored)
     EXPECT_TRUE(WaitFor("resident", "window-shown"));
     EXPECT_EQ(SendRaw(endpoint, 0x4D4B, 0x4C4C494B), 1);
     EXPECT_EQ(WaitExit(pid), 0);
+}
+
+// The running instance holds the lock but cannot be reached (its socket was
+// removed, as a cleaner of /tmp or another user could): the second start
+// must not run beside it, and must not end as if it had handed over.
+TEST_F(ShellProcessTest, ASecondStartThatCannotReachTheRunningInstanceSaysSoAndFails)
+{
+    const pid_t first = StartResident("first");
+    ASSERT_TRUE(fs::remove(InstanceEndpointPath(RuntimeFolder(), first)));
+
+    const pid_t second = Start("second", {VirtualKeyboard()});
+    EXPECT_EQ(WaitExit(second, 30s), 1);
+    EXPECT_TRUE(Has("second", "instance-not-answering"));
+    EXPECT_FALSE(Has("second", "initialised"));
+    std::ifstream in(dir_ / "second.out");
+    const std::string out((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(out.find("already runs (process " + std::to_string(first) + ") but does not answer"), std::string::npos)
+        << out;
+
+    ::kill(first, SIGTERM);
+    EXPECT_EQ(WaitExit(first), 0);
 }

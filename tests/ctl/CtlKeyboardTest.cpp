@@ -2,6 +2,7 @@
 // parse, reasons for every refusal, and a state file it never spoils.
 #include "support/CtlProcess.h"
 #include "support/HostilePaths.h"
+#include "support/OtherUser.h"
 
 #include "device/VirtualKeyboardMemory.h"
 
@@ -243,6 +244,69 @@ TEST_F(CtlKeyboardTest, ExportsTakeAnyLegalNameAndSayWhyTheyFail)
         EXPECT_EQ(run.status, 1);
         EXPECT_NE(run.err.find(c.target + ": cannot be written: " + c.reason), std::string::npos) << run.err;
     }
+}
+
+// What another local user can prepare for the owner's exports: a link in a
+// shared sticky folder (such as /tmp) to one of the owner's files, which
+// must not be followed whether or not the kernel's own protection is on.
+TEST_F(CtlKeyboardTest, AnExportDoesNotFollowAnotherUsersLinkInASharedFolder)
+{
+    if (!CanActAsOtherUser())
+        GTEST_SKIP() << NotRootReason();
+    fs::create_directories(dir / "tmp");
+    ::chmod((dir / "tmp").c_str(), 01777);
+    const fs::path notes = dir / "notes.txt";
+    std::ofstream(notes) << "the owner's notes";
+    const fs::path planted = dir / "tmp" / "backup.vpf";
+    fs::create_symlink(notes, planted);
+    ASSERT_EQ(::lchown(planted.c_str(), OtherUid, OtherGid), 0);
+
+    const CtlRun run = Ctl("export " + Quote(planted.string()));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(planted.string() + ": cannot be written: is a symbolic link that another user made"),
+              std::string::npos)
+        << run.err;
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(notes.string(), text, 1 << 20));
+    EXPECT_TRUE(text == "the owner's notes") << "the owner's file was replaced";
+    EXPECT_TRUE(fs::is_symlink(planted));
+}
+
+// A user who is not root: his read-only backup and his read-only state file
+// stay as they are, and the command says so instead of exiting 0.
+TEST_F(CtlKeyboardTest, ReadOnlyFilesOfAnOrdinaryUserAreNotReplaced)
+{
+    if (!CanActAsOtherUser())
+        GTEST_SKIP() << NotRootReason();
+    ASSERT_EQ(Ctl("info").status, 0); // the state file exists
+    const fs::path backup = dir / "backup.vpf";
+    std::ofstream(backup) << "an older backup";
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir))
+        ASSERT_EQ(::lchown(entry.path().c_str(), OtherUid, OtherGid), 0);
+    ASSERT_EQ(::chown(dir.c_str(), OtherUid, OtherGid), 0);
+    ::chmod(backup.c_str(), 0444);
+    const std::string asUser = "setpriv --reuid=" + std::to_string(OtherUid) + " --regid=" +
+                               std::to_string(OtherGid) + " --clear-groups " + Quote(program.string());
+    const std::string keyboard = " --virtual-keyboard=" + Quote(state);
+
+    CtlRun run = Shell(asUser + " export " + Quote(backup.string()) + keyboard);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(backup.string() + ": cannot be written: Permission denied"), std::string::npos)
+        << run.err;
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(backup.string(), text, 1 << 20));
+    EXPECT_TRUE(text == "an older backup") << "the read-only backup was replaced";
+
+    // A change the keyboard cannot keep in its read-only state file fails.
+    std::string before;
+    ASSERT_TRUE(ReadWholeFile(state, before, 1 << 20));
+    ::chmod(state.c_str(), 0444);
+    run = Shell(asUser + " profile 2" + keyboard);
+    EXPECT_NE(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("Permission denied"), std::string::npos) << run.err;
+    std::string after;
+    ASSERT_TRUE(ReadWholeFile(state, after, 1 << 20));
+    EXPECT_TRUE(after == before) << "the read-only state file was replaced";
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/FileAccess.h"
 #include "support/HostilePaths.h"
+#include "support/OtherUser.h"
 
 #include <gtest/gtest.h>
 
@@ -179,6 +180,127 @@ TEST_F(AtomicFileTest, PathsThatAreNoFilesAreRefusedAtOnce)
     std::ofstream(dir / "big") << std::string(101, 'x');
     EXPECT_FALSE(ReadWholeFile((dir / "big").string(), out, 100, &error));
     EXPECT_EQ(error, FileErrorTooLarge);
+}
+
+// Another local user plants links, read-only files and leftovers where the
+// owner saves; the kernel's own protection of sticky folders may be on or
+// off on the machine, so none of this may rely on it.
+class AtomicFileOtherUserTest : public AtomicFileTest {
+protected:
+    void SetUp() override
+    {
+        if (!CanActAsOtherUser())
+            GTEST_SKIP() << NotRootReason();
+        AtomicFileTest::SetUp();
+        ::chmod(dir.c_str(), 0755);
+    }
+    fs::path Folder(const std::string& name, mode_t mode, uid_t owner = ::geteuid())
+    {
+        const fs::path folder = dir / name;
+        fs::create_directories(folder);
+        EXPECT_EQ(::chown(folder.c_str(), owner, owner), 0);
+        EXPECT_EQ(::chmod(folder.c_str(), mode), 0);
+        return folder;
+    }
+    // The pid of a process that has ended, as a crashed writer's is.
+    static pid_t GonePid()
+    {
+        const pid_t child = ::fork();
+        if (child == 0)
+            ::_exit(0);
+        ::waitpid(child, nullptr, 0);
+        return child;
+    }
+};
+
+TEST_F(AtomicFileOtherUserTest, LinksInStickySharedFoldersAreFollowedOnlyWhereTheKernelWould)
+{
+    struct Case {
+        const char* what;
+        mode_t folderMode;
+        uid_t folderOwner;
+        uid_t linkOwner;
+        bool followed;
+    } cases[] = {
+        {"another user's link in a sticky shared folder", 01777, 0, OtherUid, false},
+        {"our own link in a sticky shared folder", 01777, 0, 0, true},
+        {"the folder owner's link in his sticky shared folder", 01777, OtherUid, OtherUid, true},
+        {"another user's link in a shared folder without the sticky bit", 0777, 0, OtherUid, true},
+        {"another user's link in a sticky folder only its owner may write to", 01755, 0, OtherUid, true},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path victim = dir / ("notes-" + std::to_string(n) + ".txt");
+        std::ofstream(victim) << "the owner's notes";
+        const fs::path shared = Folder("shared-" + std::to_string(n++), c.folderMode, c.folderOwner);
+        const fs::path link = shared / "backup.vpf";
+        fs::create_symlink(victim, link);
+        ASSERT_EQ(::lchown(link.c_str(), c.linkOwner, c.linkOwner), 0);
+        int error = 0;
+        EXPECT_EQ(WriteFileAtomically(link.string(), std::string("exported"), &error), c.followed);
+        EXPECT_TRUE(fs::is_symlink(link));
+        if (c.followed) {
+            EXPECT_EQ(Slurp(victim), "exported");
+        } else {
+            EXPECT_EQ(Slurp(victim), "the owner's notes");
+            EXPECT_EQ(error, FileErrorForeignLink);
+            EXPECT_NE(FileErrorText(error).find("another user"), std::string::npos) << FileErrorText(error);
+        }
+    }
+}
+
+TEST_F(AtomicFileOtherUserTest, AReadOnlyFileIsNotReplaced)
+{
+    // A user who is not root, saving over his own read-only file.
+    const fs::path home = Folder("home", 0755, OtherUid);
+    const fs::path readOnly = home / "backup.vpf";
+    const fs::path writable = home / "state";
+    std::ofstream(readOnly) << "kept";
+    std::ofstream(writable) << "old";
+    for (const fs::path& file : {readOnly, writable})
+        ASSERT_EQ(::chown(file.c_str(), OtherUid, OtherGid), 0);
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+    const int status = RunAsOtherUser([&] {
+        int error = 0;
+        if (WriteFileAtomically(readOnly.string(), std::string("replaced"), &error) || error != EACCES)
+            return 1;
+        if (!WriteFileAtomically(writable.string(), std::string("new"), &error))
+            return 2;
+        return 0;
+    });
+    EXPECT_EQ(status, 0) << "1: the read-only file was replaced, 2: a writable one was not";
+    EXPECT_EQ(Slurp(readOnly), "kept");
+    EXPECT_EQ(Slurp(writable), "new");
+    struct stat st {};
+    ASSERT_EQ(::stat(readOnly.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0444u);
+}
+
+TEST_F(AtomicFileOtherUserTest, OnlyOurOwnStaleTemporariesInOurOwnFoldersAreRemoved)
+{
+    struct Case {
+        const char* what;
+        mode_t folderMode;
+        uid_t tempOwner;
+        bool removed;
+    } cases[] = {
+        {"ours, in a folder of ours", 0755, 0, true},
+        {"another user's, in a folder of ours", 0755, OtherUid, false},
+        {"ours, in a sticky shared folder", 01777, 0, false},
+        {"ours, in a shared folder", 0777, 0, false},
+    };
+    const pid_t gone = GonePid();
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path folder = Folder("f-" + std::to_string(n++), c.folderMode);
+        const fs::path temp = folder / (".rt604-" + std::to_string(gone) + "-abcdef");
+        std::ofstream(temp) << "half a save";
+        ASSERT_EQ(::chown(temp.c_str(), c.tempOwner, c.tempOwner), 0);
+        ASSERT_TRUE(WriteFileAtomically((folder / "a.vpf").string(), std::string("saved")));
+        EXPECT_EQ(!fs::exists(temp), c.removed);
+    }
 }
 
 } // namespace

@@ -63,6 +63,8 @@ const std::map<std::string, std::string> FormatTexts = {
     {"PROFILE_FILE_REFUSED", "%s"},
     {"PROFILE_LOAD_UNAPPLIED_PROMPT", "%s"},
     {"PROFILE_LOAD_NOT_WRITTEN", "%s"},
+    {"MAIN_INSTANCE_FOLDER_PROMPT", "%s"},
+    {"MAIN_INSTANCE_NOT_ANSWERING_PROMPT", "%s"},
     {"UPDATE_START_FAILED", "%s"},
     {"UPDATE_NO_HANDLER", "%s"},
 };

@@ -7,6 +7,7 @@
 #include "app/ProgramPaths.h"
 #include "app/UserPrompts.h"
 #include "app/ctl/CtlCommands.h"
+#include "platform/AbsolutePath.h"
 
 namespace {
 
@@ -73,7 +74,8 @@ CommandLine Parse(const std::vector<std::string>& args)
             }
             if (value.empty() && line.error.empty())
                 line.error = "--virtual-keyboard needs a state file";
-            line.options.virtualKeyboard = value;
+            // The same file the window names, whatever folder each runs in later.
+            line.options.virtualKeyboard = AbsolutePath(value);
             line.virtualGiven = true;
         } else if (line.error.empty()) {
             line.error = "unknown option \"" + arg + "\"";

@@ -1,6 +1,7 @@
 #include "app/gui/CommandLine.h"
 
 #include "app/gui/ShellMessages.h"
+#include "platform/AbsolutePath.h"
 
 #include <strings.h>
 
@@ -32,7 +33,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args)
             line.virtualKeyboard = true;
         } else if (arg.rfind(withValue, 0) == 0) {
             line.virtualKeyboard = true;
-            line.virtualKeyboardFile = arg.substr(withValue.size());
+            line.virtualKeyboardFile = AbsolutePath(arg.substr(withValue.size()));
         }
     }
     return line;

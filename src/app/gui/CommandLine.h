@@ -16,7 +16,9 @@ struct CommandLine {
     // instance, when there is one).
     bool firmwareUpdate = false;
     bool virtualKeyboard = false;
-    std::string virtualKeyboardFile; // empty: the default file in the user folder
+    // Empty: the default file in the user folder. Made absolute at once, as
+    // the current folder changes later (the update window's Choose).
+    std::string virtualKeyboardFile;
 };
 
 // args excludes the program name.

@@ -17,6 +17,7 @@
 #include "device/HidBackend.h"
 #include "device/VirtualKeyboard.h"
 #include "device/VirtualKeyboardStateFile.h"
+#include "skin/LanguageTexts.h"
 #include "skin/gui/SkinPalette.h"
 #include "ui/MainWindow.h"
 
@@ -25,6 +26,7 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QImage>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QProcess>
 #include <QSocketNotifier>
@@ -32,6 +34,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <memory>
 #include <unistd.h>
@@ -126,6 +129,23 @@ QIcon ApplicationIcon(const QString& path)
     return icon;
 }
 
+// A start that cannot run says why: on standard error always, and in a
+// message where there is a screen to show it on (an autostart has no
+// terminal). Nothing else may have been created yet.
+void TellStartProblem(int argc, char** argv, const std::string& text)
+{
+    std::fprintf(stderr, "rt604: %s\n", text.c_str());
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    const bool screen = (std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY")) &&
+                        !(platform && std::string(platform).rfind("offscreen", 0) == 0);
+    if (!screen)
+        return;
+    QApplication app(argc, argv);
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(LoadText("MAIN_CAPTION")),
+                    QString::fromStdString(text), QMessageBox::Ok);
+    box.exec();
+}
+
 } // namespace
 
 int RunProgram(int argc, char** argv)
@@ -150,7 +170,24 @@ int RunProgram(int argc, char** argv)
     // the same instant, the one that loses it waits for the winner to
     // listen and hands it its wish instead of opening a second icon and a
     // second channel to the keyboard.
-    const std::string runtimeFolder = InstanceRuntimeFolder();
+    std::string folderProblem;
+    const std::string runtimeFolder = InstanceRuntimeFolder(&folderProblem);
+    if (runtimeFolder.empty()) {
+        // Without a folder of our own there is no telling whether an instance
+        // runs: two would both drive the keyboard.
+        LogEvent("no-private-folder");
+        TellStartProblem(argc, argv,
+                         FormatText(LoadTextOr("MAIN_INSTANCE_FOLDER_PROMPT",
+                                               "The program cannot make sure that it runs only once, so it does not "
+                                               "start: %s"),
+                                    folderProblem));
+        return 1;
+    }
+    if (!folderProblem.empty()) {
+        // Someone else took our usual place: worth knowing, no reason to stop.
+        std::fprintf(stderr, "rt604: %s\n", folderProblem.c_str());
+        LogEvent("private-folder-moved");
+    }
     const HandOver handOver = HandOverFor(line);
     InstanceLock instanceLock;
     switch (TakeLockOrHandOver(instanceLock, runtimeFolder, g_paths.programFileName, handOver.message)) {
@@ -160,10 +197,17 @@ int RunProgram(int argc, char** argv)
     case StartRole::HandedOver:
         LogEvent(std::string(handOver.name) + "-sent");
         return 0;
-    case StartRole::NotAnswering:
+    case StartRole::NotAnswering: {
         // One instance runs; a second would talk to the keyboard beside it.
         LogEvent("instance-not-answering");
-        return 0;
+        const pid_t holder = InstanceLockHolder(runtimeFolder);
+        TellStartProblem(argc, argv,
+                         FormatText(LoadTextOr("MAIN_INSTANCE_NOT_ANSWERING_PROMPT",
+                                               "The program already runs (process %s) but does not answer. End "
+                                               "that process, then start the program again."),
+                                    holder > 0 ? std::to_string(holder) : std::string("?")));
+        return 1;
+    }
     case StartRole::Unlocked:
         // Someone holds the lock, but it is no instance of ours: run without it.
         LogEvent("lock-held-elsewhere");

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <unistd.h>
+
 TEST(CommandLineTest, SwitchesIgnoreCaseAndUnknownArguments)
 {
     struct Case {
@@ -21,7 +24,8 @@ TEST(CommandLineTest, SwitchesIgnoreCaseAndUnknownArguments)
         {{"--help"}, false, false, true, false, ""},
         {{"--virtual-keyboard"}, false, false, false, true, ""},
         {{"--virtual-keyboard=/tmp/vk state"}, false, false, false, true, "/tmp/vk state"},
-        {{"/Start", "--virtual-keyboard=a", "extra"}, true, false, false, true, "a"},
+        {{"/Start", "--virtual-keyboard=a", "extra"}, true, false, false, true,
+         std::filesystem::current_path().string() + "/a"},
         {{"--VIRTUAL-KEYBOARD"}, false, false, false, false, ""},
         {{"--firmware-update"}, false, false, false, false, "", true},
         {{"/Start", "--firmware-update", "--virtual-keyboard"}, true, false, false, true, "", true},
@@ -37,6 +41,38 @@ TEST(CommandLineTest, SwitchesIgnoreCaseAndUnknownArguments)
         EXPECT_EQ(line.virtualKeyboardFile, c.file);
         EXPECT_EQ(line.firmwareUpdate, c.firmwareUpdate);
     }
+}
+
+// The update window's Choose changes the current folder while the program
+// runs; a relative state file named at start must still be the one the
+// owner meant (the one rt604ctl, started in the same folder, also uses).
+TEST(CommandLineTest, AVirtualKeyboardFileKeepsNamingTheSameFileAfterTheCurrentFolderChanges)
+{
+    namespace fs = std::filesystem;
+    const fs::path saved = fs::current_path();
+    const fs::path start = fs::temp_directory_path() / ("rt604-cmdline-" + std::to_string(::getpid()));
+    fs::create_directories(start / "sub");
+    fs::current_path(start);
+    const struct {
+        const char* arg;
+        std::string file;
+    } cases[] = {
+        {"--virtual-keyboard=vk.state", (start / "vk.state").string()},
+        {"--virtual-keyboard=./sub/vk.state", (start / "sub" / "vk.state").string()},
+        {"--virtual-keyboard=../vk.state", (start / ".." / "vk.state").string()},
+        {"--virtual-keyboard=/var/vk.state", "/var/vk.state"},
+        {"--virtual-keyboard=", ""},
+    };
+    std::vector<CommandLine> lines;
+    for (const auto& c : cases)
+        lines.push_back(ParseCommandLine({c.arg}));
+    fs::current_path(start / "sub"); // as Choose does, into the Package folder
+    for (size_t i = 0; i < lines.size(); ++i) {
+        SCOPED_TRACE(cases[i].arg);
+        EXPECT_EQ(lines[i].virtualKeyboardFile, cases[i].file);
+    }
+    fs::current_path(saved);
+    fs::remove_all(start);
 }
 
 // What a start hands to an instance that already runs: the window's own
