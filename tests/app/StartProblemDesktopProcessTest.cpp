@@ -19,7 +19,7 @@ namespace {
 
 const std::string ProgramPath = std::string(RT604_DATA_DIR) + "/rt604";
 
-class StartProblemDesktopTest : public ::testing::Test {
+class StartProblemDesktopProcessTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -63,7 +63,7 @@ protected:
     fs::path dir_;
 };
 
-TEST_F(StartProblemDesktopTest, ASecondStartThatCannotReachTheRunningInstanceShowsWhy)
+TEST_F(StartProblemDesktopProcessTest, ASecondStartThatCannotReachTheRunningInstanceShowsWhy)
 {
     const pid_t first = Spawn("first", {"/Start"});
     const std::string endpoint = InstanceEndpointPath((dir_ / "run" / "orvan-rt604").string(), first);
