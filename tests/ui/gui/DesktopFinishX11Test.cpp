@@ -13,6 +13,7 @@
 #include "platform/gui/X11ActiveWindow.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -151,7 +152,7 @@ TEST(DesktopFinishX11Runner, OpenboxClockAndClicks)
     std::filesystem::remove(output + ".wm");
     std::filesystem::remove(output + ".clock");
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text.str();
-    EXPECT_NE(text.str().find("[  PASSED  ] 2 tests"), std::string::npos) << text.str();
+    EXPECT_NE(text.str().find("[  PASSED  ] 3 tests"), std::string::npos) << text.str();
 }
 
 // Openbox puts its minimise and maximise buttons on every title bar, and a
@@ -245,6 +246,36 @@ TEST_F(DesktopFinishX11, DISABLED_PickWindowSaysWhyAClockCannotBePicked)
         EXPECT_EQ(application->text(), step.application);
         // The pointer is the owner's again: nothing holds it.
         EXPECT_TRUE(x.PointerFree());
+    }
+    dialog->reject();
+}
+
+// The on/off switch follows real clicks on its box and on its caption, and
+// the dialog stays open through them.
+TEST_F(DesktopFinishX11, DISABLED_TheSwitchTogglesUnderRealClicks)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    window->OpenAutoProfileDialog();
+    AutoProfileDialog* dialog = window->AutoProfileWindow();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(SpinUntil([&] { return dialog->isActiveWindow(); }, 5000)) << "the dialog never got active";
+    Settle();
+    auto* enable = static_cast<QCheckBox*>(dialog->Control(AutoProfileControl::Enable));
+    const bool before = enable->isChecked();
+    const QPoint box = enable->mapToGlobal(QPoint(10, enable->height() / 2));
+    const QPoint caption = enable->mapToGlobal(QPoint(80, enable->height() / 2));
+    bool expected = before;
+    // Each twice; a pointer already there would keep xdotool's --sync waiting.
+    for (const QPoint& at : {box, box + QPoint(1, 0), caption, caption + QPoint(1, 0)}) {
+        ASSERT_TRUE(Xdotool("mousemove --sync " + std::to_string(at.x()) + " " + std::to_string(at.y()) +
+                            " sleep 0.2 click 1"));
+        expected = !expected;
+        EXPECT_TRUE(SpinUntil([&] { return enable->isChecked() == expected; }, 2000))
+            << "a click at " << at.x() << "," << at.y() << " did not toggle the switch";
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(dialog->Edited().enabled, expected);
+        Settle();
     }
     dialog->reject();
 }
