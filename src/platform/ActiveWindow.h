@@ -47,6 +47,19 @@ public:
     virtual void ReportCurrent() = 0;
     // Times the window system woke the watcher, for measurements.
     virtual uint64_t WakeupCount() const { return 0; }
+
+    // The next click anywhere on the screen, taken from the window under the
+    // pointer (as xprop does): the handler gets that window and whether it
+    // ever takes the keyboard focus. False when clicks cannot be caught here
+    // (another program holds the pointer, no X server). The click itself
+    // reaches no window.
+    using ClickHandler = std::function<void(const WindowIdentity& clicked, bool takesFocus)>;
+    virtual bool CatchNextClick(ClickHandler handler)
+    {
+        (void)handler;
+        return false;
+    }
+    virtual void CancelClick() {}
 };
 
 // Names of a running process from /proc: the file name of its program

@@ -3,9 +3,11 @@
 #include "app/AppState.h"
 #include "app/gui/FileDialogView.h"
 #include "app/gui/UiDispatcher.h"
+#include "platform/gui/X11WindowManager.h"
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -29,6 +31,14 @@ void MakeMessageBoxDialog(QMessageBox& box, bool topmost)
 {
     Qt::WindowFlags flags = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                             Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    // Openbox draws its minimise and maximise buttons whatever a window
+    // asks; only a window without a title bar has none. A box minimised
+    // away would leave the window behind it waiting for an answer nobody
+    // sees, so there the box goes without the frame and draws its own.
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && X11WindowManagerName() == "Openbox") {
+        flags = Qt::Dialog | Qt::CustomizeWindowHint;
+        box.setStyleSheet(QStringLiteral("QMessageBox { border: 1px solid palette(mid); }"));
+    }
     if (topmost)
         flags |= Qt::WindowStaysOnTopHint;
     box.setWindowFlags(flags);

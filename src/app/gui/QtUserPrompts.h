@@ -36,5 +36,7 @@ QString InitialFolderOrName(const FileChoice& choice);
 
 // A message box is a dialog with a title and a close button, never a window
 // to minimise or maximise, whether or not a window of ours is shown to own it;
-// topmost keeps it above every other window.
+// topmost keeps it above every other window. Under Openbox, which draws
+// those buttons on every title bar, the box has no title bar but a frame of
+// its own.
 void MakeMessageBoxDialog(QMessageBox& box, bool topmost);

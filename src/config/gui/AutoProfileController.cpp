@@ -141,14 +141,51 @@ void AutoProfileController::OnActiveWindow(const WindowIdentity& window)
 
 void AutoProfileController::HandleActiveWindow(const WindowIdentity& window)
 {
-    if (pick_ && !reportingCurrent_ && window.kind == WindowIdentity::Kind::Application) {
-        PickHandler pick = std::move(pick_);
-        pick_ = nullptr;
-        pick(window);
-        // The watcher may have been there for the pick alone.
-        UpdateWatching();
-    }
+    if (pick_ && !reportingCurrent_ && window.kind == WindowIdentity::Kind::Application)
+        EndPick(PickOutcome::Picked, window);
     switcher_.OnActiveWindow(window);
+}
+
+void AutoProfileController::EndPick(PickOutcome outcome, const WindowIdentity& window)
+{
+    PickHandler pick = std::move(pick_);
+    pick_ = nullptr;
+    if (watcher_)
+        watcher_->CancelClick();
+    pick(outcome, window);
+    // The watcher may have been there for the pick alone.
+    UpdateWatching();
+}
+
+// The click names the window directly, also one that never becomes active;
+// where clicks cannot be caught, the next active window is picked alone.
+void AutoProfileController::CatchClick()
+{
+    if (watcher_ && watcher_->GetAvailability() == ActiveWindowWatcher::Availability::X11) {
+        watcher_->CatchNextClick([this](const WindowIdentity& window, bool takesFocus) {
+            handling_ = true;
+            OnClicked(window, takesFocus);
+            handling_ = false;
+        });
+    }
+}
+
+void AutoProfileController::OnClicked(const WindowIdentity& window, bool takesFocus)
+{
+    if (!pick_)
+        return;
+    switch (window.kind) {
+    case WindowIdentity::Kind::Application:
+        EndPick(takesFocus ? PickOutcome::Picked : PickOutcome::RefusesFocus, window);
+        break;
+    case WindowIdentity::Kind::OwnProgram:
+        EndPick(PickOutcome::Ended, window);
+        break;
+    case WindowIdentity::Kind::None:
+    case WindowIdentity::Kind::Desktop:
+        CatchClick();
+        break;
+    }
 }
 
 void AutoProfileController::Resume()
@@ -178,11 +215,14 @@ void AutoProfileController::PickNextWindow(PickHandler handler)
 {
     pick_ = std::move(handler);
     UpdateWatching();
+    CatchClick();
 }
 
 void AutoProfileController::CancelPick()
 {
     pick_ = nullptr;
+    if (watcher_)
+        watcher_->CancelClick();
     UpdateWatching();
 }
 

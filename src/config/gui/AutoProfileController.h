@@ -22,7 +22,12 @@ class AutoProfileController : public QObject, private AutoProfileHost {
     Q_OBJECT
 public:
     using WatcherFactory = std::function<std::unique_ptr<ActiveWindowWatcher>()>;
-    using PickHandler = std::function<void(const WindowIdentity& window)>;
+    enum class PickOutcome {
+        Picked,       // window is the application chosen
+        RefusesFocus, // window was clicked but never takes the focus
+        Ended,        // the owner clicked back into this program
+    };
+    using PickHandler = std::function<void(PickOutcome outcome, const WindowIdentity& window)>;
 
     // host does the switching; the controller owns it.
     AutoProfileController(std::unique_ptr<AutoProfileHost> host, QObject* parent = nullptr);
@@ -45,8 +50,9 @@ public:
     // Whether the active window can be watched here; asks the window system
     // once (the first time, without a watcher running).
     ActiveWindowWatcher::Availability Availability();
-    // The next application window that becomes active goes to handler
-    // (windows of this program and of the desktop are passed over).
+    // The next application window the owner clicks, or that becomes active,
+    // goes to handler (clicks on the desktop are passed over; windows of
+    // this program end the pick).
     void PickNextWindow(PickHandler handler);
     void CancelPick();
     bool IsPicking() const { return static_cast<bool>(pick_); }
@@ -81,6 +87,9 @@ private:
     void UpdateWatching();
     void OnActiveWindow(const WindowIdentity& window);
     void HandleActiveWindow(const WindowIdentity& window);
+    void CatchClick();
+    void OnClicked(const WindowIdentity& window, bool takesFocus);
+    void EndPick(PickOutcome outcome, const WindowIdentity& window);
 
     std::unique_ptr<AutoProfileHost> host_;
     AutoProfileSwitcher switcher_;

@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -108,6 +109,12 @@ AutoProfileDialog::AutoProfileDialog(AutoProfileController& controller, QWidget*
     disabled_ = Images().Pixmap(QStringLiteral("autoprofile_disable.jpg"));
     CreateControls();
     Connect();
+    pickTimeout_.setSingleShot(true);
+    pickTimeout_.setInterval(60000);
+    connect(&pickTimeout_, &QTimer::timeout, this, [this] {
+        if (controller_.IsPicking())
+            TogglePick();
+    });
 }
 
 // The controller, a sibling under the main window, may be gone already; it
@@ -360,6 +367,7 @@ void AutoProfileDialog::MoveSelected(int by)
 void AutoProfileDialog::TogglePick()
 {
     if (controller_.IsPicking()) {
+        pickTimeout_.stop();
         controller_.CancelPick();
         Button(Pick)->SetMark(false);
         ShowStandingNote();
@@ -367,10 +375,23 @@ void AutoProfileDialog::TogglePick()
     }
     Button(Pick)->SetMark(true);
     SetNote(Text("PROFILE_AUTO_PICK_PROMPT"));
-    controller_.PickNextWindow([this, self = QPointer<AutoProfileDialog>(this)](const WindowIdentity& window) {
+    // Nobody clicking for a minute has forgotten the pick, and the pointer
+    // is not kept from the desktop for ever.
+    pickTimeout_.start();
+    controller_.PickNextWindow([this, self = QPointer<AutoProfileDialog>(this)](
+                                   AutoProfileController::PickOutcome outcome, const WindowIdentity& window) {
         if (!self)
             return;
+        pickTimeout_.stop();
         Button(Pick)->SetMark(false);
+        if (outcome == AutoProfileController::PickOutcome::Ended) {
+            ShowStandingNote();
+            return;
+        }
+        if (outcome == AutoProfileController::PickOutcome::RefusesFocus) {
+            SetNote(QString::fromStdString(FormatText(LoadText("PROFILE_AUTO_PICK_NO_FOCUS"), window.PreferredName())));
+            return;
+        }
         application_->setText(QString::fromStdString(window.PreferredName()));
         UpdateAddCaption();
         QString picked = QString::fromStdString(window.PreferredName());
@@ -402,8 +423,19 @@ void AutoProfileDialog::ShowStandingNote()
     }
 }
 
+void AutoProfileDialog::keyPressEvent(QKeyEvent* event)
+{
+    // Escape ends a pick first, the dialog only after.
+    if (event->key() == Qt::Key_Escape && controller_.IsPicking()) {
+        TogglePick();
+        return;
+    }
+    CBaseDialog::keyPressEvent(event);
+}
+
 void AutoProfileDialog::accept()
 {
+    pickTimeout_.stop();
     controller_.CancelPick();
     Button(Pick)->SetMark(false);
     if (!SaveAutoProfileSettings(settings_)) {
@@ -418,6 +450,7 @@ void AutoProfileDialog::accept()
 
 void AutoProfileDialog::reject()
 {
+    pickTimeout_.stop();
     controller_.CancelPick();
     Button(Pick)->SetMark(false);
     CBaseDialog::reject();

@@ -4,6 +4,7 @@
 #include "skin/gui/BaseDialog.h"
 
 #include <QPixmap>
+#include <QTimer>
 
 #include <map>
 
@@ -47,6 +48,9 @@ public slots:
     void accept() override;
     void reject() override;
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void CreateControls();
     CPngButton* AddButton(int id, const char* skinKey);
@@ -76,4 +80,5 @@ private:
     QCheckBox* enable_ = nullptr;
     QTableWidget* rules_ = nullptr;
     QLabel* note_ = nullptr;
+    QTimer pickTimeout_;
 };

@@ -54,6 +54,9 @@ public:
         typeAtom_ = Atom("_NET_WM_WINDOW_TYPE");
         desktopTypeAtom_ = Atom("_NET_WM_WINDOW_TYPE_DESKTOP");
         dockTypeAtom_ = Atom("_NET_WM_WINDOW_TYPE_DOCK");
+        wmStateAtom_ = Atom("WM_STATE");
+        protocolsAtom_ = Atom("WM_PROTOCOLS");
+        takeFocusAtom_ = Atom("WM_TAKE_FOCUS");
         // Only property changes of the root window: the active window is one
         // of them, and an idle desktop changes none.
         const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
@@ -83,6 +86,40 @@ public:
 
     uint64_t WakeupCount() const override { return wakeups_; }
 
+    bool CatchNextClick(ClickHandler handler) override
+    {
+        if (availability_ == Availability::Unavailable)
+            return false;
+        if (cursor_ == XCB_NONE) {
+            // The crosshair of the X cursor font, as xprop and xwininfo show.
+            const xcb_font_t font = xcb_generate_id(connection_);
+            xcb_open_font(connection_, font, 6, "cursor");
+            cursor_ = xcb_generate_id(connection_);
+            constexpr uint16_t Crosshair = 34;
+            xcb_create_glyph_cursor(connection_, cursor_, font, font, Crosshair, Crosshair + 1, 0, 0, 0, 0xFFFF,
+                                    0xFFFF, 0xFFFF);
+            xcb_close_font(connection_, font);
+        }
+        Freed<xcb_grab_pointer_reply_t> reply{xcb_grab_pointer_reply(
+            connection_,
+            xcb_grab_pointer(connection_, 0, root_, XCB_EVENT_MASK_BUTTON_PRESS, XCB_GRAB_MODE_ASYNC,
+                             XCB_GRAB_MODE_ASYNC, XCB_NONE, cursor_, XCB_CURRENT_TIME),
+            nullptr)};
+        if (!reply || reply->status != XCB_GRAB_STATUS_SUCCESS)
+            return false;
+        click_ = std::move(handler);
+        return true;
+    }
+
+    void CancelClick() override
+    {
+        if (!click_)
+            return;
+        click_ = nullptr;
+        xcb_ungrab_pointer(connection_, XCB_CURRENT_TIME);
+        xcb_flush(connection_);
+    }
+
 private:
     xcb_atom_t Atom(const char* name)
     {
@@ -104,13 +141,22 @@ private:
     {
         for (;;) {
             bool activeChanged = false;
+            xcb_window_t clicked = XCB_NONE;
+            bool wasClicked = false;
             while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
                 if ((event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY) {
                     const auto* property = reinterpret_cast<xcb_property_notify_event_t*>(event);
                     activeChanged |= property->window == root_ && property->atom == activeAtom_;
+                } else if ((event->response_type & 0x7F) == XCB_BUTTON_PRESS && !wasClicked) {
+                    // The top-level window under the pointer (a frame of
+                    // the window manager's, mostly); none over the root.
+                    clicked = reinterpret_cast<xcb_button_press_event_t*>(event)->child;
+                    wasClicked = true;
                 }
                 std::free(event);
             }
+            if (wasClicked && click_)
+                Clicked(clicked);
             if (xcb_connection_has_error(connection_)) {
                 Lost();
                 return;
@@ -145,6 +191,76 @@ private:
         const WindowIdentity identity = Identify(window);
         if (handler_)
             handler_(identity);
+    }
+
+    void Clicked(xcb_window_t topLevel)
+    {
+        ClickHandler handler = std::move(click_);
+        click_ = nullptr;
+        xcb_ungrab_pointer(connection_, XCB_CURRENT_TIME);
+        xcb_flush(connection_);
+        const xcb_window_t client = topLevel == XCB_NONE ? XCB_NONE : ClientWindow(topLevel, 0);
+        handler(Identify(client), TakesFocus(client));
+    }
+
+    // The application's own window inside a frame: the one that carries
+    // WM_STATE (the window manager sets it on the windows it manages).
+    xcb_window_t ClientWindow(xcb_window_t window, int depth)
+    {
+        if (HasProperty(window, wmStateAtom_))
+            return window;
+        if (depth > 4)
+            return XCB_NONE;
+        Freed<xcb_query_tree_reply_t> tree{
+            xcb_query_tree_reply(connection_, xcb_query_tree(connection_, window), nullptr)};
+        if (!tree)
+            return XCB_NONE;
+        const xcb_window_t* children = xcb_query_tree_children(tree.reply);
+        const int count = xcb_query_tree_children_length(tree.reply);
+        // Topmost first: the last child is drawn over the others.
+        for (int i = count - 1; i >= 0; --i) {
+            if (const xcb_window_t found = ClientWindow(children[i], depth + 1); found != XCB_NONE)
+                return found;
+        }
+        // Without a window manager the top-level window is the client.
+        return depth == 0 ? window : XCB_NONE;
+    }
+
+    bool HasProperty(xcb_window_t window, xcb_atom_t atom)
+    {
+        Freed<xcb_get_property_reply_t> reply{xcb_get_property_reply(
+            connection_, xcb_get_property(connection_, 0, window, atom, XCB_GET_PROPERTY_TYPE_ANY, 0, 0), nullptr)};
+        return reply && reply->type != XCB_ATOM_NONE;
+    }
+
+    // A window takes the focus unless its WM_HINTS say no input and it does
+    // not ask to be told to take it (WM_TAKE_FOCUS), as window managers judge.
+    bool TakesFocus(xcb_window_t window)
+    {
+        if (window == XCB_NONE)
+            return false;
+        const xcb_get_property_cookie_t hintsCookie =
+            xcb_get_property(connection_, 0, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 0, 2);
+        const xcb_get_property_cookie_t protocolsCookie =
+            xcb_get_property(connection_, 0, window, protocolsAtom_, XCB_ATOM_ATOM, 0, MaxTypeAtoms);
+        Freed<xcb_get_property_reply_t> hints{xcb_get_property_reply(connection_, hintsCookie, nullptr)};
+        Freed<xcb_get_property_reply_t> protocols{xcb_get_property_reply(connection_, protocolsCookie, nullptr)};
+        if (protocols && protocols->format == 32) {
+            const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(protocols.reply));
+            const int count = xcb_get_property_value_length(protocols.reply) / 4;
+            for (int i = 0; i < count; ++i) {
+                if (atoms[i] == takeFocusAtom_)
+                    return true;
+            }
+        }
+        constexpr uint32_t InputHint = 1;
+        if (hints && hints->format == 32 && xcb_get_property_value_length(hints.reply) >= 8) {
+            uint32_t words[2];
+            std::memcpy(words, xcb_get_property_value(hints.reply), sizeof words);
+            if ((words[0] & InputHint) && words[1] == 0)
+                return false;
+        }
+        return true;
     }
 
     WindowIdentity Identify(xcb_window_t window)
@@ -209,7 +325,12 @@ private:
     xcb_atom_t typeAtom_ = XCB_ATOM_NONE;
     xcb_atom_t desktopTypeAtom_ = XCB_ATOM_NONE;
     xcb_atom_t dockTypeAtom_ = XCB_ATOM_NONE;
+    xcb_atom_t wmStateAtom_ = XCB_ATOM_NONE;
+    xcb_atom_t protocolsAtom_ = XCB_ATOM_NONE;
+    xcb_atom_t takeFocusAtom_ = XCB_ATOM_NONE;
     xcb_window_t lastWindow_ = XCB_NONE;
+    xcb_cursor_t cursor_ = XCB_NONE;
+    ClickHandler click_;
     Availability availability_ = Availability::Unavailable;
     std::unique_ptr<QSocketNotifier> notifier_;
     Handler handler_;

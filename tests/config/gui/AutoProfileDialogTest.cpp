@@ -10,9 +10,11 @@
 #include "skin/gui/PngButton.h"
 #include "skin/gui/SkinFont.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStyle>
@@ -22,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
 #include <unistd.h>
 
 namespace {
@@ -29,15 +32,27 @@ namespace {
 namespace fs = std::filesystem;
 using namespace AutoProfileControl;
 
+// The click a pick waits for, kept for the test to deliver.
+struct PendingClick {
+    ActiveWindowWatcher::ClickHandler handler;
+};
+
 class StandInWatcher final : public ActiveWindowWatcher {
 public:
-    explicit StandInWatcher(Availability availability) : availability_(availability) {}
+    StandInWatcher(Availability availability, PendingClick* click) : availability_(availability), click_(click) {}
     Availability GetAvailability() const override { return availability_; }
     void SetHandler(Handler) override {}
     void ReportCurrent() override {}
+    bool CatchNextClick(ClickHandler handler) override
+    {
+        click_->handler = std::move(handler);
+        return true;
+    }
+    void CancelClick() override { click_->handler = nullptr; }
 
 private:
     Availability availability_;
+    PendingClick* click_;
 };
 
 class NoSwitchHost final : public AutoProfileHost {
@@ -73,7 +88,8 @@ protected:
     void Open(ActiveWindowWatcher::Availability availability = ActiveWindowWatcher::Availability::X11)
     {
         controller = std::make_unique<AutoProfileController>(std::make_unique<NoSwitchHost>());
-        controller->SetWatcherFactory([availability] { return std::make_unique<StandInWatcher>(availability); });
+        controller->SetWatcherFactory(
+            [this, availability] { return std::make_unique<StandInWatcher>(availability, &click); });
         controller->Start();
         dialog = std::make_unique<AutoProfileDialog>(*controller);
         dialog->Open();
@@ -100,6 +116,7 @@ protected:
         return rows;
     }
 
+    PendingClick click;
     fs::path dir;
     ProgramPaths savedPaths;
     std::unique_ptr<AutoProfileController> controller;
@@ -267,3 +284,59 @@ TEST_F(AutoProfileDialogTest, EveryCaptionIsInTheChosenLanguageAndFitsItsButton)
 }
 
 } // namespace
+
+// A pick takes the window clicked: a click on the desktop waits on, a
+// window that never takes the focus is named with the reason, a click on
+// the program's own window ends the pick, and an application is picked.
+// Escape ends a pick (and lets the pointer go) before it closes the dialog.
+TEST_F(AutoProfileDialogTest, APickEndsAsTheClickedWindowDeserves)
+{
+    Open();
+    const auto window = [](WindowIdentity::Kind kind, const std::string& windowClass) {
+        WindowIdentity identity;
+        identity.kind = kind;
+        identity.windowClass = windowClass;
+        return identity;
+    };
+    const struct {
+        const char* what;
+        WindowIdentity clicked;
+        bool takesFocus;
+        bool stillPicking;
+        std::string note;
+        std::string application;
+    } cases[] = {
+        {"the desktop", window(WindowIdentity::Kind::Desktop, "Desktop"), true, true,
+         LoadText("PROFILE_AUTO_PICK_PROMPT"), ""},
+        {"a clock", window(WindowIdentity::Kind::Application, "XClock"), false, false,
+         FormatText(LoadText("PROFILE_AUTO_PICK_NO_FOCUS"), "XClock"), ""},
+        {"our own window", window(WindowIdentity::Kind::OwnProgram, "Rt604"), true, false,
+         LoadText("PROFILE_AUTO_HINT"), ""},
+        {"an application", window(WindowIdentity::Kind::Application, "Gimp"), true, false,
+         FormatText(LoadText("PROFILE_AUTO_PICKED"), "Gimp"), "Gimp"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Application()->clear();
+        dialog->Button(Pick)->click();
+        ASSERT_TRUE(click.handler) << "no click is awaited";
+        const ActiveWindowWatcher::ClickHandler clicked = std::exchange(click.handler, nullptr);
+        clicked(c.clicked, c.takesFocus);
+        EXPECT_EQ(controller->IsPicking(), c.stillPicking);
+        EXPECT_EQ(dialog->Button(Pick)->IsMarked(), c.stillPicking);
+        EXPECT_EQ(static_cast<bool>(click.handler), c.stillPicking) << "the pointer is held only while picking";
+        EXPECT_EQ(Note().toStdString(), c.note);
+        EXPECT_EQ(Application()->text().toStdString(), c.application);
+        if (!c.stillPicking)
+            continue;
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(dialog.get(), &escape);
+        EXPECT_FALSE(controller->IsPicking());
+        EXPECT_FALSE(click.handler);
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(Note().toStdString(), LoadText("PROFILE_AUTO_HINT"));
+    }
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(dialog.get(), &escape);
+    EXPECT_FALSE(dialog->isVisible());
+}

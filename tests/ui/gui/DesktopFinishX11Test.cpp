@@ -1,0 +1,281 @@
+// Message boxes and the automatic profiles' Pick window under a real window
+// manager: Xvfb with openbox, a clock that takes no focus (xclock), real
+// clicks from xdotool. The test below starts the desktop and runs the
+// disabled tests inside it, in a child process (this program's application
+// is an offscreen one).
+
+#include "MainWindowTestSupport.h"
+
+#include "support/TestDesktop.h"
+
+#include "app/gui/QtUserPrompts.h"
+#include "config/gui/AutoProfileDialog.h"
+#include "platform/gui/X11ActiveWindow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <xcb/xcb.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+constexpr const char* ChildVariable = "RT604_FINISH_X11_CHILD";
+
+bool Xdotool(const std::string& arguments)
+{
+    return std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Reads the X server as another client would: what the window manager
+// wrote on a window, and windows of a plain application.
+class XClient {
+public:
+    XClient() : connection_(xcb_connect(nullptr, nullptr)) {}
+    ~XClient() { xcb_disconnect(connection_); }
+    bool Ok() const { return !xcb_connection_has_error(connection_); }
+
+    // A CARDINAL list property, empty when missing.
+    std::vector<uint32_t> Cardinals(uint32_t window, const char* name)
+    {
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            connection_, xcb_get_property(connection_, 0, window, Atom(name), XCB_ATOM_CARDINAL, 0, 16), nullptr);
+        std::vector<uint32_t> values;
+        if (reply && reply->format == 32) {
+            const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(reply));
+            values.assign(data, data + xcb_get_property_value_length(reply) / 4);
+        }
+        std::free(reply);
+        return values;
+    }
+
+    // A window of some application with WM_CLASS and no focus hints (so
+    // it takes the focus), mapped for the window manager to frame.
+    uint32_t CreateApplicationWindow(const std::string& instance, const std::string& windowClass)
+    {
+        xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+        const xcb_window_t window = xcb_generate_id(connection_);
+        xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 240, 160, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+        const std::string value = instance + '\0' + windowClass + '\0';
+        xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                            static_cast<uint32_t>(value.size()), value.data());
+        xcb_map_window(connection_, window);
+        xcb_flush(connection_);
+        return window;
+    }
+
+    // Whether the pointer is free: a grab held by another client refuses ours.
+    bool PointerFree()
+    {
+        xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+        xcb_grab_pointer_reply_t* reply = xcb_grab_pointer_reply(
+            connection_,
+            xcb_grab_pointer(connection_, 0, screen->root, XCB_EVENT_MASK_BUTTON_PRESS, XCB_GRAB_MODE_ASYNC,
+                             XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+            nullptr);
+        const bool free = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+        std::free(reply);
+        xcb_ungrab_pointer(connection_, XCB_CURRENT_TIME);
+        xcb_flush(connection_);
+        return free;
+    }
+
+private:
+    xcb_atom_t Atom(const char* name)
+    {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection_, xcb_intern_atom(connection_, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+        std::free(reply);
+        return atom;
+    }
+
+    xcb_connection_t* connection_;
+};
+
+class DesktopFinishX11 : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+        ASSERT_TRUE(x.Ok());
+    }
+
+    static void Settle(int ms = 300) { SpinUntil([] { return false; }, ms); }
+
+    XClient x;
+};
+
+} // namespace
+
+TEST(DesktopFinishX11Runner, OpenboxClockAndClicks)
+{
+    if (std::getenv(ChildVariable))
+        GTEST_SKIP() << "inside the child";
+    TestDesktop desktop;
+    std::string why;
+    if (!desktop.Start(why))
+        GTEST_SKIP() << "no X server for this test: " << why;
+    for (const char* tool : {"xdotool", "openbox", "xclock"})
+        ASSERT_FALSE(TestDesktop::Which(tool).empty()) << tool << " is needed (tools/install-deps.sh)";
+    const std::string output = (std::filesystem::temp_directory_path() /
+                                ("rt604-finish-x11-" + std::to_string(::getpid()) + ".log")).string();
+    desktop.Spawn({"openbox"}, output + ".wm");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    desktop.Spawn({"xclock", "-geometry", "160x160+1000+60"}, output + ".clock");
+    const pid_t child = desktop.Spawn({"/proc/self/exe", "--gtest_also_run_disabled_tests",
+                                       "--gtest_filter=DesktopFinishX11.DISABLED_*"},
+                                      output, {std::string(ChildVariable) + "=1"});
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(100);
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    std::ifstream log(output);
+    std::stringstream text;
+    text << log.rdbuf();
+    std::filesystem::remove(output);
+    std::filesystem::remove(output + ".wm");
+    std::filesystem::remove(output + ".clock");
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text.str();
+    EXPECT_NE(text.str().find("[  PASSED  ] 3 tests"), std::string::npos) << text.str();
+}
+
+// Openbox puts its minimise and maximise buttons on every title bar, and a
+// box minimised away leaves the main window waiting for it: the boxes come
+// without openbox's title bar (its frame extents show none).
+TEST_F(DesktopFinishX11, DISABLED_MessageBoxesCarryNoMinimiseOrMaximiseButton)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    window->OpenMainWindow();
+    ASSERT_TRUE(SpinUntil([this] { return window->isActiveWindow(); }, 5000)) << "the window never got active";
+    UiDispatcher promptDispatcher;
+    QtUserPrompts realPrompts(promptDispatcher);
+    for (bool question : {true, false}) {
+        SCOPED_TRACE(question ? "a question" : "a message");
+        std::vector<uint32_t> extents;
+        bool parented = false;
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(widget);
+                if (!box || !box->isVisible())
+                    continue;
+                // Openbox writes the extents once it has framed the box.
+                extents = x.Cardinals(static_cast<uint32_t>(box->winId()), "_NET_FRAME_EXTENTS");
+                if (extents.size() != 4)
+                    return;
+                parented = box->parentWidget() == window.get();
+                look.stop();
+                box->reject();
+                return;
+            }
+        });
+        look.start(100);
+        if (question)
+            realPrompts.AskYesNo("Restore the default function of every key in this profile?");
+        else
+            realPrompts.ShowMessage("The keyboard did not take the change.", MessageStyle::Topmost);
+        ASSERT_EQ(extents.size(), 4u) << "openbox never framed the box";
+        EXPECT_EQ(extents[2], 0u) << "a title bar, with openbox's minimise and maximise buttons";
+        EXPECT_TRUE(parented) << "the box belongs to the main window";
+    }
+    promptDispatcher.Close();
+}
+
+// Pick window takes the window the owner clicks: a clock that never takes
+// the focus is named and refused with the reason, a click back in the
+// dialog ends the pick, and an ordinary window is picked.
+TEST_F(DesktopFinishX11, DISABLED_PickWindowSaysWhyAClockCannotBePicked)
+{
+    const uint32_t notepad = x.CreateApplicationWindow("notepad", "Notepad");
+    Settle(500);
+    // Away from where the dialog will open.
+    ASSERT_TRUE(Xdotool("windowmove --sync " + std::to_string(notepad) + " 20 780"));
+    PrepareKeyboard(0, {});
+    Start();
+    window->OpenAutoProfileDialog();
+    AutoProfileDialog* dialog = window->AutoProfileWindow();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(SpinUntil([&] { return dialog->isActiveWindow(); }, 5000)) << "the dialog never got active";
+    Settle();
+    auto* application = static_cast<QLineEdit*>(dialog->Control(AutoProfileControl::Application));
+    auto* note = static_cast<QLabel*>(dialog->Control(AutoProfileControl::Note));
+    CPngButton* pick = dialog->Button(AutoProfileControl::Pick);
+    const QPoint inDialog = note->mapToGlobal(note->rect().center());
+    const std::string clock = "--window $(xdotool search --class XClock | head -1) 80 80";
+
+    const struct {
+        const char* what;
+        std::string click;
+        std::string note;
+        QString application;
+    } steps[] = {
+        {"a clock takes no focus", "mousemove --sync " + clock + " click 1",
+         FormatText(LoadText("PROFILE_AUTO_PICK_NO_FOCUS"), "XClock"), QString()},
+        {"a click back in the dialog ends the pick",
+         "mousemove --sync " + std::to_string(inDialog.x()) + " " + std::to_string(inDialog.y()) + " click 1",
+         LoadText("PROFILE_AUTO_HINT"), QString()},
+        {"an ordinary window is picked", "mousemove --sync --window " + std::to_string(notepad) + " 60 60 click 1",
+         FormatText(LoadText("PROFILE_AUTO_PICKED"), "Notepad"), QStringLiteral("Notepad")},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        pick->click();
+        ASSERT_TRUE(pick->IsMarked());
+        Settle();
+        EXPECT_FALSE(x.PointerFree()) << "the click is caught while picking";
+        ASSERT_TRUE(Xdotool(step.click));
+        EXPECT_TRUE(SpinUntil([&] { return !pick->IsMarked(); }, 3000)) << "the pick goes on";
+        EXPECT_EQ(note->text().toStdString(), step.note);
+        EXPECT_EQ(application->text(), step.application);
+        // The pointer is the owner's again: nothing holds it.
+        EXPECT_TRUE(x.PointerFree());
+    }
+    dialog->reject();
+}
+
+// The on/off switch follows real clicks on its box and on its caption, and
+// the dialog stays open through them.
+TEST_F(DesktopFinishX11, DISABLED_TheSwitchTogglesUnderRealClicks)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    window->OpenAutoProfileDialog();
+    AutoProfileDialog* dialog = window->AutoProfileWindow();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(SpinUntil([&] { return dialog->isActiveWindow(); }, 5000)) << "the dialog never got active";
+    Settle();
+    auto* enable = static_cast<QCheckBox*>(dialog->Control(AutoProfileControl::Enable));
+    const bool before = enable->isChecked();
+    const QPoint box = enable->mapToGlobal(QPoint(10, enable->height() / 2));
+    const QPoint caption = enable->mapToGlobal(QPoint(80, enable->height() / 2));
+    bool expected = before;
+    // Each twice; a pointer already there would keep xdotool's --sync waiting.
+    for (const QPoint& at : {box, box + QPoint(1, 0), caption, caption + QPoint(1, 0)}) {
+        ASSERT_TRUE(Xdotool("mousemove --sync " + std::to_string(at.x()) + " " + std::to_string(at.y()) +
+                            " sleep 0.2 click 1"));
+        expected = !expected;
+        EXPECT_TRUE(SpinUntil([&] { return enable->isChecked() == expected; }, 2000))
+            << "a click at " << at.x() << "," << at.y() << " did not toggle the switch";
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(dialog->Edited().enabled, expected);
+        Settle();
+    }
+    dialog->reject();
+}
