@@ -47,6 +47,7 @@ const std::map<std::string, std::string> FormatTexts = {
     {"MACRO_ERR_MAX", "%d"},
     {"MACRO_ACTION_ERR_DELAY_MAX", "%d"},
     {"PROFILE_AUTO_PICKED", "%s"},
+    {"PROFILE_AUTO_PICK_NO_FOCUS", "%s"},
     {"PROFILE_AUTO_WAIT_CHANGES", "%s"},
     {"PROFILE_AUTO_WAIT_BUSY", "%s"},
     {"MAIN_EFFECT_NUMBER", "%s"},
