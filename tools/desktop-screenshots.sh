@@ -12,50 +12,19 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 case $build in /*) ;; *) build=$root/$build ;; esac
 out=$root/screenshots
-for tool in xvfb-run trayer openbox xdotool; do
-  command -v "$tool" >/dev/null || { echo "needs $tool (tools/install-deps.sh)" >&2; exit 1; }
-done
-if [ -z "${RT604_SHOTS_IN_X:-}" ]; then
-  ninja -C "$build" rt604 rt604screengrab >/dev/null
-  mkdir -p "$out"
-  export RT604_SHOTS_IN_X=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" "$build"
-fi
+# shellcheck source=tools/shot-desktop.sh
+. "$root/tools/shot-desktop.sh"
+shot_desktop "rt604 rt604screengrab"
 
 program=$build/bin/rt604
 grab=$build/tools/screengrab/rt604screengrab
 skin=$build/bin/Skins/Main.ini
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  [ -n "${KEEP_WORK:-}" ] && echo "kept $work" || rm -rf "$work"
-}
-trap cleanup EXIT
-export QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
-export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus
-
-openbox >/dev/null 2>&1 &
-pids+=($!)
-trayer --edge bottom --widthtype request --heighttype pixel --height 32 >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
 
 # An xdg-open that finds no browser, as on a desktop without one.
 mkdir -p "$work/bin"
 printf '#!/bin/sh\nexit 3\n' >"$work/bin/xdg-open"
 chmod +x "$work/bin/xdg-open"
 
-wait_log() { # log line
-  for _ in $(seq 500); do
-    grep -qx "$2" "$1" 2>/dev/null && return 0
-    sleep 0.02
-  done
-  echo "the program never logged '$2'" >&2
-  return 1
-}
 # The skin's x, y, width and height of a control.
 control() { sed -n "s/^$1=//p" "$skin" | head -1 | tr ',' ' '; }
 # Clicks the middle of a control of the main window.
