@@ -16,6 +16,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -23,6 +24,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
+#include <QWindow>
 
 #include <fstream>
 #include <set>
@@ -37,9 +39,20 @@ bool Xdotool(const std::string& arguments)
     return std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str()) == 0;
 }
 
+// xdotool's --sync waits for the pointer to move, which it never does when it
+// is there already: the wait would hold the event loop for half a minute.
+std::string PointerTo(const QPoint& global)
+{
+    if (QCursor::pos() == global)
+        return "";
+    return "mousemove --sync " + std::to_string(global.x()) + " " + std::to_string(global.y()) + " ";
+}
+
 void MovePointer(const QPoint& global)
 {
-    Xdotool("mousemove --sync " + std::to_string(global.x()) + " " + std::to_string(global.y()));
+    const std::string move = PointerTo(global);
+    if (!move.empty())
+        Xdotool(move);
     SpinUntil([] { return false; }, 150);
 }
 
@@ -245,35 +258,60 @@ std::vector<std::string> StuckHovers(const QWidget& window)
     return stuck;
 }
 
-// A timer of a modal window's own event loop: once a visible top-level
-// widget of type T shows, clicks at the point where() gives on it.
+// A timer of a modal window's own event loop: once the modal window in front
+// is of type T, is on the screen and has stayed where it is (the window
+// manager may still move it after it shows), clicks at the point where()
+// gives on it. A click that a busy server lets land before the window is
+// really there is followed by Escape while the window stays open.
 template <typename T>
 class ClickInModal {
 public:
     explicit ClickInModal(std::function<QPoint(T*)> where) : where_(std::move(where))
     {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (clicked_)
-                return;
-            for (QWidget* top : QApplication::topLevelWidgets()) {
-                if (auto* candidate = qobject_cast<T*>(top); candidate && candidate->isVisible()) {
-                    const QPoint at = where_(candidate);
-                    if (at.isNull())
-                        return;
-                    clicked_ = true;
-                    Xdotool("mousemove --sync " + std::to_string(at.x()) + " " + std::to_string(at.y()) +
-                            " click 1");
-                    return;
-                }
-            }
-        });
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
         timer_.start(50);
     }
     bool Clicked() const { return clicked_; }
 
 private:
+    static constexpr qint64 SteadyMs = 150;
+    static constexpr qint64 RetryMs = 1000;
+
+    void Tick()
+    {
+        // The modal window in front: a box an earlier step left open must
+        // not take the click meant for this one.
+        auto* candidate = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (!candidate || !candidate->isVisible() || !candidate->windowHandle() ||
+            !candidate->windowHandle()->isExposed())
+            return;
+        const QPoint at = where_(candidate);
+        if (at.isNull())
+            return;
+        if (at != seenAt_) {
+            seenAt_ = at;
+            steady_.start();
+            return;
+        }
+        if (steady_.elapsed() < SteadyMs || (clicked_ && sinceClick_.elapsed() < RetryMs))
+            return;
+        sinceClick_.start();
+        if (clicked_) {
+            // Qt may still place a window its manager moved (a box without
+            // a title bar) where it was first mapped, so the point misses:
+            // Escape answers every one of these windows as Cancel or No.
+            Xdotool("key Escape");
+            return;
+        }
+        clicked_ = true;
+        Xdotool(PointerTo(at) + "click 1");
+    }
+
     std::function<QPoint(T*)> where_;
     QTimer timer_;
+    QPoint seenAt_;
+    QElapsedTimer steady_;
+    QElapsedTimer sinceClick_;
     bool clicked_ = false;
 };
 
