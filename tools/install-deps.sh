@@ -33,6 +33,11 @@ fi
 if [ "${RT604_WITH_KERNEL_TEST:-0}" = 1 ]; then
   packages+=(qemu-system-x86 busybox-static cpio kmod xz-utils zstd)
 fi
+# tools/wayland-screenshots.sh: a headless Wayland compositor, its screen
+# grabber and key presses through the compositor's virtual keyboard.
+if [ "${RT604_WITH_WAYLAND:-0}" = 1 ]; then
+  packages+=(sway grim wtype qt6-wayland)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
