@@ -141,6 +141,25 @@ TEST_F(KeyEditorTest, WithoutAGrabTheStatusLineSaysSoWhileCapturing)
     EXPECT_FALSE(status->isVisible());
 }
 
+// The line sits in a small corner beside OK: a longer text loses its first
+// and last lines.
+TEST_F(KeyEditorTest, TheNoGrabStatusFitsItsLineInEveryLanguage)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    for (int language : {0, 1}) {
+        SCOPED_TRACE(language);
+        SetLanguageIndex(language);
+        OpenEditorForKey(KeyA);
+        auto* status = Get<QLabel>(Status);
+        ASSERT_NE(status, nullptr);
+        ASSERT_EQ(status->text().toStdString(), LoadText("COMPOSITE_NO_GRAB", language));
+        EXPECT_LE(status->heightForWidth(status->width()), status->height());
+        editor->Button(Cancel)->click();
+    }
+    SetLanguageIndex(0);
+}
+
 TEST_F(KeyEditorTest, G9AndTheMacroButtonOpenCentredOnTheMacroTabAlone)
 {
     PrepareKeyboard(0, {});
