@@ -50,7 +50,12 @@ void CVarkelinDlg::ShowButtonMenu()
         connect(buttonMenu_, &QMenu::triggered, this,
                 [this](QAction* action) { OnMenuCommand(action->data().toInt()); });
     }
-    buttonMenu_->popup(QCursor::pos());
+    // Opened from the keyboard the pointer may be anywhere, and on Wayland
+    // its place is not known at all: the menu then hangs below its button.
+    QPoint at = QCursor::pos();
+    if (QWidget* button = Control(MainControl::Menu); button && !button->rect().contains(button->mapFromGlobal(at)))
+        at = button->mapToGlobal(QPoint(0, button->height()));
+    buttonMenu_->popup(at);
 }
 
 void CVarkelinDlg::OnMenuCommand(int command)

@@ -5,7 +5,9 @@
 #include "platform/AtomicFile.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QMenu>
+#include <QScreen>
 
 namespace {
 
@@ -84,6 +86,40 @@ TEST_F(MainWindowFilesTest, ButtonMenuOffersImportExportAndAboutInTheChosenLangu
     ASSERT_TRUE(SpinUntil([menu] { return menu->isVisible(); }, 2000));
     EXPECT_EQ(menu->actions()[0]->text().toStdString(), LoadText("MENU_1", 1));
     menu->hide();
+}
+
+// A click opens the menu at the pointer. Opened from the keyboard the pointer
+// may be anywhere (and on Wayland it is not known at all): the menu then
+// hangs below its button instead of at a far corner.
+TEST_F(MainWindowFilesTest, ButtonMenuOpensAtThePointerOnItsButtonElseBelowTheButton)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    QWidget* button = window->Button(MainControl::Menu);
+    const QPoint belowButton = button->mapToGlobal(QPoint(0, button->height()));
+    const QPoint onButton = button->mapToGlobal(QPoint(button->width() / 2, button->height() / 2));
+    const struct {
+        const char* name;
+        QPoint pointer;
+        QPoint menuAt;
+    } cases[] = {
+        {"clicked", onButton, onButton},
+        {"pointer elsewhere", QPoint(3, 3), belowButton},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QCursor::setPos(c.pointer);
+        ASSERT_EQ(QCursor::pos(), c.pointer);
+        window->Button(MainControl::Menu)->click();
+        QMenu* menu = window->ButtonMenu();
+        ASSERT_NE(menu, nullptr);
+        ASSERT_TRUE(SpinUntil([menu] { return menu->isVisible(); }, 2000));
+        // The screen's edge may move it sideways, never up or down.
+        EXPECT_EQ(menu->geometry().top(), c.menuAt.y());
+        if (menu->geometry().right() < menu->screen()->geometry().right())
+            EXPECT_EQ(menu->geometry().left(), c.menuAt.x());
+        menu->hide();
+    }
 }
 
 TEST_F(MainWindowFilesTest, ImportOfAValidFileWritesAllThreeProfiles)
