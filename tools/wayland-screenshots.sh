@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Pictures of the real program's windows on a headless Wayland compositor
 # (sway), in English and in Russian: the main window, its button menu, the
-# key editor, the profile manager with a kept and a missing file, the
+# key editor and its macro tab, the profile manager with a kept and a missing file, the
 # automatic profiles dialog, the firmware update window, a message box and
 # the lighting view. There is no pointer on a headless sway, so the windows
 # are driven from the keyboard (wtype) and the program's own command line;
@@ -122,6 +122,15 @@ for lang in en ru; do
   # The key editor of G1 and its tabs.
   keys -k Return
   shot editor-key
+  stop
+  # Its macro tab from the Macros button (Shift+Tab as below). The tab
+  # buttons themselves take no keys: the single-key tab takes every key
+  # pressed (wtype's come with a keymap of its own, so they would all read
+  # as Esc), and the multimedia and function tabs need a click.
+  start
+  back_tab 21
+  keys -k Return
+  shot editor-macro
   stop
 
   # The button menu (Shift+Tab: Close, Minimize, Help, Menu) and the
