@@ -66,13 +66,15 @@ printf 'output * mode 1280x1024\n' >"$work/sway.conf"
 WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
   sway -c "$work/sway.conf" >"$work/sway.log" 2>&1 &
 pids+=($!)
+SWAYSOCK='' WAYLAND_DISPLAY=''
 for _ in $(seq 100); do
-  SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock 2>/dev/null | head -1) || true
-  [ -n "$SWAYSOCK" ] && [ -e "$XDG_RUNTIME_DIR/wayland-1" ] && break
+  for f in "$XDG_RUNTIME_DIR"/sway-ipc.*.sock; do [ -S "$f" ] && SWAYSOCK=$f; done
+  for f in "$XDG_RUNTIME_DIR"/wayland-?; do [ -S "$f" ] && WAYLAND_DISPLAY=${f##*/}; done
+  [ -n "$SWAYSOCK" ] && [ -n "$WAYLAND_DISPLAY" ] && break
   sleep 0.05
 done
 [ -n "$SWAYSOCK" ] || { cat "$work/sway.log" >&2; echo "sway did not start" >&2; exit 1; }
-export SWAYSOCK WAYLAND_DISPLAY=wayland-1 QT_QPA_PLATFORM=wayland
+export SWAYSOCK WAYLAND_DISPLAY QT_QPA_PLATFORM=wayland
 # A keyboard that stays plugged in: with none, the seat loses its keyboard
 # between two wtype runs and the program's window its keyboard focus.
 wtype -s 3600000 &
