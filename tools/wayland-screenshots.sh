@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Pictures of the real program's windows on a headless Wayland compositor
 # (sway), in English and in Russian: the main window, its button menu, the
-# key editor and its macro tab, the profile manager with a kept and a missing file, the
-# automatic profiles dialog, the firmware update window, a message box and
-# the lighting view. There is no pointer on a headless sway, so the windows
-# are driven from the keyboard (wtype) and the program's own command line;
-# pictures in screenshots/wayland-<what>-en.png and -ru.png.
+# key editor and its tabs, the profile manager with a kept and a missing
+# file, the automatic profiles dialog, the firmware update window, a message
+# box and the lighting view. There is no pointer on a headless sway, so the
+# windows are driven from the keyboard (wtype) and the program's own command
+# line; pictures in screenshots/wayland-<what>-en.png and -ru.png.
 #
 #   tools/wayland-screenshots.sh [build folder]     (default: build)
 #
@@ -25,12 +25,12 @@ if [ -z "${RT604_SHOTS_IN_SWAY:-}" ]; then
   for tool in sway swaymsg grim wtype; do
     command -v "$tool" >/dev/null || { echo "needs $tool (RT604_WITH_WAYLAND=1 tools/install-deps.sh)" >&2; exit 1; }
   done
-  ninja -C "$build" rt604 >/dev/null
+  ninja -C "$build" rt604 rt604ctl >/dev/null
   mkdir -p "$out"
   stage=$(mktemp -d /tmp/rt604-wayland.XXXXXX)
   trap 'rm -rf "$stage"' EXIT
   mkdir -p "$stage/bin" "$stage/tools" "$stage/shots"
-  cp -r "$build/bin/rt604" "$build/bin/Skins" "$build/bin/Help" "$build/bin/Package" "$build"/bin/Lang*.ini "$stage/bin/"
+  cp -r "$build/bin/rt604" "$build/bin/rt604ctl" "$build/bin/Skins" "$build/bin/Help" "$build/bin/Package" "$build"/bin/Lang*.ini "$stage/bin/"
   cp "$root/tools/wayland-screenshots.sh" "$root/tools/shot-desktop.sh" "$stage/tools/"
   chmod -R a+rX "$stage"
   chmod 777 "$stage/shots"
@@ -94,12 +94,26 @@ shot() { sleep "${2:-0.8}"; grim "$out/wayland-$1-$lang.png"; }
 files=$work/files
 mkdir -p "$files"
 head -c 32832 /dev/zero >"$files/Gaming.vpf"
+# The key editor opens on the tab of the key's function: a profile file whose
+# G2 plays Previous track (multimedia, type 7, entry 3) and whose G3 is the
+# keyboard's function 3 (type 8, entry 2), each a type word at the start of
+# the key's 16-byte slot (64 + 16 * slot, G1 is slot 256) and a value at +4.
+"$bin/rt604ctl" --virtual-keyboard="$work/factory.state" export "$files/tabs.vpf" >/dev/null
+poke() { printf %b "$2" | dd of="$files/tabs.vpf" bs=1 seek="$1" conv=notrunc status=none; }
+poke $((64 + 16 * 257)) '\x07\x00'
+poke $((64 + 16 * 257 + 4)) '\x03\x00\x00\x00'
+poke $((64 + 16 * 258)) '\x08\x00'
+poke $((64 + 16 * 258 + 4)) '\x02\x00\x00\x00'
 
-# The program with a fresh window, focus on its first key (G1).
+# The program with a fresh window, focus on its first key (G1); with
+# "tabs", on a keyboard holding the profile file above.
 start() {
   local conf=$home/config/orvan-rt604
   rm -rf "$home"
   mkdir -p "$conf"
+  if [ "${1:-}" = tabs ]; then
+    "$bin/rt604ctl" --virtual-keyboard="$home/vk.state" import "$files/tabs.vpf" >/dev/null
+  fi
   printf '[Software\\Orvan RT-604]\ndwLanguageId=dword:%08X\n' "$language_id" >"$conf/user.ini"
   printf '[PROFILES]\nPROFILE00=2\nPROFILE01=%s\nPROFILE02=%s\n' "$files/Gaming.vpf" "$files/Office.vpf" >"$conf/settings.ini"
   log=$home/events.log
@@ -125,10 +139,18 @@ for lang in en ru; do
   keys -k Return
   shot editor-key
   stop
-  # Its macro tab from the Macros button (Shift+Tab as below). The tab
-  # buttons themselves take no keys: the single-key tab takes every key
-  # pressed (wtype's come with a keymap of its own, so they would all read
-  # as Esc), and the multimedia and function tabs need a click.
+  # Its multimedia and function tabs, opened on G2 and G3 (the tab buttons
+  # cannot be reached: the single-key tab takes every key pressed, and
+  # wtype's keys come with a keymap of their own, so they all read as Esc).
+  start tabs
+  keys -k Tab -k Return
+  shot editor-media
+  stop
+  start tabs
+  keys -k Tab -k Tab -k Return
+  shot editor-function
+  stop
+  # Its macro tab from the Macros button (Shift+Tab as below).
   start
   back_tab 21
   keys -k Return
