@@ -22,34 +22,6 @@ program=$build/bin/rt604
 grab=$build/tools/screengrab/rt604screengrab
 skins=$build/bin/Skins
 
-# A visible window of the program of the given size: sets win, wx, wy.
-find_window() { # width height
-  win=
-  # Let the window manager place it first.
-  sleep 0.6
-  for _ in $(seq 100); do
-    for w in $(xdotool search --onlyvisible --pid "$pid" --classname rt604 2>/dev/null); do
-      eval "$(xdotool getwindowgeometry --shell "$w")"
-      if [ "$WIDTH" = "$1" ] && [ "$HEIGHT" = "$2" ]; then win=$w wx=$X wy=$Y; return 0; fi
-    done
-    sleep 0.05
-  done
-  echo "no window of $1 x $2 on the screen" >&2
-  return 1
-}
-# The skin's x, y, width and height of a control.
-control() { sed -n "s/^$2=//p" "$skins/$1" | head -1 | tr ',' ' '; }
-# Moves to a point of a control of the window found last: its middle, or
-# dx, dy from its top-left corner.
-point_at() { # layout key [dx dy]
-  local x y w h
-  read -r x y w h < <(control "$1" "$2")
-  px=$((wx + x + ${3:-$((w / 2))})) py=$((wy + y + ${4:-$((h / 2))}))
-}
-click_control() { # layout key [dx dy]
-  point_at "$@"
-  xdotool mousemove --sync "$px" "$py" sleep 0.3 click 1
-}
 shot() { sleep "${2:-0.8}"; "$grab" "$out/finish-$1-$lang.png"; }
 
 # A profile file and a folder beside it, for the import dialog's columns.
@@ -60,20 +32,11 @@ head -c 98368 /dev/zero >"$files/Office.vpf"
 touch -d '2026-03-14 09:26' "$files/Gaming.vpf" "$files/Office.vpf"
 
 for lang in en ru; do
-  locale=en_US.UTF-8
-  [ "$lang" = ru ] && locale=ru_RU.UTF-8
   home=$work/$lang
-  mkdir -p "$home/run" && chmod 700 "$home/run"
-  log=$home/events.log
-  (cd "$files" && env -u LC_ALL -u LC_MESSAGES LANG=$locale \
-    XDG_RUNTIME_DIR=$home/run XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data RT604_EVENT_LOG=$log \
-    "$program" --virtual-keyboard="$home/vk.state" >/dev/null 2>&1) &
-  pid=$!
-  pids+=("$pid")
-  wait_log "$log" 'window-shown'
-  wait_log "$log" 'tray-added xembed'
-  sleep 1
-  pid=$(pgrep -n -f -- "--virtual-keyboard=$home/vk.state")
+  # From the profiles' folder, where the import dialog opens.
+  cd "$files"
+  start_program
+  cd "$root"
   find_window 1200 650
   main=$win mx=$wx my=$wy
 
@@ -159,8 +122,7 @@ for lang in en ru; do
   shot pick-clock 1
   click_control AutoProfile.ini CONTROL_CANCEL
   kill %xclock 2>/dev/null || true
-  kill "$pid"
-  wait "$pid" 2>/dev/null || true
+  stop_program
 done
 # The automatic profiles dialog with its switch on, drawn by the program's
 # own windows.

@@ -52,6 +52,7 @@ const std::map<std::string, std::string> FormatTexts = {
     {"PROFILE_AUTO_WAIT_BUSY", "%s"},
     {"MAIN_EFFECT_NUMBER", "%s"},
     {"MAIN_PROMPT_SAVE_FAILED", "%s"},
+    {"MAIN_FILE_TYPE_FILE", "%s"},
     {"MAIN_USER_MODE_NOT_SAVED", "%s"},
     {"MACRO_ACTION_RECORD_DELAY_SAVE_FAILED", "%s"},
     {"MACRO_MEMORY_NAMES_CONFIRM", "%s"},

@@ -1,6 +1,9 @@
 #include "app/gui/FileDialogView.h"
 
+#include "skin/LanguageTexts.h"
+
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
@@ -15,6 +18,18 @@ constexpr int SizeColumn = 1;
 constexpr int TypeColumn = 2;
 constexpr int DateColumn = 3;
 
+// Qt names types through the desktop's MIME database ("unknown" for a
+// profile file) and in words Debian's Qt catalogue lacks ("Folder" stays
+// English), so the type is the program's own text.
+QString TypeText(const QFileInfo& info)
+{
+    if (info.isDir())
+        return QString::fromStdString(LoadText("MAIN_FILE_TYPE_FOLDER"));
+    const std::string suffix = info.suffix().toUpper().toStdString();
+    return QString::fromStdString(suffix.empty() ? LoadText("MAIN_FILE_TYPE_PLAIN")
+                                                 : FormatText(LoadText("MAIN_FILE_TYPE_FILE"), suffix));
+}
+
 class LocaleFileProxy final : public QIdentityProxyModel {
 public:
     using QIdentityProxyModel::QIdentityProxyModel;
@@ -22,9 +37,11 @@ public:
     QVariant data(const QModelIndex& index, int role) const override
     {
         const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
-        if (role != Qt::DisplayRole || !files || (index.column() != SizeColumn && index.column() != DateColumn))
+        if (role != Qt::DisplayRole || !files || index.column() == NameColumn)
             return QIdentityProxyModel::data(index, role);
         const QModelIndex source = mapToSource(index);
+        if (index.column() == TypeColumn)
+            return TypeText(files->fileInfo(source));
         const QLocale locale;
         if (index.column() == DateColumn)
             return locale.toString(files->lastModified(source), QLocale::ShortFormat);

@@ -2,6 +2,7 @@
 
 #include "app/gui/QtUserPrompts.h"
 #include "app/gui/UiDispatcher.h"
+#include "skin/LanguageTexts.h"
 #include "skin/gui/QtLanguage.h"
 
 #include <QAbstractButton>
@@ -244,10 +245,12 @@ TEST_F(QtUserPromptsTest, BoxesCarryTheirIconAndAreDialogsOfTheShownWindow)
     g_app.mainWindowHandle = nullptr;
 }
 
-// The file dialogs write sizes and dates as the chosen language does, not
-// as the desktop's locale, and their columns are wide enough for them.
+// The file dialogs write sizes, types and dates as the chosen language does,
+// not as the desktop's locale or Qt's catalogue, and their columns are wide
+// enough for them.
 TEST_F(QtUserPromptsTest, FileDialogsWriteSizesAndDatesInTheChosenLanguage)
 {
+    std::filesystem::create_directories(dir_ / "Backups");
     const QString file = QString::fromStdString((dir_ / "Gaming.vpf").string());
     {
         QFile out(file);
@@ -262,11 +265,15 @@ TEST_F(QtUserPromptsTest, FileDialogsWriteSizesAndDatesInTheChosenLanguage)
         int language;
         const char* size;
         const char* date;
-    } cases[] = {{1, "32,06 KiB", "14.03.2026 09:26"}, {0, "32.06 KiB", "3/14/26 9:26 AM"}};
+        const char* type;
+        const char* folderType;
+    } cases[] = {{1, "32,06 KiB", "14.03.2026 09:26", "Файл VPF", "Папка"},
+                 {0, "32.06 KiB", "3/14/26 9:26 AM", "VPF file", "Folder"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.language);
+        SetLanguageIndex(c.language);
         ApplyQtLanguage(c.language);
-        QString size, date;
+        QString size, date, type, folderType;
         int sizeRoom = 0, dateRoom = 0, sizeNeeds = 0, dateNeeds = 0;
         Answerer<QFileDialog> answerer([&](QFileDialog* dialog) {
             auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
@@ -275,8 +282,11 @@ TEST_F(QtUserPromptsTest, FileDialogsWriteSizesAndDatesInTheChosenLanguage)
             QAbstractItemModel* model = view->model();
             for (int row = 0; row < model->rowCount(view->rootIndex()); ++row) {
                 const QModelIndex name = model->index(row, 0, view->rootIndex());
-                if (name.data().toString() != QStringLiteral("Gaming.vpf"))
+                if (name.data().toString() == QStringLiteral("Backups"))
+                    folderType = name.siblingAtColumn(2).data().toString();
+                if (name.data().toString() != QStringLiteral("Gaming.vpf") || folderType.isEmpty())
                     continue;
+                type = name.siblingAtColumn(2).data().toString();
                 size = name.siblingAtColumn(1).data().toString();
                 date = name.siblingAtColumn(3).data().toString();
                 const QFontMetrics metrics(view->font());
@@ -291,6 +301,8 @@ TEST_F(QtUserPromptsTest, FileDialogsWriteSizesAndDatesInTheChosenLanguage)
         EXPECT_FALSE(prompts.ChooseOpenFile(choice).has_value());
         EXPECT_EQ(size, QString::fromUtf8(c.size));
         EXPECT_EQ(date, QString::fromUtf8(c.date));
+        EXPECT_EQ(type, QString::fromUtf8(c.type));
+        EXPECT_EQ(folderType, QString::fromUtf8(c.folderType));
         EXPECT_GT(sizeRoom, sizeNeeds);
         EXPECT_GT(dateRoom, dateNeeds);
     }

@@ -132,3 +132,30 @@ TEST_F(KeyEditorTest, TabCaptionsShareOneSizeThatFitsInEveryLanguage)
     }
     window->ApplyLanguage(0);
 }
+
+// The Key field names a mouse action whole in every language: a longer name
+// than the field holds was shown scrolled to its end ("редняя кнопка мыши").
+TEST_F(KeyEditorTest, TheKeyFieldShowsAMouseActionsWholeName)
+{
+    const uint16_t actions[] = {KeyCodes::MouseLeft, KeyCodes::MouseRight, KeyCodes::MouseMiddle, KeyCodes::WheelUp,
+                                KeyCodes::WheelDown};
+    std::vector<KeyboardAssignment> keys;
+    const uint16_t onKeys[] = {KeyQ, KeyEsc, KeyF5, KeyA, 15}; // 15: Tab
+    for (size_t n = 0; n < std::size(actions); ++n)
+        keys.push_back({0, onKeys[n], AssignKey, actions[n]});
+    PrepareKeyboard(0, keys);
+    Start();
+    for (int language : {0, 1}) {
+        window->ApplyLanguage(language);
+        for (size_t n = 0; n < std::size(actions); ++n) {
+            SCOPED_TRACE(std::to_string(language) + " " + GetKeyName(actions[n]));
+            OpenEditorForKey(onKeys[n]);
+            auto* field = Get<QLineEdit>(KeyField);
+            ASSERT_EQ(field->text(), QString::fromStdString(GetKeyName(actions[n])));
+            // QLineEdit keeps a few pixels of margin inside its frame.
+            EXPECT_LE(QFontMetricsF(field->font()).horizontalAdvance(field->text()), field->width() - 8);
+            editor->Button(Cancel)->click();
+        }
+    }
+    window->ApplyLanguage(0);
+}
