@@ -48,7 +48,7 @@ int OpenLockFile(const std::string& lockPath, struct stat& st, int& error)
     if (::fstat(fd, &st) != 0)
         error = errno;
     else if (!S_ISREG(st.st_mode))
-        error = S_ISDIR(st.st_mode) ? EISDIR : S_ISFIFO(st.st_mode) ? FileErrorFifo : FileErrorDevice;
+        error = FileKindError(st.st_mode);
     else
         return fd;
     ::close(fd);
