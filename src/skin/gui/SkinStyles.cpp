@@ -48,6 +48,31 @@ QString ToolTipStyle()
                           " padding: 2px 4px; }");
 }
 
+QString DarkFieldStyle()
+{
+    return QStringLiteral(
+        "QComboBox, QLineEdit { background: #16181b; color: #eceef1; border: 1px solid #41464e;"
+        " border-radius: 5px; padding: 1px 8px; selection-background-color: #ff8200; }"
+        "QComboBox::drop-down { border: none; width: 20px; }"
+        "QComboBox QAbstractItemView { background: #16181b; color: #eceef1; border: 1px solid #41464e;"
+        " selection-background-color: #ff8200; selection-color: #16181b; }");
+}
+
+QString DarkTableStyle()
+{
+    return QStringLiteral(
+        "QTableView { background: #16181b; alternate-background-color: #1b1e22; color: #eceef1;"
+        " gridline-color: #2c3036; border: 1px solid #41464e; border-radius: 4px;"
+        " selection-background-color: #ff8200; selection-color: #16181b; }"
+        "QHeaderView::section { background: #23262b; color: #c8ccd2; border: none;"
+        " border-right: 1px solid #2c3036; border-bottom: 1px solid #41464e; padding: 2px 6px; }"
+        "QScrollBar:vertical { background: #16181b; width: 10px; margin: 0; }"
+        "QScrollBar::handle:vertical { background: #4a4f57; border-radius: 4px; min-height: 24px; margin: 1px; }"
+        "QScrollBar::handle:vertical:hover { background: #ff8200; }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }");
+}
+
 QString DropDownArrowStyle(const QString& skinFolder)
 {
     const QString normal = SkinPicture(skinFolder, "dropdown_arrow.png");
