@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 
+#include <initializer_list>
+
 namespace {
 
 // The path of a skin picture, or nothing when the skin lacks it.
@@ -16,6 +18,25 @@ QString SkinPicture(const QString& skinFolder, const char* file)
 {
     const QString path = ResolveSkinPath(QDir(skinFolder).filePath(QString::fromLatin1(file)));
     return QFileInfo(path).isFile() ? path : QString();
+}
+
+struct StatePicture {
+    const char* state;
+    const char* file;
+};
+
+// One rule a state, for the states whose picture the skin has.
+QString StatePictures(const QString& selector, const QString& skinFolder,
+                      std::initializer_list<StatePicture> pictures)
+{
+    QString style;
+    for (const StatePicture& picture : pictures) {
+        const QString path = SkinPicture(skinFolder, picture.file);
+        if (!path.isEmpty())
+            style += QStringLiteral("%1:%2 { image: url(\"%3\"); }")
+                         .arg(selector, QString::fromLatin1(picture.state), path);
+    }
+    return style;
 }
 
 class ClickOpensList final : public QObject {
@@ -80,18 +101,9 @@ QString DropDownArrowStyle(const QString& skinFolder)
         return QStringLiteral("QComboBox::down-arrow { width: 0; height: 0; border-left: 5px solid transparent;"
                               " border-right: 5px solid transparent; border-top: 6px solid #c8ccd2; }");
     }
-    QString style = QStringLiteral("QComboBox::down-arrow { image: url(\"%1\"); }").arg(normal);
-    const struct {
-        const char* state;
-        const char* file;
-    } states[] = {{"on", "dropdown_arrow_open.png"}, {"disabled", "dropdown_arrow_off.png"}};
-    for (const auto& s : states) {
-        const QString path = SkinPicture(skinFolder, s.file);
-        if (!path.isEmpty())
-            style += QStringLiteral("QComboBox::down-arrow:%1 { image: url(\"%2\"); }")
-                         .arg(QString::fromLatin1(s.state), path);
-    }
-    return style;
+    return QStringLiteral("QComboBox::down-arrow { image: url(\"%1\"); }").arg(normal)
+        + StatePictures(QStringLiteral("QComboBox::down-arrow"), skinFolder,
+                        {{"on", "dropdown_arrow_open.png"}, {"disabled", "dropdown_arrow_off.png"}});
 }
 
 QString TickStyle(const QString& indicatorSelector, const QString& skinFolder)
@@ -99,19 +111,10 @@ QString TickStyle(const QString& indicatorSelector, const QString& skinFolder)
     if (SkinPicture(skinFolder, "profile_tick_on.png").isEmpty())
         return {};
     // The pictures carry their own box.
-    QString style = QStringLiteral("%1 { width: 18px; height: 18px; border: none; background: transparent; }")
-                        .arg(indicatorSelector);
-    const struct {
-        const char* state;
-        const char* file;
-    } ticks[] = {{"checked", "profile_tick_on.png"}, {"unchecked", "profile_tick_off.png"}};
-    for (const auto& tick : ticks) {
-        const QString path = SkinPicture(skinFolder, tick.file);
-        if (!path.isEmpty())
-            style += QStringLiteral("%1:%2 { image: url(\"%3\"); }")
-                         .arg(indicatorSelector, QString::fromLatin1(tick.state), path);
-    }
-    return style;
+    return QStringLiteral("%1 { width: 18px; height: 18px; border: none; background: transparent; }")
+               .arg(indicatorSelector)
+        + StatePictures(indicatorSelector, skinFolder,
+                        {{"checked", "profile_tick_on.png"}, {"unchecked", "profile_tick_off.png"}});
 }
 
 void OpenListOnClick(QComboBox* list)
