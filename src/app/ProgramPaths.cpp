@@ -86,17 +86,7 @@ std::string DefaultDataDir(const std::string& programFile)
 
 std::string DefaultUserFolder()
 {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    std::string base;
-    // Relative values are invalid by the XDG rules and are ignored.
-    if (xdg && xdg[0] == '/') {
-        base = xdg;
-    } else {
-        base = HomeFolder() + "/.local/share";
-    }
-    while (base.size() > 1 && base.back() == '/')
-        base.pop_back();
-    return base + "/Orvan RT-604";
+    return XdgBaseFolder("XDG_DATA_HOME", ".local/share") + "/Orvan RT-604";
 }
 
 void ComputeProgramPaths(const std::string& programFile)

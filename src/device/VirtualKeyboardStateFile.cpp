@@ -4,20 +4,16 @@
 #include "device/VirtualKeyboard.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileAccess.h"
+#include "platform/FileLock.h"
 
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/file.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
 
 // The largest state file: 255 units of macro memory plus the fixed parts.
 constexpr off_t MaxStateBytes = 64 * 1024;
-// flock has no time-out; the lock is looked at this often while another
-// process holds it.
-constexpr std::chrono::milliseconds LockRetry{10};
 
 std::string NotAStateFile(const std::string& path, const std::string& reason)
 {
@@ -135,11 +131,17 @@ bool KeyboardStateFile::Acquire(KeyboardMemories& memories, std::string& error)
     if (Held())
         return true;
     const auto deadline = std::chrono::steady_clock::now() + lockWait_;
+    bool openFailed = false;
+    const OpenToLock open = [&](struct stat& st, int& err) {
+        const int fd = OpenRegularFile(path_, err, st);
+        openFailed = fd < 0;
+        return fd;
+    };
     for (;;) {
         int err = 0;
         struct stat st {};
-        const int fd = OpenRegularFile(path_, err, st);
-        if (fd < 0) {
+        const int fd = OpenLocked(path_, open, deadline, st, err);
+        if (fd < 0 && openFailed) {
             if (IsMissingFileError(err)) {
                 // Removed under us: the keyboard keeps what it holds.
                 const std::vector<uint8_t> bytes = EncodeKeyboardState(memories);
@@ -152,28 +154,13 @@ bool KeyboardStateFile::Acquire(KeyboardMemories& memories, std::string& error)
             refused_ = true;
             return false;
         }
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            const int lockError = errno;
-            ::close(fd);
-            if (lockError != EWOULDBLOCK && lockError != EINTR) {
-                error = path_ + ": the virtual keyboard's state file cannot be locked: " + FileErrorText(lockError);
-                return false;
-            }
-            if (std::chrono::steady_clock::now() >= deadline) {
+        if (fd < 0) {
+            if (err == FileErrorLockTimeout)
                 error = path_ + ": the virtual keyboard is in use by another program (the window or rt604ctl)"
                                 " that did not let it go in time";
-                return false;
-            }
-            std::this_thread::sleep_for(LockRetry);
-            continue;
-        }
-        // A save by the holder we waited for put a new file at the path; the
-        // lock we got is on the old one.
-        struct stat now {};
-        if (::stat(path_.c_str(), &now) != 0 || now.st_ino != st.st_ino || now.st_dev != st.st_dev
-            || ::fstat(fd, &st) != 0) {
-            ::close(fd);
-            continue;
+            else
+                error = path_ + ": the virtual keyboard's state file cannot be locked: " + FileErrorText(err);
+            return false;
         }
         lockFd_ = fd;
         const Identity current{st.st_dev, st.st_ino, st.st_size, st.st_mtim};

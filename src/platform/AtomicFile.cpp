@@ -180,7 +180,7 @@ WriteOutcome WriteThrough(const std::string& target, std::span<const uint8_t> by
             return WriteOutcome::Failed;
         }
         if (!S_ISREG(existing.st_mode)) {
-            error = S_ISDIR(existing.st_mode) ? EISDIR : S_ISFIFO(existing.st_mode) ? FileErrorFifo : FileErrorDevice;
+            error = FileKindError(existing.st_mode);
             return WriteOutcome::Failed;
         }
         // The rename below would replace a file we may not write to, where

@@ -5,9 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace {
-
-int KindError(mode_t mode)
+int FileKindError(mode_t mode)
 {
     if (S_ISREG(mode))
         return 0;
@@ -19,8 +17,6 @@ int KindError(mode_t mode)
         return FileErrorSocket;
     return FileErrorDevice;
 }
-
-} // namespace
 
 std::string FileErrorText(int error)
 {
@@ -59,7 +55,7 @@ int OpenRegularFile(const std::string& path, int& error, struct stat& st)
         error = errno;
         return -1;
     }
-    if ((error = KindError(st.st_mode)) != 0)
+    if ((error = FileKindError(st.st_mode)) != 0)
         return -1;
     // O_NONBLOCK: should a FIFO replace the file between the look and the
     // open, the open must still not wait for a writer.
@@ -68,7 +64,7 @@ int OpenRegularFile(const std::string& path, int& error, struct stat& st)
         error = errno;
         return -1;
     }
-    if (::fstat(fd, &st) != 0 || (error = KindError(st.st_mode)) != 0) {
+    if (::fstat(fd, &st) != 0 || (error = FileKindError(st.st_mode)) != 0) {
         if (error == 0)
             error = errno;
         ::close(fd);

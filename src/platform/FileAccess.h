@@ -28,6 +28,9 @@ inline constexpr int FileErrorLockTimeout = -10;
 std::string FileErrorText(int error);
 // True when the error says that nothing is at the path.
 bool IsMissingFileError(int error);
+// 0 for a regular file; else what stands there instead, as an error
+// (EISDIR, FileErrorFifo, FileErrorSocket, FileErrorDevice).
+int FileKindError(mode_t mode);
 
 // A regular file opened for reading (close-on-exec), or -1 with error set.
 // st receives the file's status. Nothing at the path is opened unless it is

@@ -48,7 +48,7 @@ int OpenLockFile(const std::string& lockPath, struct stat& st, int& error)
     if (::fstat(fd, &st) != 0)
         error = errno;
     else if (!S_ISREG(st.st_mode))
-        error = S_ISDIR(st.st_mode) ? EISDIR : S_ISFIFO(st.st_mode) ? FileErrorFifo : FileErrorDevice;
+        error = FileKindError(st.st_mode);
     else
         return fd;
     ::close(fd);
@@ -56,6 +56,42 @@ int OpenLockFile(const std::string& lockPath, struct stat& st, int& error)
 }
 
 } // namespace
+
+int OpenLocked(const std::string& path, const OpenToLock& open, std::chrono::steady_clock::time_point deadline,
+               struct stat& st, int& error)
+{
+    std::chrono::milliseconds pause = FirstRetry;
+    for (;;) {
+        const int fd = open(st, error);
+        if (fd < 0)
+            return -1;
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int lockError = errno;
+            ::close(fd);
+            if (lockError != EWOULDBLOCK && lockError != EINTR) {
+                error = lockError;
+                return -1;
+            }
+            if (std::chrono::steady_clock::now() >= deadline) {
+                error = FileErrorLockTimeout;
+                return -1;
+            }
+            std::this_thread::sleep_for(pause);
+            pause = std::min(pause * 2, LastRetry);
+            continue;
+        }
+        // The status from before the wait may be stale: the holder we waited
+        // for may have written the file, or put another at the path.
+        struct stat now {};
+        if (::stat(path.c_str(), &now) != 0 || now.st_dev != st.st_dev || now.st_ino != st.st_ino
+            || ::fstat(fd, &st) != 0) {
+            ::close(fd);
+            continue;
+        }
+        error = 0;
+        return fd;
+    }
+}
 
 std::string FileUpdateLock::LockPathFor(const std::string& path)
 {
@@ -69,51 +105,27 @@ FileUpdateLock::FileUpdateLock(const std::string& path, std::chrono::millisecond
 
 void FileUpdateLock::Take(const std::string& lockPath, std::chrono::milliseconds wait)
 {
-    const auto deadline = std::chrono::steady_clock::now() + wait;
-    std::chrono::milliseconds pause = FirstRetry;
-    for (;;) {
-        struct stat st {};
-        const int fd = OpenLockFile(lockPath, st, error_);
-        if (fd < 0)
-            return;
+    struct stat st {};
+    if (::lstat(lockPath.c_str(), &st) == 0) {
         if (auto held = FindHeld(st.st_dev, st.st_ino); held != t_held.end()) {
-            ::close(fd);
             ++held->depth;
             device_ = st.st_dev;
             inode_ = st.st_ino;
             held_ = true;
             return;
         }
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            const int lockError = errno;
-            ::close(fd);
-            if (lockError != EWOULDBLOCK && lockError != EINTR) {
-                error_ = lockError;
-                return;
-            }
-            if (std::chrono::steady_clock::now() >= deadline) {
-                error_ = FileErrorLockTimeout;
-                return;
-            }
-            std::this_thread::sleep_for(pause);
-            pause = std::min(pause * 2, LastRetry);
-            continue;
-        }
-        // Someone removed the lock file and another writer may have made a
-        // new one: a lock on the removed one would exclude nobody.
-        struct stat now {};
-        if (::lstat(lockPath.c_str(), &now) != 0 || now.st_dev != st.st_dev || now.st_ino != st.st_ino) {
-            ::close(fd);
-            continue;
-        }
-        fd_ = fd;
-        device_ = st.st_dev;
-        inode_ = st.st_ino;
-        t_held.push_back({device_, inode_, 1});
-        held_ = true;
-        error_ = 0;
-        return;
     }
+    const int fd = OpenLocked(
+        lockPath, [&](struct stat& opened, int& error) { return OpenLockFile(lockPath, opened, error); },
+        std::chrono::steady_clock::now() + wait, st, error_);
+    if (fd < 0)
+        return;
+    fd_ = fd;
+    device_ = st.st_dev;
+    inode_ = st.st_ino;
+    t_held.push_back({device_, inode_, 1});
+    held_ = true;
+    error_ = 0;
 }
 
 FileUpdateLock::~FileUpdateLock()

@@ -1,8 +1,22 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
+
+// An exclusive flock on the file at path, for files that saves replace by
+// renaming a new file in (or that someone may remove): a lock on the old
+// file would guard a file nobody reads any more. open gives a descriptor of
+// what is at path now (its status in st); once that is locked, path must
+// still name it, else it is opened again. A busy lock is tried again after a
+// growing pause until deadline. Returns the locked descriptor with st its
+// status, or -1 with error: what open gave, flock's errno value, or
+// FileErrorLockTimeout (FileAccess.h).
+using OpenToLock = std::function<int(struct stat& st, int& error)>;
+int OpenLocked(const std::string& path, const OpenToLock& open, std::chrono::steady_clock::time_point deadline,
+               struct stat& st, int& error);
 
 // Makes the read, the change and the write of one file a single step for
 // every process and thread that updates it through this lock (the window,

@@ -37,3 +37,15 @@ std::string HomeFolder()
         return "/nonexistent";
     }
 }
+
+std::string XdgBaseFolder(const char* variable, const char* underHome)
+{
+    const char* value = std::getenv(variable);
+    if (value && value[0] == '/') {
+        std::string folder = value;
+        while (!folder.empty() && folder.back() == '/')
+            folder.pop_back();
+        return folder;
+    }
+    return HomeFolder() + "/" + underHome;
+}

@@ -9,3 +9,9 @@
 // user has no home at all, so that saves fail instead of going somewhere
 // shared.
 std::string HomeFolder();
+
+// An XDG base folder: the variable's value when it is an absolute path
+// (relative ones are invalid by the XDG rules and ignored), else
+// HomeFolder() + "/" + underHome. Without a trailing '/' (the root folder
+// gives ""), so that "/" and a name can follow.
+std::string XdgBaseFolder(const char* variable, const char* underHome);

@@ -517,7 +517,7 @@ bool WriteEntries(const std::string& section, const std::vector<std::pair<std::s
     if (::stat(path.c_str(), &st) == 0) {
         // A folder or an over-large file is not ours to replace.
         if (!S_ISREG(st.st_mode)) {
-            error = S_ISDIR(st.st_mode) ? EISDIR : S_ISFIFO(st.st_mode) ? FileErrorFifo : FileErrorDevice;
+            error = FileKindError(st.st_mode);
             return false;
         }
         if (!ReadWholeFile(path, bytes, MaxProfileFileBytes, &error))

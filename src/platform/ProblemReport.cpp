@@ -1,37 +1,25 @@
 #include "platform/ProblemReport.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <mutex>
-#include <set>
-#include <utility>
+#include "platform/ReportOnce.h"
 
 namespace {
 
-std::mutex g_mutex;
-std::set<std::string> g_told;
-ProblemHandler g_handler;
+ReportOnce<ProblemHandler> g_reports;
 
 } // namespace
 
 void ReportProblemOnce(const std::string& text)
 {
     ProblemHandler handler;
-    {
-        std::lock_guard lock(g_mutex);
-        if (!g_told.insert(text).second)
-            return;
-        handler = g_handler;
-    }
+    if (!g_reports.First(text, handler))
+        return;
     if (handler)
         handler(text);
     else
-        std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, text.c_str());
+        TellOnStandardError(text);
 }
 
 ProblemHandler SetProblemHandler(ProblemHandler handler)
 {
-    std::lock_guard lock(g_mutex);
-    g_told.clear();
-    return std::exchange(g_handler, std::move(handler));
+    return g_reports.Install(std::move(handler));
 }

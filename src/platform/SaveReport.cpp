@@ -1,18 +1,11 @@
 #include "platform/SaveReport.h"
 
 #include "platform/FileAccess.h"
-
-#include <cerrno>
-#include <cstdio>
-#include <mutex>
-#include <set>
-#include <utility>
+#include "platform/ReportOnce.h"
 
 namespace {
 
-std::mutex g_mutex;
-std::set<std::string> g_failing;
-SaveFailureHandler g_handler;
+ReportOnce<SaveFailureHandler> g_reports;
 
 } // namespace
 
@@ -24,27 +17,20 @@ void ReportSaveFailure(const std::string& path, int error)
 void ReportSaveFailure(const std::string& path, const std::string& reason)
 {
     SaveFailureHandler handler;
-    {
-        std::lock_guard lock(g_mutex);
-        if (!g_failing.insert(path).second)
-            return;
-        handler = g_handler;
-    }
+    if (!g_reports.First(path, handler))
+        return;
     if (handler)
         handler(path, reason);
     else
-        std::fprintf(stderr, "%s: cannot save %s: %s\n", program_invocation_short_name, path.c_str(), reason.c_str());
+        TellOnStandardError("cannot save " + path + ": " + reason);
 }
 
 void ReportSaveSuccess(const std::string& path)
 {
-    std::lock_guard lock(g_mutex);
-    g_failing.erase(path);
+    g_reports.Forget(path);
 }
 
 SaveFailureHandler SetSaveFailureHandler(SaveFailureHandler handler)
 {
-    std::lock_guard lock(g_mutex);
-    g_failing.clear();
-    return std::exchange(g_handler, std::move(handler));
+    return g_reports.Install(std::move(handler));
 }

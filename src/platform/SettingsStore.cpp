@@ -80,17 +80,7 @@ std::string SettingsFolder()
         if (!g_folderOverride.empty())
             return g_folderOverride;
     }
-    std::string base;
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    // Relative values are invalid by the XDG rules and are ignored.
-    if (xdg && xdg[0] == '/') {
-        base = xdg;
-    } else {
-        base = HomeFolder() + "/.config";
-    }
-    if (base.back() != '/')
-        base += '/';
-    return base + "orvan-rt604/";
+    return XdgBaseFolder("XDG_CONFIG_HOME", ".config") + "/orvan-rt604/";
 }
 
 void SetSettingsFolderForTests(const std::string& folder)

@@ -11,6 +11,8 @@
 #include <QMessageBox>
 #include <QStringList>
 
+#include <string>
+
 namespace {
 
 // The window the owner works in: a modal editor above the main window, any
@@ -25,6 +27,17 @@ QWidget* Owner()
     return window && window->isVisible() ? window : nullptr;
 }
 
+// Asked of the X server once, not on a connection of its own for every
+// box. Only a name found is kept, so a window manager that starts after the
+// program is still seen.
+const std::string& WindowManagerName()
+{
+    static std::string name;
+    if (name.empty())
+        name = X11WindowManagerName();
+    return name;
+}
+
 } // namespace
 
 void MakeMessageBoxDialog(QMessageBox& box, bool topmost)
@@ -35,7 +48,7 @@ void MakeMessageBoxDialog(QMessageBox& box, bool topmost)
     // asks; only a window without a title bar has none. A box minimised
     // away would leave the window behind it waiting for an answer nobody
     // sees, so there the box goes without the frame and draws its own.
-    if (QGuiApplication::platformName() == QLatin1String("xcb") && X11WindowManagerName() == "Openbox") {
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && WindowManagerName() == "Openbox") {
         flags = Qt::Dialog | Qt::CustomizeWindowHint;
         box.setStyleSheet(QStringLiteral("QMessageBox { border: 1px solid palette(mid); }"));
     }

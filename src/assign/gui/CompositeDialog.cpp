@@ -75,33 +75,19 @@ constexpr int TooltipButtons[] = {
     CompositeControl::MoveBottom,  CompositeControl::DeleteEvent, CompositeControl::ClearEvents,
 };
 
-const QString FieldStyle = QStringLiteral(
-    "QComboBox, QLineEdit { background: #16181b; color: #eceef1; border: 1px solid #41464e;"
-    " border-radius: 5px; padding: 1px 8px; selection-background-color: #ff8200; }"
+// The shared field and table looks, with what this editor adds: dimmed
+// fields, and lists that open at their own height, not as a menu the height
+// of the screen (the key cell's list holds 105 keys).
+const QString FieldStyle = DarkFieldStyle() + QStringLiteral(
     "QComboBox:disabled, QLineEdit:disabled { color: #6e737a; border-color: #2c3036; }"
-    "QComboBox { combobox-popup: 0; }"
-    "QComboBox::drop-down { border: none; width: 20px; }"
-    "QComboBox QAbstractItemView { background: #16181b; color: #eceef1; border: 1px solid #41464e;"
-    " selection-background-color: #ff8200; selection-color: #16181b; }");
-const QString ListStyle = QStringLiteral(
-    "QTableView { background: #16181b; alternate-background-color: #1b1e22; color: #eceef1;"
-    " gridline-color: #2c3036; border: 1px solid #41464e; border-radius: 4px;"
-    " selection-background-color: #ff8200; selection-color: #16181b; }"
-    "QHeaderView::section { background: #23262b; color: #c8ccd2; border: none;"
-    " border-right: 1px solid #2c3036; border-bottom: 1px solid #41464e; padding: 2px 6px; }"
+    "QComboBox { combobox-popup: 0; }");
+const QString ListStyle = DarkTableStyle() + QStringLiteral(
     "QTableView QLineEdit, QTableView QComboBox { background: #0f1012; color: #eceef1;"
     " border: 1px solid #ff8200; border-radius: 0; padding: 0 4px; }"
-    // The key cell's list of 105 keys opens as a list of its own height, not
-    // as a menu of every key the height of the screen.
     "QTableView QComboBox { combobox-popup: 0; }"
     "QTableView QComboBox::drop-down { border: none; width: 16px; }"
     "QTableView QComboBox QAbstractItemView { background: #16181b; color: #eceef1; border: 1px solid #41464e;"
-    " selection-background-color: #ff8200; selection-color: #16181b; outline: 0; }"
-    "QScrollBar:vertical { background: #16181b; width: 10px; margin: 0; }"
-    "QScrollBar::handle:vertical { background: #4a4f57; border-radius: 4px; min-height: 24px; margin: 1px; }"
-    "QScrollBar::handle:vertical:hover { background: #ff8200; }"
-    "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-    "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }");
+    " selection-background-color: #ff8200; selection-color: #16181b; outline: 0; }");
 const QString ChoiceStyle = QStringLiteral(
     "QRadioButton, QCheckBox { background: transparent; color: #e4e4e4; spacing: 0; }"
     "QRadioButton::indicator, QCheckBox::indicator { width: 12px; height: 12px; border: 2px solid #8a9098;"

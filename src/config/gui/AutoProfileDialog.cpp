@@ -29,24 +29,9 @@ constexpr double ButtonPointSize = 9;
 constexpr double MinButtonPointSize = 6.5;
 constexpr int ProfileColumnWidth = 120;
 
-const QString FieldStyle = QStringLiteral(
-    "QComboBox, QLineEdit { background: #16181b; color: #eceef1; border: 1px solid #41464e;"
-    " border-radius: 5px; padding: 1px 8px; selection-background-color: #ff8200; }"
-    "QLineEdit:focus, QComboBox:focus { border-color: #ff8200; }"
-    "QComboBox::drop-down { border: none; width: 20px; }"
-    "QComboBox QAbstractItemView { background: #16181b; color: #eceef1; border: 1px solid #41464e;"
-    " selection-background-color: #ff8200; selection-color: #16181b; }");
-const QString ListStyle = QStringLiteral(
-    "QTableWidget { background: #16181b; alternate-background-color: #1b1e22; color: #eceef1;"
-    " gridline-color: #2c3036; border: 1px solid #41464e; border-radius: 4px;"
-    " selection-background-color: #ff8200; selection-color: #16181b; outline: none; }"
-    "QHeaderView::section { background: #23262b; color: #c8ccd2; border: none;"
-    " border-right: 1px solid #2c3036; border-bottom: 1px solid #41464e; padding: 2px 6px; }"
-    "QScrollBar:vertical { background: #16181b; width: 10px; margin: 0; }"
-    "QScrollBar::handle:vertical { background: #4a4f57; border-radius: 4px; min-height: 24px; margin: 1px; }"
-    "QScrollBar::handle:vertical:hover { background: #ff8200; }"
-    "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-    "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }");
+const QString FieldStyle =
+    DarkFieldStyle() + QStringLiteral("QLineEdit:focus, QComboBox:focus { border-color: #ff8200; }");
+const QString ListStyle = DarkTableStyle() + QStringLiteral("QTableView { outline: none; }");
 const QString CheckStyle = QStringLiteral(
     "QCheckBox { background: transparent; color: #e4e4e4; spacing: 8px; }"
     "QCheckBox::indicator { width: 12px; height: 12px; border: 2px solid #8a9098; border-radius: 3px;"

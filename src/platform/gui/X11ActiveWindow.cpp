@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #ifdef RT604_HAVE_XCB_WINDOWS
+#include "platform/gui/X11Atom.h"
+
 #include <xcb/xcb.h>
 #endif
 
@@ -49,14 +51,14 @@ public:
         for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
             xcb_screen_next(&screens);
         root_ = screens.data->root;
-        activeAtom_ = Atom("_NET_ACTIVE_WINDOW");
-        pidAtom_ = Atom("_NET_WM_PID");
-        typeAtom_ = Atom("_NET_WM_WINDOW_TYPE");
-        desktopTypeAtom_ = Atom("_NET_WM_WINDOW_TYPE_DESKTOP");
-        dockTypeAtom_ = Atom("_NET_WM_WINDOW_TYPE_DOCK");
-        wmStateAtom_ = Atom("WM_STATE");
-        protocolsAtom_ = Atom("WM_PROTOCOLS");
-        takeFocusAtom_ = Atom("WM_TAKE_FOCUS");
+        activeAtom_ = InternX11Atom(connection_, "_NET_ACTIVE_WINDOW");
+        pidAtom_ = InternX11Atom(connection_, "_NET_WM_PID");
+        typeAtom_ = InternX11Atom(connection_, "_NET_WM_WINDOW_TYPE");
+        desktopTypeAtom_ = InternX11Atom(connection_, "_NET_WM_WINDOW_TYPE_DESKTOP");
+        dockTypeAtom_ = InternX11Atom(connection_, "_NET_WM_WINDOW_TYPE_DOCK");
+        wmStateAtom_ = InternX11Atom(connection_, "WM_STATE");
+        protocolsAtom_ = InternX11Atom(connection_, "WM_PROTOCOLS");
+        takeFocusAtom_ = InternX11Atom(connection_, "WM_TAKE_FOCUS");
         // Only property changes of the root window: the active window is one
         // of them, and an idle desktop changes none.
         const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
@@ -121,13 +123,6 @@ public:
     }
 
 private:
-    xcb_atom_t Atom(const char* name)
-    {
-        Freed<xcb_intern_atom_reply_t> reply{
-            xcb_intern_atom_reply(connection_, xcb_intern_atom(connection_, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr)};
-        return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-    }
-
     void OnReadable()
     {
         ++wakeups_;

@@ -4,28 +4,13 @@
 #include <QSocketNotifier>
 
 #ifdef RT604_HAVE_XCB
+#include "platform/gui/X11Atom.h"
+
 #include <xcb/xcb.h>
 
 #include <cstdlib>
 #include <string>
 #endif
-
-namespace {
-
-#ifdef RT604_HAVE_XCB
-
-uint32_t InternAtom(xcb_connection_t* connection, const std::string& name)
-{
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.c_str()), nullptr);
-    const uint32_t atom = reply ? reply->atom : 0;
-    std::free(reply);
-    return atom;
-}
-
-#endif
-
-} // namespace
 
 std::unique_ptr<X11TrayWatcher> X11TrayWatcher::Create(QObject* parent)
 {
@@ -55,8 +40,8 @@ X11TrayWatcher::X11TrayWatcher(xcb_connection_t* connection, int screen, QObject
         xcb_screen_next(&screens);
     if (screens.rem > 0)
         root_ = screens.data->root;
-    selection_ = InternAtom(connection_, "_NET_SYSTEM_TRAY_S" + std::to_string(screen));
-    manager_ = InternAtom(connection_, "MANAGER");
+    selection_ = InternX11Atom(connection_, "_NET_SYSTEM_TRAY_S" + std::to_string(screen));
+    manager_ = InternX11Atom(connection_, "MANAGER");
     // A new tray's MANAGER message goes to the root window with the
     // structure-notify mask.
     const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;

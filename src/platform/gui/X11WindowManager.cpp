@@ -4,6 +4,8 @@
 #include <cstring>
 
 #ifdef RT604_HAVE_XCB_WINDOWS
+#include "platform/gui/X11Atom.h"
+
 #include <xcb/xcb.h>
 #endif
 
@@ -11,15 +13,6 @@
 namespace {
 
 constexpr uint32_t MaxNameWords = 64; // 256 bytes
-
-xcb_atom_t Atom(xcb_connection_t* connection, const char* name)
-{
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-    std::free(reply);
-    return atom;
-}
 
 // The window a property of window names, or XCB_NONE.
 xcb_window_t WindowProperty(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t property)
@@ -35,7 +28,7 @@ xcb_window_t WindowProperty(xcb_connection_t* connection, xcb_window_t window, x
 
 std::string Name(xcb_connection_t* connection, xcb_window_t root)
 {
-    const xcb_atom_t check = Atom(connection, "_NET_SUPPORTING_WM_CHECK");
+    const xcb_atom_t check = InternX11Atom(connection, "_NET_SUPPORTING_WM_CHECK");
     const xcb_window_t wm = WindowProperty(connection, root, check);
     // A stale property names a window that is gone, or one that does not
     // point back at itself.
@@ -43,7 +36,7 @@ std::string Name(xcb_connection_t* connection, xcb_window_t root)
         return {};
     xcb_get_property_reply_t* reply = xcb_get_property_reply(
         connection,
-        xcb_get_property(connection, 0, wm, Atom(connection, "_NET_WM_NAME"), XCB_GET_PROPERTY_TYPE_ANY, 0,
+        xcb_get_property(connection, 0, wm, InternX11Atom(connection, "_NET_WM_NAME"), XCB_GET_PROPERTY_TYPE_ANY, 0,
                          MaxNameWords),
         nullptr);
     std::string name;

@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 
+#include <initializer_list>
+
 namespace {
 
 // The path of a skin picture, or nothing when the skin lacks it.
@@ -16,6 +18,25 @@ QString SkinPicture(const QString& skinFolder, const char* file)
 {
     const QString path = ResolveSkinPath(QDir(skinFolder).filePath(QString::fromLatin1(file)));
     return QFileInfo(path).isFile() ? path : QString();
+}
+
+struct StatePicture {
+    const char* state;
+    const char* file;
+};
+
+// One rule a state, for the states whose picture the skin has.
+QString StatePictures(const QString& selector, const QString& skinFolder,
+                      std::initializer_list<StatePicture> pictures)
+{
+    QString style;
+    for (const StatePicture& picture : pictures) {
+        const QString path = SkinPicture(skinFolder, picture.file);
+        if (!path.isEmpty())
+            style += QStringLiteral("%1:%2 { image: url(\"%3\"); }")
+                         .arg(selector, QString::fromLatin1(picture.state), path);
+    }
+    return style;
 }
 
 class ClickOpensList final : public QObject {
@@ -48,6 +69,31 @@ QString ToolTipStyle()
                           " padding: 2px 4px; }");
 }
 
+QString DarkFieldStyle()
+{
+    return QStringLiteral(
+        "QComboBox, QLineEdit { background: #16181b; color: #eceef1; border: 1px solid #41464e;"
+        " border-radius: 5px; padding: 1px 8px; selection-background-color: #ff8200; }"
+        "QComboBox::drop-down { border: none; width: 20px; }"
+        "QComboBox QAbstractItemView { background: #16181b; color: #eceef1; border: 1px solid #41464e;"
+        " selection-background-color: #ff8200; selection-color: #16181b; }");
+}
+
+QString DarkTableStyle()
+{
+    return QStringLiteral(
+        "QTableView { background: #16181b; alternate-background-color: #1b1e22; color: #eceef1;"
+        " gridline-color: #2c3036; border: 1px solid #41464e; border-radius: 4px;"
+        " selection-background-color: #ff8200; selection-color: #16181b; }"
+        "QHeaderView::section { background: #23262b; color: #c8ccd2; border: none;"
+        " border-right: 1px solid #2c3036; border-bottom: 1px solid #41464e; padding: 2px 6px; }"
+        "QScrollBar:vertical { background: #16181b; width: 10px; margin: 0; }"
+        "QScrollBar::handle:vertical { background: #4a4f57; border-radius: 4px; min-height: 24px; margin: 1px; }"
+        "QScrollBar::handle:vertical:hover { background: #ff8200; }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }");
+}
+
 QString DropDownArrowStyle(const QString& skinFolder)
 {
     const QString normal = SkinPicture(skinFolder, "dropdown_arrow.png");
@@ -55,18 +101,9 @@ QString DropDownArrowStyle(const QString& skinFolder)
         return QStringLiteral("QComboBox::down-arrow { width: 0; height: 0; border-left: 5px solid transparent;"
                               " border-right: 5px solid transparent; border-top: 6px solid #c8ccd2; }");
     }
-    QString style = QStringLiteral("QComboBox::down-arrow { image: url(\"%1\"); }").arg(normal);
-    const struct {
-        const char* state;
-        const char* file;
-    } states[] = {{"on", "dropdown_arrow_open.png"}, {"disabled", "dropdown_arrow_off.png"}};
-    for (const auto& s : states) {
-        const QString path = SkinPicture(skinFolder, s.file);
-        if (!path.isEmpty())
-            style += QStringLiteral("QComboBox::down-arrow:%1 { image: url(\"%2\"); }")
-                         .arg(QString::fromLatin1(s.state), path);
-    }
-    return style;
+    return QStringLiteral("QComboBox::down-arrow { image: url(\"%1\"); }").arg(normal)
+        + StatePictures(QStringLiteral("QComboBox::down-arrow"), skinFolder,
+                        {{"on", "dropdown_arrow_open.png"}, {"disabled", "dropdown_arrow_off.png"}});
 }
 
 QString TickStyle(const QString& indicatorSelector, const QString& skinFolder)
@@ -74,19 +111,10 @@ QString TickStyle(const QString& indicatorSelector, const QString& skinFolder)
     if (SkinPicture(skinFolder, "profile_tick_on.png").isEmpty())
         return {};
     // The pictures carry their own box.
-    QString style = QStringLiteral("%1 { width: 18px; height: 18px; border: none; background: transparent; }")
-                        .arg(indicatorSelector);
-    const struct {
-        const char* state;
-        const char* file;
-    } ticks[] = {{"checked", "profile_tick_on.png"}, {"unchecked", "profile_tick_off.png"}};
-    for (const auto& tick : ticks) {
-        const QString path = SkinPicture(skinFolder, tick.file);
-        if (!path.isEmpty())
-            style += QStringLiteral("%1:%2 { image: url(\"%3\"); }")
-                         .arg(indicatorSelector, QString::fromLatin1(tick.state), path);
-    }
-    return style;
+    return QStringLiteral("%1 { width: 18px; height: 18px; border: none; background: transparent; }")
+               .arg(indicatorSelector)
+        + StatePictures(indicatorSelector, skinFolder,
+                        {{"checked", "profile_tick_on.png"}, {"unchecked", "profile_tick_off.png"}});
 }
 
 void OpenListOnClick(QComboBox* list)

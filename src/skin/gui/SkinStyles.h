@@ -12,6 +12,14 @@ class QComboBox;
 // the light colours of a desktop theme.
 QString ToolTipStyle();
 
+// A drop-down list or a line of text: a dark field, and the dark list it
+// opens.
+QString DarkFieldStyle();
+
+// A dark table with alternating rows, its header, and a slim vertical
+// scroll bar.
+QString DarkTableStyle();
+
 // The arrow of a drop-down list, from the skin's pictures in skinFolder
 // ("dropdown_arrow.png", "_open", "_off"). Without a style sheet's arrow a
 // styled QComboBox draws none at all; a skin without the pictures gets a
