@@ -6,7 +6,7 @@
 
 #include "MainWindowTestSupport.h"
 
-#include "support/TestDesktop.h"
+#include "support/DesktopChild.h"
 
 #include "app/gui/QtUserPrompts.h"
 #include "config/gui/AutoProfileDialog.h"
@@ -22,17 +22,7 @@
 
 #include <xcb/xcb.h>
 
-#include <fstream>
-#include <sstream>
-
 namespace {
-
-constexpr const char* ChildVariable = "RT604_FINISH_X11_CHILD";
-
-bool Xdotool(const std::string& arguments)
-{
-    return std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str()) == 0;
-}
 
 // Reads the X server as another client would: what the window manager
 // wrote on a window, and windows of a plain application.
@@ -119,40 +109,8 @@ protected:
 
 TEST(DesktopFinishX11Runner, OpenboxClockAndClicks)
 {
-    if (std::getenv(ChildVariable))
-        GTEST_SKIP() << "inside the child";
-    TestDesktop desktop;
-    std::string why;
-    if (!desktop.Start(why))
-        GTEST_SKIP() << "no X server for this test: " << why;
-    for (const char* tool : {"xdotool", "openbox", "xclock"})
-        ASSERT_FALSE(TestDesktop::Which(tool).empty()) << tool << " is needed (tools/install-deps.sh)";
-    const std::string output = (std::filesystem::temp_directory_path() /
-                                ("rt604-finish-x11-" + std::to_string(::getpid()) + ".log")).string();
-    desktop.Spawn({"openbox"}, output + ".wm");
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    desktop.Spawn({"xclock", "-geometry", "160x160+1000+60"}, output + ".clock");
-    const pid_t child = desktop.Spawn({"/proc/self/exe", "--gtest_also_run_disabled_tests",
-                                       "--gtest_filter=DesktopFinishX11.DISABLED_*"},
-                                      output, {std::string(ChildVariable) + "=1"});
-    int status = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(100);
-    while (::waitpid(child, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(child, SIGKILL);
-            ::waitpid(child, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    std::ifstream log(output);
-    std::stringstream text;
-    text << log.rdbuf();
-    std::filesystem::remove(output);
-    std::filesystem::remove(output + ".wm");
-    std::filesystem::remove(output + ".clock");
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text.str();
-    EXPECT_NE(text.str().find("[  PASSED  ] 3 tests"), std::string::npos) << text.str();
+    RunDisabledTestsOnDesktop("DesktopFinishX11",
+                              {{"xdotool", "openbox", "xclock"}, {{"openbox"}, {"xclock", "-geometry", "160x160+1000+60"}}});
 }
 
 // Openbox puts its minimise and maximise buttons on every title bar, and a
