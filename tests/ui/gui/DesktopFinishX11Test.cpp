@@ -102,6 +102,26 @@ protected:
 
     static void Settle(int ms = 300) { SpinUntil([] { return false; }, ms); }
 
+    // The automatic profiles' dialog, open and active; nullptr (and a
+    // failure said) otherwise.
+    AutoProfileDialog* OpenActiveAutoProfileDialog()
+    {
+        PrepareKeyboard(0, {});
+        Start();
+        window->OpenAutoProfileDialog();
+        AutoProfileDialog* dialog = window->AutoProfileWindow();
+        if (!dialog) {
+            ADD_FAILURE() << "the dialog did not open";
+            return nullptr;
+        }
+        if (!SpinUntil([&] { return dialog->isActiveWindow(); }, 5000)) {
+            ADD_FAILURE() << "the dialog never got active";
+            return nullptr;
+        }
+        Settle();
+        return dialog;
+    }
+
     XClient x;
 };
 
@@ -165,13 +185,8 @@ TEST_F(DesktopFinishX11, DISABLED_PickWindowSaysWhyAClockCannotBePicked)
     Settle(500);
     // Away from where the dialog will open.
     ASSERT_TRUE(Xdotool("windowmove --sync " + std::to_string(notepad) + " 20 780"));
-    PrepareKeyboard(0, {});
-    Start();
-    window->OpenAutoProfileDialog();
-    AutoProfileDialog* dialog = window->AutoProfileWindow();
+    AutoProfileDialog* dialog = OpenActiveAutoProfileDialog();
     ASSERT_NE(dialog, nullptr);
-    ASSERT_TRUE(SpinUntil([&] { return dialog->isActiveWindow(); }, 5000)) << "the dialog never got active";
-    Settle();
     auto* application = static_cast<QLineEdit*>(dialog->Control(AutoProfileControl::Application));
     auto* note = static_cast<QLabel*>(dialog->Control(AutoProfileControl::Note));
     CPngButton* pick = dialog->Button(AutoProfileControl::Pick);
@@ -212,13 +227,8 @@ TEST_F(DesktopFinishX11, DISABLED_PickWindowSaysWhyAClockCannotBePicked)
 // the dialog stays open through them.
 TEST_F(DesktopFinishX11, DISABLED_TheSwitchTogglesUnderRealClicks)
 {
-    PrepareKeyboard(0, {});
-    Start();
-    window->OpenAutoProfileDialog();
-    AutoProfileDialog* dialog = window->AutoProfileWindow();
+    AutoProfileDialog* dialog = OpenActiveAutoProfileDialog();
     ASSERT_NE(dialog, nullptr);
-    ASSERT_TRUE(SpinUntil([&] { return dialog->isActiveWindow(); }, 5000)) << "the dialog never got active";
-    Settle();
     auto* enable = static_cast<QCheckBox*>(dialog->Control(AutoProfileControl::Enable));
     const bool before = enable->isChecked();
     const QPoint box = enable->mapToGlobal(QPoint(10, enable->height() / 2));
