@@ -34,6 +34,13 @@ protected:
         EXPECT_NE(dialog, nullptr);
         return dialog;
     }
+    // The keyboard running profile, the program started, the manager open.
+    CVarkelin_DlgProfile* OpenManagerOn(int profile)
+    {
+        PrepareKeyboard(profile, {});
+        Start();
+        return OpenManager();
+    }
 
     // The owner clicks the tick of a row.
     static void Tick(CVarkelin_DlgProfile* dialog, int row, bool on = true)
@@ -80,9 +87,7 @@ protected:
 
 TEST_F(ProfileManagerTest, ListsTheProfilesTicksTheActiveOneAndWearsTheSkin)
 {
-    PrepareKeyboard(1, {});
-    Start();
-    CVarkelin_DlgProfile* dialog = OpenManager();
+    CVarkelin_DlgProfile* dialog = OpenManagerOn(1);
     ASSERT_NE(dialog, nullptr);
 
     EXPECT_TRUE(dialog->isVisible());
@@ -218,9 +223,7 @@ TEST_F(ProfileManagerTest, RemovingEveryFileAndApplyWritesZeroRowsAndKeepsThePro
     ASSERT_TRUE(AppSettings().SetString("PROFILES", "PROFILE01", Path("a.vpf")));
     ASSERT_TRUE(AppSettings().SetString("PROFILES", "PROFILE02", Path("b.vpf")));
     ASSERT_TRUE(AppSettings().SetString("PROFILES", "PROFILE00", "2"));
-    PrepareKeyboard(1, {});
-    Start();
-    CVarkelin_DlgProfile* dialog = OpenManager();
+    CVarkelin_DlgProfile* dialog = OpenManagerOn(1);
     ASSERT_NE(dialog, nullptr);
     ASSERT_EQ(dialog->Model()->rowCount(), 5);
 
@@ -257,9 +260,7 @@ TEST_F(ProfileManagerTest, RemovingEveryFileAndApplyWritesZeroRowsAndKeepsThePro
 // that went away shown as missing rather than dropped.
 TEST_F(ProfileManagerTest, AddedRowsStayAcrossOpeningsAndMissingFilesShow)
 {
-    PrepareKeyboard(0, {});
-    Start();
-    CVarkelin_DlgProfile* dialog = OpenManager();
+    CVarkelin_DlgProfile* dialog = OpenManagerOn(0);
     ASSERT_NE(dialog, nullptr);
     prompts.savePath = Path("fresh.vpf");
     dialog->Button(ProfileControl::New)->click();
@@ -364,9 +365,7 @@ TEST_F(ProfileManagerTest, ASwitchTheKeyboardRefusesIsToldAndNotShown)
 
 TEST_F(ProfileManagerTest, NewAndLoadAddRowsAndLoadRefusesABrokenFileNamingTheReason)
 {
-    PrepareKeyboard(0, {});
-    Start();
-    CVarkelin_DlgProfile* dialog = OpenManager();
+    CVarkelin_DlgProfile* dialog = OpenManagerOn(0);
     ASSERT_NE(dialog, nullptr);
 
     prompts.savePath = Path("fresh.vpf");
@@ -427,9 +426,7 @@ TEST_F(ProfileManagerTest, NewAndLoadAddRowsAndLoadRefusesABrokenFileNamingTheRe
 // with changes of its own not applied, the owner is asked first.
 TEST_F(ProfileManagerTest, SelectProfileWhileTheManagerIsOpen)
 {
-    PrepareKeyboard(0, {});
-    Start();
-    CVarkelin_DlgProfile* dialog = OpenManager();
+    CVarkelin_DlgProfile* dialog = OpenManagerOn(0);
     ASSERT_NE(dialog, nullptr);
 
     ASSERT_EQ(SelectProfile(2), 1);
@@ -479,9 +476,7 @@ TEST_F(ProfileManagerTest, SelectProfileIsRefusedWhileTheKeyEditorIsOpen)
 
 TEST_F(ProfileManagerTest, CancelAndEscapeChangeNothingAndF1OpensTheHelp)
 {
-    PrepareKeyboard(1, {});
-    Start();
-    CVarkelin_DlgProfile* dialog = OpenManager();
+    CVarkelin_DlgProfile* dialog = OpenManagerOn(1);
     ASSERT_NE(dialog, nullptr);
 
     {
@@ -522,9 +517,7 @@ TEST_F(ProfileManagerTest, CancelAndEscapeChangeNothingAndF1OpensTheHelp)
 // when the program exits.
 TEST_F(ProfileManagerTest, KeyboardLossClosesTheManagerAndTheUpdateWindow)
 {
-    PrepareKeyboard(0, {});
-    Start();
-    CVarkelin_DlgProfile* dialog = OpenManager();
+    CVarkelin_DlgProfile* dialog = OpenManagerOn(0);
     ASSERT_NE(dialog, nullptr);
     Tick(dialog, 1);
     window->OnTrayCommand(CmdFirmwareUpdate);
