@@ -10,10 +10,12 @@
 #include "lighting/LightingState.h"
 #include "skin/gui/SkinPlacement.h"
 #include "support/FakeOpener.h"
+#include "support/ShownToolTip.h"
 #include "update/DlgUpdate.h"
 #include "widgets/BitmapSlider.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTableView>
@@ -361,6 +363,25 @@ TEST_F(ProfileManagerTest, ASwitchTheKeyboardRefusesIsToldAndNotShown)
     EXPECT_TRUE(ProfileShown(0));
     EXPECT_EQ(window->ViewedProfile(), 0);
     EXPECT_EQ(window->Button(MainControl::Profiles)->text(), Text("PROFILE_1"));
+}
+
+// A cell's tooltip (a missing file's) is dark like every other, though the
+// manager's style sheet styles its list.
+TEST_F(ProfileManagerTest, CellTooltipsAreDark)
+{
+    ASSERT_TRUE(AppSettings().SetString("PROFILES", "PROFILE01", Path("gone.vpf")));
+    ASSERT_TRUE(AppSettings().SetString("PROFILES", "PROFILE00", "1"));
+    CVarkelin_DlgProfile* dialog = OpenManagerOn(0);
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(dialog->Model()->rowCount(), 4);
+    QTableView* view = dialog->List();
+    const QPoint at = view->visualRect(dialog->Model()->index(3, 1)).center();
+    QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(view->viewport(), &help);
+    QWidget* tip = ShownToolTip();
+    ASSERT_NE(tip, nullptr);
+    EXPECT_LT(MeanLightness(tip), 80);
+    QToolTip::hideText();
 }
 
 TEST_F(ProfileManagerTest, NewAndLoadAddRowsAndLoadRefusesABrokenFileNamingTheReason)
