@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <utility>
 #include <unistd.h>
 
@@ -222,25 +223,19 @@ TEST_F(AutoProfileDialogTest, TheSwitchShowsATickWhenOn)
     option.initFrom(enable);
     const QRect box = enable->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, enable);
     ASSERT_GE(box.width(), 12);
-    // Dark strokes of the tick inside the lit box.
-    const auto darkInside = [&] {
+    // Pixels of one kind inside the box: lit ones of the box, dark strokes
+    // of the tick.
+    const auto inside = [&](const std::function<bool(const QColor&)>& kind) {
         const QImage image = enable->grab().toImage();
-        int dark = 0;
+        int count = 0;
         for (int y = box.top() + 4; y <= box.bottom() - 4; ++y) {
             for (int x = box.left() + 4; x <= box.right() - 4; ++x)
-                dark += QColor(image.pixel(x, y)).lightness() < 70 ? 1 : 0;
+                count += kind(QColor(image.pixel(x, y))) ? 1 : 0;
         }
-        return dark;
+        return count;
     };
-    const auto litInside = [&] {
-        const QImage image = enable->grab().toImage();
-        int lit = 0;
-        for (int y = box.top() + 4; y <= box.bottom() - 4; ++y) {
-            for (int x = box.left() + 4; x <= box.right() - 4; ++x)
-                lit += QColor(image.pixel(x, y)).red() > 200 ? 1 : 0;
-        }
-        return lit;
-    };
+    const auto darkInside = [&] { return inside([](const QColor& c) { return c.lightness() < 70; }); };
+    const auto litInside = [&] { return inside([](const QColor& c) { return c.red() > 200; }); };
     enable->setChecked(true);
     EXPECT_GT(litInside(), 4) << "the box is lit";
     EXPECT_GT(darkInside(), 4) << "a tick is drawn in it";
