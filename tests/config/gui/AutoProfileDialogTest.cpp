@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -20,6 +21,7 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTableWidget>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -334,4 +336,51 @@ TEST_F(AutoProfileDialogTest, APickEndsAsTheClickedWindowDeserves)
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(dialog.get(), &escape);
     EXPECT_FALSE(dialog->isVisible());
+}
+
+// Nobody clicking for a minute has forgotten the pick: it ends, the pointer
+// is let go and the note says what the dialog is for again. A pick ended
+// earlier leaves no minute running to end the next one.
+TEST_F(AutoProfileDialogTest, APickNobodyAnswersEndsAfterAMinute)
+{
+    Open();
+    auto* minute = dialog->findChild<QTimer*>(QStringLiteral("pickTimeout"));
+    ASSERT_NE(minute, nullptr);
+    EXPECT_FALSE(minute->isActive());
+    dialog->Button(Pick)->click();
+    ASSERT_TRUE(click.handler);
+    EXPECT_TRUE(minute->isActive());
+    EXPECT_TRUE(minute->isSingleShot());
+    EXPECT_EQ(minute->interval(), 60000);
+
+    minute->start(0); // the minute is up
+    QElapsedTimer waited;
+    waited.start();
+    while (controller->IsPicking() && waited.elapsed() < 2000)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_FALSE(controller->IsPicking());
+    EXPECT_FALSE(dialog->Button(Pick)->IsMarked());
+    EXPECT_FALSE(click.handler) << "the pointer is still held";
+    EXPECT_EQ(Note().toStdString(), LoadText("PROFILE_AUTO_HINT"));
+    EXPECT_TRUE(dialog->isVisible());
+
+    // Ended by a click, by Escape or by the Pick button: no minute left.
+    WindowIdentity gimp;
+    gimp.kind = WindowIdentity::Kind::Application;
+    gimp.windowClass = "Gimp";
+    const std::function<void()> ends[] = {
+        [&] { std::exchange(click.handler, nullptr)(gimp, true); },
+        [&] {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(dialog.get(), &escape);
+        },
+        [&] { dialog->Button(Pick)->click(); },
+    };
+    for (const auto& end : ends) {
+        dialog->Button(Pick)->click();
+        ASSERT_TRUE(minute->isActive());
+        end();
+        EXPECT_FALSE(controller->IsPicking());
+        EXPECT_FALSE(minute->isActive());
+    }
 }
