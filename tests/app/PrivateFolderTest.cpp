@@ -53,21 +53,17 @@ TEST_F(PrivateFolderTest, AFolderSomeoneElseCouldWriteToIsRefusedAndTheNextNameO
         bool needsRoot;
         std::function<void(const std::string&)> plant;
         const char* reason;
-    } cases[] = {
-        {"another user's folder, open to all", true,
-         [](const std::string& path) {
-             fs::create_directory(path);
-             ::chmod(path.c_str(), 0777);
-             ASSERT_EQ(::chown(path.c_str(), OtherUid, OtherGid), 0);
-         },
-         "another user"},
-        {"another user's private folder", true,
-         [](const std::string& path) {
-             fs::create_directory(path);
-             ::chmod(path.c_str(), 0700);
-             ASSERT_EQ(::chown(path.c_str(), OtherUid, OtherGid), 0);
-         },
-         "another user"},
+    };
+    const auto othersFolder = [](mode_t mode) {
+        return [mode](const std::string& path) {
+            fs::create_directory(path);
+            ::chmod(path.c_str(), mode);
+            ASSERT_EQ(::chown(path.c_str(), OtherUid, OtherGid), 0);
+        };
+    };
+    const Case cases[] = {
+        {"another user's folder, open to all", true, othersFolder(0777), "another user"},
+        {"another user's private folder", true, othersFolder(0700), "another user"},
         {"a link to a folder of ours", false,
          [this](const std::string& path) {
              fs::create_directory(dir_ / "ours");

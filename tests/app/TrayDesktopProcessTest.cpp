@@ -4,7 +4,7 @@
 // are real ones (xdotool). Two kinds of panel: an XEmbed tray (trayer) and a
 // StatusNotifierItem host on the session bus (gtk-sni-tray-standalone, which
 // also runs the bus's watcher).
-#include "support/TestDesktop.h"
+#include "DesktopProcessFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -21,44 +21,25 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const std::string ProgramPath = std::string(RT604_DATA_DIR) + "/rt604";
 constexpr auto Patience = 15s;
 // "The panel comes up a few seconds after the program."
 constexpr auto PanelDelay = 2s;
 
-class TrayDesktopProcessTest : public ::testing::Test {
+class TrayDesktopProcessTest : public DesktopProcessTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(fs::exists(ProgramPath)) << "build the rt604 target first";
-        std::string why;
-        if (!desktop_.Start(why))
-            GTEST_SKIP() << "no X server for this test: " << why;
-        for (const char* tool : {"xdotool", "trayer", "gtk-sni-tray-standalone"})
-            ASSERT_FALSE(TestDesktop::Which(tool).empty()) << tool << " is needed (tools/install-deps.sh)";
-        dir_ = fs::temp_directory_path() /
-               ("rt604-tray-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        for (const char* sub : {"run", "config", "data"})
-            fs::create_directories(dir_ / sub);
-        fs::permissions(dir_ / "run", fs::perms::owner_all, fs::perm_options::replace);
-    }
+    TrayDesktopProcessTest() : DesktopProcessTest("tray", {"xdotool", "trayer", "gtk-sni-tray-standalone"}) {}
 
     void TearDown() override
     {
         if (program_ > 0)
             desktop_.Kill(program_);
-        fs::remove_all(dir_);
+        DesktopProcessTest::TearDown();
     }
 
     // The program, hidden in the notification area, keyboard connected.
     void StartProgram()
     {
-        program_ = desktop_.Spawn(
-            {ProgramPath, "/Start", "--virtual-keyboard=" + (dir_ / "vk.state").string()}, (dir_ / "rt604.out").string(),
-            {"XDG_RUNTIME_DIR=" + (dir_ / "run").string(), "XDG_CONFIG_HOME=" + (dir_ / "config").string(),
-             "XDG_DATA_HOME=" + (dir_ / "data").string(), "RT604_EVENT_LOG=" + Log()});
+        program_ = SpawnProgram("rt604", {"/Start"}, {"RT604_EVENT_LOG=" + Log()});
         ASSERT_TRUE(WaitFor("initialised"));
         ASSERT_TRUE(WaitFor("tray-icon 141"));
         ASSERT_TRUE(WaitFor("window-hidden"));
@@ -154,8 +135,6 @@ protected:
                      std::to_string(y) + " sleep 0.2 click --repeat " + std::to_string(count) + " --delay 120 1");
     }
 
-    TestDesktop desktop_;
-    fs::path dir_;
     pid_t program_ = 0;
 };
 

@@ -1,3 +1,4 @@
+#include "SampleProfileFile.h"
 #include "support/ConnectedKeyboard.h"
 #include "support/HostilePaths.h"
 
@@ -6,7 +7,6 @@
 #include "config/ProfileFile.h"
 #include "config/ProfileImport.h"
 #include "config/ProfileSwitch.h"
-#include "macro/MacroImage.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ constexpr uint16_t KeyA = 30;
 
 // The keyboard read into the document (profile 1 active), and a profile file
 // with assignments in all three profiles and one macro.
-class ImportTest : public ConnectedKeyboardTest {
+class ImportTest : public WithSampleProfileFile<ConnectedKeyboardTest> {
 protected:
     void SetUp() override
     {
@@ -24,16 +24,11 @@ protected:
         ASSERT_EQ(SetCurrentProfile(1), 1);
         ASSERT_EQ(ReloadFromDevice(false), 1);
         factoryMemories = Memories();
-
-        // Build the file from an edited document, then go back to the keyboard's.
-        AddMacro(1, u"From file");
-        SetSlot(0, KeyCodeToIndex(KeyA), 2, 48);
-        SetSlot(1, KeyCodeToIndex(KeyA), 4, 1);
-        SetSlot(2, KeyCodeToIndex(KeyA), 1, 0);
         file = Path("import.vpf");
-        ASSERT_EQ(ExportProfileFile(file), 1);
+        ExportSampleProfileFile(file);
+        if (HasFatalFailure())
+            return;
         fileBytes = ReadBytes(file);
-        ASSERT_EQ(ReloadFromDevice(false), 1);
         cacheBefore = ReadBytes(ProfileCachePath(0));
         documentBefore = DocumentBytes();
         kb->ClearFrameLog();
@@ -55,11 +50,7 @@ TEST_F(ImportTest, AValidFileIsLoadedCachedAndWrittenToAllThreeProfiles)
 
     EXPECT_EQ(CommandRuns(), (std::vector<uint8_t>{CmdBeginUpdate, CmdWriteMacroMemory, CmdWriteKeyMap, CmdEndUpdate}));
     EXPECT_EQ(WrittenProfiles(), (std::vector<int>{0, 1, 2}));
-    const KeyboardMemories m = Memories();
-    EXPECT_EQ(EntryAt(m, 0, PositionOf(KeyA)), (KeyMapEntry{2, 2, 0x05}));
-    EXPECT_EQ(EntryAt(m, 1, PositionOf(KeyA)), (KeyMapEntry{5, 1, 0}));
-    EXPECT_EQ(EntryAt(m, 2, PositionOf(KeyA)), (KeyMapEntry{0, 0, 0}));
-    EXPECT_EQ(ReadU16(m.macroMemory.data(), ImageCountOffset), 1);
+    ExpectTheSampleFileOnTheKeyboard();
 
     EXPECT_EQ(ReadBytes(ProfileCachePath(0)), fileBytes);
     EXPECT_EQ(SlotOf(1, KeyA).Type(), 4);

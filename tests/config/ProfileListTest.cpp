@@ -1,3 +1,4 @@
+#include "SampleProfileFile.h"
 #include "support/ConnectedKeyboard.h"
 
 #include "config/DeviceCopy.h"
@@ -6,7 +7,6 @@
 #include "config/ProfileSwitch.h"
 
 #include "config/ProfileImport.h"
-#include "macro/MacroImage.h"
 #include "platform/PrivateProfile.h"
 
 #include <fstream>
@@ -181,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, UnappliedEditsTest, ::testing::Values(true, fa
 
 // A file with assignments in all three profiles and one macro, beside the
 // keyboard's factory contents; ticking its row loads it as Import does.
-class TickedFileTest : public ProfileListTest {
+class TickedFileTest : public WithSampleProfileFile<ProfileListTest> {
 protected:
     void SetUp() override
     {
@@ -189,13 +189,8 @@ protected:
         if (HasFatalFailure())
             return;
         factory = Memories();
-        AddMacro(1, u"From file");
-        SetSlot(0, KeyCodeToIndex(KeyA), 2, 48);
-        SetSlot(1, KeyCodeToIndex(KeyA), 4, 1);
-        SetSlot(2, KeyCodeToIndex(KeyA), 1, 0);
         file = Path("mine.vpf");
-        ASSERT_EQ(ExportProfileFile(file), 1);
-        ASSERT_EQ(ReloadFromDevice(false), 1);
+        ExportSampleProfileFile(file);
         kb->ClearFrameLog();
     }
 
@@ -206,15 +201,6 @@ protected:
         return rows;
     }
 
-    void ExpectTheFileOnTheKeyboard() const
-    {
-        const KeyboardMemories m = Memories();
-        EXPECT_EQ(EntryAt(m, 0, PositionOf(KeyA)), (KeyMapEntry{2, 2, 0x05}));
-        EXPECT_EQ(EntryAt(m, 1, PositionOf(KeyA)), (KeyMapEntry{5, 1, 0}));
-        EXPECT_EQ(EntryAt(m, 2, PositionOf(KeyA)), (KeyMapEntry{0, 0, 0}));
-        EXPECT_EQ(ReadU16(m.macroMemory.data(), ImageCountOffset), 1);
-    }
-
     KeyboardMemories factory;
     std::string file;
 };
@@ -223,7 +209,7 @@ TEST_F(TickedFileTest, IsLoadedIntoAllThreeProfilesAndSwitchesNothing)
 {
     EXPECT_EQ(ApplyProfileList(RowsWith(file), 3), ProfileListApplied);
 
-    ExpectTheFileOnTheKeyboard();
+    ExpectTheSampleFileOnTheKeyboard();
     EXPECT_EQ(WrittenProfiles(), (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(CountRequests(CmdWriteDeviceInfo), 0u);
     EXPECT_EQ(Memories().ActiveProfile(), 0);
@@ -289,7 +275,7 @@ TEST_P(EditsBeforeALoadTest, AreReplacedOnlyWhenTheOwnerSaysSo)
     EXPECT_EQ(prompts.questions, std::vector<std::string>{"Some changes have not been applied yet. Loading " + file +
                                                           " replaces them with the file's contents. Load the file?"});
     if (yes) {
-        ExpectTheFileOnTheKeyboard();
+        ExpectTheSampleFileOnTheKeyboard();
         EXPECT_EQ(SlotOf(0, KeyB).Type(), 0);
     } else {
         EXPECT_EQ(Memories(), factory);

@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -161,24 +164,63 @@ TEST_F(RulesCtlTest, TakesTheGlobalOptionsAnywhere)
     EXPECT_NE(wrong.err.find("there is no rule 9"), std::string::npos) << wrong.err;
 }
 
-// Where an option does not apply, the refusal names it and says why.
+// Every command takes both global options or refuses one by name with the
+// reason; none answers an option with a bare usage line or ignores it
+// silently where it cannot honour it.
 TEST_F(RulesCtlTest, AnOptionThatDoesNotApplyIsRefusedByNameWithTheReason)
 {
+    const std::string file = (dir / "x.vpf").string();
     const struct {
-        const char* line;
-        const char* reason;
+        std::string command; // with its arguments
+        bool takesJson;
+        bool takesKeyboard;
     } cases[] = {
-        {"export out.vpf --json", "rt604ctl: --json does not apply to export: it prints no data\n"},
-        {"validate x.vpf --virtual-keyboard=kb.state",
-         "rt604ctl: --virtual-keyboard does not apply to validate: it reads only the file it is given, no keyboard\n"},
+        {"validate " + file, true, false},
+        {"dump " + file, true, false},
+        {"info", true, true},
+        {"profile", true, true},
+        {"export " + (dir / "out.vpf").string(), false, true},
+        {"import " + file, false, true},
+        {"keymap 1", true, true},
+        {"macros", true, true},
+        {"lighting", true, true},
+        {"key-colours 1", true, true},
+        {"rules", true, true},
     };
+    // The commands --help lists, each with a row here.
+    std::vector<std::string> listed, rows;
+    std::istringstream help(RunLine("--help").out);
+    std::string line;
+    while (std::getline(help, line) && line != "Commands:") {
+    }
+    while (std::getline(help, line) && !line.empty())
+        listed.push_back(line.substr(2, line.find(' ', 2) - 2));
+    for (const auto& c : cases)
+        rows.push_back(c.command.substr(0, c.command.find(' ')));
+    EXPECT_EQ(rows, listed);
+
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.line);
-        const Result r = RunLine(c.line);
-        EXPECT_EQ(r.exitCode, 2);
-        EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err.rfind(c.reason, 0), 0u) << r.err;
-        EXPECT_NE(r.err.find("usage: rt604ctl"), std::string::npos) << r.err;
+        const std::string name = c.command.substr(0, c.command.find(' '));
+        for (const bool keyboardOption : {false, true}) {
+            const std::string option =
+                keyboardOption ? "--virtual-keyboard=" + (dir / "kb.state").string() : std::string("--json");
+            SCOPED_TRACE(c.command + " " + option);
+            const Result r = RunLine(c.command + " " + option);
+            if (keyboardOption ? c.takesKeyboard : c.takesJson) {
+                EXPECT_NE(r.exitCode, 2) << r.err;
+                EXPECT_EQ(r.err.find("does not apply"), std::string::npos) << r.err;
+                EXPECT_EQ(r.err.find("usage: rt604ctl"), std::string::npos) << r.err;
+                continue;
+            }
+            const std::string reason =
+                keyboardOption ? "rt604ctl: --virtual-keyboard does not apply to " + name +
+                                     ": it reads only the file it is given, no keyboard\n"
+                               : "rt604ctl: --json does not apply to " + name + ": it prints no data\n";
+            EXPECT_EQ(r.exitCode, 2);
+            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(r.err.rfind(reason, 0), 0u) << r.err;
+            EXPECT_NE(r.err.find("usage: rt604ctl"), std::string::npos) << r.err;
+        }
     }
 }
 

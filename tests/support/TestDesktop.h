@@ -227,6 +227,12 @@ private:
     {
         if (pid <= 0)
             return;
+        // Reaped already by a test that waited for it: its number may be
+        // another process's by now.
+        if (::waitpid(pid, nullptr, WNOHANG) != 0) {
+            pid = 0;
+            return;
+        }
         ::kill(pid, SIGTERM);
         for (int i = 0; i < 200; ++i) {
             if (::waitpid(pid, nullptr, WNOHANG) == pid) {

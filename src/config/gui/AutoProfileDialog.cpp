@@ -94,6 +94,9 @@ AutoProfileDialog::AutoProfileDialog(AutoProfileController& controller, QWidget*
     disabled_ = Images().Pixmap(QStringLiteral("autoprofile_disable.jpg"));
     CreateControls();
     Connect();
+    // A child by name, so that a test can let a minute pass at once.
+    pickTimeout_.setParent(this);
+    pickTimeout_.setObjectName(QStringLiteral("pickTimeout"));
     pickTimeout_.setSingleShot(true);
     pickTimeout_.setInterval(60000);
     connect(&pickTimeout_, &QTimer::timeout, this, [this] {

@@ -94,6 +94,9 @@ TEST(TrayIconTest, ALongTipIsCutOnlyAtTheEndOfALine)
         {"a long last line", first + QLatin1Char('\n') + second + QLatin1Char('x'), first},
         {"one long line: cut at a space", QString(100, QLatin1Char('c')) + QStringLiteral(" ") + QString(40, QLatin1Char('d')),
          QString(100, QLatin1Char('c'))},
+        // 13 units a word and its space, 26 bytes in UTF-8: nine words fit.
+        {"one long Russian line: cut at a space", QStringLiteral("Автопрофиль: ").repeated(12),
+         QStringLiteral("Автопрофиль: ").repeated(9).chopped(1)},
     };
     for (const auto& c : cases) {
         f.tray.SetTip(c.tip);

@@ -21,6 +21,7 @@
 #include <fstream>
 #include <functional>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -275,6 +276,7 @@ TEST_F(QtUserPromptsTest, FileDialogsWriteSizesAndDatesInTheChosenLanguage)
         ApplyQtLanguage(c.language);
         QString size, date, type, folderType;
         int sizeRoom = 0, dateRoom = 0, sizeNeeds = 0, dateNeeds = 0;
+        bool rowSeen = false;
         Answerer<QFileDialog> answerer([&](QFileDialog* dialog) {
             auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
             if (!view)
@@ -286,6 +288,10 @@ TEST_F(QtUserPromptsTest, FileDialogsWriteSizesAndDatesInTheChosenLanguage)
                     folderType = name.siblingAtColumn(2).data().toString();
                 if (name.data().toString() != QStringLiteral("Gaming.vpf") || folderType.isEmpty())
                     continue;
+                // The header fits its columns to the rows a moment after
+                // they come, once the dialog's event loop runs again.
+                if (!std::exchange(rowSeen, true))
+                    return;
                 type = name.siblingAtColumn(2).data().toString();
                 size = name.siblingAtColumn(1).data().toString();
                 date = name.siblingAtColumn(3).data().toString();

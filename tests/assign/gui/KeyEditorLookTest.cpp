@@ -3,10 +3,9 @@
 // tab captions of one size in every language.
 #include "KeyEditorTestSupport.h"
 
-#include "skin/gui/SkinFont.h"
+#include "support/ButtonCaptions.h"
 
 #include <QAbstractItemView>
-#include <QFontMetricsF>
 #include <QImage>
 #include <QMouseEvent>
 #include <QScreen>
@@ -121,14 +120,8 @@ TEST_F(KeyEditorTest, TabCaptionsShareOneSizeThatFitsInEveryLanguage)
     for (int language : {0, 1}) {
         SCOPED_TRACE(language);
         window->ApplyLanguage(language);
-        const double size = editor->Button(TabKey)->TextStyle().pointSize;
-        for (int tab : {TabKey, TabMacro, TabMedia, TabFunction}) {
-            CPngButton* button = editor->Button(tab);
-            EXPECT_EQ(button->TextStyle().pointSize, size) << button->text().toStdString();
-            const QFont font = SkinFont(ResolveSkinFontFamily(button->TextStyle().fontName), size, false);
-            EXPECT_LE(QFontMetricsF(font).horizontalAdvance(button->text()), button->width())
-                << button->text().toStdString();
-        }
+        ExpectOneCaptionSizeThatFits({editor->Button(TabKey), editor->Button(TabMacro), editor->Button(TabMedia),
+                                      editor->Button(TabFunction)});
     }
     window->ApplyLanguage(0);
 }

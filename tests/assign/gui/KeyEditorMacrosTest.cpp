@@ -20,10 +20,7 @@ std::vector<MacroEvent> ManyEvents(size_t count)
 
 TEST_F(KeyEditorTest, RenamingToAnotherMacrosNameGivesTheNextDefaultName)
 {
-    PrepareKeyboard(0, {});
-    Start();
-    AddMacros({{"Alpha", {}}, {"Beta", {}}});
-    OpenEditor(MacroOnlyControlId);
+    OpenOnMacros({{"Alpha", {}}, {"Beta", {}}});
     auto* list = Get<QComboBox>(MacroListBox);
     list->setCurrentIndex(1);
     ASSERT_EQ(editor->Macros().selected, 1);
@@ -64,11 +61,7 @@ TEST_F(KeyEditorTest, CancelAfterDeletingAMacroChangesNothing)
 
 TEST_F(KeyEditorTest, HoldingAKeyWhileRecordingRecordsOnePressAndOneRelease)
 {
-    PrepareKeyboard(0, {});
-    Start();
-    WriteRecordDelaysSetting(1);
-    AddMacros({{"Alpha", {}}});
-    OpenEditor(MacroOnlyControlId);
+    OpenOnMacros({{"Alpha", {}}}, 1);
     editor->Button(Record)->click();
     ASSERT_TRUE(editor->IsRecording());
     EXPECT_FALSE(editor->Button(NewMacro)->isEnabled());
@@ -98,11 +91,7 @@ TEST_F(KeyEditorTest, HoldingAKeyWhileRecordingRecordsOnePressAndOneRelease)
 // pressed again back in the editor is a stroke of its own.
 TEST_F(KeyEditorTest, KeysHeldWhenAnotherWindowBecomesActiveAreReleasedInTheMacro)
 {
-    PrepareKeyboard(0, {});
-    Start();
-    WriteRecordDelaysSetting(1);
-    AddMacros({{"Alpha", {}}});
-    OpenEditor(MacroOnlyControlId);
+    OpenOnMacros({{"Alpha", {}}}, 1);
     editor->Button(Record)->click();
     now = 1100;
     SendKey(KEY_LEFTSHIFT, false);
@@ -128,11 +117,7 @@ TEST_F(KeyEditorTest, KeysHeldWhenAnotherWindowBecomesActiveAreReleasedInTheMacr
 
 TEST_F(KeyEditorTest, WithoutRecordedDelaysEveryRecordedEventGetsFifty)
 {
-    PrepareKeyboard(0, {});
-    Start();
-    WriteRecordDelaysSetting(0);
-    AddMacros({{"Alpha", {}}});
-    OpenEditor(MacroOnlyControlId);
+    OpenOnMacros({{"Alpha", {}}}, 0);
     EXPECT_FALSE(Get<QCheckBox>(RecordDelays)->isChecked());
     editor->Button(Record)->click();
     now = 1013;
@@ -159,10 +144,7 @@ TEST_F(KeyEditorTest, WithoutRecordedDelaysEveryRecordedEventGetsFifty)
 // list, disabled meanwhile, has it back afterwards instead of the play count.
 TEST_F(KeyEditorTest, RecordingLeavesTheFocusWhereItWas)
 {
-    PrepareKeyboard(0, {});
-    Start();
-    AddMacros({{"Alpha", {}}});
-    OpenEditor(MacroOnlyControlId);
+    OpenOnMacros({{"Alpha", {}}});
     QWidget* const places[] = {Get<QComboBox>(MacroListBox), Get<QLineEdit>(PlayCount), editor->EventView()};
     for (QWidget* place : places) {
         const std::string name = place->objectName().toStdString();
@@ -183,11 +165,7 @@ TEST_F(KeyEditorTest, RecordingLeavesTheFocusWhereItWas)
 
 TEST_F(KeyEditorTest, TheRecordDelaysBoxShowsWhatTheSettingsHold)
 {
-    PrepareKeyboard(0, {});
-    Start();
-    WriteRecordDelaysSetting(0);
-    AddMacros({{"Alpha", {}}});
-    OpenEditor(MacroOnlyControlId);
+    OpenOnMacros({{"Alpha", {}}}, 0);
     auto* box = Get<QCheckBox>(RecordDelays);
     ASSERT_FALSE(box->isChecked());
 
@@ -203,10 +181,7 @@ TEST_F(KeyEditorTest, TheRecordDelaysBoxShowsWhatTheSettingsHold)
 
 TEST_F(KeyEditorTest, AMacroOfFourThousandEventsTakesNoMore)
 {
-    PrepareKeyboard(0, {});
-    Start();
-    AddMacros({{"Full", ManyEvents(MaxMacroEvents)}});
-    OpenEditor(MacroOnlyControlId);
+    OpenOnMacros({{"Full", ManyEvents(MaxMacroEvents)}});
     ASSERT_EQ(editor->EventModel()->rowCount(), MaxMacroEvents);
     editor->EventView()->selectRow(10);
     editor->Button(Record)->click();
@@ -218,10 +193,7 @@ TEST_F(KeyEditorTest, AMacroOfFourThousandEventsTakesNoMore)
 
 TEST_F(KeyEditorTest, EventsMoveDeleteAndAreEditedInTheirCells)
 {
-    PrepareKeyboard(0, {});
-    Start();
-    AddMacros({{"Big", ManyEvents(MaxMacroEvents)}});
-    OpenEditor(MacroOnlyControlId);
+    OpenOnMacros({{"Big", ManyEvents(MaxMacroEvents)}});
     QTableView* view = editor->EventView();
     const std::vector<MacroEvent> original = ManyEvents(MaxMacroEvents);
 

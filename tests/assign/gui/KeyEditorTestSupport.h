@@ -13,6 +13,7 @@
 #include "keys/EvdevKeyTable.h"
 #include "macro/MacroApply.h"
 #include "macro/MacroEditing.h"
+#include "macro/RecordDelaySetting.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -84,6 +85,18 @@ protected:
             list.rows = events;
         }
         ASSERT_EQ(ApplyMacroEdits(list), 1);
+    }
+    // The editor opened from the Macros button on these macros, with the
+    // recorded-delays setting given (or, -1, as it is).
+    void OpenOnMacros(const std::vector<std::pair<std::string, std::vector<MacroEvent>>>& macros,
+                      int recordDelays = -1)
+    {
+        PrepareKeyboard(0, {});
+        Start();
+        if (recordDelays >= 0)
+            WriteRecordDelaysSetting(recordDelays);
+        AddMacros(macros);
+        OpenEditor(MacroOnlyControlId);
     }
     static std::vector<std::string> DocumentMacroNames()
     {

@@ -7,7 +7,7 @@
 #include "KeyEditorTestSupport.h"
 
 #include "macro/RecordDelaySetting.h"
-#include "support/TestDesktop.h"
+#include "support/DesktopChild.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
@@ -15,24 +15,12 @@
 #include <xcb/xcb.h>
 
 #include <chrono>
-#include <csignal>
-#include <fstream>
-#include <sstream>
-#include <sys/wait.h>
-#include <thread>
 
 using namespace CompositeControl;
 
 namespace {
 
-constexpr const char* ChildVariable = "RT604_X11_CHILD";
 constexpr int MediaKeycode = KEY_VOLUMEUP + XkbKeycodeOffset;
-
-// Runs xdotool with the arguments; true when it succeeded.
-bool Xdotool(const std::string& arguments)
-{
-    return std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str()) == 0;
-}
 
 // A second client that listens for the volume key the way a desktop does:
 // a passive grab on the root window.
@@ -164,42 +152,11 @@ bool Activate(unsigned long window)
 
 } // namespace
 
+// A window manager moves the focus between the editor and other windows as
+// on a desktop.
 TEST(KeyEditorX11, TheGrabCapturesAndRecordsRealKeyPresses)
 {
-    if (std::getenv(ChildVariable))
-        GTEST_SKIP() << "inside the child";
-    TestDesktop desktop;
-    std::string why;
-    if (!desktop.Start(why))
-        GTEST_SKIP() << "no X server for this test: " << why;
-    ASSERT_FALSE(TestDesktop::Which("xdotool").empty()) << "xdotool is needed (tools/install-deps.sh)";
-    ASSERT_FALSE(TestDesktop::Which("openbox").empty()) << "openbox is needed (tools/install-deps.sh)";
-    const std::string output = (std::filesystem::temp_directory_path() /
-                                ("rt604-x11-" + std::to_string(::getpid()) + ".log")).string();
-    // A window manager moves the focus between the editor and other
-    // windows as on a desktop.
-    desktop.Spawn({"openbox"}, output + ".wm");
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const pid_t child = desktop.Spawn({"/proc/self/exe", "--gtest_also_run_disabled_tests",
-                                       "--gtest_filter=KeyEditorTest.DISABLED_*"},
-                                      output, {std::string(ChildVariable) + "=1"});
-    int status = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (::waitpid(child, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(child, SIGKILL);
-            ::waitpid(child, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    std::ifstream log(output);
-    std::stringstream text;
-    text << log.rdbuf();
-    std::filesystem::remove(output);
-    std::filesystem::remove(output + ".wm");
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text.str();
-    EXPECT_NE(text.str().find("[  PASSED  ] 3 tests"), std::string::npos) << text.str();
+    RunDisabledTestsOnDesktop("KeyEditorTest", {{"xdotool", "openbox"}, {{"openbox"}}, std::chrono::seconds(120)});
 }
 
 // Run by the test above inside its X server.

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -20,10 +21,12 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTableWidget>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <utility>
 #include <unistd.h>
 
@@ -222,25 +225,19 @@ TEST_F(AutoProfileDialogTest, TheSwitchShowsATickWhenOn)
     option.initFrom(enable);
     const QRect box = enable->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, enable);
     ASSERT_GE(box.width(), 12);
-    // Dark strokes of the tick inside the lit box.
-    const auto darkInside = [&] {
+    // Pixels of one kind inside the box: lit ones of the box, dark strokes
+    // of the tick.
+    const auto inside = [&](const std::function<bool(const QColor&)>& kind) {
         const QImage image = enable->grab().toImage();
-        int dark = 0;
+        int count = 0;
         for (int y = box.top() + 4; y <= box.bottom() - 4; ++y) {
             for (int x = box.left() + 4; x <= box.right() - 4; ++x)
-                dark += QColor(image.pixel(x, y)).lightness() < 70 ? 1 : 0;
+                count += kind(QColor(image.pixel(x, y))) ? 1 : 0;
         }
-        return dark;
+        return count;
     };
-    const auto litInside = [&] {
-        const QImage image = enable->grab().toImage();
-        int lit = 0;
-        for (int y = box.top() + 4; y <= box.bottom() - 4; ++y) {
-            for (int x = box.left() + 4; x <= box.right() - 4; ++x)
-                lit += QColor(image.pixel(x, y)).red() > 200 ? 1 : 0;
-        }
-        return lit;
-    };
+    const auto darkInside = [&] { return inside([](const QColor& c) { return c.lightness() < 70; }); };
+    const auto litInside = [&] { return inside([](const QColor& c) { return c.red() > 200; }); };
     enable->setChecked(true);
     EXPECT_GT(litInside(), 4) << "the box is lit";
     EXPECT_GT(darkInside(), 4) << "a tick is drawn in it";
@@ -339,4 +336,51 @@ TEST_F(AutoProfileDialogTest, APickEndsAsTheClickedWindowDeserves)
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(dialog.get(), &escape);
     EXPECT_FALSE(dialog->isVisible());
+}
+
+// Nobody clicking for a minute has forgotten the pick: it ends, the pointer
+// is let go and the note says what the dialog is for again. A pick ended
+// earlier leaves no minute running to end the next one.
+TEST_F(AutoProfileDialogTest, APickNobodyAnswersEndsAfterAMinute)
+{
+    Open();
+    auto* minute = dialog->findChild<QTimer*>(QStringLiteral("pickTimeout"));
+    ASSERT_NE(minute, nullptr);
+    EXPECT_FALSE(minute->isActive());
+    dialog->Button(Pick)->click();
+    ASSERT_TRUE(click.handler);
+    EXPECT_TRUE(minute->isActive());
+    EXPECT_TRUE(minute->isSingleShot());
+    EXPECT_EQ(minute->interval(), 60000);
+
+    minute->start(0); // the minute is up
+    QElapsedTimer waited;
+    waited.start();
+    while (controller->IsPicking() && waited.elapsed() < 2000)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_FALSE(controller->IsPicking());
+    EXPECT_FALSE(dialog->Button(Pick)->IsMarked());
+    EXPECT_FALSE(click.handler) << "the pointer is still held";
+    EXPECT_EQ(Note().toStdString(), LoadText("PROFILE_AUTO_HINT"));
+    EXPECT_TRUE(dialog->isVisible());
+
+    // Ended by a click, by Escape or by the Pick button: no minute left.
+    WindowIdentity gimp;
+    gimp.kind = WindowIdentity::Kind::Application;
+    gimp.windowClass = "Gimp";
+    const std::function<void()> ends[] = {
+        [&] { std::exchange(click.handler, nullptr)(gimp, true); },
+        [&] {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(dialog.get(), &escape);
+        },
+        [&] { dialog->Button(Pick)->click(); },
+    };
+    for (const auto& end : ends) {
+        dialog->Button(Pick)->click();
+        ASSERT_TRUE(minute->isActive());
+        end();
+        EXPECT_FALSE(controller->IsPicking());
+        EXPECT_FALSE(minute->isActive());
+    }
 }

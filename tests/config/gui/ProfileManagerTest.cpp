@@ -10,10 +10,12 @@
 #include "lighting/LightingState.h"
 #include "skin/gui/SkinPlacement.h"
 #include "support/FakeOpener.h"
+#include "support/ShownToolTip.h"
 #include "update/DlgUpdate.h"
 #include "widgets/BitmapSlider.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTableView>
@@ -33,6 +35,13 @@ protected:
         CVarkelin_DlgProfile* dialog = window->ProfileDialog();
         EXPECT_NE(dialog, nullptr);
         return dialog;
+    }
+    // The keyboard running profile, the program started, the manager open.
+    CVarkelin_DlgProfile* OpenManagerOn(int profile)
+    {
+        PrepareKeyboard(profile, {});
+        Start();
+        return OpenManager();
     }
 
     // The owner clicks the tick of a row.
@@ -80,9 +89,7 @@ protected:
 
 TEST_F(ProfileManagerTest, ListsTheProfilesTicksTheActiveOneAndWearsTheSkin)
 {
-    PrepareKeyboard(1, {});
-    Start();
-    CVarkelin_DlgProfile* dialog = OpenManager();
+    CVarkelin_DlgProfile* dialog = OpenManagerOn(1);
     ASSERT_NE(dialog, nullptr);
 
     EXPECT_TRUE(dialog->isVisible());
@@ -218,9 +225,7 @@ TEST_F(ProfileManagerTest, RemovingEveryFileAndApplyWritesZeroRowsAndKeepsThePro
     ASSERT_TRUE(AppSettings().SetString("PROFILES", "PROFILE01", Path("a.vpf")));
     ASSERT_TRUE(AppSettings().SetString("PROFILES", "PROFILE02", Path("b.vpf")));
     ASSERT_TRUE(AppSettings().SetString("PROFILES", "PROFILE00", "2"));
-    PrepareKeyboard(1, {});
-    Start();
-    CVarkelin_DlgProfile* dialog = OpenManager();
+    CVarkelin_DlgProfile* dialog = OpenManagerOn(1);
     ASSERT_NE(dialog, nullptr);
     ASSERT_EQ(dialog->Model()->rowCount(), 5);
 
@@ -257,9 +262,7 @@ TEST_F(ProfileManagerTest, RemovingEveryFileAndApplyWritesZeroRowsAndKeepsThePro
 // that went away shown as missing rather than dropped.
 TEST_F(ProfileManagerTest, AddedRowsStayAcrossOpeningsAndMissingFilesShow)
 {
-    PrepareKeyboard(0, {});
-    Start();
-    CVarkelin_DlgProfile* dialog = OpenManager();
+    CVarkelin_DlgProfile* dialog = OpenManagerOn(0);
     ASSERT_NE(dialog, nullptr);
     prompts.savePath = Path("fresh.vpf");
     dialog->Button(ProfileControl::New)->click();
@@ -362,11 +365,28 @@ TEST_F(ProfileManagerTest, ASwitchTheKeyboardRefusesIsToldAndNotShown)
     EXPECT_EQ(window->Button(MainControl::Profiles)->text(), Text("PROFILE_1"));
 }
 
+// A cell's tooltip (a missing file's) is dark like every other, though the
+// manager's style sheet styles its list.
+TEST_F(ProfileManagerTest, CellTooltipsAreDark)
+{
+    ASSERT_TRUE(AppSettings().SetString("PROFILES", "PROFILE01", Path("gone.vpf")));
+    ASSERT_TRUE(AppSettings().SetString("PROFILES", "PROFILE00", "1"));
+    CVarkelin_DlgProfile* dialog = OpenManagerOn(0);
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(dialog->Model()->rowCount(), 4);
+    QTableView* view = dialog->List();
+    const QPoint at = view->visualRect(dialog->Model()->index(3, 1)).center();
+    QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(view->viewport(), &help);
+    QWidget* tip = ShownToolTip();
+    ASSERT_NE(tip, nullptr);
+    EXPECT_LT(MeanLightness(tip), 80);
+    QToolTip::hideText();
+}
+
 TEST_F(ProfileManagerTest, NewAndLoadAddRowsAndLoadRefusesABrokenFileNamingTheReason)
 {
-    PrepareKeyboard(0, {});
-    Start();
-    CVarkelin_DlgProfile* dialog = OpenManager();
+    CVarkelin_DlgProfile* dialog = OpenManagerOn(0);
     ASSERT_NE(dialog, nullptr);
 
     prompts.savePath = Path("fresh.vpf");
@@ -427,9 +447,7 @@ TEST_F(ProfileManagerTest, NewAndLoadAddRowsAndLoadRefusesABrokenFileNamingTheRe
 // with changes of its own not applied, the owner is asked first.
 TEST_F(ProfileManagerTest, SelectProfileWhileTheManagerIsOpen)
 {
-    PrepareKeyboard(0, {});
-    Start();
-    CVarkelin_DlgProfile* dialog = OpenManager();
+    CVarkelin_DlgProfile* dialog = OpenManagerOn(0);
     ASSERT_NE(dialog, nullptr);
 
     ASSERT_EQ(SelectProfile(2), 1);
@@ -479,9 +497,7 @@ TEST_F(ProfileManagerTest, SelectProfileIsRefusedWhileTheKeyEditorIsOpen)
 
 TEST_F(ProfileManagerTest, CancelAndEscapeChangeNothingAndF1OpensTheHelp)
 {
-    PrepareKeyboard(1, {});
-    Start();
-    CVarkelin_DlgProfile* dialog = OpenManager();
+    CVarkelin_DlgProfile* dialog = OpenManagerOn(1);
     ASSERT_NE(dialog, nullptr);
 
     {
@@ -522,9 +538,7 @@ TEST_F(ProfileManagerTest, CancelAndEscapeChangeNothingAndF1OpensTheHelp)
 // when the program exits.
 TEST_F(ProfileManagerTest, KeyboardLossClosesTheManagerAndTheUpdateWindow)
 {
-    PrepareKeyboard(0, {});
-    Start();
-    CVarkelin_DlgProfile* dialog = OpenManager();
+    CVarkelin_DlgProfile* dialog = OpenManagerOn(0);
     ASSERT_NE(dialog, nullptr);
     Tick(dialog, 1);
     window->OnTrayCommand(CmdFirmwareUpdate);

@@ -193,7 +193,14 @@ TEST_F(AutoProfileX11Test, TheLongestTipsFitWholeInBothLanguages)
             const QString tip = window->TrayTipText();
             EXPECT_LE(tip.size(), 127) << tip.toStdString();
             EXPECT_EQ(window->Tray()->Tip(), tip);
-            EXPECT_EQ(tip.split(QLatin1Char('\n')).size(), lines) << tip.toStdString();
+            const QStringList shown = tip.split(QLatin1Char('\n'));
+            EXPECT_EQ(shown.size(), lines) << tip.toStdString();
+            // Nothing made to fit by leaving out the virtual keyboard's mark
+            // or the red dot's line.
+            EXPECT_EQ(shown.front().toStdString(), LoadText("KEYBOARD_TRAY_DESC") + LoadText("VIRTUAL_KEYBOARD_SUFFIX"));
+            if (lines >= 3) {
+                EXPECT_EQ(shown[2].toStdString(), LoadText("TRAY_TIP_STATUS_MARK"));
+            }
         }
     };
     check("connected", 2);

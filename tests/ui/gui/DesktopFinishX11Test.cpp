@@ -6,7 +6,7 @@
 
 #include "MainWindowTestSupport.h"
 
-#include "support/TestDesktop.h"
+#include "support/DesktopChild.h"
 
 #include "app/gui/QtUserPrompts.h"
 #include "config/gui/AutoProfileDialog.h"
@@ -22,17 +22,7 @@
 
 #include <xcb/xcb.h>
 
-#include <fstream>
-#include <sstream>
-
 namespace {
-
-constexpr const char* ChildVariable = "RT604_FINISH_X11_CHILD";
-
-bool Xdotool(const std::string& arguments)
-{
-    return std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str()) == 0;
-}
 
 // Reads the X server as another client would: what the window manager
 // wrote on a window, and windows of a plain application.
@@ -112,6 +102,26 @@ protected:
 
     static void Settle(int ms = 300) { SpinUntil([] { return false; }, ms); }
 
+    // The automatic profiles' dialog, open and active; nullptr (and a
+    // failure said) otherwise.
+    AutoProfileDialog* OpenActiveAutoProfileDialog()
+    {
+        PrepareKeyboard(0, {});
+        Start();
+        window->OpenAutoProfileDialog();
+        AutoProfileDialog* dialog = window->AutoProfileWindow();
+        if (!dialog) {
+            ADD_FAILURE() << "the dialog did not open";
+            return nullptr;
+        }
+        if (!SpinUntil([&] { return dialog->isActiveWindow(); }, 5000)) {
+            ADD_FAILURE() << "the dialog never got active";
+            return nullptr;
+        }
+        Settle();
+        return dialog;
+    }
+
     XClient x;
 };
 
@@ -119,40 +129,8 @@ protected:
 
 TEST(DesktopFinishX11Runner, OpenboxClockAndClicks)
 {
-    if (std::getenv(ChildVariable))
-        GTEST_SKIP() << "inside the child";
-    TestDesktop desktop;
-    std::string why;
-    if (!desktop.Start(why))
-        GTEST_SKIP() << "no X server for this test: " << why;
-    for (const char* tool : {"xdotool", "openbox", "xclock"})
-        ASSERT_FALSE(TestDesktop::Which(tool).empty()) << tool << " is needed (tools/install-deps.sh)";
-    const std::string output = (std::filesystem::temp_directory_path() /
-                                ("rt604-finish-x11-" + std::to_string(::getpid()) + ".log")).string();
-    desktop.Spawn({"openbox"}, output + ".wm");
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    desktop.Spawn({"xclock", "-geometry", "160x160+1000+60"}, output + ".clock");
-    const pid_t child = desktop.Spawn({"/proc/self/exe", "--gtest_also_run_disabled_tests",
-                                       "--gtest_filter=DesktopFinishX11.DISABLED_*"},
-                                      output, {std::string(ChildVariable) + "=1"});
-    int status = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(100);
-    while (::waitpid(child, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(child, SIGKILL);
-            ::waitpid(child, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    std::ifstream log(output);
-    std::stringstream text;
-    text << log.rdbuf();
-    std::filesystem::remove(output);
-    std::filesystem::remove(output + ".wm");
-    std::filesystem::remove(output + ".clock");
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text.str();
-    EXPECT_NE(text.str().find("[  PASSED  ] 3 tests"), std::string::npos) << text.str();
+    RunDisabledTestsOnDesktop("DesktopFinishX11",
+                              {{"xdotool", "openbox", "xclock"}, {{"openbox"}, {"xclock", "-geometry", "160x160+1000+60"}}});
 }
 
 // Openbox puts its minimise and maximise buttons on every title bar, and a
@@ -207,13 +185,8 @@ TEST_F(DesktopFinishX11, DISABLED_PickWindowSaysWhyAClockCannotBePicked)
     Settle(500);
     // Away from where the dialog will open.
     ASSERT_TRUE(Xdotool("windowmove --sync " + std::to_string(notepad) + " 20 780"));
-    PrepareKeyboard(0, {});
-    Start();
-    window->OpenAutoProfileDialog();
-    AutoProfileDialog* dialog = window->AutoProfileWindow();
+    AutoProfileDialog* dialog = OpenActiveAutoProfileDialog();
     ASSERT_NE(dialog, nullptr);
-    ASSERT_TRUE(SpinUntil([&] { return dialog->isActiveWindow(); }, 5000)) << "the dialog never got active";
-    Settle();
     auto* application = static_cast<QLineEdit*>(dialog->Control(AutoProfileControl::Application));
     auto* note = static_cast<QLabel*>(dialog->Control(AutoProfileControl::Note));
     CPngButton* pick = dialog->Button(AutoProfileControl::Pick);
@@ -254,13 +227,8 @@ TEST_F(DesktopFinishX11, DISABLED_PickWindowSaysWhyAClockCannotBePicked)
 // the dialog stays open through them.
 TEST_F(DesktopFinishX11, DISABLED_TheSwitchTogglesUnderRealClicks)
 {
-    PrepareKeyboard(0, {});
-    Start();
-    window->OpenAutoProfileDialog();
-    AutoProfileDialog* dialog = window->AutoProfileWindow();
+    AutoProfileDialog* dialog = OpenActiveAutoProfileDialog();
     ASSERT_NE(dialog, nullptr);
-    ASSERT_TRUE(SpinUntil([&] { return dialog->isActiveWindow(); }, 5000)) << "the dialog never got active";
-    Settle();
     auto* enable = static_cast<QCheckBox*>(dialog->Control(AutoProfileControl::Enable));
     const bool before = enable->isChecked();
     const QPoint box = enable->mapToGlobal(QPoint(10, enable->height() / 2));

@@ -3,9 +3,9 @@
 // every language.
 #include "MainWindowTestSupport.h"
 
-#include "skin/gui/SkinFont.h"
+#include "support/ButtonCaptions.h"
 
-#include <QFontMetricsF>
+#include <vector>
 
 TEST_F(MainWindowTest, TheProfileRowsCaptionsShareOneSizeThatFits)
 {
@@ -17,15 +17,10 @@ TEST_F(MainWindowTest, TheProfileRowsCaptionsShareOneSizeThatFits)
         SCOPED_TRACE(language);
         SetLanguageIndex(language);
         window->ApplyLanguage(language);
-        const double size = window->Button(MainControl::Profile1)->TextStyle().pointSize;
-        EXPECT_LE(size, 10);
-        for (int id : row) {
-            CPngButton* button = window->Button(id);
-            EXPECT_EQ(button->TextStyle().pointSize, size) << button->text().toStdString();
-            const QFont font = SkinFont(ResolveSkinFontFamily(button->TextStyle().fontName), size, false);
-            EXPECT_LE(QFontMetricsF(font).horizontalAdvance(button->text()), button->width() - 8)
-                << button->text().toStdString();
-        }
+        std::vector<CPngButton*> buttons;
+        for (int id : row)
+            buttons.push_back(window->Button(id));
+        EXPECT_LE(ExpectOneCaptionSizeThatFits(buttons, 8), 10);
     }
     // English words fit at the profile buttons' own size.
     EXPECT_EQ(window->Button(MainControl::Profile1)->TextStyle().pointSize, 10);

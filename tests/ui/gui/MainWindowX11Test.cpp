@@ -9,7 +9,7 @@
 #include "app/gui/QtUserPrompts.h"
 #include "assign/gui/CompositeDialog.h"
 #include "config/gui/DlgProfile.h"
-#include "support/TestDesktop.h"
+#include "support/DesktopChild.h"
 #include "ui/MainWindowLighting.h"
 #include "widgets/SkinColorBtn.h"
 
@@ -26,18 +26,9 @@
 #include <QTimer>
 #include <QWindow>
 
-#include <fstream>
 #include <set>
-#include <sstream>
 
 namespace {
-
-constexpr const char* ChildVariable = "RT604_X11_CHILD";
-
-bool Xdotool(const std::string& arguments)
-{
-    return std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str()) == 0;
-}
 
 // xdotool's --sync waits for the pointer to move, which it never does when it
 // is there already: the wait would hold the event loop for half a minute.
@@ -119,38 +110,7 @@ protected:
 
 TEST(MainWindowX11Runner, KeyboardAndPointerOnARealXServer)
 {
-    if (std::getenv(ChildVariable))
-        GTEST_SKIP() << "inside the child";
-    TestDesktop desktop;
-    std::string why;
-    if (!desktop.Start(why))
-        GTEST_SKIP() << "no X server for this test: " << why;
-    ASSERT_FALSE(TestDesktop::Which("xdotool").empty()) << "xdotool is needed (tools/install-deps.sh)";
-    const std::string output = (std::filesystem::temp_directory_path() /
-                                ("rt604-main-x11-" + std::to_string(::getpid()) + ".log")).string();
-    if (!TestDesktop::Which("openbox").empty()) {
-        desktop.Spawn({"openbox"}, output + ".wm");
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    }
-    const pid_t child = desktop.Spawn({"/proc/self/exe", "--gtest_also_run_disabled_tests",
-                                       "--gtest_filter=MainWindowX11.DISABLED_*"},
-                                      output, {std::string(ChildVariable) + "=1"});
-    int status = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(100);
-    while (::waitpid(child, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(child, SIGKILL);
-            ::waitpid(child, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    std::ifstream log(output);
-    std::stringstream text;
-    text << log.rdbuf();
-    std::filesystem::remove(output);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text.str();
-    EXPECT_NE(text.str().find("[  PASSED  ] 2 tests"), std::string::npos) << text.str();
+    RunDisabledTestsOnDesktop("MainWindowX11", {{"xdotool"}, {{"openbox"}}});
 }
 
 // Tab visits every control once per round, the keyboard first and the title

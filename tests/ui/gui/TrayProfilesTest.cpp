@@ -101,7 +101,6 @@ TEST_F(TrayProfilesTest, TheMenuOffersTheProfilesAboveItsEntriesAndMarksTheActiv
     SetLanguageIndex(0);
 }
 
-
 // A switch the keyboard refuses, from the window or from the tray: the
 // buttons, the tray's mark, the banner and the lighting panel stay on the
 // profile the keyboard runs, and the owner is told.
@@ -128,6 +127,7 @@ TEST_F(TrayProfilesTest, ASwitchTheKeyboardRefusesLeavesEveryMarkOnTheOldProfile
         EXPECT_EQ(prompts.messages, std::vector<std::string>{said});
     }
 }
+
 TEST_F(TrayProfilesTest, MarksFollowAProfileChosenOnTheKeyboardOrByAnotherProgram)
 {
     PrepareKeyboard(0, {});

@@ -11,13 +11,13 @@
 #include "update/FirmwareUpdate.h"
 #include "update/UpdaterLauncher.h"
 
+#include "support/ShownToolTip.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QCursor>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QEnterEvent>
-#include <QImage>
 #include <QLabel>
 #include <QStandardPaths>
 #include <QToolTip>
@@ -177,24 +177,9 @@ TEST_F(UpdateWindowTest, ButtonTooltipsAreDark)
     QCursor::setPos(backup->mapToGlobal(at.toPoint()));
     QEnterEvent enter(at, backup->mapToGlobal(at), backup->mapToGlobal(at));
     QApplication::sendEvent(backup, &enter);
-    QElapsedTimer waited;
-    waited.start();
-    while (!QToolTip::isVisible() && waited.elapsed() < 3000)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    ASSERT_TRUE(QToolTip::isVisible());
-    QWidget* tip = nullptr;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (widget->inherits("QTipLabel") && widget->isVisible())
-            tip = widget;
-    }
+    QWidget* tip = ShownToolTip();
     ASSERT_NE(tip, nullptr);
-    const QImage image = tip->grab().toImage();
-    double lightness = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x)
-            lightness += QColor(image.pixel(x, y)).lightness();
-    }
-    EXPECT_LT(lightness / (image.width() * image.height()), 80);
+    EXPECT_LT(MeanLightness(tip), 80);
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(backup, &leave);
     QToolTip::hideText();

@@ -1,0 +1,103 @@
+#pragma once
+
+// Qt tests that need a real X server: the test program's own application is
+// an offscreen one and cannot talk to one, so a runner test starts a
+// TestDesktop and runs the suite's disabled tests in a child process of the
+// program on it. The runner fails with the child's output when the child
+// fails or runs fewer tests than the suite has.
+#include "support/TestDesktop.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <vector>
+
+inline constexpr const char* DesktopChildVariable = "RT604_DESKTOP_CHILD";
+
+// Runs xdotool on this process's display; true when it succeeded.
+inline bool Xdotool(const std::string& arguments)
+{
+    return std::system(("xdotool " + arguments + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+struct DesktopChildSetup {
+    // Programs the tests cannot do without, besides the X server.
+    std::vector<std::string> needs;
+    // Started on the desktop before the tests, in this order (a window
+    // manager, a clock); one that is not installed and not needed is left out.
+    std::vector<std::vector<std::string>> programs;
+    std::chrono::seconds limit{100};
+};
+
+// The disabled tests of suite that this program holds.
+inline int DisabledTestsOf(const std::string& suite)
+{
+    int count = 0;
+    const ::testing::UnitTest& unit = *::testing::UnitTest::GetInstance();
+    for (int s = 0; s < unit.total_test_suite_count(); ++s) {
+        const ::testing::TestSuite& tests = *unit.GetTestSuite(s);
+        if (tests.name() != suite)
+            continue;
+        for (int t = 0; t < tests.total_test_count(); ++t)
+            count += std::string(tests.GetTestInfo(t)->name()).rfind("DISABLED_", 0) == 0 ? 1 : 0;
+    }
+    return count;
+}
+
+// The whole body of a runner test: runs suite.DISABLED_* on a desktop of
+// their own and judges the child's run.
+inline void RunDisabledTestsOnDesktop(const std::string& suite, const DesktopChildSetup& setup)
+{
+    if (std::getenv(DesktopChildVariable))
+        GTEST_SKIP() << "inside the child";
+    TestDesktop desktop;
+    std::string why;
+    if (!desktop.Start(why))
+        GTEST_SKIP() << "no X server for this test: " << why;
+    for (const std::string& tool : setup.needs)
+        ASSERT_FALSE(TestDesktop::Which(tool).empty()) << tool << " is needed (tools/install-deps.sh)";
+    const int expected = DisabledTestsOf(suite);
+    ASSERT_GT(expected, 0) << "no disabled tests in " << suite;
+
+    const std::string output = (std::filesystem::temp_directory_path() /
+                                ("rt604-" + suite + "-" + std::to_string(::getpid()) + ".log")).string();
+    std::vector<std::string> outputs = {output};
+    for (const std::vector<std::string>& program : setup.programs) {
+        if (TestDesktop::Which(program.front()).empty())
+            continue;
+        outputs.push_back(output + "." + program.front());
+        desktop.Spawn(program, outputs.back());
+        // Let a window manager take over the screen before windows appear.
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+    const pid_t child = desktop.Spawn({"/proc/self/exe", "--gtest_also_run_disabled_tests",
+                                       "--gtest_filter=" + suite + ".DISABLED_*"},
+                                      output, {std::string(DesktopChildVariable) + "=1"});
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + setup.limit;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    std::ifstream log(output);
+    std::stringstream text;
+    text << log.rdbuf();
+    for (const std::string& file : outputs)
+        std::filesystem::remove(file);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text.str();
+    const std::string passed =
+        "[  PASSED  ] " + std::to_string(expected) + (expected == 1 ? " test." : " tests.");
+    EXPECT_NE(text.str().find(passed), std::string::npos) << text.str();
+}
