@@ -4,24 +4,24 @@
 // once with the keyboard behind the HID backend seam, once plugged into the
 // kernel through /dev/uhid and reached through hidraw (the latter runs in the
 // VM of tools/kernel-test.sh).
-#include "app/AppState.h"
-#include "app/MainWindowLink.h"
-#include "app/ProgramPaths.h"
-#include "app/UserPrompts.h"
-#include "assign/ApplyChanges.h"
+#include "base/AppState.h"
+#include "base/MainWindowLink.h"
+#include "base/ProgramPaths.h"
+#include "base/UserPrompts.h"
+#include "actions/ApplyChanges.h"
 #include "config/ConfigDocument.h"
-#include "config/DeviceCopy.h"
-#include "config/ProfileSwitch.h"
-#include "device/BusyIndicator.h"
-#include "device/DeviceCommands.h"
-#include "device/DeviceState.h"
-#include "device/HidDevice.h"
-#include "device/UhidKeyboard.h"
-#include "device/VirtualKeyboard.h"
+#include "actions/DeviceCopy.h"
+#include "actions/ProfileSwitch.h"
+#include "device/protocol/BusyIndicator.h"
+#include "device/protocol/DeviceCommands.h"
+#include "device/protocol/DeviceState.h"
+#include "device/hid/HidDevice.h"
+#include "device/virtual/UhidKeyboard.h"
+#include "device/virtual/VirtualKeyboard.h"
 #include "macro/MacroBlock.h"
 #include "macro/MacroImage.h"
 #include "platform/SettingsStore.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 
 #include <benchmark/benchmark.h>
 

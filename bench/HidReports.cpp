@@ -1,8 +1,8 @@
 // What a connection and a notice cost on the HID side: parsing the
 // keyboard's interface descriptor (every Open does it), building the item
 // table, and decoding one Consumer Control notice.
-#include "device/HidDevice.h"
-#include "device/ReportDescriptor.h"
+#include "device/hid/HidDevice.h"
+#include "device/hid/ReportDescriptor.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
-#include "app/ProgramPaths.h"
+#include "base/ProgramPaths.h"
 #include "platform/SettingsStore.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 
 #include <benchmark/benchmark.h>
 

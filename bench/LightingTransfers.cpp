@@ -1,7 +1,7 @@
-#include "device/DeviceCommands.h"
-#include "device/DeviceState.h"
-#include "device/HidDevice.h"
-#include "device/VirtualKeyboard.h"
+#include "device/protocol/DeviceCommands.h"
+#include "device/protocol/DeviceState.h"
+#include "device/hid/HidDevice.h"
+#include "device/virtual/VirtualKeyboard.h"
 #include "lighting/KeyColours.h"
 #include "lighting/LightingState.h"
 

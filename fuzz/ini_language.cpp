@@ -3,7 +3,7 @@
 // text: the parse must index what it read, and a format from a damaged
 // language file must fill one placeholder at most, within bounded width.
 #include "platform/PrivateProfile.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,8 +1,8 @@
 // Parses arbitrary bytes as a report descriptor read from a device and, when
 // they parse, decodes an arbitrary input report against every collection:
 // the bounds that keep a hostile device harmless must hold throughout.
-#include "device/HidDevice.h"
-#include "device/ReportDescriptor.h"
+#include "device/hid/HidDevice.h"
+#include "device/hid/ReportDescriptor.h"
 
 #include <algorithm>
 #include <cstdlib>

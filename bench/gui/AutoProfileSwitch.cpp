@@ -12,19 +12,19 @@
 // The host is the main window's minus its widgets: the same core calls.
 #include "../../tests/support/XServer.h"
 
-#include "app/AppState.h"
-#include "app/MainWindowLink.h"
-#include "app/ProgramPaths.h"
-#include "config/AutoProfileRules.h"
-#include "config/AutoProfileSwitcher.h"
+#include "base/AppState.h"
+#include "base/MainWindowLink.h"
+#include "base/ProgramPaths.h"
+#include "autoprofile/AutoProfileRules.h"
+#include "autoprofile/AutoProfileSwitcher.h"
 #include "config/ConfigDocument.h"
-#include "config/gui/AutoProfileController.h"
-#include "device/DeviceState.h"
-#include "device/HidDevice.h"
-#include "device/VirtualKeyboard.h"
+#include "autoprofile/gui/AutoProfileController.h"
+#include "device/protocol/DeviceState.h"
+#include "device/hid/HidDevice.h"
+#include "device/virtual/VirtualKeyboard.h"
 #include "platform/SettingsStore.h"
 #include "platform/gui/X11ActiveWindow.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

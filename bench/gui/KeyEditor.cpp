@@ -3,19 +3,19 @@
 // it records between two key presses sent 200 ms apart. Offscreen, with the
 // real skin and language files; key events carry native scan codes as the
 // window system's do.
-#include "app/AppState.h"
-#include "app/ProgramPaths.h"
+#include "base/AppState.h"
+#include "base/ProgramPaths.h"
 #include "assign/KeyAssignment.h"
 #include "assign/gui/CompositeDialog.h"
 #include "assign/gui/MacroEventModel.h"
 #include "config/ConfigDocument.h"
 #include "keys/EvdevKeyTable.h"
 #include "keys/KeyTable.h"
-#include "macro/MacroApply.h"
-#include "macro/MacroEditing.h"
+#include "actions/MacroApply.h"
+#include "actions/MacroEditing.h"
 #include "platform/SettingsStore.h"
 #include "macro/RecordDelaySetting.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 
 #include <QApplication>

@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <optional>
 
-#include "app/AppState.h"
-#include "app/MainWindowLink.h"
+#include "base/AppState.h"
+#include "base/MainWindowLink.h"
 #include "keys/KeyTable.h"
 #include "keys/MediaTable.h"
 #include "macro/MacroBlock.h"
 #include "platform/PrivateProfile.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 
 namespace {
 

@@ -9,14 +9,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/AppState.h"
-#include "app/ProgramPaths.h"
-#include "app/UserPrompts.h"
+#include "base/AppState.h"
+#include "base/ProgramPaths.h"
+#include "base/UserPrompts.h"
 #include "config/ConfigDocument.h"
-#include "config/UserModePreset.h"
+#include "lighting/UserModePreset.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileAccess.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 
 namespace {
 

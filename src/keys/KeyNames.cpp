@@ -1,6 +1,6 @@
 #include "keys/KeyTable.h"
 
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 
 namespace {
 

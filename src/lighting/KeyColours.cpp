@@ -1,7 +1,7 @@
 #include "lighting/KeyColours.h"
 
-#include "device/DeviceCommands.h"
-#include "device/DeviceState.h"
+#include "device/protocol/DeviceCommands.h"
+#include "device/protocol/DeviceState.h"
 #include "lighting/LightingState.h"
 
 #include <algorithm>

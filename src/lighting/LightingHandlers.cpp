@@ -1,6 +1,6 @@
 #include "lighting/LightingHandlers.h"
 
-#include "device/DeviceCommands.h"
+#include "device/protocol/DeviceCommands.h"
 #include "lighting/EffectTable.h"
 #include "lighting/LightingState.h"
 #include "lighting/UserModes.h"

@@ -1,8 +1,8 @@
 #include "lighting/LightingState.h"
 
-#include "app/ProgramPaths.h"
-#include "device/DeviceCommands.h"
-#include "device/DeviceState.h"
+#include "base/ProgramPaths.h"
+#include "device/protocol/DeviceCommands.h"
+#include "device/protocol/DeviceState.h"
 #include "lighting/EffectTable.h"
 #include "lighting/UserModeFile.h"
 #include "platform/PrivateProfile.h"

@@ -1,6 +1,6 @@
 #include "lighting/UserModeFile.h"
 
-#include "config/UserModePreset.h"
+#include "lighting/UserModePreset.h"
 #include "platform/AtomicFile.h"
 #include "platform/PrivateProfile.h"
 

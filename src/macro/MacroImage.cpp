@@ -1,7 +1,7 @@
 #include "macro/MacroImage.h"
 
 #include "macro/MacroAction.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 
 #include <algorithm>
 #include <string>

@@ -1,7 +1,7 @@
 #include "macro/MacroRecorder.h"
 
 #include "keys/MediaTable.h"
-#include "macro/MacroEditing.h"
+#include "actions/MacroEditing.h"
 
 #include <algorithm>
 #include <limits>

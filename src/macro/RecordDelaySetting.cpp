@@ -1,8 +1,8 @@
 #include "macro/RecordDelaySetting.h"
 
-#include "app/UserPrompts.h"
+#include "base/UserPrompts.h"
 #include "platform/SettingsStore.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 
 #include <optional>
 #include <string>

@@ -1,13 +1,13 @@
 #include "ui/MainWindow.h"
 #include "ui/MainWindowLighting.h"
 
-#include "app/AppState.h"
-#include "app/ProgramPaths.h"
-#include "app/gui/EventLog.h"
-#include "app/gui/ShellMessages.h"
+#include "base/AppState.h"
+#include "base/ProgramPaths.h"
+#include "ui/EventLog.h"
+#include "ui/ShellMessages.h"
 #include "config/ConfigDocument.h"
 #include "config/ProfileFile.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 
 #include <QApplication>
 #include <QComboBox>

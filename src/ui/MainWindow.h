@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/gui/AboutDialog.h"
-#include "device/DeviceEvents.h"
+#include "ui/AboutDialog.h"
+#include "device/protocol/DeviceEvents.h"
 #include "skin/gui/BaseDialog.h"
 
 #include <QMessageBox>

@@ -1,7 +1,7 @@
 #include "ui/MainWindow.h"
 
-#include "app/MainWindowLink.h"
-#include "assign/ApplyChanges.h"
+#include "base/MainWindowLink.h"
+#include "actions/ApplyChanges.h"
 #include "skin/gui/SkinImages.h"
 
 #include <QCoreApplication>

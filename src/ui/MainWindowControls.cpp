@@ -1,7 +1,7 @@
 #include "ui/MainWindow.h"
 
-#include "app/ProgramPaths.h"
-#include "app/gui/AddressPrompt.h"
+#include "base/ProgramPaths.h"
+#include "ui/AddressPrompt.h"
 #include "keys/KeyTable.h"
 #include "platform/SettingsStore.h"
 #include "skin/gui/PngButton.h"

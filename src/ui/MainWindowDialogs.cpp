@@ -1,11 +1,11 @@
 #include "ui/MainWindow.h"
 
-#include "app/AppState.h"
-#include "config/DeviceCopy.h"
+#include "base/AppState.h"
+#include "actions/DeviceCopy.h"
 #include "config/gui/DlgProfile.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
-#include "update/DlgUpdate.h"
+#include "update/gui/DlgUpdate.h"
 
 #include <QAbstractButton>
 #include <QEvent>

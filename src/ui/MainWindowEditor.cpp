@@ -2,7 +2,7 @@
 
 #include "assign/gui/CompositeDialog.h"
 #include "platform/gui/X11KeyboardGrab.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 
 // The key function editor: one instance beside the window, created the first

@@ -1,9 +1,9 @@
 #include "ui/MainWindow.h"
 
-#include "config/DeviceCopy.h"
-#include "config/ProfileImport.h"
-#include "config/ProfileSwitch.h"
-#include "skin/LanguageTexts.h"
+#include "actions/DeviceCopy.h"
+#include "actions/ProfileImport.h"
+#include "actions/ProfileSwitch.h"
+#include "text/LanguageTexts.h"
 
 #include <QAction>
 #include <QCursor>

@@ -1,7 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "keys/KeyTable.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 
 #include <QAbstractButton>

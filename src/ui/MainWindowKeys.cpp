@@ -2,7 +2,7 @@
 
 #include "assign/KeyAssignment.h"
 #include "config/ConfigDocument.h"
-#include "config/ProfileSwitch.h"
+#include "actions/ProfileSwitch.h"
 
 // Key buttons: their looks and prompts come from the core (KeyAssignment.h)
 // through the window's link; the window redraws and re-applies the flip

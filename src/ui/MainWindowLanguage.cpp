@@ -1,9 +1,9 @@
 #include "ui/MainWindow.h"
 
-#include "app/gui/AboutDialog.h"
-#include "app/gui/TrayIcon.h"
+#include "ui/AboutDialog.h"
+#include "ui/TrayIcon.h"
 #include "assign/gui/CompositeDialog.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 #include "skin/gui/QtLanguage.h"
 

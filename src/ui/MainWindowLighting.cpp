@@ -5,13 +5,13 @@
 #include "lighting/LightingHandlers.h"
 #include "lighting/LightingRecord.h"
 #include "lighting/LightingState.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 #include "skin/gui/SkinImages.h"
 #include "skin/gui/SkinPlacement.h"
 #include "skin/gui/SkinStyles.h"
-#include "widgets/BitmapSlider.h"
-#include "widgets/SkinColorBtn.h"
+#include "skin/gui/BitmapSlider.h"
+#include "skin/gui/SkinColorBtn.h"
 
 #include <QComboBox>
 #include <QFileInfo>

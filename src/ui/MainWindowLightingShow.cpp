@@ -1,21 +1,21 @@
 #include "ui/MainWindow.h"
 #include "ui/MainWindowLighting.h"
-#include "app/UserPrompts.h"
+#include "base/UserPrompts.h"
 
 #include "assign/KeyAssignment.h"
 #include "config/ConfigDocument.h"
-#include "config/DeviceCopy.h"
-#include "config/ProfileSwitch.h"
-#include "config/UserModePreset.h"
+#include "actions/DeviceCopy.h"
+#include "actions/ProfileSwitch.h"
+#include "lighting/UserModePreset.h"
 #include "lighting/EffectTable.h"
 #include "lighting/KeyColours.h"
 #include "lighting/LightingHandlers.h"
 #include "lighting/LightingState.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 #include "skin/gui/SkinPlacement.h"
-#include "widgets/BitmapSlider.h"
-#include "widgets/SkinColorBtn.h"
+#include "skin/gui/BitmapSlider.h"
+#include "skin/gui/SkinColorBtn.h"
 
 #include <QComboBox>
 

@@ -1,11 +1,11 @@
 #include "ui/MainWindow.h"
 
-#include "app/UserPrompts.h"
+#include "base/UserPrompts.h"
 #include "assign/KeyAssignment.h"
-#include "config/DeviceCopy.h"
-#include "config/ProfileSwitch.h"
+#include "actions/DeviceCopy.h"
+#include "actions/ProfileSwitch.h"
 #include "keys/KeyTable.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 
 namespace {

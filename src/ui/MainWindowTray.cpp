@@ -1,11 +1,11 @@
 #include "ui/MainWindow.h"
 
-#include "app/ProgramPaths.h"
-#include "app/gui/EventLog.h"
-#include "app/gui/TrayIcon.h"
-#include "config/ProfileSwitch.h"
-#include "device/VirtualKeyboard.h"
-#include "skin/LanguageTexts.h"
+#include "base/ProgramPaths.h"
+#include "ui/EventLog.h"
+#include "ui/TrayIcon.h"
+#include "actions/ProfileSwitch.h"
+#include "device/virtual/VirtualKeyboard.h"
+#include "text/LanguageTexts.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // A start that finds the lock taken: whom it waits for, how long, and what
 // it becomes. The other instance is a child of this test (the same program
 // file, so "one of ours") that takes the lock and listens when told to.
-#include "app/SingleInstance.h"
+#include "platform/SingleInstance.h"
 
 #include <gtest/gtest.h>
 

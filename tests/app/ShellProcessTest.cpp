@@ -3,7 +3,7 @@
 // log (RT604_EVENT_LOG) and its exit codes.
 #include "ShellProcessFixture.h"
 
-#include "app/SingleInstance.h"
+#include "platform/SingleInstance.h"
 
 TEST_F(ShellProcessTest, HelpDescribesTheCommandLine)
 {

@@ -1,7 +1,7 @@
 // A start that cannot run tells the owner on the screen, not only on
 // standard error, which an autostart or a menu entry never shows. On a real
 // X server: the offscreen platform shows nobody anything.
-#include "app/SingleInstance.h"
+#include "platform/SingleInstance.h"
 #include "DesktopProcessFixture.h"
 
 #include <gtest/gtest.h>

@@ -1,15 +1,15 @@
 #pragma once
 
-#include "app/AppState.h"
-#include "app/MainWindowLink.h"
-#include "app/ProgramPaths.h"
-#include "app/UserPrompts.h"
+#include "base/AppState.h"
+#include "base/MainWindowLink.h"
+#include "base/ProgramPaths.h"
+#include "base/UserPrompts.h"
 #include "config/ConfigDocument.h"
 #include "config/ProfileFile.h"
 #include "macro/MacroBlock.h"
 #include "platform/AtomicFile.h"
 #include "platform/SettingsStore.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 
 #include <gtest/gtest.h>
 

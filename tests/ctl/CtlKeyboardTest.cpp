@@ -4,7 +4,7 @@
 #include "support/HostilePaths.h"
 #include "support/OtherUser.h"
 
-#include "device/VirtualKeyboardMemory.h"
+#include "device/virtual/VirtualKeyboardMemory.h"
 
 #include <algorithm>
 #include <sstream>

@@ -1,7 +1,7 @@
 // Several rt604ctl runs adding rules at once, beside a process that stands
 // for the window and writes other settings through the same store: every
 // write that reported success is in the file afterwards.
-#include "config/AutoProfileRules.h"
+#include "autoprofile/AutoProfileRules.h"
 #include "platform/SettingsStore.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // rt604ctl rules as a user runs it: one settings folder through a session of
 // edits, each step's exit code and words, and what the settings hold after.
-#include "config/AutoProfileRules.h"
+#include "autoprofile/AutoProfileRules.h"
 #include "platform/AtomicFile.h"
 #include "platform/SettingsStore.h"
 

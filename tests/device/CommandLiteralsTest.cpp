@@ -1,11 +1,11 @@
 // The program's device commands against the literal frames, over a scripted
 // device that answers with the literal replies: the requests go out byte for
 // byte as the tables say, and the replies are read from the right bytes.
-#include "device/CommandFrame.h"
-#include "device/DeviceCommands.h"
-#include "device/DeviceState.h"
+#include "device/protocol/CommandFrame.h"
+#include "device/protocol/DeviceCommands.h"
+#include "device/protocol/DeviceState.h"
 #include "device/FakeHidBackend.h"
-#include "device/HidDevice.h"
+#include "device/hid/HidDevice.h"
 #include "device/HidTestDescriptors.h"
 #include "keys/KeyTable.h"
 #include "support/LiteralFrames.h"

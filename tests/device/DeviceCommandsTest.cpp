@@ -1,8 +1,8 @@
-#include "device/CommandFrame.h"
-#include "device/DeviceCommands.h"
-#include "device/DeviceState.h"
-#include "device/HidDevice.h"
-#include "device/VirtualKeyboard.h"
+#include "device/protocol/CommandFrame.h"
+#include "device/protocol/DeviceCommands.h"
+#include "device/protocol/DeviceState.h"
+#include "device/hid/HidDevice.h"
+#include "device/virtual/VirtualKeyboard.h"
 #include "platform/Bytes.h"
 #include "support/FrameViolations.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/HidBackend.h"
+#include "device/hid/HidBackend.h"
 
 #include <algorithm>
 #include <chrono>

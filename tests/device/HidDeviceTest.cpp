@@ -1,5 +1,5 @@
 #include "device/FakeHidBackend.h"
-#include "device/HidDevice.h"
+#include "device/hid/HidDevice.h"
 #include "device/HidTestDescriptors.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "device/HidTestDescriptors.h"
-#include "device/HidapiBackend.h"
+#include "device/hid/HidapiBackend.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Telling a replugged hidraw node from the one that was opened: a node file
 // and a sysfs tree of the test's own stand in for /dev and /sys. Making a
 // character device needs root; elsewhere these tests are skipped.
-#include "device/HidrawNode.h"
+#include "device/hid/HidrawNode.h"
 
 #include <gtest/gtest.h>
 

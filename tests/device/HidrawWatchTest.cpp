@@ -2,7 +2,7 @@
 // (a pipe hangs up when its writer goes, as a node does when its device
 // leaves), and the udev half is left out by naming a control file that is
 // not there, as on a machine without udev.
-#include "device/HidrawWatch.h"
+#include "device/hid/HidrawWatch.h"
 
 #include <gtest/gtest.h>
 

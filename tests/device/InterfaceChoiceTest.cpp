@@ -2,11 +2,11 @@
 // lists the interface it types through under its own vendor and product too,
 // and hidraw names every interface's collection, so only the two collections
 // the program talks to are ever opened.
-#include "app/AppState.h"
-#include "device/DeviceMonitor.h"
-#include "device/DeviceState.h"
-#include "device/HidDevice.h"
-#include "device/VirtualKeyboard.h"
+#include "base/AppState.h"
+#include "device/protocol/DeviceMonitor.h"
+#include "device/protocol/DeviceState.h"
+#include "device/hid/HidDevice.h"
+#include "device/virtual/VirtualKeyboard.h"
 
 #include <gtest/gtest.h>
 

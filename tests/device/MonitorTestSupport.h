@@ -3,19 +3,19 @@
 // The device threads running against a virtual keyboard, with the window's
 // and the owner's side recorded (and, for the replug tests, hooks that act
 // at a chosen moment of the connection handler).
-#include "app/AppState.h"
-#include "app/ProgramPaths.h"
-#include "app/UserPrompts.h"
-#include "device/BusyIndicator.h"
-#include "device/DeviceCommands.h"
-#include "device/DeviceEvents.h"
-#include "device/DeviceMonitor.h"
-#include "device/DeviceState.h"
-#include "device/HidDevice.h"
-#include "device/NotificationReader.h"
-#include "device/VirtualKeyboard.h"
+#include "base/AppState.h"
+#include "base/ProgramPaths.h"
+#include "base/UserPrompts.h"
+#include "device/protocol/BusyIndicator.h"
+#include "device/protocol/DeviceCommands.h"
+#include "device/protocol/DeviceEvents.h"
+#include "device/protocol/DeviceMonitor.h"
+#include "device/protocol/DeviceState.h"
+#include "device/hid/HidDevice.h"
+#include "device/protocol/NotificationReader.h"
+#include "device/virtual/VirtualKeyboard.h"
 #include "platform/SettingsStore.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Small hand-made descriptors, each showing one rule of the platform's HID
 // parser that report lengths, capabilities and data-item tables must follow.
-#include "device/HidDevice.h"
-#include "device/NotificationReader.h"
-#include "device/ReportDescriptor.h"
+#include "device/hid/HidDevice.h"
+#include "device/protocol/NotificationReader.h"
+#include "device/hid/ReportDescriptor.h"
 
 #include <gtest/gtest.h>
 

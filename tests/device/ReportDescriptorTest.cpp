@@ -1,5 +1,5 @@
 #include "device/HidTestDescriptors.h"
-#include "device/ReportDescriptor.h"
+#include "device/hid/ReportDescriptor.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The uhid keyboard against a stand-in for the kernel: each /dev/uhid file is
 // one end of a packet socket pair, and the test reads and writes uhid events
 // on the other end as the kernel would.
-#include "device/CommandFrame.h"
-#include "device/ReportDescriptor.h"
-#include "device/UhidKeyboard.h"
-#include "device/VirtualKeyboard.h"
+#include "device/protocol/CommandFrame.h"
+#include "device/hid/ReportDescriptor.h"
+#include "device/virtual/UhidKeyboard.h"
+#include "device/virtual/VirtualKeyboard.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "device/HidBackend.h"
-#include "device/VirtualKeyboard.h"
+#include "device/hid/HidBackend.h"
+#include "device/virtual/VirtualKeyboard.h"
 #include "platform/Bytes.h"
 
 #include <gtest/gtest.h>

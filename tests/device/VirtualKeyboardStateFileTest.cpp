@@ -1,10 +1,10 @@
 // The virtual keyboard's state file: never written unless it is one, shared
 // by every keyboard running on it as one keyboard, and no change taken that
 // could not be saved.
-#include "device/CommandFrame.h"
-#include "device/DeviceState.h"
-#include "device/VirtualKeyboard.h"
-#include "device/VirtualKeyboardStateFile.h"
+#include "device/protocol/CommandFrame.h"
+#include "device/protocol/DeviceState.h"
+#include "device/virtual/VirtualKeyboard.h"
+#include "device/virtual/VirtualKeyboardStateFile.h"
 #include "platform/AtomicFile.h"
 #include "support/HostilePaths.h"
 

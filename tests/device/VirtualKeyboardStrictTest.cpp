@@ -1,9 +1,9 @@
 // The virtual keyboard against the literal frames: it answers the requests
 // the tables define with exactly the replies they define, and refuses, logs
 // and reports every frame the hardware would not take.
-#include "device/CommandFrame.h"
-#include "device/VirtualKeyboard.h"
-#include "device/VirtualKeyboardChecks.h"
+#include "device/protocol/CommandFrame.h"
+#include "device/virtual/VirtualKeyboard.h"
+#include "device/virtual/VirtualKeyboardChecks.h"
 #include "support/FrameViolations.h"
 #include "support/LiteralFrames.h"
 

@@ -4,7 +4,7 @@
 #include "KernelTestSupport.h"
 #include "ProfileFiles.h"
 
-#include "device/VirtualKeyboardMemory.h"
+#include "device/virtual/VirtualKeyboardMemory.h"
 
 namespace kernel {
 namespace {

@@ -6,20 +6,20 @@
 
 #include "KernelTestSupport.h"
 
-#include "app/AppState.h"
-#include "app/MainWindowLink.h"
-#include "app/ProgramPaths.h"
-#include "app/UserPrompts.h"
+#include "base/AppState.h"
+#include "base/MainWindowLink.h"
+#include "base/ProgramPaths.h"
+#include "base/UserPrompts.h"
 #include "config/ConfigDocument.h"
-#include "config/ProfileImport.h"
-#include "device/DeviceCommands.h"
-#include "device/DeviceEvents.h"
-#include "device/DeviceMonitor.h"
-#include "device/DeviceState.h"
-#include "device/HidDevice.h"
-#include "device/HidapiBackend.h"
+#include "actions/ProfileImport.h"
+#include "device/protocol/DeviceCommands.h"
+#include "device/protocol/DeviceEvents.h"
+#include "device/protocol/DeviceMonitor.h"
+#include "device/protocol/DeviceState.h"
+#include "device/hid/HidDevice.h"
+#include "device/hid/HidapiBackend.h"
 #include "platform/SettingsStore.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 
 #include <algorithm>
 #include <condition_variable>

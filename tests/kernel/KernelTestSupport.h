@@ -4,7 +4,7 @@
 // plugged into a real kernel through /dev/uhid by rt604-uhid-keyboard and the
 // program reaches it through hidraw and hidapi as on an owner's machine.
 
-#include "device/VirtualKeyboard.h"
+#include "device/virtual/VirtualKeyboard.h"
 #include "platform/AtomicFile.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "DeviceThroughKernel.h"
 #include "ProfileFiles.h"
 
-#include "device/VirtualKeyboardMemory.h"
+#include "device/virtual/VirtualKeyboardMemory.h"
 
 #include <future>
 

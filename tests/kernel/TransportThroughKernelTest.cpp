@@ -2,7 +2,7 @@
 // buffer, and requests on the control pipe that the keyboard must answer.
 #include "DeviceThroughKernel.h"
 
-#include "device/VirtualKeyboardMemory.h"
+#include "device/virtual/VirtualKeyboardMemory.h"
 
 #include <linux/hidraw.h>
 #include <sys/ioctl.h>

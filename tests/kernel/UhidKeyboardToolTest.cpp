@@ -2,7 +2,7 @@
 // its answers to commands it cannot carry out.
 #include "KernelTestSupport.h"
 
-#include "device/VirtualKeyboardMemory.h"
+#include "device/virtual/VirtualKeyboardMemory.h"
 
 namespace kernel {
 namespace {

@@ -1,9 +1,9 @@
 #include "keys/KeyTable.h"
 #include "keys/MediaTable.h"
 
-#include "app/ProgramPaths.h"
+#include "base/ProgramPaths.h"
 #include "platform/SettingsStore.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 
 #include <gtest/gtest.h>
 

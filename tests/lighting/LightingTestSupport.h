@@ -9,7 +9,7 @@
 #include "support/ConnectedKeyboard.h"
 
 #include "config/ProfileFile.h"
-#include "config/UserModePreset.h"
+#include "lighting/UserModePreset.h"
 #include "lighting/KeyColours.h"
 #include "lighting/LightingState.h"
 #include "platform/PrivateProfile.h"

@@ -1,7 +1,7 @@
-#include "macro/MacroApply.h"
-#include "macro/MacroEditing.h"
+#include "actions/MacroApply.h"
+#include "actions/MacroEditing.h"
 
-#include "MacroTestSupport.h"
+#include "support/MacroTestSupport.h"
 #include "assign/KeyAssignment.h"
 
 #include <gtest/gtest.h>

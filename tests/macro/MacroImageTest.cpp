@@ -1,6 +1,6 @@
 #include "macro/MacroImage.h"
 
-#include "MacroTestSupport.h"
+#include "support/MacroTestSupport.h"
 #include "keys/KeyTable.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "macro/MacroMemoryUse.h"
 
-#include "MacroTestSupport.h"
+#include "support/MacroTestSupport.h"
 
 #include <gtest/gtest.h>
 

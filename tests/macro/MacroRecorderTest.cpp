@@ -1,6 +1,6 @@
 #include "macro/MacroRecorder.h"
 
-#include "macro/MacroEditing.h"
+#include "actions/MacroEditing.h"
 
 #include <gtest/gtest.h>
 

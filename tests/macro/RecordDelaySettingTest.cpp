@@ -1,6 +1,6 @@
 #include "macro/RecordDelaySetting.h"
 
-#include "MacroTestSupport.h"
+#include "support/MacroTestSupport.h"
 
 #include <fstream>
 

@@ -2,9 +2,9 @@
 
 // rt604ctl run as a user runs it, on a virtual keyboard kept in a state file
 // of the test's own, in settings and data folders of its own.
-#include "assign/DeviceKeyMap.h"
+#include "config/DeviceKeyMap.h"
 #include "config/ConfigDocument.h"
-#include "device/VirtualKeyboard.h"
+#include "device/virtual/VirtualKeyboard.h"
 #include "keys/KeyTable.h"
 #include "macro/MacroBlock.h"
 #include "platform/AtomicFile.h"

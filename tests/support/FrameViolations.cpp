@@ -1,6 +1,6 @@
 #include "support/FrameViolations.h"
 
-#include "device/VirtualKeyboard.h"
+#include "device/virtual/VirtualKeyboard.h"
 
 #include <gtest/gtest.h>
 

@@ -9,11 +9,11 @@
 
 #include "ShotSession.h"
 
-#include "app/gui/TrayIcon.h"
-#include "config/AutoProfileRules.h"
-#include "config/gui/AutoProfileController.h"
-#include "config/gui/AutoProfileDialog.h"
-#include "device/VirtualKeyboard.h"
+#include "ui/TrayIcon.h"
+#include "autoprofile/AutoProfileRules.h"
+#include "autoprofile/gui/AutoProfileController.h"
+#include "autoprofile/gui/AutoProfileDialog.h"
+#include "device/virtual/VirtualKeyboard.h"
 #include "platform/gui/X11ActiveWindow.h"
 #include "skin/gui/PngButton.h"
 

@@ -12,13 +12,13 @@
 
 #include "ShotSession.h"
 
-#include "config/ProfileList.h"
+#include "actions/ProfileList.h"
 #include "config/gui/DlgProfile.h"
 #include "config/gui/ProfileListModel.h"
-#include "device/VirtualKeyboard.h"
+#include "device/virtual/VirtualKeyboard.h"
 #include "skin/gui/PngButton.h"
-#include "update/DlgUpdate.h"
-#include "update/FirmwareUpdate.h"
+#include "update/gui/DlgUpdate.h"
+#include "update/gui/FirmwareUpdate.h"
 
 #include <QApplication>
 #include <QEnterEvent>

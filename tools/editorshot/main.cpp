@@ -21,10 +21,10 @@
 
 #include "assign/KeyAssignment.h"
 #include "assign/gui/CompositeDialog.h"
-#include "device/VirtualKeyboard.h"
+#include "device/virtual/VirtualKeyboard.h"
 #include "keys/KeyTable.h"
-#include "macro/MacroApply.h"
-#include "macro/MacroEditing.h"
+#include "actions/MacroApply.h"
+#include "actions/MacroEditing.h"
 #include "skin/gui/PngButton.h"
 
 #include <QApplication>

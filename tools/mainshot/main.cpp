@@ -14,14 +14,14 @@
 
 #include "ShotSession.h"
 
-#include "assign/DeviceKeyMap.h"
+#include "config/DeviceKeyMap.h"
 #include "assign/KeyAssignment.h"
-#include "device/VirtualKeyboard.h"
+#include "device/virtual/VirtualKeyboard.h"
 #include "keys/KeyTable.h"
 #include "lighting/KeyColours.h"
 #include "lighting/LightingState.h"
 #include "skin/gui/PngButton.h"
-#include "widgets/SkinColorBtn.h"
+#include "skin/gui/SkinColorBtn.h"
 
 #include <QApplication>
 #include <QToolTip>

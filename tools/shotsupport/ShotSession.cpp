@@ -1,13 +1,13 @@
 #include "ShotSession.h"
 
-#include "app/AppState.h"
-#include "app/MainWindowLink.h"
-#include "app/ProgramPaths.h"
+#include "base/AppState.h"
+#include "base/MainWindowLink.h"
+#include "base/ProgramPaths.h"
 #include "config/ConfigDocument.h"
-#include "device/DeviceMonitor.h"
-#include "device/VirtualKeyboard.h"
+#include "device/protocol/DeviceMonitor.h"
+#include "device/virtual/VirtualKeyboard.h"
 #include "keys/KeyTable.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -3,10 +3,10 @@
 // What every screenshot tool does around its own scenes: a fresh account, the
 // real main window against the virtual keyboard, pictures of the screen.
 
-#include "app/gui/QtDeviceEvents.h"
-#include "app/gui/QtMainWindowLink.h"
-#include "app/gui/QtUserPrompts.h"
-#include "app/gui/UiDispatcher.h"
+#include "ui/QtDeviceEvents.h"
+#include "ui/QtMainWindowLink.h"
+#include "ui/QtUserPrompts.h"
+#include "ui/UiDispatcher.h"
 #include "ui/MainWindow.h"
 
 #include <QApplication>

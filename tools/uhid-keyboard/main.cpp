@@ -1,10 +1,10 @@
 // rt604-uhid-keyboard: the virtual keyboard plugged into the kernel through
 // /dev/uhid, driven by commands on standard input. Every command is answered
 // with one line on standard output: "ok ..." or "error ...".
-#include "device/DeviceState.h"
-#include "device/UhidKeyboard.h"
-#include "device/VirtualKeyboard.h"
-#include "device/VirtualKeyboardStateFile.h"
+#include "device/protocol/DeviceState.h"
+#include "device/virtual/UhidKeyboard.h"
+#include "device/virtual/VirtualKeyboard.h"
+#include "device/virtual/VirtualKeyboardStateFile.h"
 
 #include <unistd.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "macro/MacroEditing.h"
+#include "actions/MacroEditing.h"
 #include "macro/MacroRecorder.h"
 #include "skin/gui/BaseDialog.h"
 

@@ -1,13 +1,13 @@
 #include "assign/gui/CompositeDialog.h"
 
-#include "app/AppState.h"
-#include "app/UserPrompts.h"
+#include "base/AppState.h"
+#include "base/UserPrompts.h"
 #include "assign/gui/MacroEventModel.h"
 #include "assign/gui/MacroMemoryGauge.h"
 #include "macro/MacroMemoryUse.h"
-#include "macro/MacroEditing.h"
+#include "actions/MacroEditing.h"
 #include "macro/RecordDelaySetting.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 #include "skin/gui/SkinFont.h"
 

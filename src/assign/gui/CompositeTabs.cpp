@@ -1,6 +1,6 @@
 #include "assign/gui/CompositeDialog.h"
 
-#include "app/UserPrompts.h"
+#include "base/UserPrompts.h"
 #include "assign/KeyAssignment.h"
 #include "assign/KeyCaptureRules.h"
 #include "keys/EvdevKeyTable.h"
@@ -8,7 +8,7 @@
 #include "keys/MediaTable.h"
 #include "platform/KeyboardGrab.h"
 #include "platform/OnScreenKeyboard.h"
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 
 #include <QApplication>

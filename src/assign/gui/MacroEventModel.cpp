@@ -1,7 +1,7 @@
 #include "assign/gui/MacroEventModel.h"
 
 #include "keys/KeyTable.h"
-#include "macro/MacroEditing.h"
+#include "actions/MacroEditing.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "assign/gui/MacroMemoryGauge.h"
 
-#include "skin/LanguageTexts.h"
+#include "text/LanguageTexts.h"
 #include "skin/gui/SkinImages.h"
 
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "config/gui/ProfileListModel.h"
 
-#include "config/ProfileSwitch.h"
-#include "skin/LanguageTexts.h"
+#include "actions/ProfileSwitch.h"
+#include "text/LanguageTexts.h"
 
 #include <QColor>
 

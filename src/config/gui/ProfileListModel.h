@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/ProfileList.h"
+#include "actions/ProfileList.h"
 
 #include <QAbstractTableModel>
 

@@ -1,5 +1,5 @@
-#include "app/gui/CommandLine.h"
-#include "app/gui/QtUserPrompts.h"
+#include "app/CommandLine.h"
+#include "ui/QtUserPrompts.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // stall, flood it or come in greater numbers than it holds at once.
 #include "support/SpinUntil.h"
 
-#include "app/gui/InstanceEndpoint.h"
+#include "app/InstanceEndpoint.h"
 
 #include <gtest/gtest.h>
 

@@ -6,13 +6,13 @@
 
 #include "ui/gui/MainWindowTestSupport.h"
 
-#include "app/gui/ShellMessages.h"
+#include "ui/ShellMessages.h"
 #include "assign/KeyAssignment.h"
 #include "assign/gui/CompositeDialog.h"
 #include "assign/gui/MacroEventModel.h"
 #include "keys/EvdevKeyTable.h"
-#include "macro/MacroApply.h"
-#include "macro/MacroEditing.h"
+#include "actions/MacroApply.h"
+#include "actions/MacroEditing.h"
 #include "macro/RecordDelaySetting.h"
 
 #include <QApplication>

@@ -2,17 +2,17 @@
 
 #include "ui/gui/MainWindowTestSupport.h"
 
-#include "app/gui/ShellMessages.h"
-#include "config/ProfileList.h"
-#include "config/ProfileSwitch.h"
+#include "ui/ShellMessages.h"
+#include "actions/ProfileList.h"
+#include "actions/ProfileSwitch.h"
 #include "config/gui/DlgProfile.h"
 #include "config/gui/ProfileListModel.h"
 #include "lighting/LightingState.h"
 #include "skin/gui/SkinPlacement.h"
 #include "support/FakeOpener.h"
 #include "support/ShownToolTip.h"
-#include "update/DlgUpdate.h"
-#include "widgets/BitmapSlider.h"
+#include "update/gui/DlgUpdate.h"
+#include "skin/gui/BitmapSlider.h"
 
 #include <QHeaderView>
 #include <QHelpEvent>

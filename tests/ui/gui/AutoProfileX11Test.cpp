@@ -8,12 +8,12 @@
 
 #include "support/XServer.h"
 
-#include "app/gui/TrayIcon.h"
+#include "ui/TrayIcon.h"
 #include "assign/KeyAssignment.h"
-#include "config/AutoProfileRules.h"
-#include "config/ProfileSwitch.h"
-#include "config/gui/AutoProfileController.h"
-#include "config/gui/AutoProfileDialog.h"
+#include "autoprofile/AutoProfileRules.h"
+#include "actions/ProfileSwitch.h"
+#include "autoprofile/gui/AutoProfileController.h"
+#include "autoprofile/gui/AutoProfileDialog.h"
 #include "config/gui/DlgProfile.h"
 #include "lighting/LightingState.h"
 #include "platform/gui/X11ActiveWindow.h"

@@ -8,8 +8,8 @@
 
 #include "support/DesktopChild.h"
 
-#include "app/gui/QtUserPrompts.h"
-#include "config/gui/AutoProfileDialog.h"
+#include "ui/QtUserPrompts.h"
+#include "autoprofile/gui/AutoProfileDialog.h"
 #include "platform/gui/X11ActiveWindow.h"
 
 #include <QApplication>

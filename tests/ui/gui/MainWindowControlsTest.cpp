@@ -1,6 +1,6 @@
 #include "MainWindowTestSupport.h"
 
-#include "app/SaveFailureNotice.h"
+#include "device/virtual/SaveFailureNotice.h"
 #include "assign/KeyAssignment.h"
 #include "platform/FileLock.h"
 #include "support/FakeOpener.h"

@@ -4,12 +4,12 @@
 
 #include "MainWindowTestSupport.h"
 
-#include "app/gui/TrayIcon.h"
+#include "ui/TrayIcon.h"
 #include "assign/KeyAssignment.h"
 #include "assign/gui/CompositeDialog.h"
-#include "config/ProfileSwitch.h"
+#include "actions/ProfileSwitch.h"
 #include "config/gui/DlgProfile.h"
-#include "device/VirtualKeyboardStateFile.h"
+#include "device/virtual/VirtualKeyboardStateFile.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,15 +1,15 @@
 #include "MainWindowTestSupport.h"
 
-#include "app/gui/TrayIcon.h"
+#include "ui/TrayIcon.h"
 #include "assign/KeyAssignment.h"
-#include "config/UserModePreset.h"
+#include "lighting/UserModePreset.h"
 #include "lighting/KeyColours.h"
 #include "lighting/LightingState.h"
 #include "lighting/UserModeFile.h"
 #include "platform/AtomicFile.h"
 #include "platform/PrivateProfile.h"
-#include "widgets/BitmapSlider.h"
-#include "widgets/SkinColorBtn.h"
+#include "skin/gui/BitmapSlider.h"
+#include "skin/gui/SkinColorBtn.h"
 
 #include <QComboBox>
 #include <QLabel>

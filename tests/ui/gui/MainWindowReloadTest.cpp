@@ -1,8 +1,8 @@
 #include "MainWindowTestSupport.h"
 
-#include "app/gui/ShellMessages.h"
+#include "ui/ShellMessages.h"
 #include "assign/KeyAssignment.h"
-#include "config/ProfileSwitch.h"
+#include "actions/ProfileSwitch.h"
 
 #include <QComboBox>
 

@@ -1,8 +1,8 @@
 #include "MainWindowTestSupport.h"
 
-#include "app/gui/TrayIcon.h"
+#include "ui/TrayIcon.h"
 #include "assign/KeyAssignment.h"
-#include "config/ProfileSwitch.h"
+#include "actions/ProfileSwitch.h"
 
 #include <QAction>
 #include <QMenu>

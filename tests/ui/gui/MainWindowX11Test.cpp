@@ -6,12 +6,12 @@
 
 #include "MainWindowTestSupport.h"
 
-#include "app/gui/QtUserPrompts.h"
+#include "ui/QtUserPrompts.h"
 #include "assign/gui/CompositeDialog.h"
 #include "config/gui/DlgProfile.h"
 #include "support/DesktopChild.h"
 #include "ui/MainWindowLighting.h"
-#include "widgets/SkinColorBtn.h"
+#include "skin/gui/SkinColorBtn.h"
 
 #include <QAbstractButton>
 #include <QAction>

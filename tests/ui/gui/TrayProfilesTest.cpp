@@ -3,11 +3,11 @@
 // window, the menu, the keyboard's own keys, another program).
 #include "MainWindowTestSupport.h"
 
-#include "app/gui/TrayIcon.h"
+#include "ui/TrayIcon.h"
 #include "assign/KeyAssignment.h"
-#include "config/ProfileSwitch.h"
-#include "config/gui/AutoProfileController.h"
-#include "config/gui/AutoProfileDialog.h"
+#include "actions/ProfileSwitch.h"
+#include "autoprofile/gui/AutoProfileController.h"
+#include "autoprofile/gui/AutoProfileDialog.h"
 #include "lighting/LightingState.h"
 
 #include <QAction>

@@ -3,13 +3,13 @@
 
 #include "ui/gui/MainWindowTestSupport.h"
 
-#include "app/gui/ShellMessages.h"
+#include "ui/ShellMessages.h"
 #include "assign/KeyAssignment.h"
-#include "config/ProfileImport.h"
+#include "actions/ProfileImport.h"
 #include "skin/gui/SkinPlacement.h"
-#include "update/DlgUpdate.h"
-#include "update/FirmwareUpdate.h"
-#include "update/UpdaterLauncher.h"
+#include "update/gui/DlgUpdate.h"
+#include "update/gui/FirmwareUpdate.h"
+#include "update/gui/UpdaterLauncher.h"
 
 #include "support/ShownToolTip.h"
 

@@ -1,0 +1,3 @@
+#include "base/AppState.h"
+
+AppState g_app;

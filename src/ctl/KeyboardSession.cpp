@@ -1,0 +1,94 @@
+#include "ctl/KeyboardSession.h"
+
+#include <array>
+#include <optional>
+#include <span>
+
+#include "base/AppState.h"
+#include "ctl/CtlCommands.h"
+#include "config/DeviceKeyMap.h"
+#include "device/protocol/DeviceCommands.h"
+#include "device/protocol/DeviceMonitor.h"
+#include "device/protocol/DeviceState.h"
+#include "device/hid/HidDevice.h"
+#include "device/virtual/VirtualKeyboard.h"
+#include "device/virtual/VirtualKeyboardStateFile.h"
+
+namespace {
+
+bool OpenKeyboard()
+{
+    if (!g_configChannel.EnumerateInterfaces())
+        return false;
+    bool found = false;
+    while (std::optional<HidInterfaceInfo> info = g_configChannel.NextInterface()) {
+        if (!IsKeyboardPath(info->path, info->vendorId, info->productId)
+            || !MayBeCollection(*info, ConfigUsagePage, ConfigUsage))
+            continue;
+        if (!g_configChannel.Open(info->path, true, true, true, false))
+            continue;
+        const KeyboardModel* model = ModelForProductId(g_configChannel.Attributes().productId);
+        if (IsConfigCollection(g_configChannel) && model) {
+            keyCount = model->keyCount;
+            keyMapBytes = model->keyMapBytes;
+            g_deviceConnected = 1;
+            found = true;
+            break;
+        }
+        g_configChannel.Close();
+    }
+    g_configChannel.FreeInterfaceList();
+    return found;
+}
+
+} // namespace
+
+KeyboardSession::KeyboardSession() = default;
+
+KeyboardSession::~KeyboardSession()
+{
+    g_deviceConnected = 0;
+    g_configChannel.Close();
+    g_app.currentProfile = -1;
+    if (virtual_) {
+        SetHidBackend(nullptr);
+        virtual_.reset();
+    }
+}
+
+int KeyboardSession::Connect()
+{
+    if (const std::string& state = Options().virtualKeyboard; !state.empty()) {
+        std::string error;
+        virtual_ = OpenVirtualKeyboard(state, VirtualKeyboardOptions{}, error);
+        if (!virtual_) {
+            CtlError(error);
+            return ExitFailed;
+        }
+        // Each problem is told when it happens, next to what it spoiled.
+        virtual_->SetStateFileErrorHandler([](const std::string& problem) { CtlError(problem); });
+        SetHidBackend(virtual_.get());
+    }
+    if (!OpenKeyboard()) {
+        CtlError("no Orvan RT-604 keyboard is connected (or it cannot be opened: see the udev rule in the README)");
+        return ExitNoKeyboard;
+    }
+    std::array<uint8_t, MaxKeyMapBytes> map{};
+    const size_t bytes = static_cast<size_t>(keyMapBytes.load());
+    std::array<uint8_t, DeviceInfoBytes> info{};
+    if (ReadDefaultKeyMap(std::span<uint8_t>(map.data(), bytes)) != 1 || ReadDeviceInfo(info) != 1) {
+        CtlError("the keyboard does not answer");
+        return ExitNoKeyboard;
+    }
+    StoreDefaultKeyMap(map, bytes);
+    g_app.macroCapacity = info[DeviceInfoMacroUnits] * uint32_t{MacroUnitBytes};
+    g_app.currentProfile = -1;
+    return ExitOk;
+}
+
+int KeyboardSession::Finish(int result) const
+{
+    if (result == ExitOk && virtual_ && !virtual_->StateFileError().empty())
+        return ExitFailed;
+    return result;
+}

@@ -1,0 +1,31 @@
+#include "device/protocol/DeviceState.h"
+
+#include <algorithm>
+
+std::atomic<int32_t> g_deviceConnected{0};
+std::mutex g_deviceLock;
+std::atomic<int32_t> keyCount{126};
+std::atomic<int32_t> keyMapBytes{378};
+std::array<uint8_t, MaxKeyMapBytes> defaultKeyMap{};
+std::mutex g_defaultKeyMapLock;
+
+const KeyboardModel* ModelForProductId(uint16_t productId)
+{
+    for (const KeyboardModel& model : KeyboardModels) {
+        if (model.productId == productId)
+            return &model;
+    }
+    return nullptr;
+}
+
+std::array<uint8_t, MaxKeyMapBytes> CopyDefaultKeyMap()
+{
+    std::lock_guard lock(g_defaultKeyMapLock);
+    return defaultKeyMap;
+}
+
+void StoreDefaultKeyMap(const std::array<uint8_t, MaxKeyMapBytes>& map, size_t bytes)
+{
+    std::lock_guard lock(g_defaultKeyMapLock);
+    std::copy_n(map.begin(), std::min(bytes, map.size()), defaultKeyMap.begin());
+}

@@ -1,0 +1,168 @@
+#include "update/gui/DlgUpdate.h"
+
+#include "base/ProgramPaths.h"
+#include "text/LanguageTexts.h"
+#include "skin/gui/PngButton.h"
+#include "skin/gui/SkinPlacement.h"
+#include "skin/gui/SkinStyles.h"
+#include "update/gui/FirmwareUpdate.h"
+#include "update/gui/UpdaterLauncher.h"
+
+#include <QComboBox>
+#include <QLabel>
+
+namespace {
+
+struct DialogButton {
+    int id;
+    const char* skinKey;
+    const char* textKey; // nullptr: a glyph only
+    const char* tipKey;
+};
+
+constexpr DialogButton Buttons[] = {
+    {UpdateControl::Open, "CONTROL_OPENButton", "UPDATE_OPEN", "UPDATE_OPEN_TIP"},
+    {UpdateControl::Backup, "CONTROL_BACKUPButton", "UPDATE_BACKUP", "UPDATE_BACKUP_TIP"},
+    {UpdateControl::Update, "CONTROL_UPButton", "UPDATE_START", "UPDATE_START_TIP"},
+    {UpdateControl::CancelUpdate, "CONTROL_CUPButton", "UPDATE_CANCEL", "UPDATE_CANCEL_TIP"},
+    {UpdateControl::Close, "CONTROL_CLOSE", nullptr, "UPDATE_CLOSE_TIP"},
+};
+
+// The skin draws each button's glyph at its left; the caption keeps clear.
+constexpr int CaptionLeftMargin = 34;
+constexpr int CaptionRightMargin = -8;
+
+const char* const FieldStyle =
+    "QLabel { color: #dfe2e6; background: transparent; }"
+    "QComboBox { background: #16181b; color: #eceef1; border: 1px solid #41464e;"
+    " border-radius: 5px; padding: 1px 8px; selection-background-color: #ff8200; }"
+    "QComboBox:disabled { color: #8a9099; }"
+    "QComboBox::drop-down { border: none; width: 0px; }";
+
+} // namespace
+
+CVarkelin_DlgUpdate::CVarkelin_DlgUpdate(QWidget* parent, std::unique_ptr<UpdaterLauncher> launcher)
+    : CBaseDialog(parent, QString::fromStdString(g_paths.updateIni), QString::fromStdString(g_paths.updateIniFolder)),
+      launcher_(launcher ? std::move(launcher) : std::make_unique<DesktopUpdaterLauncher>())
+{
+    setObjectName(QStringLiteral("CVarkelin_DlgUpdate"));
+    setWindowModality(Qt::WindowModal);
+    faceNormal_ = Images().Pixmap(QStringLiteral("update_normal.jpg"));
+    faceOver_ = Images().Pixmap(QStringLiteral("update_over.jpg"));
+    CreateControls();
+    ApplyLanguage(GetLanguageIndex());
+}
+
+CVarkelin_DlgUpdate::~CVarkelin_DlgUpdate() = default;
+
+void CVarkelin_DlgUpdate::CreateControls()
+{
+    // The tooltips are labels too: the sheet's own rule keeps them dark.
+    setStyleSheet(QString::fromLatin1(FieldStyle) + ToolTipStyle());
+    title_ = new QLabel(this);
+    title_->setObjectName(QStringLiteral("CONTROL_TITLE"));
+    title_->setStyleSheet(QStringLiteral("QLabel { color: #eceef1; }"));
+    QFont titleFont = title_->font();
+    titleFont.setPixelSize(15);
+    titleFont.setBold(true);
+    title_->setFont(titleFont);
+    PlaceControl(title_, Ini(), "BUTTONINFO", "CONTROL_TITLE");
+
+    label_ = new QLabel(this);
+    label_->setObjectName(QStringLiteral("CONTROL_UPStatic"));
+    PlaceControl(label_, Ini(), "BUTTONINFO", "CONTROL_UPStatic");
+    // A list of one entry, the chosen file; it is shown, not edited: the
+    // file is chosen with Open.
+    pathBox_ = new QComboBox(this);
+    pathBox_->setObjectName(QStringLiteral("CONTROL_UPCombox"));
+    pathBox_->setFocusPolicy(Qt::NoFocus);
+    PlaceControl(pathBox_, Ini(), "BUTTONINFO", "CONTROL_UPCombox");
+
+    for (const DialogButton& entry : Buttons)
+        AddButton(entry.id, entry.skinKey);
+    connect(Button(UpdateControl::Open), &QAbstractButton::clicked, this, &CVarkelin_DlgUpdate::ChooseFile);
+    connect(Button(UpdateControl::Backup), &QAbstractButton::clicked, this, &CVarkelin_DlgUpdate::Backup);
+    connect(Button(UpdateControl::Update), &QAbstractButton::clicked, this, &CVarkelin_DlgUpdate::Update);
+    connect(Button(UpdateControl::CancelUpdate), &QAbstractButton::clicked, this, &CVarkelin_DlgUpdate::CancelUpdate);
+    connect(Button(UpdateControl::Close), &QAbstractButton::clicked, this, &CVarkelin_DlgUpdate::reject);
+}
+
+CPngButton* CVarkelin_DlgUpdate::AddButton(int id, const char* skinKey)
+{
+    auto* button = new CPngButton(this);
+    button->setObjectName(QString::fromLatin1(skinKey));
+    // Two pictures only: pressed looks like hovered, disabled like normal.
+    PlaceButton(button, Ini(), "BUTTONINFO", skinKey, faceNormal_, faceOver_, faceOver_, faceNormal_, faceNormal_);
+    button->SetTextStyle(MainCaptionStyle(9));
+    button->SetTextMargins(CaptionLeftMargin, CaptionRightMargin, 0, 0);
+    buttons_[id] = button;
+    return button;
+}
+
+CPngButton* CVarkelin_DlgUpdate::Button(int id) const
+{
+    auto it = buttons_.find(id);
+    return it == buttons_.end() ? nullptr : it->second;
+}
+
+void CVarkelin_DlgUpdate::ApplyLanguage(int languageIndex)
+{
+    const QString title = QString::fromStdString(LoadText("UPDATE_TITLE", languageIndex));
+    setWindowTitle(title);
+    title_->setText(title);
+    label_->setText(QString::fromStdString(LoadText("UPDATE_LABEL", languageIndex)));
+    pathBox_->setPlaceholderText(QString::fromStdString(LoadText("UPDATE_NO_FILE", languageIndex)));
+    for (const DialogButton& entry : Buttons) {
+        CPngButton* button = Button(entry.id);
+        if (entry.textKey)
+            button->setText(QString::fromStdString(LoadText(entry.textKey, languageIndex)));
+        button->SetTooltip(QString::fromStdString(LoadText(entry.tipKey, languageIndex)), true);
+    }
+}
+
+void CVarkelin_DlgUpdate::Open()
+{
+    ApplyLanguage(GetLanguageIndex());
+    ShowPath();
+    show();
+    raise();
+    activateWindow();
+}
+
+void CVarkelin_DlgUpdate::ShowPath()
+{
+    pathBox_->clear();
+    const std::string path = UpdaterPath();
+    if (!path.empty()) {
+        pathBox_->addItem(QString::fromStdString(path));
+        pathBox_->setCurrentIndex(0);
+    }
+    pathBox_->setToolTip(QString::fromStdString(path));
+    pathBox_->repaint();
+}
+
+void CVarkelin_DlgUpdate::ChooseFile()
+{
+    ChooseUpdater();
+    ShowPath();
+}
+
+void CVarkelin_DlgUpdate::Update()
+{
+    const UpdateOutcome outcome = StartUpdate(*launcher_);
+    ShowPath();
+    if (outcome == UpdateOutcome::Started)
+        accept();
+}
+
+void CVarkelin_DlgUpdate::CancelUpdate()
+{
+    SetUpdaterPath(std::string());
+    ShowPath();
+    reject();
+}
+
+void CVarkelin_DlgUpdate::Backup()
+{
+    BackupConfiguration();
+}
