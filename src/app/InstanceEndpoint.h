@@ -16,7 +16,7 @@
 
 class QSocketNotifier;
 
-// This instance's listening end (see app/SingleInstance.h). Lives on the
+// This instance's listening end (see platform/SingleInstance.h). Lives on the
 // user-interface thread; the handler runs there and its result is the
 // answer.
 //
