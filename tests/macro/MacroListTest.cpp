@@ -156,4 +156,24 @@ TEST_F(MacroListEdits, SelectionStoresTheShownEventsBack)
     EXPECT_EQ(list.selected, -1);
 }
 
+TEST_F(MacroListEdits, AFullListTakesNoNewMacroAndAsksNothing)
+{
+    std::vector<std::string> names;
+    for (int k = 1; k <= 100; ++k)
+        names.push_back("M" + std::to_string(k));
+    MacroList list = ListOfMacros(names);
+    SelectMacro(list, 99);
+    EXPECT_EQ(AppendNewMacro(list, "Macro"), -1);
+    EXPECT_EQ(list.macros.size(), 100u);
+    EXPECT_EQ(list.selected, 99);
+    EXPECT_TRUE(prompts.messages.empty());
+
+    SelectMacro(list, -1);
+    list.macros.pop_back();
+    EXPECT_EQ(AppendNewMacro(list, "Macro"), 99);
+    EXPECT_EQ(list.macros.back().View().MacroId(), 100) << "the id the removed macro left";
+    EXPECT_EQ(list.macros.back().View().Name(), "Macro1") << "named with the prefix given";
+    EXPECT_EQ(list.selected, 99);
+}
+
 } // namespace
