@@ -10,7 +10,6 @@
 #include "base/UserPrompts.h"
 #include "actions/ApplyChanges.h"
 #include "config/ConfigDocument.h"
-#include "actions/DeviceCopy.h"
 #include "actions/ProfileSwitch.h"
 #include "device/protocol/BusyIndicator.h"
 #include "device/protocol/DeviceCommands.h"

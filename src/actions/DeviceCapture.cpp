@@ -10,7 +10,7 @@
 #include "base/AppState.h"
 #include "config/DeviceKeyMap.h"
 #include "config/ConfigDocument.h"
-#include "actions/DeviceCopy.h"
+#include "device/protocol/ActiveProfile.h"
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceState.h"
 #include "macro/MacroImage.h"

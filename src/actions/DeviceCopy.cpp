@@ -1,14 +1,9 @@
 #include "actions/DeviceCopy.h"
 
-#include <array>
-#include <cstring>
+#include <memory>
 #include <new>
 
-#include "base/AppState.h"
-#include "actions/DeviceWriter.h"
 #include "config/ConfigDocument.h"
-#include "device/protocol/DeviceCommands.h"
-#include "device/protocol/DeviceState.h"
 
 namespace {
 
@@ -39,7 +34,7 @@ bool Snapshot(ConfigDocument& doc)
 
 } // namespace
 
-int32_t CopyDocumentForDevice(int allProfiles)
+int32_t SnapshotDocumentForDevice()
 {
     DeviceCopyLock copyLock;
     FreeDeviceStrings();
@@ -51,38 +46,5 @@ int32_t CopyDocumentForDevice(int allProfiles)
         FreeDeviceBlock();
         return 0;
     }
-    return WriteDeviceKeyMaps(allProfiles);
-}
-
-int32_t GetCurrentProfile()
-{
-    const int32_t cached = g_app.currentProfile.load();
-    if (cached >= 0 && cached < ProfileCount)
-        return cached;
-    std::array<uint8_t, DeviceInfoBytes> info{};
-    if (ReadDeviceInfo(info) != 1)
-        return -1;
-    const uint8_t profile = info[DeviceInfoActiveProfile];
-    // A byte outside the keyboard's three profiles would index past the slot
-    // groups everywhere the profile is used; treat it as no answer.
-    if (profile >= ProfileCount)
-        return -1;
-    g_app.currentProfile = profile;
-    return profile;
-}
-
-int32_t SetCurrentProfile(int32_t index)
-{
-    if (index < 0 || index >= ProfileCount)
-        return 0;
-    std::array<uint8_t, DeviceInfoBytes> info{};
-    if (ReadDeviceInfo(info) != 1)
-        return 0;
-    info[DeviceInfoActiveProfile] = static_cast<uint8_t>(index);
-    if (WriteDeviceInfo(info) != 1) {
-        g_app.currentProfile = -1;
-        return 0;
-    }
-    g_app.currentProfile = index;
     return 1;
 }

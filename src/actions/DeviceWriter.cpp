@@ -8,13 +8,17 @@
 #include "base/UserPrompts.h"
 #include "config/DeviceKeyMap.h"
 #include "config/ConfigDocument.h"
+#include "config/DocumentMacros.h"
 #include "actions/DeviceCopy.h"
+#include "device/protocol/ActiveProfile.h"
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceState.h"
 #include "actions/MacroApply.h"
 #include "macro/MacroImage.h"
 #include "macro/MacroMemoryUse.h"
 #include "text/LanguageTexts.h"
+
+static_assert(KeyboardProfileCount == ProfileCount);
 
 namespace {
 
@@ -102,4 +106,12 @@ int32_t WriteDeviceKeyMaps(int allProfiles)
     if (accepted)
         macroLayoutChanged = false;
     return accepted ? 1 : 0;
+}
+
+int32_t CopyDocumentForDevice(int allProfiles)
+{
+    DeviceCopyLock copyLock;
+    if (SnapshotDocumentForDevice() != 1)
+        return 0;
+    return WriteDeviceKeyMaps(allProfiles);
 }

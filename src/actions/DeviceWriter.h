@@ -15,3 +15,10 @@
 // and the keyboard has not told which one that is.
 inline constexpr int32_t WriteMacrosDoNotFit = -301;
 int32_t WriteDeviceKeyMaps(int allProfiles);
+
+// Snapshots the document into the device copy and runs the writer with
+// allProfiles, both under one hold of the device-copy lock. The caller holds
+// the document lock and has saved the document first (see
+// SnapshotDocumentForDevice). The writer's result; 0 without running it when
+// the snapshot failed.
+int32_t CopyDocumentForDevice(int allProfiles);

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "actions/MacroEditing.h"
+#include "macro/MacroList.h"
 
 // Set when the macros' positions change (an applied edit deletes or moves a
 // macro that was in the document, or the editor deletes one that keys use;

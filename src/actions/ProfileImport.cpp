@@ -8,7 +8,6 @@
 #include "actions/DeviceWriter.h"
 #include "assign/KeyAssignment.h"
 #include "config/ConfigDocument.h"
-#include "actions/DeviceCopy.h"
 #include "config/ProfileFile.h"
 #include "actions/MacroApply.h"
 #include "text/LanguageTexts.h"

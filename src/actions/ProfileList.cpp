@@ -5,7 +5,7 @@
 #include "base/UserPrompts.h"
 #include "actions/ApplyChanges.h"
 #include "config/ConfigDocument.h"
-#include "actions/DeviceCopy.h"
+#include "device/protocol/ActiveProfile.h"
 #include "actions/ProfileImport.h"
 #include "actions/ProfileSwitch.h"
 #include "platform/FileAccess.h"

@@ -8,7 +8,7 @@
 #include "assign/KeyAssignment.h"
 #include "config/ConfigDocument.h"
 #include "actions/DeviceCapture.h"
-#include "actions/DeviceCopy.h"
+#include "device/protocol/ActiveProfile.h"
 #include "config/ProfileFile.h"
 #include "platform/AtomicFile.h"
 #include "text/LanguageTexts.h"

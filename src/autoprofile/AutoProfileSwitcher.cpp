@@ -1,7 +1,7 @@
 #include "autoprofile/AutoProfileSwitcher.h"
 
 #include "base/AppState.h"
-#include "actions/DeviceCopy.h"
+#include "device/protocol/ActiveProfile.h"
 #include "actions/ProfileSwitch.h"
 
 void AutoProfileSwitcher::SetSettings(const AutoProfileSettings& settings)

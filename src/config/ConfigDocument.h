@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "macro/MacroLimits.h"
 #include "platform/Bytes.h"
 
 // The in-memory configuration: key slots of every profile, the macros and the
@@ -62,13 +63,6 @@ inline constexpr size_t SlotIdentityOffset = 2; // u16 identity word / play coun
 inline constexpr size_t SlotValueOffset = 4;    // u32 value; string offset for types 3 and 6
 inline constexpr size_t SlotExtra8Offset = 8;   // u32 carried unchanged
 inline constexpr size_t SlotExtra12Offset = 12; // u32 carried unchanged
-
-// ---- Macro area ----
-// The macro block's own layout belongs to src/macro; the document only needs
-// its size and the id field for id lookups.
-inline constexpr size_t MacroBlockSize = 32512; // 0x7F00
-inline constexpr int MaxMacroCount = 100;
-inline constexpr size_t MacroIdOffset = 506; // u16 inside a macro block
 
 inline constexpr int StringEntryCount = 2048;
 

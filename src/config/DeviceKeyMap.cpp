@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "assign/KeyAssignment.h"
+#include "config/AssignmentType.h"
 #include "device/protocol/DeviceState.h"
 #include "keys/KeyTable.h"
 #include "keys/MediaTable.h"

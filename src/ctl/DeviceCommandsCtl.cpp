@@ -14,7 +14,7 @@
 #include "config/DeviceKeyMap.h"
 #include "config/ConfigDocument.h"
 #include "actions/DeviceCapture.h"
-#include "actions/DeviceCopy.h"
+#include "device/protocol/ActiveProfile.h"
 #include "config/ProfileFile.h"
 #include "actions/ProfileImport.h"
 #include "device/protocol/DeviceCommands.h"

@@ -9,7 +9,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "config/ConfigDocument.h" // MacroBlockSize, MaxMacroCount, MacroIdOffset
+#include "macro/MacroLimits.h"
 #include "platform/Bytes.h"
 
 // One macro as the document, profile files and the editors hold it: a

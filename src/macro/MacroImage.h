@@ -63,17 +63,6 @@ int DecodedMacroCount(std::span<const uint8_t> image);
 // name are called namePrefix followed by their 1-based position.
 int DecodeMacroImage(std::span<uint8_t> macroArea, std::span<const uint8_t> image, std::string_view namePrefix);
 
-// ---- The application's copies ----
-
-// Views of the document's and of the device copy's macros; the caller holds
-// the document lock, or the device-copy lock, for as long as it uses them.
-std::vector<ConstMacroBlock> DocumentMacroViews();
-std::vector<ConstMacroBlock> DeviceMacroViews();
-// From the device copy, under its lock.
-void ComputeMacroImageSize(uint32_t& withNames, uint32_t& withoutNames);
-// From the device copy, under its lock; buffer holds totalLength bytes.
-// withNames: 1 with names, 0 without. 1 done, 0 refused (see above).
-int32_t BuildMacroImage(uint8_t* buffer, uint32_t totalLength, int withNames);
 // Names missing from the image take the "MACRO_NEW_PREFIX" language text.
 int DecodeMacroImage(std::span<uint8_t> macroArea, std::span<const uint8_t> image);
 // The decoded macro area (DecodedMacroCount blocks).

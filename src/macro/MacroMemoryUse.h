@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "actions/MacroEditing.h"
+#include "macro/MacroList.h"
 #include "macro/MacroImage.h"
 
 // How much of the keyboard's macro memory a set of macros takes and which

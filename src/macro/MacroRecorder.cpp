@@ -1,7 +1,7 @@
 #include "macro/MacroRecorder.h"
 
 #include "keys/MediaTable.h"
-#include "actions/MacroEditing.h"
+#include "macro/MacroList.h"
 
 #include <algorithm>
 #include <limits>

@@ -4,7 +4,6 @@
 #include "base/MainWindowLink.h"
 #include "ui/TrayIcon.h"
 #include "autoprofile/AutoProfileSwitcher.h"
-#include "actions/DeviceCopy.h"
 #include "actions/ProfileSwitch.h"
 #include "autoprofile/gui/AutoProfileController.h"
 #include "autoprofile/gui/AutoProfileDialog.h"

@@ -1,7 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "base/AppState.h"
-#include "actions/DeviceCopy.h"
+#include "device/protocol/ActiveProfile.h"
 #include "config/gui/DlgProfile.h"
 #include "text/LanguageTexts.h"
 #include "skin/gui/PngButton.h"

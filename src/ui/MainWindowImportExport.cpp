@@ -1,6 +1,6 @@
 #include "ui/MainWindow.h"
 
-#include "actions/DeviceCopy.h"
+#include "device/protocol/ActiveProfile.h"
 #include "actions/ProfileImport.h"
 #include "actions/ProfileSwitch.h"
 #include "text/LanguageTexts.h"

@@ -4,7 +4,7 @@
 #include "base/AppState.h"
 #include "base/UserPrompts.h"
 #include "config/ConfigDocument.h"
-#include "actions/DeviceCopy.h"
+#include "device/protocol/ActiveProfile.h"
 #include "actions/ProfileSwitch.h"
 #include "lighting/UserModePreset.h"
 #include "device/protocol/DeviceCommands.h"

@@ -2,7 +2,7 @@
 
 #include "base/UserPrompts.h"
 #include "assign/KeyAssignment.h"
-#include "actions/DeviceCopy.h"
+#include "device/protocol/ActiveProfile.h"
 #include "actions/ProfileSwitch.h"
 #include "keys/KeyTable.h"
 #include "text/LanguageTexts.h"

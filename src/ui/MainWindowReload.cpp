@@ -3,7 +3,7 @@
 #include "base/AppState.h"
 #include "assign/KeyAssignment.h"
 #include "config/ConfigDocument.h"
-#include "actions/DeviceCopy.h"
+#include "device/protocol/ActiveProfile.h"
 #include "actions/ProfileSwitch.h"
 #include "device/protocol/DeviceEvents.h"
 #include "lighting/EffectTable.h"

@@ -3,7 +3,8 @@
 
 #include "assign/KeyAssignment.h"
 #include "actions/DeviceCapture.h"
-#include "actions/DeviceCopy.h"
+#include "actions/DeviceWriter.h"
+#include "device/protocol/ActiveProfile.h"
 #include "config/ProfileFile.h"
 #include "actions/ProfileSwitch.h"
 #include "macro/MacroImage.h"

@@ -3,7 +3,7 @@
 #include "actions/ApplyChanges.h"
 #include "actions/DeviceWriter.h"
 #include "assign/KeyAssignment.h"
-#include "actions/DeviceCopy.h"
+#include "device/protocol/ActiveProfile.h"
 #include "config/ProfileFile.h"
 #include "actions/ProfileSwitch.h"
 #include "device/protocol/DeviceEvents.h"

@@ -3,7 +3,7 @@
 #include "support/HostilePaths.h"
 
 #include "actions/ApplyChanges.h"
-#include "actions/DeviceCopy.h"
+#include "device/protocol/ActiveProfile.h"
 #include "config/ProfileFile.h"
 #include "actions/ProfileImport.h"
 #include "actions/ProfileSwitch.h"

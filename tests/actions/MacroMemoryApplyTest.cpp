@@ -4,7 +4,7 @@
 
 #include "actions/ApplyChanges.h"
 #include "actions/DeviceWriter.h"
-#include "actions/DeviceCopy.h"
+#include "device/protocol/ActiveProfile.h"
 #include "config/ProfileFile.h"
 #include "actions/ProfileSwitch.h"
 #include "actions/MacroEditing.h"

@@ -4,7 +4,8 @@
 #include "support/ConnectedKeyboard.h"
 
 #include "actions/ApplyChanges.h"
-#include "actions/DeviceCopy.h"
+#include "actions/DeviceWriter.h"
+#include "device/protocol/ActiveProfile.h"
 #include "actions/ProfileSwitch.h"
 #include "actions/MacroEditing.h"
 

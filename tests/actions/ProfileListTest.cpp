@@ -1,7 +1,7 @@
 #include "support/SampleProfileFile.h"
 #include "support/ConnectedKeyboard.h"
 
-#include "actions/DeviceCopy.h"
+#include "device/protocol/ActiveProfile.h"
 #include "config/ProfileFile.h"
 #include "actions/ProfileList.h"
 #include "actions/ProfileSwitch.h"

@@ -1,6 +1,6 @@
 #include "support/ConnectedKeyboard.h"
 
-#include "actions/DeviceCopy.h"
+#include "device/protocol/ActiveProfile.h"
 #include "config/ProfileFile.h"
 #include "actions/ProfileSwitch.h"
 

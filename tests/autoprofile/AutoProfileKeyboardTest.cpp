@@ -1,7 +1,7 @@
 #include "support/ConnectedKeyboard.h"
 
 #include "autoprofile/AutoProfileSwitcher.h"
-#include "actions/DeviceCopy.h"
+#include "device/protocol/ActiveProfile.h"
 #include "actions/ProfileSwitch.h"
 
 namespace {

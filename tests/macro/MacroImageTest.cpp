@@ -270,29 +270,6 @@ TEST(MacroImage, DecodingStopsAtTheAreaGiven)
 
 class DeviceCopyImage : public MacroFixture {};
 
-TEST_F(DeviceCopyImage, SizeAndImageComeFromTheDeviceCopy)
-{
-    std::vector<MacroCopy> macros = {MakeMacro(5, "Dev", ManyEvents(10), 2)};
-    {
-        DeviceCopyLock lock;
-        g_deviceDoc.macros = MacroArea(macros);
-        g_deviceDoc.macroCount = 1;
-    }
-    uint32_t withNames = 0, withoutNames = 0;
-    ComputeMacroImageSize(withNames, withoutNames);
-    EXPECT_EQ(withoutNames, 16u + 2 + 4 + 40);
-    EXPECT_EQ(withNames, withoutNames + 6);
-
-    std::vector<uint8_t> image(withNames);
-    ASSERT_EQ(BuildMacroImage(image.data(), withNames, 1), 1);
-    EXPECT_EQ(image, Build(macros, true));
-    EXPECT_EQ(BuildMacroImage(image.data(), withoutNames, 1), 0) << "wrong length for the names flag";
-
-    std::vector<uint8_t> decoded = DecodeMacroImage(std::span<const uint8_t>(image));
-    ASSERT_EQ(decoded.size(), MacroBlockSize);
-    EXPECT_EQ(ConstMacroBlock(decoded.data()).Name(), "Dev");
-}
-
 TEST_F(DeviceCopyImage, MacrosWithoutStoredNamesTakeTheLanguagePrefix)
 {
     std::vector<uint8_t> image = Build({MakeMacro(8, "x"), MakeMacro(9, "y")}, false);
@@ -300,18 +277,6 @@ TEST_F(DeviceCopyImage, MacrosWithoutStoredNamesTakeTheLanguagePrefix)
     ASSERT_EQ(area.size(), 2 * MacroBlockSize);
     EXPECT_EQ(ConstMacroBlock(area.data()).Name(), "Macro1");
     EXPECT_EQ(ConstMacroBlock(area.data() + MacroBlockSize).Name(), "Macro2");
-}
-
-TEST_F(DeviceCopyImage, ACountLargerThanTheAreaIsBounded)
-{
-    {
-        DeviceCopyLock lock;
-        g_deviceDoc.macros = MacroArea({MakeMacro(1, "Only")});
-        g_deviceDoc.macroCount = 40; // the area holds one block
-    }
-    uint32_t withNames = 0, withoutNames = 0;
-    ComputeMacroImageSize(withNames, withoutNames);
-    EXPECT_EQ(withoutNames, 16u + 2 + 4);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "macro/MacroRecorder.h"
 
-#include "actions/MacroEditing.h"
+#include "macro/MacroList.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 
 #include "config/DocumentTestSupport.h"
 #include "macro/MacroBlock.h"
+#include "macro/MacroList.h"
 
 #include <string>
 #include <vector>
@@ -29,4 +30,21 @@ inline std::vector<uint8_t> MacroArea(const std::vector<MacroCopy>& macros)
     for (const MacroCopy& copy : macros)
         area.insert(area.end(), copy.bytes.begin(), copy.bytes.end());
     return area;
+}
+
+// A list of the given names with ids 1..n, as loaded from the document.
+inline MacroList ListOfMacros(const std::vector<std::string>& names)
+{
+    MacroList list;
+    for (size_t k = 0; k < names.size(); ++k)
+        list.macros.push_back(MakeMacro(static_cast<uint16_t>(k + 1), names[k]));
+    return list;
+}
+
+inline std::vector<std::string> MacroNames(const MacroList& list)
+{
+    std::vector<std::string> names;
+    for (const MacroCopy& copy : list.macros)
+        names.push_back(copy.View().Name());
+    return names;
 }

@@ -2,7 +2,7 @@
 
 #include "base/ProgramPaths.h"
 #include "base/UserPrompts.h"
-#include "actions/DeviceCopy.h"
+#include "device/protocol/ActiveProfile.h"
 #include "actions/ProfileList.h"
 #include "config/gui/ProfileListModel.h"
 #include "text/LanguageTexts.h"

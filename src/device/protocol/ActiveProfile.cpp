@@ -1,0 +1,40 @@
+#include "device/protocol/ActiveProfile.h"
+
+#include <array>
+
+#include "base/AppState.h"
+#include "device/protocol/DeviceCommands.h"
+#include "device/protocol/DeviceState.h"
+
+int32_t GetCurrentProfile()
+{
+    const int32_t cached = g_app.currentProfile.load();
+    if (cached >= 0 && cached < KeyboardProfileCount)
+        return cached;
+    std::array<uint8_t, DeviceInfoBytes> info{};
+    if (ReadDeviceInfo(info) != 1)
+        return -1;
+    const uint8_t profile = info[DeviceInfoActiveProfile];
+    // A byte outside the keyboard's three profiles would index past the slot
+    // groups everywhere the profile is used; treat it as no answer.
+    if (profile >= KeyboardProfileCount)
+        return -1;
+    g_app.currentProfile = profile;
+    return profile;
+}
+
+int32_t SetCurrentProfile(int32_t index)
+{
+    if (index < 0 || index >= KeyboardProfileCount)
+        return 0;
+    std::array<uint8_t, DeviceInfoBytes> info{};
+    if (ReadDeviceInfo(info) != 1)
+        return 0;
+    info[DeviceInfoActiveProfile] = static_cast<uint8_t>(index);
+    if (WriteDeviceInfo(info) != 1) {
+        g_app.currentProfile = -1;
+        return 0;
+    }
+    g_app.currentProfile = index;
+    return 1;
+}

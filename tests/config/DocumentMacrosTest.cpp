@@ -1,0 +1,66 @@
+#include "config/DocumentMacros.h"
+
+#include "support/MacroTestSupport.h"
+#include "keys/KeyTable.h"
+#include "macro/MacroImage.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<uint8_t> Build(const std::vector<MacroCopy>& macros, bool withNames)
+{
+    std::vector<uint8_t> area = MacroArea(macros);
+    MacroImageSizes sizes = ComputeMacroImageSize(area);
+    std::vector<uint8_t> image(withNames ? sizes.withNames : sizes.withoutNames);
+    EXPECT_EQ(BuildMacroImage(area, image, withNames), 1);
+    return image;
+}
+
+std::vector<MacroEvent> ManyEvents(int count)
+{
+    std::vector<MacroEvent> events;
+    for (int i = 0; i < count; ++i)
+        events.push_back({static_cast<uint32_t>(10 * (i % 4000)), static_cast<uint16_t>(i % 2 ? 30 : KeyCodes::LeftShift),
+                          static_cast<uint16_t>(i % 2)});
+    return events;
+}
+
+class DeviceCopyImage : public MacroFixture {};
+
+TEST_F(DeviceCopyImage, SizeAndImageComeFromTheDeviceCopy)
+{
+    std::vector<MacroCopy> macros = {MakeMacro(5, "Dev", ManyEvents(10), 2)};
+    {
+        DeviceCopyLock lock;
+        g_deviceDoc.macros = MacroArea(macros);
+        g_deviceDoc.macroCount = 1;
+    }
+    uint32_t withNames = 0, withoutNames = 0;
+    ComputeMacroImageSize(withNames, withoutNames);
+    EXPECT_EQ(withoutNames, 16u + 2 + 4 + 40);
+    EXPECT_EQ(withNames, withoutNames + 6);
+
+    std::vector<uint8_t> image(withNames);
+    ASSERT_EQ(BuildMacroImage(image.data(), withNames, 1), 1);
+    EXPECT_EQ(image, Build(macros, true));
+    EXPECT_EQ(BuildMacroImage(image.data(), withoutNames, 1), 0) << "wrong length for the names flag";
+
+    std::vector<uint8_t> decoded = DecodeMacroImage(std::span<const uint8_t>(image));
+    ASSERT_EQ(decoded.size(), MacroBlockSize);
+    EXPECT_EQ(ConstMacroBlock(decoded.data()).Name(), "Dev");
+}
+
+TEST_F(DeviceCopyImage, ACountLargerThanTheAreaIsBounded)
+{
+    {
+        DeviceCopyLock lock;
+        g_deviceDoc.macros = MacroArea({MakeMacro(1, "Only")});
+        g_deviceDoc.macroCount = 40; // the area holds one block
+    }
+    uint32_t withNames = 0, withoutNames = 0;
+    ComputeMacroImageSize(withNames, withoutNames);
+    EXPECT_EQ(withoutNames, 16u + 2 + 4);
+}
+
+} // namespace
