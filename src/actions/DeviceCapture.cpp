@@ -13,6 +13,7 @@
 #include "actions/DeviceCopy.h"
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceState.h"
+#include "actions/DeviceMacroImage.h"
 #include "macro/MacroImage.h"
 #include "platform/AtomicFile.h"
 

@@ -74,7 +74,5 @@ void ComputeMacroImageSize(uint32_t& withNames, uint32_t& withoutNames);
 // From the device copy, under its lock; buffer holds totalLength bytes.
 // withNames: 1 with names, 0 without. 1 done, 0 refused (see above).
 int32_t BuildMacroImage(uint8_t* buffer, uint32_t totalLength, int withNames);
-// Names missing from the image take the "MACRO_NEW_PREFIX" language text.
-int DecodeMacroImage(std::span<uint8_t> macroArea, std::span<const uint8_t> image);
 // The decoded macro area (DecodedMacroCount blocks).
-std::vector<uint8_t> DecodeMacroImage(std::span<const uint8_t> image);
+std::vector<uint8_t> DecodeMacroImage(std::span<const uint8_t> image, std::string_view namePrefix);

