@@ -13,7 +13,7 @@
 #include "base/UserPrompts.h"
 #include "config/ConfigDocument.h"
 #include "actions/DeviceCopy.h"
-#include "config/ProfileFile.h"
+#include "actions/ProfileFileActions.h"
 #include "device/protocol/BusyIndicator.h"
 #include "device/protocol/DeviceEvents.h"
 #include "macro/MacroMemoryUse.h"

@@ -10,6 +10,7 @@
 #include "config/ConfigDocument.h"
 #include "actions/DeviceCopy.h"
 #include "config/ProfileFile.h"
+#include "actions/ProfileFileActions.h"
 #include "actions/MacroApply.h"
 #include "text/LanguageTexts.h"
 

@@ -9,7 +9,7 @@
 #include "config/ConfigDocument.h"
 #include "actions/DeviceCapture.h"
 #include "actions/DeviceCopy.h"
-#include "config/ProfileFile.h"
+#include "actions/ProfileFileActions.h"
 #include "platform/AtomicFile.h"
 #include "text/LanguageTexts.h"
 

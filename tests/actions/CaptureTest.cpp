@@ -5,6 +5,7 @@
 #include "actions/DeviceCapture.h"
 #include "actions/DeviceCopy.h"
 #include "config/ProfileFile.h"
+#include "actions/ProfileFileActions.h"
 #include "actions/ProfileSwitch.h"
 #include "macro/MacroImage.h"
 

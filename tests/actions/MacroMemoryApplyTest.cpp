@@ -6,6 +6,7 @@
 #include "actions/DeviceWriter.h"
 #include "actions/DeviceCopy.h"
 #include "config/ProfileFile.h"
+#include "actions/ProfileFileActions.h"
 #include "actions/ProfileSwitch.h"
 #include "actions/MacroEditing.h"
 #include "macro/MacroImage.h"

@@ -3,6 +3,7 @@
 
 #include "actions/DeviceCopy.h"
 #include "config/ProfileFile.h"
+#include "actions/ProfileFileActions.h"
 #include "actions/ProfileList.h"
 #include "actions/ProfileSwitch.h"
 
