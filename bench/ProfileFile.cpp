@@ -9,6 +9,7 @@
 
 #include "config/ConfigDocument.h"
 #include "config/ProfileFile.h"
+#include "actions/ProfileFileActions.h"
 #include "macro/MacroBlock.h"
 
 namespace {

@@ -15,6 +15,7 @@
 #include "config/DocumentMacros.h"
 #include "actions/DeviceWriter.h"
 #include "config/ProfileFile.h"
+#include "actions/ProfileFileActions.h"
 #include "device/protocol/BusyIndicator.h"
 #include "device/protocol/DeviceEvents.h"
 #include "macro/MacroMemoryUse.h"

@@ -13,6 +13,7 @@
 #include "device/protocol/ActiveProfile.h"
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceState.h"
+#include "actions/DeviceMacroImage.h"
 #include "macro/MacroImage.h"
 #include "platform/AtomicFile.h"
 

@@ -9,6 +9,7 @@
 #include "assign/KeyAssignment.h"
 #include "config/ConfigDocument.h"
 #include "config/ProfileFile.h"
+#include "actions/ProfileFileActions.h"
 #include "actions/MacroApply.h"
 #include "text/LanguageTexts.h"
 

@@ -6,6 +6,7 @@
 #include "actions/ApplyChanges.h"
 #include "config/ConfigDocument.h"
 #include "device/protocol/ActiveProfile.h"
+#include "actions/ProfileFileActions.h"
 #include "actions/ProfileImport.h"
 #include "actions/ProfileSwitch.h"
 #include "platform/FileAccess.h"

@@ -10,6 +10,7 @@
 #include "actions/DeviceCapture.h"
 #include "device/protocol/ActiveProfile.h"
 #include "config/ProfileFile.h"
+#include "actions/ProfileFileActions.h"
 #include "platform/AtomicFile.h"
 #include "text/LanguageTexts.h"
 

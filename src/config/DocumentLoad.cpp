@@ -66,92 +66,38 @@ struct LoadedStrings {
     uint32_t stringBytes = 0;
 };
 
-// Strings of type-3 and type-6 slots. A slot whose offset does not lead to a
-// terminated string inside the area gets none. Slots may share a string and
-// each keeps it; a string longer than one slot may hold is not read, so slots
-// sharing one hostile long string cannot multiply the memory a file costs.
-LoadedStrings ReadStrings(const ConfigBlock& block, const uint8_t* area, uint32_t areaBytes)
+// Each slot keeps the string its offset finds, shared or not; a string
+// longer than one slot may hold is not read, so slots sharing one hostile
+// long string cannot multiply the memory a file costs.
+LoadedStrings ReadStrings(const ConfigBlock& block, std::span<const uint8_t> area)
 {
     LoadedStrings out;
-    const uint32_t areaUnits = areaBytes / 2;
-    struct Wanted {
-        uint32_t unit;
-        int slot;
-        uint32_t end = 0; // unit of the terminator
-        bool found = false;
-    };
-    std::vector<Wanted> wanted;
-    for (int i = 0; i < KeySlotCount; ++i) {
-        const uint16_t type = SlotType(block, i);
-        const uint32_t unit = SlotValue(block, i) / 2;
-        if ((type == 3 || type == 6) && unit < areaUnits)
-            wanted.push_back({unit, i});
-    }
-    // Visit the offsets in ascending order so that slots pointing into one
-    // long run share a single scan of it.
-    std::sort(wanted.begin(), wanted.end(), [](const Wanted& a, const Wanted& b) { return a.unit < b.unit; });
-    uint32_t lastEnd = 0;
-    bool lastFound = false, scanned = false;
-    for (Wanted& w : wanted) {
-        if (!scanned || w.unit > lastEnd) {
-            uint32_t end = w.unit;
-            while (end < areaUnits && ReadU16(area, 2 * size_t{end}) != 0)
-                ++end;
-            lastFound = end < areaUnits;
-            lastEnd = lastFound ? end : areaUnits - 1;
-            scanned = true;
-        }
-        w.end = lastEnd;
-        w.found = lastFound;
-    }
-    std::sort(wanted.begin(), wanted.end(), [](const Wanted& a, const Wanted& b) { return a.slot < b.slot; });
-    for (const Wanted& w : wanted) {
-        if (!w.found)
+    const std::vector<SlotString> found = FindSlotStrings(block, area);
+    for (size_t slot = 0; slot < found.size(); ++slot) {
+        const SlotString& string = found[slot];
+        if (!string.found || string.Bytes() > MaxSlotStringBytes)
             continue;
-        const uint64_t length = (uint64_t{w.end} - w.unit + 1) * 2;
-        if (length > MaxSlotStringBytes)
-            continue;
-        StringEntry& entry = out.table[static_cast<size_t>(w.slot)];
-        entry.text.resize(w.end - w.unit);
-        for (uint32_t u = w.unit; u < w.end; ++u)
-            entry.text[u - w.unit] = static_cast<char16_t>(ReadU16(area, 2 * size_t{u}));
-        entry.length = static_cast<uint32_t>(length);
+        StringEntry& entry = out.table[slot];
+        entry.text = SlotStringText(area, string);
+        entry.length = static_cast<uint32_t>(string.Bytes());
         out.stringBytes += entry.length;
     }
     return out;
 }
 
-// What a file must hold, from its header: 0 when the header is unusable.
-uint64_t RequiredFileBytes(const uint8_t* header)
-{
-    const uint16_t macroCount = ReadU16(header, HeaderMacroCountOffset);
-    if (macroCount > MaxMacroCount)
-        return 0;
-    const uint64_t areas = ConfigBlockSize + uint64_t{macroCount} * MacroBlockSize
-        + ReadU32(header, HeaderStringBytesOffset);
-    const uint64_t required = std::max<uint64_t>(areas, ReadU32(header, HeaderTotalLengthOffset));
-    return required <= LargestProfileFileBytes ? required : 0;
-}
-
 int32_t InstallFromBytes(const uint8_t* file, size_t size)
 {
-    if (size < ConfigBlockSize) {
-        InstallDefaultDocument();
-        return 0;
-    }
-    const uint64_t required = RequiredFileBytes(file);
-    if (required == 0 || required > size) {
+    const std::optional<ProfileFileAreas> areas = SplitProfileFile(std::span<const uint8_t>(file, size));
+    if (!areas) {
         InstallDefaultDocument();
         return 0;
     }
     auto block = std::make_unique<ConfigBlock>();
-    std::memcpy(block->data(), file, ConfigBlockSize);
-    const uint16_t macroCount = ReadU16(file, HeaderMacroCountOffset);
-    const size_t macroBytes = size_t{macroCount} * MacroBlockSize;
-    std::vector<uint8_t> macros(file + ConfigBlockSize, file + ConfigBlockSize + macroBytes);
+    std::memcpy(block->data(), areas->block.data(), ConfigBlockSize);
+    const uint16_t macroCount = areas->macroCount;
+    std::vector<uint8_t> macros(areas->macros.begin(), areas->macros.end());
     RenumberMacroIds(*block, macros.data(), macroCount);
-    LoadedStrings strings = ReadStrings(
-        *block, file + ConfigBlockSize + macroBytes, ReadU32(file, HeaderStringBytesOffset));
+    LoadedStrings strings = ReadStrings(*block, areas->strings);
 
     FreeDocumentStrings();
     FreeDocumentMacros();
@@ -188,7 +134,7 @@ int32_t LoadDocumentFromFile(const std::string& path)
     uint64_t required = 0;
     bool ok = static_cast<uint64_t>(st.st_size) >= ConfigBlockSize && ReadExactly(fd, header.data(), header.size(), error);
     if (ok) {
-        required = RequiredFileBytes(header.data());
+        required = RequiredProfileFileBytes(header.data());
         ok = required != 0 && required <= static_cast<uint64_t>(st.st_size) && required <= SIZE_MAX;
     }
     std::vector<uint8_t> bytes;

@@ -1,22 +1,17 @@
 #include "config/ProfileFile.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "base/AppState.h"
-#include "base/ProgramPaths.h"
-#include "base/UserPrompts.h"
 #include "config/ConfigDocument.h"
-#include "lighting/UserModePreset.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileAccess.h"
-#include "text/LanguageTexts.h"
 
 namespace {
 
@@ -61,28 +56,6 @@ HeaderRead ReadHeader(const std::string& path)
     if (fd >= 0)
         ::close(fd);
     return out;
-}
-
-void ShowFormatError(const std::string& path)
-{
-    Prompts().ShowMessage(FormatText(LoadText("PROFILE_FORMAT_ERROR"), path), MessageStyle::Normal);
-}
-
-int32_t ValidationResult(const HeaderRead& read, const std::string& path)
-{
-    switch (read.fault) {
-    case ProfileFault::None:
-        return 1;
-    case ProfileFault::Missing:
-    case ProfileFault::TooShort:
-    case ProfileFault::TooLarge:
-        return 0;
-    case ProfileFault::CannotOpen:
-        return -2;
-    default:
-        ShowFormatError(path);
-        return 0;
-    }
 }
 
 ProfileFault LengthFault(const HeaderRead& read)
@@ -220,22 +193,73 @@ std::vector<uint8_t> ReadProfileFileBytes(const std::string& path, ProfileCheck&
     return bytes;
 }
 
-int32_t ValidateProfileFile(const std::string& path)
+uint64_t RequiredProfileFileBytes(const uint8_t* header)
 {
-    return ValidationResult(ReadHeader(path), path);
+    const uint16_t macroCount = ReadU16(header, HeaderMacroCountOffset);
+    if (macroCount > MaxMacroCount)
+        return 0;
+    const uint64_t areas = ConfigBlockSize + uint64_t{macroCount} * MacroBlockSize
+        + ReadU32(header, HeaderStringBytesOffset);
+    const uint64_t required = std::max<uint64_t>(areas, ReadU32(header, HeaderTotalLengthOffset));
+    return required <= LargestProfileFileBytes ? required : 0;
 }
 
-int32_t CheckProfileFileComplete(const std::string& path)
+std::optional<ProfileFileAreas> SplitProfileFile(std::span<const uint8_t> file)
 {
-    HeaderRead read = ReadHeader(path);
-    int32_t result = ValidationResult(read, path);
-    if (result != 1)
-        return result;
-    if (LengthFault(read) != ProfileFault::None) {
-        ShowFormatError(path);
-        return 0;
+    if (file.size() < ConfigBlockSize)
+        return std::nullopt;
+    const uint64_t required = RequiredProfileFileBytes(file.data());
+    if (required == 0 || required > file.size())
+        return std::nullopt;
+    ProfileFileAreas areas;
+    areas.macroCount = ReadU16(file.data(), HeaderMacroCountOffset);
+    const size_t macroBytes = size_t{areas.macroCount} * MacroBlockSize;
+    areas.block = file.first(ConfigBlockSize);
+    areas.macros = file.subspan(ConfigBlockSize, macroBytes);
+    areas.strings = file.subspan(ConfigBlockSize + macroBytes, ReadU32(file.data(), HeaderStringBytesOffset));
+    return areas;
+}
+
+std::vector<SlotString> FindSlotStrings(const ConfigBlock& block, std::span<const uint8_t> area)
+{
+    std::vector<SlotString> found(KeySlotCount);
+    const uint32_t areaUnits = static_cast<uint32_t>(area.size() / 2);
+    std::vector<std::pair<uint32_t, int>> wanted; // first unit, slot
+    for (int i = 0; i < KeySlotCount; ++i) {
+        const uint16_t type = SlotType(block, i);
+        const uint32_t unit = SlotValue(block, i) / 2;
+        if ((type == 3 || type == 6) && unit < areaUnits)
+            wanted.emplace_back(unit, i);
     }
-    return 1;
+    // Visit the offsets in ascending order so that slots pointing into one
+    // long run share a single scan of it: a hostile file cannot make the
+    // search cost slots times area.
+    std::sort(wanted.begin(), wanted.end());
+    uint32_t lastEnd = 0;
+    bool lastFound = false, scanned = false;
+    for (const auto& [unit, slot] : wanted) {
+        if (!scanned || unit > lastEnd) {
+            uint32_t end = unit;
+            while (end < areaUnits && ReadU16(area.data(), 2 * size_t{end}) != 0)
+                ++end;
+            lastFound = end < areaUnits;
+            lastEnd = lastFound ? end : areaUnits - 1;
+            scanned = true;
+        }
+        if (lastFound)
+            found[static_cast<size_t>(slot)] = {true, unit, lastEnd};
+    }
+    return found;
+}
+
+std::u16string SlotStringText(std::span<const uint8_t> area, const SlotString& string)
+{
+    if (!string.found)
+        return {};
+    std::u16string text(string.endUnit - string.firstUnit, u'\0');
+    for (uint32_t u = string.firstUnit; u < string.endUnit; ++u)
+        text[u - string.firstUnit] = static_cast<char16_t>(ReadU16(area.data(), 2 * size_t{u}));
+    return text;
 }
 
 std::vector<uint8_t> BuildProfileFileBytes()
@@ -272,51 +296,4 @@ int32_t SaveDocumentToFile(int lockSwitch, const std::string& path, int* error)
 {
     DocumentLock lock(lockSwitch != 0);
     return SaveLocked(path, error);
-}
-
-int32_t SaveDocumentToProfileCache(int lockSwitch, int* error)
-{
-    const std::string path = ProfileCachePath(g_app.currentProfile.load());
-    DocumentLock lock(lockSwitch != 0);
-    // The cache comes into being only from the keyboard's own contents.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        if (error)
-            *error = ENOENT;
-        return 0;
-    }
-    return SaveLocked(path, error);
-}
-
-void ShowSaveFailure(const std::string& path, int error)
-{
-    Prompts().ShowMessage(FormatText(LoadText("MAIN_PROMPT_SAVE_FAILED"), path + " (" + FileErrorText(error) + ")"),
-                          MessageStyle::Normal);
-}
-
-int32_t EnsureUserFolder()
-{
-    const std::string& folder = g_paths.userFolder;
-    if (folder.empty())
-        return 0;
-    std::error_code error;
-    if (std::filesystem::is_directory(folder, error))
-        return 1;
-    if (!std::filesystem::create_directories(folder, error) && !std::filesystem::is_directory(folder, error))
-        return 0;
-    const std::string preset = ReadUserModePreset();
-    int32_t result = 1;
-    for (int i = 0; i < 3; ++i) {
-        if (!WriteFileAtomically(UserModeFilePath(i), preset))
-            result = 0;
-    }
-    return result;
-}
-
-std::string ProfileCachePath(int)
-{
-    // Without the folder the path is still the right one; whoever opens it
-    // then fails and reports that.
-    EnsureUserFolder();
-    return g_paths.userFolder + "/$Profile0";
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -62,14 +63,38 @@ ProfileFault ExamineProfileFile(const std::string& path);
 // message.
 std::vector<uint8_t> ReadProfileFileBytes(const std::string& path, ProfileCheck& check);
 
-// 1 valid; 0 missing, too small, 4 GiB or larger (no message) or invalid
-// (the "PROFILE_FORMAT_ERROR" message with the path); -2 cannot be opened;
-// -3 out of memory. The file's length is not compared with its header.
-int32_t ValidateProfileFile(const std::string& path);
-// ValidateProfileFile, and then the file's length must equal the header's
-// total length; an import runs this before it frees the old document.
-// A length that differs shows the same format message and gives 0.
-int32_t CheckProfileFileComplete(const std::string& path);
+// What a file must hold, from its 32-byte header: the larger of its total
+// length and the sum of its areas; 0 when the header names more macros or
+// bytes than the format allows.
+uint64_t RequiredProfileFileBytes(const uint8_t* header);
+
+// A profile file's three areas, bounded by its header: the block, macroCount
+// whole macro blocks and the string area of the header's string bytes.
+struct ProfileFileAreas {
+    std::span<const uint8_t> block;
+    std::span<const uint8_t> macros;
+    uint16_t macroCount = 0;
+    std::span<const uint8_t> strings;
+};
+// Nothing when the file is shorter than RequiredProfileFileBytes or the
+// header is unusable. The areas are as the file has them: nothing repaired.
+std::optional<ProfileFileAreas> SplitProfileFile(std::span<const uint8_t> file);
+
+// Where the string of a type-3 or type-6 slot lies in the string area: from
+// the slot's offset rounded down to even up to a terminator inside the area.
+struct SlotString {
+    bool found = false;
+    uint32_t firstUnit = 0;
+    uint32_t endUnit = 0; // the terminator's unit
+    // With the terminator.
+    uint64_t Bytes() const { return (uint64_t{endUnit} - firstUnit + 1) * 2; }
+};
+// One entry per slot of the block. A slot of another type, or whose offset
+// leads to no terminator inside the area, finds nothing. Slots may share a
+// string or point into the middle of one.
+std::vector<SlotString> FindSlotStrings(const ConfigBlock& block, std::span<const uint8_t> area);
+// The text of a found string, without its terminator.
+std::u16string SlotStringText(std::span<const uint8_t> area, const SlotString& string);
 
 // The document as file bytes. Rebuilds the document's header and the string
 // offsets of its type-3 and type-6 slots, as saving does. The caller holds
@@ -79,17 +104,3 @@ std::vector<uint8_t> BuildProfileFileBytes();
 // FileAccess.h code). lockSwitch: take the document lock here (0 when the
 // caller holds it).
 int32_t SaveDocumentToFile(int lockSwitch, const std::string& path, int* error = nullptr);
-// Saves into the profile cache of the current profile, only when that file
-// already exists (error ENOENT when it does not).
-int32_t SaveDocumentToProfileCache(int lockSwitch, int* error = nullptr);
-
-// Tells the user that a file could not be written, and why
-// ("MAIN_PROMPT_SAVE_FAILED" with the path and the system's reason).
-void ShowSaveFailure(const std::string& path, int error);
-
-// Creates the per-user folder (with its parents) on first use and seeds the
-// three "UserDengColor_%d.userd" files from the installation's preset 3
-// (empty files when the preset is missing). 1 when the folder exists.
-int32_t EnsureUserFolder();
-// userFolder + "/$Profile0" for every index: one file holds all profiles.
-std::string ProfileCachePath(int profileIndex);

@@ -1,7 +1,6 @@
 #include "ctl/CtlCommands.h"
 
 #include "ctl/JsonWriter.h"
-#include "ctl/RulesCommands.h"
 
 #include <array>
 #include <cstdio>

@@ -49,6 +49,10 @@ int RunKeymap(const std::vector<std::string>& args);
 int RunMacros(const std::vector<std::string>& args);
 int RunLighting(const std::vector<std::string>& args);
 int RunKeyColours(const std::vector<std::string>& args);
+// The rules of automatic profiles in the settings store, listed and edited.
+// A running program follows every change. With --json the rules (after the
+// edit, for an edit) are printed as one JSON object.
+int RunRules(const std::vector<std::string>& args);
 
 // Prints "rt604ctl: <text>" on standard error.
 void CtlError(const std::string& text);

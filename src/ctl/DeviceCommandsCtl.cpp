@@ -23,6 +23,7 @@
 #include "keys/KeyTable.h"
 #include "keys/MediaTable.h"
 #include "macro/MacroBlock.h"
+#include "actions/DeviceMacroImage.h"
 #include "macro/MacroImage.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileAccess.h"

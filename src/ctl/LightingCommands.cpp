@@ -6,7 +6,7 @@
 #include "ctl/JsonWriter.h"
 #include "ctl/KeyboardSession.h"
 
-#include "config/ProfileFile.h"
+#include "actions/ProfileFileActions.h"
 #include "lighting/UserModePreset.h"
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceState.h"

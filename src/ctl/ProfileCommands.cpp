@@ -21,40 +21,33 @@ namespace {
 constexpr std::array<const char*, 9> TypeNames = {
     "default", "disabled", "key", "program", "macro", "stop macro", "text", "media", "function"};
 
-// A file's three areas, bounded by its header (the file is valid and
-// exactly as long as the header says).
+// A file's three areas as the profile-file codec splits them, and where each
+// program or text slot's string lies.
 struct FileView {
     ConfigBlock block;
-    const uint8_t* macros = nullptr;
-    int macroCount = 0;
-    const uint8_t* strings = nullptr;
-    uint32_t stringBytes = 0;
+    ProfileFileAreas areas;
+    std::vector<SlotString> slotStrings;
 
-    explicit FileView(const std::vector<uint8_t>& file)
+    explicit FileView(const ProfileFileAreas& fileAreas) : areas(fileAreas)
     {
-        std::memcpy(block.data(), file.data(), ConfigBlockSize);
-        macroCount = ReadU16(file.data(), HeaderMacroCountOffset);
-        macros = file.data() + ConfigBlockSize;
-        strings = macros + size_t{MacroBlockSize} * static_cast<size_t>(macroCount);
-        stringBytes = ReadU32(file.data(), HeaderStringBytesOffset);
+        std::memcpy(block.data(), areas.block.data(), ConfigBlockSize);
+        slotStrings = FindSlotStrings(block, areas.strings);
     }
 
-    const uint8_t* Macro(int position) const { return macros + size_t{MacroBlockSize} * static_cast<size_t>(position); }
-
-    // The string a type-3 or type-6 slot's offset leads to, as a load reads
-    // it: from the offset rounded down to even up to a terminator inside the
-    // area; nothing when there is none.
-    std::optional<std::u16string> StringAt(uint32_t offset) const
+    int MacroCount() const { return areas.macroCount; }
+    const uint8_t* Macro(int position) const
     {
-        const uint32_t units = stringBytes / 2;
-        std::u16string text;
-        for (uint32_t unit = offset / 2; unit < units; ++unit) {
-            const uint16_t c = ReadU16(strings, 2 * size_t{unit});
-            if (c == 0)
-                return text;
-            text.push_back(static_cast<char16_t>(c));
-        }
-        return std::nullopt;
+        return areas.macros.data() + size_t{MacroBlockSize} * static_cast<size_t>(position);
+    }
+
+    // The string of a program or text slot; nothing when its offset leads to
+    // no terminator inside the area.
+    std::optional<std::u16string> SlotText(int number) const
+    {
+        const SlotString& string = slotStrings[static_cast<size_t>(number)];
+        if (!string.found)
+            return std::nullopt;
+        return SlotStringText(areas.strings, string);
     }
 };
 
@@ -74,7 +67,7 @@ std::string SlotKeyName(int groupSlot)
 // A key plays the first macro with its id.
 const uint8_t* MacroById(const FileView& file, uint32_t id)
 {
-    for (int i = 0; i < file.macroCount; ++i) {
+    for (int i = 0; i < file.MacroCount(); ++i) {
         if (ConstMacroBlock(file.Macro(i)).MacroId() == id)
             return file.Macro(i);
     }
@@ -130,7 +123,7 @@ void WriteHeader(JsonWriter& json, const uint8_t* block)
     json.EndObject();
 }
 
-void WriteMeaning(JsonWriter& json, const FileView& file, const KeySlot& slot)
+void WriteMeaning(JsonWriter& json, const FileView& file, int number, const KeySlot& slot)
 {
     const uint32_t value = slot.Value();
     switch (slot.Type()) {
@@ -141,7 +134,7 @@ void WriteMeaning(JsonWriter& json, const FileView& file, const KeySlot& slot)
     case 3:
     case 6:
         json.Key("string");
-        StringOrNull(json, file.StringAt(value));
+        StringOrNull(json, file.SlotText(number));
         break;
     case 4: {
         json.Key("macroId");
@@ -209,7 +202,7 @@ void WriteSlotGroups(JsonWriter& json, const FileView& file)
             json.Number(slot.Identity());
             json.Key("value");
             json.Number(slot.Value());
-            WriteMeaning(json, file, slot);
+            WriteMeaning(json, file, number, slot);
             if (slot.Extra8() != 0 || slot.Extra12() != 0) {
                 json.Key("extra8");
                 json.Number(slot.Extra8());
@@ -228,7 +221,7 @@ void WriteMacros(JsonWriter& json, const FileView& file)
 {
     json.Key("macros");
     json.BeginArray();
-    for (int i = 0; i < file.macroCount; ++i) {
+    for (int i = 0; i < file.MacroCount(); ++i) {
         ConstMacroBlock macro(file.Macro(i));
         json.BeginObject();
         json.Key("position");
@@ -278,7 +271,7 @@ void WriteStrings(JsonWriter& json, const FileView& file)
         if (type != 3 && type != 6)
             continue;
         const uint32_t offset = SlotValue(file.block, number);
-        const std::optional<std::u16string> text = file.StringAt(offset);
+        const std::optional<std::u16string> text = file.SlotText(number);
         json.BeginObject();
         json.Key("group");
         json.Number(number / SlotsPerGroup);
@@ -343,7 +336,14 @@ int RunDump(const std::vector<std::string>& args)
         CtlError(path + ": invalid profile file: " + check.Reason());
         return ExitFailed;
     }
-    const auto file = std::make_unique<FileView>(bytes);
+    // The file has passed every check, so it splits; the guard keeps a
+    // change of the checks from reading past the buffer.
+    const std::optional<ProfileFileAreas> areas = SplitProfileFile(bytes);
+    if (!areas) {
+        CtlError(path + ": invalid profile file: " + ProfileFaultText(ProfileFault::Truncated));
+        return ExitFailed;
+    }
+    const auto file = std::make_unique<FileView>(*areas);
     JsonWriter json;
     json.BeginObject();
     json.Key("file");

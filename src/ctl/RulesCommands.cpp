@@ -1,6 +1,4 @@
 // rules: automatic profiles from the command line.
-#include "ctl/RulesCommands.h"
-
 #include "ctl/CtlCommands.h"
 #include "ctl/JsonWriter.h"
 #include "autoprofile/AutoProfileRules.h"

@@ -1,7 +1,6 @@
 #include "macro/MacroImage.h"
 
 #include "macro/MacroAction.h"
-#include "text/LanguageTexts.h"
 
 #include <algorithm>
 #include <string>
@@ -175,15 +174,10 @@ int DecodeMacroImage(std::span<uint8_t> macroArea, std::span<const uint8_t> imag
     return static_cast<int>(count);
 }
 
-int DecodeMacroImage(std::span<uint8_t> macroArea, std::span<const uint8_t> image)
-{
-    return DecodeMacroImage(macroArea, image, LoadText("MACRO_NEW_PREFIX"));
-}
-
-std::vector<uint8_t> DecodeMacroImage(std::span<const uint8_t> image)
+std::vector<uint8_t> DecodeMacroImage(std::span<const uint8_t> image, std::string_view namePrefix)
 {
     std::vector<uint8_t> area(static_cast<size_t>(DecodedMacroCount(image)) * MacroBlockSize);
-    int count = DecodeMacroImage(std::span<uint8_t>(area), image);
+    int count = DecodeMacroImage(std::span<uint8_t>(area), image, namePrefix);
     area.resize(static_cast<size_t>(count) * MacroBlockSize);
     return area;
 }

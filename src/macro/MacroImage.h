@@ -63,7 +63,5 @@ int DecodedMacroCount(std::span<const uint8_t> image);
 // name are called namePrefix followed by their 1-based position.
 int DecodeMacroImage(std::span<uint8_t> macroArea, std::span<const uint8_t> image, std::string_view namePrefix);
 
-// Names missing from the image take the "MACRO_NEW_PREFIX" language text.
-int DecodeMacroImage(std::span<uint8_t> macroArea, std::span<const uint8_t> image);
 // The decoded macro area (DecodedMacroCount blocks).
-std::vector<uint8_t> DecodeMacroImage(std::span<const uint8_t> image);
+std::vector<uint8_t> DecodeMacroImage(std::span<const uint8_t> image, std::string_view namePrefix);

@@ -6,7 +6,7 @@
 #include "ui/EventLog.h"
 #include "ui/ShellMessages.h"
 #include "config/ConfigDocument.h"
-#include "config/ProfileFile.h"
+#include "actions/ProfileFileActions.h"
 #include "text/LanguageTexts.h"
 
 #include <QApplication>

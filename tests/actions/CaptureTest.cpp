@@ -6,6 +6,7 @@
 #include "actions/DeviceWriter.h"
 #include "device/protocol/ActiveProfile.h"
 #include "config/ProfileFile.h"
+#include "actions/ProfileFileActions.h"
 #include "actions/ProfileSwitch.h"
 #include "macro/MacroImage.h"
 

@@ -5,6 +5,7 @@
 #include "assign/KeyAssignment.h"
 #include "device/protocol/ActiveProfile.h"
 #include "config/ProfileFile.h"
+#include "actions/ProfileFileActions.h"
 #include "actions/ProfileSwitch.h"
 #include "device/protocol/DeviceEvents.h"
 #include "actions/MacroEditing.h"

@@ -5,6 +5,7 @@
 #include "actions/ApplyChanges.h"
 #include "device/protocol/ActiveProfile.h"
 #include "config/ProfileFile.h"
+#include "actions/ProfileFileActions.h"
 #include "actions/ProfileImport.h"
 #include "actions/ProfileSwitch.h"
 

@@ -3,6 +3,7 @@
 
 #include "device/protocol/ActiveProfile.h"
 #include "config/ProfileFile.h"
+#include "actions/ProfileFileActions.h"
 #include "actions/ProfileList.h"
 #include "actions/ProfileSwitch.h"
 

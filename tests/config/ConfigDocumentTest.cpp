@@ -1,4 +1,5 @@
 #include "config/DocumentTestSupport.h"
+#include "actions/ProfileFileActions.h"
 
 #include <array>
 #include <cstring>

@@ -46,7 +46,7 @@ TEST_F(DeviceCopyImage, SizeAndImageComeFromTheDeviceCopy)
     EXPECT_EQ(image, Build(macros, true));
     EXPECT_EQ(BuildMacroImage(image.data(), withoutNames, 1), 0) << "wrong length for the names flag";
 
-    std::vector<uint8_t> decoded = DecodeMacroImage(std::span<const uint8_t>(image));
+    std::vector<uint8_t> decoded = DecodeMacroImage(std::span<const uint8_t>(image), "Macro");
     ASSERT_EQ(decoded.size(), MacroBlockSize);
     EXPECT_EQ(ConstMacroBlock(decoded.data()).Name(), "Dev");
 }

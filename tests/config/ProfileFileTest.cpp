@@ -1,4 +1,5 @@
 #include "config/DocumentTestSupport.h"
+#include "actions/ProfileFileActions.h"
 #include "support/HostilePaths.h"
 
 #include <sys/stat.h>
@@ -270,54 +271,6 @@ TEST_F(ProfileFileTest, FailedSaveKeepsTheOldFile)
     EXPECT_EQ(leftovers.size(), 2u) << "no temporary files stay behind";
 }
 
-TEST_F(ProfileFileTest, ProfileCacheIsSavedOnlyWhenItExists)
-{
-    const std::string cache = ProfileCachePath(0);
-    EXPECT_EQ(cache, g_paths.userFolder + "/$Profile0");
-    for (int index : {-1, 1, 2, 3})
-        EXPECT_EQ(ProfileCachePath(index), cache);
-    EXPECT_TRUE(fs::is_directory(g_paths.userFolder));
-
-    EXPECT_EQ(SaveDocumentToProfileCache(1), 0);
-    EXPECT_FALSE(fs::exists(cache));
-
-    ASSERT_EQ(CreateDefaultBlock(cache, 0, false), 1);
-    FillDocument();
-    g_app.currentProfile = -1;
-    EXPECT_EQ(SaveDocumentToProfileCache(1), 1);
-    std::vector<uint8_t> bytes = ReadBytes(cache);
-    ASSERT_EQ(bytes.size(), ConfigBlockSize);
-    EXPECT_EQ(ReadU16(bytes.data(), SlotOffset(1)), 2);
-}
-
-TEST_F(ProfileFileTest, EnsureUserFolderSeedsThePresetFiles)
-{
-    fs::create_directories(dir / "Skins");
-    std::ofstream(dir / "Skins" / "UserDengColor_3.userd", std::ios::binary) << "[MODE]\r\nA=1\r\n";
-    const fs::path user(g_paths.userFolder);
-    ASSERT_FALSE(fs::exists(user));
-    ASSERT_EQ(EnsureUserFolder(), 1);
-    for (int i = 0; i < 3; ++i) {
-        std::vector<uint8_t> seeded = ReadBytes((user / ("UserDengColor_" + std::to_string(i) + ".userd")).string());
-        EXPECT_EQ(std::string(seeded.begin(), seeded.end()), "[MODE]\r\nA=1\r\n") << i;
-    }
-    // An existing folder is left as it is.
-    std::ofstream(user / "UserDengColor_0.userd", std::ios::binary | std::ios::trunc) << "mine";
-    ASSERT_EQ(EnsureUserFolder(), 1);
-    std::vector<uint8_t> kept = ReadBytes((user / "UserDengColor_0.userd").string());
-    EXPECT_EQ(std::string(kept.begin(), kept.end()), "mine");
-}
-
-TEST_F(ProfileFileTest, EnsureUserFolderWithoutPresetMakesEmptyFiles)
-{
-    ASSERT_EQ(EnsureUserFolder(), 1);
-    for (int i = 0; i < 3; ++i) {
-        const fs::path seeded = fs::path(g_paths.userFolder) / ("UserDengColor_" + std::to_string(i) + ".userd");
-        ASSERT_TRUE(fs::exists(seeded));
-        EXPECT_EQ(fs::file_size(seeded), 0u);
-    }
-}
-
 } // namespace
 
 namespace {
@@ -342,6 +295,81 @@ TEST_F(ProfileFileTest, SlotWithoutStringDoesNotTakeAnotherSlotsStringOnReload)
     EXPECT_EQ(g_configDoc.stringBytes, 8u);
     ASSERT_EQ(SaveDocumentToFile(0, path), 1);
     EXPECT_EQ(ReadBytes(path), first);
+}
+
+// The string area "ab", "c" without a terminator: every way a slot's offset
+// can meet it, all in one block so that slots sharing a run share its scan.
+TEST_F(ProfileFileTest, SlotStringsAreFoundWhereTheirOffsetsLead)
+{
+    const std::vector<uint8_t> area = {'a', 0, 'b', 0, 0, 0, 'c', 0};
+    struct Case {
+        const char* name;
+        int slot;
+        uint16_t type;
+        uint32_t offset;
+        bool found;
+        std::u16string text;
+        uint64_t bytes;
+    };
+    const Case cases[] = {
+        {"program slot at the start", 10, 3, 0, true, u"ab", 6},
+        {"text slot in the middle of a string", 11, 6, 2, true, u"b", 4},
+        {"odd offset rounds down", 12, 3, 3, true, u"b", 4},
+        {"offset at the terminator", 1030, 6, 4, true, u"", 2},
+        {"no terminator before the end", 13, 3, 6, false, u"", 0},
+        {"offset past the area", 2047, 6, 8, false, u"", 0},
+        {"key slot has no string", 14, 2, 0, false, u"", 0},
+    };
+    std::unique_ptr<ConfigBlock> block = MakeDefaultBlock(0);
+    for (const Case& c : cases) {
+        SetSlotType(*block, c.slot, c.type);
+        SetSlotValue(*block, c.slot, c.offset);
+    }
+    const std::vector<SlotString> found = FindSlotStrings(*block, area);
+    ASSERT_EQ(found.size(), static_cast<size_t>(KeySlotCount));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const SlotString& string = found[static_cast<size_t>(c.slot)];
+        EXPECT_EQ(string.found, c.found);
+        if (!c.found)
+            continue;
+        EXPECT_EQ(SlotStringText(area, string), c.text);
+        EXPECT_EQ(string.Bytes(), c.bytes);
+    }
+    EXPECT_FALSE(found[0].found) << "slots of type 0 find nothing";
+}
+
+TEST_F(ProfileFileTest, SplitTakesTheAreasFromTheHeader)
+{
+    // One macro block of 0x11 and four string bytes behind the block.
+    std::vector<uint8_t> file = DefaultFile();
+    WriteU16(file.data(), 14, 1);
+    WriteU32(file.data(), 16, 4);
+    WriteU32(file.data(), 8, 32832 + 32512 + 4);
+    FixChecksum(file);
+    file.resize(32832 + 32512, 0x11);
+    file.insert(file.end(), {'h', 0, 0, 0});
+
+    std::optional<ProfileFileAreas> areas = SplitProfileFile(file);
+    ASSERT_TRUE(areas);
+    EXPECT_EQ(areas->block.data(), file.data());
+    EXPECT_EQ(areas->block.size(), 32832u);
+    EXPECT_EQ(areas->macroCount, 1);
+    EXPECT_EQ(areas->macros.data(), file.data() + 32832);
+    EXPECT_EQ(areas->macros.size(), 32512u);
+    EXPECT_EQ(std::vector<uint8_t>(areas->strings.begin(), areas->strings.end()),
+              (std::vector<uint8_t>{'h', 0, 0, 0}));
+
+    // Nothing is split that the file does not hold, nor more macros than a
+    // file may have.
+    EXPECT_FALSE(SplitProfileFile(std::span<const uint8_t>(file).first(file.size() - 1)));
+    EXPECT_FALSE(SplitProfileFile(std::span<const uint8_t>(file).first(32831)));
+    std::vector<uint8_t> tooMany = file;
+    WriteU16(tooMany.data(), 14, 101);
+    EXPECT_FALSE(SplitProfileFile(tooMany));
+    ASSERT_TRUE(SplitProfileFile(DefaultFile()));
+    EXPECT_TRUE(SplitProfileFile(DefaultFile())->macros.empty());
+    EXPECT_TRUE(SplitProfileFile(DefaultFile())->strings.empty());
 }
 
 } // namespace

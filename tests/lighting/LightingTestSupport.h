@@ -9,6 +9,7 @@
 #include "support/ConnectedKeyboard.h"
 
 #include "config/ProfileFile.h"
+#include "actions/ProfileFileActions.h"
 #include "lighting/UserModePreset.h"
 #include "lighting/KeyColours.h"
 #include "lighting/LightingState.h"

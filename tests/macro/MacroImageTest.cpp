@@ -268,15 +268,4 @@ TEST(MacroImage, DecodingStopsAtTheAreaGiven)
     EXPECT_TRUE(std::all_of(area.end() - 100, area.end(), [](uint8_t b) { return b == 0xEE; }));
 }
 
-class DeviceCopyImage : public MacroFixture {};
-
-TEST_F(DeviceCopyImage, MacrosWithoutStoredNamesTakeTheLanguagePrefix)
-{
-    std::vector<uint8_t> image = Build({MakeMacro(8, "x"), MakeMacro(9, "y")}, false);
-    std::vector<uint8_t> area = DecodeMacroImage(std::span<const uint8_t>(image));
-    ASSERT_EQ(area.size(), 2 * MacroBlockSize);
-    EXPECT_EQ(ConstMacroBlock(area.data()).Name(), "Macro1");
-    EXPECT_EQ(ConstMacroBlock(area.data() + MacroBlockSize).Name(), "Macro2");
-}
-
 } // namespace

@@ -1,5 +1,6 @@
 #include "KeyEditorTestSupport.h"
 
+#include "actions/DeviceMacroImage.h"
 #include "macro/MacroImage.h"
 #include "macro/RecordDelaySetting.h"
 

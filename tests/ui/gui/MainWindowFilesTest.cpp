@@ -2,6 +2,7 @@
 
 #include "assign/KeyAssignment.h"
 #include "config/ProfileFile.h"
+#include "actions/ProfileFileActions.h"
 #include "platform/AtomicFile.h"
 
 #include <QAction>
