@@ -245,7 +245,7 @@ TEST_F(TickedFileTest, AFileThatCannotBeLoadedIsRefusedWithTheReason)
     std::filesystem::create_directory(Path("folder.vpf"));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
-        prompts.messages.clear();
+        prompts.ClearMessages();
         kb->ClearFrameLog();
         window.applyEnabled = true;
 
@@ -320,7 +320,7 @@ TEST_F(TickedFileTest, WhatTheKeyboardRefusesIsToldAndNotShownAsDone)
             window.applyEnabled = true;
             prompts.answerYes = true;
         }
-        prompts.messages.clear();
+        prompts.ClearMessages();
         kb->ClearFrameLog();
         kb->RefuseNextRequests(0xFF, c.refusals);
 
