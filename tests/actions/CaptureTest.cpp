@@ -273,7 +273,7 @@ TEST_F(CaptureTest, ACacheThatCannotBeWrittenStillGivesTheKeyboardsDocument)
     ASSERT_EQ(WriteAll(), 1);
     ASSERT_EQ(ReloadFromDevice(false), 1);
     const std::vector<uint8_t> cacheBefore = ReadBytes(ProfileCachePath(0));
-    prompts.messages.clear();
+    prompts.ClearMessages();
     {
         ScopedFileSizeLimit full(4096);
         EXPECT_EQ(ReloadFromDevice(false), 1);
@@ -283,7 +283,7 @@ TEST_F(CaptureTest, ACacheThatCannotBeWrittenStillGivesTheKeyboardsDocument)
     EXPECT_EQ(SlotOf(0, KeyA).Type(), 2);
     EXPECT_EQ(SlotOf(0, KeyA).Value(), 48u);
     ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].text,
+    EXPECT_EQ(prompts.messages[0],
               FormatText(LoadText("MAIN_PROMPT_SAVE_FAILED"), ProfileCachePath(0) + " (File too large)"));
     EXPECT_EQ(ReadBytes(ProfileCachePath(0)), cacheBefore);
 }

@@ -29,34 +29,31 @@ class WriterTest : public ConnectedKeyboardTest {
 protected:
     using ConnectedKeyboardTest::ConnectedKeyboardTest;
 
-    void StartFromKeyboard(int profile = 0)
-    {
-        ASSERT_EQ(SetCurrentProfile(profile), 1);
-        ASSERT_EQ(ReloadFromDevice(false), 1);
-        kb->ClearFrameLog();
-        prompts.messages.clear();
-    }
-
-    int32_t Apply()
-    {
-        window.applyEnabled = true;
-        return ApplyChanges();
-    }
-
     static int32_t WriteAll()
     {
         DocumentLock lock;
         return CopyDocumentForDevice(1);
     }
 
-    // The image the keyboard should hold for the document's macros.
-    static std::vector<uint8_t> ExpectedImage(bool withNames)
+    // The image of one macro as AddMacro makes it (id and cycles 1; A
+    // pressed after 10 ms, released after 20 ms), typed in: the header, the
+    // record's offset, the record (2 events, 1 cycle, name length) and, when
+    // names are carried, the name in UTF-16LE.
+    static std::vector<uint8_t> OneMacroImage(uint8_t length, bool withNames, const std::u16string& name)
     {
-        DocumentLock lock;
-        std::span<const uint8_t> macros(g_configDoc.macros);
-        MacroImageSizes sizes = ComputeMacroImageSize(macros);
-        std::vector<uint8_t> image(withNames ? sizes.withNames : sizes.withoutNames);
-        EXPECT_EQ(BuildMacroImage(macros, image, withNames), 1);
+        std::vector<uint8_t> image = {
+            0xAA, 0x55, length, 0x00, 0x01, 0x00, uint8_t{withNames}, 0x00, 0, 0, 0, 0, 0, 0, 0, 0,
+            0x12, 0x00,
+            0x02, 0x00, 0x01, static_cast<uint8_t>(withNames ? name.size() : 0),
+            0x01, 0xA0, 0x02, 0x04, // 10 ms, keyboard class, press; usage of A
+            0x02, 0x20, 0x02, 0x04, // 20 ms, keyboard class, release
+        };
+        if (withNames) {
+            for (char16_t c : name) {
+                image.push_back(static_cast<uint8_t>(c & 0xFF));
+                image.push_back(static_cast<uint8_t>(c >> 8));
+            }
+        }
         return image;
     }
 
@@ -147,7 +144,8 @@ TEST_F(WriterTest, ApplySendsBeginTheImageTheCurrentMapAndEnd)
     ASSERT_EQ(Apply(), 1);
     EXPECT_EQ(CommandRuns(), (std::vector<uint8_t>{CmdBeginUpdate, CmdWriteMacroMemory, CmdWriteKeyMap, CmdEndUpdate}));
     EXPECT_EQ(WrittenProfiles(), std::vector<int>{2});
-    const std::vector<uint8_t> image = ExpectedImage(true);
+    const std::vector<uint8_t> image = OneMacroImage(40, true, u"Hello");
+    ASSERT_EQ(image.size(), 40u);
     EXPECT_EQ(MacroMemoryPrefix(Memories(), image.size()), image);
     EXPECT_EQ(EntryAt(Memories(), 2, PositionOf(KeyA)), (KeyMapEntry{5, 1, 0}));
     EXPECT_FALSE(window.applyEnabled);
@@ -261,8 +259,8 @@ TEST_F(SmallMemoryTest, MacrosTooLargeEvenWithoutNamesSendNothing)
     EXPECT_EQ(Apply(), 0);
     EXPECT_TRUE(kb->Requests().empty());
     ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].text, LoadText("EXTRA_MACRO_TOO_LONG"));
-    EXPECT_EQ(prompts.messages[0].style, MessageStyle::Topmost);
+    EXPECT_EQ(prompts.messages[0], LoadText("EXTRA_MACRO_TOO_LONG"));
+    EXPECT_EQ(prompts.styles[0], MessageStyle::Topmost);
     EXPECT_TRUE(window.applyEnabled);
     EXPECT_EQ(DocumentBytes(), documentBefore);
 }
@@ -277,7 +275,7 @@ TEST_F(SmallMemoryTest, NamesAreDroppedWhenOnlyTheNamelessImageFits)
 
     ASSERT_EQ(Apply(), 1);
     EXPECT_EQ(prompts.questions, (std::vector<std::string>{FormatText(LoadText("MACRO_MEMORY_NAMES_CONFIRM"), std::string("150"))}));
-    const std::vector<uint8_t> image = ExpectedImage(false);
+    const std::vector<uint8_t> image = OneMacroImage(30, false, u"");
     ASSERT_EQ(image.size(), 30u);
     EXPECT_EQ(MacroMemoryPrefix(Memories(), image.size()), image);
     EXPECT_EQ(ReadU16(Memories().macroMemory.data(), ImageNamesFlagOffset), 0);
@@ -288,8 +286,8 @@ TEST_F(SmallMemoryTest, NamesAreDroppedWhenOnlyTheNamelessImageFits)
     ASSERT_EQ(Apply(), 1);
     EXPECT_EQ(prompts.questions.size(), 1u) << "the same name is not asked about again";
     ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].text, LoadText("EXTRA_PROFILE_SPACE_TIGHT"));
-    EXPECT_EQ(prompts.messages[0].style, MessageStyle::Topmost);
+    EXPECT_EQ(prompts.messages[0], LoadText("EXTRA_PROFILE_SPACE_TIGHT"));
+    EXPECT_EQ(prompts.styles[0], MessageStyle::Topmost);
     EXPECT_EQ(EntryAt(Memories(), 0, PositionOf(KeyA)), (KeyMapEntry{5, 1, 0}));
 }
 

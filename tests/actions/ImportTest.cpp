@@ -33,7 +33,7 @@ protected:
         cacheBefore = ReadBytes(ProfileCachePath(0));
         documentBefore = DocumentBytes();
         kb->ClearFrameLog();
-        prompts.messages.clear();
+        prompts.ClearMessages();
     }
 
     KeyboardMemories factoryMemories;
@@ -80,7 +80,7 @@ TEST_F(ImportTest, AnInvalidFileChangesNothing)
         d.apply(bytes);
         const std::string bad = Path("bad.vpf");
         ASSERT_TRUE(WriteFileAtomically(bad, std::span<const uint8_t>(bytes)));
-        prompts.messages.clear();
+        prompts.ClearMessages();
         window.applyEnabled = true;
 
         EXPECT_EQ(ImportProfileFile(bad), ImportInvalid);
@@ -96,7 +96,7 @@ TEST_F(ImportTest, AnInvalidFileChangesNothing)
         EXPECT_TRUE(window.applyEnabled);
     }
 
-    prompts.messages.clear();
+    prompts.ClearMessages();
     EXPECT_EQ(ImportProfileFile(Path("missing.vpf")), ImportInvalid);
     EXPECT_EQ(prompts.Texts(), std::vector<std::string>{LoadText("MAIN_PROMPT_INPORT")});
 }
@@ -147,11 +147,11 @@ TEST_F(ImportTest, SavesThatFailAreToldWithTheReason)
     prompts.savePath = missing;
     EXPECT_EQ(ExportProfileToUser(), 0);
     ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].text, told(missing, "No such file or directory"));
+    EXPECT_EQ(prompts.messages[0], told(missing, "No such file or directory"));
 
     // On a full disk the keyboard takes the import and the Apply; that the
     // profile cache could not follow is told, and the Apply stays enabled.
-    prompts.messages.clear();
+    prompts.ClearMessages();
     {
         ScopedFileSizeLimit full(4096);
         EXPECT_EQ(ImportProfileFile(file), ImportDone);
@@ -160,8 +160,8 @@ TEST_F(ImportTest, SavesThatFailAreToldWithTheReason)
         EXPECT_EQ(ApplyChanges(), 0);
     }
     ASSERT_EQ(prompts.messages.size(), 2u);
-    EXPECT_EQ(prompts.messages[0].text, told(ProfileCachePath(0), "File too large"));
-    EXPECT_EQ(prompts.messages[1].text, told(ProfileCachePath(0), "File too large"));
+    EXPECT_EQ(prompts.messages[0], told(ProfileCachePath(0), "File too large"));
+    EXPECT_EQ(prompts.messages[1], told(ProfileCachePath(0), "File too large"));
     EXPECT_TRUE(window.applyEnabled);
     EXPECT_EQ(ReadBytes(ProfileCachePath(0)), cacheBefore);
     EXPECT_EQ(EntryAt(Memories(), 1, PositionOf(KeyA)), (KeyMapEntry{5, 1, 0}));

@@ -58,7 +58,7 @@ TEST_F(MacroApply, KeysOfADeletedMacroAreResetNotHandedToItsSuccessor)
 
     MacroList list = LoadMacroList();
     SelectMacro(list, 2);
-    prompts.answer = true;
+    prompts.answerYes = true;
     ASSERT_TRUE(DeleteSelectedMacro(list));
     EXPECT_EQ(prompts.questions.size(), 1u);
     ASSERT_EQ(CreateMacro(list), 4);
@@ -151,7 +151,7 @@ TEST_F(MacroApply, CancellingAfterADeleteLeavesTheDocumentAlone)
     SetSlot(SlotA, AssignMacro, 2);
     MacroList list = LoadMacroList();
     SelectMacro(list, 1);
-    prompts.answer = true;
+    prompts.answerYes = true;
     ASSERT_TRUE(DeleteSelectedMacro(list));
     // No apply: the working copies are dropped.
     EXPECT_EQ(DocumentIds(), (std::vector<uint16_t>{1, 2}));

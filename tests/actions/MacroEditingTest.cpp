@@ -100,14 +100,14 @@ TEST_F(MacroEditing, DeletingAMacroKeysUseAsksAndNoKeepsIt)
     macroLayoutChanged = false;
     SelectMacro(list, 1);
 
-    prompts.answer = false;
+    prompts.answerYes = false;
     EXPECT_FALSE(DeleteSelectedMacro(list));
     EXPECT_EQ(MacroNames(list), (std::vector<std::string>{"One", "Two", "Three"}));
     ASSERT_EQ(prompts.questions.size(), 1u);
     EXPECT_EQ(prompts.questions[0], "Keys use it. Delete?");
     EXPECT_TRUE(macroLayoutChanged) << "set before asking";
 
-    prompts.answer = true;
+    prompts.answerYes = true;
     EXPECT_TRUE(DeleteSelectedMacro(list));
     EXPECT_EQ(MacroNames(list), (std::vector<std::string>{"One", "Three"}));
     EXPECT_EQ(list.selected, 0);
@@ -154,10 +154,10 @@ TEST_F(MacroEditing, DeletingAndClearingEvents)
     EXPECT_TRUE(DeleteMacroEvent(rows, 0));
     EXPECT_EQ(rows, (std::vector<MacroEvent>{{2, 2, 0}}));
 
-    prompts.answer = false;
+    prompts.answerYes = false;
     EXPECT_FALSE(ClearMacroEvents(rows));
     EXPECT_EQ(rows.size(), 1u);
-    prompts.answer = true;
+    prompts.answerYes = true;
     EXPECT_TRUE(ClearMacroEvents(rows));
     EXPECT_TRUE(rows.empty());
     EXPECT_EQ(prompts.questions, (std::vector<std::string>{"Clear all events?", "Clear all events?"}));
@@ -181,7 +181,7 @@ TEST_F(MacroEditing, DelayRule)
         {"120ms", 120, "120", false},
     };
     for (const Case& c : cases) {
-        prompts.messages.clear();
+        prompts.ClearMessages();
         DelayEdit edit = ValidateDelayText(c.typed);
         EXPECT_EQ(edit.delay, c.delay) << c.typed;
         EXPECT_EQ(edit.text, c.text) << c.typed;

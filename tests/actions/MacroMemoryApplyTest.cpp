@@ -20,20 +20,6 @@ class MacroMemoryApplyTest : public ConnectedKeyboardTest {
 protected:
     explicit MacroMemoryApplyTest(uint8_t macroUnits = 64) : ConnectedKeyboardTest(0x5000, macroUnits) {}
 
-    void StartFromKeyboard()
-    {
-        ASSERT_EQ(SetCurrentProfile(0), 1);
-        ASSERT_EQ(ReloadFromDevice(false), 1);
-        kb->ClearFrameLog();
-        prompts.messages.clear();
-    }
-
-    int32_t Apply()
-    {
-        window.applyEnabled = true;
-        return ApplyChanges();
-    }
-
     // What the gauge of an editor opened now would show.
     static MacroMemoryUse GaugeUse()
     {
@@ -71,7 +57,7 @@ TEST_F(MacroMemoryApplyTest, TheWriterSendsTheImageTheGaugeChoseAtTheCapacityEdg
         SCOPED_TRACE(c.what);
         g_app.macroCapacity = c.capacity;
         kb->ClearFrameLog();
-        prompts.messages.clear();
+        prompts.ClearMessages();
         const MacroMemoryUse use = GaugeUse();
         EXPECT_EQ(use.sizes.withNames, 64u);
         EXPECT_EQ(use.sizes.withoutNames, 48u);
@@ -166,7 +152,7 @@ TEST_F(SmallMemoryApplyTest, NoQuestionWhereNoNameOfTheOwnersIsLost)
             AddMacro(static_cast<uint16_t>(k + 1), c.names[k], c.events);
         g_app.macroCapacity = c.capacity;
         prompts.questions.clear();
-        prompts.messages.clear();
+        prompts.ClearMessages();
         kb->ClearFrameLog();
         EXPECT_EQ(Apply(), c.length != 0 ? 1 : 0);
         EXPECT_TRUE(prompts.questions.empty());

@@ -246,7 +246,7 @@ TEST_F(TickedFileTest, AFileThatCannotBeLoadedIsRefusedWithTheReason)
     std::filesystem::create_directory(Path("folder.vpf"));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
-        prompts.messages.clear();
+        prompts.ClearMessages();
         kb->ClearFrameLog();
         window.applyEnabled = true;
 
@@ -321,7 +321,7 @@ TEST_F(TickedFileTest, WhatTheKeyboardRefusesIsToldAndNotShownAsDone)
             window.applyEnabled = true;
             prompts.answerYes = true;
         }
-        prompts.messages.clear();
+        prompts.ClearMessages();
         kb->ClearFrameLog();
         kb->RefuseNextRequests(0xFF, c.refusals);
 

@@ -249,13 +249,13 @@ TEST_F(ProfileSwitchTest, ASwitchTheKeyboardDidNotTakeLeavesTheOldProfileShown)
     ASSERT_EQ(BuildProfileMenu(false).checkedPosition, 2);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        prompts.messages.clear();
+        prompts.ClearMessages();
         kb->ClearFrameLog();
         c.fault(*kb);
         const int refreshes = window.refreshCount;
         EXPECT_EQ(SelectProfile(2), 0);
         ASSERT_EQ(prompts.Texts(), std::vector<std::string>{"The keyboard did not switch to Profile 3. It keeps its active profile."});
-        EXPECT_EQ(prompts.messages[0].style, MessageStyle::Topmost);
+        EXPECT_EQ(prompts.styles[0], MessageStyle::Topmost);
         EXPECT_EQ(Memories().ActiveProfile(), 0);
         EXPECT_EQ(GetCurrentProfile(), 0);
         EXPECT_EQ(CurrentProfileMenu().checkedPosition, 2);
@@ -273,7 +273,7 @@ TEST_F(ProfileSwitchTest, ASwitchTheKeyboardDidNotTakeLeavesTheOldProfileShown)
         LosesInfoWrites cable(*kb);
         SetHidBackend(&cable);
         ASSERT_TRUE(g_configChannel.Open(kb->ConfigPath(), true, true, true, false));
-        prompts.messages.clear();
+        prompts.ClearMessages();
         EXPECT_EQ(SelectProfile(2), 0);
         EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"The keyboard did not switch to Profile 3. It keeps its active profile."});
         EXPECT_EQ(g_app.currentProfile.load(), 0);
@@ -284,7 +284,7 @@ TEST_F(ProfileSwitchTest, ASwitchTheKeyboardDidNotTakeLeavesTheOldProfileShown)
     LosesInfoWrites cable(*kb, true);
     SetHidBackend(&cable);
     ASSERT_TRUE(g_configChannel.Open(kb->ConfigPath(), true, true, true, false));
-    prompts.messages.clear();
+    prompts.ClearMessages();
     EXPECT_EQ(SelectProfile(1), 1);
     EXPECT_TRUE(prompts.messages.empty());
     EXPECT_EQ(Memories().ActiveProfile(), 1);

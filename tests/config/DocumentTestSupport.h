@@ -11,6 +11,8 @@
 #include "platform/SettingsStore.h"
 #include "text/LanguageTexts.h"
 
+#include "support/RecordingPrompts.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -19,23 +21,6 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
-
-// Records what the core tells or asks the user and answers with `answer`.
-class DocumentPrompts : public UserPrompts {
-public:
-    void ShowMessage(const std::string& text, MessageStyle) override { messages.push_back(text); }
-    bool AskYesNo(const std::string& text) override
-    {
-        questions.push_back(text);
-        return answer;
-    }
-    std::optional<std::string> ChooseOpenFile(const FileChoice&) override { return std::nullopt; }
-    std::optional<std::string> ChooseSaveFile(const FileChoice&) override { return std::nullopt; }
-
-    bool answer = false;
-    std::vector<std::string> messages;
-    std::vector<std::string> questions;
-};
 
 // A temporary data folder with a small English language file, the settings
 // store and the user folder inside it, recording prompts, a headless main
@@ -130,6 +115,6 @@ protected:
 
     std::filesystem::path dir;
     ProgramPaths savedPaths;
-    DocumentPrompts prompts;
+    RecordingPrompts prompts;
     HeadlessMainWindow window;
 };

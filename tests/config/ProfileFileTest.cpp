@@ -88,7 +88,7 @@ TEST_F(ProfileFileTest, ValidationTable)
         c.edit(file);
         const std::string path = Path("case.vpf");
         ASSERT_TRUE(WriteBytes(path, file));
-        prompts.messages.clear();
+        prompts.ClearMessages();
         EXPECT_EQ(ValidateProfileFile(path), c.result);
         if (c.message) {
             ASSERT_EQ(prompts.messages.size(), 1u);
@@ -99,7 +99,7 @@ TEST_F(ProfileFileTest, ValidationTable)
         EXPECT_EQ(ExamineProfileFile(path), c.fault) << ProfileFaultText(ExamineProfileFile(path));
         // The whole-file check an import runs: valid and exactly as long as
         // the header says.
-        prompts.messages.clear();
+        prompts.ClearMessages();
         const bool complete = c.fault == ProfileFault::None;
         EXPECT_EQ(CheckProfileFileComplete(path), complete ? 1 : 0);
         EXPECT_EQ(prompts.messages.size(), c.message || (c.result == 1 && !complete) ? 1u : 0u);

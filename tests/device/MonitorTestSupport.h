@@ -17,6 +17,9 @@
 #include "platform/SettingsStore.h"
 #include "text/LanguageTexts.h"
 
+#include "support/RecordingPrompts.h"
+#include "support/WaitUntil.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -114,39 +117,6 @@ private:
     std::mutex mutex_;
     std::condition_variable cv_;
     std::vector<std::string> log_;
-};
-
-// The handler sets its fields right after the call that the test waits for.
-template <typename Pred>
-bool WaitUntil(Pred pred, std::chrono::milliseconds timeout = 5s)
-{
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
-
-class RecordingPrompts : public UserPrompts {
-public:
-    void ShowMessage(const std::string& text, MessageStyle) override
-    {
-        {
-            std::lock_guard lock(mutex);
-            messages.push_back(text);
-        }
-        // What happens while the box waits for the owner.
-        if (whileShown)
-            whileShown();
-    }
-    bool AskYesNo(const std::string&) override { return false; }
-    std::optional<std::string> ChooseOpenFile(const FileChoice&) override { return std::nullopt; }
-    std::optional<std::string> ChooseSaveFile(const FileChoice&) override { return std::nullopt; }
-    std::mutex mutex;
-    std::vector<std::string> messages;
-    std::function<void()> whileShown;
 };
 
 class MonitorTest : public ::testing::Test {

@@ -21,6 +21,9 @@
 #include "platform/SettingsStore.h"
 #include "text/LanguageTexts.h"
 
+#include "support/RecordingPrompts.h"
+#include "support/WaitUntil.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
@@ -94,32 +97,6 @@ private:
     std::condition_variable changed_;
     std::vector<std::string> log_;
 };
-
-class SilentPrompts : public UserPrompts {
-public:
-    void ShowMessage(const std::string& text, MessageStyle) override
-    {
-        std::lock_guard lock(mutex);
-        messages.push_back(text);
-    }
-    bool AskYesNo(const std::string&) override { return false; }
-    std::optional<std::string> ChooseOpenFile(const FileChoice&) override { return std::nullopt; }
-    std::optional<std::string> ChooseSaveFile(const FileChoice&) override { return std::nullopt; }
-    std::mutex mutex;
-    std::vector<std::string> messages;
-};
-
-template <typename Pred>
-bool WaitUntil(Pred pred, std::chrono::milliseconds timeout = 10s)
-{
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
 
 class DeviceThroughKernelTest : public ::testing::Test {
 protected:
@@ -207,7 +184,7 @@ protected:
     fs::path dir;
     RecordingHidapiBackend backend;
     EventRecorder events;
-    SilentPrompts prompts;
+    RecordingPrompts prompts;
     HeadlessMainWindow window;
     bool active = false;
 };

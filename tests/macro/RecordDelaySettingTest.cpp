@@ -77,7 +77,7 @@ TEST_F(RecordDelaySetting, ASettingsFileThatCannotBeWrittenIsToldAndTheStoredVal
 
     // Once it can be written again, the choice is kept and nothing is said.
     std::filesystem::remove_all(AppSettings().Path());
-    prompts.messages.clear();
+    prompts.ClearMessages();
     EXPECT_EQ(WriteRecordDelaysSetting(1), 1);
     EXPECT_TRUE(prompts.messages.empty());
     EXPECT_EQ(ReadRecordDelaysSetting(), 1);

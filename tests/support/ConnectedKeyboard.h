@@ -11,6 +11,7 @@
 #include "base/ProgramPaths.h"
 #include "base/UserPrompts.h"
 #include "actions/ApplyChanges.h"
+#include "actions/DeviceCopy.h"
 #include "config/DeviceKeyMap.h"
 #include "config/ConfigDocument.h"
 #include "actions/ProfileSwitch.h"
@@ -28,6 +29,8 @@
 #include "platform/SettingsStore.h"
 #include "text/LanguageTexts.h"
 
+#include "support/RecordingPrompts.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -40,53 +43,6 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
-
-class RecordingPrompts : public UserPrompts {
-public:
-    struct Message {
-        std::string text;
-        MessageStyle style;
-    };
-    void ShowMessage(const std::string& text, MessageStyle style) override { messages.push_back({text, style}); }
-    bool AskYesNo(const std::string& text) override
-    {
-        questions.push_back(text);
-        if (onQuestion)
-            onQuestion();
-        return answerYes;
-    }
-    std::optional<std::string> ChooseOpenFile(const FileChoice& choice) override
-    {
-        choices.push_back(choice);
-        return openPath;
-    }
-    std::optional<std::string> ChooseSaveFile(const FileChoice& choice) override
-    {
-        choices.push_back(choice);
-        return savePath;
-    }
-
-    bool Said(const std::string& key) const
-    {
-        const std::string text = LoadText(key);
-        return std::any_of(messages.begin(), messages.end(), [&](const Message& m) { return m.text == text; });
-    }
-    std::vector<std::string> Texts() const
-    {
-        std::vector<std::string> out;
-        for (const Message& m : messages)
-            out.push_back(m.text);
-        return out;
-    }
-
-    std::vector<Message> messages;
-    std::vector<std::string> questions;
-    std::vector<FileChoice> choices;
-    bool answerYes = false;
-    std::function<void()> onQuestion;
-    std::optional<std::string> openPath;
-    std::optional<std::string> savePath;
-};
 
 class ConnectedKeyboardTest : public ::testing::Test {
 protected:
@@ -178,6 +134,24 @@ protected:
         g_configChannel.Close();
         g_app.deviceConnected = 0;
         g_app.currentProfile = -1;
+    }
+
+    // The document read from the keyboard with `profile` current, the frame
+    // log and the messages empty: where a test of an edit and its Apply
+    // starts.
+    void StartFromKeyboard(int profile = 0)
+    {
+        ASSERT_EQ(SetCurrentProfile(profile), 1);
+        ASSERT_EQ(ReloadFromDevice(false), 1);
+        kb->ClearFrameLog();
+        prompts.ClearMessages();
+    }
+
+    // The main window's Apply, which runs only while its button is enabled.
+    int32_t Apply()
+    {
+        window.applyEnabled = true;
+        return ApplyChanges();
     }
 
     // ---- the keyboard's side ----

@@ -175,7 +175,7 @@ TEST_F(KeyEditorGaugeTest, MacrosThatDoNotFitAreQuestionedBeforeTheyAreApplied)
 
     const KeyboardMemories before = kb->Memories();
     kb->ClearFrameLog();
-    prompts.messages.clear();
+    prompts.ClearMessages();
     EXPECT_EQ(window->RunApply(), 0);
     EXPECT_TRUE(kb->Requests().empty()) << "nothing is sent";
     EXPECT_EQ(kb->Memories(), before);

@@ -1,8 +1,8 @@
 // The keyboard grab against a real X server: Xvfb with openbox, with real
-// key presses sent through the XTest extension by xdotool. The test starts
-// the desktop and runs the disabled tests below inside it, in a child
-// process of this program (the offscreen application of this one cannot
-// talk to an X server).
+// key presses sent through the XTest extension by xdotool. The runner test
+// starts the desktop and runs the OnTestDesktop tests below inside it, in a
+// child process of this program (the offscreen application of this one
+// cannot talk to an X server, so run alone they skip).
 
 #include "KeyEditorTestSupport.h"
 
@@ -150,17 +150,19 @@ bool Activate(unsigned long window)
     return Xdotool("windowactivate --sync " + std::to_string(window));
 }
 
+using KeyEditorOnTestDesktop = OnTestDesktop<KeyEditorTest>;
+
 } // namespace
 
 // A window manager moves the focus between the editor and other windows as
 // on a desktop.
 TEST(KeyEditorX11, TheGrabCapturesAndRecordsRealKeyPresses)
 {
-    RunDisabledTestsOnDesktop("KeyEditorTest", {{"xdotool", "openbox"}, {{"openbox"}}, std::chrono::seconds(120)});
+    RunTestsOnDesktop("KeyEditorOnTestDesktop", {{"xdotool", "openbox"}, {{"openbox"}}, std::chrono::seconds(120)});
 }
 
 // Run by the test above inside its X server.
-TEST_F(KeyEditorTest, DISABLED_RealKeysUnderTheGrab)
+TEST_F(KeyEditorOnTestDesktop, RealKeysUnderTheGrab)
 {
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
     PrepareKeyboard(0, {});
@@ -213,7 +215,7 @@ TEST_F(KeyEditorTest, DISABLED_RealKeysUnderTheGrab)
 // Holding a key ~1.5 s with the server's auto-repeat on: the server sends
 // the key's repeats (release/press pairs), the macro gets one press and one
 // release.
-TEST_F(KeyEditorTest, DISABLED_HoldingARealKeyRecordsOnePressAndOneRelease)
+TEST_F(KeyEditorOnTestDesktop, HoldingARealKeyRecordsOnePressAndOneRelease)
 {
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
     xcb_connection_t* x = qApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
@@ -254,7 +256,7 @@ TEST_F(KeyEditorTest, DISABLED_HoldingARealKeyRecordsOnePressAndOneRelease)
 // The editor takes the keyboard while it is the active window only: keys
 // typed into another program's window reach that window, and the grab is
 // back once the editor is active again, for capturing and for recording.
-TEST_F(KeyEditorTest, DISABLED_TheKeyboardIsTakenOnlyWhileTheEditorIsActive)
+TEST_F(KeyEditorOnTestDesktop, TheKeyboardIsTakenOnlyWhileTheEditorIsActive)
 {
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
     PrepareKeyboard(0, {});

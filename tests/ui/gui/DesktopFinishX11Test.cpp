@@ -1,8 +1,8 @@
 // Message boxes and the automatic profiles' Pick window under a real window
 // manager: Xvfb with openbox, a clock that takes no focus (xclock), real
-// clicks from xdotool. The test below starts the desktop and runs the
-// disabled tests inside it, in a child process (this program's application
-// is an offscreen one).
+// clicks from xdotool. The runner test below starts the desktop and runs the
+// OnTestDesktop tests inside it, in a child process (this program's
+// application is an offscreen one, so run alone they skip).
 
 #include "MainWindowTestSupport.h"
 
@@ -125,18 +125,20 @@ protected:
     XClient x;
 };
 
+using DesktopFinishX11OnTestDesktop = OnTestDesktop<DesktopFinishX11>;
+
 } // namespace
 
 TEST(DesktopFinishX11Runner, OpenboxClockAndClicks)
 {
-    RunDisabledTestsOnDesktop("DesktopFinishX11",
-                              {{"xdotool", "openbox", "xclock"}, {{"openbox"}, {"xclock", "-geometry", "160x160+1000+60"}}});
+    RunTestsOnDesktop("DesktopFinishX11OnTestDesktop",
+                      {{"xdotool", "openbox", "xclock"}, {{"openbox"}, {"xclock", "-geometry", "160x160+1000+60"}}});
 }
 
 // Openbox puts its minimise and maximise buttons on every title bar, and a
 // box minimised away leaves the main window waiting for it: the boxes come
 // without openbox's title bar (its frame extents show none).
-TEST_F(DesktopFinishX11, DISABLED_MessageBoxesCarryNoMinimiseOrMaximiseButton)
+TEST_F(DesktopFinishX11OnTestDesktop, MessageBoxesCarryNoMinimiseOrMaximiseButton)
 {
     PrepareKeyboard(0, {});
     Start();
@@ -179,7 +181,7 @@ TEST_F(DesktopFinishX11, DISABLED_MessageBoxesCarryNoMinimiseOrMaximiseButton)
 // Pick window takes the window the owner clicks: a clock that never takes
 // the focus is named and refused with the reason, a click back in the
 // dialog ends the pick, and an ordinary window is picked.
-TEST_F(DesktopFinishX11, DISABLED_PickWindowSaysWhyAClockCannotBePicked)
+TEST_F(DesktopFinishX11OnTestDesktop, PickWindowSaysWhyAClockCannotBePicked)
 {
     const uint32_t notepad = x.CreateApplicationWindow("notepad", "Notepad");
     Settle(500);
@@ -225,7 +227,7 @@ TEST_F(DesktopFinishX11, DISABLED_PickWindowSaysWhyAClockCannotBePicked)
 
 // The on/off switch follows real clicks on its box and on its caption, and
 // the dialog stays open through them.
-TEST_F(DesktopFinishX11, DISABLED_TheSwitchTogglesUnderRealClicks)
+TEST_F(DesktopFinishX11OnTestDesktop, TheSwitchTogglesUnderRealClicks)
 {
     AutoProfileDialog* dialog = OpenActiveAutoProfileDialog();
     ASSERT_NE(dialog, nullptr);

@@ -371,7 +371,7 @@ TEST_F(LightingWindowTest, ColoursTheKeyboardRefusedAreNotShown)
     EXPECT_EQ(KeyboardColour(0, 43), (std::vector<uint8_t>{0, 0, 200}));
     EXPECT_EQ(prompts.messages, std::vector<std::string>{LoadText("MAIN_KEY_COLOUR_NOT_TAKEN")});
 
-    prompts.messages.clear();
+    prompts.ClearMessages();
     kb->RefuseNextRequestsOf(CmdWriteKeyColors, StatusRefused);
     auto* base = static_cast<CSkinColorBtn*>(window->Control(UserBase));
     base->Choose(0x00FF00);

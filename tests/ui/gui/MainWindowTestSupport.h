@@ -4,6 +4,7 @@
 // real device threads, with a scripted answerer for questions, messages and
 // file dialogs, the real skin and language files and a temporary user folder.
 
+#include "support/RecordingPrompts.h"
 #include "support/SpinUntil.h"
 #include "base/AppState.h"
 #include "base/MainWindowLink.h"
@@ -44,44 +45,6 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
-
-// Answers as a script says; messages may come from the Apply's thread.
-class ScriptedPrompts : public UserPrompts {
-public:
-    void ShowMessage(const std::string& text, MessageStyle style) override
-    {
-        std::lock_guard lock(mutex);
-        messages.push_back(text);
-        styles.push_back(style);
-    }
-    bool AskYesNo(const std::string& text) override
-    {
-        std::lock_guard lock(mutex);
-        questions.push_back(text);
-        return answerYes;
-    }
-    std::optional<std::string> ChooseOpenFile(const FileChoice& choice) override
-    {
-        std::lock_guard lock(mutex);
-        choices.push_back(choice);
-        return openPath;
-    }
-    std::optional<std::string> ChooseSaveFile(const FileChoice& choice) override
-    {
-        std::lock_guard lock(mutex);
-        choices.push_back(choice);
-        return savePath;
-    }
-
-    std::mutex mutex;
-    std::vector<std::string> messages;
-    std::vector<MessageStyle> styles;
-    std::vector<std::string> questions;
-    std::vector<FileChoice> choices;
-    bool answerYes = false;
-    std::optional<std::string> openPath;
-    std::optional<std::string> savePath;
-};
 
 // An assignment the keyboard holds before the window meets it.
 struct KeyboardAssignment {
@@ -277,7 +240,7 @@ protected:
 
     std::filesystem::path dir;
     ProgramPaths savedPaths;
-    ScriptedPrompts prompts;
+    RecordingPrompts prompts;
     std::unique_ptr<VirtualKeyboard> kb;
     UiDispatcher dispatcher;
     std::unique_ptr<CVarkelinDlg> window;

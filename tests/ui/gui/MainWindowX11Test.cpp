@@ -1,8 +1,9 @@
 // The main window on a real X server with real keys and a real pointer
 // (xdotool): the Tab order and its focus mark, Space and Enter on a focused
 // button, and hover looks once a menu or a dialog has closed over a button.
-// The test below starts the server and runs the disabled tests inside it, in
-// a child process (this program's application is an offscreen one).
+// The runner test below starts the server and runs the OnTestDesktop tests
+// inside it, in a child process (this program's application is an offscreen
+// one, so run alone they skip).
 
 #include "MainWindowTestSupport.h"
 
@@ -106,17 +107,19 @@ protected:
     }
 };
 
+using MainWindowX11OnTestDesktop = OnTestDesktop<MainWindowX11>;
+
 } // namespace
 
 TEST(MainWindowX11Runner, KeyboardAndPointerOnARealXServer)
 {
-    RunDisabledTestsOnDesktop("MainWindowX11", {{"xdotool"}, {{"openbox"}}});
+    RunTestsOnDesktop("MainWindowX11OnTestDesktop", {{"xdotool"}, {{"openbox"}}});
 }
 
 // Tab visits every control once per round, the keyboard first and the title
 // bar's buttons last, with a focus mark once the keyboard is used; Space and
 // Enter press the focused button; Enter and Escape do nothing elsewhere.
-TEST_F(MainWindowX11, DISABLED_TabSpaceAndEnter)
+TEST_F(MainWindowX11OnTestDesktop, TabSpaceAndEnter)
 {
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
     OpenShown();
@@ -280,7 +283,7 @@ private:
 // Menus and dialogs that open over the window's buttons (the button menu,
 // the restore-defaults question, the key editor) leave no hover look behind
 // when they close, wherever the pointer then rests.
-TEST_F(MainWindowX11, DISABLED_HoverDoesNotStickAfterAMenuOrADialog)
+TEST_F(MainWindowX11OnTestDesktop, HoverDoesNotStickAfterAMenuOrADialog)
 {
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
     UiDispatcher promptDispatcher;

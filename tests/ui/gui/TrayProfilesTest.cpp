@@ -112,7 +112,7 @@ TEST_F(TrayProfilesTest, ASwitchTheKeyboardRefusesLeavesEveryMarkOnTheOldProfile
     const std::string said = FormatText(LoadText("PROFILE_SWITCH_FAILED"), LoadText("PROFILE_3"));
     for (bool fromTray : {false, true}) {
         SCOPED_TRACE(fromTray ? "tray" : "button");
-        prompts.messages.clear();
+        prompts.ClearMessages();
         kb->RefuseNextRequestsOf(CmdWriteDeviceInfo, StatusRefused);
         if (fromTray)
             Choose(2);

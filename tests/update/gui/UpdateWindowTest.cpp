@@ -191,7 +191,7 @@ TEST_F(UpdateWindowTest, UpdateWithNoFileSaysSoAndSendsNothing)
     CVarkelin_DlgUpdate* dialog = OpenUpdateWindow();
     for (const std::string& path : {std::string(), Path("no-such-updater")}) {
         SetUpdaterPath(path);
-        prompts.messages.clear();
+        prompts.ClearMessages();
         dialog->Button(UpdateControl::Update)->click();
         ASSERT_EQ(prompts.messages.size(), 1u) << path;
         EXPECT_EQ(prompts.messages[0], Said(UpdateText::WrongFile));
