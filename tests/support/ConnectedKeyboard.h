@@ -11,7 +11,7 @@
 #include "base/ProgramPaths.h"
 #include "base/UserPrompts.h"
 #include "actions/ApplyChanges.h"
-#include "actions/DeviceCopy.h"
+#include "device/protocol/ActiveProfile.h"
 #include "config/DeviceKeyMap.h"
 #include "config/ConfigDocument.h"
 #include "actions/ProfileSwitch.h"
