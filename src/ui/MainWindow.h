@@ -55,14 +55,14 @@ inline constexpr int FirstD = 1016; // D1..D6 are 1016..1021
 // hidden in the notification area; messages from the device threads and
 // from other instances arrive through HandleMessage on its own thread.
 //
-// Split by concern: MainWindowControls.cpp creates and places the controls,
-// MainWindowShell.cpp shows, hides, exits and takes messages, MainWindowTray.cpp
-// owns the notification-area icon, MainWindowLanguage.cpp applies the texts,
-// the keys, profiles, Apply and device messages live in MainWindowKeys.cpp,
-// MainWindowProfiles.cpp, MainWindowApply.cpp and MainWindowReload.cpp, the
-// lighting panel in MainWindowLighting*.cpp and MainWindowKeyColours.cpp
-// with its pictures and preview in the LightingPanel part, Apply's worker in
-// the ApplyRunner part.
+// It wires parts with small interfaces: ApplyRunner (the Apply's worker),
+// LightingPanel (the panel's pictures and preview), WindowTray, the
+// AutoProfileBridge and the DialogHost (profile manager, update window).
+// Its own work: MainWindowControls.cpp creates and places the controls,
+// MainWindowShell.cpp shows, hides, exits and takes messages, the tray's
+// commands in MainWindowTray.cpp, texts in MainWindowLanguage.cpp, keys,
+// profiles, Apply and device messages in MainWindowKeys/Profiles/Apply/
+// Reload.cpp, the lighting controls in MainWindowLighting*/KeyColours.cpp.
 class CVarkelinDlg : public CBaseDialog {
     Q_OBJECT
 public:
