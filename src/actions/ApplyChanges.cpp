@@ -77,8 +77,13 @@ void SetApplyShowDelay(std::chrono::milliseconds delay)
 
 int32_t ApplyChanges()
 {
+    return ApplyChanges(MainWindow());
+}
+
+int32_t ApplyChanges(MainWindowLink& window)
+{
     // Asked before the busy picture, so the question is not hidden behind it.
-    if (MainWindow().IsApplyEnabled() && !ConfirmNameLoss())
+    if (window.IsApplyEnabled() && !ConfirmNameLoss())
         return 0;
 
     // The picture appears only once the Apply has run for the delay, so quick
@@ -97,7 +102,7 @@ int32_t ApplyChanges()
     }
 
     int32_t result = 1;
-    if (MainWindow().IsApplyEnabled()) {
+    if (window.IsApplyEnabled()) {
         int32_t saved = 0;
         int32_t written = 0;
         int error = 0;
@@ -112,7 +117,7 @@ int32_t ApplyChanges()
         if (saved != 1 && error != ENOENT)
             ShowSaveFailure(ProfileCachePath(0), error);
         if (saved == 1 && written == 1)
-            MainWindow().SetApplyEnabled(false);
+            window.SetApplyEnabled(false);
         else
             result = 0;
     }

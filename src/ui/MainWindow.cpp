@@ -1,8 +1,9 @@
 #include "ui/MainWindow.h"
-#include "ui/MainWindowLighting.h"
+#include "ui/LightingPanel.h"
 
 #include "base/AppState.h"
 #include "base/ProgramPaths.h"
+#include "ui/ApplyRunner.h"
 #include "ui/EventLog.h"
 #include "ui/ShellMessages.h"
 #include "config/ConfigDocument.h"
@@ -28,10 +29,19 @@ CVarkelinDlg::CVarkelinDlg(const Options& options, QWidget* parent)
     setObjectName(QStringLiteral("CVarkelinDlg"));
     // What the instance search of other programs looks for.
     setProperty("userData", MainWindowMarker);
+    applyRunner_ = new ApplyRunner(this);
+    dialogs_ = CreateDialogHost();
+    autoProfiles_ = CreateAutoProfileBridge();
+    tray_ = CreateWindowTray();
+    connect(applyRunner_, &ApplyRunner::finished, this, &CVarkelinDlg::OnApplyFinished);
 }
 
 CVarkelinDlg::~CVarkelinDlg()
 {
+    // An Apply still running ends while the window is whole; what follows an
+    // Apply is not done any more.
+    disconnect(applyRunner_, nullptr, this, nullptr);
+    delete applyRunner_;
     if (g_app.mainWindow.load() == this) {
         g_app.mainWindow = nullptr;
         g_app.mainWindowHandle = nullptr;
@@ -66,10 +76,9 @@ void CVarkelinDlg::Initialise(const std::function<void()>& startDeviceThreads)
     ReloadAndShowLighting(false, true);
 
     setWindowTitle(CaptionText());
-    CreateTray();
-    trayIconId_ = TrayIconDisconnected;
+    tray_->Create();
     StartAutoProfiles();
-    Trace("tray-icon " + std::to_string(trayIconId_));
+    Trace("tray-icon " + std::to_string(tray_->IconId()));
 
     // The window is never shown by start-up; the INIT message it posts to
     // itself hides it the way the first paints once had to.
@@ -86,7 +95,6 @@ void CVarkelinDlg::Initialise(const std::function<void()>& startDeviceThreads)
         HandleMessage(MsgLanguage, TagLanguage, static_cast<uint32_t>(index));
     });
 
-    CreatePreviewTimer();
     MarkPendingControls();
     ArrangeTabOrder();
     Trace("initialised");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/AboutDialog.h"
+#include "ui/WindowTray.h"
 #include "device/protocol/DeviceEvents.h"
 #include "skin/gui/BaseDialog.h"
 
@@ -17,10 +18,14 @@
 class CColourChooser;
 class CPngButton;
 class AutoProfileController;
+class ApplyRunner;
 class AutoProfileDialog;
+class AutoProfileBridge;
 class CTrayIcon;
+class LightingPanel;
 class CVarkelin_DlgProfile;
 class CVarkelin_DlgUpdate;
+class DialogHost;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -28,27 +33,6 @@ class QMenu;
 class QTimer;
 class VirtualKeyboard;
 class Varkelin_DlgComposite;
-
-// Commands of the notification-area menu.
-inline constexpr int CmdOpen = 32771;
-inline constexpr int CmdAbout = 32773;
-inline constexpr int CmdExit = 32774;
-// The button menu's commands: import and export a profile file.
-inline constexpr int CmdImportProfile = 32776;
-inline constexpr int CmdExportProfile = 32777;
-// Opens the firmware update window (tray menu, rt604 --firmware-update).
-inline constexpr int CmdFirmwareUpdate = 32780;
-// Opens the automatic profiles dialog (button menu and tray menu).
-inline constexpr int CmdAutoProfiles = 32800;
-// The virtual keyboard's own entries (--virtual-keyboard only).
-inline constexpr int CmdVkUnplug = 32790;
-inline constexpr int CmdVkPlug = 32791;
-inline constexpr int CmdVkNotice0401 = 32792;
-inline constexpr int CmdVkNotice0402 = 32793;
-inline constexpr int CmdVkNotice1811 = 32794;
-inline constexpr int CmdVkNotice1810 = 32795;
-inline constexpr int CmdVkLeaveLoader = 32796;
-inline constexpr int CmdVkEffectKey = 32797;
 
 // Control ids of the main window that the shell itself uses.
 namespace MainControl {
@@ -71,13 +55,14 @@ inline constexpr int FirstD = 1016; // D1..D6 are 1016..1021
 // hidden in the notification area; messages from the device threads and
 // from other instances arrive through HandleMessage on its own thread.
 //
-// Split by concern: MainWindowControls.cpp creates and places the controls,
-// MainWindowShell.cpp shows, hides, exits and takes messages, MainWindowTray.cpp
-// owns the notification-area icon, MainWindowLanguage.cpp applies the texts,
-// the keys, profiles, Apply and device messages live in MainWindowKeys.cpp,
-// MainWindowProfiles.cpp, MainWindowApply.cpp and MainWindowReload.cpp, the
-// lighting panel in MainWindowLighting*.cpp, MainWindowKeyColours.cpp and
-// MainWindowPreview.cpp.
+// It wires parts with small interfaces: ApplyRunner (the Apply's worker),
+// LightingPanel (the panel's pictures and preview), WindowTray, the
+// AutoProfileBridge and the DialogHost (profile manager, update window).
+// Its own work: MainWindowControls.cpp creates and places the controls,
+// MainWindowShell.cpp shows, hides, exits and takes messages, the tray's
+// commands in MainWindowTray.cpp, texts in MainWindowLanguage.cpp, keys,
+// profiles, Apply and device messages in MainWindowKeys/Profiles/Apply/
+// Reload.cpp, the lighting controls in MainWindowLighting*/KeyColours.cpp.
 class CVarkelinDlg : public CBaseDialog {
     Q_OBJECT
 public:
@@ -116,8 +101,8 @@ public:
     // Shows the tray picture (TrayIconDisconnected, TrayIconConnected,
     // TrayIconSignalled); nothing when that id is already shown.
     void SetTrayIcon(int iconId);
-    int TrayIconId() const { return trayIconId_; }
-    CTrayIcon* Tray() const { return tray_; }
+    int TrayIconId() const;
+    CTrayIcon* Tray() const;
 
     QWidget* Control(int id) const;
     // The colour-view faces of the key buttons (0: main_color0.jpg,
@@ -152,7 +137,6 @@ public:
     bool IsKeyEditorOpen() const;
     Varkelin_DlgComposite* KeyEditor();
     void OnProfileButton(int profile);
-    void OnPreviewTick();
     void OnTimer(int timerId);
     void ShowBusyPicture(bool shown);
 
@@ -176,7 +160,7 @@ public:
     int32_t RunApply();
     // Returns once a running Apply has ended (at once when none runs).
     void WaitForApply();
-    bool IsApplying() const { return applyRun_ != nullptr; }
+    bool IsApplying() const;
     void RestoreDefaults();
     void ShowButtonMenu();
     void OnMenuCommand(int command);
@@ -188,9 +172,9 @@ public:
     void StartAutoProfiles();
     // Nothing switches any more and the dialog closes (program exit).
     void StopAutoProfiles();
-    AutoProfileController* AutoProfiles() const { return autoProfiles_; }
+    AutoProfileController* AutoProfiles() const;
     void OpenAutoProfileDialog();
-    AutoProfileDialog* AutoProfileWindow() const { return autoProfileDialog_; }
+    AutoProfileDialog* AutoProfileWindow() const;
     // A tray profile entry: SelectProfile as the profile buttons run it,
     // with the window opened first when it has a question to ask.
     void OnTrayProfile(int profile);
@@ -278,7 +262,6 @@ private:
     // MainWindowLighting*.cpp
     void CreateLightingControls();
     void ApplyLightingTexts(int languageIndex);
-    void LoadLightingPictures();
     QPixmap LightingPicture(const QString& name) const;
     void SetPicture(int id, const QString& name);
     void ShowEffectGroups(int code);
@@ -296,22 +279,17 @@ private:
     void SetKeyOverlay(int controlId, const QColor& colour, bool on);
     void PaintKeyButton(int controlId);
     void RestoreAllUserModes();
-    void CreatePreviewTimer();
     void UpdatePreviewTimer();
     // MainWindowDialogs.cpp
+    DialogHost* CreateDialogHost();
     void InitialiseDialogs();
-    void CloseDialogs();
-    void ApplyDialogLanguage(int languageIndex);
     void OnProfilesApplied();
-    // The keyboard's active profile is read again whenever subWindow closes.
-    void FollowKeyboardAfterClosing(QWidget* subWindow);
     // MainWindowKeyboard.cpp
     void ArrangeTabOrder();
     void MarkPendingControls();
     bool PressFocusedButton();
     // MainWindowTray.cpp
-    void CreateTray();
-    void FillTrayMenu(class QMenu* menu);
+    WindowTray* CreateWindowTray();
 
     Options options_;
     std::map<int, QWidget*> controls_;
@@ -319,15 +297,12 @@ private:
     QPixmap faceNormal2_, faceOver2_, faceDown2_, faceDisabled2_;
     bool stateFaceSourcesSet_ = false;
     QPixmap arrowImage_, colour0_, colour1_;
-    CTrayIcon* tray_ = nullptr;
+    WindowTray* tray_ = nullptr; // a child of the window
     QPointer<AboutDialog> about_;
     QPointer<QMessageBox> noDevicePrompt_;
-    QPointer<CVarkelin_DlgProfile> profileDialog_;
-    QPointer<CVarkelin_DlgUpdate> updateDialog_;
+    DialogHost* dialogs_ = nullptr; // a child of the window
     QPointer<Varkelin_DlgComposite> keyEditor_;
     int editorOpener_ = 0;
-    QTimer* previewTimer_ = nullptr;
-    int trayIconId_ = 0;
     bool applyEnabled_ = false;
     bool exiting_ = false;
     bool lightingView_ = false;
@@ -342,10 +317,12 @@ private:
     QMenu* buttonMenu_ = nullptr;
     QTimer* progressTimer_ = nullptr;
     int progressFrame_ = 0;
-    std::shared_ptr<struct ApplyRun> applyRun_;
-    AutoProfileController* autoProfiles_ = nullptr;
-    AutoProfileDialog* autoProfileDialog_ = nullptr; // a child of the window
-    int32_t lastApplyResult_ = 1;
+    // What ends with every Apply: a keyboard reset that waited for it, and
+    // the automatic switch.
+    void OnApplyFinished();
+    ApplyRunner* applyRunner_ = nullptr; // a child of the window
+    AutoProfileBridge* CreateAutoProfileBridge();
+    AutoProfileBridge* autoProfiles_ = nullptr; // a child of the window
     bool keyboardResetPending_ = false;
-    std::unique_ptr<struct LightingPanel> lighting_;
+    LightingPanel* lighting_ = nullptr; // a child of the window
 };

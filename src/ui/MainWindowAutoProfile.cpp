@@ -2,64 +2,55 @@
 
 #include "base/AppState.h"
 #include "base/MainWindowLink.h"
-#include "ui/TrayIcon.h"
+#include "ui/WindowTray.h"
 #include "autoprofile/AutoProfileSwitcher.h"
 #include "actions/ProfileSwitch.h"
-#include "autoprofile/gui/AutoProfileController.h"
-#include "autoprofile/gui/AutoProfileDialog.h"
+#include "ui/AutoProfileBridge.h"
 #include "keys/KeyTable.h"
 #include "skin/gui/PngButton.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QMenu>
 
 // The tray's profile entries and automatic profiles: what the switcher may
 // do to the window, when it must wait, and the marks that follow the
 // keyboard's active profile wherever it was changed.
 
-namespace {
-
-class MainWindowAutoProfileHost final : public AutoProfileHost {
-public:
-    explicit MainWindowAutoProfileHost(CVarkelinDlg& window) : window_(window) {}
-
-    int32_t KnownProfile() override { return g_app.currentProfile.load(); }
-    int32_t ReadActiveProfile() override { return window_.FollowKeyboardProfile(); }
-    bool IsBusy() override { return window_.IsAutoProfileBlocked(); }
-    bool HasUnappliedChanges() override
-    {
+AutoProfileBridge* CVarkelinDlg::CreateAutoProfileBridge()
+{
+    AutoProfileBridge::Window window;
+    window.widget = this;
+    window.readActiveProfile = [this] { return FollowKeyboardProfile(); };
+    window.isBusy = [this] { return IsAutoProfileBlocked(); };
+    window.hasUnappliedChanges = [] {
         MainWindowLink& link = MainWindow();
         return link.IsApplyEnabled() || (link.IsProfileDialogOpen() && link.ProfileDialogHasChanges());
-    }
-    int32_t SwitchProfile(int32_t profile) override { return window_.SwitchProfileAutomatically(profile); }
-    void WaitChanged(AutoProfileWait, int32_t) override { window_.ShowAutoProfileWait(); }
-
-private:
-    CVarkelinDlg& window_;
-};
-
-bool IsProfileCommand(int command)
-{
-    return command >= ProfileMenuFirstProfileCommand && command < ProfileMenuFirstProfileCommand + 3;
+    };
+    window.switchProfile = [this](int32_t profile) { return SwitchProfileAutomatically(profile); };
+    window.waitChanged = [this] { ShowAutoProfileWait(); };
+    auto* bridge = new AutoProfileBridge(std::move(window));
+    connect(bridge, &AutoProfileBridge::switched, this,
+            [this](int profile) { Trace("auto-profile " + std::to_string(profile + 1)); });
+    return bridge;
 }
-
-} // namespace
 
 void CVarkelinDlg::StartAutoProfiles()
 {
-    autoProfiles_ = new AutoProfileController(std::make_unique<MainWindowAutoProfileHost>(*this), this);
-    connect(autoProfiles_, &AutoProfileController::switched, this,
-            [this](int profile) { Trace("auto-profile " + std::to_string(profile + 1)); });
     autoProfiles_->Start();
 }
 
 void CVarkelinDlg::StopAutoProfiles()
 {
-    if (autoProfiles_)
-        autoProfiles_->Stop();
-    if (autoProfileDialog_)
-        autoProfileDialog_->reject();
+    autoProfiles_->Stop();
+}
+
+AutoProfileController* CVarkelinDlg::AutoProfiles() const
+{
+    return autoProfiles_->Controller();
+}
+
+AutoProfileDialog* CVarkelinDlg::AutoProfileWindow() const
+{
+    return autoProfiles_->Dialog();
 }
 
 bool CVarkelinDlg::IsAutoProfileBlocked()
@@ -120,20 +111,17 @@ int32_t CVarkelinDlg::SwitchProfileAutomatically(int32_t profile)
 
 void CVarkelinDlg::ResumeAutoProfile()
 {
-    if (autoProfiles_)
-        autoProfiles_->Resume();
+    autoProfiles_->Resume();
 }
 
 void CVarkelinDlg::ShowAutoProfileWait()
 {
-    if (tray_)
-        tray_->SetTip(TrayTipText());
+    tray_->RefreshTip();
 }
 
 QString CVarkelinDlg::AutoProfileTipNote() const
 {
-    const QString note = autoProfiles_ ? autoProfiles_->WaitNote() : QString();
-    return note.isEmpty() ? note : QStringLiteral("\n") + note;
+    return autoProfiles_->TipNote();
 }
 
 void CVarkelinDlg::OnActiveProfileShown()
@@ -146,19 +134,7 @@ void CVarkelinDlg::OnActiveProfileShown()
 
 void CVarkelinDlg::UpdateTrayProfileMarks()
 {
-    if (!tray_)
-        return;
-    // The profile is known from the reload of a connection on (before the
-    // connection counts as handled) until the keyboard is lost.
-    const int32_t active = g_app.currentProfile.load();
-    for (QAction* action : tray_->Menu()->actions()) {
-        const int command = action->data().toInt();
-        if (!IsProfileCommand(command))
-            continue;
-        action->setCheckable(true);
-        action->setChecked(command - ProfileMenuFirstProfileCommand == active);
-        action->setEnabled(active >= 0);
-    }
+    tray_->UpdateProfileMarks();
 }
 
 void CVarkelinDlg::OnTrayProfile(int profile)
@@ -173,15 +149,10 @@ void CVarkelinDlg::OnTrayProfile(int profile)
 
 void CVarkelinDlg::ApplyAutoProfileTexts()
 {
-    if (autoProfileDialog_ && autoProfileDialog_->isVisible())
-        autoProfileDialog_->ApplyLanguage();
+    autoProfiles_->ApplyTexts();
 }
 
 void CVarkelinDlg::OpenAutoProfileDialog()
 {
-    if (!autoProfiles_)
-        return;
-    if (!autoProfileDialog_)
-        autoProfileDialog_ = new AutoProfileDialog(*autoProfiles_, this);
-    autoProfileDialog_->Open();
+    autoProfiles_->OpenDialog();
 }

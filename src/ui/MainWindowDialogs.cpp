@@ -2,51 +2,35 @@
 
 #include "base/AppState.h"
 #include "device/protocol/ActiveProfile.h"
-#include "config/gui/DlgProfile.h"
-#include "text/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
-#include "update/gui/DlgUpdate.h"
+#include "ui/DialogHost.h"
 
 #include <QAbstractButton>
-#include <QEvent>
 #include <QTimer>
 
-// The two sub-windows the main window opens besides the key function editor:
-// the profile manager from the profile banner (1005) and the firmware update
-// window from command 32780.
+// The window's side of its sub-windows (the DialogHost part): when they may
+// open, and what follows when one closes or applies.
 
-namespace {
-
-// Runs a function once the window it watches has been hidden.
-class HideWatcher : public QObject {
-public:
-    HideWatcher(QObject* parent, std::function<void()> hidden) : QObject(parent), hidden_(std::move(hidden)) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Hide && watched == parent())
-            hidden_();
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<void()> hidden_;
-};
-
-} // namespace
-
-void CVarkelinDlg::FollowKeyboardAfterClosing(QWidget* subWindow)
+DialogHost* CVarkelinDlg::CreateDialogHost()
 {
-    // While the sub-window was open the profile could not be followed (its
+    DialogHost::Window window;
+    window.widget = this;
+    window.mayOpen = [this] { return !exiting_; };
+    window.beforeOpen = [this] { WaitForApply(); };
+    window.openHelp = [this] { OpenHelp(); };
+    window.trace = [this](const std::string& line) { Trace(line); };
+    // While a sub-window was open the profile could not be followed (its
     // edits belong to the profile it was opened on); another program may
     // have switched it meanwhile. Read once the window is gone for good.
-    subWindow->installEventFilter(new HideWatcher(subWindow, [this] {
+    window.subWindowClosed = [this] {
         QTimer::singleShot(0, this, [this] {
             if (!exiting_ && g_app.deviceConnected.load())
                 FollowKeyboardProfile();
         });
-    }));
+    };
+    auto* host = new DialogHost(std::move(window));
+    connect(host, &DialogHost::profilesApplied, this, &CVarkelinDlg::OnProfilesApplied);
+    return host;
 }
 
 void CVarkelinDlg::InitialiseDialogs()
@@ -56,70 +40,37 @@ void CVarkelinDlg::InitialiseDialogs()
 
 void CVarkelinDlg::OpenProfileManager()
 {
-    if (exiting_)
-        return;
-    WaitForApply();
-    if (!profileDialog_) {
-        profileDialog_ = new CVarkelin_DlgProfile(this, [this] { OpenHelp(); });
-        connect(profileDialog_, &CVarkelin_DlgProfile::applied, this, &CVarkelinDlg::OnProfilesApplied);
-        FollowKeyboardAfterClosing(profileDialog_);
-    }
-    Trace("profile-manager");
-    profileDialog_->Open();
+    dialogs_->OpenProfileManager();
 }
 
 void CVarkelinDlg::OpenFirmwareUpdate()
 {
-    if (exiting_)
-        return;
-    WaitForApply();
-    if (!updateDialog_)
-        updateDialog_ = new CVarkelin_DlgUpdate(this);
-    Trace("firmware-update");
-    updateDialog_->Open();
+    dialogs_->OpenFirmwareUpdate();
 }
 
 CVarkelin_DlgProfile* CVarkelinDlg::ProfileDialog() const
 {
-    return profileDialog_;
+    return dialogs_->ProfileDialog();
 }
 
 CVarkelin_DlgUpdate* CVarkelinDlg::UpdateDialog() const
 {
-    return updateDialog_;
+    return dialogs_->UpdateDialog();
 }
 
 bool CVarkelinDlg::IsProfileDialogOpen() const
 {
-    return profileDialog_ && profileDialog_->OpenCount() > 0;
+    return dialogs_->IsProfileDialogOpen();
 }
 
 bool CVarkelinDlg::ProfileDialogHasChanges() const
 {
-    return IsProfileDialogOpen() && profileDialog_->HasChanges();
+    return dialogs_->ProfileDialogHasChanges();
 }
 
 void CVarkelinDlg::ShowActiveProfileInDialog(int profile)
 {
-    if (IsProfileDialogOpen())
-        profileDialog_->ShowActiveProfile(profile);
-}
-
-void CVarkelinDlg::CloseDialogs()
-{
-    // As if each had been cancelled.
-    if (profileDialog_ && profileDialog_->isVisible())
-        profileDialog_->reject();
-    if (updateDialog_ && updateDialog_->isVisible())
-        updateDialog_->reject();
-}
-
-void CVarkelinDlg::ApplyDialogLanguage(int languageIndex)
-{
-    if (profileDialog_)
-        profileDialog_->ApplyLanguage(languageIndex);
-    if (updateDialog_)
-        updateDialog_->ApplyLanguage(languageIndex);
+    dialogs_->ShowActiveProfileInDialog(profile);
 }
 
 void CVarkelinDlg::OnProfilesApplied()

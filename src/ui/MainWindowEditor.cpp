@@ -1,4 +1,5 @@
 #include "ui/MainWindow.h"
+#include "ui/DialogHost.h"
 
 #include "assign/gui/CompositeDialog.h"
 #include "platform/gui/X11KeyboardGrab.h"
@@ -21,7 +22,7 @@ Varkelin_DlgComposite* CVarkelinDlg::KeyEditor()
                 button->setDown(selected);
         });
         connect(keyEditor_, &Varkelin_DlgComposite::helpRequested, this, &CVarkelinDlg::OpenHelp);
-        FollowKeyboardAfterClosing(keyEditor_);
+        dialogs_->WatchClosing(keyEditor_);
     }
     return keyEditor_;
 }

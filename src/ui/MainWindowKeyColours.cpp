@@ -1,5 +1,5 @@
 #include "ui/MainWindow.h"
-#include "ui/MainWindowLighting.h"
+#include "ui/LightingPanel.h"
 
 #include "base/AppState.h"
 #include "base/UserPrompts.h"
@@ -51,7 +51,7 @@ void CVarkelinDlg::SetKeyOverlay(int controlId, const QColor& colour, bool on)
 
 void CVarkelinDlg::ClearKeyOverlays()
 {
-    lighting_->shownFrame.paint = PreviewPaint::Keep;
+    lighting_->ForgetShownFrame();
     for (uint16_t id : KeyColourButtons()) {
         SetKeyOverlay(id, QColor(), false);
         if (CPngButton* button = Button(id); button && button->IsMarked())
@@ -61,7 +61,7 @@ void CVarkelinDlg::ClearKeyOverlays()
 
 void CVarkelinDlg::ShowKeyColours()
 {
-    lighting_->shownFrame.paint = PreviewPaint::Keep;
+    lighting_->ForgetShownFrame();
     const int profile = ViewedProfile();
     for (uint16_t id : KeyColourButtons())
         SetKeyOverlay(id, ToQColor(TableColour(profile, KeyColourIndexOf(id))), true);

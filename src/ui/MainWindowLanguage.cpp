@@ -1,4 +1,5 @@
 #include "ui/MainWindow.h"
+#include "ui/DialogHost.h"
 
 #include "ui/AboutDialog.h"
 #include "ui/TrayIcon.h"
@@ -41,7 +42,7 @@ void CVarkelinDlg::ApplyLanguage(int languageIndex)
     ApplyQtLanguage(languageIndex);
     if (about_)
         about_->ApplyLanguage(languageIndex);
-    ApplyDialogLanguage(languageIndex);
+    dialogs_->ApplyLanguage(languageIndex);
     if (keyEditor_)
         keyEditor_->ApplyLanguage(languageIndex);
     ApplyAutoProfileTexts();
@@ -72,6 +73,5 @@ void CVarkelinDlg::ApplyLanguage(int languageIndex)
     if (Control(MainControl::EffectList))
         ShowLighting();
     setWindowTitle(CaptionText());
-    if (tray_)
-        tray_->SetTip(TrayTipText());
+    tray_->RefreshTip();
 }

@@ -1,5 +1,5 @@
 #include "ui/MainWindow.h"
-#include "ui/MainWindowLighting.h"
+#include "ui/LightingPanel.h"
 
 #include "lighting/KeyColours.h"
 #include "lighting/LightingHandlers.h"
@@ -14,7 +14,6 @@
 #include "skin/gui/SkinColorBtn.h"
 
 #include <QComboBox>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -71,15 +70,6 @@ constexpr ColourControl ColourButtons[] = {
     {UserBase, "CONTROL_USERjsButton"},
 };
 
-// Every picture the panel shows, loaded once.
-constexpr const char* PictureFiles[] = {
-    "dengup.bmp", "dengdown.bmp", "leftup.bmp", "leftdown.bmp", "rightup.bmp", "rightdown.bmp",
-    "upup.bmp", "updown.bmp", "downup.bmp", "downdown.bmp", "kuosan.bmp", "kuosandown.bmp",
-    "julong.bmp", "julongdown.bmp", "hong.bmp", "hongok.bmp", "huang.bmp", "huangok.bmp",
-    "lv.bmp", "lvok.bmp", "lan.bmp", "lanok.bmp", "sjsup.bmp", "sjsdown.bmp",
-    "user1up.bmp", "user1down.bmp", "user2up.bmp", "user2down.bmp",
-};
-
 const char* const ListStyle =
     "QComboBox { background: #16181b; color: #eceef1; border: 1px solid #41464e; border-radius: 5px;"
     " padding: 1px 8px; selection-background-color: #ff8200; }"
@@ -113,27 +103,7 @@ protected:
 
 QPixmap CVarkelinDlg::LightingPicture(const QString& name) const
 {
-    for (const auto& [file, picture] : lighting_->pictures) {
-        if (file == name)
-            return picture;
-    }
-    return QPixmap();
-}
-
-void CVarkelinDlg::LoadLightingPictures()
-{
-    // These pictures are not among those the window cannot live without: a
-    // missing one leaves its control empty.
-    auto load = [this](const QString& name) {
-        if (QFileInfo::exists(ResolveSkinPath(Images().FullPath(name))))
-            lighting_->pictures.emplace_back(name, Images().Pixmap(name));
-    };
-    for (const char* name : PictureFiles)
-        load(QString::fromLatin1(name));
-    for (int n = 0; n <= 25; ++n)
-        load(QStringLiteral("%1.bmp").arg(n));
-    for (int n = 1; n <= 8; ++n)
-        load(QStringLiteral("Color%1.bmp").arg(n));
+    return lighting_->Picture(name);
 }
 
 void CVarkelinDlg::SetPicture(int id, const QString& name)
@@ -148,10 +118,12 @@ void CVarkelinDlg::SetPicture(int id, const QString& name)
 
 void CVarkelinDlg::CreateLightingControls()
 {
-    lighting_ = std::make_unique<LightingPanel>();
-    LoadLightingPictures();
+    lighting_ = new LightingPanel(this);
+    lighting_->LoadPictures(Images());
+    std::array<CPngButton*, PreviewKeyCount> previewKeys{};
     for (size_t k = 0; k < PreviewKeyCount; ++k)
-        lighting_->previewKeys[k] = Button(PreviewKeyControls[k]);
+        previewKeys[k] = Button(PreviewKeyControls[k]);
+    lighting_->SetPreviewKeys(previewKeys, [this] { ClearKeyOverlays(); });
     // The keys on top of the stacking order: a key the preview recolours is
     // then checked against the few controls above it, not against every
     // control of the window. Nothing else overlaps them but "]" over Enter.

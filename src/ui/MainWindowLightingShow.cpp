@@ -1,5 +1,5 @@
 #include "ui/MainWindow.h"
-#include "ui/MainWindowLighting.h"
+#include "ui/LightingPanel.h"
 #include "base/UserPrompts.h"
 
 #include "assign/KeyAssignment.h"
@@ -331,4 +331,15 @@ void CVarkelinDlg::SetLightingView(bool on)
     }
     UpdatePreviewTimer();
     Trace(on ? "lighting-view on" : "lighting-view off");
+}
+
+bool CVarkelinDlg::IsPreviewRunning() const
+{
+    return lighting_ && lighting_->IsPreviewRunning();
+}
+
+void CVarkelinDlg::UpdatePreviewTimer()
+{
+    if (lighting_)
+        lighting_->SetPreviewWanted(g_lighting.lightingView && isVisible() && !isMinimized() && !exiting_);
 }

@@ -4,7 +4,9 @@
 #include "base/ProgramPaths.h"
 #include "ui/AboutDialog.h"
 #include "ui/AddressPrompt.h"
+#include "ui/DialogHost.h"
 #include "ui/EventLog.h"
+#include "ui/LightingPanel.h"
 #include "ui/QtUserPrompts.h"
 #include "ui/ShellMessages.h"
 #include "ui/TrayIcon.h"
@@ -161,15 +163,13 @@ void CVarkelinDlg::ExitProgram()
     if (exitHandler_)
         exitHandler_(); // releases the single-instance lock and endpoint
     Trace("instance-released");
-    if (tray_)
-        tray_->Remove();
-    trayIconId_ = 0;
+    tray_->Remove();
     Trace("tray-removed");
     SetApplyEnabled(false);
     ShutdownDocuments();
     Trace("documents-freed");
-    if (previewTimer_)
-        previewTimer_->stop();
+    if (lighting_)
+        lighting_->StopPreview();
     done(QDialog::Accepted);
     Trace("dialog-ended");
     // Told to quit with no loop running, Qt would end every later loop at
@@ -204,7 +204,7 @@ void CVarkelinDlg::CloseSubWindows()
         about_->reject();
     // In the order the program's shutdown closes them: the profile manager
     // (and the update window), then the key function editor.
-    CloseDialogs();
+    dialogs_->CloseAll();
     CloseKeyEditor();
     if (noDevicePrompt_)
         noDevicePrompt_->close();

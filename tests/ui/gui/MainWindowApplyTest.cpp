@@ -100,3 +100,62 @@ TEST_F(MainWindowTest, BusyPictureRunsWhileTheApplyWritesAndTheWindowStaysRespon
     EXPECT_FALSE(label->pixmap().isNull());
     EXPECT_FALSE(window->IsApplyEnabled());
 }
+
+// The Apply's worker reaches the window through a link of its own: the rest
+// of the program (device messages, the editors) keeps seeing the window's
+// link while the keyboard is written, and the Apply still clears the flag.
+TEST_F(MainWindowTest, TheProgramsWindowLinkStaysTheWindowsWhileTheApplyRuns)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    ASSERT_EQ(&MainWindow(), link.get());
+    ASSERT_EQ(StoreKeyAssignment(KeyCodeToIndex(KeyEsc), AssignDisabled, 0, 0), 1);
+    kb->SetReportLatency(std::chrono::microseconds(8000));
+
+    int looksDuringApply = 0;
+    int otherLinks = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (!window->IsApplying())
+            return;
+        ++looksDuringApply;
+        if (&MainWindow() != link.get())
+            ++otherLinks;
+    });
+    probe.start(5);
+    ASSERT_EQ(window->RunApply(), 1);
+    probe.stop();
+
+    ASSERT_GT(looksDuringApply, 3) << "the Apply must last long enough to watch";
+    EXPECT_EQ(otherLinks, 0);
+    EXPECT_EQ(&MainWindow(), link.get());
+    EXPECT_FALSE(window->IsApplyEnabled());
+    EXPECT_EQ(KeyboardEntry(0, KeyEsc), (KeyMapEntry{0, 0, 0}));
+}
+
+// A wait that starts while another waits for the same Apply (a device
+// message handled during the Apply) and the outer wait both return once it
+// ends; what ends with it runs once.
+TEST_F(MainWindowTest, WaitsNestedInTheApplyAllReturnWhenItEnds)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    ASSERT_EQ(StoreKeyAssignment(KeyCodeToIndex(KeyEsc), AssignDisabled, 0, 0), 1);
+    kb->SetReportLatency(std::chrono::microseconds(8000));
+
+    bool nestedWaited = false;
+    bool applyingAfterNestedWait = true;
+    QTimer::singleShot(20, window.get(), [&] {
+        if (!window->IsApplying())
+            return;
+        nestedWaited = true;
+        window->WaitForApply();
+        applyingAfterNestedWait = window->IsApplying();
+    });
+    ASSERT_EQ(window->RunApply(), 1);
+
+    ASSERT_TRUE(nestedWaited) << "the Apply must last long enough to wait within it";
+    EXPECT_FALSE(applyingAfterNestedWait);
+    EXPECT_FALSE(window->IsApplying());
+    EXPECT_FALSE(window->IsApplyEnabled());
+}

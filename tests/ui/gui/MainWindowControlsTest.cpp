@@ -4,7 +4,7 @@
 #include "assign/KeyAssignment.h"
 #include "platform/FileLock.h"
 #include "support/FakeOpener.h"
-#include "ui/MainWindowLighting.h"
+#include "ui/LightingPanel.h"
 
 #include <QApplication>
 #include <QDir>

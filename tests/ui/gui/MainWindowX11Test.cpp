@@ -11,7 +11,7 @@
 #include "assign/gui/CompositeDialog.h"
 #include "config/gui/DlgProfile.h"
 #include "support/DesktopChild.h"
-#include "ui/MainWindowLighting.h"
+#include "ui/LightingPanel.h"
 #include "skin/gui/SkinColorBtn.h"
 
 #include <QAbstractButton>

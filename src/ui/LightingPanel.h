@@ -1,15 +1,19 @@
 #pragma once
 
-// The lighting panel's controls and ids, shared by the files that make up
-// the main window's lighting behaviour (MainWindowLighting*.cpp). Only those
-// files include it.
+// The lighting panel of the main window: its control ids, the groups that
+// show and hide together, and the part that keeps its pictures and runs the
+// effect preview on the key buttons.
 
 #include "lighting/EffectPreview.h"
 
+#include <QObject>
 #include <QPixmap>
 #include <QString>
 
 #include <array>
+#include <cstdint>
+#include <functional>
+#include <utility>
 #include <vector>
 
 class CBitmapSlider;
@@ -18,6 +22,8 @@ class CPngButton;
 class CSkinColorBtn;
 class QComboBox;
 class QLabel;
+class QTimer;
+class SkinImageCache;
 
 namespace LightingControl {
 inline constexpr int EffectList = 1146, DirectionLabel = 1148, DirectionLeft = 1149, DirectionRight = 1150;
@@ -51,19 +57,41 @@ struct LightingGroups {
                           LightingControl::UserTool2,       LightingControl::UserModeList};
 };
 
-// What the window keeps for its lighting panel.
-struct LightingPanel {
+// The panel's pictures and the effect preview. The preview ticks only while
+// the window says it is wanted (the lighting view is on and the window is on
+// screen), so a window in the notification area wakes nobody.
+class LightingPanel : public QObject {
+public:
+    explicit LightingPanel(QObject* parent = nullptr);
+
+    // Loads every picture of the panel from the skin, once.
+    void LoadPictures(SkinImageCache& images);
+    // A null picture when the skin lacks it (the control shows nothing).
+    QPixmap Picture(const QString& name) const;
+
+    // The buttons of the preview's keys, in its order, and what clears their
+    // colours when the preview stops painting them.
+    void SetPreviewKeys(const std::array<CPngButton*, PreviewKeyCount>& keys, std::function<void()> clearOverlays);
+    void SetPreviewWanted(bool wanted);
+    bool IsPreviewRunning() const;
+    void StopPreview();
+    // One step of the preview from the lighting state, painted on the keys.
+    void PreviewTick();
+    // The key buttons show something else than the preview now: its next
+    // frame paints them whole.
+    void ForgetShownFrame() { shownFrame_.paint = PreviewPaint::Keep; }
+
     CColourChooser* chooser = nullptr;
-    // The pictures of the panel by file name, loaded once at start-up; a
-    // missing one is a null picture (the control shows nothing).
-    std::vector<std::pair<QString, QPixmap>> pictures;
     // The list is being filled by the program, not chosen by the user.
     bool fillingLists = false;
+
+private:
+    std::vector<std::pair<QString, QPixmap>> pictures_;
+    QTimer* previewTimer_ = nullptr;
     // The effect preview's memory, and the frame the key buttons show (its
     // paint is Keep when they show something else).
-    PreviewState preview;
-    PreviewFrame shownFrame;
-    // The buttons of the preview's keys, in its order.
-    std::array<CPngButton*, PreviewKeyCount> previewKeys{};
-    uint64_t previewTicks = 0;
+    PreviewState preview_;
+    PreviewFrame shownFrame_;
+    std::array<CPngButton*, PreviewKeyCount> previewKeys_{};
+    std::function<void()> clearOverlays_;
 };
