@@ -227,7 +227,7 @@ bool DeleteSelectedMacro(MacroList& list)
     size_t position = static_cast<size_t>(list.selected);
     ConstMacroBlock block = list.macros[position].View();
     if (block.NewFlag() != 1 && IsMacroIdInUse(block.MacroId())) {
-        macroLayoutChanged = true;
+        g_macroLayoutChanged = true;
         if (!Prompts().AskYesNo(LoadText("MACRO_DELETE_CONFIRM_OF_KEYS")))
             return false;
     }

@@ -44,8 +44,8 @@ protected:
         };
         SetHidBackend(&backend);
         ASSERT_TRUE(g_configChannel.Open(ConfigPath, true, true, true, false));
-        keyCount = 128;
-        keyMapBytes = 512;
+        g_keyCount = 128;
+        g_keyMapBytes = 512;
         g_deviceConnected = 1;
         TransportTimings t;
         t.readTimeoutMs = 200;
@@ -60,8 +60,8 @@ protected:
         g_configChannel.Close();
         SetHidBackend(nullptr);
         SetTransportTimings(TransportTimings{});
-        keyCount = 126;
-        keyMapBytes = 378;
+        g_keyCount = 126;
+        g_keyMapBytes = 378;
     }
 
     // Every frame written since the last call.

@@ -34,8 +34,8 @@ protected:
         SetHidBackend(&kb_);
         ASSERT_TRUE(g_configChannel.Open(kb_.ConfigPath(), true, true, true, false));
         const KeyboardModel* model = ModelForProductId(kb_.Memories().productId);
-        keyCount = model->keyCount;
-        keyMapBytes = model->keyMapBytes;
+        g_keyCount = model->keyCount;
+        g_keyMapBytes = model->keyMapBytes;
         g_deviceConnected = 1;
         TransportTimings t;
         t.readTimeoutMs = 40;
@@ -53,8 +53,8 @@ protected:
         g_configChannel.Close();
         SetHidBackend(nullptr);
         SetTransportTimings(TransportTimings{});
-        keyCount = 126;
-        keyMapBytes = 378;
+        g_keyCount = 126;
+        g_keyMapBytes = 378;
     }
 
     // (length, offset) of every request the keyboard received with a command.

@@ -77,8 +77,8 @@ TEST(InterfaceChoiceTest, TheInterfaceTheKeyboardTypesThroughIsNeverOpened)
     SetDeviceThreadTimings(DeviceThreadTimings{});
     g_app.deviceConnected = 0;
     g_app.noAutoOpen = 0;
-    keyCount = 126;
-    keyMapBytes = 378;
+    g_keyCount = 126;
+    g_keyMapBytes = 378;
 
     ASSERT_TRUE(found);
     EXPECT_EQ(config, backend.keyboard.ConfigPath());

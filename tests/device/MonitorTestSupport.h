@@ -163,8 +163,8 @@ protected:
         g_app.currentProfile = -1;
         g_app.macroCapacity = 0;
         g_deviceConnected = 0;
-        keyCount = 126;
-        keyMapBytes = 378;
+        g_keyCount = 126;
+        g_keyMapBytes = 378;
         DeviceThreadTimings t;
         t.presentPoll = 5ms;
         t.absentPoll = 20ms;
@@ -195,8 +195,8 @@ protected:
         SetDeviceThreadTimings(DeviceThreadTimings{});
         g_app.deviceConnected = 0;
         g_app.noAutoOpen = 0;
-        keyCount = 126;
-        keyMapBytes = 378;
+        g_keyCount = 126;
+        g_keyMapBytes = 378;
         std::filesystem::remove_all(dir_);
     }
 

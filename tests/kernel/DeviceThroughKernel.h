@@ -139,8 +139,8 @@ protected:
         g_app.currentProfile = -1;
         g_app.macroCapacity = 0;
         g_deviceConnected = 0;
-        keyCount = 126;
-        keyMapBytes = 378;
+        g_keyCount = 126;
+        g_keyMapBytes = 378;
         // The real polls, but quicker rescans while the keyboard is away.
         DeviceThreadTimings timings;
         timings.absentPoll = 250ms;
@@ -170,8 +170,8 @@ protected:
         SetSettingsFolderForTests("");
         g_app.deviceConnected = 0;
         g_app.currentProfile = -1;
-        keyCount = 126;
-        keyMapBytes = 378;
+        g_keyCount = 126;
+        g_keyMapBytes = 378;
         fs::remove_all(dir);
     }
 
@@ -183,8 +183,8 @@ protected:
         ASSERT_TRUE(IsConfigCollection(g_configChannel));
         const KeyboardModel* model = ModelForProductId(g_configChannel.Attributes().productId);
         ASSERT_NE(model, nullptr);
-        keyCount = model->keyCount;
-        keyMapBytes = model->keyMapBytes;
+        g_keyCount = model->keyCount;
+        g_keyMapBytes = model->keyMapBytes;
         g_deviceConnected = 1;
         std::array<uint8_t, MaxKeyMapBytes> map{};
         ASSERT_EQ(ReadDefaultKeyMap(std::span<uint8_t>(map.data(), size_t(model->keyMapBytes))), 1);

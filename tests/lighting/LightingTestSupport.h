@@ -60,7 +60,7 @@ protected:
         g_paths.presetPrefix = (dir / "preset" / "UserDengColor_").string();
         WriteText(g_paths.presetPrefix + "3.userd", PresetText);
         ResetLightingState();
-        KeyColourTable.fill(0);
+        g_keyColourTable.fill(0);
         g_userModes = UserModeState{};
         IniCache::Instance().Clear();
         ASSERT_EQ(EnsureUserFolder(), 1);
@@ -69,7 +69,7 @@ protected:
     void TearDown() override
     {
         ResetLightingState();
-        KeyColourTable.fill(0);
+        g_keyColourTable.fill(0);
         g_userModes = UserModeState{};
         ConnectedKeyboardTest::TearDown();
     }

@@ -111,7 +111,7 @@ protected:
         SetPrompts(&prompts);
         SetMainWindowLink(&window);
         InitDocument();
-        macroLayoutChanged = false;
+        g_macroLayoutChanged = false;
         ForgetAcceptedNameLoss();
         g_app.currentProfile = -1;
 
@@ -138,11 +138,11 @@ protected:
         SetTransportTimings(TransportTimings{});
         SetApplyShowDelay(std::chrono::milliseconds(100));
         SetBusyHideDelay(std::chrono::milliseconds(100));
-        keyCount = 126;
-        keyMapBytes = 378;
+        g_keyCount = 126;
+        g_keyMapBytes = 378;
         g_app.currentProfile = -1;
         g_app.macroCapacity = 0;
-        macroLayoutChanged = false;
+        g_macroLayoutChanged = false;
         ShutdownDocuments();
         SetMainWindowLink(nullptr);
         SetPrompts(nullptr);
@@ -159,8 +159,8 @@ protected:
         ASSERT_TRUE(g_configChannel.Open(kb->ConfigPath(), true, true, true, false));
         const KeyboardModel* model = ModelForProductId(options.productId);
         ASSERT_NE(model, nullptr);
-        keyCount = model->keyCount;
-        keyMapBytes = model->keyMapBytes;
+        g_keyCount = model->keyCount;
+        g_keyMapBytes = model->keyMapBytes;
         g_deviceConnected = 1;
         std::array<uint8_t, MaxKeyMapBytes> map{};
         ASSERT_EQ(ReadDefaultKeyMap(std::span<uint8_t>(map.data(), static_cast<size_t>(model->keyMapBytes))), 1);
@@ -227,8 +227,8 @@ protected:
         for (const Frame& f : kb->Requests()) {
             if (f[3] != CmdWriteKeyMap)
                 continue;
-            const int profile = ReadU16(f.data(), 5) / keyMapBytes.load();
-            if (ReadU16(f.data(), 5) % keyMapBytes.load() == 0)
+            const int profile = ReadU16(f.data(), 5) / g_keyMapBytes.load();
+            if (ReadU16(f.data(), 5) % g_keyMapBytes.load() == 0)
                 out.push_back(profile);
         }
         return out;

@@ -59,7 +59,7 @@ protected:
     {
         MainWindowTest::TearDown();
         ResetLightingState();
-        KeyColourTable.fill(0);
+        g_keyColourTable.fill(0);
         g_userModes = UserModeState{};
     }
 
