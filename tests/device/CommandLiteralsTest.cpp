@@ -8,6 +8,7 @@
 #include "device/hid/HidDevice.h"
 #include "device/HidTestDescriptors.h"
 #include "keys/KeyTable.h"
+#include "state/ProcessState.h"
 #include "support/LiteralFrames.h"
 
 #include <gtest/gtest.h>
@@ -54,15 +55,7 @@ protected:
         SetTransportTimings(t);
     }
 
-    void TearDown() override
-    {
-        g_deviceConnected = 0;
-        g_configChannel.Close();
-        SetHidBackend(nullptr);
-        SetTransportTimings(TransportTimings{});
-        g_keyCount = 126;
-        g_keyMapBytes = 378;
-    }
+    void TearDown() override { ResetProcessStateForTests(); }
 
     // Every frame written since the last call.
     std::vector<LiteralFrame> Written()

@@ -4,6 +4,7 @@
 #include "device/hid/HidDevice.h"
 #include "device/virtual/VirtualKeyboard.h"
 #include "platform/Bytes.h"
+#include "state/ProcessState.h"
 #include "support/FrameViolations.h"
 
 #include <gtest/gtest.h>
@@ -47,15 +48,7 @@ protected:
         kb_.ClearFrameLog();
     }
 
-    void TearDown() override
-    {
-        g_deviceConnected = 0;
-        g_configChannel.Close();
-        SetHidBackend(nullptr);
-        SetTransportTimings(TransportTimings{});
-        g_keyCount = 126;
-        g_keyMapBytes = 378;
-    }
+    void TearDown() override { ResetProcessStateForTests(); }
 
     // (length, offset) of every request the keyboard received with a command.
     std::vector<std::pair<int, int>> Chunks(uint8_t command) const

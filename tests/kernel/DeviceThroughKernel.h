@@ -19,6 +19,7 @@
 #include "device/hid/HidDevice.h"
 #include "device/hid/HidapiBackend.h"
 #include "platform/SettingsStore.h"
+#include "state/ProcessState.h"
 #include "text/LanguageTexts.h"
 
 #include <algorithm>
@@ -127,6 +128,7 @@ protected:
     {
         RT604_REQUIRE_UHID();
         dir = TestFolder("device");
+        ResetProcessStateForTests();
         SetProgramPathsForTests(RT604_DATA_DIR, (dir / "user" / "Orvan RT-604").string());
         SetSettingsFolderForTests((dir / "cfg").string());
         SetLanguageIndex(0);
@@ -134,13 +136,7 @@ protected:
         SetMainWindowLink(&window);
         SetDeviceEvents(&events);
         InitDocument();
-        g_app.deviceConnected = 0;
         g_app.noAutoOpen = 1;
-        g_app.currentProfile = -1;
-        g_app.macroCapacity = 0;
-        g_deviceConnected = 0;
-        g_keyCount = 126;
-        g_keyMapBytes = 378;
         // The real polls, but quicker rescans while the keyboard is away.
         DeviceThreadTimings timings;
         timings.absentPoll = 250ms;
@@ -159,19 +155,7 @@ protected:
         if (!active)
             return;
         StopDeviceThreads();
-        g_deviceConnected = 0;
-        g_configChannel.Close();
-        SetHidBackend(nullptr);
-        SetDeviceEvents(nullptr);
-        SetDeviceThreadTimings(DeviceThreadTimings{});
-        ShutdownDocuments();
-        SetMainWindowLink(nullptr);
-        SetPrompts(nullptr);
-        SetSettingsFolderForTests("");
-        g_app.deviceConnected = 0;
-        g_app.currentProfile = -1;
-        g_keyCount = 126;
-        g_keyMapBytes = 378;
+        ResetProcessStateForTests();
         fs::remove_all(dir);
     }
 

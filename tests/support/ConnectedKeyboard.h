@@ -26,6 +26,7 @@
 #include "macro/MacroBlock.h"
 #include "platform/AtomicFile.h"
 #include "platform/SettingsStore.h"
+#include "state/ProcessState.h"
 #include "text/LanguageTexts.h"
 
 #include <gtest/gtest.h>
@@ -104,16 +105,13 @@ protected:
                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
-        savedPaths = g_paths;
+        ResetProcessStateForTests();
         SetProgramPathsForTests(RT604_DATA_DIR, (dir / "user" / "Orvan RT-604").string());
         SetSettingsFolderForTests((dir / "cfg").string());
         SetLanguageIndex(0);
         SetPrompts(&prompts);
         SetMainWindowLink(&window);
         InitDocument();
-        g_macroLayoutChanged = false;
-        ForgetAcceptedNameLoss();
-        g_app.currentProfile = -1;
 
         TransportTimings t;
         t.readTimeoutMs = 30;
@@ -131,23 +129,8 @@ protected:
     void TearDown() override
     {
         WaitForBusyIndicators();
-        SetDeviceEvents(nullptr);
-        Disconnect();
-        SetHidBackend(nullptr);
+        ResetProcessStateForTests();
         kb.reset();
-        SetTransportTimings(TransportTimings{});
-        SetApplyShowDelay(std::chrono::milliseconds(100));
-        SetBusyHideDelay(std::chrono::milliseconds(100));
-        g_keyCount = 126;
-        g_keyMapBytes = 378;
-        g_app.currentProfile = -1;
-        g_app.macroCapacity = 0;
-        g_macroLayoutChanged = false;
-        ShutdownDocuments();
-        SetMainWindowLink(nullptr);
-        SetPrompts(nullptr);
-        SetSettingsFolderForTests("");
-        g_paths = savedPaths;
         std::filesystem::remove_all(dir);
     }
 
@@ -300,7 +283,6 @@ protected:
     VirtualKeyboardOptions options;
     std::unique_ptr<VirtualKeyboard> kb;
     std::filesystem::path dir;
-    ProgramPaths savedPaths;
     RecordingPrompts prompts;
     HeadlessMainWindow window;
 };
