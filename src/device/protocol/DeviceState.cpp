@@ -4,8 +4,8 @@
 
 std::atomic<int32_t> g_deviceConnected{0};
 std::mutex g_deviceLock;
-std::atomic<int32_t> g_keyCount{126};
-std::atomic<int32_t> g_keyMapBytes{378};
+std::atomic<int32_t> g_keyCount{KeyboardModels[0].keyCount};
+std::atomic<int32_t> g_keyMapBytes{KeyboardModels[0].keyMapBytes};
 std::array<uint8_t, MaxKeyMapBytes> g_defaultKeyMap{};
 std::mutex g_defaultKeyMapLock;
 
