@@ -135,8 +135,8 @@ struct ApplyFixture {
             error = "cannot open " + path;
             return;
         }
-        keyCount = 128;
-        keyMapBytes = 512;
+        g_keyCount = 128;
+        g_keyMapBytes = 512;
         g_deviceConnected = 1;
         std::array<uint8_t, MaxKeyMapBytes> map{};
         ReadDefaultKeyMap(map);

@@ -18,8 +18,8 @@ public:
         kb.SetFrameLogEnabled(false);
         SetHidBackend(&kb);
         g_configChannel.Open(kb.ConfigPath(), true, true, true, false);
-        keyCount = 128;
-        keyMapBytes = 512;
+        g_keyCount = 128;
+        g_keyMapBytes = 512;
         g_deviceConnected = 1;
     }
     ~Connected()

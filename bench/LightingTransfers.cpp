@@ -23,8 +23,8 @@ public:
         kb.SetReportLatency(std::chrono::milliseconds(1));
         SetHidBackend(&kb);
         g_configChannel.Open(kb.ConfigPath(), true, true, true, false);
-        keyCount = 126;
-        keyMapBytes = 378;
+        g_keyCount = 126;
+        g_keyMapBytes = 378;
         g_deviceConnected = 1;
     }
     ~Connected()
@@ -73,8 +73,8 @@ BENCHMARK(BM_ReloadLighting)->UseRealTime()->MeasureProcessCPUTime()->Iterations
 void BM_SendKeyColours(benchmark::State& state)
 {
     Connected c;
-    for (size_t i = 0; i < KeyColourTable.size(); ++i)
-        KeyColourTable[i] = static_cast<uint8_t>(i * 31);
+    for (size_t i = 0; i < g_keyColourTable.size(); ++i)
+        g_keyColourTable[i] = static_cast<uint8_t>(i * 31);
     double totalS = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();

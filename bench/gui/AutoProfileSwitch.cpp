@@ -79,8 +79,8 @@ struct Setting {
         kb->SetFrameLogEnabled(false);
         SetHidBackend(kb.get());
         g_configChannel.Open(kb->ConfigPath(), true, true, true, false);
-        keyCount = 128;
-        keyMapBytes = 512;
+        g_keyCount = 128;
+        g_keyMapBytes = 512;
         g_deviceConnected = 1;
         g_app.deviceConnected = 1;
         kb->SetReportLatency(std::chrono::milliseconds(1));

@@ -23,7 +23,7 @@
 
 namespace {
 
-std::atomic<int64_t> g_showDelayMs{100};
+std::atomic<int64_t> g_showDelayMs{DefaultApplyShowDelay.count()};
 
 // The names the owner last agreed to lose. Applies run on the window's
 // worker thread or on the user-interface thread.

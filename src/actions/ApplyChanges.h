@@ -31,4 +31,5 @@ void ForgetAcceptedNameLoss();
 // 100 ms after the end). The work starts at once; an Apply that finishes
 // sooner waits for the picture to have been shown. 100 ms unless a test
 // shortens it.
+inline constexpr std::chrono::milliseconds DefaultApplyShowDelay{100};
 void SetApplyShowDelay(std::chrono::milliseconds delay);

@@ -51,7 +51,7 @@ int32_t CaptureDeviceToBytes(std::vector<uint8_t>& file)
     if (profile < 0 || profile > 3)
         return 0;
 
-    const size_t mapBytes = static_cast<size_t>(std::clamp(keyMapBytes.load(), 0, MaxKeyMapBytes));
+    const size_t mapBytes = static_cast<size_t>(std::clamp(g_keyMapBytes.load(), 0, MaxKeyMapBytes));
     std::array<std::array<uint8_t, MaxKeyMapBytes>, ProfileCount> maps{};
     for (int p = 0; p < ProfileCount; ++p) {
         if (ReadKeyMap(std::span<uint8_t>(maps[static_cast<size_t>(p)].data(), mapBytes), p) != 1)

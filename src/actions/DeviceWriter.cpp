@@ -57,7 +57,7 @@ int32_t WriteDeviceKeyMaps(int allProfiles)
 
     // The macro positions every key map refers to change with the image, so
     // after a deletion every profile's map must follow.
-    const bool all = allProfiles != 0 || macroLayoutChanged.load();
+    const bool all = allProfiles != 0 || g_macroLayoutChanged.load();
 
     std::vector<uint8_t> image(imageBytes);
     if (BuildMacroImage(image.data(), imageBytes, names ? 1 : 0) != 1)
@@ -76,14 +76,14 @@ int32_t WriteDeviceKeyMaps(int allProfiles)
     }
 
     const std::array<uint8_t, MaxKeyMapBytes> factory = CopyDefaultKeyMap();
-    const size_t mapBytes = std::min<size_t>(static_cast<size_t>(std::max(0, keyMapBytes.load())), factory.size());
+    const size_t mapBytes = std::min<size_t>(static_cast<size_t>(std::max(0, g_keyMapBytes.load())), factory.size());
     const std::vector<uint16_t> macroIds = DeviceMacroIds();
     bool usesMacro = false;
     std::vector<std::vector<uint8_t>> maps;
     for (int profile : profiles) {
         DeviceCopyLock scanLock;
         maps.push_back(BuildProfileKeyMap(*g_deviceDoc.block, profile,
-                                          std::span<const uint8_t>(factory.data(), mapBytes), keyCount.load(),
+                                          std::span<const uint8_t>(factory.data(), mapBytes), g_keyCount.load(),
                                           macroIds, usesMacro));
     }
 
@@ -104,7 +104,7 @@ int32_t WriteDeviceKeyMaps(int allProfiles)
     // A failed write may have left other profiles' maps pointing at the old
     // macro positions: keep rewriting them all until one write succeeds.
     if (accepted)
-        macroLayoutChanged = false;
+        g_macroLayoutChanged = false;
     return accepted ? 1 : 0;
 }
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <new>
 
-std::atomic<bool> macroLayoutChanged{false};
+std::atomic<bool> g_macroLayoutChanged{false};
 
 namespace {
 
@@ -86,7 +86,7 @@ int32_t ApplyMacroEdits(MacroList& list)
         // The document's macros are at the positions the keyboard's maps
         // name (or the flag is set already).
         if (OldPositionsMoved(g_configDoc.macros, g_configDoc.macroCount, list))
-            macroLayoutChanged = true;
+            g_macroLayoutChanged = true;
         if (g_configDoc.block)
             RepairMacroSlots(*g_configDoc.block, list);
         g_configDoc.macros.swap(area);

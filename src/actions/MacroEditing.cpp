@@ -49,7 +49,7 @@ bool DeleteSelectedMacro(MacroList& list)
         return false;
     ConstMacroBlock block = list.macros[static_cast<size_t>(list.selected)].View();
     if (block.NewFlag() != 1 && IsMacroIdInUse(block.MacroId())) {
-        macroLayoutChanged = true;
+        g_macroLayoutChanged = true;
         if (!Prompts().AskYesNo(LoadText("MACRO_DELETE_CONFIRM_OF_KEYS")))
             return false;
     }

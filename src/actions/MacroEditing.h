@@ -23,7 +23,7 @@ RenameResult RenameSelectedMacro(MacroList& list, std::string_view typed);
 
 // Deletes the selected macro. A macro created since the last apply goes at
 // once; one a key slot of the document uses (type 4 with its id, any slot of
-// the block) sets macroLayoutChanged and asks "MACRO_DELETE_CONFIRM_OF_KEYS";
+// the block) sets g_macroLayoutChanged and asks "MACRO_DELETE_CONFIRM_OF_KEYS";
 // No keeps it. The previous macro (or the first) is selected afterwards.
 // True when deleted.
 bool DeleteSelectedMacro(MacroList& list);

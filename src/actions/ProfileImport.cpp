@@ -119,7 +119,7 @@ int32_t ImportProfileBytes(const std::vector<uint8_t>& file, bool saveCache)
     }
     // The keyboard still holds its old maps in every profile: the next Apply
     // must write all three again.
-    macroLayoutChanged = true;
+    g_macroLayoutChanged = true;
     MainWindow().SetApplyEnabled(true);
     return written == WriteMacrosDoNotFit ? ImportDoesNotFit : ImportNotWritten;
 }

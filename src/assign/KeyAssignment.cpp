@@ -9,7 +9,7 @@
 #include "keys/KeyTable.h"
 #include "keys/MediaTable.h"
 #include "macro/MacroBlock.h"
-#include "platform/PrivateProfile.h"
+#include "platform/Utf8.h"
 #include "text/LanguageTexts.h"
 
 namespace {

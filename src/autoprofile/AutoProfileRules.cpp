@@ -2,7 +2,7 @@
 
 #include "config/ConfigDocument.h"
 #include "platform/AsciiFold.h"
-#include "platform/PrivateProfile.h"
+#include "platform/Utf8.h"
 #include "platform/SettingsStore.h"
 
 namespace {

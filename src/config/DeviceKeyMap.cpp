@@ -227,6 +227,6 @@ void ImportKeyMap(ConfigBlock& block, int group, std::span<const uint8_t> map, s
 void ImportKeyMap(ConfigBlock& block, int group, std::span<const uint8_t> map)
 {
     const std::array<uint8_t, MaxKeyMapBytes> factory = CopyDefaultKeyMap();
-    const size_t bytes = std::min<size_t>(static_cast<size_t>(std::max(0, keyMapBytes.load())), factory.size());
-    ImportKeyMap(block, group, map, std::span<const uint8_t>(factory.data(), bytes), keyCount.load());
+    const size_t bytes = std::min<size_t>(static_cast<size_t>(std::max(0, g_keyMapBytes.load())), factory.size());
+    ImportKeyMap(block, group, map, std::span<const uint8_t>(factory.data(), bytes), g_keyCount.load());
 }

@@ -137,7 +137,7 @@ int RunInfo(const std::vector<std::string>& args)
         json.Key("model");
         json.String("Orvan RT-604");
         json.Key("keys");
-        json.Number(keyCount.load());
+        json.Number(g_keyCount.load());
         json.Key("productId");
         json.Number(productId);
         json.Key("activeProfile");
@@ -161,7 +161,7 @@ int RunInfo(const std::vector<std::string>& args)
         json.EndObject();
         return session.Finish(PrintJson(json));
     }
-    std::printf("Model: Orvan RT-604, %d keys (product id 0x%04X)\n", keyCount.load(), productId);
+    std::printf("Model: Orvan RT-604, %d keys (product id 0x%04X)\n", g_keyCount.load(), productId);
     if (profile < ProfileCount)
         std::printf("Active profile: %d\n", profile + 1);
     else
@@ -266,7 +266,7 @@ int RunKeymap(const std::vector<std::string>& args)
     KeyboardSession session;
     if (int result = session.Connect(); result != ExitOk)
         return result;
-    const size_t bytes = static_cast<size_t>(keyMapBytes.load());
+    const size_t bytes = static_cast<size_t>(g_keyMapBytes.load());
     std::array<uint8_t, MaxKeyMapBytes> map{};
     if (int32_t result = ReadKeyMap(std::span<uint8_t>(map.data(), bytes), *profile); result != 1) {
         CtlError("the keyboard refused to give the key map (" + std::to_string(result) + ")");
@@ -284,7 +284,7 @@ int RunKeymap(const std::vector<std::string>& args)
         std::printf("Profile %d (* differs from the factory map)\n", *profile + 1);
         std::printf("  %-12s %-9s %s\n", "Key", "Entry", "Does");
     }
-    for (int i = 0; i < keyCount.load(); ++i) {
+    for (int i = 0; i < g_keyCount.load(); ++i) {
         const KeyMapEntry entry = ReadKeyMapEntry(std::span<const uint8_t>(map.data(), bytes), i);
         const KeyMapEntry own = ReadKeyMapEntry(std::span<const uint8_t>(factory.data(), bytes), i);
         const uint16_t key = DecodeEntry(own);

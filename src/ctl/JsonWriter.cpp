@@ -2,52 +2,17 @@
 
 #include <cstdio>
 
-namespace {
-
-// Length of the valid UTF-8 sequence at text[i], 0 when it is not one.
-size_t Utf8SequenceLength(std::string_view text, size_t i)
-{
-    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(i);
-    size_t length;
-    uint32_t cp;
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        cp = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        cp = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + length > text.size())
-        return 0;
-    for (size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (byte(i + k) & 0x3F);
-    }
-    // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-    if ((length == 3 && cp < 0x800) || (length == 4 && (cp < 0x10000 || cp > 0x10FFFF))
-        || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return length;
-}
-
-} // namespace
+#include "platform/Utf8.h"
 
 std::string JsonWriter::Escape(std::string_view text)
 {
     std::string out = "\"";
     for (size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        const size_t length = Utf8SequenceLength(text, i);
-        if (length == 0) {
+        const Utf8Char read = ReadUtf8Char(text, i);
+        const size_t length = read.bytes;
+        if (!read.valid) {
+            // One replacement per malformed byte; the next byte starts afresh.
             out += "\xEF\xBF\xBD";
             ++i;
             continue;

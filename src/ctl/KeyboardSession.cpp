@@ -29,8 +29,8 @@ bool OpenKeyboard()
             continue;
         const KeyboardModel* model = ModelForProductId(g_configChannel.Attributes().productId);
         if (IsConfigCollection(g_configChannel) && model) {
-            keyCount = model->keyCount;
-            keyMapBytes = model->keyMapBytes;
+            g_keyCount = model->keyCount;
+            g_keyMapBytes = model->keyMapBytes;
             g_deviceConnected = 1;
             found = true;
             break;
@@ -74,7 +74,7 @@ int KeyboardSession::Connect()
         return ExitNoKeyboard;
     }
     std::array<uint8_t, MaxKeyMapBytes> map{};
-    const size_t bytes = static_cast<size_t>(keyMapBytes.load());
+    const size_t bytes = static_cast<size_t>(g_keyMapBytes.load());
     std::array<uint8_t, DeviceInfoBytes> info{};
     if (ReadDefaultKeyMap(std::span<uint8_t>(map.data(), bytes)) != 1 || ReadDeviceInfo(info) != 1) {
         CtlError("the keyboard does not answer");

@@ -1,23 +1,7 @@
 #include "keys/KeyTable.h"
 
+#include "platform/Utf8.h"
 #include "text/LanguageTexts.h"
-
-namespace {
-
-// Cuts a UTF-8 text to at most maxChars characters without splitting a
-// multi-byte sequence.
-std::string CutToChars(const std::string& text, size_t maxChars)
-{
-    size_t chars = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        bool startsChar = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
-        if (startsChar && chars++ == maxChars)
-            return text.substr(0, i);
-    }
-    return text;
-}
-
-} // namespace
 
 std::string GetKeyName(uint16_t keyCode, size_t maxChars)
 {
@@ -29,7 +13,7 @@ std::string GetKeyName(uint16_t keyCode, size_t maxChars)
         name = LoadText(record.languageKey);
     if (name.empty())
         name = FormatText(LoadText("UNKNOWN_KEY"), static_cast<long long>(keyCode));
-    return CutToChars(name, maxChars - 1);
+    return CutUtf8Chars(name, maxChars - 1);
 }
 
 std::string GetListName(uint16_t listCode)

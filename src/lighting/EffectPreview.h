@@ -5,22 +5,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "lighting/PreviewKeys.h"
+
 // The effect preview: while the lighting panel is shown, every 50 ms each key
 // button of the keyboard picture gets an overlay colour that suggests the
 // chosen effect. PreviewStep is one tick: the preview state and the viewed
 // profile's lighting values in, a colour per key out. Nothing here paints or
 // reaches the keyboard; the window paints what a frame holds.
-
-// The animated keys: the main window's key buttons without the right Windows
-// key, plus Fn. They are numbered 0..105 along the preview's snake path
-// (Pause first, keypad 5 last); PreviewKeyControls gives each one's control id.
-inline constexpr size_t PreviewKeyCount = 106;
-extern const std::array<uint16_t, PreviewKeyCount> PreviewKeyControls;
-
-// The picture's physical columns (0 left Shift/Ctrl .. 22 keypad - / + /
-// Enter) by the six key rows (0 the function-key row .. 5 the bottom row).
-inline constexpr int PreviewGridColumns = 23;
-inline constexpr int PreviewGridRows = 6;
 
 // What drives one tick: the viewed profile's lighting values.
 struct PreviewInputs {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "lighting/EffectPreview.h"
+#include "lighting/PreviewKeys.h"
 
 // The constant tables the effect preview draws with: colour ramps, level
 // curves and the arrangements of the key buttons on the keyboard picture.

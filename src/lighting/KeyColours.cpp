@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <vector>
 
-std::array<uint8_t, LightingProfiles * KeyColourTableBytes> KeyColourTable{};
+std::array<uint8_t, LightingProfiles * KeyColourTableBytes> g_keyColourTable{};
 UserModeState g_userModes;
 
 namespace {
@@ -58,7 +58,7 @@ Colour TableColour(int profile, int index)
     if (!ValidIndex(profile, index))
         return Black;
     const size_t at = TableOffset(profile, index);
-    return MakeColour(KeyColourTable[at], KeyColourTable[at + 1], KeyColourTable[at + 2]);
+    return MakeColour(g_keyColourTable[at], g_keyColourTable[at + 1], g_keyColourTable[at + 2]);
 }
 
 void SetTableColour(int profile, int index, Colour colour)
@@ -66,7 +66,7 @@ void SetTableColour(int profile, int index, Colour colour)
     if (!ValidIndex(profile, index))
         return;
     const std::array<uint8_t, 3> rgb = ColourBytes(colour);
-    std::copy(rgb.begin(), rgb.end(), KeyColourTable.begin() + static_cast<std::ptrdiff_t>(TableOffset(profile, index)));
+    std::copy(rgb.begin(), rgb.end(), g_keyColourTable.begin() + static_cast<std::ptrdiff_t>(TableOffset(profile, index)));
 }
 
 bool MarkOf(int profile, int index)
@@ -109,14 +109,14 @@ PaintResult PaintKey(uint16_t controlId)
 int32_t SendKeyColours()
 {
     const int profile = ViewedProfile();
-    const int frames = std::clamp<int32_t>(keyCount.load(), 0, KeyColourTableBytes / 3) / KeysPerColourFrame + 1;
+    const int frames = std::clamp<int32_t>(g_keyCount.load(), 0, KeyColourTableBytes / 3) / KeysPerColourFrame + 1;
     constexpr size_t FrameBytes = KeysPerColourFrame * 3;
     int32_t result = 1;
     Keep(result, BeginUpdate());
     for (int f = 0; f < frames; ++f) {
         // The last frame carries the table's bytes past index 125 as they are.
         const size_t at = static_cast<size_t>(profile) * KeyColourTableBytes + static_cast<size_t>(f) * FrameBytes;
-        const std::span<const uint8_t> bytes(KeyColourTable.data() + at, FrameBytes);
+        const std::span<const uint8_t> bytes(g_keyColourTable.data() + at, FrameBytes);
         Keep(result, WriteKeyColors(bytes, f * KeysPerColourFrame, profile));
     }
     Keep(result, EndUpdate());
@@ -129,7 +129,7 @@ int32_t ApplyBaseColour(Colour colour)
     if (colour == g_userModes.tools.baseColour)
         return 0;
     const int profile = ViewedProfile();
-    const auto before = KeyColourTable;
+    const auto before = g_keyColourTable;
     std::vector<KeyColourWrite> writes;
     for (int index : ButtonIndices()) {
         if (!MarkOf(profile, index))
@@ -141,7 +141,7 @@ int32_t ApplyBaseColour(Colour colour)
     if (sent != 1) {
         // The keyboard may have taken some frames of the group: the old table
         // goes back, and whatever it answers, nothing more can be done here.
-        KeyColourTable = before;
+        g_keyColourTable = before;
         (void)SendKeyColours();
         return sent;
     }

@@ -29,7 +29,7 @@ std::span<const uint16_t> KeyColourButtons();
 
 // The three profiles' colour tables, as the keyboard's colour memory should
 // hold them. Filled from the user mode files; never read from the keyboard.
-extern std::array<uint8_t, LightingProfiles * KeyColourTableBytes> KeyColourTable;
+extern std::array<uint8_t, LightingProfiles * KeyColourTableBytes> g_keyColourTable;
 Colour TableColour(int profile, int index);
 void SetTableColour(int profile, int index, Colour colour);
 
@@ -60,7 +60,7 @@ struct PaintResult {
 // nothing (colour is then the key's old one).
 PaintResult PaintKey(uint16_t controlId);
 
-// The viewed profile's whole table in keyCount / 18 + 1 frames of 54 bytes
+// The viewed profile's whole table in g_keyCount / 18 + 1 frames of 54 bytes
 // (keys 0, 18, 36, ...) inside one group. 1, or the first failing result.
 int32_t SendKeyColours();
 

@@ -3,6 +3,7 @@
 #include "lighting/UserModePreset.h"
 #include "platform/AtomicFile.h"
 #include "platform/PrivateProfile.h"
+#include "platform/Utf8.h"
 
 #include <algorithm>
 #include <charconv>

@@ -11,6 +11,7 @@
 
 #include "macro/MacroLimits.h"
 #include "platform/Bytes.h"
+#include "platform/Utf8.h"
 
 // One macro as the document, profile files and the editors hold it: a
 // 32512-byte block at explicit little-endian offsets.
@@ -77,9 +78,6 @@ std::u16string ReadMacroName(const uint8_t* block);
 // Cuts to 249 units without splitting a surrogate pair, zero-fills the rest
 // of the field (so the name is always terminated).
 void WriteMacroName(uint8_t* block, std::u16string_view name);
-
-std::u16string Utf8ToUtf16(std::string_view text);
-std::string Utf16ToUtf8(std::u16string_view text);
 
 // A view of one macro block. Byte is uint8_t (read and write) or const
 // uint8_t (read only); the view never owns the bytes.

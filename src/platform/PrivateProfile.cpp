@@ -153,29 +153,6 @@ void ForEachLine(std::string_view text, F&& f)
 
 } // namespace
 
-size_t CountUtf8Chars(std::string_view text)
-{
-    size_t n = 0;
-    for (char c : text) {
-        if ((static_cast<uint8_t>(c) & 0xC0) != 0x80)
-            ++n;
-    }
-    return n;
-}
-
-std::string CutUtf8Chars(std::string_view text, size_t maxChars)
-{
-    size_t chars = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<uint8_t>(text[i]) & 0xC0) != 0x80) {
-            if (chars == maxChars)
-                return std::string(text.substr(0, i));
-            ++chars;
-        }
-    }
-    return std::string(text);
-}
-
 const std::string* ParsedIni::Find(std::string_view section, std::string_view key) const
 {
     auto it = index.find(IndexKey(section, key));

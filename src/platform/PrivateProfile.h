@@ -91,8 +91,3 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
 bool WritePrivateProfileStrings(const std::string& section,
                                 const std::vector<std::pair<std::string, std::string>>& entries,
                                 const std::string& path, int* error = nullptr);
-
-// Number of characters (UTF-8 code points) in text.
-size_t CountUtf8Chars(std::string_view text);
-// The first maxChars characters of text.
-std::string CutUtf8Chars(std::string_view text, size_t maxChars);

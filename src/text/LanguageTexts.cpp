@@ -5,6 +5,7 @@
 #include "platform/PrivateProfile.h"
 #include "platform/ProblemReport.h"
 #include "platform/SettingsStore.h"
+#include "platform/Utf8.h"
 
 #include <cstdio>
 #include <algorithm>

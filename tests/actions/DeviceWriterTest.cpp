@@ -183,7 +183,7 @@ TEST_F(WriterTest, DeletingAMacroThatKeysUseRewritesAllThreeMaps)
     MacroList list = LoadMacroList();
     SelectMacro(list, 1);
     ASSERT_TRUE(DeleteSelectedMacro(list));
-    ASSERT_TRUE(macroLayoutChanged);
+    ASSERT_TRUE(g_macroLayoutChanged);
     ASSERT_EQ(ApplyMacroEdits(list), 1);
     kb->ClearFrameLog();
 
@@ -194,7 +194,7 @@ TEST_F(WriterTest, DeletingAMacroThatKeysUseRewritesAllThreeMaps)
     // first lost its macro and plays its own key again.
     EXPECT_EQ(EntryAt(m, 2, PositionOf(KeyB)), (KeyMapEntry{5, 1, 1}));
     EXPECT_EQ(EntryAt(m, 2, PositionOf(KeyA)), (KeyMapEntry{2, 2, 0x04}));
-    EXPECT_FALSE(macroLayoutChanged);
+    EXPECT_FALSE(g_macroLayoutChanged);
 
     // The layout flag is spent: the next Apply writes only the current map.
     kb->ClearFrameLog();
@@ -325,7 +325,7 @@ TEST_F(WriterTest, UnpluggedDuringApplyLeavesApplyEnabledAndTheFilesIntact)
     for (uint16_t id = 1; id <= 8; ++id)
         AddMacro(id, u"macro", 60); // about 2 KiB of image: 40 chunks
     SetSlot(1, KeyCodeToIndex(KeyA), 4, 3);
-    macroLayoutChanged = true;
+    g_macroLayoutChanged = true;
     const std::vector<uint8_t> documentBefore = DocumentBytes();
     kb->SetReportLatency(1ms);
 
@@ -351,7 +351,7 @@ TEST_F(WriterTest, UnpluggedDuringApplyLeavesApplyEnabledAndTheFilesIntact)
     EXPECT_EQ(ReadBytes(ProfileCachePath(0)), expected);
     EXPECT_EQ(ValidateProfileFile(ProfileCachePath(0)), 1);
     // The other profiles may still point at old macro positions.
-    EXPECT_TRUE(macroLayoutChanged);
+    EXPECT_TRUE(g_macroLayoutChanged);
 }
 
 TEST_F(WriterTest, ARefusedChunkStopsThatTransfer)

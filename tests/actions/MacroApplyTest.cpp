@@ -72,7 +72,7 @@ TEST_F(MacroApply, KeysOfADeletedMacroAreResetNotHandedToItsSuccessor)
     EXPECT_EQ(window.looks[ButtonA], ButtonLook::Default) << "the button shows the key unassigned";
     EXPECT_TRUE(window.applyEnabled);
     EXPECT_EQ(DocumentIds(), (std::vector<uint16_t>{1, 2, 4, 5, 3}));
-    macroLayoutChanged = false;
+    g_macroLayoutChanged = false;
 }
 
 TEST_F(MacroApply, InstalledMacrosAreNoLongerNewAndKeepTheirOrderAndEvents)
@@ -156,7 +156,7 @@ TEST_F(MacroApply, CancellingAfterADeleteLeavesTheDocumentAlone)
     // No apply: the working copies are dropped.
     EXPECT_EQ(DocumentIds(), (std::vector<uint16_t>{1, 2}));
     EXPECT_EQ(Slot(SlotA), SlotIs(AssignMacro, 2));
-    macroLayoutChanged = false;
+    g_macroLayoutChanged = false;
 }
 
 TEST_F(MacroApply, MoreThanAHundredMacrosChangeNothing)

@@ -97,7 +97,7 @@ TEST_F(MacroEditing, DeletingAMacroKeysUseAsksAndNoKeepsIt)
 {
     MacroList list = ListOfMacros({"One", "Two", "Three"});
     UseMacroInSlot(2047, 2); // the last slot of the block, outside every device profile
-    macroLayoutChanged = false;
+    g_macroLayoutChanged = false;
     SelectMacro(list, 1);
 
     prompts.answerYes = false;
@@ -105,13 +105,13 @@ TEST_F(MacroEditing, DeletingAMacroKeysUseAsksAndNoKeepsIt)
     EXPECT_EQ(MacroNames(list), (std::vector<std::string>{"One", "Two", "Three"}));
     ASSERT_EQ(prompts.questions.size(), 1u);
     EXPECT_EQ(prompts.questions[0], "Keys use it. Delete?");
-    EXPECT_TRUE(macroLayoutChanged) << "set before asking";
+    EXPECT_TRUE(g_macroLayoutChanged) << "set before asking";
 
     prompts.answerYes = true;
     EXPECT_TRUE(DeleteSelectedMacro(list));
     EXPECT_EQ(MacroNames(list), (std::vector<std::string>{"One", "Three"}));
     EXPECT_EQ(list.selected, 0);
-    macroLayoutChanged = false;
+    g_macroLayoutChanged = false;
 }
 
 TEST_F(MacroEditing, DeletingAnUnusedMacroDoesNotAsk)
@@ -124,14 +124,14 @@ TEST_F(MacroEditing, DeletingAnUnusedMacroDoesNotAsk)
         SetSlotValue(*g_configDoc.block, 31, 2);
     }
     SelectMacro(list, 1);
-    macroLayoutChanged = false;
+    g_macroLayoutChanged = false;
     EXPECT_TRUE(DeleteSelectedMacro(list));
     EXPECT_TRUE(prompts.questions.empty());
-    EXPECT_FALSE(macroLayoutChanged);
+    EXPECT_FALSE(g_macroLayoutChanged);
     EXPECT_EQ(list.selected, 0);
     EXPECT_FALSE(DeleteSelectedMacro(list)) << "One is in use and the answer is No";
     EXPECT_EQ(prompts.questions.size(), 1u);
-    macroLayoutChanged = false;
+    g_macroLayoutChanged = false;
 }
 
 TEST_F(MacroEditing, DeletingTheLastMacroLeavesNothingSelected)

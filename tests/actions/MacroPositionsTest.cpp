@@ -150,7 +150,7 @@ TEST_P(MacroPositionsTest, EveryProfilesKeyKeepsItsMacroAfterTheListChanges)
         }
         EXPECT_EQ(KeyMapOf(after, profile), expected);
     }
-    EXPECT_FALSE(macroLayoutChanged);
+    EXPECT_FALSE(g_macroLayoutChanged);
 }
 
 INSTANTIATE_TEST_SUITE_P(Edits, MacroPositionsTest, ::testing::ValuesIn(Cases), [](const auto& info) {

@@ -9,6 +9,7 @@
 #include "macro/MacroBlock.h"
 #include "platform/AtomicFile.h"
 #include "platform/SettingsStore.h"
+#include "state/ProcessState.h"
 #include "text/LanguageTexts.h"
 
 #include "support/RecordingPrompts.h"
@@ -35,7 +36,7 @@ protected:
                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
-        savedPaths = g_paths;
+        ResetProcessStateForTests();
         ::setenv("XDG_CONFIG_HOME", (dir / "xdg").c_str(), 1);
         SetProgramPathsForTests(dir.string(), (dir / "user" / "Orvan RT-604").string());
         SetSettingsFolderForTests((dir / "cfg").string());
@@ -66,12 +67,7 @@ protected:
     }
     void TearDown() override
     {
-        ShutdownDocuments();
-        g_app.currentProfile = -1;
-        SetMainWindowLink(nullptr);
-        SetPrompts(nullptr);
-        SetSettingsFolderForTests("");
-        g_paths = savedPaths;
+        ResetProcessStateForTests();
         std::filesystem::remove_all(dir);
     }
 
@@ -114,7 +110,6 @@ protected:
     }
 
     std::filesystem::path dir;
-    ProgramPaths savedPaths;
     RecordingPrompts prompts;
     HeadlessMainWindow window;
 };

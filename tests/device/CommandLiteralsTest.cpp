@@ -8,6 +8,7 @@
 #include "device/hid/HidDevice.h"
 #include "device/HidTestDescriptors.h"
 #include "keys/KeyTable.h"
+#include "state/ProcessState.h"
 #include "support/LiteralFrames.h"
 
 #include <gtest/gtest.h>
@@ -44,8 +45,8 @@ protected:
         };
         SetHidBackend(&backend);
         ASSERT_TRUE(g_configChannel.Open(ConfigPath, true, true, true, false));
-        keyCount = 128;
-        keyMapBytes = 512;
+        g_keyCount = 128;
+        g_keyMapBytes = 512;
         g_deviceConnected = 1;
         TransportTimings t;
         t.readTimeoutMs = 200;
@@ -54,15 +55,7 @@ protected:
         SetTransportTimings(t);
     }
 
-    void TearDown() override
-    {
-        g_deviceConnected = 0;
-        g_configChannel.Close();
-        SetHidBackend(nullptr);
-        SetTransportTimings(TransportTimings{});
-        keyCount = 126;
-        keyMapBytes = 378;
-    }
+    void TearDown() override { ResetProcessStateForTests(); }
 
     // Every frame written since the last call.
     std::vector<LiteralFrame> Written()

@@ -4,6 +4,7 @@
 #include "device/hid/HidDevice.h"
 #include "device/virtual/VirtualKeyboard.h"
 #include "platform/Bytes.h"
+#include "state/ProcessState.h"
 #include "support/FrameViolations.h"
 
 #include <gtest/gtest.h>
@@ -34,8 +35,8 @@ protected:
         SetHidBackend(&kb_);
         ASSERT_TRUE(g_configChannel.Open(kb_.ConfigPath(), true, true, true, false));
         const KeyboardModel* model = ModelForProductId(kb_.Memories().productId);
-        keyCount = model->keyCount;
-        keyMapBytes = model->keyMapBytes;
+        g_keyCount = model->keyCount;
+        g_keyMapBytes = model->keyMapBytes;
         g_deviceConnected = 1;
         TransportTimings t;
         t.readTimeoutMs = 40;
@@ -47,15 +48,7 @@ protected:
         kb_.ClearFrameLog();
     }
 
-    void TearDown() override
-    {
-        g_deviceConnected = 0;
-        g_configChannel.Close();
-        SetHidBackend(nullptr);
-        SetTransportTimings(TransportTimings{});
-        keyCount = 126;
-        keyMapBytes = 378;
-    }
+    void TearDown() override { ResetProcessStateForTests(); }
 
     // (length, offset) of every request the keyboard received with a command.
     std::vector<std::pair<int, int>> Chunks(uint8_t command) const

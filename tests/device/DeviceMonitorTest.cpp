@@ -66,8 +66,8 @@ TEST_P(MonitorModelTest, ModelFollowsTheProductId)
     VirtualKeyboard& kb = MakeKeyboard(o);
     Start(kb);
     ASSERT_TRUE(events_.WaitFor("reload"));
-    EXPECT_EQ(keyCount.load(), GetParam().keys);
-    EXPECT_EQ(keyMapBytes.load(), GetParam().mapBytes);
+    EXPECT_EQ(g_keyCount.load(), GetParam().keys);
+    EXPECT_EQ(g_keyMapBytes.load(), GetParam().mapBytes);
     // The default map read at connection is the keyboard's, byte for byte
     // over the model's map size.
     const std::vector<uint8_t> factory = kb.Memories().defaultKeyMap;

@@ -7,6 +7,7 @@
 #include "device/protocol/DeviceState.h"
 #include "device/hid/HidDevice.h"
 #include "device/virtual/VirtualKeyboard.h"
+#include "state/ProcessState.h"
 
 #include <gtest/gtest.h>
 
@@ -56,9 +57,8 @@ public:
 TEST(InterfaceChoiceTest, TheInterfaceTheKeyboardTypesThroughIsNeverOpened)
 {
     KeyboardWithTypingInterface backend;
-    g_app.deviceConnected = 0;
+    ResetProcessStateForTests();
     g_app.noAutoOpen = 1;
-    g_deviceConnected = 0;
     DeviceThreadTimings timings;
     timings.firstScanDelay = 1ms;
     timings.absentPoll = 20ms;
@@ -73,12 +73,7 @@ TEST(InterfaceChoiceTest, TheInterfaceTheKeyboardTypesThroughIsNeverOpened)
     const std::string config = g_configChannel.Path();
     const std::string notify = g_notifyChannel.Path();
     StopDeviceThreads();
-    SetHidBackend(nullptr);
-    SetDeviceThreadTimings(DeviceThreadTimings{});
-    g_app.deviceConnected = 0;
-    g_app.noAutoOpen = 0;
-    keyCount = 126;
-    keyMapBytes = 378;
+    ResetProcessStateForTests();
 
     ASSERT_TRUE(found);
     EXPECT_EQ(config, backend.keyboard.ConfigPath());

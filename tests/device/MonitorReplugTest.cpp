@@ -24,7 +24,7 @@ protected:
                 std::array<uint8_t, DeviceInfoBytes> info{};
                 ReadDeviceInfo(info);
                 std::array<uint8_t, MaxKeyMapBytes> map{};
-                ReadKeyMap(std::span<uint8_t>(map.data(), static_cast<size_t>(keyMapBytes.load())), 0);
+                ReadKeyMap(std::span<uint8_t>(map.data(), static_cast<size_t>(g_keyMapBytes.load())), 0);
                 Moment("reload ends");
             } else {
                 Moment(entry);

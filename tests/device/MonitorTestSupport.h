@@ -15,6 +15,7 @@
 #include "device/protocol/NotificationReader.h"
 #include "device/virtual/VirtualKeyboard.h"
 #include "platform/SettingsStore.h"
+#include "state/ProcessState.h"
 #include "text/LanguageTexts.h"
 
 #include "support/RecordingPrompts.h"
@@ -125,16 +126,10 @@ protected:
     {
         dir_ = std::filesystem::temp_directory_path() / ("rt604-monitor-" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir_);
+        ResetProcessStateForTests();
         SetSettingsFolderForTests(dir_.string());
         g_paths.programDir = std::string(RT604_DATA_DIR) + "/";
 
-        g_app.deviceConnected = 0;
-        g_app.noAutoOpen = 0;
-        g_app.currentProfile = -1;
-        g_app.macroCapacity = 0;
-        g_deviceConnected = 0;
-        keyCount = 126;
-        keyMapBytes = 378;
         DeviceThreadTimings t;
         t.presentPoll = 5ms;
         t.absentPoll = 20ms;
@@ -155,18 +150,10 @@ protected:
     void TearDown() override
     {
         StopDeviceThreads();
-        SetDeviceEvents(nullptr);
-        SetPrompts(nullptr);
-        SetHidBackend(nullptr);
+        ResetProcessStateForTests();
         // Wrappers before the keyboards they wrap.
         while (!backends_.empty())
             backends_.pop_back();
-        SetTransportTimings(TransportTimings{});
-        SetDeviceThreadTimings(DeviceThreadTimings{});
-        g_app.deviceConnected = 0;
-        g_app.noAutoOpen = 0;
-        keyCount = 126;
-        keyMapBytes = 378;
         std::filesystem::remove_all(dir_);
     }
 

@@ -19,6 +19,7 @@
 #include "device/hid/HidDevice.h"
 #include "device/hid/HidapiBackend.h"
 #include "platform/SettingsStore.h"
+#include "state/ProcessState.h"
 #include "text/LanguageTexts.h"
 
 #include "support/RecordingPrompts.h"
@@ -104,6 +105,7 @@ protected:
     {
         RT604_REQUIRE_UHID();
         dir = TestFolder("device");
+        ResetProcessStateForTests();
         SetProgramPathsForTests(RT604_DATA_DIR, (dir / "user" / "Orvan RT-604").string());
         SetSettingsFolderForTests((dir / "cfg").string());
         SetLanguageIndex(0);
@@ -111,13 +113,7 @@ protected:
         SetMainWindowLink(&window);
         SetDeviceEvents(&events);
         InitDocument();
-        g_app.deviceConnected = 0;
         g_app.noAutoOpen = 1;
-        g_app.currentProfile = -1;
-        g_app.macroCapacity = 0;
-        g_deviceConnected = 0;
-        keyCount = 126;
-        keyMapBytes = 378;
         // The real polls, but quicker rescans while the keyboard is away.
         DeviceThreadTimings timings;
         timings.absentPoll = 250ms;
@@ -136,19 +132,7 @@ protected:
         if (!active)
             return;
         StopDeviceThreads();
-        g_deviceConnected = 0;
-        g_configChannel.Close();
-        SetHidBackend(nullptr);
-        SetDeviceEvents(nullptr);
-        SetDeviceThreadTimings(DeviceThreadTimings{});
-        ShutdownDocuments();
-        SetMainWindowLink(nullptr);
-        SetPrompts(nullptr);
-        SetSettingsFolderForTests("");
-        g_app.deviceConnected = 0;
-        g_app.currentProfile = -1;
-        keyCount = 126;
-        keyMapBytes = 378;
+        ResetProcessStateForTests();
         fs::remove_all(dir);
     }
 
@@ -160,8 +144,8 @@ protected:
         ASSERT_TRUE(IsConfigCollection(g_configChannel));
         const KeyboardModel* model = ModelForProductId(g_configChannel.Attributes().productId);
         ASSERT_NE(model, nullptr);
-        keyCount = model->keyCount;
-        keyMapBytes = model->keyMapBytes;
+        g_keyCount = model->keyCount;
+        g_keyMapBytes = model->keyMapBytes;
         g_deviceConnected = 1;
         std::array<uint8_t, MaxKeyMapBytes> map{};
         ASSERT_EQ(ReadDefaultKeyMap(std::span<uint8_t>(map.data(), size_t(model->keyMapBytes))), 1);

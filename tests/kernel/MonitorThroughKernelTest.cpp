@@ -49,7 +49,7 @@ TEST_F(MonitorThroughKernelTest, EnumerationFindsBothCollectionsAndLeavesTheTypi
     StartAndWaitForKeyboard();
     EXPECT_EQ(g_configChannel.Path(), keyboard.ConfigPath());
     EXPECT_EQ(g_notifyChannel.Path(), keyboard.NotifyPath());
-    EXPECT_EQ(keyCount.load(), 128);
+    EXPECT_EQ(g_keyCount.load(), 128);
     for (const std::string& path : backend.Opened()) {
         EXPECT_EQ(NodeOf(path), keyboard.Nodes()[1]) << path << " is not the keyboard's vendor interface";
     }
@@ -60,7 +60,7 @@ TEST_F(MonitorThroughKernelTest, UnplugIsNoticedAndThePlugFindsTheKeyboardAgain)
     UhidKeyboardProcess keyboard({"--product=0"});
     ASSERT_EQ(keyboard.Nodes().size(), 2u) << keyboard.ReadyLine();
     StartAndWaitForKeyboard();
-    EXPECT_EQ(keyCount.load(), 126);
+    EXPECT_EQ(g_keyCount.load(), 126);
     events.Clear();
 
     ASSERT_EQ(keyboard.Command("unplug"), "ok unplugged");

@@ -14,7 +14,7 @@ using TransportThroughKernelTest = DeviceThroughKernelTest;
 
 std::vector<uint8_t> KeyMap(int profile)
 {
-    std::vector<uint8_t> map(size_t(keyMapBytes.load()));
+    std::vector<uint8_t> map(size_t(g_keyMapBytes.load()));
     EXPECT_EQ(ReadKeyMap(map, profile), 1);
     return map;
 }

@@ -3,6 +3,7 @@
 
 #include "base/ProgramPaths.h"
 #include "platform/SettingsStore.h"
+#include "state/ProcessState.h"
 #include "text/LanguageTexts.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +24,7 @@ protected:
                                            + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
-        savedPaths = g_paths;
+        ResetProcessStateForTests();
         SetProgramPathsForTests(dir.string(), (dir / "user").string());
         SetSettingsFolderForTests((dir / "cfg").string());
         SetLanguageIndex(0);
@@ -39,8 +40,7 @@ protected:
     }
     void TearDown() override
     {
-        SetSettingsFolderForTests("");
-        g_paths = savedPaths;
+        ResetProcessStateForTests();
         fs::remove_all(dir);
     }
     void WriteLanguageFile(const std::string& text)
@@ -49,7 +49,6 @@ protected:
     }
 
     fs::path dir;
-    ProgramPaths savedPaths;
 };
 
 TEST_F(KeyNamesTest, NamesComeFromTheLanguageFileWithUnknownKeysFormatted)

@@ -83,7 +83,7 @@ TEST_F(SmallKeyboardTest, The126KeyTableGoesInEightFramesOf18Keys)
 {
     ChooseUserEffect(1);
     for (size_t i = 0; i < 512; ++i)
-        KeyColourTable[512 + i] = static_cast<uint8_t>(i * 7);
+        g_keyColourTable[512 + i] = static_cast<uint8_t>(i * 7);
     ASSERT_EQ(SendKeyColours(), 1);
     const std::vector<Request> got = Received();
     ASSERT_EQ(got.size(), 10u);

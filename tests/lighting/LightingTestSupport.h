@@ -60,19 +60,8 @@ protected:
         std::filesystem::create_directories(dir / "preset");
         g_paths.presetPrefix = (dir / "preset" / "UserDengColor_").string();
         WriteText(g_paths.presetPrefix + "3.userd", PresetText);
-        ResetLightingState();
-        KeyColourTable.fill(0);
-        g_userModes = UserModeState{};
         IniCache::Instance().Clear();
         ASSERT_EQ(EnsureUserFolder(), 1);
-    }
-
-    void TearDown() override
-    {
-        ResetLightingState();
-        KeyColourTable.fill(0);
-        g_userModes = UserModeState{};
-        ConnectedKeyboardTest::TearDown();
     }
 
     // The requests received since the last ClearFrameLog, with the data a

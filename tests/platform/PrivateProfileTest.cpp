@@ -1,4 +1,5 @@
 #include "platform/PrivateProfile.h"
+#include "platform/Utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -319,15 +320,6 @@ TEST_F(PrivateProfileTest, ConcurrentWritersLoseNothing)
     for (std::thread& t : threads)
         t.join();
     EXPECT_EQ(GetPrivateProfileSection("S", path).size(), 40u);
-}
-
-TEST(Utf8Chars, CountsAndCutsWithoutSplittingSequences)
-{
-    EXPECT_EQ(CountUtf8Chars("aЖ\xF0\x9F\x98\x80"), 3u);
-    EXPECT_EQ(CutUtf8Chars("aЖ\xF0\x9F\x98\x80z", 2), "aЖ");
-    EXPECT_EQ(CutUtf8Chars("aЖ\xF0\x9F\x98\x80z", 3), "aЖ\xF0\x9F\x98\x80");
-    EXPECT_EQ(CutUtf8Chars("abc", 0), "");
-    EXPECT_EQ(CutUtf8Chars("abc", 10), "abc");
 }
 
 } // namespace

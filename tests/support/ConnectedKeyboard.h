@@ -27,6 +27,7 @@
 #include "macro/MacroBlock.h"
 #include "platform/AtomicFile.h"
 #include "platform/SettingsStore.h"
+#include "state/ProcessState.h"
 #include "text/LanguageTexts.h"
 
 #include "support/RecordingPrompts.h"
@@ -60,16 +61,13 @@ protected:
                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
-        savedPaths = g_paths;
+        ResetProcessStateForTests();
         SetProgramPathsForTests(RT604_DATA_DIR, (dir / "user" / "Orvan RT-604").string());
         SetSettingsFolderForTests((dir / "cfg").string());
         SetLanguageIndex(0);
         SetPrompts(&prompts);
         SetMainWindowLink(&window);
         InitDocument();
-        macroLayoutChanged = false;
-        ForgetAcceptedNameLoss();
-        g_app.currentProfile = -1;
 
         TransportTimings t;
         t.readTimeoutMs = 30;
@@ -87,23 +85,8 @@ protected:
     void TearDown() override
     {
         WaitForBusyIndicators();
-        SetDeviceEvents(nullptr);
-        Disconnect();
-        SetHidBackend(nullptr);
+        ResetProcessStateForTests();
         kb.reset();
-        SetTransportTimings(TransportTimings{});
-        SetApplyShowDelay(std::chrono::milliseconds(100));
-        SetBusyHideDelay(std::chrono::milliseconds(100));
-        keyCount = 126;
-        keyMapBytes = 378;
-        g_app.currentProfile = -1;
-        g_app.macroCapacity = 0;
-        macroLayoutChanged = false;
-        ShutdownDocuments();
-        SetMainWindowLink(nullptr);
-        SetPrompts(nullptr);
-        SetSettingsFolderForTests("");
-        g_paths = savedPaths;
         std::filesystem::remove_all(dir);
     }
 
@@ -115,8 +98,8 @@ protected:
         ASSERT_TRUE(g_configChannel.Open(kb->ConfigPath(), true, true, true, false));
         const KeyboardModel* model = ModelForProductId(options.productId);
         ASSERT_NE(model, nullptr);
-        keyCount = model->keyCount;
-        keyMapBytes = model->keyMapBytes;
+        g_keyCount = model->keyCount;
+        g_keyMapBytes = model->keyMapBytes;
         g_deviceConnected = 1;
         std::array<uint8_t, MaxKeyMapBytes> map{};
         ASSERT_EQ(ReadDefaultKeyMap(std::span<uint8_t>(map.data(), static_cast<size_t>(model->keyMapBytes))), 1);
@@ -201,8 +184,8 @@ protected:
         for (const Frame& f : kb->Requests()) {
             if (f[3] != CmdWriteKeyMap)
                 continue;
-            const int profile = ReadU16(f.data(), 5) / keyMapBytes.load();
-            if (ReadU16(f.data(), 5) % keyMapBytes.load() == 0)
+            const int profile = ReadU16(f.data(), 5) / g_keyMapBytes.load();
+            if (ReadU16(f.data(), 5) % g_keyMapBytes.load() == 0)
                 out.push_back(profile);
         }
         return out;
@@ -274,7 +257,6 @@ protected:
     VirtualKeyboardOptions options;
     std::unique_ptr<VirtualKeyboard> kb;
     std::filesystem::path dir;
-    ProgramPaths savedPaths;
     RecordingPrompts prompts;
     HeadlessMainWindow window;
 };

@@ -5,6 +5,7 @@
 #include "base/ProgramPaths.h"
 #include "platform/SettingsStore.h"
 #include "skin/gui/SkinImages.h"
+#include "state/ProcessState.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -28,18 +29,16 @@ protected:
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_ / "settings");
+        ResetProcessStateForTests();
         SetSettingsFolderForTests((dir_ / "settings").string());
         SetProgramPathsForTests(RT604_DATA_DIR, (dir_ / "user").string());
         previousFatal_ = SetSkinFatalHandler([this](const std::string& path) { missingImages_.push_back(path); });
-        g_app.deviceConnected = 0;
-        g_app.noAutoOpen = 0;
     }
 
     void TearDown() override
     {
         SetSkinFatalHandler(previousFatal_);
-        SetSettingsFolderForTests("");
-        g_app.deviceConnected = 0;
+        ResetProcessStateForTests();
         std::filesystem::remove_all(dir_);
     }
 

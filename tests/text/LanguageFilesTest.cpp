@@ -2,6 +2,7 @@
 #include "keys/MediaTable.h"
 #include "platform/AtomicFile.h"
 #include "platform/PrivateProfile.h"
+#include "platform/Utf8.h"
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 #include "platform/PrivateProfile.h"
 #include "support/RecordProblems.h"
 #include "platform/SettingsStore.h"
+#include "state/ProcessState.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ protected:
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
-        savedPaths = g_paths;
+        ResetProcessStateForTests();
         SetProgramPathsForTests(dir.string(), (dir / "user").string());
         SetSettingsFolderForTests((dir / "cfg").string());
         for (const char* v : LocaleVariables) {
@@ -45,8 +46,7 @@ protected:
             else
                 unsetenv(LocaleVariables[i]);
         }
-        SetSettingsFolderForTests("");
-        g_paths = savedPaths;
+        ResetProcessStateForTests();
         fs::remove_all(dir);
     }
 
@@ -75,7 +75,6 @@ protected:
     }
 
     fs::path dir;
-    ProgramPaths savedPaths;
     std::vector<std::optional<std::string>> savedEnv;
 };
 

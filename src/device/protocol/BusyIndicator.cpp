@@ -37,7 +37,7 @@ std::mutex g_runningLock;
 std::condition_variable g_runningChanged;
 int g_running = 0;
 std::atomic<bool> g_failNextStart{false};
-std::atomic<int64_t> g_hideDelayMs{100};
+std::atomic<int64_t> g_hideDelayMs{DefaultBusyHideDelay.count()};
 
 void BusyIndicatorThread(std::shared_ptr<BusyIndicatorState> state)
 {

@@ -32,4 +32,5 @@ void WaitForBusyIndicators();
 // thread to give.
 void FailNextBusyIndicatorStart();
 // The pause before hiding; 100 ms unless a test shortens it.
+inline constexpr std::chrono::milliseconds DefaultBusyHideDelay{100};
 void SetBusyHideDelay(std::chrono::milliseconds delay);

@@ -84,7 +84,7 @@ bool ValidProfile(int profile)
 
 size_t MapBytes()
 {
-    return static_cast<size_t>(keyMapBytes.load());
+    return static_cast<size_t>(g_keyMapBytes.load());
 }
 
 } // namespace

@@ -146,8 +146,8 @@ bool ScanForKeyboard()
     if (OpenConfigInterface()) {
         const KeyboardModel* model = ModelForProductId(g_configChannel.Attributes().productId);
         g_deviceConnected = 1;
-        keyCount = model->keyCount;
-        keyMapBytes = model->keyMapBytes;
+        g_keyCount = model->keyCount;
+        g_keyMapBytes = model->keyMapBytes;
         HandleConnectionState(1);
     }
     return true;
@@ -279,7 +279,7 @@ void HandleConnectionState(int32_t state)
         ShowTrayIcon(TrayIconDisconnected);
     } else {
         std::array<uint8_t, MaxKeyMapBytes> map{};
-        const size_t bytes = static_cast<size_t>(keyMapBytes.load());
+        const size_t bytes = static_cast<size_t>(g_keyMapBytes.load());
         if (ReadDefaultKeyMap(std::span<uint8_t>(map.data(), bytes)) == 1)
             StoreDefaultKeyMap(map, bytes);
         else

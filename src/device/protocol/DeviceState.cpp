@@ -4,9 +4,9 @@
 
 std::atomic<int32_t> g_deviceConnected{0};
 std::mutex g_deviceLock;
-std::atomic<int32_t> keyCount{126};
-std::atomic<int32_t> keyMapBytes{378};
-std::array<uint8_t, MaxKeyMapBytes> defaultKeyMap{};
+std::atomic<int32_t> g_keyCount{KeyboardModels[0].keyCount};
+std::atomic<int32_t> g_keyMapBytes{KeyboardModels[0].keyMapBytes};
+std::array<uint8_t, MaxKeyMapBytes> g_defaultKeyMap{};
 std::mutex g_defaultKeyMapLock;
 
 const KeyboardModel* ModelForProductId(uint16_t productId)
@@ -21,11 +21,11 @@ const KeyboardModel* ModelForProductId(uint16_t productId)
 std::array<uint8_t, MaxKeyMapBytes> CopyDefaultKeyMap()
 {
     std::lock_guard lock(g_defaultKeyMapLock);
-    return defaultKeyMap;
+    return g_defaultKeyMap;
 }
 
 void StoreDefaultKeyMap(const std::array<uint8_t, MaxKeyMapBytes>& map, size_t bytes)
 {
     std::lock_guard lock(g_defaultKeyMapLock);
-    std::copy_n(map.begin(), std::min(bytes, map.size()), defaultKeyMap.begin());
+    std::copy_n(map.begin(), std::min(bytes, map.size()), g_defaultKeyMap.begin());
 }

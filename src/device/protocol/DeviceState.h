@@ -38,13 +38,13 @@ extern std::mutex g_deviceLock;
 
 // The connected model's key count and key-map size; 126 and 378 until a
 // keyboard is found, then the last model's values.
-extern std::atomic<int32_t> keyCount;
-extern std::atomic<int32_t> keyMapBytes;
+extern std::atomic<int32_t> g_keyCount;
+extern std::atomic<int32_t> g_keyMapBytes;
 
 // The keyboard's factory key map, read at every connection. The monitor
 // writes it before it asks the window to reload; readers on other threads
 // take g_defaultKeyMapLock or use CopyDefaultKeyMap.
-extern std::array<uint8_t, MaxKeyMapBytes> defaultKeyMap;
+extern std::array<uint8_t, MaxKeyMapBytes> g_defaultKeyMap;
 extern std::mutex g_defaultKeyMapLock;
 std::array<uint8_t, MaxKeyMapBytes> CopyDefaultKeyMap();
 void StoreDefaultKeyMap(const std::array<uint8_t, MaxKeyMapBytes>& map, size_t bytes);

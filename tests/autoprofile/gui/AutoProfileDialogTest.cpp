@@ -6,6 +6,7 @@
 #include "autoprofile/gui/AutoProfileController.h"
 #include "autoprofile/gui/AutoProfileDialog.h"
 #include "platform/SettingsStore.h"
+#include "state/ProcessState.h"
 #include "text/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 #include "skin/gui/SkinFont.h"
@@ -74,7 +75,7 @@ protected:
         dir = fs::temp_directory_path() / ("rt604-autodialog-" + std::to_string(::getpid()) + "-" +
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
-        savedPaths = g_paths;
+        ResetProcessStateForTests();
         SetSettingsFolderForTests((dir / "cfg").string());
         SetProgramPathsForTests(RT604_DATA_DIR, (dir / "user").string());
         SetLanguageIndex(0);
@@ -83,8 +84,7 @@ protected:
     {
         dialog.reset();
         controller.reset();
-        SetSettingsFolderForTests("");
-        g_paths = savedPaths;
+        ResetProcessStateForTests();
         fs::remove_all(dir);
     }
 
@@ -121,7 +121,6 @@ protected:
 
     PendingClick click;
     fs::path dir;
-    ProgramPaths savedPaths;
     std::unique_ptr<AutoProfileController> controller;
     std::unique_ptr<AutoProfileDialog> dialog;
 };

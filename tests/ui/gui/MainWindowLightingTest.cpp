@@ -55,14 +55,6 @@ void Type(QWidget* widget, const QString& text)
 
 class LightingWindowTest : public MainWindowTest {
 protected:
-    void TearDown() override
-    {
-        MainWindowTest::TearDown();
-        ResetLightingState();
-        KeyColourTable.fill(0);
-        g_userModes = UserModeState{};
-    }
-
     std::vector<uint8_t> Record(int profile, size_t field, size_t count) const
     {
         const KeyboardMemories m = kb->Memories();

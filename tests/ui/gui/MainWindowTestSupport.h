@@ -27,6 +27,7 @@
 #include "platform/SettingsStore.h"
 #include "text/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
+#include "state/ProcessState.h"
 #include "ui/MainWindow.h"
 
 #include <QCoreApplication>
@@ -64,14 +65,11 @@ protected:
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir / "cfg");
-        savedPaths = g_paths;
+        ResetProcessStateForTests();
         SetSettingsFolderForTests((dir / "cfg").string());
         SetProgramPathsForTests(RT604_DATA_DIR, (dir / "user" / "Orvan RT-604").string());
         SetLanguageIndex(0);
         g_app.noAutoOpen = 1;
-        g_app.deviceConnected = 0;
-        g_app.currentProfile = -1;
-        ForgetAcceptedNameLoss();
 
         TransportTimings t;
         t.readTimeoutMs = 50;
@@ -105,20 +103,8 @@ protected:
         window.reset();
         events.reset();
         link.reset();
-        ShutdownDocuments();
-        SetPrompts(nullptr);
-        SetHidBackend(nullptr);
+        ResetProcessStateForTests();
         kb.reset();
-        SetTransportTimings(TransportTimings{});
-        SetDeviceThreadTimings(DeviceThreadTimings{});
-        SetApplyShowDelay(std::chrono::milliseconds(100));
-        SetBusyHideDelay(std::chrono::milliseconds(100));
-        g_app.deviceConnected = 0;
-        g_app.currentProfile = -1;
-        g_app.noAutoOpen = 0;
-        ResetLightingState();
-        SetSettingsFolderForTests("");
-        g_paths = savedPaths;
         std::filesystem::remove_all(dir);
     }
 
@@ -239,7 +225,6 @@ protected:
     std::string Path(const std::string& name) const { return (dir / name).string(); }
 
     std::filesystem::path dir;
-    ProgramPaths savedPaths;
     RecordingPrompts prompts;
     std::unique_ptr<VirtualKeyboard> kb;
     UiDispatcher dispatcher;
