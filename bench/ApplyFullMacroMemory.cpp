@@ -12,6 +12,7 @@
 #include "config/ConfigDocument.h"
 #include "actions/DeviceCopy.h"
 #include "actions/ProfileSwitch.h"
+#include "device/hid/CurrentHidBackend.h"
 #include "device/protocol/BusyIndicator.h"
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceState.h"

@@ -7,6 +7,7 @@
 #include "base/AppState.h"
 #include "ctl/CtlCommands.h"
 #include "config/DeviceKeyMap.h"
+#include "device/hid/CurrentHidBackend.h"
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceMonitor.h"
 #include "device/protocol/DeviceState.h"

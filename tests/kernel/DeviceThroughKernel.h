@@ -12,6 +12,7 @@
 #include "base/UserPrompts.h"
 #include "config/ConfigDocument.h"
 #include "actions/ProfileImport.h"
+#include "device/hid/CurrentHidBackend.h"
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceEvents.h"
 #include "device/protocol/DeviceMonitor.h"

@@ -14,6 +14,7 @@
 #include "config/DeviceKeyMap.h"
 #include "config/ConfigDocument.h"
 #include "actions/ProfileSwitch.h"
+#include "device/hid/CurrentHidBackend.h"
 #include "device/protocol/BusyIndicator.h"
 #include "device/protocol/CommandFrame.h"
 #include "device/protocol/DeviceCommands.h"

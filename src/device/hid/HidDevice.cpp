@@ -1,5 +1,7 @@
 #include "device/hid/HidDevice.h"
 
+#include "device/hid/CurrentHidBackend.h"
+
 #include <algorithm>
 #include <chrono>
 #include <map>

@@ -4,6 +4,7 @@
 // real device threads, with a scripted answerer for questions, messages and
 // file dialogs, the real skin and language files and a temporary user folder.
 
+#include "device/hid/CurrentHidBackend.h"
 #include "support/SpinUntil.h"
 #include "base/AppState.h"
 #include "base/MainWindowLink.h"
