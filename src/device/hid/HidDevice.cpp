@@ -1,6 +1,7 @@
 #include "device/hid/HidDevice.h"
 
 #include "device/hid/CurrentHidBackend.h"
+#include "device/hid/ReportQueries.h"
 
 #include <algorithm>
 #include <chrono>

@@ -6,6 +6,7 @@
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceEvents.h"
 #include "device/protocol/DeviceState.h"
+#include "device/protocol/KeyboardConnection.h"
 #include "device/hid/HidDevice.h"
 #include "device/protocol/NotificationReader.h"
 #include "text/LanguageTexts.h"
@@ -95,10 +96,7 @@ bool ScanForKeyboard()
     if (!g_configChannel.EnumerateInterfaces())
         return false;
     if (OpenConfigInterface()) {
-        const KeyboardModel* model = ModelForProductId(g_configChannel.Attributes().productId);
-        g_deviceConnected = 1;
-        keyCount = model->keyCount;
-        keyMapBytes = model->keyMapBytes;
+        (void)TakeKeyboardModel(); // the identity test took only a keyboard of a known model
         HandleConnectionState(1);
     }
     return true;
@@ -139,15 +137,8 @@ void HandleConnectionState(int32_t state)
         }
         ShowTrayIcon(TrayIconDisconnected);
     } else {
-        std::array<uint8_t, MaxKeyMapBytes> map{};
-        const size_t bytes = static_cast<size_t>(keyMapBytes.load());
-        if (ReadDefaultKeyMap(std::span<uint8_t>(map.data(), bytes)) == 1)
-            StoreDefaultKeyMap(map, bytes);
-        else
+        if (ConnectKeyboard().defaultKeyMap != 1)
             Prompts().ShowMessage(LoadText("MAIN_DEFAULT_MATRIX_PROMPT"), MessageStyle::Normal);
-        std::array<uint8_t, DeviceInfoBytes> info{};
-        if (ReadDeviceInfo(info) == 1)
-            g_app.macroCapacity = static_cast<uint32_t>(info[DeviceInfoMacroUnits]) * MacroUnitBytes;
         Events().ReloadFromKeyboard();
         ShowTrayIcon(TrayIconConnected);
     }
