@@ -11,9 +11,11 @@
 #include "actions/ApplyChanges.h"
 #include "config/ConfigDocument.h"
 #include "actions/ProfileSwitch.h"
+#include "device/hid/CurrentHidBackend.h"
 #include "device/protocol/BusyIndicator.h"
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceState.h"
+#include "device/protocol/KeyboardConnection.h"
 #include "device/hid/HidDevice.h"
 #include "device/virtual/UhidKeyboard.h"
 #include "device/virtual/VirtualKeyboard.h"
@@ -135,15 +137,10 @@ struct ApplyFixture {
             error = "cannot open " + path;
             return;
         }
-        g_keyCount = 128;
-        g_keyMapBytes = 512;
-        g_deviceConnected = 1;
-        std::array<uint8_t, MaxKeyMapBytes> map{};
-        ReadDefaultKeyMap(map);
-        StoreDefaultKeyMap(map, map.size());
-        std::array<uint8_t, DeviceInfoBytes> info{};
-        ReadDeviceInfo(info);
-        g_app.macroCapacity = info[DeviceInfoMacroUnits] * uint32_t{MacroUnitBytes};
+        if (!TakeKeyboardModel() || !ConnectKeyboard().Done()) {
+            error = "the keyboard on " + path + " does not answer";
+            return;
+        }
         ReloadFromDevice(false); // creates the profile cache
         FillDocument();
         keyboard.SetFrameLogEnabled(false);

@@ -19,6 +19,7 @@
 #include "autoprofile/AutoProfileSwitcher.h"
 #include "config/ConfigDocument.h"
 #include "autoprofile/gui/AutoProfileController.h"
+#include "device/hid/CurrentHidBackend.h"
 #include "device/protocol/DeviceState.h"
 #include "device/hid/HidDevice.h"
 #include "device/virtual/VirtualKeyboard.h"

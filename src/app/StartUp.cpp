@@ -3,6 +3,7 @@
 #include "base/AppState.h"
 #include "base/MainWindowLink.h"
 #include "base/ProgramPaths.h"
+#include "device/hid/CurrentHidBackend.h"
 #include "device/virtual/SaveFailureNotice.h"
 #include "platform/SingleInstance.h"
 #include "base/UserPrompts.h"

@@ -7,9 +7,11 @@
 #include "base/AppState.h"
 #include "ctl/CtlCommands.h"
 #include "config/DeviceKeyMap.h"
+#include "device/hid/CurrentHidBackend.h"
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceMonitor.h"
 #include "device/protocol/DeviceState.h"
+#include "device/protocol/KeyboardConnection.h"
 #include "device/hid/HidDevice.h"
 #include "device/virtual/VirtualKeyboard.h"
 #include "device/virtual/VirtualKeyboardStateFile.h"
@@ -27,11 +29,7 @@ bool OpenKeyboard()
             continue;
         if (!g_configChannel.Open(info->path, true, true, true, false))
             continue;
-        const KeyboardModel* model = ModelForProductId(g_configChannel.Attributes().productId);
-        if (IsConfigCollection(g_configChannel) && model) {
-            g_keyCount = model->keyCount;
-            g_keyMapBytes = model->keyMapBytes;
-            g_deviceConnected = 1;
+        if (IsConfigCollection(g_configChannel) && TakeKeyboardModel()) {
             found = true;
             break;
         }
@@ -73,15 +71,10 @@ int KeyboardSession::Connect()
         CtlError("no Orvan RT-604 keyboard is connected (or it cannot be opened: see the udev rule in the README)");
         return ExitNoKeyboard;
     }
-    std::array<uint8_t, MaxKeyMapBytes> map{};
-    const size_t bytes = static_cast<size_t>(g_keyMapBytes.load());
-    std::array<uint8_t, DeviceInfoBytes> info{};
-    if (ReadDefaultKeyMap(std::span<uint8_t>(map.data(), bytes)) != 1 || ReadDeviceInfo(info) != 1) {
+    if (!ConnectKeyboard().Done()) {
         CtlError("the keyboard does not answer");
         return ExitNoKeyboard;
     }
-    StoreDefaultKeyMap(map, bytes);
-    g_app.macroCapacity = info[DeviceInfoMacroUnits] * uint32_t{MacroUnitBytes};
     g_app.currentProfile = -1;
     return ExitOk;
 }

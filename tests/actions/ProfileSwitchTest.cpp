@@ -1,3 +1,4 @@
+#include "device/hid/CurrentHidBackend.h"
 #include "support/ConnectedKeyboard.h"
 
 #include "device/protocol/ActiveProfile.h"

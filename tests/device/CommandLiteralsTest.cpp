@@ -1,6 +1,7 @@
 // The program's device commands against the literal frames, over a scripted
 // device that answers with the literal replies: the requests go out byte for
 // byte as the tables say, and the replies are read from the right bytes.
+#include "device/hid/CurrentHidBackend.h"
 #include "device/protocol/CommandFrame.h"
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceState.h"

@@ -1,3 +1,4 @@
+#include "device/hid/CurrentHidBackend.h"
 #include "device/protocol/CommandFrame.h"
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceState.h"

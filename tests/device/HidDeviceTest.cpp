@@ -1,4 +1,5 @@
 #include "device/FakeHidBackend.h"
+#include "device/hid/CurrentHidBackend.h"
 #include "device/hid/HidDevice.h"
 #include "device/HidTestDescriptors.h"
 

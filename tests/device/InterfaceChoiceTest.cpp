@@ -3,6 +3,7 @@
 // and hidraw names every interface's collection, so only the two collections
 // the program talks to are ever opened.
 #include "base/AppState.h"
+#include "device/hid/CurrentHidBackend.h"
 #include "device/protocol/DeviceMonitor.h"
 #include "device/protocol/DeviceState.h"
 #include "device/hid/HidDevice.h"

@@ -6,6 +6,7 @@
 #include "base/AppState.h"
 #include "base/ProgramPaths.h"
 #include "base/UserPrompts.h"
+#include "device/hid/CurrentHidBackend.h"
 #include "device/protocol/BusyIndicator.h"
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceEvents.h"

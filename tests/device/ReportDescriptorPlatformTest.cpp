@@ -3,6 +3,7 @@
 #include "device/hid/HidDevice.h"
 #include "device/protocol/NotificationReader.h"
 #include "device/hid/ReportDescriptor.h"
+#include "device/hid/ReportQueries.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
 #include "device/HidTestDescriptors.h"
 #include "device/hid/ReportDescriptor.h"
+#include "device/hid/ReportQueries.h"
 
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+#include "device/hid/CurrentHidBackend.h"
 #include "device/protocol/CommandFrame.h"
 #include "device/protocol/DeviceState.h"
 #include "device/hid/HidDevice.h"

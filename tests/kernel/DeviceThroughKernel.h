@@ -12,10 +12,12 @@
 #include "base/UserPrompts.h"
 #include "config/ConfigDocument.h"
 #include "actions/ProfileImport.h"
+#include "device/hid/CurrentHidBackend.h"
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceEvents.h"
 #include "device/protocol/DeviceMonitor.h"
 #include "device/protocol/DeviceState.h"
+#include "device/protocol/KeyboardConnection.h"
 #include "device/hid/HidDevice.h"
 #include "device/hid/HidapiBackend.h"
 #include "platform/SettingsStore.h"
@@ -142,17 +144,10 @@ protected:
     {
         ASSERT_TRUE(g_configChannel.Open(configPath, true, true, true, false)) << configPath;
         ASSERT_TRUE(IsConfigCollection(g_configChannel));
-        const KeyboardModel* model = ModelForProductId(g_configChannel.Attributes().productId);
-        ASSERT_NE(model, nullptr);
-        g_keyCount = model->keyCount;
-        g_keyMapBytes = model->keyMapBytes;
-        g_deviceConnected = 1;
-        std::array<uint8_t, MaxKeyMapBytes> map{};
-        ASSERT_EQ(ReadDefaultKeyMap(std::span<uint8_t>(map.data(), size_t(model->keyMapBytes))), 1);
-        StoreDefaultKeyMap(map, size_t(model->keyMapBytes));
-        std::array<uint8_t, DeviceInfoBytes> info{};
-        ASSERT_EQ(ReadDeviceInfo(info), 1);
-        g_app.macroCapacity = info[DeviceInfoMacroUnits] * uint32_t{MacroUnitBytes};
+        ASSERT_TRUE(TakeKeyboardModel());
+        const KeyboardConnectReads reads = ConnectKeyboard();
+        ASSERT_EQ(reads.defaultKeyMap, 1);
+        ASSERT_EQ(reads.deviceInfo, 1);
     }
 
     // The device threads have the keyboard, and the reader listens to it.

@@ -4,6 +4,7 @@
 #include "DeviceThroughKernel.h"
 #include "ProfileFiles.h"
 
+#include "device/hid/CurrentHidBackend.h"
 #include "device/virtual/VirtualKeyboardMemory.h"
 
 #include <future>

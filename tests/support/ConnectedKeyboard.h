@@ -15,11 +15,13 @@
 #include "config/DeviceKeyMap.h"
 #include "config/ConfigDocument.h"
 #include "actions/ProfileSwitch.h"
+#include "device/hid/CurrentHidBackend.h"
 #include "device/protocol/BusyIndicator.h"
 #include "device/protocol/CommandFrame.h"
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceEvents.h"
 #include "device/protocol/DeviceState.h"
+#include "device/protocol/KeyboardConnection.h"
 #include "device/hid/HidDevice.h"
 #include "device/virtual/VirtualKeyboard.h"
 #include "keys/KeyTable.h"
@@ -96,17 +98,10 @@ protected:
     void Connect()
     {
         ASSERT_TRUE(g_configChannel.Open(kb->ConfigPath(), true, true, true, false));
-        const KeyboardModel* model = ModelForProductId(options.productId);
-        ASSERT_NE(model, nullptr);
-        g_keyCount = model->keyCount;
-        g_keyMapBytes = model->keyMapBytes;
-        g_deviceConnected = 1;
-        std::array<uint8_t, MaxKeyMapBytes> map{};
-        ASSERT_EQ(ReadDefaultKeyMap(std::span<uint8_t>(map.data(), static_cast<size_t>(model->keyMapBytes))), 1);
-        StoreDefaultKeyMap(map, static_cast<size_t>(model->keyMapBytes));
-        std::array<uint8_t, DeviceInfoBytes> info{};
-        ASSERT_EQ(ReadDeviceInfo(info), 1);
-        g_app.macroCapacity = info[DeviceInfoMacroUnits] * uint32_t{MacroUnitBytes};
+        ASSERT_TRUE(TakeKeyboardModel());
+        const KeyboardConnectReads reads = ConnectKeyboard();
+        ASSERT_EQ(reads.defaultKeyMap, 1);
+        ASSERT_EQ(reads.deviceInfo, 1);
         g_app.deviceConnected = 1;
         kb->ClearFrameLog();
     }

@@ -4,6 +4,7 @@
 #include "base/MainWindowLink.h"
 #include "base/ProgramPaths.h"
 #include "config/ConfigDocument.h"
+#include "device/hid/CurrentHidBackend.h"
 #include "device/protocol/DeviceMonitor.h"
 #include "device/virtual/VirtualKeyboard.h"
 #include "keys/KeyTable.h"

@@ -102,8 +102,3 @@ public:
     // Whether something is there under the path at all.
     bool Present(const std::string& path) { return !NodeIdentity(path).empty(); }
 };
-
-// The backend every channel uses; the hidapi backend unless one was set.
-HidBackend& CurrentHidBackend();
-// nullptr restores the default. The caller keeps ownership.
-void SetHidBackend(HidBackend* backend);

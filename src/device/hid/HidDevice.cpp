@@ -1,5 +1,8 @@
 #include "device/hid/HidDevice.h"
 
+#include "device/hid/CurrentHidBackend.h"
+#include "device/hid/ReportQueries.h"
+
 #include <algorithm>
 #include <chrono>
 #include <map>

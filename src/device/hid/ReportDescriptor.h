@@ -10,7 +10,8 @@
 // Our own HID report-descriptor parser: hidraw hands out only the raw
 // descriptor, and the rest of the program wants, per top-level collection,
 // what the Windows HID parser reports (usage, report lengths, button and
-// value capabilities) plus the usage lists of an input report.
+// value capabilities) plus the usage lists of an input report. The parser
+// is here; the queries over a report are in ReportQueries.h.
 
 enum class HidReportType : uint8_t { Input = 0, Output = 1, Feature = 2 };
 inline constexpr size_t HidReportTypeCount = 3;
@@ -129,29 +130,6 @@ struct HidCollectionInfo {
 bool ParseReportDescriptor(std::span<const uint8_t> descriptor, std::vector<HidCollectionInfo>& collections,
                            std::string* error = nullptr);
 
-// Queries over one report (report id in byte 0) of one collection.
-
-// Longest usage list the collection can report for a usage page (the
-// platform's number: the button elements of that page in all its reports).
-uint32_t MaxUsageListLength(const HidCollectionInfo& collection, HidReportType type, uint16_t usagePage);
-// The button elements of a page in one report: no usage list for that report
-// can be longer.
-uint32_t ReportUsageSlots(const HidCollectionInfo& collection, HidReportType type, uint16_t usagePage,
-                          uint8_t reportId);
-// What the data-item tables of all three report types cost in bytes.
+// What the data-item tables of all three report types cost in bytes; the
+// parser makes a collection past HidMaxTableBytes unusable.
 uint64_t DataItemTableBytes(const HidCollectionInfo& collection);
-
-// Usages of the page that are on in the report: array slots mapped through
-// their usages (out-of-range values and usage 0 dropped), set variable bits.
-// At most maxCount are kept (HidStatusBufferTooSmall when more were on).
-uint32_t GetUsages(const HidCollectionInfo& collection, HidReportType type, uint16_t usagePage,
-                   std::span<const uint8_t> report, std::vector<uint16_t>& usages, size_t maxCount);
-
-// Raw bits of a value usage (of the first element when the field repeats a
-// single usage), and its value scaled from the logical to the physical range
-// (the physical range defaults to the logical one when both are 0). A field
-// wider than 32 bits gives HidStatusBufferTooSmall: its value does not fit.
-uint32_t GetUsageValue(const HidCollectionInfo& collection, HidReportType type, uint16_t usagePage, uint16_t usage,
-                       std::span<const uint8_t> report, uint32_t& raw);
-uint32_t GetScaledUsageValue(const HidCollectionInfo& collection, HidReportType type, uint16_t usagePage,
-                             uint16_t usage, std::span<const uint8_t> report, int32_t& scaled);

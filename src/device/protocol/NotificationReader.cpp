@@ -1,8 +1,8 @@
 #include "device/protocol/NotificationReader.h"
 
 #include "device/protocol/DeviceEvents.h"
-#include "device/protocol/DeviceMonitor.h"
 #include "device/protocol/DeviceState.h"
+#include "device/protocol/DeviceThreads.h"
 #include "device/hid/HidDevice.h"
 
 #include <condition_variable>

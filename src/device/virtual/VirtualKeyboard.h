@@ -1,14 +1,18 @@
 #pragma once
 
-#include "device/protocol/CommandFrame.h"
 #include "device/hid/HidBackend.h"
+#include "device/protocol/CommandFrame.h"
+#include "device/virtual/KeyboardMemories.h"
+#include "device/virtual/VirtualKeyboardChecks.h"
+#include "device/virtual/VirtualKeyboardFactory.h"
 #include "device/virtual/VirtualKeyboardMemory.h"
+#include "device/virtual/VirtualKeyboardOptions.h"
+#include "device/virtual/VirtualKeyboardState.h"
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,39 +26,10 @@ class KeyboardStateFile;
 //
 // Thread-safe: any thread may transfer on any handle or use the controls
 // while another thread waits in a read.
-
-struct VirtualKeyboardOptions {
-    uint16_t productId = 0x5000; // 0x5000: 128 keys; 0: 126 keys
-    uint8_t macroUnits = 64;     // DeviceInfo byte 11, units of 128 bytes
-    bool plugged = true;
-    // A mouse of another vendor beside the keyboard, for the scans to skip.
-    bool withMouse = true;
-    // true: paths spell "vid_320f&pid_5000" as Windows paths do; false: the
-    // ids are only in the enumeration, as with hidraw nodes.
-    bool pathsWithIds = true;
-    // The lighting effect codes of the information block (bytes 12..43),
-    // 0x00 and 0xFE for empty entries; unset: the factory list.
-    std::optional<std::array<uint8_t, 32>> effectCodes;
-    // After EnterLoader the keyboard runs its firmware loader and is gone
-    // from the bus; it comes back (as after a replug) once this has passed.
-    std::chrono::milliseconds loaderTime{4000};
-};
-
-enum class FrameDirection { Request, Reply };
-
-struct LoggedFrame {
-    FrameDirection direction;
-    Frame frame;
-    uint32_t faults = 0; // FrameFault bits of a request the keyboard refused as malformed
-};
-
-// Every frame a virtual keyboard refuses as one the hardware would not take
-// is also told here, as one line, whichever keyboard of the process it was.
-// The default sink appends the line to the file that the environment
-// variable RT604_FRAME_VIOLATIONS names, when it names one: test runs watch
-// the programs they start through it. nullptr restores the default.
-using FrameViolationSink = void (*)(const std::string& line);
-void SetFrameViolationSink(FrameViolationSink sink);
+//
+// The firmware's answers are VirtualKeyboardMemory.h's, the checks of every
+// frame VirtualKeyboardChecks.h's; this header brings those with it, and the
+// factory memories and the state file's codec, for whoever runs a keyboard.
 
 struct VirtualKeyboardCore;
 
@@ -156,10 +131,8 @@ private:
     std::shared_ptr<VirtualKeyboardCore> core_;
 };
 
-// The factory memories of a keyboard made with options: its model, macro
-// memory and effect list.
-KeyboardMemories FactoryMemories(const VirtualKeyboardOptions& options);
-
-// The state file's codec.
-std::vector<uint8_t> EncodeKeyboardState(const KeyboardMemories& memories);
-bool DecodeKeyboardState(const uint8_t* bytes, size_t size, KeyboardMemories& out);
+// A virtual keyboard of the model the file holds, running on the file (made
+// as a factory keyboard of options' model when missing). Nothing, with
+// error naming the file and the reason, when the file cannot be used.
+std::unique_ptr<VirtualKeyboard> OpenVirtualKeyboard(const std::string& path, VirtualKeyboardOptions options,
+                                                     std::string& error);

@@ -1,7 +1,6 @@
 #include "device/virtual/VirtualKeyboardChecks.h"
 
 #include "device/protocol/DeviceState.h"
-#include "device/virtual/VirtualKeyboard.h"
 #include "platform/Bytes.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "device/protocol/CommandFrame.h"
-#include "device/virtual/VirtualKeyboardMemory.h"
+#include "device/virtual/KeyboardMemories.h"
 
 #include <cstdint>
 #include <span>
@@ -38,6 +38,12 @@ uint32_t CheckRequestFrame(const KeyboardMemories& memories, const Frame& reques
 // One line naming the frame and its faults, for the keyboard's reports.
 std::string DescribeRefusedFrame(const Frame& request, uint32_t faults);
 
-// Tells a refused frame's line to the process's sink (see
-// SetFrameViolationSink in VirtualKeyboard.h).
+// Every frame a virtual keyboard refuses as one the hardware would not take
+// is also told here, as one line, whichever keyboard of the process it was.
+// The default sink appends the line to the file that the environment
+// variable RT604_FRAME_VIOLATIONS names, when it names one: test runs watch
+// the programs they start through it. nullptr restores the default.
+using FrameViolationSink = void (*)(const std::string& line);
+void SetFrameViolationSink(FrameViolationSink sink);
+// Tells a refused frame's line to the process's sink.
 void ReportViolation(const std::string& line);

@@ -1,5 +1,6 @@
+#include "device/virtual/VirtualKeyboardFactory.h"
+
 #include "device/protocol/DeviceState.h"
-#include "device/virtual/VirtualKeyboardMemory.h"
 #include "keys/KeyTable.h"
 #include "keys/MediaTable.h"
 
@@ -189,4 +190,12 @@ const std::vector<uint8_t>& MouseReportDescriptor()
         0xC0,       // End Collection
     };
     return descriptor;
+}
+
+KeyboardMemories FactoryMemories(const VirtualKeyboardOptions& options)
+{
+    KeyboardMemories m = FactoryMemories(options.productId, options.macroUnits);
+    if (options.effectCodes)
+        std::copy(options.effectCodes->begin(), options.effectCodes->end(), m.deviceInfo.begin() + DeviceInfoEffectCodes);
+    return m;
 }

@@ -1,46 +1,14 @@
 #pragma once
 
 #include "device/protocol/CommandFrame.h"
+#include "device/virtual/KeyboardMemories.h"
 
-#include <array>
 #include <cstdint>
 #include <optional>
-#include <vector>
 
-// The virtual keyboard's firmware: its memories and how it answers one
-// request frame. No threads or timing here; VirtualKeyboard adds those.
-
-inline constexpr size_t VkParamBytes = 256; // three 42-byte records and spare room
-inline constexpr size_t VkLightingRecordBytes = 42;
-inline constexpr size_t VkKeyColorBytes = 3 * 512;
-inline constexpr int VkProfiles = 3;
-
-struct KeyboardMemories {
-    uint16_t productId = 0x5000;
-    int keyCount = 128;
-    int keyMapBytes = 512;
-    std::array<uint8_t, 44> deviceInfo{};
-    std::array<uint8_t, VkParamBytes> params{};
-    std::vector<uint8_t> keyMaps;       // VkProfiles × keyMapBytes
-    std::vector<uint8_t> defaultKeyMap; // keyMapBytes
-    std::vector<uint8_t> macroMemory;   // deviceInfo[11] × 128
-    std::array<uint8_t, VkKeyColorBytes> keyColors{};
-
-    uint8_t ActiveProfile() const { return deviceInfo[10]; }
-    size_t MacroCapacity() const { return macroMemory.size(); }
-    bool operator==(const KeyboardMemories&) const = default;
-};
-
-// The factory state of a model (product 0x5000 or 0) with a macro memory of
-// macroUnits × 128 bytes.
-KeyboardMemories FactoryMemories(uint16_t productId, uint8_t macroUnits);
-// The factory key map: position k holds the key whose light has colour
-// index k (row × 21 + column); positions 126 and 127 exist on the 128-key model.
-std::vector<uint8_t> FactoryKeyMap(uint16_t productId);
-// The key code at each position of the factory map (0 for none): G keys as
-// 511 + n, Fn and empty positions 0. Sized to the model's key count.
-std::vector<uint16_t> FactoryKeyCodes(uint16_t productId);
-inline constexpr int FnPosition = 110;
+// The virtual keyboard's firmware: how it answers one request frame, as a
+// pure function of its memories and the frame. No threads, timing or faults
+// here; VirtualKeyboard adds those.
 
 struct FirmwareOutcome {
     std::optional<Frame> reply; // none for the loader switch
@@ -62,11 +30,3 @@ FirmwareOutcome HandleRequest(KeyboardMemories& memories, const Frame& request);
 // the next effect code of the information block after the one it holds,
 // wrapping round and skipping empty entries. false when it offers none.
 bool NextEffectOnKeyboard(KeyboardMemories& memories);
-
-// Report descriptors of the virtual keyboard's interfaces.
-// The keyboard's interface: the vendor collection (report 4, 63 data bytes
-// each way) first, then Consumer Control (report 3, one 16-bit usage).
-const std::vector<uint8_t>& KeyboardReportDescriptor();
-// An ordinary three-button mouse of another vendor.
-const std::vector<uint8_t>& MouseReportDescriptor();
-inline constexpr uint8_t NoticeReportId = 3;

@@ -1,7 +1,7 @@
 #include "device/virtual/VirtualKeyboardStateFile.h"
 
 #include "device/protocol/DeviceState.h"
-#include "device/virtual/VirtualKeyboard.h"
+#include "device/virtual/VirtualKeyboardState.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileAccess.h"
 #include "platform/FileLock.h"
@@ -205,20 +205,4 @@ bool KeyboardStateFile::Release(KeyboardMemories& memories, bool changed, std::s
     }
     Unlock();
     return ok;
-}
-
-std::unique_ptr<VirtualKeyboard> OpenVirtualKeyboard(const std::string& path, VirtualKeyboardOptions options,
-                                                     std::string& error)
-{
-    auto file = std::make_unique<KeyboardStateFile>(path);
-    if (!ModelForProductId(options.productId))
-        options.productId = 0x5000;
-    KeyboardMemories memories = FactoryMemories(options);
-    if (!file->Open(memories, error))
-        return nullptr;
-    options.productId = memories.productId;
-    options.macroUnits = memories.deviceInfo[DeviceInfoMacroUnits];
-    auto keyboard = std::make_unique<VirtualKeyboard>(options);
-    keyboard->AttachStateFile(std::move(file), memories);
-    return keyboard;
 }

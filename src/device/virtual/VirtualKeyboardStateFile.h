@@ -1,13 +1,12 @@
 #pragma once
 
-#include "device/virtual/VirtualKeyboardMemory.h"
+#include "device/virtual/KeyboardMemories.h"
 
 #include <chrono>
+#include <ctime>
 #include <memory>
 #include <string>
-
-class VirtualKeyboard;
-struct VirtualKeyboardOptions;
+#include <sys/types.h>
 
 // The file a virtual keyboard keeps its memories in. Every process that runs
 // on one file (the window and rt604ctl) behaves as one keyboard: each access
@@ -59,9 +58,3 @@ private:
     Identity seen_;
     std::chrono::milliseconds lockWait_{5000};
 };
-
-// A virtual keyboard of the model the file holds, running on the file (made
-// as a factory keyboard of options' model when missing). Nothing, with
-// error naming the file and the reason, when the file cannot be used.
-std::unique_ptr<VirtualKeyboard> OpenVirtualKeyboard(const std::string& path, VirtualKeyboardOptions options,
-                                                     std::string& error);

@@ -4,6 +4,7 @@
 #include "KeyEditorTestSupport.h"
 
 #include "assign/gui/MacroMemoryGauge.h"
+#include "device/hid/CurrentHidBackend.h"
 #include "macro/MacroImage.h"
 
 using namespace CompositeControl;

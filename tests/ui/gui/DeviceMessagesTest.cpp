@@ -1,3 +1,4 @@
+#include "device/hid/CurrentHidBackend.h"
 #include "support/ShellTestSupport.h"
 
 #include "base/UserPrompts.h"

@@ -4,6 +4,7 @@
 
 #include "MainWindowTestSupport.h"
 
+#include "device/hid/CurrentHidBackend.h"
 #include "ui/TrayIcon.h"
 #include "assign/KeyAssignment.h"
 #include "assign/gui/CompositeDialog.h"

@@ -1,5 +1,6 @@
 #include "MainWindowTestSupport.h"
 
+#include "device/hid/CurrentHidBackend.h"
 #include "ui/TrayIcon.h"
 #include "assign/KeyAssignment.h"
 #include "lighting/UserModePreset.h"

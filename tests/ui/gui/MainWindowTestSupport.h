@@ -5,6 +5,7 @@
 // file dialogs, the real skin and language files and a temporary user folder.
 
 #include "support/RecordingPrompts.h"
+#include "device/hid/CurrentHidBackend.h"
 #include "support/SpinUntil.h"
 #include "base/AppState.h"
 #include "base/MainWindowLink.h"

@@ -1,4 +1,4 @@
-#include "device/hid/HidBackend.h"
+#include "device/hid/CurrentHidBackend.h"
 
 #include "device/hid/HidapiBackend.h"
 
