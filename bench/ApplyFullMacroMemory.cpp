@@ -4,7 +4,6 @@
 // once with the keyboard behind the HID backend seam, once plugged into the
 // kernel through /dev/uhid and reached through hidraw (the latter runs in the
 // VM of tools/kernel-test.sh).
-#include "base/AppState.h"
 #include "base/MainWindowLink.h"
 #include "base/ProgramPaths.h"
 #include "base/UserPrompts.h"
@@ -144,7 +143,7 @@ struct ApplyFixture {
         StoreDefaultKeyMap(map, map.size());
         std::array<uint8_t, DeviceInfoBytes> info{};
         ReadDeviceInfo(info);
-        g_app.macroCapacity = info[DeviceInfoMacroUnits] * uint32_t{MacroUnitBytes};
+        g_macroCapacity = info[DeviceInfoMacroUnits] * uint32_t{MacroUnitBytes};
         ReloadFromDevice(false); // creates the profile cache
         FillDocument();
         keyboard.SetFrameLogEnabled(false);

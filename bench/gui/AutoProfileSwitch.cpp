@@ -12,7 +12,6 @@
 // The host is the main window's minus its widgets: the same core calls.
 #include "../../tests/support/XServer.h"
 
-#include "base/AppState.h"
 #include "base/MainWindowLink.h"
 #include "base/ProgramPaths.h"
 #include "autoprofile/AutoProfileRules.h"
@@ -42,7 +41,7 @@ namespace {
 
 class CoreHost final : public AutoProfileHost {
 public:
-    int32_t KnownProfile() override { return g_app.currentProfile.load(); }
+    int32_t KnownProfile() override { return g_currentProfile.load(); }
     int32_t ReadActiveProfile() override { return RereadCurrentProfile(); }
     bool IsBusy() override { return false; }
     bool HasUnappliedChanges() override { return MainWindow().IsApplyEnabled(); }
@@ -82,7 +81,6 @@ struct Setting {
         keyCount = 128;
         keyMapBytes = 512;
         g_deviceConnected = 1;
-        g_app.deviceConnected = 1;
         kb->SetReportLatency(std::chrono::milliseconds(1));
 
         AutoProfileSettings rules;
@@ -96,7 +94,6 @@ struct Setting {
     {
         controller.reset();
         g_deviceConnected = 0;
-        g_app.deviceConnected = 0;
         g_configChannel.Close();
         SetHidBackend(nullptr);
         kb.reset();

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <new>
 
-#include "base/AppState.h"
 #include "actions/DeviceWriter.h"
 #include "config/ConfigDocument.h"
 #include "device/protocol/DeviceCommands.h"
@@ -56,7 +55,7 @@ int32_t CopyDocumentForDevice(int allProfiles)
 
 int32_t GetCurrentProfile()
 {
-    const int32_t cached = g_app.currentProfile.load();
+    const int32_t cached = g_currentProfile.load();
     if (cached >= 0 && cached < ProfileCount)
         return cached;
     std::array<uint8_t, DeviceInfoBytes> info{};
@@ -67,7 +66,7 @@ int32_t GetCurrentProfile()
     // groups everywhere the profile is used; treat it as no answer.
     if (profile >= ProfileCount)
         return -1;
-    g_app.currentProfile = profile;
+    g_currentProfile = profile;
     return profile;
 }
 
@@ -80,9 +79,9 @@ int32_t SetCurrentProfile(int32_t index)
         return 0;
     info[DeviceInfoActiveProfile] = static_cast<uint8_t>(index);
     if (WriteDeviceInfo(info) != 1) {
-        g_app.currentProfile = -1;
+        g_currentProfile = -1;
         return 0;
     }
-    g_app.currentProfile = index;
+    g_currentProfile = index;
     return 1;
 }

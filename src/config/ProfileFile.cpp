@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "base/AppState.h"
+#include "device/protocol/DeviceState.h"
 #include "base/ProgramPaths.h"
 #include "base/UserPrompts.h"
 #include "config/ConfigDocument.h"
@@ -276,7 +276,7 @@ int32_t SaveDocumentToFile(int lockSwitch, const std::string& path, int* error)
 
 int32_t SaveDocumentToProfileCache(int lockSwitch, int* error)
 {
-    const std::string path = ProfileCachePath(g_app.currentProfile.load());
+    const std::string path = ProfileCachePath(g_currentProfile.load());
     DocumentLock lock(lockSwitch != 0);
     // The cache comes into being only from the keyboard's own contents.
     struct stat st {};

@@ -4,7 +4,6 @@
 #include <optional>
 #include <span>
 
-#include "base/AppState.h"
 #include "ctl/CtlCommands.h"
 #include "config/DeviceKeyMap.h"
 #include "device/protocol/DeviceCommands.h"
@@ -49,7 +48,7 @@ KeyboardSession::~KeyboardSession()
 {
     g_deviceConnected = 0;
     g_configChannel.Close();
-    g_app.currentProfile = -1;
+    g_currentProfile = -1;
     if (virtual_) {
         SetHidBackend(nullptr);
         virtual_.reset();
@@ -81,8 +80,8 @@ int KeyboardSession::Connect()
         return ExitNoKeyboard;
     }
     StoreDefaultKeyMap(map, bytes);
-    g_app.macroCapacity = info[DeviceInfoMacroUnits] * uint32_t{MacroUnitBytes};
-    g_app.currentProfile = -1;
+    g_macroCapacity = info[DeviceInfoMacroUnits] * uint32_t{MacroUnitBytes};
+    g_currentProfile = -1;
     return ExitOk;
 }
 

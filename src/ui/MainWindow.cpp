@@ -1,7 +1,8 @@
 #include "ui/MainWindow.h"
 #include "ui/MainWindowLighting.h"
 
-#include "base/AppState.h"
+#include "device/protocol/DeviceState.h"
+#include "ui/WindowState.h"
 #include "base/ProgramPaths.h"
 #include "ui/EventLog.h"
 #include "ui/ShellMessages.h"
@@ -32,10 +33,8 @@ CVarkelinDlg::CVarkelinDlg(const Options& options, QWidget* parent)
 
 CVarkelinDlg::~CVarkelinDlg()
 {
-    if (g_app.mainWindow.load() == this) {
-        g_app.mainWindow = nullptr;
-        g_app.mainWindowHandle = nullptr;
-    }
+    QWidget* self = this;
+    g_mainWindow.compare_exchange_strong(self, nullptr);
     delete about_;
     delete noDevicePrompt_;
 }
@@ -45,9 +44,8 @@ void CVarkelinDlg::Initialise(const std::function<void()>& startDeviceThreads)
     // The window has no system menu on this platform: About lives in the
     // notification-area menu.
     setWindowIcon(QApplication::windowIcon());
-    g_app.mainWindowHandle = this;
-    g_app.mainWindow = this;
-    g_app.currentProfile = -1;
+    g_mainWindow = this;
+    g_currentProfile = -1;
     if (startDeviceThreads)
         startDeviceThreads();
 

@@ -1,6 +1,6 @@
 #include "ui/MainWindow.h"
 
-#include "base/AppState.h"
+#include "device/protocol/DeviceState.h"
 #include "base/MainWindowLink.h"
 #include "ui/TrayIcon.h"
 #include "autoprofile/AutoProfileSwitcher.h"
@@ -25,7 +25,7 @@ class MainWindowAutoProfileHost final : public AutoProfileHost {
 public:
     explicit MainWindowAutoProfileHost(CVarkelinDlg& window) : window_(window) {}
 
-    int32_t KnownProfile() override { return g_app.currentProfile.load(); }
+    int32_t KnownProfile() override { return g_currentProfile.load(); }
     int32_t ReadActiveProfile() override { return window_.FollowKeyboardProfile(); }
     bool IsBusy() override { return window_.IsAutoProfileBlocked(); }
     bool HasUnappliedChanges() override
@@ -79,8 +79,8 @@ int32_t CVarkelinDlg::FollowKeyboardProfile()
     // keyboard) nor under an open editor, whose edits go to the profile it
     // was opened on.
     if (IsAutoProfileBlocked())
-        return g_app.currentProfile.load();
-    const int32_t before = g_app.currentProfile.load();
+        return g_currentProfile.load();
+    const int32_t before = g_currentProfile.load();
     const int32_t now = RereadCurrentProfile();
     if (now != before && now >= 0) {
         Trace("keyboard-profile " + std::to_string(now + 1));
@@ -151,7 +151,7 @@ void CVarkelinDlg::UpdateTrayProfileMarks()
         return;
     // The profile is known from the reload of a connection on (before the
     // connection counts as handled) until the keyboard is lost.
-    const int32_t active = g_app.currentProfile.load();
+    const int32_t active = g_currentProfile.load();
     for (QAction* action : tray_->Menu()->actions()) {
         const int command = action->data().toInt();
         if (!IsProfileCommand(command))

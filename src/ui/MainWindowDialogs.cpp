@@ -1,6 +1,6 @@
 #include "ui/MainWindow.h"
 
-#include "base/AppState.h"
+#include "device/protocol/DeviceState.h"
 #include "actions/DeviceCopy.h"
 #include "config/gui/DlgProfile.h"
 #include "text/LanguageTexts.h"
@@ -43,7 +43,7 @@ void CVarkelinDlg::FollowKeyboardAfterClosing(QWidget* subWindow)
     // have switched it meanwhile. Read once the window is gone for good.
     subWindow->installEventFilter(new HideWatcher(subWindow, [this] {
         QTimer::singleShot(0, this, [this] {
-            if (!exiting_ && g_app.deviceConnected.load())
+            if (!exiting_ && g_deviceConnected.load())
                 FollowKeyboardProfile();
         });
     }));

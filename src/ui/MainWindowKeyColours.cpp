@@ -1,7 +1,6 @@
 #include "ui/MainWindow.h"
 #include "ui/MainWindowLighting.h"
 
-#include "base/AppState.h"
 #include "base/UserPrompts.h"
 #include "config/ConfigDocument.h"
 #include "actions/DeviceCopy.h"

@@ -6,7 +6,6 @@
 
 #include "KernelTestSupport.h"
 
-#include "base/AppState.h"
 #include "base/MainWindowLink.h"
 #include "base/ProgramPaths.h"
 #include "base/UserPrompts.h"
@@ -134,11 +133,10 @@ protected:
         SetMainWindowLink(&window);
         SetDeviceEvents(&events);
         InitDocument();
-        g_app.deviceConnected = 0;
-        g_app.noAutoOpen = 1;
-        g_app.currentProfile = -1;
-        g_app.macroCapacity = 0;
         g_deviceConnected = 0;
+        g_noAutoOpen = 1;
+        g_currentProfile = -1;
+        g_macroCapacity = 0;
         keyCount = 126;
         keyMapBytes = 378;
         // The real polls, but quicker rescans while the keyboard is away.
@@ -168,8 +166,7 @@ protected:
         SetMainWindowLink(nullptr);
         SetPrompts(nullptr);
         SetSettingsFolderForTests("");
-        g_app.deviceConnected = 0;
-        g_app.currentProfile = -1;
+        g_currentProfile = -1;
         keyCount = 126;
         keyMapBytes = 378;
         fs::remove_all(dir);
@@ -191,7 +188,7 @@ protected:
         StoreDefaultKeyMap(map, size_t(model->keyMapBytes));
         std::array<uint8_t, DeviceInfoBytes> info{};
         ASSERT_EQ(ReadDeviceInfo(info), 1);
-        g_app.macroCapacity = info[DeviceInfoMacroUnits] * uint32_t{MacroUnitBytes};
+        g_macroCapacity = info[DeviceInfoMacroUnits] * uint32_t{MacroUnitBytes};
     }
 
     // The device threads have the keyboard, and the reader listens to it.

@@ -6,7 +6,6 @@
 // Any frame the keyboard refuses as malformed fails the test
 // (support/FrameViolations.h).
 
-#include "base/AppState.h"
 #include "base/MainWindowLink.h"
 #include "base/ProgramPaths.h"
 #include "base/UserPrompts.h"
@@ -113,7 +112,7 @@ protected:
         InitDocument();
         macroLayoutChanged = false;
         ForgetAcceptedNameLoss();
-        g_app.currentProfile = -1;
+        g_currentProfile = -1;
 
         TransportTimings t;
         t.readTimeoutMs = 30;
@@ -140,8 +139,8 @@ protected:
         SetBusyHideDelay(std::chrono::milliseconds(100));
         keyCount = 126;
         keyMapBytes = 378;
-        g_app.currentProfile = -1;
-        g_app.macroCapacity = 0;
+        g_currentProfile = -1;
+        g_macroCapacity = 0;
         macroLayoutChanged = false;
         ShutdownDocuments();
         SetMainWindowLink(nullptr);
@@ -167,8 +166,7 @@ protected:
         StoreDefaultKeyMap(map, static_cast<size_t>(model->keyMapBytes));
         std::array<uint8_t, DeviceInfoBytes> info{};
         ASSERT_EQ(ReadDeviceInfo(info), 1);
-        g_app.macroCapacity = info[DeviceInfoMacroUnits] * uint32_t{MacroUnitBytes};
-        g_app.deviceConnected = 1;
+        g_macroCapacity = info[DeviceInfoMacroUnits] * uint32_t{MacroUnitBytes};
         kb->ClearFrameLog();
     }
 
@@ -176,8 +174,7 @@ protected:
     {
         g_deviceConnected = 0;
         g_configChannel.Close();
-        g_app.deviceConnected = 0;
-        g_app.currentProfile = -1;
+        g_currentProfile = -1;
     }
 
     // ---- the keyboard's side ----
@@ -315,7 +312,7 @@ protected:
         if (HasFatalFailure())
             return;
         ASSERT_EQ(ReloadFromDevice(false), 1);
-        ASSERT_EQ(g_app.currentProfile.load(), 0);
+        ASSERT_EQ(g_currentProfile.load(), 0);
         kb->ClearFrameLog();
     }
 };

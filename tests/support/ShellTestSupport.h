@@ -1,7 +1,8 @@
 #pragma once
 
 #include "support/SpinUntil.h"
-#include "base/AppState.h"
+#include "device/protocol/DeviceState.h"
+#include "device/protocol/DeviceMonitor.h"
 #include "base/ProgramPaths.h"
 #include "platform/SettingsStore.h"
 #include "skin/gui/SkinImages.h"
@@ -31,15 +32,15 @@ protected:
         SetSettingsFolderForTests((dir_ / "settings").string());
         SetProgramPathsForTests(RT604_DATA_DIR, (dir_ / "user").string());
         previousFatal_ = SetSkinFatalHandler([this](const std::string& path) { missingImages_.push_back(path); });
-        g_app.deviceConnected = 0;
-        g_app.noAutoOpen = 0;
+        g_deviceConnected = 0;
+        g_noAutoOpen = 0;
     }
 
     void TearDown() override
     {
         SetSkinFatalHandler(previousFatal_);
         SetSettingsFolderForTests("");
-        g_app.deviceConnected = 0;
+        g_deviceConnected = 0;
         std::filesystem::remove_all(dir_);
     }
 

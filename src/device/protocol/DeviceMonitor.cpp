@@ -1,13 +1,10 @@
 #include "device/protocol/DeviceMonitor.h"
 
-#include "base/AppState.h"
-#include "base/UserPrompts.h"
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceEvents.h"
 #include "device/protocol/DeviceState.h"
 #include "device/hid/HidDevice.h"
 #include "device/protocol/NotificationReader.h"
-#include "text/LanguageTexts.h"
 
 #include <algorithm>
 #include <cctype>
@@ -145,7 +142,6 @@ bool ScanForKeyboard()
         return false;
     if (OpenConfigInterface()) {
         const KeyboardModel* model = ModelForProductId(g_configChannel.Attributes().productId);
-        g_deviceConnected = 1;
         keyCount = model->keyCount;
         keyMapBytes = model->keyMapBytes;
         HandleConnectionState(1);
@@ -170,6 +166,8 @@ bool Probe()
 }
 
 } // namespace
+
+std::atomic<int32_t> g_noAutoOpen{0};
 
 DeviceThreadTimings CurrentDeviceThreadTimings()
 {
@@ -268,14 +266,15 @@ bool FirstScanPending()
 
 void HandleConnectionState(int32_t state)
 {
-    if (state == g_app.deviceConnected.load())
+    // The flag changes before anything is told: the connection's reads (and
+    // the window's reload) need it, and from a loss on every command fails
+    // at once instead of trying the dead channel.
+    if (g_deviceConnected.exchange(state) == state)
         return;
     if (state == 0) {
-        if (g_app.deviceConnected.load() == 1) {
-            g_app.currentProfile = -1;
-            Events().DeviceLost();
-            Events().HideMainWindow();
-        }
+        g_currentProfile = -1;
+        Events().DeviceLost();
+        Events().HideMainWindow();
         ShowTrayIcon(TrayIconDisconnected);
     } else {
         std::array<uint8_t, MaxKeyMapBytes> map{};
@@ -283,18 +282,17 @@ void HandleConnectionState(int32_t state)
         if (ReadDefaultKeyMap(std::span<uint8_t>(map.data(), bytes)) == 1)
             StoreDefaultKeyMap(map, bytes);
         else
-            Prompts().ShowMessage(LoadText("MAIN_DEFAULT_MATRIX_PROMPT"), MessageStyle::Normal);
+            Events().DefaultKeyMapUnreadable();
         std::array<uint8_t, DeviceInfoBytes> info{};
         if (ReadDeviceInfo(info) == 1)
-            g_app.macroCapacity = static_cast<uint32_t>(info[DeviceInfoMacroUnits]) * MacroUnitBytes;
+            g_macroCapacity = static_cast<uint32_t>(info[DeviceInfoMacroUnits]) * MacroUnitBytes;
         Events().ReloadFromKeyboard();
         ShowTrayIcon(TrayIconConnected);
     }
-    g_app.deviceConnected = state;
-    if (g_app.noAutoOpen.load() == 0) {
+    if (g_noAutoOpen.load() == 0) {
         if (state == 1)
             Events().OpenMainWindow();
-        g_app.noAutoOpen = 1;
+        g_noAutoOpen = 1;
     }
 }
 
@@ -314,24 +312,21 @@ void MonitorThread()
         ~GoneListenerEnd() { g_configChannel.SetGoneListener({}); }
     } goneListenerEnd;
     bool firstReport = true;
-    if (g_app.noAutoOpen.load() == 1 && !SleepUnlessStopping(CurrentDeviceThreadTimings().firstScanDelay))
+    if (g_noAutoOpen.load() == 1 && !SleepUnlessStopping(CurrentDeviceThreadTimings().firstScanDelay))
         return;
     if (!Probe())
         return;
     bool hungUp = false;
     while (!DeviceThreadsStopping()) {
-        if (g_deviceConnected.load() == 1 && (hungUp || !SameKeyboardStillThere())) {
-            g_deviceConnected = 0;
+        if (g_deviceConnected.load() == 1 && (hungUp || !SameKeyboardStillThere()))
             HandleConnectionState(0);
-        }
         if (g_deviceConnected.load() == 0) {
             if (!ScanForKeyboard())
                 return;
             if (firstReport) {
                 firstReport = false;
-                HandleConnectionState(g_deviceConnected.load());
                 if (g_deviceConnected.load() == 0)
-                    g_app.noAutoOpen = 1;
+                    g_noAutoOpen = 1;
                 EndFirstScan();
             }
             g_configChannel.FreeInterfaceList();

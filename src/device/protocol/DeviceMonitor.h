@@ -2,6 +2,7 @@
 
 #include "device/hid/HidBackend.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -28,6 +29,12 @@ struct DeviceThreadTimings {
 DeviceThreadTimings CurrentDeviceThreadTimings();
 void SetDeviceThreadTimings(const DeviceThreadTimings& timings);
 
+// 1: the main window is not opened by itself when the keyboard is found
+// (started with /Start, or the first scan found no keyboard). The start-up
+// sets it before the threads start; the monitor sets it once it has opened
+// the window or passed the chance.
+extern std::atomic<int32_t> g_noAutoOpen;
+
 // Starts the notification reader, then the monitor. false when a thread
 // could not be created (the other is stopped again).
 bool StartDeviceThreads();
@@ -39,6 +46,8 @@ void StopDeviceThreads();
 // Thread bodies; each returns when an enumeration fails or the threads are
 // being stopped.
 void MonitorThread();
+// Sets g_deviceConnected to state (1 found, 0 lost) and, when that changed
+// it, tells the window.
 void HandleConnectionState(int32_t state);
 
 // The tray icon the connection handler last chose (128 or 141).

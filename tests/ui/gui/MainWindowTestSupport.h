@@ -5,7 +5,7 @@
 // file dialogs, the real skin and language files and a temporary user folder.
 
 #include "support/SpinUntil.h"
-#include "base/AppState.h"
+#include "device/protocol/DeviceState.h"
 #include "base/MainWindowLink.h"
 #include "base/ProgramPaths.h"
 #include "base/UserPrompts.h"
@@ -105,9 +105,9 @@ protected:
         SetSettingsFolderForTests((dir / "cfg").string());
         SetProgramPathsForTests(RT604_DATA_DIR, (dir / "user" / "Orvan RT-604").string());
         SetLanguageIndex(0);
-        g_app.noAutoOpen = 1;
-        g_app.deviceConnected = 0;
-        g_app.currentProfile = -1;
+        g_noAutoOpen = 1;
+        g_deviceConnected = 0;
+        g_currentProfile = -1;
         ForgetAcceptedNameLoss();
 
         TransportTimings t;
@@ -150,9 +150,9 @@ protected:
         SetDeviceThreadTimings(DeviceThreadTimings{});
         SetApplyShowDelay(std::chrono::milliseconds(100));
         SetBusyHideDelay(std::chrono::milliseconds(100));
-        g_app.deviceConnected = 0;
-        g_app.currentProfile = -1;
-        g_app.noAutoOpen = 0;
+        g_deviceConnected = 0;
+        g_currentProfile = -1;
+        g_noAutoOpen = 0;
         ResetLightingState();
         SetSettingsFolderForTests("");
         g_paths = savedPaths;
@@ -202,10 +202,20 @@ protected:
             threadsStarted = StartDeviceThreads();
         });
         ASSERT_TRUE(threadsStarted);
-        ASSERT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 1; }));
+        ASSERT_TRUE(SpinUntil([this] { return ConnectionHandled(1); }));
         ASSERT_TRUE(SpinUntil([this] { return ReaderOnTheKeyboard(); }));
         SpinUntil([] { return false; }, 20); // the posted INIT and the like
         kb->ClearFrameLog();
+    }
+
+    // The window has handled the keyboard's arrival (1: reload and icon
+    // done) or its loss (0: sub-windows closed, window hidden, icon shown).
+    // The connected flag changes as the monitor begins, so alone it says
+    // too little.
+    bool ConnectionHandled(int32_t state) const
+    {
+        return g_deviceConnected.load() == state &&
+               window->TrayIconId() == (state == 1 ? TrayIconConnected : TrayIconDisconnected);
     }
 
     // The notification reader has the keyboard plugged in now open. The
