@@ -33,8 +33,8 @@ CVarkelinDlg::CVarkelinDlg(const Options& options, QWidget* parent)
 
 CVarkelinDlg::~CVarkelinDlg()
 {
-    QWidget* self = this;
-    g_mainWindow.compare_exchange_strong(self, nullptr);
+    if (g_mainWindow.load() == this)
+        g_mainWindow = nullptr;
     delete about_;
     delete noDevicePrompt_;
 }
