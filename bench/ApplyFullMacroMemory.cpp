@@ -4,7 +4,6 @@
 // once with the keyboard behind the HID backend seam, once plugged into the
 // kernel through /dev/uhid and reached through hidraw (the latter runs in the
 // VM of tools/kernel-test.sh).
-#include "base/AppState.h"
 #include "base/MainWindowLink.h"
 #include "base/ProgramPaths.h"
 #include "base/UserPrompts.h"
@@ -137,7 +136,12 @@ struct ApplyFixture {
             error = "cannot open " + path;
             return;
         }
-        if (!TakeKeyboardModel() || !ConnectKeyboard().Done()) {
+        if (!TakeKeyboardModel()) {
+            error = "the keyboard on " + path + " is of no known model";
+            return;
+        }
+        g_deviceConnected = 1;
+        if (!ConnectKeyboard().Done()) {
             error = "the keyboard on " + path + " does not answer";
             return;
         }

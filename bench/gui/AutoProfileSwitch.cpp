@@ -12,7 +12,6 @@
 // The host is the main window's minus its widgets: the same core calls.
 #include "../../tests/support/XServer.h"
 
-#include "base/AppState.h"
 #include "base/MainWindowLink.h"
 #include "base/ProgramPaths.h"
 #include "autoprofile/AutoProfileRules.h"
@@ -43,7 +42,7 @@ namespace {
 
 class CoreHost final : public AutoProfileHost {
 public:
-    int32_t KnownProfile() override { return g_app.currentProfile.load(); }
+    int32_t KnownProfile() override { return g_currentProfile.load(); }
     int32_t ReadActiveProfile() override { return RereadCurrentProfile(); }
     bool IsBusy() override { return false; }
     bool HasUnappliedChanges() override { return MainWindow().IsApplyEnabled(); }
@@ -83,7 +82,6 @@ struct Setting {
         g_keyCount = 128;
         g_keyMapBytes = 512;
         g_deviceConnected = 1;
-        g_app.deviceConnected = 1;
         kb->SetReportLatency(std::chrono::milliseconds(1));
 
         AutoProfileSettings rules;
@@ -97,7 +95,6 @@ struct Setting {
     {
         controller.reset();
         g_deviceConnected = 0;
-        g_app.deviceConnected = 0;
         g_configChannel.Close();
         SetHidBackend(nullptr);
         kb.reset();

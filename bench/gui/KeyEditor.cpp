@@ -3,7 +3,7 @@
 // it records between two key presses sent 200 ms apart. Offscreen, with the
 // real skin and language files; key events carry native scan codes as the
 // window system's do.
-#include "base/AppState.h"
+#include "device/protocol/DeviceState.h"
 #include "base/ProgramPaths.h"
 #include "assign/KeyAssignment.h"
 #include "assign/gui/CompositeDialog.h"
@@ -54,7 +54,7 @@ struct Setting {
         SetProgramPathsForTests(RT604_DATA_DIR, (folder / "user").string());
         SetLanguageIndex(0);
         InitDocument();
-        g_app.currentProfile = 0;
+        g_currentProfile = 0;
         MacroList list = LoadMacroList();
         for (int n = 0; n < MacroCount; ++n) {
             CreateMacro(list);

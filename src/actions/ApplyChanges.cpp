@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "base/AppState.h"
+#include "device/protocol/DeviceState.h"
 #include "base/MainWindowLink.h"
 #include "base/UserPrompts.h"
 #include "config/ConfigDocument.h"
@@ -33,7 +33,7 @@ std::vector<std::u16string> g_acceptedNameLoss;
 // False when the owner chose not to write macros that would lose their names.
 bool ConfirmNameLoss()
 {
-    const uint32_t capacity = g_app.macroCapacity.load();
+    const uint32_t capacity = g_macroCapacity.load();
     // Unknown capacity: the keyboard is not there and the writer refuses.
     if (capacity == 0)
         return true;

@@ -7,7 +7,6 @@
 #include <span>
 #include <vector>
 
-#include "base/AppState.h"
 #include "config/DeviceKeyMap.h"
 #include "config/ConfigDocument.h"
 #include "device/protocol/ActiveProfile.h"
@@ -32,7 +31,7 @@ bool ReadMacroImage(std::vector<uint8_t>& image)
     size_t length = ReadU16(head.data(), ImageLengthOffset);
     // A damaged header may claim more than the memory holds; the keyboard
     // would refuse that read and the whole capture with it.
-    const size_t capacity = g_app.macroCapacity.load();
+    const size_t capacity = g_macroCapacity.load();
     if (capacity >= MacroImageHeaderSize)
         length = std::min(length, capacity);
     // A header that claims less than itself holds no macros.

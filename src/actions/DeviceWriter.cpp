@@ -4,7 +4,6 @@
 #include <array>
 #include <vector>
 
-#include "base/AppState.h"
 #include "base/UserPrompts.h"
 #include "config/DeviceKeyMap.h"
 #include "config/ConfigDocument.h"
@@ -47,7 +46,7 @@ int32_t WriteDeviceKeyMaps(int allProfiles)
         return 0;
 
     // The key function editor's gauge makes the same choice for its copies.
-    const MacroMemoryUse use = MeasureMacroMemory(DeviceMacroViews(), g_app.macroCapacity.load());
+    const MacroMemoryUse use = MeasureMacroMemory(DeviceMacroViews(), g_macroCapacity.load());
     if (use.fit == MacroFit::TooLarge) {
         ShowDeviceMessage("EXTRA_MACRO_TOO_LONG");
         return WriteMacrosDoNotFit;

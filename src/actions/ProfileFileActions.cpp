@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 
-#include "base/AppState.h"
+#include "device/protocol/DeviceState.h"
 #include "base/ProgramPaths.h"
 #include "base/UserPrompts.h"
 #include "config/ConfigDocument.h"
@@ -65,7 +65,7 @@ int32_t CheckProfileFileComplete(const std::string& path)
 
 int32_t SaveDocumentToProfileCache(int lockSwitch, int* error)
 {
-    const std::string path = ProfileCachePath(g_app.currentProfile.load());
+    const std::string path = ProfileCachePath(g_currentProfile.load());
     DocumentLock lock(lockSwitch != 0);
     // The cache comes into being only from the keyboard's own contents.
     struct stat st {};

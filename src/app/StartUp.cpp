@@ -1,6 +1,5 @@
 #include "app/StartUp.h"
 
-#include "base/AppState.h"
 #include "base/MainWindowLink.h"
 #include "base/ProgramPaths.h"
 #include "device/hid/CurrentHidBackend.h"
@@ -165,7 +164,7 @@ int RunProgram(int argc, char** argv)
         programFile = argv[0];
     ComputeProgramPaths(programFile);
     LogEvent("started " + std::to_string(::getpid()));
-    g_app.noAutoOpen = line.start ? 1 : 0;
+    g_noAutoOpen = line.start ? 1 : 0;
 
     // The lock comes first, before any window or device: of two starts at
     // the same instant, the one that loses it waits for the winner to
@@ -193,7 +192,6 @@ int RunProgram(int argc, char** argv)
     InstanceLock instanceLock;
     switch (TakeLockOrHandOver(instanceLock, runtimeFolder, g_paths.programFileName, handOver.message)) {
     case StartRole::Instance:
-        g_app.instanceMutex = &instanceLock;
         break;
     case StartRole::HandedOver:
         LogEvent(std::string(handOver.name) + "-sent");
@@ -266,7 +264,6 @@ int RunProgram(int argc, char** argv)
     window->SetExitHandler([&] {
         endpoint.Close();
         instanceLock.Release();
-        g_app.instanceMutex = nullptr;
     });
     HandleTerminationSignals(*window);
 

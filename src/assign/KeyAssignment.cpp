@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "base/AppState.h"
+#include "device/protocol/DeviceState.h"
 #include "base/MainWindowLink.h"
 #include "keys/KeyTable.h"
 #include "keys/MediaTable.h"
@@ -139,7 +139,7 @@ void DescribeMacroKey(uint16_t controlId, int macroKeyPosition, const KeySlot& s
 
 int ShownSlotGroup()
 {
-    const int profile = g_app.currentProfile.load();
+    const int profile = g_currentProfile.load();
     // Before the keyboard reports its profile the buttons show the first
     // profile: the document always has it, and it is the keyboard's default.
     return (profile >= 0 && profile < ProfileCount) ? profile : 0;
@@ -185,7 +185,7 @@ void ClearKeyDescription(int slotNumber)
 
 int32_t StoreKeyAssignment(uint16_t keyIndex, uint16_t type, uint32_t value, uint16_t playCount)
 {
-    const int profile = g_app.currentProfile.load();
+    const int profile = g_currentProfile.load();
     // Without a known profile there is no slot group the keyboard will play;
     // writing one anyway would edit a profile the user did not choose.
     if (profile < 0 || profile >= ProfileCount)
@@ -244,7 +244,7 @@ int32_t StoreKeyAssignment(uint16_t keyIndex, uint16_t type, uint32_t value, uin
 void ResetProfileKeys(int profile)
 {
     if (profile < 0)
-        profile = g_app.currentProfile.load();
+        profile = g_currentProfile.load();
     if (profile < 0 || profile >= ProfileCount)
         return;
     {

@@ -1,7 +1,7 @@
 #include "autoprofile/AutoProfileSwitcher.h"
 
-#include "base/AppState.h"
 #include "device/protocol/ActiveProfile.h"
+#include "device/protocol/DeviceState.h"
 #include "actions/ProfileSwitch.h"
 
 void AutoProfileSwitcher::SetSettings(const AutoProfileSettings& settings)
@@ -107,8 +107,8 @@ int32_t SelectProfileQuietly(int32_t profile)
 
 int32_t RereadCurrentProfile()
 {
-    if (!g_app.deviceConnected.load())
+    if (!g_deviceConnected.load())
         return -1;
-    g_app.currentProfile = -1;
+    g_currentProfile = -1;
     return GetCurrentProfile();
 }

@@ -7,7 +7,6 @@
 #include <optional>
 #include <span>
 
-#include "base/AppState.h"
 #include "ctl/CtlCommands.h"
 #include "ctl/JsonWriter.h"
 #include "ctl/KeyboardSession.h"
@@ -93,7 +92,7 @@ bool ReadImage(std::vector<uint8_t>& image)
     if (ReadU16(head.data(), 0) != MacroImageSignature)
         return true;
     size_t length = ReadU16(head.data(), ImageLengthOffset);
-    length = std::min<size_t>(length, g_app.macroCapacity.load());
+    length = std::min<size_t>(length, g_macroCapacity.load());
     if (length <= MacroImageHeaderSize)
         return true;
     image.assign(length, 0);
@@ -187,7 +186,7 @@ int RunProfile(const std::vector<std::string>& args)
         CtlError("the keyboard did not switch to profile " + args[0]);
         return ExitRefused;
     }
-    g_app.currentProfile = -1; // ask the keyboard, not the cache
+    g_currentProfile = -1; // ask the keyboard, not the cache
     const int32_t profile = GetCurrentProfile();
     if (profile < 0) {
         CtlError("the keyboard does not tell its active profile");
@@ -340,7 +339,7 @@ int RunMacros(const std::vector<std::string>& args)
         JsonWriter json;
         json.BeginObject();
         json.Key("capacity");
-        json.Number(g_app.macroCapacity.load());
+        json.Number(g_macroCapacity.load());
         json.Key("imageBytes");
         json.Number(hasImage ? ReadU16(image.data(), ImageLengthOffset) : 0);
         json.Key("names");
@@ -382,7 +381,7 @@ int RunMacros(const std::vector<std::string>& args)
         return session.Finish(ExitOk);
     }
     std::printf("Image: %u of %u bytes, %u macros, %s\n", ReadU16(image.data(), ImageLengthOffset),
-                g_app.macroCapacity.load(), ReadU16(image.data(), ImageCountOffset),
+                g_macroCapacity.load(), ReadU16(image.data(), ImageCountOffset),
                 ReadU16(image.data(), ImageNamesFlagOffset) ? "with names" : "without names");
     for (size_t k = 0; k < area.size() / MacroBlockSize; ++k) {
         ConstMacroBlock macro(area.data() + k * MacroBlockSize);

@@ -4,7 +4,6 @@
 #include <optional>
 #include <span>
 
-#include "base/AppState.h"
 #include "ctl/CtlCommands.h"
 #include "config/DeviceKeyMap.h"
 #include "device/hid/CurrentHidBackend.h"
@@ -30,6 +29,7 @@ bool OpenKeyboard()
         if (!g_configChannel.Open(info->path, true, true, true, false))
             continue;
         if (IsConfigCollection(g_configChannel) && TakeKeyboardModel()) {
+            g_deviceConnected = 1;
             found = true;
             break;
         }
@@ -47,7 +47,7 @@ KeyboardSession::~KeyboardSession()
 {
     g_deviceConnected = 0;
     g_configChannel.Close();
-    g_app.currentProfile = -1;
+    g_currentProfile = -1;
     if (virtual_) {
         SetHidBackend(nullptr);
         virtual_.reset();
@@ -75,7 +75,7 @@ int KeyboardSession::Connect()
         CtlError("the keyboard does not answer");
         return ExitNoKeyboard;
     }
-    g_app.currentProfile = -1;
+    g_currentProfile = -1;
     return ExitOk;
 }
 

@@ -2,7 +2,6 @@
 
 #include "actions/ApplyChanges.h"
 #include "actions/MacroApply.h"
-#include "base/AppState.h"
 #include "base/MainWindowLink.h"
 #include "base/ProgramPaths.h"
 #include "base/UserPrompts.h"
@@ -36,10 +35,9 @@ void ResetProcessStateForTests()
     SetDeviceThreadTimings(DeviceThreadTimings{});
     SetBusyHideDelay(DefaultBusyHideDelay);
 
-    g_app.noAutoOpen = 0;
-    g_app.currentProfile = -1;
-    g_app.macroCapacity = 0;
-    g_app.deviceConnected = 0;
+    g_noAutoOpen = 0;
+    g_currentProfile = -1;
+    g_macroCapacity = 0;
 
     ShutdownDocuments();
     g_macroLayoutChanged = false;

@@ -3,7 +3,7 @@
 #include "autoprofile/AutoProfileSwitcher.h"
 #include "autoprofile/gui/AutoProfileController.h"
 #include "autoprofile/gui/AutoProfileDialog.h"
-#include "base/AppState.h"
+#include "device/protocol/DeviceState.h"
 
 #include <QWidget>
 
@@ -13,7 +13,7 @@ class WindowHost final : public AutoProfileHost {
 public:
     explicit WindowHost(AutoProfileBridge::Window window) : window_(std::move(window)) {}
 
-    int32_t KnownProfile() override { return g_app.currentProfile.load(); }
+    int32_t KnownProfile() override { return g_currentProfile.load(); }
     int32_t ReadActiveProfile() override { return window_.readActiveProfile(); }
     bool IsBusy() override { return window_.isBusy(); }
     bool HasUnappliedChanges() override { return window_.hasUnappliedChanges(); }

@@ -1,7 +1,8 @@
 #include "ui/MainWindow.h"
 #include "ui/LightingPanel.h"
 
-#include "base/AppState.h"
+#include "device/protocol/DeviceState.h"
+#include "ui/WindowState.h"
 #include "base/ProgramPaths.h"
 #include "ui/ApplyRunner.h"
 #include "ui/EventLog.h"
@@ -42,10 +43,8 @@ CVarkelinDlg::~CVarkelinDlg()
     // Apply is not done any more.
     disconnect(applyRunner_, nullptr, this, nullptr);
     delete applyRunner_;
-    if (g_app.mainWindow.load() == this) {
-        g_app.mainWindow = nullptr;
-        g_app.mainWindowHandle = nullptr;
-    }
+    if (g_mainWindow.load() == this)
+        g_mainWindow = nullptr;
     delete about_;
     delete noDevicePrompt_;
 }
@@ -55,9 +54,8 @@ void CVarkelinDlg::Initialise(const std::function<void()>& startDeviceThreads)
     // The window has no system menu on this platform: About lives in the
     // notification-area menu.
     setWindowIcon(QApplication::windowIcon());
-    g_app.mainWindowHandle = this;
-    g_app.mainWindow = this;
-    g_app.currentProfile = -1;
+    g_mainWindow = this;
+    g_currentProfile = -1;
     if (startDeviceThreads)
         startDeviceThreads();
 

@@ -1,6 +1,6 @@
 #include "ui/MainWindow.h"
 
-#include "base/AppState.h"
+#include "device/protocol/DeviceState.h"
 #include "base/MainWindowLink.h"
 #include "ui/WindowTray.h"
 #include "autoprofile/AutoProfileSwitcher.h"
@@ -69,8 +69,8 @@ int32_t CVarkelinDlg::FollowKeyboardProfile()
     // keyboard) nor under an open editor, whose edits go to the profile it
     // was opened on.
     if (IsAutoProfileBlocked())
-        return g_app.currentProfile.load();
-    const int32_t before = g_app.currentProfile.load();
+        return g_currentProfile.load();
+    const int32_t before = g_currentProfile.load();
     const int32_t now = RereadCurrentProfile();
     if (now != before && now >= 0) {
         Trace("keyboard-profile " + std::to_string(now + 1));

@@ -1,7 +1,7 @@
 #include "ui/MainWindow.h"
 
-#include "base/AppState.h"
 #include "device/protocol/ActiveProfile.h"
+#include "device/protocol/DeviceState.h"
 #include "skin/gui/PngButton.h"
 #include "ui/DialogHost.h"
 
@@ -24,7 +24,7 @@ DialogHost* CVarkelinDlg::CreateDialogHost()
     // have switched it meanwhile. Read once the window is gone for good.
     window.subWindowClosed = [this] {
         QTimer::singleShot(0, this, [this] {
-            if (!exiting_ && g_app.deviceConnected.load())
+            if (!exiting_ && g_deviceConnected.load())
                 FollowKeyboardProfile();
         });
     };

@@ -1,7 +1,6 @@
 #include "ui/MainWindow.h"
 #include "ui/LightingPanel.h"
 
-#include "base/AppState.h"
 #include "base/UserPrompts.h"
 #include "config/ConfigDocument.h"
 #include "device/protocol/ActiveProfile.h"

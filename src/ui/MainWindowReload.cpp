@@ -1,6 +1,6 @@
 #include "ui/MainWindow.h"
 
-#include "base/AppState.h"
+#include "device/protocol/DeviceState.h"
 #include "assign/KeyAssignment.h"
 #include "config/ConfigDocument.h"
 #include "device/protocol/ActiveProfile.h"
@@ -90,7 +90,7 @@ void CVarkelinDlg::ResetKeyboardProfiles()
     // leave its macros and the old cache file behind, which a later discard
     // reloads. Nothing is left to apply.
     // The reset may have changed the keyboard's active profile: ask again.
-    g_app.currentProfile = -1;
+    g_currentProfile = -1;
     ReloadFromDevice(false);
     const int32_t active = GetCurrentProfile();
     ShowProfileSelected(active);

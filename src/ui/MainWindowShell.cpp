@@ -1,6 +1,6 @@
 #include "ui/MainWindow.h"
 
-#include "base/AppState.h"
+#include "device/protocol/DeviceState.h"
 #include "base/ProgramPaths.h"
 #include "ui/AboutDialog.h"
 #include "ui/AddressPrompt.h"
@@ -82,7 +82,7 @@ int32_t CVarkelinDlg::HandleMessage(uint32_t message, uint32_t tag, uint32_t par
         ApplyLanguage(param == 1 ? 1 : 0);
         // A language switch is one of the moments the keyboard's lighting is
         // read again: what it shows may have changed without a notice.
-        if (g_app.deviceConnected.load() && !exiting_)
+        if (g_deviceConnected.load() && !exiting_)
             ReloadAndShowLighting(false);
         return 1;
     case MsgFirmwareUpdate:
@@ -105,7 +105,7 @@ void CVarkelinDlg::OpenMainWindow()
 {
     if (exiting_)
         return;
-    if (!g_app.deviceConnected.load()) {
+    if (!g_deviceConnected.load()) {
         // Not modal: a second start that asked for the window must not
         // wait for the owner to read this.
         if (!noDevicePrompt_) {

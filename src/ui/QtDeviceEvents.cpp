@@ -1,5 +1,7 @@
 #include "ui/QtDeviceEvents.h"
 
+#include "base/UserPrompts.h"
+#include "text/LanguageTexts.h"
 #include "ui/ShellMessages.h"
 #include "ui/UiDispatcher.h"
 #include "ui/MainWindow.h"
@@ -19,6 +21,12 @@ void QtDeviceEvents::DeviceLost()
 void QtDeviceEvents::HideMainWindow()
 {
     dispatcher_.Send([this] { window_.HideMainWindow(); });
+}
+
+void QtDeviceEvents::DefaultKeyMapUnreadable()
+{
+    // The prompts carry the box to the window's thread and wait for the owner.
+    Prompts().ShowMessage(LoadText("MAIN_DEFAULT_MATRIX_PROMPT"), MessageStyle::Normal);
 }
 
 void QtDeviceEvents::ReloadFromKeyboard()

@@ -7,7 +7,8 @@ class UiDispatcher;
 
 // The device threads' messages, carried to the main window's thread: the
 // lost and reload messages, the hide and the tray picture are sent (the
-// device thread waits until the window has handled them); the window-opening
+// device thread waits until the window has handled them), and so is the
+// owner's message about an unreadable factory map; the window-opening
 // message, the end of the first scan, the notice timers and the busy picture
 // are posted.
 class QtDeviceEvents final : public DeviceEvents {
@@ -16,6 +17,7 @@ public:
 
     void DeviceLost() override;
     void HideMainWindow() override;
+    void DefaultKeyMapUnreadable() override;
     void ReloadFromKeyboard() override;
     void OpenMainWindow() override;
     void FirstScanDone() override;

@@ -1,6 +1,6 @@
 #include "ui/QtUserPrompts.h"
 
-#include "base/AppState.h"
+#include "ui/WindowState.h"
 #include "ui/FileDialogView.h"
 #include "ui/UiDispatcher.h"
 #include "platform/gui/X11WindowManager.h"
@@ -23,7 +23,7 @@ QWidget* Owner()
         return modal;
     if (QWidget* active = QApplication::activeWindow())
         return active;
-    auto* window = static_cast<QWidget*>(g_app.mainWindowHandle.load());
+    QWidget* window = g_mainWindow.load();
     return window && window->isVisible() ? window : nullptr;
 }
 

@@ -1,6 +1,6 @@
 #include "ui/WindowTray.h"
 
-#include "base/AppState.h"
+#include "device/protocol/DeviceState.h"
 #include "base/ProgramPaths.h"
 #include "device/protocol/DeviceEvents.h"
 #include "ui/TrayIcon.h"
@@ -166,7 +166,7 @@ void WindowTray::UpdateProfileMarks()
         return;
     // The profile is known from the reload of a connection on (before the
     // connection counts as handled) until the keyboard is lost.
-    const int32_t active = g_app.currentProfile.load();
+    const int32_t active = g_currentProfile.load();
     for (QAction* action : tray_->Menu()->actions()) {
         const int command = action->data().toInt();
         if (!IsProfileCommand(command))

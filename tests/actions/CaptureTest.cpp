@@ -240,11 +240,11 @@ TEST_F(CaptureTest, AKeyboardThatAnswersNothingGivesTheDefaultDocument)
     SetSlot(1, KeyCodeToIndex(KeyA), 1, 0);
     window.applyEnabled = true;
 
-    g_app.currentProfile = -1; // as after a reconnection
+    g_currentProfile = -1; // as after a reconnection
     kb->DropReplies(1000);
     EXPECT_EQ(GetCurrentProfile(), -1);
     EXPECT_EQ(ReloadFromDevice(false), 0);
-    EXPECT_EQ(g_app.currentProfile.load(), -1);
+    EXPECT_EQ(g_currentProfile.load(), -1);
     {
         DocumentLock lock;
         EXPECT_EQ(g_configDoc.block->bytes, MakeDefaultBlock(0)->bytes);

@@ -251,7 +251,7 @@ protected:
 TEST_F(SmallMemoryTest, MacrosTooLargeEvenWithoutNamesSendNothing)
 {
     StartFromKeyboard();
-    ASSERT_EQ(g_app.macroCapacity.load(), 128u);
+    ASSERT_EQ(g_macroCapacity.load(), 128u);
     AddMacro(1, u"long", 40); // 16 + 2 + 4 + 160 bytes without its name
     SetSlot(0, KeyCodeToIndex(KeyA), 4, 1);
     const std::vector<uint8_t> documentBefore = DocumentBytes();
@@ -299,7 +299,7 @@ TEST_F(WriterTest, AnUnknownProfileGetsNoMapAndNothingIsSent)
     KeyboardMemories m = Memories();
     m.deviceInfo[DeviceInfoActiveProfile] = 7;
     kb->SetMemories(m);
-    g_app.currentProfile = -1;
+    g_currentProfile = -1;
     AddMacro(1, u"x");
     SetSlot(0, KeyCodeToIndex(KeyA), 4, 1);
 

@@ -24,7 +24,7 @@ protected:
     static MacroMemoryUse GaugeUse()
     {
         MacroList list = LoadMacroList();
-        return MeasureMacroMemory(list, g_app.macroCapacity.load());
+        return MeasureMacroMemory(list, g_macroCapacity.load());
     }
 
     uint16_t ImageLength() const { return ReadU16(Memories().macroMemory.data(), ImageLengthOffset); }
@@ -55,7 +55,7 @@ TEST_F(MacroMemoryApplyTest, TheWriterSendsTheImageTheGaugeChoseAtTheCapacityEdg
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        g_app.macroCapacity = c.capacity;
+        g_macroCapacity = c.capacity;
         kb->ClearFrameLog();
         prompts.ClearMessages();
         const MacroMemoryUse use = GaugeUse();
@@ -150,7 +150,7 @@ TEST_F(SmallMemoryApplyTest, NoQuestionWhereNoNameOfTheOwnersIsLost)
         }
         for (size_t k = 0; k < c.names.size(); ++k)
             AddMacro(static_cast<uint16_t>(k + 1), c.names[k], c.events);
-        g_app.macroCapacity = c.capacity;
+        g_macroCapacity = c.capacity;
         prompts.questions.clear();
         prompts.ClearMessages();
         kb->ClearFrameLog();

@@ -44,7 +44,7 @@ TEST_F(ProfileFileActionsTest, ProfileCacheIsSavedOnlyWhenItExists)
 
     ASSERT_EQ(CreateDefaultBlock(cache, 0, false), 1);
     FillDocument();
-    g_app.currentProfile = -1;
+    g_currentProfile = -1;
     EXPECT_EQ(SaveDocumentToProfileCache(1), 1);
     std::vector<uint8_t> bytes = ReadBytes(cache);
     ASSERT_EQ(bytes.size(), ConfigBlockSize);

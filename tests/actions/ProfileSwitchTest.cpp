@@ -52,7 +52,7 @@ TEST_F(ProfileSwitchTest, SetCurrentProfileChangesOnlyTheProfileByte)
     expected[DeviceInfoActiveProfile] = 2;
     EXPECT_EQ(sent, expected);
     EXPECT_EQ(Memories().ActiveProfile(), 2);
-    EXPECT_EQ(g_app.currentProfile.load(), 2);
+    EXPECT_EQ(g_currentProfile.load(), 2);
     EXPECT_EQ(GetCurrentProfile(), 2);
 }
 
@@ -115,7 +115,7 @@ TEST_F(ProfileSwitchTest, TheCachedProfileIsTrustedUntilASwitchFails)
     kb->DropReplies(100);
     EXPECT_EQ(SetCurrentProfile(1), 0);
     EXPECT_EQ(CountRequests(CmdWriteDeviceInfo), 0u);
-    EXPECT_EQ(g_app.currentProfile.load(), 0);
+    EXPECT_EQ(g_currentProfile.load(), 0);
     kb->WaitForScheduledReports();
     kb->DropReplies(0);
 
@@ -125,12 +125,12 @@ TEST_F(ProfileSwitchTest, TheCachedProfileIsTrustedUntilASwitchFails)
     ASSERT_TRUE(g_configChannel.Open(kb->ConfigPath(), true, true, true, false));
     kb->ClearFrameLog();
     EXPECT_EQ(SetCurrentProfile(2), 0);
-    EXPECT_EQ(g_app.currentProfile.load(), -1);
+    EXPECT_EQ(g_currentProfile.load(), -1);
     EXPECT_EQ(Memories().ActiveProfile(), 0);
     kb->ClearFrameLog();
     EXPECT_EQ(GetCurrentProfile(), 0);
     EXPECT_EQ(CommandRuns(), std::vector<uint8_t>{CmdReadDeviceInfo});
-    EXPECT_EQ(g_app.currentProfile.load(), 0);
+    EXPECT_EQ(g_currentProfile.load(), 0);
 
     SetHidBackend(kb.get());
     ASSERT_TRUE(g_configChannel.Open(kb->ConfigPath(), true, true, true, false));
@@ -143,7 +143,7 @@ TEST_F(ProfileSwitchTest, AnIndexOutsideTheThreeProfilesSendsNothing)
         EXPECT_EQ(SetCurrentProfile(index), 0);
         EXPECT_TRUE(kb->Requests().empty());
         EXPECT_EQ(Memories().ActiveProfile(), 0);
-        EXPECT_EQ(g_app.currentProfile.load(), 0);
+        EXPECT_EQ(g_currentProfile.load(), 0);
     }
 }
 
@@ -154,7 +154,7 @@ TEST_F(ProfileSwitchTest, SwitchingWithoutPendingChanges)
     ASSERT_EQ(SelectProfile(2), 1);
     EXPECT_TRUE(prompts.questions.empty());
     EXPECT_EQ(Memories().ActiveProfile(), 2);
-    EXPECT_EQ(g_app.currentProfile.load(), 2);
+    EXPECT_EQ(g_currentProfile.load(), 2);
     EXPECT_EQ(CountRequests(CmdWriteKeyMap), 0u);
     EXPECT_EQ(window.dialogTickedRow, 2);
     EXPECT_GT(window.refreshCount, refreshes);
@@ -277,7 +277,7 @@ TEST_F(ProfileSwitchTest, ASwitchTheKeyboardDidNotTakeLeavesTheOldProfileShown)
         prompts.ClearMessages();
         EXPECT_EQ(SelectProfile(2), 0);
         EXPECT_EQ(prompts.Texts(), std::vector<std::string>{"The keyboard did not switch to Profile 3. It keeps its active profile."});
-        EXPECT_EQ(g_app.currentProfile.load(), 0);
+        EXPECT_EQ(g_currentProfile.load(), 0);
         EXPECT_EQ(CurrentProfileMenu().checkedPosition, 2);
     }
 
@@ -304,7 +304,7 @@ TEST_F(ProfileSwitchTest, YesWithAnApplyTheKeyboardRefusedDoesNotSwitch)
     EXPECT_TRUE(prompts.Said("PROFILE_SWITCH_NOT_APPLIED"));
     EXPECT_EQ(CountRequests(CmdWriteDeviceInfo), 0u);
     EXPECT_EQ(Memories().ActiveProfile(), 0);
-    EXPECT_EQ(g_app.currentProfile.load(), 0);
+    EXPECT_EQ(g_currentProfile.load(), 0);
     // The edit is still the profile's and still waits to be applied.
     EXPECT_TRUE(window.applyEnabled);
     EXPECT_EQ(SlotOf(0, KeyA).Type(), 1);

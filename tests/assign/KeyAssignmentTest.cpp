@@ -58,7 +58,7 @@ TEST_F(KeyAssignmentTest, StoreRules)
 {
     AddMacro(7, u"seven");
     for (int profile : {0, 2}) {
-        g_app.currentProfile = profile;
+        g_currentProfile = profile;
         for (const StoreCase& c : StoreCases) {
             SCOPED_TRACE(std::string(c.name) + " in profile " + std::to_string(profile));
             const int slot = profile * 512 + c.keyIndex;
@@ -89,7 +89,7 @@ TEST_F(KeyAssignmentTest, StoreRules)
 TEST_F(KeyAssignmentTest, MacroKeyIdentityComesBackAfterAMacro)
 {
     AddMacro(3, u"m");
-    g_app.currentProfile = 1;
+    g_currentProfile = 1;
     ASSERT_EQ(StoreKeyAssignment(256 + 4, 4, 3, 17), 1);
     EXPECT_EQ(Slot(512 + 260).Identity(), 17);
     ASSERT_EQ(StoreKeyAssignment(256 + 4, 7, 1, 0), 1);
@@ -99,7 +99,7 @@ TEST_F(KeyAssignmentTest, MacroKeyIdentityComesBackAfterAMacro)
 
 TEST_F(KeyAssignmentTest, StoreFreesTheKeysStringEvenForTheSameType)
 {
-    g_app.currentProfile = 1;
+    g_currentProfile = 1;
     SetString(512 + AIndex, 3, u"/bin/true");    // 20 bytes
     SetString(512 + EscIndex, 6, u"other text"); // 22 bytes
     ASSERT_EQ(g_configDoc.stringBytes, 42u);
@@ -115,11 +115,11 @@ TEST_F(KeyAssignmentTest, StoreIsRefusedWithoutAProfileOrForKeysItMayNotEdit)
 {
     DocumentLock lock;
     const std::array<uint8_t, ConfigBlockSize> before = g_configDoc.block->bytes;
-    g_app.currentProfile = -1;
+    g_currentProfile = -1;
     EXPECT_EQ(StoreKeyAssignment(AIndex, 2, EscCode, 0), 0);
-    g_app.currentProfile = 3;
+    g_currentProfile = 3;
     EXPECT_EQ(StoreKeyAssignment(AIndex, 2, EscCode, 0), 0);
-    g_app.currentProfile = 0;
+    g_currentProfile = 0;
     EXPECT_EQ(StoreKeyAssignment(265, 7, 1, 0), 0); // second macro-key set
     EXPECT_EQ(StoreKeyAssignment(600, 7, 1, 0), 0);
     EXPECT_EQ(StoreKeyAssignment(AIndex, 9, 1, 0), 0); // no such type
@@ -213,7 +213,7 @@ TEST_F(KeyAssignmentTest, RefreshShowsTheCurrentProfileOrGroupZero)
              Case{-1, ButtonLook::Assigned, ButtonLook::Default, ButtonLook::Default},
              Case{0, ButtonLook::Assigned, ButtonLook::Default, ButtonLook::Default}}) {
         SCOPED_TRACE(c.profile);
-        g_app.currentProfile = c.profile;
+        g_currentProfile = c.profile;
         const int refreshes = window.refreshCount;
         window.looks.clear();
         window.prompts.clear();
@@ -230,7 +230,7 @@ TEST_F(KeyAssignmentTest, RefreshShowsTheCurrentProfileOrGroupZero)
 
 TEST_F(KeyAssignmentTest, ClearKeyDescriptionOnlyForButtonsOfTheShownGroup)
 {
-    g_app.currentProfile = 1;
+    g_currentProfile = 1;
     const uint16_t a = ButtonOf(ACode);
     struct Case {
         int slotNumber;
@@ -262,7 +262,7 @@ TEST_F(KeyAssignmentTest, ResetProfileKeysTouchesOnlyThatProfile)
     SetString(59, 6, u"text");
     const uint32_t stringBytes = g_configDoc.stringBytes;
     for (int profile = 0; profile < 3; ++profile) {
-        g_app.currentProfile = profile;
+        g_currentProfile = profile;
         ASSERT_EQ(StoreKeyAssignment(AIndex, 2, EscCode, 0), 1);
         ASSERT_EQ(StoreKeyAssignment(256, 4, 1, 3), 1);
     }
@@ -275,7 +275,7 @@ TEST_F(KeyAssignmentTest, ResetProfileKeysTouchesOnlyThatProfile)
     for (int s = 0; s < 2048; ++s)
         before.push_back(Slot(s));
 
-    g_app.currentProfile = 2;
+    g_currentProfile = 2;
     window.applyEnabled = false;
     window.looks.clear();
     ResetProfileKeys(1);
@@ -302,7 +302,7 @@ TEST_F(KeyAssignmentTest, ResetProfileKeysTouchesOnlyThatProfile)
 
 TEST_F(KeyAssignmentTest, ResetOfTheShownProfileRedrawsItsButtons)
 {
-    g_app.currentProfile = 2;
+    g_currentProfile = 2;
     ASSERT_EQ(StoreKeyAssignment(EscIndex, 1, 0, 0), 1);
     const uint16_t esc = ButtonOf(EscCode);
     ASSERT_EQ(window.looks[esc], ButtonLook::Assigned);
@@ -314,7 +314,7 @@ TEST_F(KeyAssignmentTest, ResetOfTheShownProfileRedrawsItsButtons)
     EXPECT_EQ(Slot(1024 + 256).Identity(), 0);
 
     // No profile known: nothing to reset.
-    g_app.currentProfile = -1;
+    g_currentProfile = -1;
     window.applyEnabled = false;
     ResetProfileKeys(-1);
     EXPECT_FALSE(window.applyEnabled);

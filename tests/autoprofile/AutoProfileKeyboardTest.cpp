@@ -37,7 +37,7 @@ TEST_F(AutoProfileKeyboardTest, ReadingAgainSeesAProfileChosenOnTheKeyboard)
     kb->SetMemories(m); // the Fn profile key, or rt604ctl from outside
     EXPECT_EQ(GetCurrentProfile(), 0); // the cache does not know
     EXPECT_EQ(RereadCurrentProfile(), 1);
-    EXPECT_EQ(g_app.currentProfile.load(), 1);
+    EXPECT_EQ(g_currentProfile.load(), 1);
 
     Disconnect();
     EXPECT_EQ(RereadCurrentProfile(), -1);

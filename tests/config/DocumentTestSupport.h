@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/AppState.h"
+#include "device/protocol/DeviceState.h"
 #include "base/MainWindowLink.h"
 #include "base/ProgramPaths.h"
 #include "base/UserPrompts.h"
@@ -62,7 +62,7 @@ protected:
                "MACRO_ACTION_CLEAR_CONFIRM=Clear all events?\n";
         SetPrompts(&prompts);
         SetMainWindowLink(&window);
-        g_app.currentProfile = 0;
+        g_currentProfile = 0;
         InitDocument();
     }
     void TearDown() override

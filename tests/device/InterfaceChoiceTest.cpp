@@ -2,7 +2,6 @@
 // lists the interface it types through under its own vendor and product too,
 // and hidraw names every interface's collection, so only the two collections
 // the program talks to are ever opened.
-#include "base/AppState.h"
 #include "device/hid/CurrentHidBackend.h"
 #include "device/protocol/DeviceMonitor.h"
 #include "device/protocol/DeviceState.h"
@@ -59,7 +58,7 @@ TEST(InterfaceChoiceTest, TheInterfaceTheKeyboardTypesThroughIsNeverOpened)
 {
     KeyboardWithTypingInterface backend;
     ResetProcessStateForTests();
-    g_app.noAutoOpen = 1;
+    g_noAutoOpen = 1;
     DeviceThreadTimings timings;
     timings.firstScanDelay = 1ms;
     timings.absentPoll = 20ms;
@@ -68,9 +67,9 @@ TEST(InterfaceChoiceTest, TheInterfaceTheKeyboardTypesThroughIsNeverOpened)
     SetHidBackend(&backend);
     ASSERT_TRUE(StartDeviceThreads());
     const auto end = std::chrono::steady_clock::now() + 5s;
-    while (!(g_app.deviceConnected.load() == 1 && g_notifyChannel.IsOpen()) && std::chrono::steady_clock::now() < end)
+    while (!(g_deviceConnected.load() == 1 && g_notifyChannel.IsOpen()) && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(2ms);
-    const bool found = g_app.deviceConnected.load() == 1 && g_notifyChannel.IsOpen();
+    const bool found = g_deviceConnected.load() == 1 && g_notifyChannel.IsOpen();
     const std::string config = g_configChannel.Path();
     const std::string notify = g_notifyChannel.Path();
     StopDeviceThreads();

@@ -1,4 +1,3 @@
-#include "base/AppState.h"
 #include "device/FakeHidBackend.h"
 #include "device/HidTestDescriptors.h"
 #include "device/hid/CurrentHidBackend.h"
@@ -26,7 +25,7 @@ protected:
     {
         previousMap_.fill(0x5C);
         StoreDefaultKeyMap(previousMap_, previousMap_.size());
-        g_app.macroCapacity = 777;
+        g_macroCapacity = 777;
         g_deviceConnected = 0;
         TransportTimings t;
         t.readTimeoutMs = 30;
@@ -41,9 +40,9 @@ protected:
         g_configChannel.Close();
         SetHidBackend(nullptr);
         SetTransportTimings(TransportTimings{});
-        keyCount = 126;
-        keyMapBytes = 378;
-        g_app.macroCapacity = 0;
+        g_keyCount = 126;
+        g_keyMapBytes = 378;
+        g_macroCapacity = 0;
         std::array<uint8_t, MaxKeyMapBytes> empty{};
         StoreDefaultKeyMap(empty, empty.size());
     }
@@ -84,16 +83,17 @@ TEST_P(KeyboardConnectionModelTest, TakesTheModelTheFactoryMapAndTheMacroCapacit
     Open(kb);
 
     ASSERT_TRUE(TakeKeyboardModel());
-    EXPECT_EQ(keyCount.load(), c.keyCount);
-    EXPECT_EQ(keyMapBytes.load(), c.keyMapBytes);
-    EXPECT_EQ(g_deviceConnected.load(), 1);
+    EXPECT_EQ(g_keyCount.load(), c.keyCount);
+    EXPECT_EQ(g_keyMapBytes.load(), c.keyMapBytes);
+    EXPECT_EQ(g_deviceConnected.load(), 0) << "the caller marks the connection";
+    g_deviceConnected = 1;
 
     const KeyboardConnectReads reads = ConnectKeyboard();
     EXPECT_EQ(reads.defaultKeyMap, 1);
     EXPECT_EQ(reads.deviceInfo, 1);
     EXPECT_TRUE(reads.Done());
     EXPECT_EQ(DefaultMap(static_cast<size_t>(c.keyMapBytes)), kb.Memories().defaultKeyMap);
-    EXPECT_EQ(g_app.macroCapacity.load(), c.macroCapacity);
+    EXPECT_EQ(g_macroCapacity.load(), c.macroCapacity);
     EXPECT_TRUE(kb.Violations().empty());
 }
 
@@ -117,6 +117,7 @@ TEST_P(KeyboardConnectionRefusalTest, AFailedReadLeavesWhatItWouldHaveSetAndTheO
     VirtualKeyboard kb;
     Open(kb);
     ASSERT_TRUE(TakeKeyboardModel());
+    g_deviceConnected = 1;
     kb.RefuseNextRequestsOf(c.refusedCommand, StatusRefused, 10);
 
     const KeyboardConnectReads reads = ConnectKeyboard();
@@ -125,7 +126,7 @@ TEST_P(KeyboardConnectionRefusalTest, AFailedReadLeavesWhatItWouldHaveSetAndTheO
     EXPECT_EQ(reads.deviceInfo == 1, c.capacityKept);
     EXPECT_EQ(DefaultMap(512), c.mapKept ? kb.Memories().defaultKeyMap
                                          : std::vector<uint8_t>(previousMap_.begin(), previousMap_.end()));
-    EXPECT_EQ(g_app.macroCapacity.load(), c.capacityKept ? 64u * 128 : 777u);
+    EXPECT_EQ(g_macroCapacity.load(), c.capacityKept ? 64u * 128 : 777u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -143,12 +144,12 @@ TEST_F(KeyboardConnectionTest, AProductOfNoKnownModelChangesNothing)
     backend.Add(d);
     SetHidBackend(&backend);
     ASSERT_TRUE(g_configChannel.Open(d.info.path, true, true, true, false));
-    keyCount = 128;
-    keyMapBytes = 512;
+    g_keyCount = 128;
+    g_keyMapBytes = 512;
 
     EXPECT_FALSE(TakeKeyboardModel());
-    EXPECT_EQ(keyCount.load(), 128);
-    EXPECT_EQ(keyMapBytes.load(), 512);
+    EXPECT_EQ(g_keyCount.load(), 128);
+    EXPECT_EQ(g_keyMapBytes.load(), 512);
     EXPECT_EQ(g_deviceConnected.load(), 0);
 }
 

@@ -79,7 +79,7 @@ protected:
     void SetUp() override
     {
         MonitorTest::SetUp();
-        g_app.noAutoOpen = 1;
+        g_noAutoOpen = 1;
     }
 
     // Only a change the backend tells of can make the threads look.
@@ -162,7 +162,7 @@ TEST_F(MonitorChangeWatchTest, WithoutAWatchThatSeesTheThreadsPoll)
     for (const KeyboardThrough::Kind kind : {KeyboardThrough::Kind::Unwatched, KeyboardThrough::Kind::SeesNothing}) {
         SCOPED_TRACE(kind == KeyboardThrough::Kind::Unwatched ? "no watch" : "a watch that sees nothing");
         StopDeviceThreads();
-        g_app.deviceConnected = 0;
+        g_deviceConnected = 0;
         events_.Clear();
         VirtualKeyboard& kb = MakeKeyboard();
         Start(MakeBackend<KeyboardThrough>(kb, kind));
@@ -198,7 +198,7 @@ TEST_F(MonitorChangeWatchTest, StopEndsTheWaitsForAChange)
     for (const bool plugged : {true, false}) {
         SCOPED_TRACE(plugged ? "keyboard connected" : "keyboard away");
         events_.Clear();
-        g_app.deviceConnected = 0;
+        g_deviceConnected = 0;
         if (plugged)
             kb.Plug();
         else

@@ -15,7 +15,7 @@ protected:
     void SetUp() override
     {
         MonitorTest::SetUp();
-        g_app.noAutoOpen = 1;
+        g_noAutoOpen = 1;
         kb_ = &MakeKeyboard();
         events_.onEvent = [this](const std::string& entry) {
             if (entry == "reload") {
@@ -30,7 +30,7 @@ protected:
                 Moment(entry);
             }
         };
-        prompts_.whileShown = [this] { Moment("message box"); };
+        events_.whileKeyMapMessageShown = [this] { Moment("message box"); };
     }
 
     // The cable bounces when the handler reaches that moment (once).
@@ -54,7 +54,7 @@ protected:
     // current node, no transfer found it gone, the connection was handled.
     bool OnTheKeyboardThere() const
     {
-        return g_deviceConnected.load() == 1 && g_app.deviceConnected.load() == 1 && RememberedTrayIcon() == 141 &&
+        return g_deviceConnected.load() == 1 && RememberedTrayIcon() == 141 &&
                !g_configChannel.DeviceGone() && g_configChannel.NodeIdentity() == kb_->NodeIdentity(kb_->ConfigPath());
     }
 
@@ -70,8 +70,11 @@ protected:
 
     void UnplugAndWaitForTheLoss()
     {
+        events_.Clear();
         kb_->Unplug();
-        ASSERT_TRUE(WaitUntil([] { return g_app.deviceConnected.load() == 0 && RememberedTrayIcon() == 128; }));
+        // The flag drops as the loss begins; the icon is the last thing told.
+        ASSERT_TRUE(events_.WaitFor("icon:128"));
+        ASSERT_TRUE(WaitUntil([] { return g_deviceConnected.load() == 0 && RememberedTrayIcon() == 128; }));
         events_.Clear();
     }
 
@@ -134,15 +137,14 @@ TEST_F(MonitorReplugTest, ABounceAtEachStepOfTheHandlerEndsOnTheNewKeyboard)
     kb_->Plug();
     ExpectSettledOnTheKeyboardThere();
     EXPECT_EQ(events_.Log(), HandledThenFoundOut);
-    std::lock_guard lock(prompts_.mutex);
-    EXPECT_EQ(prompts_.messages, std::vector<std::string>{LoadText("MAIN_DEFAULT_MATRIX_PROMPT")});
+    EXPECT_EQ(events_.keyMapMessages.load(), 1);
 }
 
 // The window opens by itself after the first connection; a bounce just then
 // hides it again, and it does not open by itself a second time.
 TEST_F(MonitorReplugTest, ABounceAsTheWindowOpensHidesItAndConnectsAgain)
 {
-    g_app.noAutoOpen = 0;
+    g_noAutoOpen = 0;
     BounceAt("open");
     Start(*kb_);
     ExpectSettledOnTheKeyboardThere();
@@ -174,7 +176,7 @@ private:
 TEST_F(MonitorReplugTest, ATransferThatFindsTheDeviceGoneIsALoss)
 {
     Start(MakeBackend<IdentityBlind>(*kb_));
-    ASSERT_TRUE(WaitUntil([] { return g_app.deviceConnected.load() == 1; }));
+    ASSERT_TRUE(WaitUntil([] { return g_deviceConnected.load() == 1; }));
     for (const char* moment : {"reload begins", "reload ends"}) {
         SCOPED_TRACE(moment);
         UnplugAndWaitForTheLoss();
@@ -187,7 +189,7 @@ TEST_F(MonitorReplugTest, ATransferThatFindsTheDeviceGoneIsALoss)
         while (ReadDeviceInfo(info) != 1 && std::chrono::steady_clock::now() < end)
             std::this_thread::sleep_for(5ms);
         EXPECT_EQ(ReadDeviceInfo(info), 1);
-        EXPECT_TRUE(WaitUntil([] { return g_app.deviceConnected.load() == 1 && !g_configChannel.DeviceGone(); }));
+        EXPECT_TRUE(WaitUntil([] { return g_deviceConnected.load() == 1 && !g_configChannel.DeviceGone(); }));
         EXPECT_EQ(events_.Count("lost"), 1);
         EXPECT_EQ(events_.Count("reload"), 2);
     }

@@ -3,7 +3,6 @@
 // The device threads running against a virtual keyboard, with the window's
 // and the owner's side recorded (and, for the replug tests, hooks that act
 // at a chosen moment of the connection handler).
-#include "base/AppState.h"
 #include "base/ProgramPaths.h"
 #include "base/UserPrompts.h"
 #include "device/hid/CurrentHidBackend.h"
@@ -66,11 +65,18 @@ class RecordingEvents : public DeviceEvents {
 public:
     void DeviceLost() override { Add("lost"); }
     void HideMainWindow() override { Add("hide"); }
+    // Not in the log: the window's message box, which waits for the owner.
+    void DefaultKeyMapUnreadable() override
+    {
+        ++keyMapMessages;
+        if (whileKeyMapMessageShown)
+            whileKeyMapMessageShown();
+    }
     void ReloadFromKeyboard() override
     {
         // The handler has the keyboard's facts in place before it asks.
         reloadSawConnected = g_deviceConnected.load();
-        reloadSawCapacity = g_app.macroCapacity.load();
+        reloadSawCapacity = g_macroCapacity.load();
         Add("reload");
     }
     void OpenMainWindow() override { Add("open"); }
@@ -101,6 +107,10 @@ public:
 
     std::atomic<int32_t> reloadSawConnected{-1};
     std::atomic<uint32_t> reloadSawCapacity{0};
+    std::atomic<int> keyMapMessages{0};
+    // Runs on the device thread while the message waits; set it before the
+    // threads start.
+    std::function<void()> whileKeyMapMessageShown;
     // Runs on the calling (device) thread right after each entry is logged,
     // before the call returns; set it before the threads start.
     std::function<void(const std::string&)> onEvent;

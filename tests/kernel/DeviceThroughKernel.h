@@ -6,7 +6,6 @@
 
 #include "KernelTestSupport.h"
 
-#include "base/AppState.h"
 #include "base/MainWindowLink.h"
 #include "base/ProgramPaths.h"
 #include "base/UserPrompts.h"
@@ -115,7 +114,7 @@ protected:
         SetMainWindowLink(&window);
         SetDeviceEvents(&events);
         InitDocument();
-        g_app.noAutoOpen = 1;
+        g_noAutoOpen = 1;
         // The real polls, but quicker rescans while the keyboard is away.
         DeviceThreadTimings timings;
         timings.absentPoll = 250ms;
@@ -145,6 +144,7 @@ protected:
         ASSERT_TRUE(g_configChannel.Open(configPath, true, true, true, false)) << configPath;
         ASSERT_TRUE(IsConfigCollection(g_configChannel));
         ASSERT_TRUE(TakeKeyboardModel());
+        g_deviceConnected = 1;
         const KeyboardConnectReads reads = ConnectKeyboard();
         ASSERT_EQ(reads.defaultKeyMap, 1);
         ASSERT_EQ(reads.deviceInfo, 1);

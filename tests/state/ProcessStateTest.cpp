@@ -1,7 +1,6 @@
 #include "state/ProcessState.h"
 
 #include "actions/MacroApply.h"
-#include "base/AppState.h"
 #include "base/MainWindowLink.h"
 #include "base/ProgramPaths.h"
 #include "base/UserPrompts.h"
@@ -64,10 +63,9 @@ const std::vector<Piece>& Pieces()
              SetDeviceThreadTimings(t);
          },
          [] { return CurrentDeviceThreadTimings().absentPoll == DeviceThreadTimings{}.absentPoll; }},
-        {"current profile", [] { g_app.currentProfile = 2; }, [] { return g_app.currentProfile.load() == -1; }},
-        {"macro capacity", [] { g_app.macroCapacity = 8192; }, [] { return g_app.macroCapacity.load() == 0; }},
-        {"handled connection", [] { g_app.deviceConnected = 1; }, [] { return g_app.deviceConnected.load() == 0; }},
-        {"no auto open", [] { g_app.noAutoOpen = 1; }, [] { return g_app.noAutoOpen.load() == 0; }},
+        {"current profile", [] { g_currentProfile = 2; }, [] { return g_currentProfile.load() == -1; }},
+        {"macro capacity", [] { g_macroCapacity = 8192; }, [] { return g_macroCapacity.load() == 0; }},
+        {"no auto open", [] { g_noAutoOpen = 1; }, [] { return g_noAutoOpen.load() == 0; }},
         {"document", [] { InitDocument(); }, [] { return !g_configDoc.block && g_configDoc.macros.empty(); }},
         {"macro layout", [] { g_macroLayoutChanged = true; }, [] { return !g_macroLayoutChanged.load(); }},
         {"lighting", [] { g_lighting.brightness = 4; g_lighting.lightingRecords[5] = 9; },

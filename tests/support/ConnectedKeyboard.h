@@ -6,7 +6,6 @@
 // Any frame the keyboard refuses as malformed fails the test
 // (support/FrameViolations.h).
 
-#include "base/AppState.h"
 #include "base/MainWindowLink.h"
 #include "base/ProgramPaths.h"
 #include "base/UserPrompts.h"
@@ -99,10 +98,10 @@ protected:
     {
         ASSERT_TRUE(g_configChannel.Open(kb->ConfigPath(), true, true, true, false));
         ASSERT_TRUE(TakeKeyboardModel());
+        g_deviceConnected = 1;
         const KeyboardConnectReads reads = ConnectKeyboard();
         ASSERT_EQ(reads.defaultKeyMap, 1);
         ASSERT_EQ(reads.deviceInfo, 1);
-        g_app.deviceConnected = 1;
         kb->ClearFrameLog();
     }
 
@@ -110,8 +109,7 @@ protected:
     {
         g_deviceConnected = 0;
         g_configChannel.Close();
-        g_app.deviceConnected = 0;
-        g_app.currentProfile = -1;
+        g_currentProfile = -1;
     }
 
     // The document read from the keyboard with `profile` current, the frame
@@ -266,7 +264,7 @@ protected:
         if (HasFatalFailure())
             return;
         ASSERT_EQ(ReloadFromDevice(false), 1);
-        ASSERT_EQ(g_app.currentProfile.load(), 0);
+        ASSERT_EQ(g_currentProfile.load(), 0);
         kb->ClearFrameLog();
     }
 };

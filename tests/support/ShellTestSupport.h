@@ -1,7 +1,8 @@
 #pragma once
 
 #include "support/SpinUntil.h"
-#include "base/AppState.h"
+#include "device/protocol/DeviceState.h"
+#include "device/protocol/DeviceMonitor.h"
 #include "base/ProgramPaths.h"
 #include "platform/SettingsStore.h"
 #include "skin/gui/SkinImages.h"

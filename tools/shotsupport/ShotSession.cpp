@@ -1,6 +1,6 @@
 #include "ShotSession.h"
 
-#include "base/AppState.h"
+#include "device/protocol/DeviceState.h"
 #include "base/MainWindowLink.h"
 #include "base/ProgramPaths.h"
 #include "config/ConfigDocument.h"
@@ -100,7 +100,7 @@ bool SaveShot(QScreen* screen, const QRect& area, const QString& path, const cha
 ShotSession::Backend::Backend(VirtualKeyboard& kb)
 {
     SetHidBackend(&kb);
-    g_app.noAutoOpen = 1;
+    g_noAutoOpen = 1;
 }
 
 ShotSession::ShotSession(VirtualKeyboard& kb, const CVarkelinDlg::Options& options, const char* tool)
@@ -116,8 +116,13 @@ ShotSession::ShotSession(VirtualKeyboard& kb, const CVarkelinDlg::Options& optio
         SetDeviceEvents(&events_);
         threads_ = StartDeviceThreads();
     });
-    Spin(5000, [] { return g_app.deviceConnected.load() == 1; });
-    if (g_app.deviceConnected.load() != 1)
+    // Connected and handled: the flag comes first, the window's reload and
+    // the tray icon after it.
+    const auto handled = [this] {
+        return g_deviceConnected.load() == 1 && window_->TrayIconId() == TrayIconConnected;
+    };
+    Spin(5000, handled);
+    if (!handled())
         std::fprintf(stderr, "%s: the virtual keyboard did not connect\n", tool);
 }
 

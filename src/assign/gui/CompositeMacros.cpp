@@ -1,6 +1,6 @@
 #include "assign/gui/CompositeDialog.h"
 
-#include "base/AppState.h"
+#include "device/protocol/DeviceState.h"
 #include "base/UserPrompts.h"
 #include "assign/gui/MacroEventModel.h"
 #include "assign/gui/MacroMemoryGauge.h"
@@ -332,7 +332,7 @@ void Varkelin_DlgComposite::OnRecordDelays()
 
 void Varkelin_DlgComposite::UpdateMemoryGauge()
 {
-    const MacroMemoryUse use = MeasureMacroMemory(macros_, g_app.macroCapacity.load());
+    const MacroMemoryUse use = MeasureMacroMemory(macros_, g_macroCapacity.load());
     memoryGauge_->SetUse(use);
     const QString caption = MacroMemoryGauge::Caption(use, languageIndex_);
     const QString tip = MacroMemoryGauge::Tooltip(use, languageIndex_);
@@ -356,7 +356,7 @@ bool Varkelin_DlgComposite::ConfirmMacroMemory()
 {
     EndCellEditing();
     StopRecording();
-    const MacroMemoryUse use = MeasureMacroMemory(macros_, g_app.macroCapacity.load());
+    const MacroMemoryUse use = MeasureMacroMemory(macros_, g_macroCapacity.load());
     // Without a capacity nothing can be judged (and nothing is written).
     if (use.capacity == 0 || use.fit != MacroFit::TooLarge)
         return true;

@@ -2,13 +2,12 @@
 
 #include <array>
 
-#include "base/AppState.h"
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceState.h"
 
 int32_t GetCurrentProfile()
 {
-    const int32_t cached = g_app.currentProfile.load();
+    const int32_t cached = g_currentProfile.load();
     if (cached >= 0 && cached < KeyboardProfileCount)
         return cached;
     std::array<uint8_t, DeviceInfoBytes> info{};
@@ -19,7 +18,7 @@ int32_t GetCurrentProfile()
     // groups everywhere the profile is used; treat it as no answer.
     if (profile >= KeyboardProfileCount)
         return -1;
-    g_app.currentProfile = profile;
+    g_currentProfile = profile;
     return profile;
 }
 
@@ -32,9 +31,9 @@ int32_t SetCurrentProfile(int32_t index)
         return 0;
     info[DeviceInfoActiveProfile] = static_cast<uint8_t>(index);
     if (WriteDeviceInfo(info) != 1) {
-        g_app.currentProfile = -1;
+        g_currentProfile = -1;
         return 0;
     }
-    g_app.currentProfile = index;
+    g_currentProfile = index;
     return 1;
 }

@@ -32,6 +32,11 @@ public:
     virtual void DeviceLost() {}
     // Follows DeviceLost.
     virtual void HideMainWindow() {}
+    // Sent when the keyboard is found but its factory key map could not be
+    // read (the previous one is kept): tell the owner that restoring default
+    // keys may not work until a reconnection. The connection goes on once
+    // the owner has read it.
+    virtual void DefaultKeyMapUnreadable() {}
     // Message 0x5452 "PROF", sent when the keyboard is found: rebuild the
     // configuration from the keyboard, show its profile and its lighting.
     virtual void ReloadFromKeyboard() {}

@@ -1,7 +1,5 @@
 #include "device/protocol/DeviceMonitor.h"
 
-#include "base/AppState.h"
-#include "base/UserPrompts.h"
 #include "device/hid/CurrentHidBackend.h"
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceEvents.h"
@@ -9,7 +7,6 @@
 #include "device/protocol/KeyboardConnection.h"
 #include "device/hid/HidDevice.h"
 #include "device/protocol/NotificationReader.h"
-#include "text/LanguageTexts.h"
 
 #include <algorithm>
 #include <cctype>
@@ -120,6 +117,8 @@ bool Probe()
 
 } // namespace
 
+std::atomic<int32_t> g_noAutoOpen{0};
+
 bool FirstScanPending()
 {
     return g_firstScanPending.load();
@@ -127,26 +126,26 @@ bool FirstScanPending()
 
 void HandleConnectionState(int32_t state)
 {
-    if (state == g_app.deviceConnected.load())
+    // The flag changes before anything is told: the connection's reads (and
+    // the window's reload) need it, and from a loss on every command fails
+    // at once instead of trying the dead channel.
+    if (g_deviceConnected.exchange(state) == state)
         return;
     if (state == 0) {
-        if (g_app.deviceConnected.load() == 1) {
-            g_app.currentProfile = -1;
-            Events().DeviceLost();
-            Events().HideMainWindow();
-        }
+        g_currentProfile = -1;
+        Events().DeviceLost();
+        Events().HideMainWindow();
         ShowTrayIcon(TrayIconDisconnected);
     } else {
         if (ConnectKeyboard().defaultKeyMap != 1)
-            Prompts().ShowMessage(LoadText("MAIN_DEFAULT_MATRIX_PROMPT"), MessageStyle::Normal);
+            Events().DefaultKeyMapUnreadable();
         Events().ReloadFromKeyboard();
         ShowTrayIcon(TrayIconConnected);
     }
-    g_app.deviceConnected = state;
-    if (g_app.noAutoOpen.load() == 0) {
+    if (g_noAutoOpen.load() == 0) {
         if (state == 1)
             Events().OpenMainWindow();
-        g_app.noAutoOpen = 1;
+        g_noAutoOpen = 1;
     }
 }
 
@@ -166,24 +165,21 @@ void MonitorThread()
         ~GoneListenerEnd() { g_configChannel.SetGoneListener({}); }
     } goneListenerEnd;
     bool firstReport = true;
-    if (g_app.noAutoOpen.load() == 1 && !SleepUnlessStopping(CurrentDeviceThreadTimings().firstScanDelay))
+    if (g_noAutoOpen.load() == 1 && !SleepUnlessStopping(CurrentDeviceThreadTimings().firstScanDelay))
         return;
     if (!Probe())
         return;
     bool hungUp = false;
     while (!DeviceThreadsStopping()) {
-        if (g_deviceConnected.load() == 1 && (hungUp || !SameKeyboardStillThere())) {
-            g_deviceConnected = 0;
+        if (g_deviceConnected.load() == 1 && (hungUp || !SameKeyboardStillThere()))
             HandleConnectionState(0);
-        }
         if (g_deviceConnected.load() == 0) {
             if (!ScanForKeyboard())
                 return;
             if (firstReport) {
                 firstReport = false;
-                HandleConnectionState(g_deviceConnected.load());
                 if (g_deviceConnected.load() == 0)
-                    g_app.noAutoOpen = 1;
+                    g_noAutoOpen = 1;
                 EndFirstScan();
             }
             g_configChannel.FreeInterfaceList();

@@ -2,6 +2,8 @@
 
 #include "device/protocol/DeviceThreads.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 
 // The two device threads: the monitor finds the keyboard's vendor collection,
@@ -9,6 +11,12 @@
 // away; the notification reader (NotificationReader.h) listens for the
 // keyboard's notices. Both talk to the window through DeviceEvents; what they
 // share is in DeviceThreads.h.
+
+// 1: the main window is not opened by itself when the keyboard is found
+// (started with /Start, or the first scan found no keyboard). The start-up
+// sets it before the threads start; the monitor sets it once it has opened
+// the window or passed the chance.
+extern std::atomic<int32_t> g_noAutoOpen;
 
 // Starts the notification reader, then the monitor. false when a thread
 // could not be created (the other is stopped again).
@@ -21,6 +29,8 @@ void StopDeviceThreads();
 // Thread bodies; each returns when an enumeration fails or the threads are
 // being stopped.
 void MonitorThread();
+// Sets g_deviceConnected to state (1 found, 0 lost) and, when that changed
+// it, tells the window.
 void HandleConnectionState(int32_t state);
 
 // From StartDeviceThreads until the monitor's first scan has been handled

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 std::atomic<int32_t> g_deviceConnected{0};
+std::atomic<int32_t> g_currentProfile{-1};
+std::atomic<uint32_t> g_macroCapacity{0};
 std::mutex g_deviceLock;
 std::atomic<int32_t> g_keyCount{KeyboardModels[0].keyCount};
 std::atomic<int32_t> g_keyMapBytes{KeyboardModels[0].keyMapBytes};

@@ -30,8 +30,15 @@ inline constexpr std::array<KeyboardModel, 2> KeyboardModels = {{
 }};
 const KeyboardModel* ModelForProductId(uint16_t productId);
 
-// 1 while the device monitor has the keyboard open; only the monitor writes it.
+// 1 while the keyboard is connected: the device monitor has it open. The
+// program's one answer to "is the keyboard there"; commands refuse to run
+// while it is 0. Only the monitor (or a session that opens the channel
+// itself, like rt604ctl's) writes it.
 extern std::atomic<int32_t> g_deviceConnected;
+// The keyboard's active profile 0..2, or -1 while it has not reported it.
+extern std::atomic<int32_t> g_currentProfile;
+// Bytes of macro memory the keyboard offers; read at every connection.
+extern std::atomic<uint32_t> g_macroCapacity;
 // Held over one request and its reply on the configuration channel, so that
 // two threads never take each other's replies. Innermost lock of the program.
 extern std::mutex g_deviceLock;

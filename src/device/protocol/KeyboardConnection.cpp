@@ -1,6 +1,5 @@
 #include "device/protocol/KeyboardConnection.h"
 
-#include "base/AppState.h"
 #include "device/hid/HidDevice.h"
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceState.h"
@@ -15,7 +14,6 @@ bool TakeKeyboardModel()
         return false;
     g_keyCount = model->keyCount;
     g_keyMapBytes = model->keyMapBytes;
-    g_deviceConnected = 1;
     return true;
 }
 
@@ -30,6 +28,6 @@ KeyboardConnectReads ConnectKeyboard()
     std::array<uint8_t, DeviceInfoBytes> info{};
     reads.deviceInfo = ReadDeviceInfo(info);
     if (reads.deviceInfo == 1)
-        g_app.macroCapacity = static_cast<uint32_t>(info[DeviceInfoMacroUnits]) * MacroUnitBytes;
+        g_macroCapacity = static_cast<uint32_t>(info[DeviceInfoMacroUnits]) * MacroUnitBytes;
     return reads;
 }

@@ -7,8 +7,9 @@
 // collection. Tests that open the channel themselves call the same.
 
 // Takes the model the channel's product id names: the key count and key-map
-// size every key-map transfer uses, then marks the device connected. false,
-// with nothing changed, when the id names no model.
+// size every key-map transfer uses. false, with nothing changed, when the id
+// names no model. The caller marks the device connected before the reads
+// below: the monitor's connection handler does it itself, to see the change.
 bool TakeKeyboardModel();
 
 // The reads ConnectKeyboard makes; each is 1 when done, or the read's result.

@@ -24,7 +24,7 @@ protected:
         SetHidBackend(kb.get());
         PrepareKeyboard(0, {});
         Start();
-        ASSERT_EQ(g_app.macroCapacity.load(), 128u);
+        ASSERT_EQ(g_macroCapacity.load(), 128u);
     }
 
     MacroMemoryGauge* Gauge() const { return editor->MemoryGaugeBar(); }

@@ -275,7 +275,7 @@ TEST_F(KeyEditorTest, TheWindowClosesTheEditorRefusesAProfileSwitchAndForwardsTh
     EXPECT_TRUE(link->IsKeyEditorOpen());
 
     window->OnProfileButton(1);
-    EXPECT_EQ(g_app.currentProfile.load(), 0);
+    EXPECT_EQ(g_currentProfile.load(), 0);
     ASSERT_FALSE(prompts.messages.empty());
     EXPECT_EQ(prompts.messages.back(), LoadText("PROFILE_SEELCT_PROMPT2"));
 
@@ -289,7 +289,7 @@ TEST_F(KeyEditorTest, TheWindowClosesTheEditorRefusesAProfileSwitchAndForwardsTh
     EXPECT_FALSE(editor->isVisible());
     EXPECT_FALSE(link->IsKeyEditorOpen());
     window->OnProfileButton(1);
-    EXPECT_TRUE(SpinUntil([] { return g_app.currentProfile.load() == 1; }));
+    EXPECT_TRUE(SpinUntil([] { return g_currentProfile.load() == 1; }));
 }
 
 TEST_F(KeyEditorTest, TheOnScreenKeyboardStartsOnceOrSaysItIsMissing)

@@ -546,14 +546,14 @@ TEST_F(ProfileManagerTest, KeyboardLossClosesTheManagerAndTheUpdateWindow)
     ASSERT_TRUE(window->UpdateDialog()->isVisible());
 
     kb->Unplug();
-    ASSERT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 0; }));
+    ASSERT_TRUE(SpinUntil([this] { return ConnectionHandled(0); }));
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->OpenCount(), 0);
     EXPECT_FALSE(window->UpdateDialog()->isVisible());
     EXPECT_FALSE(Setting("PROFILE00").has_value());
 
     kb->Plug();
-    ASSERT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 1; }));
+    ASSERT_TRUE(SpinUntil([this] { return ConnectionHandled(1); }));
     OpenManager();
     window->HandleMessage(MsgFirmwareUpdate, TagFirmwareUpdate);
     window->ExitProgram();

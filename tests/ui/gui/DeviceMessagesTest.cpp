@@ -14,6 +14,7 @@
 #include "device/hid/HidDevice.h"
 #include "device/virtual/VirtualKeyboard.h"
 #include "ui/MainWindow.h"
+#include "text/LanguageTexts.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -67,7 +68,7 @@ protected:
         timings.notifyRetry = 20ms;
         timings.firstScanDelay = 1ms;
         SetDeviceThreadTimings(timings);
-        g_app.noAutoOpen = 1;
+        g_noAutoOpen = 1;
         window_ = std::make_unique<CVarkelinDlg>(CVarkelinDlg::Options{&keyboard_});
         QObject::connect(window_.get(), &CVarkelinDlg::traced, [this](const QString& line) {
             std::lock_guard lock(mutex_);
@@ -111,7 +112,7 @@ protected:
     // channel on its current node, connected, the tray showing 141.
     bool OnTheKeyboardThere()
     {
-        return g_app.deviceConnected.load() == 1 && window_->TrayIconId() == TrayIconConnected &&
+        return g_deviceConnected.load() == 1 && window_->TrayIconId() == TrayIconConnected &&
                !g_configChannel.DeviceGone() &&
                g_configChannel.NodeIdentity() == keyboard_.NodeIdentity(keyboard_.ConfigPath());
     }
@@ -166,9 +167,9 @@ TEST_F(DeviceMessagesTest, ConnectionMessagesReachTheWindowThreadInOrder)
                                                   "message DEVICE-LOST", "window-hidden", "tray-icon 128",
                                                   "message PROF", "tray-icon 141"}));
     EXPECT_FALSE(offThread_);
-    // The monitor marks the connection handled right after the icon.
-    EXPECT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 1; }));
-    // noAutoOpen was set: the window never opened by itself.
+    // Connected as the monitor left it.
+    EXPECT_TRUE(SpinUntil([] { return g_deviceConnected.load() == 1; }));
+    // g_noAutoOpen was set: the window never opened by itself.
     EXPECT_FALSE(window_->isVisible());
 }
 
@@ -255,6 +256,48 @@ TEST_F(DeviceMessagesTest, ABounceDuringTheReloadOrAMessageBoxEndsOnTheNewKeyboa
     }
     EXPECT_EQ(boxes, 1);
     SetPrompts(nullptr);
+}
+
+// A keyboard whose factory map cannot be read: the owner is told in a box
+// on the window's thread, and the connection (the window's reload) goes on
+// only once the box is answered.
+TEST_F(DeviceMessagesTest, AnUnreadableFactoryMapIsToldToTheOwnerBeforeTheReload)
+{
+    QtUserPrompts prompts(dispatcher_);
+    SetPrompts(&prompts);
+    struct PromptsEnd {
+        ~PromptsEnd() { SetPrompts(nullptr); }
+    } promptsEnd;
+    std::vector<std::string> texts;
+    std::vector<QMessageBox::Icon> icons;
+    int reloadsWhileShown = -1;
+    QTimer owner;
+    QObject::connect(&owner, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (box && box->isVisible()) {
+                texts.push_back(box->text().toStdString());
+                icons.push_back(box->icon());
+                reloadsWhileShown = Count("message PROF");
+                box->accept();
+            }
+        }
+    });
+    owner.start(20);
+    // Plugged in once the program runs, so that the refused request is the
+    // connection's first: the factory map.
+    keyboard_.Unplug();
+    window_->Initialise([&] {
+        SetDeviceEvents(events_.get());
+        ASSERT_TRUE(StartDeviceThreads());
+    });
+    keyboard_.RefuseNextRequests(StatusRefused, 1);
+    keyboard_.Plug();
+    ASSERT_TRUE(WaitForTrace("tray-icon 141"));
+    EXPECT_EQ(texts, std::vector<std::string>{LoadText("MAIN_DEFAULT_MATRIX_PROMPT")});
+    EXPECT_EQ(icons, std::vector<QMessageBox::Icon>{QMessageBox::Information});
+    EXPECT_EQ(reloadsWhileShown, 0);
+    EXPECT_EQ(Count("message PROF"), 1);
 }
 
 // A second start's OPEN that arrives before the monitor has first looked

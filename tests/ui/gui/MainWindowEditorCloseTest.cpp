@@ -73,9 +73,9 @@ TEST_F(MainWindowTest, TheButtonThatOpenedTheEditorComesBackUpWhenItCloses)
     ASSERT_TRUE(ProfileShown(1));
     EXPECT_EQ(g9->CurrentFace(), Face::Normal);
     kb->Unplug();
-    ASSERT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 0; }));
+    ASSERT_TRUE(SpinUntil([this] { return ConnectionHandled(0); }));
     kb->Plug();
-    ASSERT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 1; }));
+    ASSERT_TRUE(SpinUntil([this] { return ConnectionHandled(1); }));
     window->OpenMainWindow();
     EXPECT_EQ(g9->CurrentFace(), Face::Normal);
     EXPECT_EQ(macro->CurrentFace(), Face::Normal);

@@ -383,7 +383,7 @@ TEST_F(LightingWindowTest, LosingTheKeyboardClosesAnOpenColourChooser)
     static_cast<QAbstractButton*>(window->Control(HxColour))->click();
     ASSERT_TRUE(window->ColourChooser()->isVisible());
     kb->Unplug();
-    ASSERT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 0; }));
+    ASSERT_TRUE(SpinUntil([this] { return ConnectionHandled(0); }));
     EXPECT_FALSE(window->ColourChooser()->isVisible());
 }
 

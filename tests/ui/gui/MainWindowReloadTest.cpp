@@ -49,7 +49,7 @@ TEST_F(MainWindowTest, UnplugClosesSubWindowsAndHidesAndReplugReloads)
     ASSERT_TRUE(window->About()->isVisible());
 
     kb->Unplug();
-    ASSERT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 0; }));
+    ASSERT_TRUE(SpinUntil([this] { return ConnectionHandled(0); }));
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(window->About()->isVisible());
 
@@ -57,7 +57,7 @@ TEST_F(MainWindowTest, UnplugClosesSubWindowsAndHidesAndReplugReloads)
     // shows what it holds now.
     PrepareKeyboard(2, {{2, KeyEsc, AssignKey, KeyA}});
     kb->Plug();
-    ASSERT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 1; }));
+    ASSERT_TRUE(SpinUntil([this] { return ConnectionHandled(1); }));
     EXPECT_TRUE(ProfileShown(2));
     EXPECT_TRUE(KeyButton(KeyEsc)->IsMarked());
     EXPECT_FALSE(window->isVisible());

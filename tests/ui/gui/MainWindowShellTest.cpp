@@ -239,7 +239,7 @@ TEST_F(MainWindowShellTest, MessagesActOnlyWithTheirTags)
     CVarkelinDlg& window = Make();
     bool exitHandled = false;
     window.SetExitHandler([&] { exitHandled = true; });
-    g_app.deviceConnected = 1;
+    g_deviceConnected = 1;
     EXPECT_FALSE(window.isVisible());
 
     EXPECT_EQ(window.HandleMessage(MsgOpen, TagKill), 0);
@@ -270,7 +270,7 @@ TEST_F(MainWindowShellTest, MessagesActOnlyWithTheirTags)
 TEST_F(MainWindowShellTest, OpeningWithoutKeyboardShowsThePromptAndStaysHidden)
 {
     CVarkelinDlg& window = Make();
-    g_app.deviceConnected = 0;
+    g_deviceConnected = 0;
     EXPECT_EQ(window.HandleMessage(MsgOpen, TagOpen), 1);
     EXPECT_FALSE(window.isVisible());
     ASSERT_NE(window.NoDevicePrompt(), nullptr);
@@ -291,7 +291,7 @@ TEST_F(MainWindowShellTest, OpeningWithoutKeyboardShowsThePromptAndStaysHidden)
 TEST_F(MainWindowShellTest, CancelEnterEscapeAndCloseKeepTheProgramRunning)
 {
     CVarkelinDlg& window = Make();
-    g_app.deviceConnected = 1;
+    g_deviceConnected = 1;
     window.OpenMainWindow();
     ASSERT_TRUE(window.isVisible());
     // Wherever the focus is, Enter and Escape neither end nor hide it.
@@ -503,7 +503,7 @@ TEST_F(MainWindowShellTest, TrayPicturesComeFromTheSkin)
 TEST_F(MainWindowShellTest, MinimiseButtonSendsTheOpenWindowToTheTaskbar)
 {
     CVarkelinDlg& window = Make();
-    g_app.deviceConnected = 1;
+    g_deviceConnected = 1;
     window.OpenMainWindow();
     ASSERT_TRUE(window.isVisible());
     ASSERT_FALSE(window.isMinimized());
@@ -520,7 +520,7 @@ TEST_F(MainWindowShellTest, MinimiseButtonSendsTheOpenWindowToTheTaskbar)
 TEST_F(MainWindowShellTest, F1OpensTheHelpPageFromAnyControl)
 {
     CVarkelinDlg& window = Make();
-    g_app.deviceConnected = 1;
+    g_deviceConnected = 1;
     window.OpenMainWindow();
     FakeOpener opener(dir_ / "bin");
     const std::vector<QWidget*> targets = {&window, window.Control(MainControl::ColourG),

@@ -7,7 +7,7 @@
 #include "support/RecordingPrompts.h"
 #include "device/hid/CurrentHidBackend.h"
 #include "support/SpinUntil.h"
-#include "base/AppState.h"
+#include "device/protocol/DeviceState.h"
 #include "base/MainWindowLink.h"
 #include "base/ProgramPaths.h"
 #include "base/UserPrompts.h"
@@ -70,7 +70,7 @@ protected:
         SetSettingsFolderForTests((dir / "cfg").string());
         SetProgramPathsForTests(RT604_DATA_DIR, (dir / "user" / "Orvan RT-604").string());
         SetLanguageIndex(0);
-        g_app.noAutoOpen = 1;
+        g_noAutoOpen = 1;
 
         TransportTimings t;
         t.readTimeoutMs = 50;
@@ -152,10 +152,20 @@ protected:
             threadsStarted = StartDeviceThreads();
         });
         ASSERT_TRUE(threadsStarted);
-        ASSERT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 1; }));
+        ASSERT_TRUE(SpinUntil([this] { return ConnectionHandled(1); }));
         ASSERT_TRUE(SpinUntil([this] { return ReaderOnTheKeyboard(); }));
         SpinUntil([] { return false; }, 20); // the posted INIT and the like
         kb->ClearFrameLog();
+    }
+
+    // The window has handled the keyboard's arrival (1: reload and icon
+    // done) or its loss (0: sub-windows closed, window hidden, icon shown).
+    // The connected flag changes as the monitor begins, so alone it says
+    // too little.
+    bool ConnectionHandled(int32_t state) const
+    {
+        return g_deviceConnected.load() == state &&
+               window->TrayIconId() == (state == 1 ? TrayIconConnected : TrayIconDisconnected);
     }
 
     // The notification reader has the keyboard plugged in now open. The

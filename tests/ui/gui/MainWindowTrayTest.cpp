@@ -39,7 +39,7 @@ TEST_F(MainWindowTest, VirtualKeyboardTrayEntriesTakeEveryConnectionPath)
     // Unplugged: sub-windows close, the window hides, the icon goes grey, and
     // the entry that made it so is no longer offered.
     ASSERT_TRUE(ChooseTrayEntry(*window, CmdVkUnplug));
-    ASSERT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 0; }));
+    ASSERT_TRUE(SpinUntil([this] { return ConnectionHandled(0); }));
     ASSERT_TRUE(SpinUntil([this] { return window->TrayIconId() == TrayIconDisconnected; }));
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(window->About()->isVisible());
@@ -49,7 +49,7 @@ TEST_F(MainWindowTest, VirtualKeyboardTrayEntriesTakeEveryConnectionPath)
     // left hidden for the owner to open.
     ASSERT_TRUE(ChooseTrayEntry(*window, CmdVkPlug));
     ASSERT_TRUE(SpinUntil([this] {
-        return g_app.deviceConnected.load() == 1 && window->TrayIconId() == TrayIconConnected;
+        return g_deviceConnected.load() == 1 && window->TrayIconId() == TrayIconConnected;
     }));
     // The notices below need the reader back on the new node.
     ASSERT_TRUE(SpinUntil([this] { return ReaderOnTheKeyboard(); }));
@@ -84,7 +84,7 @@ TEST_F(MainWindowTest, VirtualKeyboardTrayEntriesTakeEveryConnectionPath)
     // The lighting notice is taken without disturbing anything else.
     ASSERT_TRUE(ChooseTrayEntry(*window, CmdVkNotice0401));
     SpinUntil([] { return false; }, 100);
-    EXPECT_EQ(g_app.deviceConnected.load(), 1);
+    EXPECT_EQ(g_deviceConnected.load(), 1);
     EXPECT_EQ(window->TrayIconId(), TrayIconConnected);
 }
 
@@ -107,7 +107,7 @@ TEST_F(MainWindowTest, RealKeyboardTrayMenuHasNoVirtualEntries)
     window->OnTrayCommand(CmdVkUnplug);
     SpinUntil([] { return false; }, 50);
     EXPECT_TRUE(kb->IsPlugged());
-    EXPECT_EQ(g_app.deviceConnected.load(), 1);
+    EXPECT_EQ(g_deviceConnected.load(), 1);
     EXPECT_EQ(window->TrayIconId(), TrayIconConnected);
 }
 

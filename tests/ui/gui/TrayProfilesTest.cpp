@@ -165,13 +165,13 @@ TEST_F(TrayProfilesTest, MarksFollowAProfileChosenOnTheKeyboardOrByAnotherProgra
 
     // A new connection reads the profile the keyboard came with.
     kb->Unplug();
-    ASSERT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 0; }));
+    ASSERT_TRUE(SpinUntil([this] { return ConnectionHandled(0); }));
     OpenMenu();
     EXPECT_EQ(Marked(), -1);
     EXPECT_FALSE(ProfileEntry(0)->isEnabled());
     SwitchOnTheKeyboard(2);
     kb->Plug();
-    ASSERT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 1; }));
+    ASSERT_TRUE(SpinUntil([this] { return ConnectionHandled(1); }));
     EXPECT_TRUE(SpinUntil([this] { return Marked() == 2 && ProfileEntry(2)->isEnabled(); }));
 }
 

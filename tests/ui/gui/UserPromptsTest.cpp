@@ -2,6 +2,7 @@
 
 #include "ui/QtUserPrompts.h"
 #include "ui/UiDispatcher.h"
+#include "ui/WindowState.h"
 #include "text/LanguageTexts.h"
 #include "skin/gui/QtLanguage.h"
 
@@ -211,7 +212,7 @@ TEST_F(QtUserPromptsTest, BoxesCarryTheirIconAndAreDialogsOfTheShownWindow)
 {
     QWidget main;
     main.show();
-    g_app.mainWindowHandle = &main;
+    g_mainWindow = &main;
     const struct {
         const char* what;
         std::function<void()> ask;
@@ -243,7 +244,7 @@ TEST_F(QtUserPromptsTest, BoxesCarryTheirIconAndAreDialogsOfTheShownWindow)
         EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
         EXPECT_EQ(parent, &main);
     }
-    g_app.mainWindowHandle = nullptr;
+    g_mainWindow = nullptr;
 }
 
 // The file dialogs write sizes, types and dates as the chosen language does,

@@ -207,7 +207,7 @@ TEST_F(UpdateWindowTest, UpdateWithoutAKeyboardSaysTheLoaderCannotBeReachedAndSt
     const std::string record = Path("ran.txt");
     SetUpdaterPath(RecorderScript("updater.sh", record));
     kb->Unplug();
-    ASSERT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 0; }));
+    ASSERT_TRUE(SpinUntil([this] { return ConnectionHandled(0); }));
     CVarkelin_DlgUpdate* dialog = OpenUpdateWindow();
 
     dialog->Button(UpdateControl::Update)->click();
@@ -251,11 +251,11 @@ TEST_F(UpdateWindowTest, UpdateSendsTheLoaderFrameStartsTheUpdaterAndTheKeyboard
     ASSERT_TRUE(WaitForFile(record));
     EXPECT_EQ(ReadText(record), "ran \n"); // no arguments
 
-    ASSERT_TRUE(SpinUntil([] { return g_app.deviceConnected.load() == 0; }));
+    ASSERT_TRUE(SpinUntil([this] { return ConnectionHandled(0); }));
     EXPECT_TRUE(kb->InLoader());
     EXPECT_EQ(window->TrayIconId(), TrayIconDisconnected);
     window->OnTrayCommand(CmdVkLeaveLoader);
-    ASSERT_TRUE(SpinUntil([this] { return g_app.deviceConnected.load() == 1 && window->TrayIconId() == TrayIconConnected; }));
+    ASSERT_TRUE(SpinUntil([this] { return g_deviceConnected.load() == 1 && window->TrayIconId() == TrayIconConnected; }));
     EXPECT_TRUE(ProfileShown(1));
 }
 

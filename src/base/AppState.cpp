@@ -1,3 +1,0 @@
-#include "base/AppState.h"
-
-AppState g_app;

@@ -1,0 +1,3 @@
+#include "ui/WindowState.h"
+
+std::atomic<QWidget*> g_mainWindow{nullptr};
