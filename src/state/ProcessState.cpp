@@ -6,7 +6,7 @@
 #include "base/ProgramPaths.h"
 #include "base/UserPrompts.h"
 #include "config/ConfigDocument.h"
-#include "device/hid/HidBackend.h"
+#include "device/hid/CurrentHidBackend.h"
 #include "device/hid/HidDevice.h"
 #include "device/protocol/BusyIndicator.h"
 #include "device/protocol/DeviceCommands.h"
