@@ -14,6 +14,10 @@
 #include <memory>
 #include <set>
 
+class CompositeKeyTab;
+class CompositeTab;
+class CompositeListTab;
+class CompositeMacroTab;
 class CPngButton;
 class KeyboardGrab;
 class MacroEventDelegate;
@@ -60,7 +64,9 @@ inline constexpr int MacroOnlyControlId = 1143;
 //
 // Split by concern: CompositeDialog.cpp builds, places, opens, closes and
 // applies; CompositeTabs.cpp switches the tabs and captures single keys;
-// CompositeMacros.cpp is the macro tab and the recorder.
+// CompositeMacros.cpp edits the macros and records them. Each tab is a part
+// of the window of its own (CompositeKeyTab, CompositeMacroTab, and
+// CompositeListTab twice) holding its controls.
 class Varkelin_DlgComposite : public CBaseDialog {
     Q_OBJECT
 public:
@@ -101,8 +107,6 @@ public:
     bool IsRecording() const { return recorder_.IsRecording(); }
     bool IsKeyboardGrabbed() const;
     const MacroList& Macros() const { return macros_; }
-    QWidget* Control(int id) const;
-    CPngButton* Button(int id) const;
     QTableView* EventView() const { return eventView_; }
     MacroEventModel* EventModel() const { return eventModel_; }
     MacroMemoryGauge* MemoryGaugeBar() const { return memoryGauge_; }
@@ -151,9 +155,9 @@ private:
     // CompositeDialog.cpp
     void LoadPictures();
     void CreateControls();
-    CPngButton* AddButton(int id, const char* skinKey, const QPixmap* set);
-    template <typename Widget>
-    Widget* AddWidget(int id, const char* skinKey);
+    CPngButton* AddFacedButton(int id, const char* skinKey, const QPixmap* set);
+    // The tabs, by the tab button's id.
+    CompositeTab* Tab(int tabId) const;
     void StyleControls();
     void ConnectControls();
     void FillLists();
@@ -222,7 +226,6 @@ private:
     bool fillingMacroList_ = false;
     bool renaming_ = false;
 
-    std::map<int, QWidget*> controls_;
     // The picture sets: key, macro, macro2, media, function; each normal,
     // over, down, disabled.
     QPixmap key_[4], macro_[4], macro2_[4], media_[4], function_[4];
@@ -230,16 +233,13 @@ private:
     MacroEventDelegate* eventDelegate_ = nullptr;
     QTableView* eventView_ = nullptr;
     QComboBox* macroList_ = nullptr;
-    QLineEdit* keyField_ = nullptr;
+    CompositeKeyTab* keyTab_ = nullptr;
+    CompositeMacroTab* macroTab_ = nullptr;
+    CompositeListTab* mediaTab_ = nullptr;
+    CompositeListTab* functionTab_ = nullptr;
     QLineEdit* playCount_ = nullptr;
-    QRadioButton* keyboardChoice_ = nullptr;
-    QRadioButton* mouseChoice_ = nullptr;
-    QComboBox* mouseList_ = nullptr;
-    QComboBox* mediaList_ = nullptr;
-    QComboBox* functionList_ = nullptr;
     QCheckBox* recordDelays_ = nullptr;
     QLabel* status_ = nullptr;
     MacroMemoryGauge* memoryGauge_ = nullptr;
     QLabel* memoryCaption_ = nullptr;
-    bool memoryGaugePlaced_ = false;
 };
