@@ -1,6 +1,6 @@
 #include "assign/gui/CompositeKeyTab.h"
 
-#include "assign/gui/CompositeDialog.h"
+#include "assign/gui/CompositeControls.h"
 #include "keys/KeyTable.h"
 #include "keys/MediaTable.h"
 #include "text/LanguageTexts.h"

@@ -1,7 +1,7 @@
 #include "assign/gui/CompositeMacroTab.h"
 
 #include "actions/MacroEditing.h"
-#include "assign/gui/CompositeDialog.h"
+#include "assign/gui/CompositeControls.h"
 #include "assign/gui/MacroEventModel.h"
 #include "assign/gui/MacroMemoryGauge.h"
 
