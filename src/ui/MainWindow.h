@@ -104,11 +104,9 @@ public:
     int TrayIconId() const;
     CTrayIcon* Tray() const;
 
-    QWidget* Control(int id) const;
     // The colour-view faces of the key buttons (0: main_color0.jpg,
     // 1: main_color1.jpg), decoded on first use.
     QPixmap ColourFace(int index);
-    CPngButton* Button(int id) const;
     bool IsApplyEnabled() const;
     void SetApplyEnabled(bool enabled);
     void ApplyLanguage(int languageIndex);
@@ -251,8 +249,7 @@ private:
     void EnsureFacePictures();
     QPixmap LoadFacePicture(const QString& name);
     void CreateControls();
-    CPngButton* AddButton(int id, const std::string& skinKey, const QString& text);
-    void PlaceFacedButton(CPngButton* button, const std::string& skinKey);
+    CPngButton* AddFacedButton(int id, const std::string& skinKey, const QString& text);
     void StyleCaptions();
     void ConnectControls();
     void ApplyFlip();
@@ -292,7 +289,6 @@ private:
     WindowTray* CreateWindowTray();
 
     Options options_;
-    std::map<int, QWidget*> controls_;
     QPixmap faceNormal_, faceOver_, faceDown_, faceDisabled_;
     QPixmap faceNormal2_, faceOver2_, faceDown2_, faceDisabled2_;
     bool stateFaceSourcesSet_ = false;

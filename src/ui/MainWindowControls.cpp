@@ -18,8 +18,6 @@
 
 namespace {
 
-constexpr const char* Section = "BUTTONINFO";
-
 // The image-faced buttons of the window other than the keys: control id,
 // skin key, the caption of the window template (the language texts replace
 // the visible ones).
@@ -166,45 +164,33 @@ QPixmap CVarkelinDlg::ColourFace(int index)
     return face;
 }
 
-CPngButton* CVarkelinDlg::AddButton(int id, const std::string& skinKey, const QString& text)
+CPngButton* CVarkelinDlg::AddFacedButton(int id, const std::string& skinKey, const QString& text)
 {
-    auto* button = new CPngButton(text, this);
-    button->setObjectName(QString::fromStdString(skinKey));
+    CPngButton* button = AddButton(id, skinKey, {faceNormal2_, faceOver2_, faceDown2_, faceDisabled2_, faceDown2_});
+    button->setText(text);
     button->setProperty("controlId", id);
     button->setFocusPolicy(Qt::TabFocus);
-    controls_[id] = button;
-    PlaceFacedButton(button, skinKey);
     return button;
-}
-
-void CVarkelinDlg::PlaceFacedButton(CPngButton* button, const std::string& skinKey)
-{
-    PlaceButton(button, Ini(), Section, skinKey, faceNormal2_, faceOver2_, faceDown2_, faceDisabled2_,
-                faceDown2_);
 }
 
 void CVarkelinDlg::CreateControls()
 {
+    const SkinButtonFaces keyFaces{faceNormal_, faceOver_, faceDown_, faceDisabled_, faceDown_};
     for (const ButtonKey& key : ButtonKeyTable) {
-        auto* button = new CPngButton(this);
-        const QString skinKey = KeySkinName(key.keyCode);
-        button->setObjectName(skinKey);
+        CPngButton* button = AddButton(key.controlId, KeySkinName(key.keyCode).toStdString(), keyFaces);
         button->setProperty("controlId", key.controlId);
         button->setAccessibleName(QString::fromUtf8(KeyRecordOf(key.keyCode).label));
         button->setFocusPolicy(Qt::TabFocus);
-        controls_[key.controlId] = button;
-        PlaceButton(button, Ini(), Section, skinKey.toStdString(), faceNormal_, faceOver_, faceDown_,
-                    faceDisabled_, faceDown_);
     }
     for (size_t n = 0; n < MacroKeyButtons.size(); ++n) {
         const std::string skinKey = "FUNC_G" + std::to_string(n + 1);
-        CPngButton* button = AddButton(MacroKeyButtons[n], skinKey, QStringLiteral("G%1").arg(n + 1));
+        CPngButton* button = AddFacedButton(MacroKeyButtons[n], skinKey, QStringLiteral("G%1").arg(n + 1));
         button->SetTextStyle(SkinTextStyle{}); // the face shows the legend
     }
     for (int n = 0; n < 6; ++n)
-        AddButton(MainControl::FirstD + n, "KEY_D" + std::to_string(n + 1), QStringLiteral("D%1").arg(n + 1));
+        AddFacedButton(MainControl::FirstD + n, "KEY_D" + std::to_string(n + 1), QStringLiteral("D%1").arg(n + 1));
     for (const FacedControl& control : FacedControls)
-        AddButton(control.id, control.skinKey, QString::fromLatin1(control.caption));
+        AddFacedButton(control.id, control.skinKey, QString::fromLatin1(control.caption));
     for (int id : DisabledPictures)
         Button(id)->setEnabled(false);
 
@@ -214,36 +200,20 @@ void CVarkelinDlg::CreateControls()
         arrow->setObjectName(id == MainControl::LeftArrow ? QStringLiteral("LEFT_ARROW") : QStringLiteral("RIGHT_ARROW"));
         arrow->setEnabled(false);
         arrow->setAttribute(Qt::WA_TransparentForMouseEvents);
-        controls_[id] = arrow;
+        RegisterControl(id, arrow);
     }
     PlaceArrows();
 
-    auto* language = new QComboBox(this);
-    language->setObjectName(QStringLiteral("CONTROL_LangCombo"));
-    controls_[MainControl::LanguageList] = language;
-    PlaceControl(language, Ini(), Section, "CONTROL_LangCombo");
+    AddControl<QComboBox>(MainControl::LanguageList, "CONTROL_LangCombo");
 
     const struct {
         int id;
         const char* key;
     } colourFields[] = {{MainControl::ColourR, "COLOR_R"}, {MainControl::ColourG, "COLOR_G"}, {MainControl::ColourB, "COLOR_B"}};
-    for (const auto& field : colourFields) {
-        auto* edit = new QLineEdit(this);
-        edit->setObjectName(QString::fromLatin1(field.key));
-        edit->setMaxLength(3);
-        controls_[field.id] = edit;
-        PlaceControl(edit, Ini(), Section, field.key);
-    }
-    auto* rgb = new QLabel(QStringLiteral("RGB"), this);
-    rgb->setObjectName(QStringLiteral("CONTROL_RGBStatic"));
-    controls_[MainControl::RgbLabel] = rgb;
-    PlaceControl(rgb, Ini(), Section, "CONTROL_RGBStatic");
-
-    auto* progress = new QLabel(this);
-    progress->setObjectName(QStringLiteral("CONTROL_JDTStatic"));
-    progress->hide();
-    controls_[MainControl::Progress] = progress;
-    PlaceControl(progress, Ini(), Section, "CONTROL_JDTStatic");
+    for (const auto& field : colourFields)
+        AddControl<QLineEdit>(field.id, field.key)->setMaxLength(3);
+    AddControl<QLabel>(MainControl::RgbLabel, "CONTROL_RGBStatic")->setText(QStringLiteral("RGB"));
+    AddControl<QLabel>(MainControl::Progress, "CONTROL_JDTStatic")->hide();
 
     // Some pictures lie under other controls (the AB tray under the G keys,
     // Flip0 under F1-F4 and D1-D6, the Enter key's corner under "]", the
@@ -361,15 +331,4 @@ void CVarkelinDlg::OpenAddress(const QString& address)
 {
     Trace("open " + address.toStdString());
     OpenAddressOrExplain(address, this);
-}
-
-QWidget* CVarkelinDlg::Control(int id) const
-{
-    auto it = controls_.find(id);
-    return it == controls_.end() ? nullptr : it->second;
-}
-
-CPngButton* CVarkelinDlg::Button(int id) const
-{
-    return qobject_cast<CPngButton*>(Control(id));
 }

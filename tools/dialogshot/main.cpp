@@ -18,7 +18,7 @@
 #include "device/virtual/VirtualKeyboard.h"
 #include "skin/gui/PngButton.h"
 #include "update/gui/DlgUpdate.h"
-#include "update/gui/FirmwareUpdate.h"
+#include "update/FirmwareUpdate.h"
 
 #include <QApplication>
 #include <QEnterEvent>

@@ -3,6 +3,9 @@
 #include "base/MainWindowLink.h"
 #include "base/ProgramPaths.h"
 #include "assign/KeyAssignment.h"
+#include "assign/gui/CompositeKeyTab.h"
+#include "assign/gui/CompositeListTab.h"
+#include "assign/gui/CompositeMacroTab.h"
 #include "assign/gui/MacroEventModel.h"
 #include "assign/gui/MacroMemoryGauge.h"
 #include "config/ConfigDocument.h"
@@ -35,9 +38,6 @@ constexpr const char* Section = "BUTTONINFO";
 const QColor CaptionColour(228, 228, 228);
 // Width of each event-list column in the dialog's units.
 constexpr int EventColumnUnits = 63;
-// The play count field takes at most this many characters; longer pastes are
-// cut by the field before they are read.
-constexpr int MaxPlayCountChars = 6;
 
 struct TextOf {
     int id;
@@ -114,6 +114,29 @@ const std::vector<std::vector<int>> CaptionRows = {
     {CompositeControl::Ok, CompositeControl::Cancel, CompositeControl::Apply},
 };
 
+constexpr CompositeListTab::Layout MediaTabLayout = {"MediaTab", CompositeControl::MediaCaption,
+                                                     "MEDIA_SETTING_TISHI", CompositeControl::MediaList,
+                                                     "FUNC_MEDIA_SELECT"};
+constexpr CompositeListTab::Layout FunctionTabLayout = {"FunctionTab", CompositeControl::FunctionCaption,
+                                                        "FUNCTION_KEY_SETTING_TISHI", CompositeControl::FunctionList,
+                                                        "FUNC_FUNCTION_SELECT"};
+
+std::vector<QString> MediaNames()
+{
+    std::vector<QString> names;
+    for (int index = 0; index < static_cast<int>(MediaTable.size()); ++index)
+        names.push_back(QString::fromStdString(GetKeyName(MediaKeyCode(index))));
+    return names;
+}
+
+std::vector<QString> FunctionNames()
+{
+    std::vector<QString> names;
+    for (const char* key : KeyboardFunctions)
+        names.push_back(QString::fromStdString(LoadText(key)));
+    return names;
+}
+
 // A column is as wide as its title needs, at least the given width.
 int ColumnWidth(const QHeaderView* header, const QString& title, int least)
 {
@@ -169,115 +192,53 @@ void Varkelin_DlgComposite::LoadPictures()
         set[3] = macro_[3];
 }
 
-CPngButton* Varkelin_DlgComposite::AddButton(int id, const char* skinKey, const QPixmap* set)
+CPngButton* Varkelin_DlgComposite::AddFacedButton(int id, const char* skinKey, const QPixmap* set)
 {
-    auto* button = new CPngButton(this);
-    button->setObjectName(QString::fromLatin1(skinKey));
+    CPngButton* button = AddButton(id, skinKey, {set[0], set[1], set[2], set[3], set[2]});
     button->setFocusPolicy(Qt::NoFocus);
-    controls_[id] = button;
-    PlaceButton(button, Ini(), Section, skinKey, set[0], set[1], set[2], set[3], set[2]);
     return button;
-}
-
-template <typename Widget>
-Widget* Varkelin_DlgComposite::AddWidget(int id, const char* skinKey)
-{
-    auto* widget = new Widget(this);
-    widget->setObjectName(QString::fromLatin1(skinKey));
-    controls_[id] = widget;
-    PlaceControl(widget, Ini(), Section, skinKey);
-    return widget;
 }
 
 void Varkelin_DlgComposite::CreateControls()
 {
     using namespace CompositeControl;
     // The panel first: everything of the tabs lies above it.
-    CPngButton* panel = AddButton(Panel, "CONTROL_MASK", key_);
+    CPngButton* panel = AddFacedButton(Panel, "CONTROL_MASK", key_);
     panel->setEnabled(false);
     panel->setAttribute(Qt::WA_TransparentForMouseEvents);
-    CPngButton* title = AddButton(Title, "CONTROL_TITLE", key_);
+    CPngButton* title = AddFacedButton(Title, "CONTROL_TITLE", key_);
     title->setEnabled(false);
     title->setAttribute(Qt::WA_TransparentForMouseEvents);
-    AddButton(OnScreenKeyboard, "CONTROL_OSK", key_);
-    AddButton(TabKey, "CONTROL_KEY", key_);
-    AddButton(TabMacro, "CONTROL_MACRO", key_);
-    AddButton(TabMedia, "CONTROL_MEDIA", key_);
-    AddButton(TabFunction, "CONTROL_FUNCTION", key_);
-    AddButton(Clear, "CONTROL_CLEAR", key_);
-    AddButton(Ok, "CONTROL_OK", key_);
-    AddButton(Cancel, "CONTROL_CANCEL", key_);
-    AddButton(Apply, "CONTROL_APPLY", key_);
+    AddFacedButton(OnScreenKeyboard, "CONTROL_OSK", key_);
+    AddFacedButton(TabKey, "CONTROL_KEY", key_);
+    AddFacedButton(TabMacro, "CONTROL_MACRO", key_);
+    AddFacedButton(TabMedia, "CONTROL_MEDIA", key_);
+    AddFacedButton(TabFunction, "CONTROL_FUNCTION", key_);
+    AddFacedButton(Clear, "CONTROL_CLEAR", key_);
+    AddFacedButton(Ok, "CONTROL_OK", key_);
+    AddFacedButton(Cancel, "CONTROL_CANCEL", key_);
+    AddFacedButton(Apply, "CONTROL_APPLY", key_);
 
-    AddWidget<QLabel>(SettingCaption, "KEY_SETTING");
+    AddControl<QLabel>(SettingCaption, "KEY_SETTING");
 
-    // Single key.
-    AddWidget<QLabel>(SingleCaption, "TISHI_SINGLE_STATIC");
-    keyboardChoice_ = AddWidget<QRadioButton>(KeyboardChoice, "FUNC_KEY_RADIO_KB");
-    AddWidget<QLabel>(KeyboardCaption, "FUNC_KEY_RADIO_KB_STATIC");
-    keyField_ = AddWidget<QLineEdit>(KeyField, "FUNC_KEY_INPUT");
-    keyField_->setReadOnly(true);
-    keyField_->setAlignment(Qt::AlignCenter);
-    mouseChoice_ = AddWidget<QRadioButton>(MouseChoice, "FUNC_KEY_RADIO_MOU");
-    AddWidget<QLabel>(MouseCaption, "FUNC_KEY_RADIO_MOU_STATIC");
-    mouseList_ = AddWidget<QComboBox>(MouseList, "FUNC_KEY_MOUSE_SELECT");
-    for (QRadioButton* choice : {keyboardChoice_, mouseChoice_})
-        choice->setAutoExclusive(false);
-
-    // Macro.
-    AddWidget<QLabel>(MacroNameCaption, "MARCO_NAME_SETTING");
-    macroList_ = AddWidget<QComboBox>(MacroListBox, "FUNC_MACRO_LIST");
-    macroList_->setEditable(true);
-    macroList_->setInsertPolicy(QComboBox::NoInsert);
-    macroList_->setMaxVisibleItems(14);
-    macroList_->lineEdit()->setMaxLength(static_cast<int>(MaxMacroNameUnits));
-    AddButton(NewMacro, "FUNC_MACRO_ADD", macro_);
-    AddButton(DeleteMacro, "FUNC_MACRO_DELETE", macro_);
-    AddWidget<QLabel>(PlayCountCaption, "FUNC_MACRO_CYCLES_PROMPT");
-    playCount_ = AddWidget<QLineEdit>(PlayCount, "FUNC_MACRO_CYCLES");
-    playCount_->setMaxLength(MaxPlayCountChars);
-    playCount_->setAlignment(Qt::AlignCenter);
-    eventView_ = AddWidget<QTableView>(EventList, "FUNC_MACRO_LIST2");
+    keyTab_ = new CompositeKeyTab(*this);
     eventModel_ = new MacroEventModel(macros_.rows, this);
     eventDelegate_ = new MacroEventDelegate(this);
-    eventView_->setModel(eventModel_);
-    eventView_->setItemDelegate(eventDelegate_);
-    eventView_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    eventView_->setSelectionMode(QAbstractItemView::SingleSelection);
-    eventView_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::DoubleClicked);
-    eventView_->setShowGrid(true);
-    eventView_->setWordWrap(false);
-    eventView_->verticalHeader()->hide();
-    // Every row has the same height: the view never measures 4000 rows.
-    eventView_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    eventView_->verticalHeader()->setDefaultSectionSize(20);
-    eventView_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    eventView_->horizontalHeader()->setHighlightSections(false);
-    eventView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    AddButton(Record, "FUNC_MACRO_RECORD", macro_);
-    AddButton(DeleteEvent, "FUNC_MACRO_DELETE2", macro_);
-    AddButton(ClearEvents, "FUNC_MACRO_CLEAR", macro_);
-    AddButton(MoveTop, "FUNC_MACRO_UP_TOP", macro_);
-    AddButton(MoveUp, "FUNC_MACRO_UP", macro_);
-    AddButton(MoveDown, "FUNC_MACRO_DOWN", macro_);
-    AddButton(MoveBottom, "FUNC_MACRO_DOWN_BOTTOM", macro_);
-    recordDelays_ = AddWidget<QCheckBox>(RecordDelays, "FUNC_MACRO_RECORD_DELAY");
-    AddWidget<QLabel>(RecordDelaysCaption, "FUNC_MACRO_RECORD_DELAY2");
-    memoryCaption_ = AddWidget<QLabel>(MemoryCaption, "FUNC_MACRO_MEMORY_PROMPT");
-    memoryGauge_ = new MacroMemoryGauge(Images(), this);
-    memoryGauge_->setObjectName(QStringLiteral("FUNC_MACRO_MEMORY"));
-    controls_[MemoryGauge] = memoryGauge_;
-    // Skins made before the gauge have no place for it: it stays hidden.
-    memoryGaugePlaced_ = !PlaceControl(memoryGauge_, Ini(), Section, "FUNC_MACRO_MEMORY").IsUnplaced() &&
-                         !ReadSkinRect(Ini(), Section, "FUNC_MACRO_MEMORY_PROMPT").IsUnplaced();
+    macroTab_ = new CompositeMacroTab(*this, macro_, eventModel_, eventDelegate_);
+    macroList_ = macroTab_->MacroList();
+    playCount_ = macroTab_->PlayCount();
+    eventView_ = macroTab_->EventView();
+    recordDelays_ = macroTab_->RecordDelays();
+    memoryGauge_ = macroTab_->Gauge();
+    memoryCaption_ = macroTab_->GaugeCaption();
+    mediaTab_ = new CompositeListTab(*this, MediaTabLayout, MediaNames);
+    functionTab_ = new CompositeListTab(*this, FunctionTabLayout, FunctionNames);
+    // The tabs lie under the window's own buttons: their empty parts must
+    // not take the buttons' presses.
+    for (QWidget* tab : std::initializer_list<QWidget*>{keyTab_, macroTab_, mediaTab_, functionTab_})
+        tab->stackUnder(title);
 
-    // Multimedia and keyboard functions.
-    AddWidget<QLabel>(MediaCaption, "MEDIA_SETTING_TISHI");
-    mediaList_ = AddWidget<QComboBox>(MediaList, "FUNC_MEDIA_SELECT");
-    AddWidget<QLabel>(FunctionCaption, "FUNCTION_KEY_SETTING_TISHI");
-    functionList_ = AddWidget<QComboBox>(FunctionList, "FUNC_FUNCTION_SELECT");
-
-    status_ = AddWidget<QLabel>(Status, "CONTROL_STATUS");
+    status_ = AddControl<QLabel>(Status, "CONTROL_STATUS");
     status_->setWordWrap(true);
     status_->hide();
 
@@ -294,9 +255,9 @@ void Varkelin_DlgComposite::StyleControls()
         Button(id)->SetTextMargins(2, -2, 0, 0);
     }
     const QString fontFamily = ResolveSkinFontFamily(QStringLiteral("Arial Unicode MS"));
-    keyField_->setFont(SkinFont(fontFamily, 14, false));
-    for (QWidget* list : {static_cast<QWidget*>(mediaList_), static_cast<QWidget*>(functionList_),
-                          static_cast<QWidget*>(mouseList_), static_cast<QWidget*>(macroList_)})
+    keyTab_->KeyField()->setFont(SkinFont(fontFamily, 14, false));
+    for (QWidget* list : {static_cast<QWidget*>(mediaTab_->List()), static_cast<QWidget*>(functionTab_->List()),
+                          static_cast<QWidget*>(keyTab_->MouseList()), static_cast<QWidget*>(macroList_)})
         list->setFont(SkinFont(fontFamily, 12, false));
     playCount_->setFont(SkinFont(fontFamily, 12, false));
     eventView_->setFont(SkinFont(fontFamily, 8, false));
@@ -312,14 +273,14 @@ void Varkelin_DlgComposite::StyleControls()
         label->setPalette(palette);
     }
     const QString arrow = DropDownArrowStyle(ImageFolder());
-    for (QWidget* field : {static_cast<QWidget*>(keyField_), static_cast<QWidget*>(playCount_),
-                           static_cast<QWidget*>(mouseList_), static_cast<QWidget*>(mediaList_),
-                           static_cast<QWidget*>(functionList_), static_cast<QWidget*>(macroList_)})
+    for (QWidget* field : {static_cast<QWidget*>(keyTab_->KeyField()), static_cast<QWidget*>(playCount_),
+                           static_cast<QWidget*>(keyTab_->MouseList()), static_cast<QWidget*>(mediaTab_->List()),
+                           static_cast<QWidget*>(functionTab_->List()), static_cast<QWidget*>(macroList_)})
         field->setStyleSheet(FieldStyle + arrow + ToolTipStyle());
     OpenListOnClick(macroList_);
     eventView_->setStyleSheet(ListStyle + arrow + ToolTipStyle());
-    for (QWidget* choice : {static_cast<QWidget*>(keyboardChoice_), static_cast<QWidget*>(mouseChoice_),
-                            static_cast<QWidget*>(recordDelays_)})
+    for (QWidget* choice : {static_cast<QWidget*>(keyTab_->KeyboardChoice()),
+                            static_cast<QWidget*>(keyTab_->MouseChoice()), static_cast<QWidget*>(recordDelays_)})
         choice->setStyleSheet(ChoiceStyle);
     // The key name takes what the direction and the delay leave.
     QHeaderView* header = eventView_->horizontalHeader();
@@ -338,10 +299,11 @@ void Varkelin_DlgComposite::ConnectControls()
     connect(Button(Cancel), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::reject);
     connect(Button(Apply), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnApplyButton);
     connect(Button(OnScreenKeyboard), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnOnScreenKeyboard);
-    connect(keyboardChoice_, &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnKeyboardChoice);
-    connect(mouseChoice_, &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnMouseChoice);
-    for (QComboBox* list : {mouseList_, mediaList_, functionList_})
-        connect(list, &QComboBox::activated, this, [this] { SetChanged(true); });
+    connect(keyTab_, &CompositeKeyTab::keyboardChosen, this, &Varkelin_DlgComposite::OnKeyboardChoice);
+    connect(keyTab_, &CompositeKeyTab::mouseChosen, this, &Varkelin_DlgComposite::OnMouseChoice);
+    connect(keyTab_, &CompositeKeyTab::mouseActionPicked, this, [this] { SetChanged(true); });
+    for (CompositeListTab* tab : {mediaTab_, functionTab_})
+        connect(tab, &CompositeListTab::picked, this, [this] { SetChanged(true); });
     connect(Button(NewMacro), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnNewMacro);
     connect(Button(DeleteMacro), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnDeleteMacro);
     connect(macroList_, &QComboBox::currentIndexChanged, this, &Varkelin_DlgComposite::OnMacroSelected);
@@ -359,26 +321,18 @@ void Varkelin_DlgComposite::ConnectControls()
 
 void Varkelin_DlgComposite::FillLists()
 {
-    mouseList_->clear();
-    for (const MouseAction& action : MouseActions)
-        mouseList_->addItem(QString::fromStdString(LoadText(action.languageKey)));
-    mediaList_->clear();
-    for (int index = 0; index < static_cast<int>(MediaTable.size()); ++index)
-        mediaList_->addItem(QString::fromStdString(GetKeyName(MediaKeyCode(index))));
-    functionList_->clear();
-    for (const char* key : KeyboardFunctions)
-        functionList_->addItem(QString::fromStdString(LoadText(key)));
+    keyTab_->FillMouseList();
+    mediaTab_->FillList();
+    functionTab_->FillList();
 }
 
-QWidget* Varkelin_DlgComposite::Control(int id) const
+CompositeTab* Varkelin_DlgComposite::Tab(int tabId) const
 {
-    auto it = controls_.find(id);
-    return it == controls_.end() ? nullptr : it->second;
-}
-
-CPngButton* Varkelin_DlgComposite::Button(int id) const
-{
-    return qobject_cast<CPngButton*>(Control(id));
+    using namespace CompositeControl;
+    return tabId == TabMacro ? static_cast<CompositeTab*>(macroTab_)
+           : tabId == TabMedia ? static_cast<CompositeTab*>(mediaTab_)
+           : tabId == TabFunction ? static_cast<CompositeTab*>(functionTab_)
+                                  : static_cast<CompositeTab*>(keyTab_);
 }
 
 bool Varkelin_DlgComposite::IsChanged() const
@@ -480,9 +434,9 @@ void Varkelin_DlgComposite::Open()
     ++openCounter_;
     macroOnly_ = controlId_ == MacroOnlyControlId;
     FillLists();
-    mouseList_->setCurrentIndex(0);
-    mediaList_->setCurrentIndex(0);
-    functionList_->setCurrentIndex(0);
+    keyTab_->ResetMouseList();
+    mediaTab_->Choose(0);
+    functionTab_->Choose(0);
     playCount_->setText(QStringLiteral("1"));
     recorder_.Stop();
     captureDown_.clear();
@@ -553,9 +507,8 @@ void Varkelin_DlgComposite::ApplyKeyFunction()
     ApplyMacroEdits(macros_);
     switch (chosenType_) {
     case AssignKey:
-        if (mouseChoice_->isChecked()) {
-            const int item = std::clamp(mouseList_->currentIndex(), 0, static_cast<int>(MouseActions.size()) - 1);
-            StoreKeyAssignment(keyIndex_, AssignKey, MouseActions[static_cast<size_t>(item)].keyCode, 0);
+        if (keyTab_->MouseChoice()->isChecked()) {
+            StoreKeyAssignment(keyIndex_, AssignKey, keyTab_->MouseActionCode(), 0);
         } else {
             StoreKeyAssignment(keyIndex_, AssignKey, capturedKey_, 0);
         }
@@ -568,11 +521,10 @@ void Varkelin_DlgComposite::ApplyKeyFunction()
         break;
     }
     case AssignMedia:
-        StoreKeyAssignment(keyIndex_, AssignMedia, static_cast<uint32_t>(std::max(0, mediaList_->currentIndex())), 0);
+        StoreKeyAssignment(keyIndex_, AssignMedia, static_cast<uint32_t>(mediaTab_->Choice()), 0);
         break;
     case AssignFunction:
-        StoreKeyAssignment(keyIndex_, AssignFunction, static_cast<uint32_t>(std::max(0, functionList_->currentIndex())),
-                           0);
+        StoreKeyAssignment(keyIndex_, AssignFunction, static_cast<uint32_t>(functionTab_->Choice()), 0);
         break;
     case AssignDefault:
         StoreKeyAssignment(keyIndex_, AssignDefault, 0, 0);
@@ -647,8 +599,8 @@ void Varkelin_DlgComposite::ApplyLanguage(int languageIndex)
         Button(id)->SetTooltip(Button(id)->text(), true);
     Button(OnScreenKeyboard)->SetTooltip(QString::fromStdString(LoadText("COMPOSITE_PROMPT_OSK", languageIndex_)), true);
     // Their captions are the statics beside them.
-    keyboardChoice_->setText(QString());
-    mouseChoice_->setText(QString());
+    keyTab_->KeyboardChoice()->setText(QString());
+    keyTab_->MouseChoice()->setText(QString());
     recordDelays_->setText(QString());
     setWindowTitle(Button(TabKey)->isEnabled() ? QString::fromStdString(LoadText("KEY_SETTING_TISHI", languageIndex_))
                                                : QString::fromStdString(LoadText("MACRO_EDIT_TISHI", languageIndex_)));
@@ -675,13 +627,7 @@ void Varkelin_DlgComposite::ApplyLanguage(int languageIndex)
         FitCaptionsTogether(buttons, ButtonPointSize, MinButtonPointSize);
     }
     // Lists keep their selections across the refill.
-    const int mouse = mouseList_->currentIndex();
-    const int media = mediaList_->currentIndex();
-    const int function = functionList_->currentIndex();
     FillLists();
-    mouseList_->setCurrentIndex(std::max(0, mouse));
-    mediaList_->setCurrentIndex(std::max(0, media));
-    functionList_->setCurrentIndex(std::max(0, function));
     ShowCapturedKey();
     if (status_->isVisible())
         SetStatus(QString::fromStdString(LoadText("COMPOSITE_NO_GRAB", languageIndex_)));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "actions/MacroEditing.h"
+#include "assign/gui/CompositeControls.h"
 #include "macro/MacroRecorder.h"
 #include "skin/gui/BaseDialog.h"
 
@@ -14,6 +15,10 @@
 #include <memory>
 #include <set>
 
+class CompositeKeyTab;
+class CompositeTab;
+class CompositeListTab;
+class CompositeMacroTab;
 class CPngButton;
 class KeyboardGrab;
 class MacroEventDelegate;
@@ -24,29 +29,7 @@ class QComboBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
-class QRadioButton;
 class QTableView;
-
-// Control ids of the key function editor.
-namespace CompositeControl {
-inline constexpr int Ok = 1, Cancel = 2, Apply = 1015;
-inline constexpr int NewMacro = 1017, DeleteMacro = 1018, EventList = 1019, Record = 1020;
-inline constexpr int DeleteEvent = 1021, ClearEvents = 1022;
-inline constexpr int MoveTop = 1023, MoveUp = 1024, MoveDown = 1025, MoveBottom = 1026;
-inline constexpr int RecordDelays = 1027;
-inline constexpr int TabKey = 1028, TabMacro = 1029, TabMedia = 1030, TabFunction = 1031, Clear = 1032;
-inline constexpr int Panel = 1033, PlayCount = 1125, MacroListBox = 1126, KeyField = 1127;
-inline constexpr int MediaList = 1128, FunctionList = 1129, PlayCountCaption = 1130, Title = 1131;
-inline constexpr int OnScreenKeyboard = 1132, RecordDelaysCaption = 1133;
-inline constexpr int KeyboardCaption = 1134, MouseCaption = 1135;
-inline constexpr int KeyboardChoice = 1185, MouseChoice = 1186, MouseList = 1187;
-inline constexpr int SettingCaption = 1199, MacroNameCaption = 1200, SingleCaption = 1201;
-inline constexpr int MediaCaption = 1202, FunctionCaption = 1203;
-// Where the editor says that keys are not taken from the whole desktop.
-inline constexpr int Status = 1300;
-// The macro tab's memory gauge and its caption.
-inline constexpr int MemoryGauge = 1301, MemoryCaption = 1302;
-} // namespace CompositeControl
 
 // The main window's macro-edit button opens the editor as G9 does.
 inline constexpr int MacroOnlyControlId = 1143;
@@ -60,7 +43,9 @@ inline constexpr int MacroOnlyControlId = 1143;
 //
 // Split by concern: CompositeDialog.cpp builds, places, opens, closes and
 // applies; CompositeTabs.cpp switches the tabs and captures single keys;
-// CompositeMacros.cpp is the macro tab and the recorder.
+// CompositeMacros.cpp edits the macros and records them. Each tab is a part
+// of the window of its own (CompositeKeyTab, CompositeMacroTab, and
+// CompositeListTab twice) holding its controls.
 class Varkelin_DlgComposite : public CBaseDialog {
     Q_OBJECT
 public:
@@ -101,8 +86,6 @@ public:
     bool IsRecording() const { return recorder_.IsRecording(); }
     bool IsKeyboardGrabbed() const;
     const MacroList& Macros() const { return macros_; }
-    QWidget* Control(int id) const;
-    CPngButton* Button(int id) const;
     QTableView* EventView() const { return eventView_; }
     MacroEventModel* EventModel() const { return eventModel_; }
     MacroMemoryGauge* MemoryGaugeBar() const { return memoryGauge_; }
@@ -151,9 +134,9 @@ private:
     // CompositeDialog.cpp
     void LoadPictures();
     void CreateControls();
-    CPngButton* AddButton(int id, const char* skinKey, const QPixmap* set);
-    template <typename Widget>
-    Widget* AddWidget(int id, const char* skinKey);
+    CPngButton* AddFacedButton(int id, const char* skinKey, const QPixmap* set);
+    // The tabs, by the tab button's id.
+    CompositeTab* Tab(int tabId) const;
     void StyleControls();
     void ConnectControls();
     void FillLists();
@@ -222,7 +205,6 @@ private:
     bool fillingMacroList_ = false;
     bool renaming_ = false;
 
-    std::map<int, QWidget*> controls_;
     // The picture sets: key, macro, macro2, media, function; each normal,
     // over, down, disabled.
     QPixmap key_[4], macro_[4], macro2_[4], media_[4], function_[4];
@@ -230,16 +212,13 @@ private:
     MacroEventDelegate* eventDelegate_ = nullptr;
     QTableView* eventView_ = nullptr;
     QComboBox* macroList_ = nullptr;
-    QLineEdit* keyField_ = nullptr;
+    CompositeKeyTab* keyTab_ = nullptr;
+    CompositeMacroTab* macroTab_ = nullptr;
+    CompositeListTab* mediaTab_ = nullptr;
+    CompositeListTab* functionTab_ = nullptr;
     QLineEdit* playCount_ = nullptr;
-    QRadioButton* keyboardChoice_ = nullptr;
-    QRadioButton* mouseChoice_ = nullptr;
-    QComboBox* mouseList_ = nullptr;
-    QComboBox* mediaList_ = nullptr;
-    QComboBox* functionList_ = nullptr;
     QCheckBox* recordDelays_ = nullptr;
     QLabel* status_ = nullptr;
     MacroMemoryGauge* memoryGauge_ = nullptr;
     QLabel* memoryCaption_ = nullptr;
-    bool memoryGaugePlaced_ = false;
 };

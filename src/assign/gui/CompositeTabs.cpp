@@ -3,6 +3,9 @@
 #include "base/UserPrompts.h"
 #include "assign/KeyAssignment.h"
 #include "assign/KeyCaptureRules.h"
+#include "assign/gui/CompositeKeyTab.h"
+#include "assign/gui/CompositeListTab.h"
+#include "assign/gui/CompositeMacroTab.h"
 #include "keys/EvdevKeyTable.h"
 #include "keys/KeyTable.h"
 #include "keys/MediaTable.h"
@@ -24,14 +27,7 @@ namespace {
 
 using namespace CompositeControl;
 
-constexpr int KeyTabControls[] = {KeyField, KeyboardChoice, MouseChoice, KeyboardCaption, MouseCaption, MouseList,
-                                  SingleCaption};
-constexpr int MacroTabControls[] = {EventList, MacroListBox, NewMacro, DeleteMacro, MoveTop, MoveUp, MoveDown,
-                                    MoveBottom, Record, DeleteEvent, ClearEvents, RecordDelays,
-                                    RecordDelaysCaption, PlayCount, PlayCountCaption, MacroNameCaption,
-                                    MemoryGauge, MemoryCaption};
-constexpr int MediaTabControls[] = {MediaList, MediaCaption};
-constexpr int FunctionTabControls[] = {FunctionList, FunctionCaption};
+constexpr int TabIds[] = {TabKey, TabMacro, TabMedia, TabFunction};
 
 bool IsEnterOrEscape(int key)
 {
@@ -68,9 +64,8 @@ void Varkelin_DlgComposite::SwitchTab(bool initial)
         panelSet = chosenType_ == AssignMedia ? media_ : function_;
         StopCapture();
         StopRecording();
-        QComboBox* list = chosenType_ == AssignMedia ? mediaList_ : functionList_;
-        if (initial && slotValue_ < static_cast<uint32_t>(list->count()))
-            list->setCurrentIndex(static_cast<int>(slotValue_));
+        if (initial)
+            (chosenType_ == AssignMedia ? mediaTab_ : functionTab_)->Choose(slotValue_);
         break;
     }
     default:
@@ -79,14 +74,7 @@ void Varkelin_DlgComposite::SwitchTab(bool initial)
         if (initial)
             capturedKey_ = chosenType_ == AssignKey ? static_cast<uint16_t>(std::min<uint32_t>(slotValue_, 0xFFFF)) : 0;
         if (chosenType_ == AssignKey) {
-            int mouseItem = -1;
-            for (size_t item = 0; item < MouseActions.size(); ++item) {
-                if (MouseActions[item].keyCode == capturedKey_)
-                    mouseItem = static_cast<int>(item);
-            }
-            if (mouseItem >= 0)
-                mouseList_->setCurrentIndex(mouseItem);
-            SetKeyChoice(mouseItem < 0);
+            SetKeyChoice(!keyTab_->SelectMouseAction(capturedKey_));
         } else if (initial) {
             SetKeyChoice(true);
         }
@@ -105,30 +93,19 @@ void Varkelin_DlgComposite::ShowTabControls()
                     : chosenType_ == AssignMedia ? TabMedia
                     : chosenType_ == AssignFunction ? TabFunction
                                                     : TabKey;
-    auto show = [this](const auto& ids, bool shown) {
-        for (int id : ids) {
-            if (QWidget* control = Control(id))
-                control->setVisible(shown);
-        }
-    };
     // Hide first, so two tabs' controls are never shown at once.
-    show(KeyTabControls, false);
-    show(MacroTabControls, false);
-    show(MediaTabControls, false);
-    show(FunctionTabControls, false);
-    show(KeyTabControls, tab == TabKey);
-    show(MacroTabControls, tab == TabMacro);
-    show(MediaTabControls, tab == TabMedia);
-    show(FunctionTabControls, tab == TabFunction);
+    for (int id : TabIds)
+        Tab(id)->Show(false);
+    Tab(tab)->Show(true);
     if (macroOnly_) {
         for (int id : {SingleCaption, MediaCaption, FunctionCaption})
             Control(id)->hide();
     }
-    if (!memoryGaugePlaced_) {
+    if (!macroTab_->GaugePlaced()) {
         Control(MemoryGauge)->hide();
         Control(MemoryCaption)->hide();
     }
-    for (int id : {TabKey, TabMacro, TabMedia, TabFunction})
+    for (int id : TabIds)
         Button(id)->SetMark(id == tab, true);
 }
 
@@ -171,17 +148,14 @@ void Varkelin_DlgComposite::OnClear()
 
 void Varkelin_DlgComposite::SetKeyChoice(bool keyboard)
 {
-    keyField_->setEnabled(keyboard);
-    mouseList_->setEnabled(!keyboard);
-    keyboardChoice_->setChecked(keyboard);
-    mouseChoice_->setChecked(!keyboard);
+    keyTab_->SetKeyChoice(keyboard);
 }
 
 void Varkelin_DlgComposite::ShowCapturedKey()
 {
     // The field is what the KB choice stores; the editor is reused, so a
     // key captured the last time it was open must not linger here.
-    keyField_->setText(capturedKey_ != 0 ? QString::fromStdString(GetKeyName(capturedKey_)) : QString());
+    keyTab_->ShowKey(capturedKey_);
 }
 
 void Varkelin_DlgComposite::OnKeyboardChoice()
@@ -313,7 +287,7 @@ void Varkelin_DlgComposite::CaptureKey(QKeyEvent* event, uint16_t keyCode, bool 
             captureDown_.erase(keyCode);
     }
     const KeyCaptureDecision decision =
-        DecideKeyCapture(keyCode, released, event->isAutoRepeat(), pressSeen, keyboardChoice_->isChecked());
+        DecideKeyCapture(keyCode, released, event->isAutoRepeat(), pressSeen, keyTab_->IsKeyboardChoice());
     if (decision.captured == 0)
         return;
     capturedKey_ = decision.captured;

@@ -5,7 +5,6 @@
 #include "text/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 #include "skin/gui/SkinFont.h"
-#include "skin/gui/SkinPlacement.h"
 #include "skin/gui/SkinStyles.h"
 
 #include <QCheckBox>
@@ -21,7 +20,6 @@ using namespace AutoProfileControl;
 
 namespace {
 
-constexpr const char* Section = "BUTTONINFO";
 constexpr const char* ProfileKeys[] = {"PROFILE_1", "PROFILE_2", "PROFILE_3"};
 // Captions are drawn at this size, or smaller down to the minimum where a
 // language's text is longer than its button.
@@ -88,10 +86,10 @@ AutoProfileDialog::AutoProfileDialog(AutoProfileController& controller, QWidget*
     setModal(false);
     // A missing picture ends the program (SkinImages.h), as a skinned window
     // without its faces cannot be shown.
-    normal_ = Images().Pixmap(QStringLiteral("autoprofile_normal.jpg"));
-    over_ = Images().Pixmap(QStringLiteral("autoprofile_over.jpg"));
-    down_ = Images().Pixmap(QStringLiteral("autoprofile_down.jpg"));
-    disabled_ = Images().Pixmap(QStringLiteral("autoprofile_disable.jpg"));
+    const QPixmap down = Images().Pixmap(QStringLiteral("autoprofile_down.jpg"));
+    faces_ = {Images().Pixmap(QStringLiteral("autoprofile_normal.jpg")),
+              Images().Pixmap(QStringLiteral("autoprofile_over.jpg")), down,
+              Images().Pixmap(QStringLiteral("autoprofile_disable.jpg")), down};
     CreateControls();
     Connect();
     // A child by name, so that a test can let a minute pass at once.
@@ -109,47 +107,34 @@ AutoProfileDialog::AutoProfileDialog(AutoProfileController& controller, QWidget*
 // drops a pick when it stops.
 AutoProfileDialog::~AutoProfileDialog() = default;
 
-CPngButton* AutoProfileDialog::AddButton(int id, const char* skinKey)
+CPngButton* AutoProfileDialog::AddFacedButton(int id, const char* skinKey)
 {
-    auto* button = new CPngButton(this);
-    button->setObjectName(QString::fromLatin1(skinKey));
+    CPngButton* button = AddButton(id, skinKey, faces_);
     button->setFocusPolicy(Qt::NoFocus);
-    controls_[id] = button;
-    PlaceButton(button, Ini(), Section, skinKey, normal_, over_, down_, disabled_, down_);
     return button;
-}
-
-template <typename Widget>
-Widget* AutoProfileDialog::AddWidget(int id, const char* skinKey)
-{
-    auto* widget = new Widget(this);
-    widget->setObjectName(QString::fromLatin1(skinKey));
-    controls_[id] = widget;
-    PlaceControl(widget, Ini(), Section, skinKey);
-    return widget;
 }
 
 void AutoProfileDialog::CreateControls()
 {
-    auto* title = AddWidget<QLabel>(Title, "CONTROL_TITLE");
+    auto* title = AddControl<QLabel>(Title, "CONTROL_TITLE");
     title->setStyleSheet(QStringLiteral("color: #eceef1; background: transparent;"));
     title->setFont(SkinFont(ResolveSkinFontFamily(QStringLiteral("Arial Unicode MS")), 11.5, true));
-    AddButton(Close, "CONTROL_CLOSE");
+    AddFacedButton(Close, "CONTROL_CLOSE");
 
-    enable_ = AddWidget<QCheckBox>(Enable, "FUNC_AUTO_ENABLE");
+    enable_ = AddControl<QCheckBox>(Enable, "FUNC_AUTO_ENABLE");
     // The skin's tick, as in the profile manager's list.
     enable_->setStyleSheet(CheckStyle + TickStyle(QStringLiteral("QCheckBox::indicator"), ImageFolder()) +
                            ToolTipStyle());
-    application_ = AddWidget<QLineEdit>(Application, "FUNC_AUTO_APPLICATION");
+    application_ = AddControl<QLineEdit>(Application, "FUNC_AUTO_APPLICATION");
     application_->setMaxLength(static_cast<int>(MaxApplicationChars));
-    profile_ = AddWidget<QComboBox>(Profile, "FUNC_AUTO_PROFILE");
+    profile_ = AddControl<QComboBox>(Profile, "FUNC_AUTO_PROFILE");
     for (int i = 0; i < 3; ++i)
         profile_->addItem(QString());
     const QString fieldStyle = FieldStyle + DropDownArrowStyle(ImageFolder()) + ToolTipStyle();
     for (QWidget* field : {static_cast<QWidget*>(application_), static_cast<QWidget*>(profile_)})
         field->setStyleSheet(fieldStyle);
 
-    rules_ = AddWidget<QTableWidget>(Rules, "FUNC_AUTO_RULES");
+    rules_ = AddControl<QTableWidget>(Rules, "FUNC_AUTO_RULES");
     rules_->setColumnCount(2);
     rules_->setStyleSheet(ListStyle + ToolTipStyle());
     rules_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -165,13 +150,13 @@ void AutoProfileDialog::CreateControls()
     rules_->horizontalHeader()->resizeSection(1, ProfileColumnWidth);
     rules_->horizontalHeader()->setHighlightSections(false);
 
-    auto* defaultCaption = AddWidget<QLabel>(DefaultCaption, "FUNC_AUTO_DEFAULT_CAPTION");
+    auto* defaultCaption = AddControl<QLabel>(DefaultCaption, "FUNC_AUTO_DEFAULT_CAPTION");
     defaultCaption->setStyleSheet(QStringLiteral("color: #e4e4e4; background: transparent;"));
-    default_ = AddWidget<QComboBox>(Default, "FUNC_AUTO_DEFAULT");
+    default_ = AddControl<QComboBox>(Default, "FUNC_AUTO_DEFAULT");
     default_->setStyleSheet(fieldStyle);
     for (int i = 0; i < 4; ++i)
         default_->addItem(QString());
-    note_ = AddWidget<QLabel>(Note, "FUNC_AUTO_NOTE");
+    note_ = AddControl<QLabel>(Note, "FUNC_AUTO_NOTE");
     note_->setWordWrap(true);
     note_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     note_->setStyleSheet(QStringLiteral("color: #969ca4; background: transparent;"));
@@ -180,7 +165,7 @@ void AutoProfileDialog::CreateControls()
         static const std::map<int, const char*> keys = {
             {Pick, "FUNC_AUTO_PICK"}, {Add, "FUNC_AUTO_ADD"}, {Up, "FUNC_AUTO_UP"}, {Down, "FUNC_AUTO_DOWN"},
             {Remove, "FUNC_AUTO_REMOVE"}, {Ok, "CONTROL_OK"}, {Cancel, "CONTROL_CANCEL"}};
-        AddButton(id, keys.at(id))->SetTextStyle(MainCaptionStyle(ButtonPointSize));
+        AddFacedButton(id, keys.at(id))->SetTextStyle(MainCaptionStyle(ButtonPointSize));
     }
 }
 
@@ -200,17 +185,6 @@ void AutoProfileDialog::Connect()
     connect(enable_, &QCheckBox::toggled, this, [this](bool on) { settings_.enabled = on; });
     connect(default_, &QComboBox::activated, this,
             [this](int index) { settings_.defaultProfile = index == 0 ? KeepProfile : index - 1; });
-}
-
-QWidget* AutoProfileDialog::Control(int id) const
-{
-    const auto it = controls_.find(id);
-    return it == controls_.end() ? nullptr : it->second;
-}
-
-CPngButton* AutoProfileDialog::Button(int id) const
-{
-    return qobject_cast<CPngButton*>(Control(id));
 }
 
 void AutoProfileDialog::Open()

@@ -3,10 +3,7 @@
 #include "autoprofile/AutoProfileRules.h"
 #include "skin/gui/BaseDialog.h"
 
-#include <QPixmap>
 #include <QTimer>
-
-#include <map>
 
 class AutoProfileController;
 class CPngButton;
@@ -41,8 +38,6 @@ public:
 
     // The settings as edited so far.
     const AutoProfileSettings& Edited() const { return settings_; }
-    QWidget* Control(int id) const;
-    CPngButton* Button(int id) const;
 
 public slots:
     void accept() override;
@@ -53,9 +48,7 @@ protected:
 
 private:
     void CreateControls();
-    CPngButton* AddButton(int id, const char* skinKey);
-    template <typename Widget>
-    Widget* AddWidget(int id, const char* skinKey);
+    CPngButton* AddFacedButton(int id, const char* skinKey);
     void Connect();
     void FillRules(int selectRow);
     void ShowSelection();
@@ -72,8 +65,7 @@ private:
 
     AutoProfileController& controller_;
     AutoProfileSettings settings_;
-    std::map<int, QWidget*> controls_;
-    QPixmap normal_, over_, down_, disabled_;
+    SkinButtonFaces faces_;
     QLineEdit* application_ = nullptr;
     QComboBox* profile_ = nullptr;
     QComboBox* default_ = nullptr;

@@ -7,7 +7,6 @@
 #include "config/gui/ProfileListModel.h"
 #include "text/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
-#include "skin/gui/SkinPlacement.h"
 #include "skin/gui/SkinStyles.h"
 
 #include <QDir>
@@ -73,9 +72,9 @@ CVarkelin_DlgProfile::CVarkelin_DlgProfile(QWidget* parent, std::function<void()
     setWindowModality(Qt::WindowModal);
     // Loaded once for the dialog's life, which is the program's; a missing
     // picture ends the program as every skin picture does.
-    faceNormal_ = Images().Pixmap(QStringLiteral("Profile_normal.jpg"));
-    faceOver_ = Images().Pixmap(QStringLiteral("Profile_over.jpg"));
-    faceDown_ = Images().Pixmap(QStringLiteral("Profile_down.jpg"));
+    const QPixmap normal = Images().Pixmap(QStringLiteral("Profile_normal.jpg"));
+    const QPixmap down = Images().Pixmap(QStringLiteral("Profile_down.jpg"));
+    faces_ = {normal, Images().Pixmap(QStringLiteral("Profile_over.jpg")), down, down, normal};
     CreateControls();
     ApplyLanguage(GetLanguageIndex());
 }
@@ -85,8 +84,7 @@ CVarkelin_DlgProfile::~CVarkelin_DlgProfile() = default;
 void CVarkelin_DlgProfile::CreateControls()
 {
     model_ = new ProfileListModel(this);
-    list_ = new QTableView(this);
-    list_->setObjectName(QStringLiteral("PROGRAM_LIST"));
+    list_ = AddControl<QTableView>(ProfileControl::List, "PROGRAM_LIST");
     list_->setModel(model_);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -101,29 +99,29 @@ void CVarkelin_DlgProfile::CreateControls()
     list_->setColumnWidth(ProfileListModel::NameColumn, NameWidth);
     list_->setColumnWidth(ProfileListModel::FolderColumn, FolderWidth);
     list_->setStyleSheet(ListStyle(ImageFolder()));
-    PlaceControl(list_, Ini(), "BUTTONINFO", "PROGRAM_LIST");
     connect(model_, &ProfileListModel::tickChanged, this, [this] { SetApplyEnabled(true); });
     connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CVarkelin_DlgProfile::UpdateDeleteButton);
     connect(model_, &QAbstractItemModel::rowsRemoved, this, &CVarkelin_DlgProfile::UpdateDeleteButton);
 
     // The title is a language text drawn over the skin's title bar.
-    title_ = new QLabel(this);
-    title_->setObjectName(QStringLiteral("CONTROL_TITLE"));
+    title_ = AddControl<QLabel>(ProfileControl::Title, "CONTROL_TITLE");
     title_->setStyleSheet(QStringLiteral("QLabel { color: #eceef1; background: transparent; }"));
     QFont titleFont = title_->font();
     titleFont.setPixelSize(15);
     titleFont.setBold(true);
     title_->setFont(titleFont);
-    PlaceControl(title_, Ini(), "BUTTONINFO", "CONTROL_TITLE");
 
-    for (const DialogButton& entry : Buttons)
-        AddButton(entry.id, entry.skinKey);
+    for (const DialogButton& entry : Buttons) {
+        CPngButton* button = AddButton(entry.id, entry.skinKey, faces_);
+        button->SetTextStyle(MainCaptionStyle(9));
+        button->SetTextMargins(CaptionLeftMargin, CaptionRightMargin, 0, 0);
+    }
     // The test button of the dialog's template: never shown, does nothing.
     auto* test = new CPngButton(this);
     test->setObjectName(QStringLiteral("1013"));
     test->hide();
-    buttons_[ProfileControl::Test] = test;
+    RegisterControl(ProfileControl::Test, test);
 
     connect(Button(ProfileControl::New), &QAbstractButton::clicked, this, &CVarkelin_DlgProfile::NewProfile);
     connect(Button(ProfileControl::Load), &QAbstractButton::clicked, this, &CVarkelin_DlgProfile::LoadProfile);
@@ -131,23 +129,6 @@ void CVarkelin_DlgProfile::CreateControls()
     connect(Button(ProfileControl::Apply), &QAbstractButton::clicked, this, &CVarkelin_DlgProfile::ApplyChanges);
     connect(Button(ProfileControl::Ok), &QAbstractButton::clicked, this, &CVarkelin_DlgProfile::accept);
     connect(Button(ProfileControl::Cancel), &QAbstractButton::clicked, this, &CVarkelin_DlgProfile::reject);
-}
-
-CPngButton* CVarkelin_DlgProfile::AddButton(int id, const char* skinKey)
-{
-    auto* button = new CPngButton(this);
-    button->setObjectName(QString::fromLatin1(skinKey));
-    PlaceButton(button, Ini(), "BUTTONINFO", skinKey, faceNormal_, faceOver_, faceDown_, faceDown_, faceNormal_);
-    button->SetTextStyle(MainCaptionStyle(9));
-    button->SetTextMargins(CaptionLeftMargin, CaptionRightMargin, 0, 0);
-    buttons_[id] = button;
-    return button;
-}
-
-CPngButton* CVarkelin_DlgProfile::Button(int id) const
-{
-    auto it = buttons_.find(id);
-    return it == buttons_.end() ? nullptr : it->second;
 }
 
 void CVarkelin_DlgProfile::ApplyLanguage(int languageIndex)

@@ -2,10 +2,7 @@
 
 #include "skin/gui/BaseDialog.h"
 
-#include <QPixmap>
-
 #include <functional>
-#include <map>
 
 class CPngButton;
 class ProfileListModel;
@@ -16,6 +13,8 @@ class QTableView;
 namespace ProfileControl {
 inline constexpr int Ok = 1, Cancel = 2;
 inline constexpr int List = 1007, Load = 1008, New = 1010, Delete = 1011, Apply = 1012, Test = 1013;
+// The language's title over the skin's title bar.
+inline constexpr int Title = 1014;
 } // namespace ProfileControl
 
 // The profile manager: the keyboard's profiles and the owner's profile files
@@ -52,7 +51,6 @@ public:
 
     ProfileListModel* Model() const { return model_; }
     QTableView* List() const { return list_; }
-    CPngButton* Button(int id) const;
     QLabel* Title() const { return title_; }
 
 signals:
@@ -68,7 +66,6 @@ protected:
 
 private:
     void CreateControls();
-    CPngButton* AddButton(int id, const char* skinKey);
     void SetApplyEnabled(bool enabled);
     // The selected row when it is one of the owner's files, else -1.
     int SelectedFileRow() const;
@@ -79,7 +76,6 @@ private:
     ProfileListModel* model_ = nullptr;
     QTableView* list_ = nullptr;
     QLabel* title_ = nullptr;
-    std::map<int, CPngButton*> buttons_;
-    QPixmap faceNormal_, faceOver_, faceDown_;
+    SkinButtonFaces faces_;
     int openCount_ = 0;
 };

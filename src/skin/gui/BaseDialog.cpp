@@ -158,6 +158,45 @@ void CBaseDialog::ApplyShape(const QImage& fullShape)
     }
 }
 
+QWidget* CBaseDialog::Control(int id) const
+{
+    const auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+CPngButton* CBaseDialog::Button(int id) const
+{
+    return qobject_cast<CPngButton*>(Control(id));
+}
+
+namespace {
+
+constexpr const char* ControlSection = "BUTTONINFO";
+
+} // namespace
+
+CPngButton* CBaseDialog::AddButton(int id, const std::string& skinKey, const SkinButtonFaces& faces, QWidget* parent)
+{
+    auto* button = new CPngButton(parent ? parent : this);
+    button->setObjectName(QString::fromStdString(skinKey));
+    RegisterControl(id, button);
+    const SkinRect place = PlaceButton(button, Ini(), ControlSection, skinKey, faces.normal, faces.over, faces.down,
+                                       faces.disabled, faces.marked);
+    // A button inside a part of the window still shows the window's
+    // pictures under its place, and sits there.
+    if (button->parentWidget() != this)
+        button->move(button->parentWidget()->mapFrom(this, place.Rect().topLeft()));
+    return button;
+}
+
+SkinRect CBaseDialog::PlaceInWindow(QWidget* control, const std::string& skinKey)
+{
+    const SkinRect place = PlaceControl(control, Ini(), ControlSection, skinKey);
+    if (control->parentWidget() != this)
+        control->move(control->parentWidget()->mapFrom(this, place.Rect().topLeft()));
+    return place;
+}
+
 void CBaseDialog::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);

@@ -2,6 +2,7 @@
 
 #include "skin/IniFile.h"
 #include "skin/gui/SkinImages.h"
+#include "skin/gui/SkinPlacement.h"
 
 #include <QDialog>
 #include <QImage>
@@ -10,7 +11,11 @@
 #include <QRegion>
 #include <QString>
 
+#include <map>
 #include <optional>
+#include <string>
+
+class CPngButton;
 
 // The window shape of a mask picture: exactly white pixels (255, 255, 255)
 // are outside, every other pixel inside. An all-white picture gives an empty
@@ -24,6 +29,12 @@ inline constexpr int MaxShapeRects = 65536;
 // (the scan stops there).
 std::optional<QRegion> BoundedShapeRegion(const QImage& shape, int maxRects);
 
+// A skinned button's faces: normal, hovered, pressed, disabled, and marked
+// (a button that stays pressed, like the chosen tab).
+struct SkinButtonFaces {
+    QPixmap normal, over, down, disabled, marked;
+};
+
 // Base of the main window and of every sub-dialog: a frameless window that is
 // its background picture, shaped by the mask picture, and dragged by a left
 // press anywhere that is not a control.
@@ -33,8 +44,9 @@ std::optional<QRegion> BoundedShapeRegion(const QImage& shape, int maxRects);
 // from imageFolder; a picture or a layout file that cannot be used ends the
 // program (SkinImages.h). A mask larger than the background is cut to it,
 // and one too detailed to be a window's shape leaves the window unshaped;
-// both are reported. Control placement comes from the same file (Ini(), with
-// the helpers of SkinPlacement.h).
+// both are reported. Control placement comes from the same file: the kit
+// below makes each control, places it by its key in section "BUTTONINFO" and
+// keeps it under the window's id for it.
 class CBaseDialog : public QDialog {
     Q_OBJECT
 public:
@@ -56,7 +68,33 @@ public:
     // The region the window was shaped with (empty: nothing of it is shown).
     const QRegion& ShapeRegion() const { return shapeRegion_; }
 
+    // The window's controls by id; nullptr for an id it has none for (and,
+    // from Button, for a control that is no skinned button).
+    QWidget* Control(int id) const;
+    CPngButton* Button(int id) const;
+
+    // The skinned-control kit, for the window and its parts. A control is made a child of parent (the
+    // window when nullptr), named by its layout key, and placed by it in
+    // the window's coordinates; a button placed nowhere is disabled.
+    CPngButton* AddButton(int id, const std::string& skinKey, const SkinButtonFaces& faces,
+                          QWidget* parent = nullptr);
+    template <typename Widget>
+    Widget* AddControl(int id, const std::string& skinKey, QWidget* parent = nullptr)
+    {
+        auto* control = new Widget(parent ? parent : this);
+        control->setObjectName(QString::fromStdString(skinKey));
+        RegisterControl(id, control);
+        PlaceInWindow(control, skinKey);
+        return control;
+    }
+    // A control made and placed by the window itself.
+    void RegisterControl(int id, QWidget* control) { controls_[id] = control; }
+    // Places a control by its key in window coordinates, whatever its parent.
+    SkinRect PlaceInWindow(QWidget* control, const std::string& skinKey);
+
 protected:
+    std::map<int, QWidget*> controls_;
+
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

@@ -3,9 +3,8 @@
 #include "base/ProgramPaths.h"
 #include "text/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
-#include "skin/gui/SkinPlacement.h"
 #include "skin/gui/SkinStyles.h"
-#include "update/gui/FirmwareUpdate.h"
+#include "update/FirmwareUpdate.h"
 #include "update/gui/UpdaterLauncher.h"
 
 #include <QComboBox>
@@ -47,8 +46,10 @@ CVarkelin_DlgUpdate::CVarkelin_DlgUpdate(QWidget* parent, std::unique_ptr<Update
 {
     setObjectName(QStringLiteral("CVarkelin_DlgUpdate"));
     setWindowModality(Qt::WindowModal);
-    faceNormal_ = Images().Pixmap(QStringLiteral("update_normal.jpg"));
-    faceOver_ = Images().Pixmap(QStringLiteral("update_over.jpg"));
+    const QPixmap normal = Images().Pixmap(QStringLiteral("update_normal.jpg"));
+    const QPixmap over = Images().Pixmap(QStringLiteral("update_over.jpg"));
+    // Two pictures only: pressed looks like hovered, disabled like normal.
+    faces_ = {normal, over, over, normal, normal};
     CreateControls();
     ApplyLanguage(GetLanguageIndex());
 }
@@ -59,50 +60,29 @@ void CVarkelin_DlgUpdate::CreateControls()
 {
     // The tooltips are labels too: the sheet's own rule keeps them dark.
     setStyleSheet(QString::fromLatin1(FieldStyle) + ToolTipStyle());
-    title_ = new QLabel(this);
-    title_->setObjectName(QStringLiteral("CONTROL_TITLE"));
+    title_ = AddControl<QLabel>(UpdateControl::Title, "CONTROL_TITLE");
     title_->setStyleSheet(QStringLiteral("QLabel { color: #eceef1; }"));
     QFont titleFont = title_->font();
     titleFont.setPixelSize(15);
     titleFont.setBold(true);
     title_->setFont(titleFont);
-    PlaceControl(title_, Ini(), "BUTTONINFO", "CONTROL_TITLE");
 
-    label_ = new QLabel(this);
-    label_->setObjectName(QStringLiteral("CONTROL_UPStatic"));
-    PlaceControl(label_, Ini(), "BUTTONINFO", "CONTROL_UPStatic");
+    label_ = AddControl<QLabel>(UpdateControl::Label, "CONTROL_UPStatic");
     // A list of one entry, the chosen file; it is shown, not edited: the
     // file is chosen with Open.
-    pathBox_ = new QComboBox(this);
-    pathBox_->setObjectName(QStringLiteral("CONTROL_UPCombox"));
+    pathBox_ = AddControl<QComboBox>(UpdateControl::PathBox, "CONTROL_UPCombox");
     pathBox_->setFocusPolicy(Qt::NoFocus);
-    PlaceControl(pathBox_, Ini(), "BUTTONINFO", "CONTROL_UPCombox");
 
-    for (const DialogButton& entry : Buttons)
-        AddButton(entry.id, entry.skinKey);
+    for (const DialogButton& entry : Buttons) {
+        CPngButton* button = AddButton(entry.id, entry.skinKey, faces_);
+        button->SetTextStyle(MainCaptionStyle(9));
+        button->SetTextMargins(CaptionLeftMargin, CaptionRightMargin, 0, 0);
+    }
     connect(Button(UpdateControl::Open), &QAbstractButton::clicked, this, &CVarkelin_DlgUpdate::ChooseFile);
     connect(Button(UpdateControl::Backup), &QAbstractButton::clicked, this, &CVarkelin_DlgUpdate::Backup);
     connect(Button(UpdateControl::Update), &QAbstractButton::clicked, this, &CVarkelin_DlgUpdate::Update);
     connect(Button(UpdateControl::CancelUpdate), &QAbstractButton::clicked, this, &CVarkelin_DlgUpdate::CancelUpdate);
     connect(Button(UpdateControl::Close), &QAbstractButton::clicked, this, &CVarkelin_DlgUpdate::reject);
-}
-
-CPngButton* CVarkelin_DlgUpdate::AddButton(int id, const char* skinKey)
-{
-    auto* button = new CPngButton(this);
-    button->setObjectName(QString::fromLatin1(skinKey));
-    // Two pictures only: pressed looks like hovered, disabled like normal.
-    PlaceButton(button, Ini(), "BUTTONINFO", skinKey, faceNormal_, faceOver_, faceOver_, faceNormal_, faceNormal_);
-    button->SetTextStyle(MainCaptionStyle(9));
-    button->SetTextMargins(CaptionLeftMargin, CaptionRightMargin, 0, 0);
-    buttons_[id] = button;
-    return button;
-}
-
-CPngButton* CVarkelin_DlgUpdate::Button(int id) const
-{
-    auto it = buttons_.find(id);
-    return it == buttons_.end() ? nullptr : it->second;
 }
 
 void CVarkelin_DlgUpdate::ApplyLanguage(int languageIndex)

@@ -3,9 +3,6 @@
 #include "skin/gui/BaseDialog.h"
 #include "update/gui/UpdaterLauncher.h"
 
-#include <QPixmap>
-
-#include <map>
 #include <memory>
 
 class CPngButton;
@@ -17,6 +14,8 @@ namespace UpdateControl {
 inline constexpr int Update = 1147, PathBox = 1178, Label = 1179, CancelUpdate = 1180, Open = 1181, Backup = 1182;
 // The skin's close button in the title bar: the window's own close.
 inline constexpr int Close = 1183;
+// The language's title over the skin's title bar.
+inline constexpr int Title = 1184;
 } // namespace UpdateControl
 
 // The firmware update window: choose an updater, back up the configuration,
@@ -39,20 +38,17 @@ public:
     void CancelUpdate();
     void Backup();
 
-    CPngButton* Button(int id) const;
     QComboBox* PathBox() const { return pathBox_; }
     QLabel* Label() const { return label_; }
     QLabel* Title() const { return title_; }
 
 private:
     void CreateControls();
-    CPngButton* AddButton(int id, const char* skinKey);
     void ShowPath();
 
     std::unique_ptr<UpdaterLauncher> launcher_;
     QComboBox* pathBox_ = nullptr;
     QLabel* label_ = nullptr;
     QLabel* title_ = nullptr;
-    std::map<int, CPngButton*> buttons_;
-    QPixmap faceNormal_, faceOver_;
+    SkinButtonFaces faces_;
 };

@@ -1,20 +1,12 @@
 #pragma once
 
+#include "update/FirmwareUpdate.h"
+
 #include <string>
 
-// Starting the updater the owner chose, detached from this program: an
-// executable file directly, any other file with the desktop's handler for its
-// type (xdg-open, after xdg-mime has named a handler).
-class UpdaterLauncher {
-public:
-    virtual ~UpdaterLauncher() = default;
-    // Whether Start can be expected to work: the file is an executable, or
-    // the desktop has a handler for its type.
-    virtual bool CanStart(const std::string& path) = 0;
-    // true when the program (or the handler's opener) was started.
-    virtual bool Start(const std::string& path) = 0;
-};
-
+// Starting the updater the desktop's way: an executable file directly, any
+// other file with the desktop's handler for its type (xdg-open, after
+// xdg-mime has named a handler).
 class DesktopUpdaterLauncher final : public UpdaterLauncher {
 public:
     bool CanStart(const std::string& path) override;

@@ -330,3 +330,34 @@ TEST_F(KeyEditorTest, TheOnScreenKeyboardStartsOnceOrSaysItIsMissing)
     EXPECT_EQ(started.size(), 1u) << "started twice";
     EXPECT_EQ(prompts.messages.size(), messages);
 }
+
+// The tabs are parts as large as the window: a press anywhere on a shown
+// control, a tab's or the window's own, must reach that control and not the
+// part lying over it, on every tab.
+TEST_F(KeyEditorTest, EveryShownControlTakesThePressesOnItsPlaceOnEveryTab)
+{
+    PrepareKeyboard(0, {});
+    Start();
+    OpenEditorForKey(KeyEsc);
+    const int ids[] = {OnScreenKeyboard, TabKey, TabMacro, TabMedia, TabFunction, Clear, Ok, Cancel, Apply,
+                       KeyboardChoice, KeyField, MouseChoice, MouseList, MacroListBox, NewMacro, DeleteMacro,
+                       PlayCount, EventList, Record, DeleteEvent, ClearEvents, MoveTop, MoveUp, MoveDown,
+                       MoveBottom, RecordDelays, MediaList, FunctionList};
+    for (int tab : {TabKey, TabMacro, TabMedia, TabFunction}) {
+        editor->OnTab(tab);
+        int shown = 0;
+        for (int id : ids) {
+            QWidget* control = editor->Control(id);
+            ASSERT_NE(control, nullptr) << id;
+            if (!control->isVisible())
+                continue;
+            ++shown;
+            const QPoint centre = control->mapTo(editor, control->rect().center());
+            QWidget* hit = editor->childAt(centre);
+            EXPECT_TRUE(hit == control || control->isAncestorOf(hit))
+                << "tab " << tab << ", control " << id << " is covered by "
+                << (hit ? hit->objectName().toStdString() : std::string("nothing"));
+        }
+        EXPECT_GE(shown, 10) << "tab " << tab;
+    }
+}

@@ -8,7 +8,7 @@
 #include "actions/ProfileImport.h"
 #include "skin/gui/SkinPlacement.h"
 #include "update/gui/DlgUpdate.h"
-#include "update/gui/FirmwareUpdate.h"
+#include "update/FirmwareUpdate.h"
 #include "update/gui/UpdaterLauncher.h"
 
 #include "support/ShownToolTip.h"
@@ -403,40 +403,6 @@ TEST_F(UpdateWindowTest, BackupWritesWhatExportWrites)
     dialog->Button(UpdateControl::Backup)->click();
     EXPECT_EQ(prompts.messages.size(), 2u);
     EXPECT_TRUE(kb->IsPlugged());
-}
-
-// Language files from before these messages had keys show the fixed texts
-// they were made for; the current ones have English and Russian texts.
-TEST_F(UpdateWindowTest, MessagesFallBackToTheFixedTextsOfOlderLanguageFiles)
-{
-    const struct {
-        UpdateText text;
-        const char* key;
-        const char* fixed;
-    } messages[] = {
-        {UpdateText::WrongFile, "UPDATE_WRONG_FILE", "请选择正确的更新文件! "},
-        {UpdateText::NoLoader, "UPDATE_NO_LOADER", "无法进入Boot模式! "},
-        {UpdateText::StartFailed, "UPDATE_START_FAILED", "无法执行更新文件! "},
-        {UpdateText::NotStartable, "UPDATE_NO_HANDLER", "无法执行更新文件! "},
-        {UpdateText::BackupDone, "UPDATE_BACKUP_DONE", "备份成功!"},
-        {UpdateText::BackupFailed, "UPDATE_BACKUP_FAILED", "备份失败,请重新备份!"},
-    };
-    for (const auto& m : messages) {
-        SCOPED_TRACE(m.key);
-        SetLanguageIndex(0);
-        EXPECT_EQ(UpdateMessage(m.text), LoadText(m.key, 0));
-        SetLanguageIndex(1);
-        EXPECT_EQ(UpdateMessage(m.text), LoadText(m.key, 1));
-        EXPECT_NE(LoadText(m.key, 0), LoadText(m.key, 1));
-    }
-    SetLanguageIndex(0);
-
-    const fs::path data = dir / "old-data";
-    fs::create_directories(data);
-    std::ofstream(data / "Lang0409.ini") << "[TEXT]\nMAIN_CAPTION=Orvan RT-604\n";
-    SetProgramPathsForTests(data.string(), g_paths.userFolder);
-    for (const auto& m : messages)
-        EXPECT_EQ(UpdateMessage(m.text), m.fixed) << m.key;
 }
 
 } // namespace

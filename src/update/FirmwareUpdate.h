@@ -5,11 +5,22 @@
 #include <cstdint>
 #include <string>
 
-class UpdaterLauncher;
-
 // What the firmware update window does, without the window. The firmware is
 // not written by this program: it switches the keyboard to its loader with
 // one frame and starts the updater the owner chose, which does the rest.
+
+// Starting the updater the owner chose, detached from this program; the
+// window supplies the desktop's way (update/gui/UpdaterLauncher.h), tests
+// their own.
+class UpdaterLauncher {
+public:
+    virtual ~UpdaterLauncher() = default;
+    // Whether Start can be expected to work: the file is an executable, or
+    // the desktop has a handler for its type.
+    virtual bool CanStart(const std::string& path) = 0;
+    // true when the program (or the handler's opener) was started.
+    virtual bool Start(const std::string& path) = 0;
+};
 
 // The updater the owner chose; empty at start. It outlives the window and is
 // cleared by Cancel update and by an update that got as far as starting it.

@@ -1,15 +1,13 @@
-#include "update/gui/FirmwareUpdate.h"
+#include "update/FirmwareUpdate.h"
 
 #include "base/ProgramPaths.h"
 #include "actions/ProfileImport.h"
 #include "device/protocol/DeviceCommands.h"
 #include "text/LanguageTexts.h"
-#include "update/gui/UpdaterLauncher.h"
 
-#include <QDir>
-#include <QFileInfo>
-
+#include <filesystem>
 #include <mutex>
+#include <system_error>
 
 namespace {
 
@@ -77,7 +75,8 @@ bool ChooseUpdater()
     const std::optional<std::string> chosen = Prompts().ChooseOpenFile(UpdaterFileChoice());
     // Whatever the dialog's outcome, relative names resolve in the package
     // folder from now on; a folder that does not exist changes nothing.
-    QDir::setCurrent(QString::fromStdString(g_paths.packageFolder));
+    std::error_code ignored;
+    std::filesystem::current_path(g_paths.packageFolder, ignored);
     SetUpdaterPath(chosen.value_or(std::string()));
     return chosen.has_value();
 }
@@ -85,7 +84,8 @@ bool ChooseUpdater()
 UpdateOutcome StartUpdate(UpdaterLauncher& launcher)
 {
     const std::string path = UpdaterPath();
-    if (path.empty() || !QFileInfo(QString::fromStdString(path)).isFile()) {
+    std::error_code error;
+    if (path.empty() || !std::filesystem::is_regular_file(path, error)) {
         Show(UpdateText::WrongFile);
         return UpdateOutcome::WrongFile;
     }
