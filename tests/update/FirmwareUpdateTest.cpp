@@ -105,8 +105,8 @@ TEST_P(StartUpdateTest, EndsAsTheFileTheLauncherAndTheKeyboardAllow)
     EXPECT_EQ(launcher.started, c.loaderSent ? std::vector<std::string>{path} : std::vector<std::string>{});
     if (c.message) {
         ASSERT_EQ(prompts.messages.size(), 1u);
-        EXPECT_EQ(prompts.messages[0].text, FormatText(LoadText(c.message), c.namesFile ? path : std::string()));
-        EXPECT_EQ(prompts.messages[0].style, c.style);
+        EXPECT_EQ(prompts.messages[0], FormatText(LoadText(c.message), c.namesFile ? path : std::string()));
+        EXPECT_EQ(prompts.styles[0], c.style);
     } else {
         EXPECT_TRUE(prompts.messages.empty());
     }
