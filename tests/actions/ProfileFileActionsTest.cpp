@@ -7,30 +7,6 @@ namespace fs = std::filesystem;
 
 using ProfileFileActionsTest = DocumentFixture;
 
-// A document that uses everything a file can carry.
-void FillDocument()
-{
-    DocumentLock lock;
-    ConfigBlock& block = *g_configDoc.block;
-    for (int group = 0; group < 4; ++group) {
-        const int base = group * SlotsPerGroup;
-        KeySlot key;
-        key.SetType(2);
-        key.SetValue(30 + group);
-        key.bytes[8] = 1;         // carried fields
-        key.bytes[12] = 0x5A;
-        WriteKeySlot(block, base + 1, key);
-        SetSlotType(block, base + 2, 7);
-        SetSlotValue(block, base + 2, 5);
-        SetSlotType(block, base + 3, 8);
-        SetSlotValue(block, base + 3, 2);
-        SetSlotType(block, base + 256, 4);
-        SetSlotIdentity(block, base + 256, 3);
-        SetSlotValue(block, base + 256, 2);
-        SetSlotType(block, base + 4, 1);
-    }
-}
-
 TEST_F(ProfileFileActionsTest, ProfileCacheIsSavedOnlyWhenItExists)
 {
     const std::string cache = ProfileCachePath(0);
@@ -43,7 +19,7 @@ TEST_F(ProfileFileActionsTest, ProfileCacheIsSavedOnlyWhenItExists)
     EXPECT_FALSE(fs::exists(cache));
 
     ASSERT_EQ(CreateDefaultBlock(cache, 0, false), 1);
-    FillDocument();
+    FillDocumentWithEverySlotKind();
     g_currentProfile = -1;
     EXPECT_EQ(SaveDocumentToProfileCache(1), 1);
     std::vector<uint8_t> bytes = ReadBytes(cache);

@@ -26,6 +26,30 @@
 // A temporary data folder with a small English language file, the settings
 // store and the user folder inside it, recording prompts, a headless main
 // window and a fresh default document with profile 0 current.
+// A document that uses everything a file can carry.
+inline void FillDocumentWithEverySlotKind()
+{
+    DocumentLock lock;
+    ConfigBlock& block = *g_configDoc.block;
+    for (int group = 0; group < 4; ++group) {
+        const int base = group * SlotsPerGroup;
+        KeySlot key;
+        key.SetType(2);
+        key.SetValue(30 + group);
+        key.bytes[8] = 1;         // carried fields
+        key.bytes[12] = 0x5A;
+        WriteKeySlot(block, base + 1, key);
+        SetSlotType(block, base + 2, 7);
+        SetSlotValue(block, base + 2, 5);
+        SetSlotType(block, base + 3, 8);
+        SetSlotValue(block, base + 3, 2);
+        SetSlotType(block, base + 256, 4);
+        SetSlotIdentity(block, base + 256, 3);
+        SetSlotValue(block, base + 256, 2);
+        SetSlotType(block, base + 4, 1);
+    }
+}
+
 class DocumentFixture : public ::testing::Test {
 protected:
     void SetUp() override

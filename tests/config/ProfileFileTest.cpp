@@ -166,33 +166,9 @@ TEST_F(ProfileFileTest, MissingAndUnreadable)
     EXPECT_TRUE(prompts.messages.empty());
 }
 
-// A document that uses everything a file can carry.
-void FillDocument()
-{
-    DocumentLock lock;
-    ConfigBlock& block = *g_configDoc.block;
-    for (int group = 0; group < 4; ++group) {
-        const int base = group * SlotsPerGroup;
-        KeySlot key;
-        key.SetType(2);
-        key.SetValue(30 + group);
-        key.bytes[8] = 1;         // carried fields
-        key.bytes[12] = 0x5A;
-        WriteKeySlot(block, base + 1, key);
-        SetSlotType(block, base + 2, 7);
-        SetSlotValue(block, base + 2, 5);
-        SetSlotType(block, base + 3, 8);
-        SetSlotValue(block, base + 3, 2);
-        SetSlotType(block, base + 256, 4);
-        SetSlotIdentity(block, base + 256, 3);
-        SetSlotValue(block, base + 256, 2);
-        SetSlotType(block, base + 4, 1);
-    }
-}
-
 TEST_F(ProfileFileTest, SaveLoadRoundTripIsByteForByte)
 {
-    FillDocument();
+    FillDocumentWithEverySlotKind();
     AddMacro(1, u"First", {{10, 30, 0}, {20, 30, 1}});
     AddMacro(2, u"Zweite \u00e9\u4e2d", {{0, 29, 0}, {10, 46, 0}, {10, 46, 1}, {0, 29, 1}});
     SetString(59, 3, u"/usr/bin/gimp");
@@ -238,7 +214,7 @@ TEST_F(ProfileFileTest, FailedSaveKeepsTheOldFile)
     fs::create_directories(dir / "keep");
     const std::vector<uint8_t> old = {1, 2, 3, 4};
     ASSERT_TRUE(WriteBytes(target, old));
-    FillDocument();
+    FillDocumentWithEverySlotKind();
 
     // A folder where the file should be is not replaced.
     fs::create_directories(dir / "keep" / "folder.vpf" / "inner");
