@@ -8,29 +8,11 @@
 
 namespace {
 
-std::vector<uint8_t> Build(const std::vector<MacroCopy>& macros, bool withNames)
-{
-    std::vector<uint8_t> area = MacroArea(macros);
-    MacroImageSizes sizes = ComputeMacroImageSize(area);
-    std::vector<uint8_t> image(withNames ? sizes.withNames : sizes.withoutNames);
-    EXPECT_EQ(BuildMacroImage(area, image, withNames), 1);
-    return image;
-}
-
-std::vector<MacroEvent> ManyEvents(int count)
-{
-    std::vector<MacroEvent> events;
-    for (int i = 0; i < count; ++i)
-        events.push_back({static_cast<uint32_t>(10 * (i % 4000)), static_cast<uint16_t>(i % 2 ? 30 : KeyCodes::LeftShift),
-                          static_cast<uint16_t>(i % 2)});
-    return events;
-}
-
 class DeviceCopyImage : public MacroFixture {};
 
 TEST_F(DeviceCopyImage, SizeAndImageComeFromTheDeviceCopy)
 {
-    std::vector<MacroCopy> macros = {MakeMacro(5, "Dev", ManyEvents(10), 2)};
+    std::vector<MacroCopy> macros = {MakeMacro(5, "Dev", ManyMacroEvents(10), 2)};
     {
         DeviceCopyLock lock;
         g_deviceDoc.macros = MacroArea(macros);
@@ -43,7 +25,7 @@ TEST_F(DeviceCopyImage, SizeAndImageComeFromTheDeviceCopy)
 
     std::vector<uint8_t> image(withNames);
     ASSERT_EQ(BuildMacroImage(image.data(), withNames, 1), 1);
-    EXPECT_EQ(image, Build(macros, true));
+    EXPECT_EQ(image, MacroImageOf(macros, true));
     EXPECT_EQ(BuildMacroImage(image.data(), withoutNames, 1), 0) << "wrong length for the names flag";
 
     std::vector<uint8_t> decoded = DecodeMacroImage(std::span<const uint8_t>(image), "Macro");

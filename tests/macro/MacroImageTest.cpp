@@ -7,15 +7,6 @@
 
 namespace {
 
-std::vector<uint8_t> Build(const std::vector<MacroCopy>& macros, bool withNames)
-{
-    std::vector<uint8_t> area = MacroArea(macros);
-    MacroImageSizes sizes = ComputeMacroImageSize(area);
-    std::vector<uint8_t> image(withNames ? sizes.withNames : sizes.withoutNames);
-    EXPECT_EQ(BuildMacroImage(area, image, withNames), 1);
-    return image;
-}
-
 std::vector<MacroCopy> Decode(const std::vector<uint8_t>& image, std::string_view prefix = "Macro")
 {
     std::vector<uint8_t> area(static_cast<size_t>(DecodedMacroCount(image)) * MacroBlockSize, 0xCC);
@@ -26,18 +17,9 @@ std::vector<MacroCopy> Decode(const std::vector<uint8_t>& image, std::string_vie
     return macros;
 }
 
-std::vector<MacroEvent> ManyEvents(int count)
-{
-    std::vector<MacroEvent> events;
-    for (int i = 0; i < count; ++i)
-        events.push_back({static_cast<uint32_t>(10 * (i % 4000)), static_cast<uint16_t>(i % 2 ? 30 : KeyCodes::LeftShift),
-                          static_cast<uint16_t>(i % 2)});
-    return events;
-}
-
 TEST(MacroImage, NoMacrosIsTheSixteenByteHeader)
 {
-    std::vector<uint8_t> image = Build({}, true);
+    std::vector<uint8_t> image = MacroImageOf({}, true);
     const std::vector<uint8_t> expected = {0xAA, 0x55, 0x10, 0x00, 0x00, 0x00, 0x01, 0x00,
                                            0, 0, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(image, expected);
@@ -58,9 +40,9 @@ TEST(MacroImage, RecordsCarryCountsCyclesEventsAndNames)
         'A', 0x00, 'b', 0x00,                                                   // the name
         0x00, 0x00, 0xFF, 0x00,                                                 // empty macro, no name
     };
-    EXPECT_EQ(Build(macros, true), withNames);
+    EXPECT_EQ(MacroImageOf(macros, true), withNames);
 
-    std::vector<uint8_t> withoutNames = Build(macros, false);
+    std::vector<uint8_t> withoutNames = MacroImageOf(macros, false);
     ASSERT_EQ(withoutNames.size(), 36u);
     EXPECT_EQ(withoutNames[2], 36);
     EXPECT_EQ(withoutNames[6], 0) << "names flag";
@@ -70,8 +52,8 @@ TEST(MacroImage, RecordsCarryCountsCyclesEventsAndNames)
 
 TEST(MacroImage, SizesCountRecordsAndNames)
 {
-    std::vector<MacroCopy> macros = {MakeMacro(1, std::string(249, 'x'), ManyEvents(4000)),
-                                     MakeMacro(2, "Go", ManyEvents(3))};
+    std::vector<MacroCopy> macros = {MakeMacro(1, std::string(249, 'x'), ManyMacroEvents(4000)),
+                                     MakeMacro(2, "Go", ManyMacroEvents(3))};
     MacroImageSizes sizes = ComputeMacroImageSize(MacroArea(macros));
     EXPECT_EQ(sizes.withoutNames, 16u + 4 + (4 + 16000) + (4 + 12));
     EXPECT_EQ(sizes.withNames, sizes.withoutNames + 2 * 249 + 2 * 2);
@@ -79,16 +61,16 @@ TEST(MacroImage, SizesCountRecordsAndNames)
 
 TEST(MacroImage, ADamagedEventCountNeverReadsPastTheBlock)
 {
-    MacroCopy macro = MakeMacro(1, "Big", ManyEvents(4000));
+    MacroCopy macro = MakeMacro(1, "Big", ManyMacroEvents(4000));
     macro.View().SetEventCount(0xFFFF);
-    std::vector<uint8_t> image = Build({macro}, false);
+    std::vector<uint8_t> image = MacroImageOf({macro}, false);
     EXPECT_EQ(image.size(), 16u + 2 + 4 + 16000);
     EXPECT_EQ(ReadU16(image.data(), 18), 4000);
 }
 
 TEST(MacroImage, BuilderRefusesLengthsThatDoNotMatch)
 {
-    std::vector<uint8_t> area = MacroArea({MakeMacro(1, "Name", ManyEvents(2))});
+    std::vector<uint8_t> area = MacroArea({MakeMacro(1, "Name", ManyMacroEvents(2))});
     MacroImageSizes sizes = ComputeMacroImageSize(area);
     std::vector<uint8_t> shortBuffer(sizes.withNames - 1, 0x5A);
     EXPECT_EQ(BuildMacroImage(area, shortBuffer, true), 0);
@@ -97,7 +79,7 @@ TEST(MacroImage, BuilderRefusesLengthsThatDoNotMatch)
     EXPECT_EQ(BuildMacroImage(area, namesSize, false), 0) << "size of the other kind";
 
     // Five macros of 4000 events do not fit the 16-bit length field.
-    std::vector<MacroCopy> big(5, MakeMacro(1, "", ManyEvents(4000)));
+    std::vector<MacroCopy> big(5, MakeMacro(1, "", ManyMacroEvents(4000)));
     std::vector<uint8_t> bigArea = MacroArea(big);
     std::vector<uint8_t> bigImage(ComputeMacroImageSize(bigArea).withoutNames);
     EXPECT_EQ(BuildMacroImage(bigArea, bigImage, false), 0);
@@ -108,11 +90,11 @@ TEST(MacroImage, RoundTripKeepsMacrosAndNumbersThemInOrder)
     std::vector<MacroCopy> macros = {
         MakeMacro(42, "First", {{0, 30, MacroPressed}, {1230, 30, MacroReleased}}, 5),
         MakeMacro(9, "\xD0\x9C\xD0\xB0\xD0\xBA\xD1\x80\xD0\xBE", {{40000, KeyCodes::MouseLeft, MacroPressed}}, 255),
-        MakeMacro(3, "Third", ManyEvents(300), 1, 1),
+        MakeMacro(3, "Third", ManyMacroEvents(300), 1, 1),
         MakeMacro(100, std::string(249, 'n'), {{10, KeyCodes::WheelDown, MacroPressed}}),
     };
     for (bool withNames : {true, false}) {
-        std::vector<MacroCopy> back = Decode(Build(macros, withNames));
+        std::vector<MacroCopy> back = Decode(MacroImageOf(macros, withNames));
         ASSERT_EQ(back.size(), macros.size());
         for (size_t k = 0; k < macros.size(); ++k) {
             ConstMacroBlock original = macros[k].View();
@@ -129,7 +111,7 @@ TEST(MacroImage, RoundTripKeepsMacrosAndNumbersThemInOrder)
 
 TEST(MacroImage, DecodedBlocksHaveNothingLeftFromBefore)
 {
-    std::vector<uint8_t> image = Build({MakeMacro(1, "A", ManyEvents(2))}, true);
+    std::vector<uint8_t> image = MacroImageOf({MakeMacro(1, "A", ManyMacroEvents(2))}, true);
     std::vector<MacroCopy> back = Decode(image);
     ASSERT_EQ(back.size(), 1u);
     const auto& bytes = back[0].bytes;
@@ -168,7 +150,7 @@ std::vector<HostileCase> HostileCases()
 {
     std::vector<HostileCase> cases;
     {
-        std::vector<uint8_t> image = Build({MakeMacro(1, "X", ManyEvents(2))}, true);
+        std::vector<uint8_t> image = MacroImageOf({MakeMacro(1, "X", ManyMacroEvents(2))}, true);
         image[0] = 0x00;
         cases.push_back({"no signature reads as no macros", image, 0, {}, {}});
     }
@@ -222,7 +204,7 @@ std::vector<HostileCase> HostileCases()
         cases.push_back({"bytes past the length field are not read", image, 1, {0}, {"ab"}});
     }
     {
-        std::vector<uint8_t> image = Build({MakeMacro(1, "Whole", ManyEvents(4000))}, true);
+        std::vector<uint8_t> image = MacroImageOf({MakeMacro(1, "Whole", ManyMacroEvents(4000))}, true);
         image.resize(image.size() / 2);
         int fits = static_cast<int>((image.size() - 16 - 2 - 4) / 4);
         cases.push_back({"image cut short: length field larger than the buffer", image, 1, {fits}, {"Macro1"}});
@@ -262,7 +244,7 @@ TEST(MacroImage, HostileImagesAreBoundedNeverReadPastTheirEnd)
 
 TEST(MacroImage, DecodingStopsAtTheAreaGiven)
 {
-    std::vector<uint8_t> image = Build({MakeMacro(1, "A"), MakeMacro(2, "B"), MakeMacro(3, "C")}, true);
+    std::vector<uint8_t> image = MacroImageOf({MakeMacro(1, "A"), MakeMacro(2, "B"), MakeMacro(3, "C")}, true);
     std::vector<uint8_t> area(2 * MacroBlockSize + 100, 0xEE);
     EXPECT_EQ(DecodeMacroImage(area, image, "M"), 2);
     EXPECT_TRUE(std::all_of(area.end() - 100, area.end(), [](uint8_t b) { return b == 0xEE; }));

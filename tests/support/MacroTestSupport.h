@@ -1,8 +1,12 @@
 #pragma once
 
 #include "config/DocumentTestSupport.h"
+#include "keys/KeyTable.h"
 #include "macro/MacroBlock.h"
+#include "macro/MacroImage.h"
 #include "macro/MacroList.h"
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -33,6 +37,26 @@ inline std::vector<uint8_t> MacroArea(const std::vector<MacroCopy>& macros)
 }
 
 // A list of the given names with ids 1..n, as loaded from the document.
+// The keyboard's macro image of macros, with or without their names.
+inline std::vector<uint8_t> MacroImageOf(const std::vector<MacroCopy>& macros, bool withNames)
+{
+    std::vector<uint8_t> area = MacroArea(macros);
+    MacroImageSizes sizes = ComputeMacroImageSize(area);
+    std::vector<uint8_t> image(withNames ? sizes.withNames : sizes.withoutNames);
+    EXPECT_EQ(BuildMacroImage(area, image, withNames), 1);
+    return image;
+}
+
+// count events of two keys in turn, for a long macro.
+inline std::vector<MacroEvent> ManyMacroEvents(int count)
+{
+    std::vector<MacroEvent> events;
+    for (int i = 0; i < count; ++i)
+        events.push_back({static_cast<uint32_t>(10 * (i % 4000)), static_cast<uint16_t>(i % 2 ? 30 : KeyCodes::LeftShift),
+                          static_cast<uint16_t>(i % 2)});
+    return events;
+}
+
 inline MacroList ListOfMacros(const std::vector<std::string>& names)
 {
     MacroList list;
