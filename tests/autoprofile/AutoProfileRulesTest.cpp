@@ -3,6 +3,8 @@
 #include "platform/AtomicFile.h"
 #include "platform/SettingsStore.h"
 
+#include "support/SettingsFolderTest.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -167,21 +169,9 @@ TEST(AutoProfileRules, TheFirstMatchingRuleWinsElseTheDefault)
     EXPECT_EQ(WantedProfile(s, Window("code", "Code")), KeepProfile);
 }
 
-class AutoProfileSettingsTest : public ::testing::Test {
+class AutoProfileSettingsTest : public SettingsFolderTest {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("rt604-autoprofile-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        SetSettingsFolderForTests((dir / "cfg").string());
-    }
-    void TearDown() override
-    {
-        SetSettingsFolderForTests("");
-        fs::remove_all(dir);
-    }
-    fs::path dir;
+    AutoProfileSettingsTest() : SettingsFolderTest("rt604-autoprofile-") {}
 };
 
 TEST_F(AutoProfileSettingsTest, SavedSettingsLoadBackAndMissingOnesAreOff)

@@ -5,6 +5,8 @@
 #include "platform/PrivateProfile.h"
 #include "platform/SaveReport.h"
 
+#include "support/SettingsFolderTest.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -17,22 +19,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class SettingsStoreTest : public ::testing::Test {
+class SettingsStoreTest : public SettingsFolderTest {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("rt604-settings-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        SetSettingsFolderForTests((dir / "cfg").string());
-    }
-    void TearDown() override
-    {
-        SetSettingsFolderForTests("");
-        fs::remove_all(dir);
-    }
-
-    fs::path dir;
+    SettingsStoreTest() : SettingsFolderTest("rt604-settings-") {}
 };
 
 TEST_F(SettingsStoreTest, KeepsTypesApart)
