@@ -22,14 +22,7 @@
 
 namespace {
 
-struct DialogButton {
-    int id;
-    const char* skinKey;
-    const char* textKey;
-    const char* tipKey; // nullptr: no tooltip
-};
-
-constexpr DialogButton Buttons[] = {
+constexpr CBaseDialog::CaptionedButton Buttons[] = {
     {ProfileControl::New, "FUNC_ADD", "PROFILE_ADD", "PROFILE_ADD_TIP"},
     {ProfileControl::Load, "FUNC_LOAD", "PROFILE_LOAD", "PROFILE_LOAD_PROMPT"},
     {ProfileControl::Delete, "FUNC_DELETE", "PROFILE_DELETE", "PROFILE_DELETE_TIP"},
@@ -44,10 +37,6 @@ constexpr int NameWidth = 120;
 constexpr int FolderWidth = 230;
 // The header's padding of the style sheet below, both sides, and a little air.
 constexpr int HeaderPadding = 20;
-// The skin draws each button's glyph at its left; the caption keeps clear.
-constexpr int CaptionLeftMargin = 34;
-constexpr int CaptionRightMargin = -8;
-
 QString ListStyle(const QString& skinFolder)
 {
     QString style = QStringLiteral(
@@ -112,11 +101,7 @@ void CVarkelin_DlgProfile::CreateControls()
     titleFont.setBold(true);
     title_->setFont(titleFont);
 
-    for (const DialogButton& entry : Buttons) {
-        CPngButton* button = AddButton(entry.id, entry.skinKey, faces_);
-        button->SetTextStyle(MainCaptionStyle(9));
-        button->SetTextMargins(CaptionLeftMargin, CaptionRightMargin, 0, 0);
-    }
+    AddCaptionedButtons(Buttons, faces_);
     // The test button of the dialog's template: never shown, does nothing.
     auto* test = new CPngButton(this);
     test->setObjectName(QStringLiteral("1013"));
@@ -136,12 +121,7 @@ void CVarkelin_DlgProfile::ApplyLanguage(int languageIndex)
     const QString title = QString::fromStdString(LoadText("PROFILE_MANAGER_TITLE", languageIndex));
     setWindowTitle(title);
     title_->setText(title);
-    for (const DialogButton& entry : Buttons) {
-        CPngButton* button = Button(entry.id);
-        button->setText(QString::fromStdString(LoadText(entry.textKey, languageIndex)));
-        if (entry.tipKey)
-            button->SetTooltip(QString::fromStdString(LoadText(entry.tipKey, languageIndex)), true);
-    }
+    ApplyCaptionedButtonTexts(Buttons, languageIndex);
     model_->RetranslateTexts();
     // A title longer than the tick's column (in Russian) widens it.
     const QString active = model_->headerData(ProfileListModel::ActiveColumn, Qt::Horizontal).toString();

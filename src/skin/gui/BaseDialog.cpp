@@ -14,6 +14,7 @@
 #include "platform/FileAccess.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProblemReport.h"
+#include "text/LanguageTexts.h"
 
 QRegion ShapeRegionFromImage(const QImage& shape)
 {
@@ -259,4 +260,26 @@ void CBaseDialog::changeEvent(QEvent* event)
     QDialog::changeEvent(event);
     if (event->type() == QEvent::ActivationChange)
         CPngButton::DropStaleHovers(this);
+}
+
+void CBaseDialog::AddCaptionedButtons(std::span<const CaptionedButton> buttons, const SkinButtonFaces& faces)
+{
+    constexpr int CaptionLeftMargin = 34;
+    constexpr int CaptionRightMargin = -8;
+    for (const CaptionedButton& entry : buttons) {
+        CPngButton* button = AddButton(entry.id, entry.skinKey, faces);
+        button->SetTextStyle(MainCaptionStyle(9));
+        button->SetTextMargins(CaptionLeftMargin, CaptionRightMargin, 0, 0);
+    }
+}
+
+void CBaseDialog::ApplyCaptionedButtonTexts(std::span<const CaptionedButton> buttons, int languageIndex)
+{
+    for (const CaptionedButton& entry : buttons) {
+        CPngButton* button = Button(entry.id);
+        if (entry.textKey)
+            button->setText(QString::fromStdString(LoadText(entry.textKey, languageIndex)));
+        if (entry.tipKey)
+            button->SetTooltip(QString::fromStdString(LoadText(entry.tipKey, languageIndex)), true);
+    }
 }

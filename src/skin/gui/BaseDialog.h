@@ -13,6 +13,7 @@
 
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 
 class CPngButton;
@@ -87,6 +88,18 @@ public:
         PlaceInWindow(control, skinKey);
         return control;
     }
+    // A dialog's row of captioned buttons: made from the skin with the
+    // caption clear of the glyph the skin draws at their left, and given
+    // their texts in a language. A button without textKey shows its glyph
+    // only; one without tipKey has no tooltip.
+    struct CaptionedButton {
+        int id;
+        const char* skinKey;
+        const char* textKey;
+        const char* tipKey;
+    };
+    void AddCaptionedButtons(std::span<const CaptionedButton> buttons, const SkinButtonFaces& faces);
+    void ApplyCaptionedButtonTexts(std::span<const CaptionedButton> buttons, int languageIndex);
     // A control made and placed by the window itself.
     void RegisterControl(int id, QWidget* control) { controls_[id] = control; }
     // Places a control by its key in window coordinates, whatever its parent.

@@ -12,24 +12,13 @@
 
 namespace {
 
-struct DialogButton {
-    int id;
-    const char* skinKey;
-    const char* textKey; // nullptr: a glyph only
-    const char* tipKey;
-};
-
-constexpr DialogButton Buttons[] = {
+constexpr CBaseDialog::CaptionedButton Buttons[] = {
     {UpdateControl::Open, "CONTROL_OPENButton", "UPDATE_OPEN", "UPDATE_OPEN_TIP"},
     {UpdateControl::Backup, "CONTROL_BACKUPButton", "UPDATE_BACKUP", "UPDATE_BACKUP_TIP"},
     {UpdateControl::Update, "CONTROL_UPButton", "UPDATE_START", "UPDATE_START_TIP"},
     {UpdateControl::CancelUpdate, "CONTROL_CUPButton", "UPDATE_CANCEL", "UPDATE_CANCEL_TIP"},
     {UpdateControl::Close, "CONTROL_CLOSE", nullptr, "UPDATE_CLOSE_TIP"},
 };
-
-// The skin draws each button's glyph at its left; the caption keeps clear.
-constexpr int CaptionLeftMargin = 34;
-constexpr int CaptionRightMargin = -8;
 
 const char* const FieldStyle =
     "QLabel { color: #dfe2e6; background: transparent; }"
@@ -73,11 +62,7 @@ void CVarkelin_DlgUpdate::CreateControls()
     pathBox_ = AddControl<QComboBox>(UpdateControl::PathBox, "CONTROL_UPCombox");
     pathBox_->setFocusPolicy(Qt::NoFocus);
 
-    for (const DialogButton& entry : Buttons) {
-        CPngButton* button = AddButton(entry.id, entry.skinKey, faces_);
-        button->SetTextStyle(MainCaptionStyle(9));
-        button->SetTextMargins(CaptionLeftMargin, CaptionRightMargin, 0, 0);
-    }
+    AddCaptionedButtons(Buttons, faces_);
     connect(Button(UpdateControl::Open), &QAbstractButton::clicked, this, &CVarkelin_DlgUpdate::ChooseFile);
     connect(Button(UpdateControl::Backup), &QAbstractButton::clicked, this, &CVarkelin_DlgUpdate::Backup);
     connect(Button(UpdateControl::Update), &QAbstractButton::clicked, this, &CVarkelin_DlgUpdate::Update);
@@ -92,12 +77,7 @@ void CVarkelin_DlgUpdate::ApplyLanguage(int languageIndex)
     title_->setText(title);
     label_->setText(QString::fromStdString(LoadText("UPDATE_LABEL", languageIndex)));
     pathBox_->setPlaceholderText(QString::fromStdString(LoadText("UPDATE_NO_FILE", languageIndex)));
-    for (const DialogButton& entry : Buttons) {
-        CPngButton* button = Button(entry.id);
-        if (entry.textKey)
-            button->setText(QString::fromStdString(LoadText(entry.textKey, languageIndex)));
-        button->SetTooltip(QString::fromStdString(LoadText(entry.tipKey, languageIndex)), true);
-    }
+    ApplyCaptionedButtonTexts(Buttons, languageIndex);
 }
 
 void CVarkelin_DlgUpdate::Open()
