@@ -65,7 +65,8 @@ public:
     void Open();
     // The editor closed: the working copies are dropped.
     void Clear();
-    // Shows the macro a key plays (the first one when no macro has the id).
+    // Shows the macro a key plays: the first one when no macro has the id,
+    // none when there are no macros.
     void ShowMacroOfKey(uint32_t macroId);
     // What a key assigned to the shown macro stores: its id in the document
     // (0 when none is shown) and the play count.
