@@ -149,7 +149,7 @@ void BM_RecordedDelayOfKeysSent200MsApart(benchmark::State& state)
         editor.EditKey(EscButton, QRect(100, 100, 40, 40));
         editor.EventView()->clearSelection();
         const size_t before = editor.Macros().rows.size();
-        editor.ToggleRecording();
+        editor.MacroTab()->ToggleRecording();
         QWidget* target = &editor;
         const auto sentA = std::chrono::steady_clock::now();
         SendKey(target, KEY_A, false);
@@ -158,7 +158,7 @@ void BM_RecordedDelayOfKeysSent200MsApart(benchmark::State& state)
         SendKey(target, KEY_B, false);
         const double apart = std::chrono::duration<double, std::milli>(sentB - sentA).count();
         worstLate = std::max(worstLate, apart - 200.0);
-        editor.ToggleRecording();
+        editor.MacroTab()->ToggleRecording();
         const std::vector<MacroEvent>& rows = editor.Macros().rows;
         if (rows.size() != before + 2) {
             state.SkipWithError("the presses were not recorded");

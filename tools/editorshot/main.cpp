@@ -133,7 +133,7 @@ int main(int argc, char** argv)
     Spin(400);
     if (tab == QLatin1String("recording")) {
         editor->EventView()->selectRow(3);
-        editor->ToggleRecording();
+        editor->MacroTab()->ToggleRecording();
         Spin(200);
     }
     const QRect area = editor->frameGeometry().adjusted(-6, -6, 6, 6);

@@ -6,13 +6,9 @@
 #include "assign/gui/CompositeKeyTab.h"
 #include "assign/gui/CompositeListTab.h"
 #include "assign/gui/CompositeMacroTab.h"
-#include "assign/gui/MacroEventModel.h"
-#include "assign/gui/MacroMemoryGauge.h"
 #include "config/ConfigDocument.h"
 #include "keys/KeyTable.h"
 #include "keys/MediaTable.h"
-#include "actions/MacroApply.h"
-#include "macro/RecordDelaySetting.h"
 #include "platform/KeyboardGrab.h"
 #include "text/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
@@ -36,8 +32,6 @@ namespace {
 constexpr const char* Section = "BUTTONINFO";
 // Captions are drawn on the panel in this grey.
 const QColor CaptionColour(228, 228, 228);
-// Width of each event-list column in the dialog's units.
-constexpr int EventColumnUnits = 63;
 
 struct TextOf {
     int id;
@@ -137,12 +131,6 @@ std::vector<QString> FunctionNames()
     return names;
 }
 
-// A column is as wide as its title needs, at least the given width.
-int ColumnWidth(const QHeaderView* header, const QString& title, int least)
-{
-    return std::max(least, header->fontMetrics().horizontalAdvance(title) + 18);
-}
-
 } // namespace
 
 Varkelin_DlgComposite::Varkelin_DlgComposite(QWidget* parent)
@@ -222,15 +210,12 @@ void Varkelin_DlgComposite::CreateControls()
     AddControl<QLabel>(SettingCaption, "KEY_SETTING");
 
     keyTab_ = new CompositeKeyTab(*this);
-    eventModel_ = new MacroEventModel(macros_.rows, this);
-    eventDelegate_ = new MacroEventDelegate(this);
-    macroTab_ = new CompositeMacroTab(*this, macro_, eventModel_, eventDelegate_);
-    macroList_ = macroTab_->MacroList();
-    playCount_ = macroTab_->PlayCount();
-    eventView_ = macroTab_->EventView();
-    recordDelays_ = macroTab_->RecordDelays();
-    memoryGauge_ = macroTab_->Gauge();
-    memoryCaption_ = macroTab_->GaugeCaption();
+    CompositeMacroTab::Links links;
+    links.isOpen = [this] { return IsOpen(); };
+    links.now = [this] { return clock_(); };
+    links.changed = [this] { SetChanged(true); };
+    links.recordingChanged = [this] { UpdateKeyboardTaking(); };
+    macroTab_ = new CompositeMacroTab(*this, macro_, std::move(links));
     mediaTab_ = new CompositeListTab(*this, MediaTabLayout, MediaNames);
     functionTab_ = new CompositeListTab(*this, FunctionTabLayout, FunctionNames);
     // The tabs lie under the window's own buttons: their empty parts must
@@ -254,14 +239,17 @@ void Varkelin_DlgComposite::StyleControls()
         Button(id)->SetTextStyle(buttons);
         Button(id)->SetTextMargins(2, -2, 0, 0);
     }
+    QComboBox* macroList = macroTab_->MacroList();
+    QLineEdit* playCount = macroTab_->PlayCount();
+    QTableView* eventView = macroTab_->EventView();
     const QString fontFamily = ResolveSkinFontFamily(QStringLiteral("Arial Unicode MS"));
     keyTab_->KeyField()->setFont(SkinFont(fontFamily, 14, false));
     for (QWidget* list : {static_cast<QWidget*>(mediaTab_->List()), static_cast<QWidget*>(functionTab_->List()),
-                          static_cast<QWidget*>(keyTab_->MouseList()), static_cast<QWidget*>(macroList_)})
+                          static_cast<QWidget*>(keyTab_->MouseList()), static_cast<QWidget*>(macroList)})
         list->setFont(SkinFont(fontFamily, 12, false));
-    playCount_->setFont(SkinFont(fontFamily, 12, false));
-    eventView_->setFont(SkinFont(fontFamily, 8, false));
-    eventView_->horizontalHeader()->setFont(SkinFont(fontFamily, 8, true));
+    playCount->setFont(SkinFont(fontFamily, 12, false));
+    eventView->setFont(SkinFont(fontFamily, 8, false));
+    eventView->horizontalHeader()->setFont(SkinFont(fontFamily, 8, true));
     for (int id : {SettingCaption, MacroNameCaption, SingleCaption, MediaCaption, FunctionCaption,
                    PlayCountCaption, RecordDelaysCaption, KeyboardCaption, MouseCaption, Status, MemoryCaption}) {
         auto* label = static_cast<QLabel*>(Control(id));
@@ -273,20 +261,16 @@ void Varkelin_DlgComposite::StyleControls()
         label->setPalette(palette);
     }
     const QString arrow = DropDownArrowStyle(ImageFolder());
-    for (QWidget* field : {static_cast<QWidget*>(keyTab_->KeyField()), static_cast<QWidget*>(playCount_),
+    for (QWidget* field : {static_cast<QWidget*>(keyTab_->KeyField()), static_cast<QWidget*>(playCount),
                            static_cast<QWidget*>(keyTab_->MouseList()), static_cast<QWidget*>(mediaTab_->List()),
-                           static_cast<QWidget*>(functionTab_->List()), static_cast<QWidget*>(macroList_)})
+                           static_cast<QWidget*>(functionTab_->List()), static_cast<QWidget*>(macroList)})
         field->setStyleSheet(FieldStyle + arrow + ToolTipStyle());
-    OpenListOnClick(macroList_);
-    eventView_->setStyleSheet(ListStyle + arrow + ToolTipStyle());
+    OpenListOnClick(macroList);
+    eventView->setStyleSheet(ListStyle + arrow + ToolTipStyle());
     for (QWidget* choice : {static_cast<QWidget*>(keyTab_->KeyboardChoice()),
-                            static_cast<QWidget*>(keyTab_->MouseChoice()), static_cast<QWidget*>(recordDelays_)})
+                            static_cast<QWidget*>(keyTab_->MouseChoice()),
+                            static_cast<QWidget*>(macroTab_->RecordDelays())})
         choice->setStyleSheet(ChoiceStyle);
-    // The key name takes what the direction and the delay leave.
-    QHeaderView* header = eventView_->horizontalHeader();
-    header->setSectionResizeMode(MacroEventModel::KeyColumn, QHeaderView::Stretch);
-    eventView_->setColumnWidth(MacroEventModel::DirectionColumn, EventColumnUnits);
-    eventView_->setColumnWidth(MacroEventModel::DelayColumn, EventColumnUnits + 20);
 }
 
 void Varkelin_DlgComposite::ConnectControls()
@@ -304,19 +288,6 @@ void Varkelin_DlgComposite::ConnectControls()
     connect(keyTab_, &CompositeKeyTab::mouseActionPicked, this, [this] { SetChanged(true); });
     for (CompositeListTab* tab : {mediaTab_, functionTab_})
         connect(tab, &CompositeListTab::picked, this, [this] { SetChanged(true); });
-    connect(Button(NewMacro), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnNewMacro);
-    connect(Button(DeleteMacro), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnDeleteMacro);
-    connect(macroList_, &QComboBox::currentIndexChanged, this, &Varkelin_DlgComposite::OnMacroSelected);
-    connect(macroList_->lineEdit(), &QLineEdit::textEdited, this, &Varkelin_DlgComposite::OnMacroNameEdited);
-    connect(playCount_, &QLineEdit::textEdited, this, &Varkelin_DlgComposite::OnPlayCountEdited);
-    connect(Button(DeleteEvent), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnDeleteEvent);
-    connect(Button(ClearEvents), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnClearEvents);
-    for (int move : {MoveTop, MoveUp, MoveDown, MoveBottom})
-        connect(Button(move), &QAbstractButton::clicked, this, [this, move] { OnMoveEvent(move); });
-    connect(Button(Record), &QAbstractButton::clicked, this, &Varkelin_DlgComposite::ToggleRecording);
-    connect(recordDelays_, &QAbstractButton::clicked, this, &Varkelin_DlgComposite::OnRecordDelays);
-    eventModel_->SetChangedHandler([this] { SetChanged(true); });
-    eventDelegate_->SetDelayEditStarted([this] { StopRecording(); });
 }
 
 void Varkelin_DlgComposite::FillLists()
@@ -345,7 +316,7 @@ void Varkelin_DlgComposite::SetChanged(bool changed)
     Button(CompositeControl::Apply)->setEnabled(changed);
     // Every edit of the macros enables Apply: the gauge follows them here.
     if (changed)
-        UpdateMemoryGauge();
+        macroTab_->UpdateMemoryGauge();
 }
 
 void Varkelin_DlgComposite::SetStatus(const QString& text)
@@ -437,14 +408,12 @@ void Varkelin_DlgComposite::Open()
     keyTab_->ResetMouseList();
     mediaTab_->Choose(0);
     functionTab_->Choose(0);
-    playCount_->setText(QStringLiteral("1"));
-    recorder_.Stop();
     captureDown_.clear();
     // Nothing captured yet in this opening: a later switch to the single-key
     // tab must not find the key of an earlier one.
     capturedKey_ = 0;
     firstMacroSwitch_ = true;
-    FillMacroList();
+    macroTab_->Open();
     SetChanged(false);
     {
         DocumentLock lock;
@@ -458,7 +427,6 @@ void Varkelin_DlgComposite::Open()
             slotValue_ = 0;
         }
     }
-    recordDelays_->setChecked(ReadRecordDelaysSetting() == 1);
     const bool normalMode = !macroOnly_;
     for (int id : {TabKey, TabMedia, TabFunction, Clear})
         Button(id)->setEnabled(normalMode);
@@ -477,20 +445,16 @@ void Varkelin_DlgComposite::Open()
     SwitchTab(true);
     SetChanged(false);
     ApplyLanguage(GetLanguageIndex());
-    UpdateMemoryGauge();
+    macroTab_->UpdateMemoryGauge();
 }
 
 void Varkelin_DlgComposite::Close()
 {
-    StopRecording();
-    EndCellEditing();
+    macroTab_->StopRecording();
+    macroTab_->EndCellEditing();
     hide();
     StopCapture();
-    macros_ = MacroList();
-    eventModel_->Reset();
-    fillingMacroList_ = true;
-    macroList_->clear();
-    fillingMacroList_ = false;
+    macroTab_->Clear();
     SetChanged(false);
     if (openCounter_ > 0)
         --openCounter_;
@@ -501,10 +465,7 @@ void Varkelin_DlgComposite::Close()
 
 void Varkelin_DlgComposite::ApplyKeyFunction()
 {
-    EndCellEditing();
-    StopRecording();
-    StoreShownMacro();
-    ApplyMacroEdits(macros_);
+    macroTab_->StoreEdits();
     switch (chosenType_) {
     case AssignKey:
         if (keyTab_->MouseChoice()->isChecked()) {
@@ -513,13 +474,9 @@ void Varkelin_DlgComposite::ApplyKeyFunction()
             StoreKeyAssignment(keyIndex_, AssignKey, capturedKey_, 0);
         }
         break;
-    case AssignMacro: {
-        const int position = macros_.selected;
-        const uint16_t id = position >= 0 ? GetMacroIdAt(position) : 0;
-        StoreKeyAssignment(keyIndex_, AssignMacro, id,
-                           static_cast<uint16_t>(ClampCycles(playCount_->text().toStdString())));
+    case AssignMacro:
+        StoreKeyAssignment(keyIndex_, AssignMacro, macroTab_->ChosenMacroId(), macroTab_->Cycles());
         break;
-    }
     case AssignMedia:
         StoreKeyAssignment(keyIndex_, AssignMedia, static_cast<uint32_t>(mediaTab_->Choice()), 0);
         break;
@@ -551,13 +508,13 @@ void Varkelin_DlgComposite::CloseKeyEditor()
 
 void Varkelin_DlgComposite::OnApplyButton()
 {
-    if (ConfirmMacroMemory())
+    if (macroTab_->ConfirmMacroMemory())
         ApplyKeyFunction();
 }
 
 void Varkelin_DlgComposite::accept()
 {
-    if (!ConfirmMacroMemory())
+    if (!macroTab_->ConfirmMacroMemory())
         return;
     ApplyKeyFunction();
     Close();
@@ -601,23 +558,9 @@ void Varkelin_DlgComposite::ApplyLanguage(int languageIndex)
     // Their captions are the statics beside them.
     keyTab_->KeyboardChoice()->setText(QString());
     keyTab_->MouseChoice()->setText(QString());
-    recordDelays_->setText(QString());
     setWindowTitle(Button(TabKey)->isEnabled() ? QString::fromStdString(LoadText("KEY_SETTING_TISHI", languageIndex_))
                                                : QString::fromStdString(LoadText("MACRO_EDIT_TISHI", languageIndex_)));
-    eventModel_->SetHeaders(QString::fromStdString(LoadText("MACRO_KEYS_TISHI", languageIndex_)),
-                            QString::fromStdString(LoadText("MACRO_ACTION_TISHI", languageIndex_)),
-                            QString::fromStdString(LoadText("MACRO_DELAY_MS", languageIndex_)));
-    eventModel_->LanguageChanged();
-    QHeaderView* header = eventView_->horizontalHeader();
-    eventView_->setColumnWidth(MacroEventModel::DirectionColumn,
-                               ColumnWidth(header, eventModel_->headerData(MacroEventModel::DirectionColumn,
-                                                                           Qt::Horizontal, Qt::DisplayRole).toString(),
-                                           EventColumnUnits));
-    eventView_->setColumnWidth(MacroEventModel::DelayColumn,
-                               ColumnWidth(header, eventModel_->headerData(MacroEventModel::DelayColumn,
-                                                                           Qt::Horizontal, Qt::DisplayRole).toString(),
-                                           EventColumnUnits + 20));
-    ApplyRecordButtonTexts();
+    macroTab_->ApplyLanguage(languageIndex_);
     for (const std::vector<int>& row : CaptionRows) {
         std::vector<CPngButton*> buttons;
         for (int id : row) {
@@ -631,6 +574,6 @@ void Varkelin_DlgComposite::ApplyLanguage(int languageIndex)
     ShowCapturedKey();
     if (status_->isVisible())
         SetStatus(QString::fromStdString(LoadText("COMPOSITE_NO_GRAB", languageIndex_)));
-    UpdateMemoryGauge();
+    macroTab_->UpdateMemoryGauge();
     update();
 }

@@ -1,13 +1,11 @@
 #pragma once
 
-#include "actions/MacroEditing.h"
 #include "assign/gui/CompositeControls.h"
-#include "macro/MacroRecorder.h"
+#include "assign/gui/CompositeMacroTab.h"
 #include "skin/gui/BaseDialog.h"
 
 #include <QElapsedTimer>
 #include <QPixmap>
-#include <QPointer>
 
 #include <cstdint>
 #include <functional>
@@ -18,17 +16,11 @@
 class CompositeKeyTab;
 class CompositeTab;
 class CompositeListTab;
-class CompositeMacroTab;
 class CPngButton;
 class KeyboardGrab;
-class MacroEventDelegate;
 class MacroEventModel;
-class MacroMemoryGauge;
-class QCheckBox;
-class QComboBox;
 class QKeyEvent;
 class QLabel;
-class QLineEdit;
 class QTableView;
 
 // The main window's macro-edit button opens the editor as G9 does.
@@ -36,16 +28,17 @@ inline constexpr int MacroOnlyControlId = 1143;
 
 // The key function editor and macro editor: what one key does in the current
 // profile (its own function, another key or a mouse action, a macro, a
-// multimedia or keyboard function), the working copies of all macros with
-// their events, the recorder and the play count. Skinned from
-// Skins/Composite.ini. One instance lives beside the main window and is
-// reused for every key; it is modal while shown.
+// multimedia or keyboard function). Skinned from Skins/Composite.ini. One
+// instance lives beside the main window and is reused for every key; it is
+// modal while shown.
 //
 // Split by concern: CompositeDialog.cpp builds, places, opens, closes and
-// applies; CompositeTabs.cpp switches the tabs and captures single keys;
-// CompositeMacros.cpp edits the macros and records them. Each tab is a part
-// of the window of its own (CompositeKeyTab, CompositeMacroTab, and
-// CompositeListTab twice) holding its controls.
+// applies; CompositeTabs.cpp switches the tabs and captures single keys.
+// Each tab is a part of the window of its own (CompositeKeyTab,
+// CompositeMacroTab, and CompositeListTab twice) holding its controls. The
+// macro tab also owns the working copies of the macros and the recorder:
+// the editor asks it which macro the key plays, stores its copies on OK or
+// Apply, and hands it the keyboard's keys while it records.
 class Varkelin_DlgComposite : public CBaseDialog {
     Q_OBJECT
 public:
@@ -83,12 +76,12 @@ public:
     bool IsMacroOnly() const { return macroOnly_; }
     bool IsChanged() const;
     bool IsCapturing() const { return capturing_; }
-    bool IsRecording() const { return recorder_.IsRecording(); }
+    bool IsRecording() const { return macroTab_->IsRecording(); }
     bool IsKeyboardGrabbed() const;
-    const MacroList& Macros() const { return macros_; }
-    QTableView* EventView() const { return eventView_; }
-    MacroEventModel* EventModel() const { return eventModel_; }
-    MacroMemoryGauge* MemoryGaugeBar() const { return memoryGauge_; }
+    CompositeMacroTab* MacroTab() const { return macroTab_; }
+    const MacroList& Macros() const { return macroTab_->Macros(); }
+    QTableView* EventView() const { return macroTab_->EventView(); }
+    MacroEventModel* EventModel() const { return macroTab_->EventModel(); }
 
     // The commands, as their buttons run them. ApplyKeyFunction stores
     // without asking; the Apply and OK buttons first ask when the macros do
@@ -99,16 +92,6 @@ public:
     void OnClear();
     void OnKeyboardChoice();
     void OnMouseChoice();
-    void OnNewMacro();
-    void OnDeleteMacro();
-    void OnMacroSelected(int position);
-    void OnMacroNameEdited(const QString& text);
-    void OnPlayCountEdited(const QString& text);
-    void OnDeleteEvent();
-    void OnClearEvents();
-    void OnMoveEvent(int controlId);
-    void ToggleRecording();
-    void OnRecordDelays();
     void OnOnScreenKeyboard();
 
     // Where the editor would be placed for a button rectangle on a screen
@@ -160,26 +143,6 @@ private:
     bool HandleKeyEvent(QKeyEvent* event);
     void CaptureKey(QKeyEvent* event, uint16_t keyCode, bool released);
 
-    // CompositeMacros.cpp
-    void FillMacroList();
-    void ShowSelectedMacro();
-    void StoreShownMacro();
-    void UpdateMacroButtons();
-    void RecordKey(QKeyEvent* event, uint16_t keyCode, bool released);
-    void AddRecordedStep(const RecordStep& step);
-    // Another window became active: the keys down now will be released
-    // there, so the macro gets their releases now.
-    void ReleaseHeldKeys();
-    void StopRecording();
-    void SelectEventRow(int row);
-    int SelectedEventRow() const;
-    void EndCellEditing();
-    void ApplyRecordButtonTexts();
-    // The gauge and its caption follow the working copies.
-    void UpdateMemoryGauge();
-    // False when the owner chose to keep editing macros that do not fit.
-    bool ConfirmMacroMemory();
-
     uint16_t layer_ = 0;
     uint16_t keyIndex_ = 0;
     int controlId_ = 0;
@@ -191,34 +154,19 @@ private:
     int openCounter_ = 0;
     int languageIndex_ = 0;
 
-    MacroList macros_;
-    MacroRecorder recorder_;
-    QPointer<QWidget> focusBeforeRecording_;
-    // The row of the release recorded last, -1 when the last event was none.
-    int lastReleaseRow_ = -1;
     bool capturing_ = false;
     std::set<uint16_t> captureDown_;
     std::unique_ptr<KeyboardGrab> grab_;
     std::function<uint64_t()> clock_;
     QElapsedTimer monotonic_;
     std::function<void(int, bool)> buttonLook_;
-    bool fillingMacroList_ = false;
-    bool renaming_ = false;
 
     // The picture sets: key, macro, macro2, media, function; each normal,
     // over, down, disabled.
     QPixmap key_[4], macro_[4], macro2_[4], media_[4], function_[4];
-    MacroEventModel* eventModel_ = nullptr;
-    MacroEventDelegate* eventDelegate_ = nullptr;
-    QTableView* eventView_ = nullptr;
-    QComboBox* macroList_ = nullptr;
     CompositeKeyTab* keyTab_ = nullptr;
     CompositeMacroTab* macroTab_ = nullptr;
     CompositeListTab* mediaTab_ = nullptr;
     CompositeListTab* functionTab_ = nullptr;
-    QLineEdit* playCount_ = nullptr;
-    QCheckBox* recordDelays_ = nullptr;
     QLabel* status_ = nullptr;
-    MacroMemoryGauge* memoryGauge_ = nullptr;
-    QLabel* memoryCaption_ = nullptr;
 };

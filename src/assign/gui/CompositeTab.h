@@ -35,6 +35,8 @@ protected:
     CPngButton* AddButton(int id, const char* skinKey, const QPixmap* set);
     // A control made by the tab itself, kept in the window's map.
     void Keep(int id, QWidget* control);
+    // A button of the window's map, by its id.
+    CPngButton* Button(int id) const { return dialog_.Button(id); }
 
 private:
     CBaseDialog& dialog_;

@@ -44,32 +44,25 @@ void Varkelin_DlgComposite::SwitchTab(bool initial)
         panelSet = macroOnly_ ? macro2_ : macro_;
         StopCapture();
         if (initial) {
-            int position = 0;
-            for (size_t k = 0; slotValue_ != 0 && k < macros_.macros.size(); ++k) {
-                if (macros_.macros[k].View().MacroId() == slotValue_) {
-                    position = static_cast<int>(k);
-                    break;
-                }
-            }
-            OnMacroSelected(macros_.macros.empty() ? -1 : position);
+            macroTab_->ShowMacroOfKey(slotValue_);
             firstMacroSwitch_ = false;
         } else if (firstMacroSwitch_) {
             firstMacroSwitch_ = false;
-            if (slotValue_ == 0 && !macros_.macros.empty())
-                OnMacroSelected(0);
+            if (slotValue_ == 0 && !macroTab_->Macros().macros.empty())
+                macroTab_->OnMacroSelected(0);
         }
         break;
     case AssignMedia:
     case AssignFunction: {
         panelSet = chosenType_ == AssignMedia ? media_ : function_;
         StopCapture();
-        StopRecording();
+        macroTab_->StopRecording();
         if (initial)
             (chosenType_ == AssignMedia ? mediaTab_ : functionTab_)->Choose(slotValue_);
         break;
     }
     default:
-        StopRecording();
+        macroTab_->StopRecording();
         StartCapture();
         if (initial)
             capturedKey_ = chosenType_ == AssignKey ? static_cast<uint16_t>(std::min<uint32_t>(slotValue_, 0xFFFF)) : 0;
@@ -188,7 +181,7 @@ void Varkelin_DlgComposite::StopCapture()
 
 void Varkelin_DlgComposite::UpdateKeyboardTaking()
 {
-    const bool wanted = isVisible() && (capturing_ || recorder_.IsRecording());
+    const bool wanted = isVisible() && (capturing_ || macroTab_->IsRecording());
     if (!wanted) {
         qApp->removeEventFilter(this);
         grab_->Release();
@@ -226,13 +219,14 @@ bool Varkelin_DlgComposite::eventFilter(QObject* watched, QEvent* event)
             });
     }
     if ((type == QEvent::KeyPress || type == QEvent::KeyRelease || type == QEvent::ShortcutOverride) &&
-        (capturing_ || recorder_.IsRecording()) && isVisible()) {
+        (capturing_ || macroTab_->IsRecording()) && isVisible()) {
         auto* widget = qobject_cast<QWidget*>(watched);
         // Only keys meant for this window, or any while the keyboard is ours.
         if (widget && (widget->window() == this || grab_->IsGrabbed())) {
             // The cell editors of the event list keep their keys.
-            if (widget->window() == this && eventView_->isAncestorOf(widget) && widget != eventView_ &&
-                !recorder_.IsRecording())
+            QTableView* eventView = macroTab_->EventView();
+            if (widget->window() == this && eventView->isAncestorOf(widget) && widget != eventView &&
+                !macroTab_->IsRecording())
                 return false;
             auto* key = static_cast<QKeyEvent*>(event);
             if (type == QEvent::ShortcutOverride) {
@@ -265,8 +259,8 @@ bool Varkelin_DlgComposite::HandleKeyEvent(QKeyEvent* event)
             grab_->PassOn(KeyCodeToEvdev(code));
         return true;
     }
-    if (recorder_.IsRecording()) {
-        RecordKey(event, code, released);
+    if (macroTab_->IsRecording()) {
+        macroTab_->RecordKey(event, code, released);
         return code != 0;
     }
     if (capturing_) {
@@ -308,12 +302,15 @@ bool Varkelin_DlgComposite::event(QEvent* event)
     // A menu or list that closed may have taken the keyboard grab with it;
     // another window that became active must get its keys.
     if ((event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate) && isVisible()) {
-        if (event->type() == QEvent::WindowDeactivate)
-            ReleaseHeldKeys();
+        // The keys down now will be released in the other window.
+        if (event->type() == QEvent::WindowDeactivate) {
+            captureDown_.clear();
+            macroTab_->ReleaseHeldKeys();
+        }
         UpdateKeyboardTaking();
     }
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
-        if (!recorder_.IsRecording())
+        if (!macroTab_->IsRecording())
             emit helpRequested();
         return true;
     }

@@ -26,7 +26,7 @@ TEST_F(KeyEditorTest, RenamingToAnotherMacrosNameGivesTheNextDefaultName)
     list->setCurrentIndex(1);
     ASSERT_EQ(editor->Macros().selected, 1);
 
-    editor->OnMacroNameEdited(QStringLiteral("alpha"));
+    editor->MacroTab()->OnMacroNameEdited(QStringLiteral("alpha"));
     EXPECT_EQ(list->itemText(1).toStdString(), LoadText("MACRO_NEW_PREFIX") + "1");
     EXPECT_EQ(editor->Macros().macros[1].View().Name(), LoadText("MACRO_NEW_PREFIX") + "1");
     // Typing a name of one's own keeps it.
@@ -275,7 +275,7 @@ TEST_F(KeyEditorTest, TypedPlayCountsNamesAndPastesStayInRange)
     QLineEdit* name = Get<QComboBox>(MacroListBox)->lineEdit();
     name->selectAll();
     name->insert(huge);
-    editor->OnMacroNameEdited(huge);
+    editor->MacroTab()->OnMacroNameEdited(huge);
     EXPECT_EQ(editor->Macros().macros[0].View().NameLength(), MaxMacroNameUnits);
 
     editor->Button(Ok)->click();

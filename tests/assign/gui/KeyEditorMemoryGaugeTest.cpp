@@ -27,7 +27,7 @@ protected:
         ASSERT_EQ(g_macroCapacity.load(), 128u);
     }
 
-    MacroMemoryGauge* Gauge() const { return editor->MemoryGaugeBar(); }
+    MacroMemoryGauge* Gauge() const { return editor->MacroTab()->Gauge(); }
     QString Caption() const { return Get<QLabel>(MemoryCaption)->text(); }
     std::pair<uint32_t, uint32_t> Sizes() const
     {

@@ -1,20 +1,19 @@
-#include "assign/gui/CompositeDialog.h"
+#include "assign/gui/CompositeMacroTab.h"
 
-#include "device/protocol/DeviceState.h"
-#include "base/UserPrompts.h"
+#include "actions/MacroApply.h"
+#include "actions/MacroEditing.h"
+#include "assign/gui/CompositeControls.h"
 #include "assign/gui/MacroEventModel.h"
 #include "assign/gui/MacroMemoryGauge.h"
+#include "base/UserPrompts.h"
+#include "config/ConfigDocument.h"
+#include "device/protocol/DeviceState.h"
 #include "macro/MacroMemoryUse.h"
-#include "actions/MacroEditing.h"
 #include "macro/RecordDelaySetting.h"
-#include "text/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
-#include "skin/gui/SkinFont.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
 #include <QTimer>
@@ -28,14 +27,26 @@ constexpr int RenameRetryMs = 16;
 
 constexpr int EventButtons[] = {Record, DeleteEvent, ClearEvents, MoveTop, MoveUp, MoveDown, MoveBottom};
 
-// The gauge's caption is drawn at this size, or smaller down to the minimum
-// where a language's text is longer than its place.
-constexpr double MemoryCaptionPointSize = 9.5;
-constexpr double MinMemoryCaptionPointSize = 7;
-
 } // namespace
 
-void Varkelin_DlgComposite::FillMacroList()
+void CompositeMacroTab::Open()
+{
+    playCount_->setText(QStringLiteral("1"));
+    recorder_.Stop();
+    FillMacroList();
+    recordDelays_->setChecked(ReadRecordDelaysSetting() == 1);
+}
+
+void CompositeMacroTab::Clear()
+{
+    macros_ = ::MacroList();
+    eventModel_->Reset();
+    fillingMacroList_ = true;
+    macroList_->clear();
+    fillingMacroList_ = false;
+}
+
+void CompositeMacroTab::FillMacroList()
 {
     macros_ = LoadMacroList();
     fillingMacroList_ = true;
@@ -48,7 +59,38 @@ void Varkelin_DlgComposite::FillMacroList()
     UpdateMacroButtons();
 }
 
-void Varkelin_DlgComposite::StoreShownMacro()
+void CompositeMacroTab::ShowMacroOfKey(uint32_t macroId)
+{
+    int position = 0;
+    for (size_t k = 0; macroId != 0 && k < macros_.macros.size(); ++k) {
+        if (macros_.macros[k].View().MacroId() == macroId) {
+            position = static_cast<int>(k);
+            break;
+        }
+    }
+    OnMacroSelected(macros_.macros.empty() ? -1 : position);
+}
+
+uint16_t CompositeMacroTab::ChosenMacroId() const
+{
+    const int position = macros_.selected;
+    return position >= 0 ? GetMacroIdAt(position) : 0;
+}
+
+uint16_t CompositeMacroTab::Cycles() const
+{
+    return static_cast<uint16_t>(ClampCycles(playCount_->text().toStdString()));
+}
+
+int32_t CompositeMacroTab::StoreEdits()
+{
+    EndCellEditing();
+    StopRecording();
+    StoreShownMacro();
+    return ApplyMacroEdits(macros_);
+}
+
+void CompositeMacroTab::StoreShownMacro()
 {
     if (macros_.selected < 0 || static_cast<size_t>(macros_.selected) >= macros_.macros.size())
         return;
@@ -57,7 +99,7 @@ void Varkelin_DlgComposite::StoreShownMacro()
     StoreSelectedEvents(macros_);
 }
 
-void Varkelin_DlgComposite::OnMacroSelected(int position)
+void CompositeMacroTab::OnMacroSelected(int position)
 {
     if (fillingMacroList_)
         return;
@@ -67,7 +109,7 @@ void Varkelin_DlgComposite::OnMacroSelected(int position)
     ShowSelectedMacro();
 }
 
-void Varkelin_DlgComposite::ShowSelectedMacro()
+void CompositeMacroTab::ShowSelectedMacro()
 {
     fillingMacroList_ = true;
     macroList_->setCurrentIndex(macros_.selected);
@@ -80,7 +122,7 @@ void Varkelin_DlgComposite::ShowSelectedMacro()
     UpdateMacroButtons();
 }
 
-void Varkelin_DlgComposite::UpdateMacroButtons()
+void CompositeMacroTab::UpdateMacroButtons()
 {
     const bool selected = macros_.selected >= 0;
     for (int id : EventButtons)
@@ -91,9 +133,9 @@ void Varkelin_DlgComposite::UpdateMacroButtons()
     macroList_->setEnabled(!recording);
 }
 
-void Varkelin_DlgComposite::OnNewMacro()
+void CompositeMacroTab::OnNewMacro()
 {
-    if (recorder_.IsRecording() || !IsOpen())
+    if (recorder_.IsRecording() || !links_.isOpen())
         return;
     EndCellEditing();
     StoreShownMacro();
@@ -103,10 +145,10 @@ void Varkelin_DlgComposite::OnNewMacro()
     macroList_->addItem(QString::fromStdString(macros_.macros.back().View().Name()));
     fillingMacroList_ = false;
     ShowSelectedMacro();
-    SetChanged(true);
+    links_.changed();
 }
 
-void Varkelin_DlgComposite::OnDeleteMacro()
+void CompositeMacroTab::OnDeleteMacro()
 {
     if (recorder_.IsRecording() || macros_.selected < 0)
         return;
@@ -119,10 +161,10 @@ void Varkelin_DlgComposite::OnDeleteMacro()
     macroList_->removeItem(position);
     fillingMacroList_ = false;
     ShowSelectedMacro();
-    SetChanged(true);
+    links_.changed();
 }
 
-void Varkelin_DlgComposite::OnMacroNameEdited(const QString& text)
+void CompositeMacroTab::OnMacroNameEdited(const QString& text)
 {
     if (renaming_ || recorder_.IsRecording())
         return;
@@ -146,12 +188,12 @@ void Varkelin_DlgComposite::OnMacroNameEdited(const QString& text)
         }
         macroList_->setEditText(name);
         macroList_->lineEdit()->setCursorPosition(name == text ? cursor : static_cast<int>(name.size()));
-        SetChanged(true);
+        links_.changed();
         break;
     }
     case RenameResult::CreateInstead:
         macroList_->setEditText(QString::fromStdString(result.name));
-        QTimer::singleShot(RenameRetryMs, this, &Varkelin_DlgComposite::OnNewMacro);
+        QTimer::singleShot(RenameRetryMs, this, &CompositeMacroTab::OnNewMacro);
         break;
     case RenameResult::Ignored:
         break;
@@ -161,21 +203,21 @@ void Varkelin_DlgComposite::OnMacroNameEdited(const QString& text)
     UpdateMacroButtons();
 }
 
-void Varkelin_DlgComposite::OnPlayCountEdited(const QString& text)
+void CompositeMacroTab::OnPlayCountEdited(const QString& text)
 {
     const QString corrected = QString::number(ClampCycles(text.toStdString()));
     if (corrected != text)
         playCount_->setText(corrected);
-    SetChanged(true);
+    links_.changed();
 }
 
-int Varkelin_DlgComposite::SelectedEventRow() const
+int CompositeMacroTab::SelectedEventRow() const
 {
     const QModelIndexList rows = eventView_->selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.front().row();
 }
 
-void Varkelin_DlgComposite::SelectEventRow(int row)
+void CompositeMacroTab::SelectEventRow(int row)
 {
     if (row < 0 || row >= eventModel_->rowCount()) {
         eventView_->clearSelection();
@@ -187,7 +229,7 @@ void Varkelin_DlgComposite::SelectEventRow(int row)
     eventView_->scrollTo(index);
 }
 
-void Varkelin_DlgComposite::EndCellEditing()
+void CompositeMacroTab::EndCellEditing()
 {
     for (QWidget* editor : eventView_->viewport()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (!editor->objectName().endsWith(QLatin1String("Editor")))
@@ -198,7 +240,7 @@ void Varkelin_DlgComposite::EndCellEditing()
     }
 }
 
-void Varkelin_DlgComposite::OnDeleteEvent()
+void CompositeMacroTab::OnDeleteEvent()
 {
     const int row = SelectedEventRow();
     if (row < 0)
@@ -208,19 +250,19 @@ void Varkelin_DlgComposite::OnDeleteEvent()
         return;
     eventModel_->Reset();
     SelectEventRow(std::min(row, eventModel_->rowCount() - 1));
-    SetChanged(true);
+    links_.changed();
 }
 
-void Varkelin_DlgComposite::OnClearEvents()
+void CompositeMacroTab::OnClearEvents()
 {
     EndCellEditing();
     if (!ClearMacroEvents(macros_.rows))
         return;
     eventModel_->Reset();
-    SetChanged(true);
+    links_.changed();
 }
 
-void Varkelin_DlgComposite::OnMoveEvent(int controlId)
+void CompositeMacroTab::OnMoveEvent(int controlId)
 {
     const int row = SelectedEventRow();
     if (row < 0)
@@ -239,120 +281,10 @@ void Varkelin_DlgComposite::OnMoveEvent(int controlId)
     SelectEventRow(to);
     eventView_->setFocus();
     if (to != row)
-        SetChanged(true);
+        links_.changed();
 }
 
-void Varkelin_DlgComposite::ApplyRecordButtonTexts()
-{
-    CPngButton* record = Button(Record);
-    const bool recording = recorder_.IsRecording();
-    record->setText(QString::fromStdString(
-        LoadText(recording ? "MACRO_ACTION_STOP_RECORD1" : "MACRO_ACTION_RECORD", languageIndex_)));
-    record->SetTooltip(QString::fromStdString(
-                           LoadText(recording ? "MACRO_ACTION_STOP_RECORD" : "MACRO_ACTION_RECORD", languageIndex_)),
-                       true);
-    record->SetMark(recording, true);
-}
-
-void Varkelin_DlgComposite::ToggleRecording()
-{
-    if (!recorder_.IsRecording()) {
-        if (macros_.selected < 0)
-            return;
-        EndCellEditing();
-        recorder_.Start(clock_());
-        // The macro list is disabled while recording; left focused, Qt would
-        // hand its focus on to the next control (the play count), where the
-        // owner's typing would land once the recording ends.
-        focusBeforeRecording_ = focusWidget();
-        if (focusBeforeRecording_ &&
-            (focusBeforeRecording_ == macroList_ || macroList_->isAncestorOf(focusBeforeRecording_)))
-            focusBeforeRecording_->clearFocus();
-    } else {
-        recorder_.Stop();
-    }
-    ApplyRecordButtonTexts();
-    UpdateMacroButtons();
-    UpdateKeyboardTaking();
-    if (!recorder_.IsRecording() && focusBeforeRecording_ && !focusWidget() &&
-        focusBeforeRecording_->isEnabled() && focusBeforeRecording_->isVisible())
-        focusBeforeRecording_->setFocus(Qt::OtherFocusReason);
-}
-
-void Varkelin_DlgComposite::StopRecording()
-{
-    if (recorder_.IsRecording())
-        ToggleRecording();
-}
-
-void Varkelin_DlgComposite::RecordKey(QKeyEvent* event, uint16_t keyCode, bool released)
-{
-    const RecordStep step =
-        recorder_.OnKey(keyCode, released, event->isAutoRepeat(), clock_(), static_cast<uint64_t>(event->timestamp()));
-    if (step.retractRelease) {
-        const int row = lastReleaseRow_;
-        lastReleaseRow_ = -1;
-        if (RetractRecordedEvent(macros_.rows, row)) {
-            eventModel_->Reset();
-            SelectEventRow(row - 1);
-        }
-        return;
-    }
-    AddRecordedStep(step);
-}
-
-void Varkelin_DlgComposite::ReleaseHeldKeys()
-{
-    captureDown_.clear();
-    if (recorder_.IsRecording())
-        AddRecordedStep(recorder_.ReleaseHeldKeys(clock_()));
-}
-
-void Varkelin_DlgComposite::AddRecordedStep(const RecordStep& step)
-{
-    lastReleaseRow_ = -1;
-    bool added = false;
-    for (const RecordedEvent& recorded : step.events) {
-        const int row = AddRecordedEvent(macros_.rows, SelectedEventRow(), recorded, recordDelays_->isChecked());
-        if (row < 0)
-            break;
-        eventModel_->RowInserted(row);
-        SelectEventRow(row);
-        added = true;
-        lastReleaseRow_ = recorded.direction == MacroReleased ? row : -1;
-    }
-    if (added)
-        SetChanged(true);
-}
-
-void Varkelin_DlgComposite::OnRecordDelays()
-{
-    recordDelays_->setChecked(WriteRecordDelaysSetting(recordDelays_->isChecked() ? 1 : 0) == 1);
-}
-
-void Varkelin_DlgComposite::UpdateMemoryGauge()
-{
-    const MacroMemoryUse use = MeasureMacroMemory(macros_, g_macroCapacity.load());
-    memoryGauge_->SetUse(use);
-    const QString caption = MacroMemoryGauge::Caption(use, languageIndex_);
-    const QString tip = MacroMemoryGauge::Tooltip(use, languageIndex_);
-    if (memoryCaption_->text() != caption) {
-        const QString family = ResolveSkinFontFamily(QStringLiteral("Arial Unicode MS"));
-        double size = MemoryCaptionPointSize;
-        while (size > MinMemoryCaptionPointSize &&
-               QFontMetrics(SkinFont(family, size, false)).horizontalAdvance(caption) > memoryCaption_->width())
-            size -= 0.5;
-        memoryCaption_->setFont(SkinFont(family, size, false));
-        memoryCaption_->setText(caption);
-    }
-    QPalette palette = memoryCaption_->palette();
-    palette.setColor(QPalette::WindowText, MacroMemoryGauge::CaptionColour(use));
-    memoryCaption_->setPalette(palette);
-    memoryCaption_->setToolTip(tip);
-    memoryGauge_->setToolTip(tip);
-}
-
-bool Varkelin_DlgComposite::ConfirmMacroMemory()
+bool CompositeMacroTab::ConfirmMacroMemory()
 {
     EndCellEditing();
     StopRecording();
