@@ -11,8 +11,6 @@
 #include "lighting/LightingHandlers.h"
 #include "lighting/LightingState.h"
 #include "text/LanguageTexts.h"
-#include "skin/gui/BaseDialog.h"
-#include "skin/gui/PngButton.h"
 #include "skin/gui/BitmapSlider.h"
 #include "skin/gui/SkinColorBtn.h"
 
