@@ -2,6 +2,7 @@
 
 #include "lighting/EffectTable.h"
 #include "lighting/LightingState.h"
+#include "skin/gui/BaseDialog.h"
 #include "skin/gui/PngButton.h"
 #include "skin/gui/SkinImages.h"
 
@@ -26,7 +27,7 @@ constexpr const char* PictureFiles[] = {
 
 } // namespace
 
-LightingPanel::LightingPanel(QObject* parent) : QObject(parent)
+LightingPanel::LightingPanel(Window window) : QObject(window.dialog), window_(std::move(window))
 {
     // Timer 1052 of the window.
     previewTimer_ = new QTimer(this);
@@ -62,15 +63,19 @@ QPixmap LightingPanel::Picture(const QString& name) const
     return QPixmap();
 }
 
-void LightingPanel::SetPreviewKeys(const std::array<CPngButton*, PreviewKeyCount>& keys,
-                                   std::function<void()> clearOverlays)
+QWidget* LightingPanel::Control(int id) const
 {
-    previewKeys_ = keys;
-    clearOverlays_ = std::move(clearOverlays);
+    return window_.dialog->Control(id);
 }
 
-void LightingPanel::SetPreviewWanted(bool wanted)
+CPngButton* LightingPanel::Button(int id) const
 {
+    return window_.dialog->Button(id);
+}
+
+void LightingPanel::UpdatePreviewTimer()
+{
+    const bool wanted = g_lighting.lightingView && window_.isOnScreen();
     if (wanted == previewTimer_->isActive())
         return;
     if (wanted) {
@@ -110,8 +115,8 @@ void LightingPanel::PreviewTick()
     case PreviewPaint::Keep:
         return;
     case PreviewPaint::ClearOverlays:
-        if (shownFrame_.paint != PreviewPaint::ClearOverlays && clearOverlays_)
-            clearOverlays_();
+        if (shownFrame_.paint != PreviewPaint::ClearOverlays)
+            ClearKeyOverlays();
         shownFrame_.paint = PreviewPaint::ClearOverlays;
         return;
     case PreviewPaint::KeyColours: {

@@ -34,6 +34,7 @@ CVarkelinDlg::CVarkelinDlg(const Options& options, QWidget* parent)
     dialogs_ = CreateDialogHost();
     autoProfiles_ = CreateAutoProfileBridge();
     tray_ = CreateWindowTray();
+    lighting_ = CreateLightingPanel();
     connect(applyRunner_, &ApplyRunner::finished, this, &CVarkelinDlg::OnApplyFinished);
 }
 
@@ -67,7 +68,7 @@ void CVarkelinDlg::Initialise(const std::function<void()>& startDeviceThreads)
     if (!link.empty())
         g_paths.linkAddress = QString::fromStdString(link).left(MaxLinkChars).toStdString();
     CreateControls();
-    CreateLightingControls();
+    lighting_->CreateControls();
     InitialiseBehaviour();
 
     EnsureUserFolder();

@@ -56,13 +56,15 @@ inline constexpr int FirstD = 1016; // D1..D6 are 1016..1021
 // from other instances arrive through HandleMessage on its own thread.
 //
 // It wires parts with small interfaces: ApplyRunner (the Apply's worker),
-// LightingPanel (the panel's pictures and preview), WindowTray, the
-// AutoProfileBridge and the DialogHost (profile manager, update window).
+// LightingPanel (the lighting controls, the per-key colours and the effect
+// preview), WindowTray, the AutoProfileBridge and the DialogHost (profile
+// manager, update window); each reaches the window through callbacks the
+// window's Create* gives it (MainWindowLighting.cpp for the panel).
 // Its own work: MainWindowControls.cpp creates and places the controls,
 // MainWindowShell.cpp shows, hides, exits and takes messages, the tray's
 // commands in MainWindowTray.cpp, texts in MainWindowLanguage.cpp, keys,
 // profiles, Apply and device messages in MainWindowKeys/Profiles/Apply/
-// Reload.cpp, the lighting controls in MainWindowLighting*/KeyColours.cpp.
+// Reload.cpp.
 class CVarkelinDlg : public CBaseDialog {
     Q_OBJECT
 public:
@@ -152,7 +154,7 @@ public:
     // MainWindowImportExport.cpp, MainWindowReload.cpp).
     void InitialiseBehaviour();
     // The profile whose lighting the window shows and edits (0..2).
-    int ViewedProfile() const { return viewedProfile_; }
+    int ViewedProfile() const;
     // Apply with the busy indicator; the window keeps painting meanwhile.
     // 1 when nothing was pending or everything was written.
     int32_t RunApply();
@@ -193,27 +195,14 @@ public:
     void ApplyBehaviourTexts(int languageIndex);
     int ProgressFrame() const { return progressFrame_; }
 
-    // The lighting panel (MainWindowLighting*.cpp): its controls, the
-    // handlers of each, the lighting view and the per-key colours.
+    // The lighting panel, its controls' handlers and state
+    // (LightingPanel.h); the window's callers reach it through these.
+    LightingPanel* Lighting() const { return lighting_; }
     void ShowLighting();
-    // ReloadLighting, the viewed profile's user modes (sent to the keyboard
-    // or only loaded, the mode list refilled unless told to keep it) and
-    // ShowLighting.
+    // See LightingPanel::ReloadAndShowLighting.
     void ReloadAndShowLighting(bool sendKeyColours, bool startUp = false, bool refillModeList = true);
-    void OnEffectChosen(int listIndex);
-    // The slider message 0x28D1: control id and position.
-    void OnSlider(int controlId, int position);
-    void OnDirection(uint8_t value);
-    void OnColourButton(int controlId, const QColor& colour);
-    void OnMulticolourSwitch();
-    void OnColourChoice(int choice);
-    void OnReportRate(int rate);
-    void OnTool(int tool);
-    void OnUserModeChosen(int mode);
-    void OnUserModeRenamed(const QString& text);
     void SetLightingView(bool on);
     bool IsLightingView() const;
-    void RestoreLightingDefaultsInView();
     CColourChooser* ColourChooser() const;
     // Whether the preview timer runs (the lighting view is on and the window
     // shown).
@@ -256,27 +245,8 @@ private:
     void ToggleFlip();
     void PlaceArrows();
     void OpenAddress(const QString& address);
-    // MainWindowLighting*.cpp
-    void CreateLightingControls();
-    void ApplyLightingTexts(int languageIndex);
-    QPixmap LightingPicture(const QString& name) const;
-    void SetPicture(int id, const QString& name);
-    void ShowEffectGroups(int code);
-    void HideLightingGroups();
-    void PlaceDirectionGroup(int code);
-    void ShowDirectionPictures(int code);
-    void ShowMulticolourSwitches();
-    void ShowColourChoice();
-    void ShowReportRate();
-    void ShowSliders();
-    void ShowUserTools();
-    void FillUserModeList(int count);
-    void ClearKeyOverlays();
-    void ShowKeyColours();
-    void SetKeyOverlay(int controlId, const QColor& colour, bool on);
-    void PaintKeyButton(int controlId);
-    void RestoreAllUserModes();
-    void UpdatePreviewTimer();
+    // MainWindowLighting.cpp
+    LightingPanel* CreateLightingPanel();
     // MainWindowDialogs.cpp
     DialogHost* CreateDialogHost();
     void InitialiseDialogs();
@@ -301,7 +271,6 @@ private:
     int editorOpener_ = 0;
     bool applyEnabled_ = false;
     bool exiting_ = false;
-    bool lightingView_ = false;
     bool openAfterFirstScan_ = false;
     std::function<void()> exitHandler_;
 
@@ -309,7 +278,6 @@ private:
     void ShowProfileSelected(int profile);
     void StepProgress();
     void ResetKeyboardProfiles();
-    int viewedProfile_ = 0;
     QMenu* buttonMenu_ = nullptr;
     QTimer* progressTimer_ = nullptr;
     int progressFrame_ = 0;

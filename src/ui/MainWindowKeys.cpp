@@ -1,4 +1,5 @@
 #include "ui/MainWindow.h"
+#include "ui/LightingPanel.h"
 
 #include "assign/KeyAssignment.h"
 #include "config/ConfigDocument.h"
@@ -15,7 +16,7 @@ void CVarkelinDlg::OnKeyButton(int controlId)
     // per-key colour effect is chosen); otherwise it opens the key function
     // editor for the key.
     if (IsLightingView()) {
-        PaintKeyButton(controlId);
+        lighting_->PaintKeyButton(controlId);
         return;
     }
     EditKey(controlId);

@@ -1,5 +1,6 @@
 #include "ui/MainWindow.h"
 #include "ui/DialogHost.h"
+#include "ui/LightingPanel.h"
 
 #include "ui/AboutDialog.h"
 #include "ui/TrayIcon.h"
@@ -52,7 +53,7 @@ void CVarkelinDlg::ApplyLanguage(int languageIndex)
     }
     if (auto* rgb = qobject_cast<QLabel*>(Control(MainControl::RgbLabel)))
         rgb->setText(QStringLiteral("RGB"));
-    ApplyLightingTexts(languageIndex);
+    lighting_->ApplyTexts(languageIndex);
     update();
     for (const ButtonText& text : CaptionTexts) {
         if (CPngButton* button = Button(text.id))

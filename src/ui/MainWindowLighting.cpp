@@ -1,250 +1,57 @@
 #include "ui/MainWindow.h"
+
 #include "ui/LightingPanel.h"
 
-#include "lighting/KeyColours.h"
-#include "lighting/LightingHandlers.h"
-#include "lighting/LightingRecord.h"
-#include "lighting/LightingState.h"
-#include "text/LanguageTexts.h"
-#include "skin/gui/PngButton.h"
-#include "skin/gui/SkinImages.h"
-#include "skin/gui/SkinPlacement.h"
-#include "skin/gui/SkinStyles.h"
-#include "skin/gui/BitmapSlider.h"
-#include "skin/gui/SkinColorBtn.h"
+// The window's side of its lighting panel (the LightingPanel part): what the
+// panel may ask of the window, and the calls other parts of the window and
+// the tests make through it.
 
-#include <QComboBox>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-
-// Creating the lighting panel from the skin: its labels, the effect and user
-// mode lists, the sliders, the colour buttons and the pictures that act as
-// buttons, and the texts of section "LIGHT".
-
-namespace {
-
-using namespace LightingControl;
-
-constexpr const char* Section = "BUTTONINFO";
-
-struct LabelControl {
-    int id;
-    const char* skinKey;
-    const char* textKey; // section "LIGHT"
-};
-
-constexpr LabelControl Labels[] = {
-    {ReportLabel, "CONTROL_UsbStatic", "Usb"},      {EffectLabel, "CONTROL_DengStatic", "Deng"},
-    {BrightnessLabel, "CONTROL_LightStatic", "Light"}, {DirectionLabel, "CONTROL_BLFXStatic", "FX"},
-    {SpeedLabel, "CONTROL_SpeedStatic", "Speed"},    {FyLabel, "CONTROL_FYYSStatic", "Color"},
-    {HxLabel, "CONTROL_HXysStatic", "Color"},        {UserColourLabel, "CONTROL_USERysStatic", "Color"},
-    {UserBaseLabel, "CONTROL_USERjsStatic", "JColor"}, {HxSwitchLabel, "CONTROL_HXsjsStatic", "DC"},
-    {FySwitchLabel, "CONTROL_FYSJSStatic", "DC"},    {UserToolLabel, "CONTROL_USERgjStatic", "Tool"},
-};
-
-struct PictureControl {
-    int id;
-    const char* skinKey;
-};
-
-// Pictures that act as buttons; their picture files change with the state.
-constexpr PictureControl Pictures[] = {
-    {ViewSwitch, "CONTROL_DengStaPic"},  {DirectionLeft, "CONTROL_BLFXLStaPic"},
-    {DirectionRight, "CONTROL_BLFXRStaPic"}, {HxSwitch, "CONTROL_HXsjsStaPic"},
-    {FySwitch, "CONTROL_FYSJSStaPic"},   {Red, "CONTROL_HONGPIC"},
-    {Yellow, "CONTROL_HUANGPIC"},        {Green, "CONTROL_LVPIC"},
-    {Blue, "CONTROL_LANPIC"},            {UserTool1, "CONTROL_USERgjStaPic1"},
-    {UserTool2, "CONTROL_USERgjStaPic2"},
-};
-
-struct ColourControl {
-    int id;
-    const char* skinKey;
-};
-
-constexpr ColourControl ColourButtons[] = {
-    {HxColour, "CONTROL_HXysButton"},
-    {FyColour, "CONTROL_FYYSButton"},
-    {UserColour, "CONTROL_USERysButton"},
-    {UserBase, "CONTROL_USERjsButton"},
-};
-
-const char* const ListStyle =
-    "QComboBox { background: #16181b; color: #eceef1; border: 1px solid #41464e; border-radius: 5px;"
-    " padding: 1px 8px; selection-background-color: #ff8200; }"
-    "QComboBox:focus, QComboBox:hover { border-color: #ff8200; }"
-    "QComboBox::drop-down { border: none; width: 20px; }"
-    "QComboBox QAbstractItemView { background: #16181b; color: #eceef1; border: 1px solid #41464e;"
-    " selection-background-color: #ff8200; outline: none; }"
-    "QLineEdit { background: transparent; color: #eceef1; border: none; selection-background-color: #ff8200; }";
-
-const char* const LabelStyle = "QLabel { color: #eceef1; background: transparent; }";
-
-// The arrow keys never reach the effect list: each step through it would
-// write another effect to the keyboard. Its popup list still takes them.
-class SwallowArrowKeys : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down)
-                return true;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
-
-} // namespace
-
-QPixmap CVarkelinDlg::LightingPicture(const QString& name) const
+LightingPanel* CVarkelinDlg::CreateLightingPanel()
 {
-    return lighting_->Picture(name);
+    LightingPanel::Window window;
+    window.dialog = this;
+    window.isOnScreen = [this] { return isVisible() && !isMinimized() && !exiting_; };
+    window.showProfileSelected = [this](int profile) { ShowProfileSelected(profile); };
+    window.trace = [this](const std::string& line) { Trace(line); };
+    return new LightingPanel(std::move(window));
 }
 
-void CVarkelinDlg::SetPicture(int id, const QString& name)
+int CVarkelinDlg::ViewedProfile() const
 {
-    CPngButton* button = Button(id);
-    if (!button)
-        return;
-    const QPixmap picture = LightingPicture(name);
-    button->SetFaces(0, 0, picture, picture, picture, picture, picture, true);
-    button->setProperty("picture", name);
+    return lighting_->ViewedProfile();
 }
 
-void CVarkelinDlg::CreateLightingControls()
+void CVarkelinDlg::SetViewedProfile(int profile)
 {
-    lighting_ = new LightingPanel(this);
-    lighting_->LoadPictures(Images());
-    std::array<CPngButton*, PreviewKeyCount> previewKeys{};
-    for (size_t k = 0; k < PreviewKeyCount; ++k)
-        previewKeys[k] = Button(PreviewKeyControls[k]);
-    lighting_->SetPreviewKeys(previewKeys, [this] { ClearKeyOverlays(); });
-    // The keys on top of the stacking order: a key the preview recolours is
-    // then checked against the few controls above it, not against every
-    // control of the window. Nothing else overlaps them but "]" over Enter.
-    // A key's face covers it whole, so the window need not paint its picture
-    // behind the keys either: a tick repaints small areas, key by key.
-    for (uint16_t id : KeyColourButtons()) {
-        if (CPngButton* key = Button(id)) {
-            key->raise();
-            key->SetOpaque(true);
-        }
-    }
-    if (CPngButton* bracket = Button(1055))
-        bracket->raise();
-
-    for (const LabelControl& label : Labels) {
-        auto* widget = new QLabel(this);
-        widget->setObjectName(QString::fromLatin1(label.skinKey));
-        widget->setStyleSheet(QString::fromLatin1(LabelStyle));
-        widget->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        controls_[label.id] = widget;
-        PlaceControl(widget, Ini(), Section, label.skinKey);
-    }
-
-    for (const PictureControl& picture : Pictures) {
-        auto* button = new CPngButton(this);
-        button->setObjectName(QString::fromLatin1(picture.skinKey));
-        button->setProperty("controlId", picture.id);
-        button->setFocusPolicy(Qt::TabFocus);
-        button->setCursor(Qt::PointingHandCursor);
-        controls_[picture.id] = button;
-        PlaceControl(button, Ini(), Section, picture.skinKey);
-    }
-
-    auto* effects = new QComboBox(this);
-    effects->setObjectName(QStringLiteral("CONTROL_XGcombox"));
-    effects->setStyleSheet(QString::fromLatin1(ListStyle) + DropDownArrowStyle(ImageFolder()));
-    effects->setMaxVisibleItems(20);
-    effects->installEventFilter(new SwallowArrowKeys(effects));
-    controls_[EffectList] = effects;
-    PlaceControl(effects, Ini(), Section, "CONTROL_XGcombox");
-
-    auto* modes = new QComboBox(this);
-    modes->setObjectName(QStringLiteral("CONTROL_umCombo"));
-    modes->setEditable(true);
-    modes->setInsertPolicy(QComboBox::NoInsert);
-    modes->setStyleSheet(QString::fromLatin1(ListStyle) + DropDownArrowStyle(ImageFolder()));
-    modes->lineEdit()->setMaxLength(259);
-    controls_[UserModeList] = modes;
-    PlaceControl(modes, Ini(), Section, "CONTROL_umCombo");
-
-    const struct {
-        int id;
-        const char* key;
-    } sliders[] = {{BrightnessSlider, "CONTROL_LightSlider"}, {SpeedSlider, "CONTROL_SpeedSlider"}};
-    for (const auto& s : sliders) {
-        auto* slider = new CBitmapSlider(s.id, MaxLevel + 1, this);
-        slider->setObjectName(QString::fromLatin1(s.key));
-        controls_[s.id] = slider;
-        PlaceControl(slider, Ini(), Section, s.key);
-    }
-
-    lighting_->chooser = new CColourChooser(this);
-    QList<QPixmap> swatches;
-    for (int n = 1; n <= 8; ++n)
-        swatches.push_back(LightingPicture(QStringLiteral("Color%1.bmp").arg(n)));
-    lighting_->chooser->SetSwatches(swatches);
-    for (const ColourControl& c : ColourButtons) {
-        auto* button = new CSkinColorBtn(c.id, lighting_->chooser, this);
-        button->setObjectName(QString::fromLatin1(c.skinKey));
-        // "Automatic" is white for the effect colour, black for the tools.
-        button->SetAutomaticColour(c.id == HxColour || c.id == FyColour ? Qt::white : Qt::black);
-        controls_[c.id] = button;
-        PlaceControl(button, Ini(), Section, c.skinKey);
-    }
-
-    // The panel starts as the lighting view off shows it.
-    SetPicture(ViewSwitch, QStringLiteral("dengup.bmp"));
-    HideLightingGroups();
-
-    // Handlers.
-    connect(effects, &QComboBox::activated, this, &CVarkelinDlg::OnEffectChosen);
-    for (int id : {BrightnessSlider, SpeedSlider})
-        connect(static_cast<CBitmapSlider*>(Control(id)), &CBitmapSlider::positionChanged, this, &CVarkelinDlg::OnSlider);
-    connect(Button(ViewSwitch), &QAbstractButton::clicked, this, [this] { SetLightingView(!IsLightingView()); });
-    connect(Button(DirectionLeft), &QAbstractButton::clicked, this, [this] { OnDirection(DirectionForward); });
-    connect(Button(DirectionRight), &QAbstractButton::clicked, this, [this] { OnDirection(DirectionBackward); });
-    for (int id : {HxSwitch, FySwitch})
-        connect(Button(id), &QAbstractButton::clicked, this, &CVarkelinDlg::OnMulticolourSwitch);
-    for (int n = 0; n < 4; ++n)
-        connect(Button(ColourPictures[static_cast<size_t>(n)]), &QAbstractButton::clicked, this, [this, n] { OnColourChoice(n); });
-    for (int n = 0; n < 4; ++n)
-        connect(Button(ReportButtons[static_cast<size_t>(n)]), &QAbstractButton::clicked, this, [this, n] { OnReportRate(n); });
-    connect(Button(UserTool1), &QAbstractButton::clicked, this, [this] { OnTool(0); });
-    connect(Button(UserTool2), &QAbstractButton::clicked, this, [this] { OnTool(1); });
-    for (const ColourControl& c : ColourButtons)
-        connect(static_cast<CSkinColorBtn*>(Control(c.id)), &CSkinColorBtn::colourChosen, this, &CVarkelinDlg::OnColourButton);
-    connect(modes, &QComboBox::activated, this, &CVarkelinDlg::OnUserModeChosen);
-    connect(modes->lineEdit(), &QLineEdit::textEdited, this, &CVarkelinDlg::OnUserModeRenamed);
-    if (CPngButton* fn = Button(MainControl::Fn))
-        connect(fn, &QAbstractButton::clicked, this, [this] { PaintKeyButton(MainControl::Fn); });
+    lighting_->SetViewedProfile(profile);
 }
 
-void CVarkelinDlg::ApplyLightingTexts(int languageIndex)
+void CVarkelinDlg::ShowLighting()
 {
-    for (const LabelControl& label : Labels) {
-        if (auto* widget = qobject_cast<QLabel*>(Control(label.id)))
-            widget->setText(QString::fromStdString(LoadLightText(label.textKey, languageIndex)));
-    }
-    // What each report rate means, in the buttons' tooltips.
-    const char* const rateTexts[] = {"MAIN_REPORT_RATE1", "MAIN_REPORT_RATE2", "MAIN_REPORT_RATE3",
-                                     "MAIN_REPORT_RATE4"};
-    for (size_t n = 0; n < ReportButtons.size(); ++n) {
-        if (CPngButton* button = Button(ReportButtons[n]))
-            button->SetTooltip(QString::fromStdString(LoadText(rateTexts[n], languageIndex)), true);
-    }
-    if (lighting_ && lighting_->chooser)
-        lighting_->chooser->SetTexts(QString::fromStdString(LoadText("MAIN_COLOUR_AUTOMATIC", languageIndex)),
-                                     QString::fromStdString(LoadText("PROFILE_OK", languageIndex)));
+    lighting_->ShowLighting();
+}
+
+void CVarkelinDlg::ReloadAndShowLighting(bool sendKeyColours, bool startUp, bool refillModeList)
+{
+    lighting_->ReloadAndShowLighting(sendKeyColours, startUp, refillModeList);
+}
+
+void CVarkelinDlg::SetLightingView(bool on)
+{
+    lighting_->SetLightingView(on);
+}
+
+bool CVarkelinDlg::IsLightingView() const
+{
+    return lighting_->IsLightingView();
 }
 
 CColourChooser* CVarkelinDlg::ColourChooser() const
 {
-    return lighting_ ? lighting_->chooser : nullptr;
+    return lighting_->ColourChooser();
+}
+
+bool CVarkelinDlg::IsPreviewRunning() const
+{
+    return lighting_->IsPreviewRunning();
 }

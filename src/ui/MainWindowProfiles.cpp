@@ -1,4 +1,5 @@
 #include "ui/MainWindow.h"
+#include "ui/LightingPanel.h"
 
 #include "base/UserPrompts.h"
 #include "assign/KeyAssignment.h"
@@ -71,7 +72,7 @@ void CVarkelinDlg::RestoreDefaults()
     if (Prompts().AskYesNo(LoadText("MAIN_PROMPT_DEFAULT"))) {
         ResetProfileKeys(-1);
         if (IsLightingView())
-            RestoreLightingDefaultsInView();
+            lighting_->RestoreLightingDefaultsInView();
         RunApply();
     }
     // Either way the window goes back to the first profile.

@@ -1,4 +1,5 @@
 #include "ui/MainWindow.h"
+#include "ui/LightingPanel.h"
 
 #include "device/protocol/DeviceState.h"
 #include "assign/KeyAssignment.h"
@@ -102,7 +103,7 @@ void CVarkelinDlg::ResetKeyboardProfiles()
     BuildProfileMenu(false);
     // The lighting half: the user mode files of every profile from the
     // preset, then the keyboard's lighting as it now is.
-    RestoreAllUserModes();
+    lighting_->RestoreAllUserModes();
     ReloadAndShowLighting(false, false, false);
     Trace("keyboard-reset");
 }

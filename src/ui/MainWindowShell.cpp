@@ -168,8 +168,7 @@ void CVarkelinDlg::ExitProgram()
     SetApplyEnabled(false);
     ShutdownDocuments();
     Trace("documents-freed");
-    if (lighting_)
-        lighting_->StopPreview();
+    lighting_->StopPreview();
     done(QDialog::Accepted);
     Trace("dialog-ended");
     // Told to quit with no loop running, Qt would end every later loop at
@@ -303,13 +302,13 @@ void CVarkelinDlg::showEvent(QShowEvent* event)
 {
     CBaseDialog::showEvent(event);
     Trace("window-shown");
-    UpdatePreviewTimer();
+    lighting_->UpdatePreviewTimer();
 }
 
 void CVarkelinDlg::hideEvent(QHideEvent* event)
 {
     CBaseDialog::hideEvent(event);
-    UpdatePreviewTimer();
+    lighting_->UpdatePreviewTimer();
 }
 
 void CVarkelinDlg::changeEvent(QEvent* event)
@@ -317,7 +316,7 @@ void CVarkelinDlg::changeEvent(QEvent* event)
     if (event->type() == QEvent::WindowStateChange && isMinimized())
         Trace("window-minimised");
     if (event->type() == QEvent::WindowStateChange)
-        UpdatePreviewTimer();
+        lighting_->UpdatePreviewTimer();
     CBaseDialog::changeEvent(event);
 }
 

@@ -22,6 +22,7 @@
 #include "lighting/LightingState.h"
 #include "skin/gui/PngButton.h"
 #include "skin/gui/SkinColorBtn.h"
+#include "ui/LightingPanel.h"
 
 #include <QApplication>
 #include <QToolTip>
@@ -128,7 +129,7 @@ int main(int argc, char** argv)
         area = UniteTooltips(area, 8);
     } else if (lighting) {
         window->SetLightingView(true);
-        window->OnEffectChosen(FindEffectIndex(lightingEffect));
+        window->Lighting()->OnEffectChosen(FindEffectIndex(lightingEffect));
         if (lightingEffect == 20)
             PaintKeys(*window);
         Spin(1500);

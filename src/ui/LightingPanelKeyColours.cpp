@@ -1,4 +1,3 @@
-#include "ui/MainWindow.h"
 #include "ui/LightingPanel.h"
 
 #include "base/UserPrompts.h"
@@ -23,8 +22,8 @@
 #include <QLineEdit>
 
 // The per-key colours on the keyboard picture: overlays, painting, the user
-// mode list and tools; and the lighting reloads of the window (profile
-// switch, connection, the keyboard's notices, restore defaults).
+// mode list and tools; and the panel's reloads that the window asks for
+// (profile switch, connection, the keyboard's notices, restore defaults).
 
 namespace {
 
@@ -37,7 +36,7 @@ QColor ToQColor(Colour c)
 
 } // namespace
 
-void CVarkelinDlg::SetKeyOverlay(int controlId, const QColor& colour, bool on)
+void LightingPanel::SetKeyOverlay(int controlId, const QColor& colour, bool on)
 {
     CPngButton* button = Button(controlId);
     if (!button)
@@ -48,9 +47,9 @@ void CVarkelinDlg::SetKeyOverlay(int controlId, const QColor& colour, bool on)
     button->SetFrameColour(colour, on);
 }
 
-void CVarkelinDlg::ClearKeyOverlays()
+void LightingPanel::ClearKeyOverlays()
 {
-    lighting_->ForgetShownFrame();
+    ForgetShownFrame();
     for (uint16_t id : KeyColourButtons()) {
         SetKeyOverlay(id, QColor(), false);
         if (CPngButton* button = Button(id); button && button->IsMarked())
@@ -58,15 +57,15 @@ void CVarkelinDlg::ClearKeyOverlays()
     }
 }
 
-void CVarkelinDlg::ShowKeyColours()
+void LightingPanel::ShowKeyColours()
 {
-    lighting_->ForgetShownFrame();
+    ForgetShownFrame();
     const int profile = ViewedProfile();
     for (uint16_t id : KeyColourButtons())
         SetKeyOverlay(id, ToQColor(TableColour(profile, KeyColourIndexOf(id))), true);
 }
 
-void CVarkelinDlg::PaintKeyButton(int controlId)
+void LightingPanel::PaintKeyButton(int controlId)
 {
     if (!g_lighting.lightingView)
         return;
@@ -85,7 +84,7 @@ void CVarkelinDlg::PaintKeyButton(int controlId)
                               MessageStyle::Normal);
 }
 
-void CVarkelinDlg::ShowUserTools()
+void LightingPanel::ShowUserTools()
 {
     if (auto* paint = static_cast<CSkinColorBtn*>(Control(UserColour)))
         paint->SetColour(ToQColor(g_userModes.tools.paintColour));
@@ -95,28 +94,28 @@ void CVarkelinDlg::ShowUserTools()
     SetPicture(UserTool2, g_userModes.tools.tool == 1 ? QStringLiteral("user2down.bmp") : QStringLiteral("user2up.bmp"));
 }
 
-void CVarkelinDlg::FillUserModeList(int count)
+void LightingPanel::FillUserModeList(int count)
 {
     auto* list = static_cast<QComboBox*>(Control(UserModeList));
     if (!list)
         return;
-    lighting_->fillingLists = true;
+    fillingLists_ = true;
     list->clear();
     for (const std::string& name : UserModeNames(count))
         list->addItem(QString::fromStdString(name));
     list->setCurrentIndex(g_userModes.userMode < count ? g_userModes.userMode : -1);
-    lighting_->fillingLists = false;
+    fillingLists_ = false;
 }
 
-void CVarkelinDlg::OnTool(int tool)
+void LightingPanel::OnTool(int tool)
 {
     ChooseTool(tool);
     ShowUserTools();
 }
 
-void CVarkelinDlg::OnUserModeChosen(int mode)
+void LightingPanel::OnUserModeChosen(int mode)
 {
-    if (lighting_->fillingLists)
+    if (fillingLists_)
         return;
     ChooseUserMode(mode);
     ShowUserTools();
@@ -124,10 +123,10 @@ void CVarkelinDlg::OnUserModeChosen(int mode)
         ShowKeyColours();
 }
 
-void CVarkelinDlg::OnUserModeRenamed(const QString& text)
+void LightingPanel::OnUserModeRenamed(const QString& text)
 {
     auto* list = static_cast<QComboBox*>(Control(UserModeList));
-    if (lighting_->fillingLists || !list)
+    if (fillingLists_ || !list)
         return;
     const QString name = text.left(259);
     if (g_userModes.userMode < list->count())
@@ -135,7 +134,7 @@ void CVarkelinDlg::OnUserModeRenamed(const QString& text)
     RenameUserMode(name.toStdString());
 }
 
-void CVarkelinDlg::ReloadAndShowLighting(bool sendKeyColours, bool startUp, bool refillModeList)
+void LightingPanel::ReloadAndShowLighting(bool sendKeyColours, bool startUp, bool refillModeList)
 {
     ReloadLighting(startUp ? ReloadKind::StartUp : ReloadKind::Plain);
     if (OffersEffect(UserEffectCode)) {
@@ -155,14 +154,14 @@ void CVarkelinDlg::ReloadAndShowLighting(bool sendKeyColours, bool startUp, bool
         ClearKeyOverlays();
 }
 
-void CVarkelinDlg::RestoreLightingDefaultsInView()
+void LightingPanel::RestoreLightingDefaultsInView()
 {
     // The keyboard's part (effect 1, the user colours of the viewed profile,
     // the factory record), then the panel shows what was written.
     if (auto* list = static_cast<QComboBox*>(Control(EffectList))) {
-        lighting_->fillingLists = true;
+        fillingLists_ = true;
         list->setCurrentIndex(FindEffectIndex(1));
-        lighting_->fillingLists = false;
+        fillingLists_ = false;
     }
     ClearKeyOverlays();
     RestoreLightingDefaults();
@@ -171,7 +170,7 @@ void CVarkelinDlg::RestoreLightingDefaultsInView()
     ShowLighting();
 }
 
-void CVarkelinDlg::RestoreAllUserModes()
+void LightingPanel::RestoreAllUserModes()
 {
     // The keyboard has gone back to its factory state on its own; so do the
     // user mode files of its three profiles (their colours are loaded, the
@@ -183,7 +182,7 @@ void CVarkelinDlg::RestoreAllUserModes()
     SetViewedProfile(active);
     if (g_lighting.lightingView)
         SetLightingView(false);
-    ShowProfileSelected(GetCurrentProfile());
+    window_.showProfileSelected(GetCurrentProfile());
     if (OffersEffect(UserEffectCode)) {
         for (int profile = 0; profile < LightingProfiles; ++profile) {
             RestoreUserModesOfProfile(profile);
