@@ -7,6 +7,7 @@
 #include "DesktopProcessFixture.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
@@ -87,11 +88,39 @@ protected:
                               (dir_ / "trayer.out").string());
     }
 
+    // The panel's own host sometimes calls its own watcher before the
+    // watcher's object is there, and the panel then dies of the error
+    // ("Pattern match failure" in its output): a panel that dies on its way
+    // up is started again, as a session would restart it.
     pid_t StartStatusNotifierPanel()
     {
-        return desktop_.Spawn({"gtk-sni-tray-standalone", "--watcher", "--top", "--size", "32"},
-                              (dir_ / "panel.out").string());
+        pid_t panel = 0;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            panel = desktop_.Spawn({"gtk-sni-tray-standalone", "--watcher", "--top", "--size", "32"},
+                                   (dir_ / ("panel-" + std::to_string(++panelStarts_) + ".out")).string());
+            if (!DiesOnItsWayUp(panel))
+                return panel;
+            desktop_.Kill(panel);
+        }
+        return panel;
     }
+
+    bool DiesOnItsWayUp(pid_t panel) const
+    {
+        const auto end = std::chrono::steady_clock::now() + 3s;
+        while (std::chrono::steady_clock::now() < end) {
+            if (::waitpid(panel, nullptr, WNOHANG) == panel)
+                return true;
+            if (desktop_.Run("dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher "
+                             "/StatusNotifierWatcher org.freedesktop.DBus.Properties.Get "
+                             "string:org.kde.StatusNotifierWatcher string:IsStatusNotifierHostRegistered")
+                    .find("boolean true") != std::string::npos)
+                return false;
+            std::this_thread::sleep_for(50ms);
+        }
+        return false;
+    }
+    int panelStarts_ = 0;
 
     // Our icon in an XEmbed tray: the program's one visible window while
     // its main window is hidden.

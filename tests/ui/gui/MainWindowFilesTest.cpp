@@ -117,8 +117,9 @@ TEST_F(MainWindowFilesTest, ButtonMenuOpensAtThePointerOnItsButtonElseBelowTheBu
         ASSERT_TRUE(SpinUntil([menu] { return menu->isVisible(); }, 2000));
         // The screen's edge may move it sideways, never up or down.
         EXPECT_EQ(menu->geometry().top(), c.menuAt.y());
-        if (menu->geometry().right() < menu->screen()->geometry().right())
+        if (menu->geometry().right() < menu->screen()->geometry().right()) {
             EXPECT_EQ(menu->geometry().left(), c.menuAt.x());
+        }
         menu->hide();
     }
 }
