@@ -7,6 +7,7 @@
 #include "platform/SingleInstance.h"
 #include "base/UserPrompts.h"
 #include "app/CommandLine.h"
+#include "app/DisplayLoss.h"
 #include "ui/EventLog.h"
 #include "ui/QtDeviceEvents.h"
 #include "ui/QtMainWindowLink.h"
@@ -268,6 +269,16 @@ int RunProgram(int argc, char** argv)
     HandleTerminationSignals(*window);
 
     bool threadsStarted = false;
+    // Nothing the device threads ask of the window runs from here on, and
+    // none of them waits for it any more.
+    auto stopDeviceWork = [&] {
+        dispatcher.Close();
+        StopTellingSaveFailures();
+        if (threadsStarted)
+            StopDeviceThreads();
+        LogEvent("device-threads-stopped");
+    };
+    EndCleanlyOnDisplayLoss(stopDeviceWork);
     window->Initialise([&] {
         SetDeviceEvents(&events);
         threadsStarted = StartDeviceThreads();
@@ -281,13 +292,8 @@ int RunProgram(int argc, char** argv)
     if (!window->IsExiting())
         window->ExitProgram();
 
-    // Nothing the device threads ask of the window runs from here on, and
-    // none of them waits for it any more.
-    dispatcher.Close();
-    StopTellingSaveFailures();
-    if (threadsStarted)
-        StopDeviceThreads();
-    LogEvent("device-threads-stopped");
+    stopDeviceWork();
+    StopWatchingDisplayLoss();
     SetDeviceEvents(nullptr);
     SetPrompts(nullptr);
     SetMainWindowLink(nullptr);

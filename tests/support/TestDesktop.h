@@ -120,6 +120,10 @@ public:
         }
     }
 
+    // Ends the X server under every program on it, as a session that ends
+    // does; they are left running.
+    void StopServer() { Stop(server_); }
+
     // Runs a shell command on this desktop; its standard output.
     std::string Run(const std::string& command) const
     {
