@@ -118,4 +118,7 @@ void StopWatchingDisplayLoss()
     g_watching = false;
     qInstallMessageHandler(g_previousHandler);
     g_stop = nullptr;
+#ifdef RT604_HAVE_XCB_WINDOWS
+    g_xcbConnection = nullptr; // Qt's, and gone with the application
+#endif
 }

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,12 @@ struct LossCase {
     std::vector<std::string> args;
     const char* settledEvent; // in the event log once the program has settled
 };
+
+// ctest lists each case by this name.
+void PrintTo(const LossCase& lossCase, std::ostream* out)
+{
+    *out << lossCase.name;
+}
 
 class DisplayLossDesktopProcessTest : public DesktopProcessTest, public ::testing::WithParamInterface<LossCase> {
 protected:
