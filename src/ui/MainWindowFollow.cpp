@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 // Following what another program (rt604ctl) changed on the keyboard while
@@ -98,16 +99,19 @@ void CVarkelinDlg::ShowOutsideChangeNote(bool shown)
         outsideNote_ = new QLabel(this);
         outsideNote_->setObjectName(QStringLiteral("OutsideChangeNote"));
         outsideNote_->setWordWrap(true);
-        outsideNote_->setAlignment(Qt::AlignRight | Qt::AlignBottom);
+        outsideNote_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         outsideNote_->setStyleSheet(QStringLiteral("QLabel { color: #ffb347; background: transparent; }"));
     }
     outsideNote_->setText(QString::fromStdString(LoadText("MAIN_OUTSIDE_CHANGE_NOTE")));
-    // Just above Apply, whose question it explains.
-    if (CPngButton* apply = Button(MainControl::Apply)) {
-        const QRect at = apply->geometry();
-        const int width = 360;
+    // In the footer beside the link, where nothing else stands, ending under
+    // the buttons whose question it explains.
+    CPngButton* link = Button(MainControl::Link);
+    CPngButton* cancel = Button(MainControl::Cancel);
+    if (link && cancel) {
+        const int left = link->geometry().right() + 24;
+        const int width = std::max(cancel->geometry().right() + 1 - left, 200);
         const int height = outsideNote_->heightForWidth(width);
-        outsideNote_->setGeometry(at.right() - width + 1, at.top() - height - 4, width, height);
+        outsideNote_->setGeometry(left, link->geometry().center().y() - height / 2, width, height);
     }
     outsideNote_->show();
     outsideNote_->raise();
