@@ -189,6 +189,30 @@ TEST_F(MainWindowFollowTest, UnappliedChangesAreKeptAndApplyAsksBeforeWritingOve
     EXPECT_FALSE(window->OutsideChangeNote()->isVisible());
 }
 
+TEST_F(MainWindowFollowTest, KeptChangesThatAreDiscardedMakeWayForWhatTheKeyboardHolds)
+{
+    const std::string importFile = MakeImportFile();
+    PrepareKeyboard(0, {});
+    StartInstance();
+    window->OpenMainWindow();
+    ASSERT_EQ(StoreKeyAssignment(KeyCodeToIndex(KeyQ), AssignDisabled, 0, 0), 1);
+    ASSERT_EQ(Ctl({"import", QString::fromStdString(importFile)}).exitCode, 0);
+    ASSERT_TRUE(SpinUntil([&] { return window->IsOutsideChangeNoted(); }, 3000));
+
+    // A profile switch whose question about the unapplied changes is
+    // answered No throws them away: the document is the keyboard's again,
+    // not the cache the window made before the import.
+    prompts.answerYes = false;
+    window->Button(MainControl::Profile2)->click();
+    ASSERT_TRUE(SpinUntil([&] { return ProfileShown(1); }, 3000));
+    EXPECT_TRUE(SpinUntil([&] { return DocumentSlot(0, KeyEsc).Type() == AssignDisabled; }, 3000));
+    EXPECT_NE(DocumentSlot(0, KeyQ).Type(), AssignDisabled);
+    EXPECT_FALSE(window->IsOutsideChangeNoted());
+    EXPECT_FALSE(window->OutsideChangeNote()->isVisible());
+    EXPECT_FALSE(window->IsApplyEnabled());
+    EXPECT_TRUE(EscOffOnKeyboard());
+}
+
 TEST_F(MainWindowFollowTest, AnOpenEditorOrProfileManagerSeesTheChangeWhenItCloses)
 {
     const std::string importFile = MakeImportFile();
