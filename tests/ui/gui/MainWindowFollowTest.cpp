@@ -9,6 +9,8 @@
 #include "assign/gui/CompositeDialog.h"
 #include "config/gui/DlgProfile.h"
 #include "device/virtual/VirtualKeyboardStateFile.h"
+#include "lighting/KeyColours.h"
+#include "lighting/UserModeFile.h"
 #include "platform/KeyboardChangeNotice.h"
 #include "platform/SingleInstance.h"
 #include "support/ScopedEnv.h"
@@ -67,6 +69,11 @@ protected:
         QProcess ctl;
         QStringList all = args;
         all << QString::fromStdString("--virtual-keyboard=" + (state.empty() ? stateFile : state));
+        // The window's user folder is rt604ctl's too: the user mode files are
+        // the same ones.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromStdString((dir / "user").string()));
+        ctl.setProcessEnvironment(env);
         ctl.start(QStringLiteral(RT604_BINARY_DIR "/bin/rt604ctl"), all);
         Run run;
         if (!ctl.waitForStarted(5000))
@@ -130,6 +137,15 @@ TEST_F(MainWindowFollowTest, TheWindowShowsWhatRt604ctlChanged)
         EXPECT_EQ(run.errors, "") << "a window that answers is not worth a word";
         EXPECT_TRUE(SpinUntil(c.shown, 3000));
     }
+    // Key colours: the owner changed profile 1's user mode file by hand and
+    // sends it with rt604ctl.
+    const Colour teal = MakeColour(0x00, 0x80, 0x80);
+    ASSERT_NE(TableColour(0, 110), teal);
+    ASSERT_TRUE(WriteKeyColour(0, g_userModes.userMode, 110, teal, 0));
+    const Run run = Ctl({"key-colours", "1"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(SpinUntil([&] { return TableColour(0, 110) == teal; }, 3000));
+
     EXPECT_EQ(window->IsApplyEnabled(), false);
     EXPECT_FALSE(window->IsOutsideChangeNoted());
     EXPECT_TRUE(prompts.questions.empty());
