@@ -14,6 +14,7 @@ set(rt604_label_rules
   test_ctl      "."                                        process
   test_ui_gui   "X11"                                      desktop
   test_ui_gui   "^MainWindowTest\\.AProfileChosenElsewhere" gui,process
+  test_ui_gui   "^MainWindowFollowTest\\."                 gui,process
   test_assign_gui "X11"                                    desktop
 )
 

@@ -74,13 +74,14 @@ ls "$out"
 # The real main window against the virtual keyboard: the factory keyboard,
 # a profile with assigned keys and one key's tooltip, the Russian texts, the
 # busy picture of an Apply, and the lighting view with three effects (the
-# column wave, the sweep and keys painted by hand) in both languages.
+# column wave, the sweep and keys painted by hand) in both languages, and the
+# note about a change another program made under unapplied changes.
 ninja -C "$build" rt604mainshot >/dev/null
 mainshot=$build/tools/mainshot/rt604mainshot
 main_script=$(mktemp)
 trap 'rm -f "$script" "$main_script"' EXIT
 for scene in default assigned russian busy lighting-1 lighting-14 lighting-20 lighting-1-ru lighting-14-ru \
-  lighting-20-ru lighting-20-ru-chooser; do
+  lighting-20-ru lighting-20-ru-chooser outside-change outside-change-ru; do
   printf '%q ' "$mainshot" --data "$build/bin" --out "$out/window-$scene.png" --scene "$scene" >>"$main_script"
   printf '\n' >>"$main_script"
 done

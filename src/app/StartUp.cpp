@@ -254,6 +254,8 @@ int RunProgram(int argc, char** argv)
     TellSaveFailuresThrough([&dispatcher](std::function<void()> work) { dispatcher.Post(std::move(work)); });
     CVarkelinDlg::Options options;
     options.virtualKeyboard = virtualKeyboard.get();
+    if (virtualKeyboard)
+        options.virtualStateFile = VirtualKeyboardStateFile(line);
     auto window = std::make_unique<CVarkelinDlg>(options);
     QtDeviceEvents events(dispatcher, *window);
     QtUserPrompts prompts(dispatcher);

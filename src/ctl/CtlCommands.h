@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -54,6 +55,9 @@ int RunKeyColours(const std::vector<std::string>& args);
 // edit, for an edit) are printed as one JSON object.
 int RunRules(const std::vector<std::string>& args);
 
+// Tells a running window (on the same keyboard) that parts
+// (KeyboardChangeNotice.h) changed; nothing when none runs.
+void TellRunningWindow(uint32_t parts);
 // Prints "rt604ctl: <text>" on standard error.
 void CtlError(const std::string& text);
 // Prints "usage: rt604ctl <command> <arguments>" on standard error and gives

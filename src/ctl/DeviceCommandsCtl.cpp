@@ -10,6 +10,7 @@
 #include "ctl/CtlCommands.h"
 #include "ctl/JsonWriter.h"
 #include "ctl/KeyboardSession.h"
+#include "platform/KeyboardChangeNotice.h"
 #include "config/DeviceKeyMap.h"
 #include "config/ConfigDocument.h"
 #include "actions/DeviceCapture.h"
@@ -182,6 +183,8 @@ int RunProfile(const std::vector<std::string>& args)
     KeyboardSession session;
     if (int result = session.Connect(); result != ExitOk)
         return result;
+    if (index)
+        session.Changed(KeyboardPart::Profile);
     if (index && SetCurrentProfile(*index) != 1) {
         CtlError("the keyboard did not switch to profile " + args[0]);
         return ExitRefused;
@@ -240,6 +243,7 @@ int RunImport(const std::vector<std::string>& args)
     if (int result = session.Connect(); result != ExitOk)
         return result;
     InitDocument();
+    session.Changed(KeyboardPart::KeyMap | KeyboardPart::Macros | KeyboardPart::Profile);
     const int32_t imported = ImportProfileBytes(file, false);
     ShutdownDocuments();
     switch (imported) {

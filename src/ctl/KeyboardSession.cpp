@@ -14,6 +14,7 @@
 #include "device/hid/HidDevice.h"
 #include "device/virtual/VirtualKeyboard.h"
 #include "device/virtual/VirtualKeyboardStateFile.h"
+#include "platform/KeyboardChangeNotice.h"
 
 namespace {
 
@@ -41,6 +42,15 @@ bool OpenKeyboard()
 
 } // namespace
 
+void TellRunningWindow(uint32_t parts)
+{
+    // Short: a script must not stall on a window that hangs. The window
+    // answers before it re-reads, so a live one is far quicker than this.
+    constexpr int AnswerMs = 1000;
+    if (TellRunningInstance(parts, Options().virtualKeyboard, AnswerMs) == SendResult::NoAnswer)
+        CtlError("the running window did not answer; it may show what the keyboard held before");
+}
+
 KeyboardSession::KeyboardSession() = default;
 
 KeyboardSession::~KeyboardSession()
@@ -52,6 +62,8 @@ KeyboardSession::~KeyboardSession()
         SetHidBackend(nullptr);
         virtual_.reset();
     }
+    if (changed_)
+        TellRunningWindow(changed_);
 }
 
 int KeyboardSession::Connect()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -22,7 +23,12 @@ public:
     // keyboard whose state file could not be saved turns success into
     // failure (the reason was printed when it happened).
     int Finish(int result) const;
+    // The command is about to change these parts (KeyboardChangeNotice.h)
+    // of the keyboard. Once the keyboard is let go, a running window is told,
+    // also when a write failed half-way: what it shows may be stale either way.
+    void Changed(uint32_t parts) { changed_ |= parts; }
 
 private:
     std::unique_ptr<VirtualKeyboard> virtual_;
+    uint32_t changed_ = 0;
 };

@@ -5,6 +5,7 @@
 #include "ctl/CtlCommands.h"
 #include "ctl/JsonWriter.h"
 #include "ctl/KeyboardSession.h"
+#include "platform/KeyboardChangeNotice.h"
 
 #include "actions/ProfileFileActions.h"
 #include "lighting/UserModePreset.h"
@@ -348,6 +349,7 @@ int RunLighting(const std::vector<std::string>& args)
         }
         changes.push_back(std::move(change));
     }
+    session.Changed(KeyboardPart::Lighting);
     for (const Change& change : changes) {
         if (int32_t result = change.write(); result != 1) {
             CtlError("the keyboard did not take " + change.field + " (" + std::to_string(result) + ")");
@@ -372,6 +374,7 @@ int RunKeyColours(const std::vector<std::string>& args)
         return result;
     EnsureUserFolder();
     g_lighting.viewedProfile = *profile;
+    session.Changed(KeyboardPart::KeyColours);
     if (int32_t result = LoadUserModes(); result != 1) {
         CtlError("the keyboard did not take the key colours (" + std::to_string(result) + ")");
         return ExitRefused;

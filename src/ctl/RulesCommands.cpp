@@ -3,6 +3,7 @@
 #include "ctl/JsonWriter.h"
 #include "autoprofile/AutoProfileRules.h"
 #include "platform/FileAccess.h"
+#include "platform/KeyboardChangeNotice.h"
 #include "platform/SettingsStore.h"
 
 #include <cstdio>
@@ -90,6 +91,8 @@ int Save(const AutoProfileSettings& settings)
         CtlError("cannot save the rules in " + AppSettings().Path() + ": " + FileErrorText(error));
         return ExitFailed;
     }
+    // The window watches the settings file too; this is quicker and surer.
+    TellRunningWindow(KeyboardPart::Rules);
     return ExitOk;
 }
 

@@ -72,6 +72,8 @@ public:
         // The --virtual-keyboard mode: caption, tip and tray menu say so and
         // the menu can unplug and plug it and make it send its notices.
         VirtualKeyboard* virtualKeyboard = nullptr;
+        // Its state file: rt604ctl names the keyboard it changed by it.
+        std::string virtualStateFile;
     };
 
     explicit CVarkelinDlg(const Options& options, QWidget* parent = nullptr);
@@ -218,6 +220,16 @@ public:
     bool ProfileDialogHasChanges() const;
     void ShowActiveProfileInDialog(int profile);
 
+    // Another program changed the keyboard (MainWindowFollow.cpp): the
+    // message from rt604ctl, then the re-reading of the parts it names,
+    // held while an editor, the profile manager, an Apply or a question is
+    // open. Unapplied key changes are kept; the note says the keyboard
+    // changed underneath and Apply asks before it writes over it.
+    int32_t OnKeyboardChanged(uint32_t param);
+    void FollowOutsideChanges();
+    bool IsOutsideChangeNoted() const { return outsideChangeUnder_; }
+    QLabel* OutsideChangeNote() const { return outsideNote_; }
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -257,6 +269,10 @@ private:
     bool PressFocusedButton();
     // MainWindowTray.cpp
     WindowTray* CreateWindowTray();
+    // MainWindowFollow.cpp
+    void QueueOutsideFollow(int delayMs);
+    void ShowOutsideChangeNote(bool shown);
+    bool MayWriteOverOutsideChange();
 
     Options options_;
     QPixmap faceNormal_, faceOver_, faceDown_, faceDisabled_;
@@ -289,4 +305,9 @@ private:
     AutoProfileBridge* autoProfiles_ = nullptr; // a child of the window
     bool keyboardResetPending_ = false;
     LightingPanel* lighting_ = nullptr; // a child of the window
+    // Parts another program changed that are still to be read again.
+    uint32_t outsidePending_ = 0;
+    bool outsideFollowQueued_ = false;
+    bool outsideChangeUnder_ = false;
+    QLabel* outsideNote_ = nullptr; // a child of the window
 };

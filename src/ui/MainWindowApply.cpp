@@ -25,6 +25,8 @@ int32_t CVarkelinDlg::RunApply()
     // The Apply waits before it shows the busy picture and then writes to the
     // keyboard for as long as that takes; on a thread of its own the window
     // keeps painting and the picture moves. User input waits until it ends.
+    if (!MayWriteOverOutsideChange())
+        return 0;
     applyRunner_->Start(MainWindow());
     applyRunner_->Wait();
     return applyRunner_->LastResult();
@@ -47,6 +49,7 @@ void CVarkelinDlg::OnApplyFinished()
         ResetKeyboardProfiles();
     }
     ResumeAutoProfile();
+    FollowOutsideChanges();
 }
 
 void CVarkelinDlg::ShowBusyPicture(bool shown)

@@ -26,6 +26,8 @@ DialogHost* CVarkelinDlg::CreateDialogHost()
         QTimer::singleShot(0, this, [this] {
             if (!exiting_ && g_deviceConnected.load())
                 FollowKeyboardProfile();
+            // What another program changed meanwhile, the same way.
+            FollowOutsideChanges();
         });
     };
     auto* host = new DialogHost(std::move(window));

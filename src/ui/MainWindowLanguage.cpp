@@ -54,6 +54,8 @@ void CVarkelinDlg::ApplyLanguage(int languageIndex)
     if (auto* rgb = qobject_cast<QLabel*>(Control(MainControl::RgbLabel)))
         rgb->setText(QStringLiteral("RGB"));
     lighting_->ApplyTexts(languageIndex);
+    if (outsideChangeUnder_)
+        ShowOutsideChangeNote(true);
     update();
     for (const ButtonText& text : CaptionTexts) {
         if (CPngButton* button = Button(text.id))

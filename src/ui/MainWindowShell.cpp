@@ -13,6 +13,7 @@
 #include "config/ConfigDocument.h"
 #include "config/ProfileFile.h"
 #include "device/protocol/DeviceMonitor.h"
+#include "platform/KeyboardChangeNotice.h"
 #include "text/LanguageTexts.h"
 #include "skin/gui/PngButton.h"
 #include "skin/gui/SkinColorBtn.h"
@@ -91,6 +92,8 @@ int32_t CVarkelinDlg::HandleMessage(uint32_t message, uint32_t tag, uint32_t par
         Trace("message UPDT");
         OnMenuCommand(CmdFirmwareUpdate);
         return 1;
+    case MsgKeyboardChanged:
+        return OnKeyboardChanged(tag);
     case MsgDeviceLost:
         Trace("message DEVICE-LOST");
         CloseSubWindows();
@@ -225,6 +228,13 @@ void CVarkelinDlg::SetApplyEnabled(bool enabled)
         apply->setEnabled(enabled);
     if (!enabled)
         ResumeAutoProfile();
+    if (!enabled && outsideChangeUnder_) {
+        // The kept changes are gone (applied or discarded): the window shows
+        // the keyboard again, with what the other program left there.
+        ShowOutsideChangeNote(false);
+        outsidePending_ |= KeyboardPart::KeyMap;
+        QueueOutsideFollow(0);
+    }
 }
 
 QString CVarkelinDlg::CaptionText() const

@@ -19,5 +19,8 @@ inline constexpr uint32_t MsgDeviceLost = 0x4753;   // no tag
 inline constexpr uint32_t MsgFirmwareUpdate = 0x5550;
 inline constexpr uint32_t TagFirmwareUpdate = 0x55504454; // "UPDT"
 
+// rt604ctl's MsgKeyboardChanged (0x4348) is in platform/KeyboardChangeNotice.h,
+// where rt604ctl, which sees no window, can take it from.
+
 // The main window's mark (its "user data"), which the instance search looks for.
 inline constexpr uint32_t MainWindowMarker = 0x4D41494E;

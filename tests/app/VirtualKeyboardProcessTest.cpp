@@ -3,6 +3,9 @@
 // is never written by either.
 #include "support/ProgramProcess.h"
 
+#include "device/virtual/VirtualKeyboard.h"
+#include "device/virtual/VirtualKeyboardStateFile.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -110,6 +113,40 @@ TEST_F(VirtualKeyboardProcessTest, TheWindowAndTheToolAreOneKeyboard)
     ASSERT_EQ(WaitExit(window), 0);
     ASSERT_EQ(Tool("ask", {"profile"}, out), 0) << out;
     EXPECT_EQ(out, "Active profile: 3\n");
+}
+
+TEST_F(VirtualKeyboardProcessTest, TheWindowFollowsWhatTheToolChanges)
+{
+    // A profile file unlike the factory keyboard: the first key of the first
+    // profile switched off, exported from a keyboard of its own.
+    const std::string otherState = (dir_ / "other.state").string();
+    {
+        std::string error;
+        std::unique_ptr<VirtualKeyboard> other = OpenVirtualKeyboard(otherState, VirtualKeyboardOptions{}, error);
+        ASSERT_TRUE(other) << error;
+        KeyboardMemories m = other->Memories();
+        m.keyMaps[0] = m.keyMaps[1] = m.keyMaps[2] = 0;
+        other->SetMemories(m);
+    }
+    const std::string file = (dir_ / "first-key-off.vpf").string();
+    ASSERT_EQ(WaitExit(Start("export", ToolProgram, {"export", file, "--virtual-keyboard=" + otherState})), 0);
+
+    Start("window", WindowProgram, {"/Start", "--virtual-keyboard=" + state_});
+    ASSERT_TRUE(WaitForLine("window", "tray-icon 141")); // connected
+    const fs::path cache = dir_ / "data" / "Orvan RT-604" / "$Profile0";
+
+    std::string out;
+    ASSERT_EQ(Tool("switch", {"profile", "2"}, out), 0) << out;
+    EXPECT_TRUE(WaitForLine("window", "keyboard-profile 2"));
+
+    ASSERT_EQ(Tool("import", {"import", file}, out), 0) << out;
+    EXPECT_TRUE(WaitForLine("window", "keys-reread"));
+    // The window's document is what the keyboard now holds: its cache, taken
+    // from the keyboard, equals what rt604ctl reads back.
+    const std::string held = (dir_ / "held.vpf").string();
+    ASSERT_EQ(Tool("export", {"export", held}, out), 0) << out;
+    EXPECT_EQ(Read(cache), Read(held));
+    EXPECT_EQ(Read(cache), Read(file));
 }
 
 TEST_F(VirtualKeyboardProcessTest, TheWindowRefusesAFileThatIsNoKeyboard)

@@ -45,6 +45,10 @@ protected:
                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
+        // A runtime folder of its own: no window of the machine's owner is
+        // told about the test's changes.
+        fs::create_directories(dir / "run");
+        fs::permissions(dir / "run", fs::perms::owner_all, fs::perm_options::replace);
         state = (dir / "kb.state").string();
     }
     void TearDown() override
@@ -65,7 +69,8 @@ protected:
     CtlRun Shell(const std::string& command, const std::string& before = {}) const
     {
         const std::string err = (dir / "stderr.txt").string();
-        const std::string line = before + "XDG_DATA_HOME=" + Quote((dir / "data").string())
+        const std::string line = before + "XDG_RUNTIME_DIR=" + Quote((dir / "run").string())
+            + " XDG_DATA_HOME=" + Quote((dir / "data").string())
             + " XDG_CONFIG_HOME=" + Quote((dir / "config").string())
             + " LANG=C LC_ALL= LC_MESSAGES= timeout -s KILL 60 " + command + " 2>" + Quote(err);
         CtlRun run;

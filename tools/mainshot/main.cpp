@@ -8,6 +8,8 @@
 // assigned: profile 3 with assigned keys, the tooltip of one of them shown
 // russian:  the same keyboard in Russian, with a tooltip
 // busy:     the busy picture of an Apply
+// outside-change[-ru]: unapplied changes kept after another program changed
+//           the keyboard's keys, with the note above Apply
 // lighting-N[-ru][-chooser]: the lighting view with effect N chosen (20:
 //           keys painted by hand in the user-defined effect), in Russian with
 //           -ru, the colour chooser open with -chooser
@@ -20,6 +22,7 @@
 #include "keys/KeyTable.h"
 #include "lighting/KeyColours.h"
 #include "lighting/LightingState.h"
+#include "platform/KeyboardChangeNotice.h"
 #include "skin/gui/PngButton.h"
 #include "skin/gui/SkinColorBtn.h"
 #include "ui/LightingPanel.h"
@@ -107,10 +110,11 @@ int main(int argc, char** argv)
     const bool lighting = scene.startsWith(QLatin1String("lighting-"));
     const int lightingEffect = lighting ? scene.section(QLatin1Char('-'), 1, 1).toInt() : 0;
     const bool russian = scene == QLatin1String("russian") || scene.contains(QLatin1String("-ru"));
+    const bool outside = scene.startsWith(QLatin1String("outside-change"));
     ShotProgram program(argc, argv, options.Data(), russian ? 1 : 0);
 
     VirtualKeyboard kb;
-    const bool assigned = scene != QLatin1String("default") && !lighting;
+    const bool assigned = scene != QLatin1String("default") && !lighting && !outside;
     if (assigned)
         PrepareKeyboard(kb, 2);
     ShotSession session(kb, CVarkelinDlg::Options{}, "rt604mainshot");
@@ -140,6 +144,10 @@ int main(int argc, char** argv)
             if (QWidget* chooser = window->ColourChooser())
                 area = area.united(chooser->frameGeometry().adjusted(-8, -8, 8, 8));
         }
+    } else if (outside) {
+        window->SetApplyEnabled(true);
+        window->HandleMessage(MsgKeyboardChanged, EncodeKeyboardChange(KeyboardPart::KeyMap, 0));
+        Spin(300);
     } else if (scene == QLatin1String("busy")) {
         window->ShowBusyPicture(true);
         Spin(230);

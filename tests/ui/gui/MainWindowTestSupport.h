@@ -143,7 +143,8 @@ protected:
     // --virtual-keyboard.
     void Start(bool virtualMode = false)
     {
-        window = std::make_unique<CVarkelinDlg>(CVarkelinDlg::Options{virtualMode ? kb.get() : nullptr});
+        window = std::make_unique<CVarkelinDlg>(
+            CVarkelinDlg::Options{virtualMode ? kb.get() : nullptr, windowStateFile});
         events = std::make_unique<QtDeviceEvents>(dispatcher, *window);
         link = std::make_unique<QtMainWindowLink>(*window);
         SetMainWindowLink(link.get());
@@ -243,6 +244,9 @@ protected:
     std::unique_ptr<QtDeviceEvents> events;
     std::unique_ptr<QtMainWindowLink> link;
     bool threadsStarted = false;
+    // The state file the window is told its keyboard runs on (rt604ctl's
+    // messages name the keyboard by it).
+    std::string windowStateFile;
 };
 
 // Key codes the tests use.
