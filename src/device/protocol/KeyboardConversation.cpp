@@ -17,14 +17,21 @@ int g_depth = 0;
 std::mutex g_settingsLock;
 std::chrono::milliseconds g_waitLimit = DefaultConversationWait;
 std::function<void(const LockHolder&)> g_notice;
+std::function<void(const LockHolder&)> g_busyNotice;
 LockHolder g_lastBusy;
 
 constexpr auto PollPause = std::chrono::milliseconds(1);
 
 void RememberBusy(const LockHolder& holder)
 {
-    std::lock_guard lock(g_settingsLock);
-    g_lastBusy = holder;
+    std::function<void(const LockHolder&)> notice;
+    {
+        std::lock_guard lock(g_settingsLock);
+        g_lastBusy = holder;
+        notice = g_busyNotice;
+    }
+    if (notice)
+        notice(holder);
 }
 
 void Tell(const LockHolder& holder)
@@ -71,6 +78,7 @@ KeyboardConversation::KeyboardConversation(std::chrono::milliseconds limit)
             return;
         }
         if (!g_released.wait_until(lock, deadline, [] { return g_depth == 0; })) {
+            lock.unlock();
             holder_ = Ourselves();
             RememberBusy(holder_);
             return;
@@ -98,8 +106,8 @@ KeyboardConversation::KeyboardConversation(std::chrono::milliseconds limit)
         if (std::chrono::steady_clock::now() >= deadline) {
             if (LockHolder last = handle->ExclusiveHolder(); last.pid != 0)
                 holder_ = last; // the first may have let go meanwhile
-            RememberBusy(holder_);
             LeaveThreadLock();
+            RememberBusy(holder_);
             return;
         }
         std::this_thread::sleep_for(PollPause);
@@ -138,6 +146,12 @@ void SetConversationWaitNotice(std::function<void(const LockHolder&)> notice)
 {
     std::lock_guard lock(g_settingsLock);
     g_notice = std::move(notice);
+}
+
+void SetConversationBusyNotice(std::function<void(const LockHolder&)> notice)
+{
+    std::lock_guard lock(g_settingsLock);
+    g_busyNotice = std::move(notice);
 }
 
 LockHolder LastBusyHolder()

@@ -53,6 +53,10 @@ void SetConversationWaitLimit(std::chrono::milliseconds limit);
 // waiting thread, before it waits. Empty: nobody is told.
 void SetConversationWaitNotice(std::function<void(const LockHolder&)> notice);
 
+// Told whenever a wait runs out, on the thread that gave up, holding no
+// conversation. Empty: nobody is told.
+void SetConversationBusyNotice(std::function<void(const LockHolder&)> notice);
+
 // The holder named by the last wait that ran out, on any thread; for the
 // message of whoever shows the failure later.
 LockHolder LastBusyHolder();
