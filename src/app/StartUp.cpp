@@ -1,5 +1,6 @@
 #include "app/StartUp.h"
 
+#include "actions/KeyboardBusyNotice.h"
 #include "base/MainWindowLink.h"
 #include "base/ProgramPaths.h"
 #include "device/hid/CurrentHidBackend.h"
@@ -251,6 +252,7 @@ int RunProgram(int argc, char** argv)
 
     UiDispatcher dispatcher;
     TellSaveFailuresThrough([&dispatcher](std::function<void()> work) { dispatcher.Post(std::move(work)); });
+    TellKeyboardBusyThrough([&dispatcher](std::function<void()> work) { dispatcher.Post(std::move(work)); });
     CVarkelinDlg::Options options;
     options.virtualKeyboard = virtualKeyboard.get();
     auto window = std::make_unique<CVarkelinDlg>(options);
@@ -285,6 +287,7 @@ int RunProgram(int argc, char** argv)
     // none of them waits for it any more.
     dispatcher.Close();
     StopTellingSaveFailures();
+    StopTellingKeyboardBusy();
     if (threadsStarted)
         StopDeviceThreads();
     LogEvent("device-threads-stopped");
