@@ -26,6 +26,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -277,13 +278,23 @@ void ApplyFullMacroMemory(benchmark::State& state, bool throughKernel, bool with
         fixture.window.SetApplyEnabled(true);
         Waiter waiter(fixture.dir);
         const uint64_t before = fixture.keyboard.RequestCount();
+        // The other program asks once the Apply has the keyboard.
+        std::atomic<bool> applied{false};
+        std::thread starter;
+        if (withWaiter) {
+            starter = std::thread([&] {
+                while (fixture.keyboard.RequestCount() == before && !applied)
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+                waiter.Start();
+            });
+        }
         const auto start = std::chrono::steady_clock::now();
-        if (withWaiter)
-            waiter.Start();
         result &= ApplyChanges();
         totalMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         state.PauseTiming();
+        applied = true;
         if (withWaiter) {
+            starter.join();
             result &= waiter.Finish() == 0 ? 1 : 0;
             waited = waited && waiter.Waited();
         }

@@ -266,7 +266,7 @@ fi
 
 counter() { # counter LOG BENCHMARK NAME: its value, with a k or M suffix worked out
   grep -E "^$2/" "$1" 2>/dev/null | tail -n1 | grep -o "$3=[0-9.eE+-]*[kM]*" | cut -d= -f2 |
-    awk '{ v = $0; m = 1; if (v ~ /k$/) m = 1e3; if (v ~ /M$/) m = 1e6; sub(/[kM]$/, "", v); printf "%.1f", v * m }'
+    awk '{ v = $0; m = 1; if (v ~ /k$/) m = 1e3; if (v ~ /M$/) m = 1e6; sub(/[kM]$/, "", v); printf "%.1f", v * m }' || true
 }
 
 echo
