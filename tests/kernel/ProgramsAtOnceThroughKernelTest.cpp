@@ -154,8 +154,9 @@ protected:
                 }
                 if (run.status != 0)
                     continue;
-                if (s.kind == Kind::Lighting)
+                if (s.kind == Kind::Lighting) {
                     EXPECT_NE(run.out.find("brightness: " + std::to_string(s.value) + "\n"), std::string::npos) << run.out;
+                }
                 if (s.kind == Kind::Profile)
                     switchedTo = s.value;
             }
@@ -163,15 +164,16 @@ protected:
 
             const std::vector<std::string> crossed = TakeViolations();
             EXPECT_TRUE(crossed.empty()) << crossed.size() << " requests crossed another's group, the first: "
-                                         << crossed.front();
+                                         << (crossed.empty() ? std::string() : crossed.front());
             // The keyboard's memory is one writer's whole file, never a mix.
             const KeyboardMemories held = StateMemories(state);
             const bool whole = std::any_of(programs.begin(), programs.end(), [&](const Program& p) {
                 return held.keyMaps == p.imported.keyMaps && SameMacroImage(held, p.imported);
             });
             EXPECT_TRUE(whole) << "the key maps and macros are no program's file";
-            if (switchedTo)
+            if (switchedTo) {
                 EXPECT_EQ(held.ActiveProfile(), *switchedTo);
+            }
             if (HasFailure())
                 break;
         }
