@@ -202,5 +202,48 @@ TEST_F(ProgramsAtOnceThroughKernelTest, FourProgramsAtOnceKeepEveryTransferWhole
     RunRounds(8);
 }
 
+// Programs that start while another holds the keyboard each say whom they
+// wait for. The holder's import is slowed down (10 ms a request) so that the
+// others are surely started before it ends.
+TEST_F(ProgramsAtOnceThroughKernelTest, ProgramsThatFindTheKeyboardBusySayWhichProgramHasIt)
+{
+    ASSERT_NO_FATAL_FAILURE(MakePrograms(4));
+    UhidKeyboardProcess keyboard({"--state=" + state, "--latency-us=5000"});
+    ASSERT_EQ(keyboard.Nodes().size(), 2u) << keyboard.ReadyLine();
+    auto requests = [&] {
+        const std::vector<std::string> words = Words(keyboard.Command("requests"));
+        return words.size() == 2 ? std::stol(words[1]) : -1L;
+    };
+    const long idle = requests();
+    const pid_t holder = StartProgram(BinaryPath("rt604ctl"), {"import", programs[0].profileFile}, programs[0].dir);
+    const auto deadline = std::chrono::steady_clock::now() + ProcessBound;
+    while (requests() == idle && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    std::vector<pid_t> waiters;
+    for (size_t i = 1; i < programs.size(); ++i)
+        waiters.push_back(StartProgram(BinaryPath("rt604ctl"), {"profile"}, programs[i].dir));
+
+    EXPECT_EQ(WaitProgram(holder, programs[0].dir, deadline).status, 0);
+    std::set<pid_t> round = {holder};
+    round.insert(waiters.begin(), waiters.end());
+    for (size_t i = 0; i < waiters.size(); ++i) {
+        const ProgramRun run = WaitProgram(waiters[i], programs[i + 1].dir, deadline);
+        SCOPED_TRACE("waiter " + std::to_string(i + 1));
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find("Active profile: "), std::string::npos) << run.out;
+        // It names whoever held the keyboard then: the importer or a waiter
+        // served before it, never itself.
+        static const std::regex busy("the keyboard is busy with rt604ctl \\(pid ([0-9]+)\\); waiting");
+        std::smatch first;
+        ASSERT_TRUE(std::regex_search(run.err, first, busy)) << run.err;
+        EXPECT_TRUE(round.count(static_cast<pid_t>(std::stol(first[1].str())))) << run.err;
+        EXPECT_NE(static_cast<pid_t>(std::stol(first[1].str())), waiters[i]) << run.err;
+    }
+    EXPECT_TRUE(TakeViolations().empty());
+    const KeyboardMemories held = StateMemories(state);
+    EXPECT_TRUE(held.keyMaps == programs[0].imported.keyMaps && SameMacroImage(held, programs[0].imported));
+    EXPECT_EQ(keyboard.Quit(), 0);
+}
+
 } // namespace
 } // namespace kernel
