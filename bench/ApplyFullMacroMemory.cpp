@@ -2,8 +2,9 @@
 // (255 × 128 bytes) and writes one key map, on a virtual keyboard whose every
 // report costs 1 ms of bus time, against the least time those reports need:
 // once with the keyboard behind the HID backend seam, once plugged into the
-// kernel through /dev/uhid and reached through hidraw (the latter runs in the
-// VM of tools/kernel-test.sh).
+// kernel through /dev/uhid and reached through hidraw, and once more so while
+// rt604ctl, started with the Apply, waits for the keyboard (the latter two
+// run in the VM of tools/kernel-test.sh).
 #include "base/MainWindowLink.h"
 #include "base/ProgramPaths.h"
 #include "base/UserPrompts.h"
@@ -25,7 +26,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/wait.h>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -166,12 +171,76 @@ struct ApplyFixture {
     }
 };
 
+// Another program that asks for the keyboard: rt604ctl reading the active
+// profile, its output in the fixture's folder.
+class Waiter {
+public:
+    explicit Waiter(const fs::path& dir) : dir_(dir) {}
+    ~Waiter() { Finish(); }
+
+    bool Start()
+    {
+#ifdef RT604_CTL
+        const std::string err = (dir_ / "waiter.err").string();
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const int null = ::open("/dev/null", O_WRONLY);
+            const int errFd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(null, 1);
+            ::dup2(errFd, 2);
+            ::setenv("XDG_DATA_HOME", (dir_ / "waiter-data").c_str(), 1);
+            ::setenv("XDG_CONFIG_HOME", (dir_ / "waiter-config").c_str(), 1);
+            ::setenv("LANG", "C", 1);
+            ::execl(RT604_CTL, RT604_CTL, "profile", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        return pid_ > 0;
+#else
+        return false;
+#endif
+    }
+
+    // Its exit code (-1 killed or not started) once it ended, within 30 s.
+    int Finish()
+    {
+        if (pid_ <= 0)
+            return -1;
+        int status = 0;
+        pid_t done = 0;
+        for (int i = 0; i < 3000 && (done = ::waitpid(pid_, &status, WNOHANG)) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (done == 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, &status, 0);
+            status = -1;
+        }
+        pid_ = -1;
+        return status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    // It said it waited for the keyboard ("the keyboard is busy with ...").
+    bool Waited() const
+    {
+        std::FILE* f = std::fopen((dir_ / "waiter.err").c_str(), "r");
+        if (!f)
+            return false;
+        char text[4096] = {};
+        const size_t n = std::fread(text, 1, sizeof text - 1, f);
+        std::fclose(f);
+        return std::string(text, n).find("is busy with") != std::string::npos;
+    }
+
+private:
+    fs::path dir_;
+    pid_t pid_ = -1;
+};
+
 // Requests an Apply sends: BeginUpdate, the image in 56-byte chunks, one
 // 512-byte key map in 56-byte chunks, EndUpdate.
 constexpr uint64_t ChunksOf(size_t bytes) { return (bytes + 55) / 56; }
 constexpr uint64_t ApplyRequests = 1 + ChunksOf(ImageBytes) + ChunksOf(512) + 1;
 
-void ApplyFullMacroMemory(benchmark::State& state, bool throughKernel)
+void ApplyFullMacroMemory(benchmark::State& state, bool throughKernel, bool withWaiter = false)
 {
     ApplyFixture fixture(throughKernel);
     if (!fixture.error.empty()) {
@@ -193,16 +262,49 @@ void ApplyFullMacroMemory(benchmark::State& state, bool throughKernel)
             return;
         }
     }
+    // What the waiter sends by itself, to be told from the Apply's requests.
+    uint64_t waiterRequests = 0;
+    if (withWaiter) {
+        Waiter alone(fixture.dir);
+        const uint64_t before = fixture.keyboard.RequestCount();
+        if (!alone.Start() || alone.Finish() != 0) {
+            state.SkipWithError("rt604ctl does not read the keyboard's profile");
+            return;
+        }
+        waiterRequests = fixture.keyboard.RequestCount() - before;
+    }
+    bool waited = true;
     for (auto _ : state) {
         fixture.window.SetApplyEnabled(true);
+        Waiter waiter(fixture.dir);
         const uint64_t before = fixture.keyboard.RequestCount();
+        // The other program asks once the Apply has the keyboard.
+        std::atomic<bool> applied{false};
+        std::thread starter;
+        if (withWaiter) {
+            starter = std::thread([&] {
+                while (fixture.keyboard.RequestCount() == before && !applied)
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+                waiter.Start();
+            });
+        }
         const auto start = std::chrono::steady_clock::now();
         result &= ApplyChanges();
         totalMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        requests += fixture.keyboard.RequestCount() - before;
+        state.PauseTiming();
+        applied = true;
+        if (withWaiter) {
+            starter.join();
+            result &= waiter.Finish() == 0 ? 1 : 0;
+            waited = waited && waiter.Waited();
+        }
+        requests += fixture.keyboard.RequestCount() - before - waiterRequests;
+        state.ResumeTiming();
     }
     if (result != 1 || requests != ApplyRequests * state.iterations())
         state.SkipWithError("the Apply did not send what it should");
+    else if (!waited)
+        state.SkipWithError("rt604ctl did not wait for the keyboard during the Apply");
     const double meanMs = totalMs / static_cast<double>(state.iterations());
     state.counters["requests"] = static_cast<double>(requests) / static_cast<double>(state.iterations());
     state.counters["minimum_ms"] = minimum.count();
@@ -220,7 +322,17 @@ void BM_ApplyFullMacroMemoryThroughKernel(benchmark::State& state)
     ApplyFullMacroMemory(state, true);
 }
 
+// rt604ctl asks for the keyboard as the Apply starts and waits until it ends.
+void BM_ApplyFullMacroMemoryThroughKernelWhileAnotherWaits(benchmark::State& state)
+{
+    ApplyFullMacroMemory(state, true, true);
+}
+
 BENCHMARK(BM_ApplyFullMacroMemory)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(BM_ApplyFullMacroMemoryThroughKernel)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_ApplyFullMacroMemoryThroughKernelWhileAnotherWaits)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "config/DeviceKeyMap.h"
 #include "config/ConfigDocument.h"
 #include "device/protocol/ActiveProfile.h"
+#include "device/protocol/KeyboardConversation.h"
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceState.h"
 #include "actions/DeviceMacroImage.h"
@@ -52,13 +53,19 @@ int32_t CaptureDeviceToBytes(std::vector<uint8_t>& file)
 
     const size_t mapBytes = static_cast<size_t>(std::clamp(g_keyMapBytes.load(), 0, MaxKeyMapBytes));
     std::array<std::array<uint8_t, MaxKeyMapBytes>, ProfileCount> maps{};
-    for (int p = 0; p < ProfileCount; ++p) {
-        if (ReadKeyMap(std::span<uint8_t>(maps[static_cast<size_t>(p)].data(), mapBytes), p) != 1)
+    std::vector<uint8_t> image;
+    {
+        // The maps and the macros they point into, as one moment holds them.
+        KeyboardConversation conversation;
+        if (!conversation.Held())
+            return conversation.Result();
+        for (int p = 0; p < ProfileCount; ++p) {
+            if (ReadKeyMap(std::span<uint8_t>(maps[static_cast<size_t>(p)].data(), mapBytes), p) != 1)
+                return 0;
+        }
+        if (!ReadMacroImage(image))
             return 0;
     }
-    std::vector<uint8_t> image;
-    if (!ReadMacroImage(image))
-        return 0;
 
     try {
         const size_t macroCount = static_cast<size_t>(DecodedMacroCount(image));

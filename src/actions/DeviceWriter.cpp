@@ -10,6 +10,7 @@
 #include "config/DocumentMacros.h"
 #include "actions/DeviceCopy.h"
 #include "device/protocol/ActiveProfile.h"
+#include "device/protocol/KeyboardConversation.h"
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceState.h"
 #include "actions/MacroApply.h"
@@ -86,17 +87,23 @@ int32_t WriteDeviceKeyMaps(int allProfiles)
                                           macroIds, usesMacro));
     }
 
-    // The group brackets are not judged: the keyboard acts on the writes
-    // inside them, and their results say nothing more.
-    (void)BeginUpdate();
-    bool accepted = WriteMacroMemory(image) == 1;
-    for (size_t n = 0; n < profiles.size(); ++n) {
-        // Every map goes out even after a failure, so a keyboard that took
-        // some of them is as close to the document as it can be.
-        if (WriteKeyMap(maps[n], profiles[n]) != 1)
-            accepted = false;
+    bool accepted = false;
+    {
+        KeyboardConversation conversation;
+        if (!conversation.Held())
+            return conversation.Result();
+        // The group brackets are not judged: the keyboard acts on the writes
+        // inside them, and their results say nothing more.
+        (void)BeginUpdate();
+        accepted = WriteMacroMemory(image) == 1;
+        for (size_t n = 0; n < profiles.size(); ++n) {
+            // Every map goes out even after a failure, so a keyboard that took
+            // some of them is as close to the document as it can be.
+            if (WriteKeyMap(maps[n], profiles[n]) != 1)
+                accepted = false;
+        }
+        (void)EndUpdate();
     }
-    (void)EndUpdate();
 
     if (!names && usesMacro)
         ShowDeviceMessage("EXTRA_PROFILE_SPACE_TIGHT");

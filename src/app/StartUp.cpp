@@ -1,5 +1,6 @@
 #include "app/StartUp.h"
 
+#include "actions/KeyboardBusyNotice.h"
 #include "base/MainWindowLink.h"
 #include "base/ProgramPaths.h"
 #include "device/hid/CurrentHidBackend.h"
@@ -252,6 +253,7 @@ int RunProgram(int argc, char** argv)
 
     UiDispatcher dispatcher;
     TellSaveFailuresThrough([&dispatcher](std::function<void()> work) { dispatcher.Post(std::move(work)); });
+    TellKeyboardBusyThrough([&dispatcher](std::function<void()> work) { dispatcher.Post(std::move(work)); });
     CVarkelinDlg::Options options;
     options.virtualKeyboard = virtualKeyboard.get();
     if (virtualKeyboard)
@@ -276,6 +278,7 @@ int RunProgram(int argc, char** argv)
     auto stopDeviceWork = [&] {
         dispatcher.Close();
         StopTellingSaveFailures();
+        StopTellingKeyboardBusy();
         if (threadsStarted)
             StopDeviceThreads();
         LogEvent("device-threads-stopped");

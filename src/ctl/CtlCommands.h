@@ -17,12 +17,14 @@ inline constexpr int ExitNoKeyboard = 3;  // no keyboard found, or it does not a
 inline constexpr int ExitInvalidFile = 4; // the profile file is not valid
 inline constexpr int ExitRefused = 5;     // the keyboard refused or did not take a write
 inline constexpr int ExitDoesNotFit = 6;  // the macros do not fit the keyboard; nothing was sent
+inline constexpr int ExitBusy = 7;        // another program kept the keyboard busy for the whole wait; nothing was sent
 
 // Options may stand anywhere on the command line, before or after the
 // command and its arguments.
 struct CtlOptions {
     std::string virtualKeyboard; // --virtual-keyboard=STATEFILE: talk to that virtual keyboard
     bool json = false;           // --json: data as one JSON object on standard output
+    int waitMs = 10000;          // --wait SECONDS: how long to wait while another program has the keyboard
 };
 const CtlOptions& Options();
 void SetOptions(const CtlOptions& options);

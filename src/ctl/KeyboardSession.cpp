@@ -1,6 +1,8 @@
 #include "ctl/KeyboardSession.h"
 
 #include <array>
+#include <chrono>
+#include <cstdio>
 #include <optional>
 #include <span>
 
@@ -11,6 +13,7 @@
 #include "device/protocol/DeviceMonitor.h"
 #include "device/protocol/DeviceState.h"
 #include "device/protocol/KeyboardConnection.h"
+#include "device/protocol/KeyboardConversation.h"
 #include "device/hid/HidDevice.h"
 #include "device/virtual/VirtualKeyboard.h"
 #include "device/virtual/VirtualKeyboardStateFile.h"
@@ -40,6 +43,14 @@ bool OpenKeyboard()
     return found;
 }
 
+std::string HolderText(const LockHolder& holder)
+{
+    if (holder.pid <= 0)
+        return "another program";
+    return (holder.name.empty() ? std::string("another program") : holder.name) + " (pid " +
+           std::to_string(holder.pid) + ")";
+}
+
 } // namespace
 
 void TellRunningWindow(uint32_t parts)
@@ -55,6 +66,7 @@ KeyboardSession::KeyboardSession() = default;
 
 KeyboardSession::~KeyboardSession()
 {
+    conversation_.reset();
     g_deviceConnected = 0;
     g_configChannel.Close();
     g_currentProfile = -1;
@@ -82,6 +94,19 @@ int KeyboardSession::Connect()
     if (!OpenKeyboard()) {
         CtlError("no Orvan RT-604 keyboard is connected (or it cannot be opened: see the udev rule in the README)");
         return ExitNoKeyboard;
+    }
+    SetConversationWaitNotice([](const LockHolder& holder) {
+        CtlError("the keyboard is busy with " + HolderText(holder) + "; waiting\u2026");
+    });
+    const int waitMs = Options().waitMs;
+    conversation_ = std::make_unique<KeyboardConversation>(std::chrono::milliseconds(waitMs));
+    SetConversationWaitNotice(nullptr);
+    if (!conversation_->Held()) {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%g", waitMs / 1000.0);
+        CtlError("the keyboard is still busy with " + HolderText(conversation_->Holder()) + " after " + seconds +
+                 " s; nothing was sent (see --wait)");
+        return ExitBusy;
     }
     if (!ConnectKeyboard().Done()) {
         CtlError("the keyboard does not answer");

@@ -1,5 +1,6 @@
 // rt604ctl: the configurator's command-line tool.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -12,6 +13,9 @@
 namespace {
 
 constexpr const char* VirtualOption = "--virtual-keyboard";
+constexpr const char* WaitOption = "--wait";
+// A day: past that a wait is a mistake, and milliseconds stay within int.
+constexpr double MaxWaitSeconds = 86400;
 
 void PrintHelp(std::FILE* to)
 {
@@ -29,13 +33,16 @@ void PrintHelp(std::FILE* to)
         "\nOptions (before or after the command):\n"
         "  --virtual-keyboard=STATEFILE\n"
         "                         keyboard commands talk to the virtual keyboard kept in STATEFILE\n"
+        "  --wait SECONDS         while another program has the keyboard, wait at most\n"
+        "                         SECONDS for it (default 10), then give up with status 7\n"
         "  --json                 data as one JSON object\n"
         "                         (%s)\n"
         "  --version              show the version\n"
         "  -h, --help             show this help\n\n"
         "Exit status: 0 done, 1 failed (the reason on standard error), 2 wrong usage;\n"
         "keyboard commands also 3 no keyboard, 4 invalid file or lighting value,\n"
-        "5 refused by the keyboard, 6 the macros do not fit the keyboard (nothing was sent).\n",
+        "5 refused by the keyboard, 6 the macros do not fit the keyboard (nothing was sent),\n"
+        "7 the keyboard stayed busy with another program for the whole wait (nothing was sent).\n",
         jsonCommands.c_str());
 }
 
@@ -77,6 +84,22 @@ CommandLine Parse(const std::vector<std::string>& args)
             // The same file the window names, whatever folder each runs in later.
             line.options.virtualKeyboard = AbsolutePath(value);
             line.virtualGiven = true;
+        } else if (arg == WaitOption || arg.rfind(std::string(WaitOption) + "=", 0) == 0) {
+            std::string value;
+            if (arg == WaitOption) {
+                if (i + 1 < args.size())
+                    value = args[++i];
+            } else {
+                value = arg.substr(std::strlen(WaitOption) + 1);
+            }
+            char* end = nullptr;
+            const double seconds = std::strtod(value.c_str(), &end);
+            if (value.empty() || *end != '\0' || !(seconds >= 0 && seconds <= MaxWaitSeconds)) {
+                if (line.error.empty())
+                    line.error = "--wait needs a number of seconds from 0 to 86400";
+            } else {
+                line.options.waitMs = static_cast<int>(seconds * 1000 + 0.5);
+            }
         } else if (line.error.empty()) {
             line.error = "unknown option \"" + arg + "\"";
         }

@@ -1,6 +1,7 @@
 #include "lighting/KeyColours.h"
 
 #include "device/protocol/DeviceCommands.h"
+#include "device/protocol/KeyboardConversation.h"
 #include "device/protocol/DeviceState.h"
 #include "lighting/LightingState.h"
 
@@ -86,9 +87,15 @@ PaintResult PaintKey(uint16_t controlId)
 
     const std::array<uint8_t, 3> rgb = ColourBytes(colour);
     int32_t device = 1;
-    Keep(device, BeginUpdate());
-    Keep(device, WriteKeyColors(rgb, index, profile));
-    Keep(device, EndUpdate());
+    {
+        KeyboardConversation conversation;
+        Keep(device, conversation.Result());
+        if (conversation.Held()) {
+            Keep(device, BeginUpdate());
+            Keep(device, WriteKeyColors(rgb, index, profile));
+            Keep(device, EndUpdate());
+        }
+    }
     result.painted = true;
     result.index = index;
     result.deviceResult = device;
@@ -111,6 +118,9 @@ int32_t SendKeyColours()
     const int profile = ViewedProfile();
     const int frames = std::clamp<int32_t>(g_keyCount.load(), 0, KeyColourTableBytes / 3) / KeysPerColourFrame + 1;
     constexpr size_t FrameBytes = KeysPerColourFrame * 3;
+    KeyboardConversation conversation;
+    if (!conversation.Held())
+        return conversation.Result();
     int32_t result = 1;
     Keep(result, BeginUpdate());
     for (int f = 0; f < frames; ++f) {

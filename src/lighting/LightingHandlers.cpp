@@ -1,6 +1,7 @@
 #include "lighting/LightingHandlers.h"
 
 #include "device/protocol/DeviceCommands.h"
+#include "device/protocol/KeyboardConversation.h"
 #include "lighting/EffectTable.h"
 #include "lighting/LightingState.h"
 #include "lighting/UserModes.h"
@@ -26,6 +27,9 @@ void Keep(int32_t& result, int32_t step)
 // One group of parameter writes into the viewed profile's record.
 int32_t WriteGroup(std::initializer_list<FieldWrite> writes)
 {
+    KeyboardConversation conversation;
+    if (!conversation.Held())
+        return conversation.Result();
     int32_t result = 1;
     Keep(result, BeginUpdate());
     for (const FieldWrite& write : writes)

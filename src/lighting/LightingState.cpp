@@ -2,6 +2,7 @@
 
 #include "base/ProgramPaths.h"
 #include "device/protocol/DeviceCommands.h"
+#include "device/protocol/KeyboardConversation.h"
 #include "device/protocol/DeviceState.h"
 #include "lighting/EffectTable.h"
 #include "lighting/UserModeFile.h"
@@ -64,8 +65,10 @@ int32_t ReloadLighting(ReloadKind kind)
 {
     g_lighting.effectList.clear();
     g_lighting.effectCodes.fill(0);
+    // The effect codes and the records of one moment, not of two programs' changes.
+    KeyboardConversation conversation;
     std::array<uint8_t, DeviceInfoBytes> info{};
-    if (ReadDeviceInfo(info) != 1)
+    if (!conversation.Held() || ReadDeviceInfo(info) != 1)
         return -1;
     std::copy_n(info.begin() + DeviceInfoEffectCodes, EffectCodeSlots, g_lighting.effectCodes.begin());
 

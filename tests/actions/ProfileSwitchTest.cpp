@@ -96,6 +96,9 @@ private:
             return inner_->Write(report, transferred, timeoutMs);
         }
         void Abort() override { inner_->Abort(); }
+        HidLock TryLockExclusive() const override { return inner_->TryLockExclusive(); }
+        void UnlockExclusive() const override { inner_->UnlockExclusive(); }
+        LockHolder ExclusiveHolder() const override { return inner_->ExclusiveHolder(); }
 
     private:
         std::unique_ptr<HidHandle> inner_;

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -183,6 +185,77 @@ TEST(VirtualKeyboardStrict, ViolationsBeyondTheLogAreKept)
     kb.ClearViolations();
     EXPECT_TRUE(kb.Violations().empty());
     EXPECT_EQ(TakeFrameViolations().size(), 1u);
+}
+
+const LiteralFrame& SessionFrame(const std::string& name)
+{
+    for (const LiteralExchange& e : LiteralSession()) {
+        if (name == e.name)
+            return e.request;
+    }
+    ADD_FAILURE() << "no literal " << name;
+    return LiteralSession()[0].request;
+}
+
+// Two programs writing at once: a keyboard that checks conversations reports
+// every request that cannot be part of the open group, yet acts on it as the
+// hardware would, so the tests still see what the interleaving does.
+TEST(VirtualKeyboardStrict, RequestsThatCrossAnotherGroupAreReportedAndActedOn)
+{
+    struct Case {
+        std::vector<std::string> frames;
+        std::vector<uint32_t> faults; // of the frames, in order
+    };
+    const std::vector<Case> cases = {
+        {{"BeginUpdate", "BeginUpdate"}, {0, FaultGroupInGroup}},
+        {{"BeginUpdate", "ReadDeviceInfo"}, {0, FaultForeignInGroup}},
+        {{"BeginUpdate", "ReadKeyMapFirstChunk", "ReadMacroMemory", "ReadDefaultKeyMap"},
+         {0, FaultForeignInGroup, FaultForeignInGroup, FaultForeignInGroup}},
+        {{"BeginUpdate", "WriteParams", "WriteDeviceInfo", "EndUpdate"}, {0, 0, FaultForeignInGroup, 0}},
+        // One program's own group and what it does outside it.
+        {{"ReadDeviceInfo", "BeginUpdate", "WriteParams", "ReadParams", "WriteKeyColors", "WriteKeyMapFirstChunk",
+          "WriteMacroMemory", "EndUpdate", "ReadMacroMemory", "WriteDeviceInfo", "BeginUpdate", "EndUpdate"},
+         std::vector<uint32_t>(12, 0)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.frames[1]);
+        VirtualKeyboardOptions options;
+        options.strictConversations = true;
+        VirtualKeyboard kb(options);
+        std::unique_ptr<HidHandle> h = OpenConfig(kb);
+        std::vector<uint32_t> reported;
+        for (const std::string& name : c.frames) {
+            Frame reply{};
+            ASSERT_EQ(Send(*h, SessionFrame(name), &reply), HidIo::Done) << name;
+            EXPECT_EQ(ReplyStatus(reply), 0x01) << name; // taken, not refused
+            const std::vector<std::string> lines = TakeFrameViolations();
+            reported.push_back(lines.empty() ? 0u
+                               : lines[0].find("inside another group") != std::string::npos ? uint32_t{FaultGroupInGroup}
+                               : lines[0].find("no group inside") != std::string::npos ? uint32_t{FaultForeignInGroup}
+                                                                                       : ~0u);
+        }
+        EXPECT_EQ(reported, c.faults);
+        EXPECT_EQ(kb.Violations().size(),
+                  static_cast<size_t>(std::count_if(c.faults.begin(), c.faults.end(), [](uint32_t f) { return f != 0; })));
+    }
+
+    // Acted on: the profile switch inside the group took effect.
+    VirtualKeyboardOptions options;
+    options.strictConversations = true;
+    VirtualKeyboard kb(options);
+    std::unique_ptr<HidHandle> h = OpenConfig(kb);
+    ASSERT_EQ(Send(*h, SessionFrame("BeginUpdate")), HidIo::Done);
+    ASSERT_EQ(Send(*h, SessionFrame("WriteDeviceInfo")), HidIo::Done);
+    EXPECT_EQ(kb.Memories().ActiveProfile(), 2);
+    EXPECT_EQ(TakeFrameViolations().size(), 1u);
+
+    // A keyboard that does not check conversations takes a re-sent Begin
+    // without a word (see GroupOpensAtBeginAndClosesAtEndOrUnplug).
+    VirtualKeyboard plain;
+    h = OpenConfig(plain);
+    ASSERT_EQ(Send(*h, SessionFrame("BeginUpdate")), HidIo::Done);
+    ASSERT_EQ(Send(*h, SessionFrame("ReadDeviceInfo")), HidIo::Done);
+    EXPECT_TRUE(plain.Violations().empty());
 }
 
 // A program the test starts reports through the file the environment names.

@@ -169,14 +169,14 @@ private:
 };
 
 struct ProgramRun {
-    int status = -1;
+    int status = -1; // -1 killed; -2 still running when the time was up (then killed)
     std::string out;
     std::string err;
 };
 
-// Runs a program with its own data and config folders and the C locale;
-// its output is read back from files.
-inline ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args, const fs::path& dir)
+// Starts a program with its own data and config folders and the C locale;
+// its output goes to files in dir, which WaitProgram reads back.
+inline pid_t StartProgram(const std::string& program, const std::vector<std::string>& args, const fs::path& dir)
 {
     const std::string outFile = (dir / "run.out").string();
     const std::string errFile = (dir / "run.err").string();
@@ -200,13 +200,41 @@ inline ProgramRun RunProgram(const std::string& program, const std::vector<std::
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
+    return pid;
+}
+
+// Waits for a program StartProgram started, until the deadline at most: one
+// still running then is killed.
+inline ProgramRun WaitProgram(pid_t pid, const fs::path& dir,
+                              std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max())
+{
     ProgramRun run;
     int status = 0;
-    if (pid > 0 && ::waitpid(pid, &status, 0) == pid)
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    ReadWholeFile(outFile, run.out, 1 << 24);
-    ReadWholeFile(errFile, run.err, 1 << 24);
+    bool ended = false;
+    while (pid > 0 && !ended) {
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid) {
+            ended = true;
+            run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        } else if (done < 0) {
+            break;
+        } else if (std::chrono::steady_clock::now() >= deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            run.status = -2;
+            ended = true;
+        } else {
+            std::this_thread::sleep_for(2ms);
+        }
+    }
+    ReadWholeFile((dir / "run.out").string(), run.out, 1 << 24);
+    ReadWholeFile((dir / "run.err").string(), run.err, 1 << 24);
     return run;
+}
+
+inline ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args, const fs::path& dir)
+{
+    return WaitProgram(StartProgram(program, args, dir), dir);
 }
 
 inline std::vector<uint8_t> FileBytes(const std::string& path)

@@ -22,13 +22,14 @@ struct MacroPlan {
     int extraEvents = 0;
 };
 
-// Assignments in every profile (B on A in profile 1, the first macro on Esc
-// in profile 2, a media key on F1 in profile 3) and the macros planned.
-inline std::vector<uint8_t> ProfileFileBytes(const MacroPlan& plan)
+// Assignments in every profile (B on A, or on the key given, in profile 1,
+// the first macro on Esc in profile 2, a media key on F1 in profile 3) and
+// the macros planned.
+inline std::vector<uint8_t> ProfileFileBytes(const MacroPlan& plan, int keyForB = 30)
 {
     std::unique_ptr<ConfigBlock> block = MakeDefaultBlock(0);
-    SetSlotType(*block, KeyCodeToIndex(30), 2);
-    SetSlotValue(*block, KeyCodeToIndex(30), 48);
+    SetSlotType(*block, KeyCodeToIndex(keyForB), 2);
+    SetSlotValue(*block, KeyCodeToIndex(keyForB), 48);
     SetSlotType(*block, SlotsPerGroup + KeyCodeToIndex(1), 4);
     SetSlotValue(*block, SlotsPerGroup + KeyCodeToIndex(1), 1);
     SetSlotType(*block, 2 * SlotsPerGroup + KeyCodeToIndex(59), 7);

@@ -182,6 +182,9 @@ std::unique_ptr<VirtualKeyboard> OpenKeyboard(const Options& options)
     kbOptions.macroUnits = options.macroUnits;
     kbOptions.withMouse = false;
     kbOptions.plugged = false;
+    // Programs in the VM share this keyboard: a request landing in another's
+    // group is what the tests look for.
+    kbOptions.strictConversations = true;
     std::unique_ptr<VirtualKeyboard> keyboard;
     if (options.state.empty()) {
         keyboard = std::make_unique<VirtualKeyboard>(kbOptions);

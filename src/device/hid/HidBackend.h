@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LockHolder.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -37,6 +39,12 @@ enum class HidIo {
 
 inline constexpr int HidInfinite = -1;
 
+enum class HidLock {
+    Taken,
+    Busy,   // another program holds it
+    Failed, // the lock cannot be had at all (the node is gone)
+};
+
 class HidHandle {
 public:
     virtual ~HidHandle() = default;
@@ -56,6 +64,16 @@ public:
     // Ends a Read or Write that another thread is waiting in, at once. An
     // abort with no transfer waiting is forgotten.
     virtual void Abort() = 0;
+
+    // The lock that keeps one program's conversation with the device whole
+    // while other programs wait: tied to the device, dropped by the kernel
+    // when its holder dies. Threads of one program share it (they share the
+    // handle) and must be kept apart by the caller. Never waits. A backend
+    // with no such lock always takes it.
+    virtual HidLock TryLockExclusive() const { return HidLock::Taken; }
+    virtual void UnlockExclusive() const {}
+    // Who holds it while TryLockExclusive says Busy (pid 0 when unknown).
+    virtual LockHolder ExclusiveHolder() const { return {}; }
 };
 
 enum class HidChange {

@@ -17,6 +17,7 @@
 #include <mutex>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -157,6 +158,23 @@ public:
             return HidIo::Done;
         }
     }
+
+    // flock belongs to the open file, not the process: another program's
+    // own open of the node conflicts, and the kernel drops it with the last
+    // descriptor, so a holder that dies lets the others go on.
+    HidLock TryLockExclusive() const override
+    {
+        for (;;) {
+            if (flock(fd_, LOCK_EX | LOCK_NB) == 0)
+                return HidLock::Taken;
+            if (errno == EWOULDBLOCK)
+                return HidLock::Busy;
+            if (errno != EINTR)
+                return HidLock::Failed;
+        }
+    }
+    void UnlockExclusive() const override { flock(fd_, LOCK_UN); }
+    LockHolder ExclusiveHolder() const override { return FlockHolderOf(fd_); }
 
     void Abort() override
     {

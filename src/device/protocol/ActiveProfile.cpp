@@ -1,4 +1,5 @@
 #include "device/protocol/ActiveProfile.h"
+#include "device/protocol/KeyboardConversation.h"
 
 #include <array>
 
@@ -26,6 +27,10 @@ int32_t SetCurrentProfile(int32_t index)
 {
     if (index < 0 || index >= KeyboardProfileCount)
         return 0;
+    // Nobody may switch in between, or their switch would be written back.
+    KeyboardConversation conversation;
+    if (!conversation.Held())
+        return conversation.Result();
     std::array<uint8_t, DeviceInfoBytes> info{};
     if (ReadDeviceInfo(info) != 1)
         return 0;

@@ -1,6 +1,8 @@
 #include "device/protocol/DeviceCommands.h"
 
 #include "device/protocol/CommandFrame.h"
+#include "device/protocol/KeyboardConversation.h"
+#include "device/protocol/ReplyMatch.h"
 #include "device/hid/HidDevice.h"
 
 #include <algorithm>
@@ -16,6 +18,16 @@ TransportTimings g_timings;
 constexpr int Profiles = 3;
 // A keyboard that floods its input must not keep a request from being sent.
 constexpr int MaxDiscardedReports = 64;
+
+// Under g_deviceLock: what the keyboard on the open handle was learned to be.
+ReplyMatch g_replies;
+const HidHandle* g_repliesOf = nullptr;
+
+int MillisecondsLeft(std::chrono::steady_clock::time_point deadline)
+{
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return static_cast<int>(std::max<long long>(left.count(), 0));
+}
 
 void DiscardWaitingReports()
 {
@@ -48,6 +60,9 @@ int32_t ChunkedRead(uint8_t command, std::span<uint8_t> buffer, uint32_t base)
         return 1;
     if (base + total > 0x10000)
         return 0; // past what a 16-bit offset can address
+    KeyboardConversation conversation;
+    if (!conversation.Held())
+        return conversation.Result();
     for (size_t p = 0; p < total; p += FrameDataBytes) {
         const size_t length = std::min(FrameDataBytes, total - p);
         Frame reply{};
@@ -67,6 +82,9 @@ int32_t ChunkedWrite(uint8_t command, std::span<const uint8_t> buffer, uint32_t 
         return 1;
     if (base + total > 0x10000)
         return 0;
+    KeyboardConversation conversation;
+    if (!conversation.Held())
+        return conversation.Result();
     for (size_t p = 0; p < total; p += FrameDataBytes) {
         const size_t length = std::min(FrameDataBytes, total - p);
         const int32_t result = Command(BuildRequest(command, static_cast<uint8_t>(length),
@@ -109,15 +127,35 @@ int32_t Transact(const uint8_t* request, size_t length, uint8_t* reply, size_t r
         return 0;
     const Frame frame = FrameFromBytes(std::span<const uint8_t>(request, request ? length : 0));
     const TransportTimings timings = CurrentTransportTimings();
+    KeyboardConversation conversation;
+    if (!conversation.Held())
+        return conversation.Result();
+    bool skipped = false;
     for (int attempt = 0; attempt < timings.attempts; ++attempt) {
         // One attempt's write and read belong together: another thread's
         // request must not slip in and take this reply.
         std::lock_guard lock(g_deviceLock);
+        if (const HidHandle* open = g_configChannel.OpenHandle().get(); open != g_repliesOf) {
+            g_repliesOf = open;
+            g_replies.Forget();
+        }
         DiscardWaitingReports();
         if (!g_configChannel.WriteReport(frame.data(), frame.size(), nullptr, timings.writeTimeoutMs))
             return -1;
-        if (g_configChannel.ReadReport(reply, replyLength, transferred, timings.readTimeoutMs))
-            return 1;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timings.readTimeoutMs);
+        size_t n = 0;
+        while (g_configChannel.ReadReport(reply, replyLength, &n, MillisecondsLeft(deadline))) {
+            if (g_replies.Accept(frame, std::span<const uint8_t>(reply, n))) {
+                if (transferred)
+                    *transferred = n;
+                return 1;
+            }
+            skipped = true; // a late reply to another program's request
+        }
+    }
+    if (skipped) {
+        std::lock_guard lock(g_deviceLock);
+        g_replies.Distrust();
     }
     return 0;
 }
@@ -128,6 +166,9 @@ int32_t SendOnly(const uint8_t* request, size_t length)
         return 0;
     const Frame frame = FrameFromBytes(std::span<const uint8_t>(request, request ? length : 0));
     const int timeout = CurrentTransportTimings().writeTimeoutMs;
+    KeyboardConversation conversation;
+    if (!conversation.Held())
+        return conversation.Result();
     std::lock_guard lock(g_deviceLock);
     return g_configChannel.WriteReport(frame.data(), frame.size(), nullptr, timeout) ? 1 : 0;
 }

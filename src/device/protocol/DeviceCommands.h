@@ -11,8 +11,10 @@
 // Results (signed): 1 done; 0 no keyboard connected (nothing sent), no reply
 // after the last attempt, or arguments the frame cannot carry (nothing
 // sent); -1 the request could not be written; -102 / -103 the keyboard
-// refused it (status 0xFF / 0xFE); -201 a profile index outside 0..2
-// (nothing sent).
+// refused it (status 0xFF / 0xFE); -104 (KeyboardBusy) another program
+// kept the keyboard busy for the whole wait (nothing sent, see
+// KeyboardConversation.h); -201 a profile index outside 0..2 (nothing sent).
+// Each command, and each chunked transfer, is one conversation.
 
 struct TransportTimings {
     int writeTimeoutMs = 1000;
@@ -27,10 +29,14 @@ void SetTransportTimings(const TransportTimings& timings);
 // One request and its reply. The request is padded or cut to 64 bytes and
 // sent exactly as built. g_deviceLock is held over each attempt's write and
 // read, and reports already waiting (late replies to earlier requests) are
-// discarded before each write, so the reply read belongs to this request.
-// 1 reply read; 0 not connected or no reply after every attempt; -1 write failed.
+// discarded before each write, so the reply read belongs to this request;
+// of a keyboard that echoes requests, replies to other requests that come
+// late are skipped (ReplyMatch.h). The whole exchange is one conversation.
+// 1 reply read; 0 not connected or no reply after every attempt; -1 write
+// failed; KeyboardBusy.
 int32_t Transact(const uint8_t* request, size_t length, uint8_t* reply, size_t replyLength, size_t* transferred);
-// A request that gets no reply. 1 written; 0 not connected or write failed.
+// A request that gets no reply. 1 written; 0 not connected or write failed;
+// KeyboardBusy.
 int32_t SendOnly(const uint8_t* request, size_t length);
 
 int32_t BeginUpdate();

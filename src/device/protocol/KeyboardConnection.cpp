@@ -1,4 +1,5 @@
 #include "device/protocol/KeyboardConnection.h"
+#include "device/protocol/KeyboardConversation.h"
 
 #include "device/hid/HidDevice.h"
 #include "device/protocol/DeviceCommands.h"
@@ -20,6 +21,12 @@ bool TakeKeyboardModel()
 KeyboardConnectReads ConnectKeyboard()
 {
     KeyboardConnectReads reads;
+    // Only the reads: the window's reload that follows needs the keyboard.
+    KeyboardConversation conversation;
+    if (!conversation.Held()) {
+        reads.defaultKeyMap = reads.deviceInfo = conversation.Result();
+        return reads;
+    }
     std::array<uint8_t, MaxKeyMapBytes> map{};
     const size_t bytes = static_cast<size_t>(g_keyMapBytes.load());
     reads.defaultKeyMap = ReadDefaultKeyMap(std::span<uint8_t>(map.data(), bytes));

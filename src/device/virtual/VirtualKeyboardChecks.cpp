@@ -109,6 +109,8 @@ std::string DescribeFrameFaults(uint32_t faults)
         {FaultTrailingData, "data beyond the length"},
         {FaultOutsideGroup, "outside a BeginUpdate/EndUpdate group"},
         {FaultValue, "value"},
+        {FaultGroupInGroup, "a group opened inside another group"},
+        {FaultForeignInGroup, "a request of no group inside another's group"},
     };
     std::string text;
     for (const auto& [bit, name] : names) {
@@ -161,6 +163,17 @@ uint32_t CheckRequestFrame(const KeyboardMemories& memories, const Frame& reques
     if (command == CmdWriteDeviceInfo && request[FrameDataOffset + DeviceInfoActiveProfile] >= VkProfiles)
         faults |= FaultValue;
     return faults;
+}
+
+uint32_t CheckConversation(const Frame& request, bool groupOpen)
+{
+    if (!groupOpen || IsEnterLoaderFrame(request))
+        return 0;
+    const uint8_t command = request[3];
+    if (command == CmdBeginUpdate)
+        return FaultGroupInGroup;
+    const std::optional<CommandRule> rule = RuleOf(command);
+    return rule && command != CmdEndUpdate && !rule->inGroup ? FaultForeignInGroup : 0u;
 }
 
 std::string DescribeRefusedFrame(const Frame& request, uint32_t faults)

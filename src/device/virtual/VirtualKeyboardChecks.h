@@ -22,6 +22,10 @@ enum FrameFault : uint32_t {
     FaultTrailingData = 1u << 7,  // data bytes beyond the length are not 0
     FaultOutsideGroup = 1u << 8,  // a memory write or parameter read with no BeginUpdate open
     FaultValue = 1u << 9,         // a value the memory cannot hold (an active profile past 2)
+    // Two programs talking at once, as a strict keyboard sees it (acted on,
+    // but reported: see CheckConversation).
+    FaultGroupInGroup = 1u << 10,   // a BeginUpdate while a group is open
+    FaultForeignInGroup = 1u << 11, // a request that belongs in no group, inside one
 };
 
 // "checksum, data beyond the length" and the like, for messages.
@@ -34,6 +38,13 @@ uint32_t CheckReportWrite(std::span<const uint8_t> report);
 // whether a BeginUpdate group is open. The loader switch is checked as the
 // exact frame it is (no checksum, nothing but its id, command and length).
 uint32_t CheckRequestFrame(const KeyboardMemories& memories, const Frame& request, bool groupOpen);
+
+// Whether the request can belong to the conversation of the open group: a
+// group holds only memory writes and parameter reads, and never another
+// group. FaultGroupInGroup or FaultForeignInGroup, 0 when it fits. (A program
+// that re-sends BeginUpdate after a lost reply is flagged too; keyboards
+// that drop replies on purpose do not use this check.)
+uint32_t CheckConversation(const Frame& request, bool groupOpen);
 
 // One line naming the frame and its faults, for the keyboard's reports.
 std::string DescribeRefusedFrame(const Frame& request, uint32_t faults);

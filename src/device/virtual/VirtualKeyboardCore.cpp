@@ -115,6 +115,14 @@ void VirtualKeyboardCore::Log(FrameDirection direction, const Frame& frame, uint
     log.push_back(LoggedFrame{direction, frame, faults});
 }
 
+void VirtualKeyboardCore::ReportActedOnViolation(const Frame& frame, uint32_t faults)
+{
+    const std::string line = "virtual keyboard acted on " + DescribeRefusedFrame(frame, faults);
+    if (violations.size() < MaxViolationsKept)
+        violations.push_back(line);
+    ReportViolation(line);
+}
+
 void VirtualKeyboardCore::Plug()
 {
     inLoader = false;

@@ -116,6 +116,8 @@ struct VirtualKeyboardCore {
     void Deliver(VirtualCollection c, const std::vector<uint8_t>& bytes, Clock::time_point at);
     // Logs the frame; one refused as malformed is kept and reported too.
     void Log(FrameDirection direction, const Frame& frame, uint32_t faults = 0);
+    // A request acted on that still broke a rule: reported like a refused one.
+    void ReportActedOnViolation(const Frame& frame, uint32_t faults);
 
     void Plug();
     // The loader's time is looked at whenever someone looks at the bus, so

@@ -134,7 +134,11 @@ public:
             if (request[3] == CmdBeginUpdate || request[3] == CmdEndUpdate)
                 core.inGroup = request[3] == CmdBeginUpdate;
         } else {
+            const uint32_t conversation =
+                core.options.strictConversations ? CheckConversation(request, core.inGroup) : 0u;
             outcome = HandleRequest(core.memories, request, core.inGroup);
+            if (conversation != 0)
+                core.ReportActedOnViolation(request, conversation);
         }
         core.Log(FrameDirection::Request, request, outcome.faults);
         transferred = report.size();

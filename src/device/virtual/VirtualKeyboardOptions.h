@@ -24,6 +24,10 @@ struct VirtualKeyboardOptions {
     // After EnterLoader the keyboard runs its firmware loader and is gone
     // from the bus; it comes back (as after a replug) once this has passed.
     std::chrono::milliseconds loaderTime{4000};
+    // Reports a request that cannot belong to the open group's conversation
+    // (CheckConversation) as a violation; the keyboard still acts on it, as
+    // hardware would. For keyboards that several programs talk to at once.
+    bool strictConversations = false;
 };
 
 enum class FrameDirection { Request, Reply };
