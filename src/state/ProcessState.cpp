@@ -9,6 +9,7 @@
 #include "device/hid/CurrentHidBackend.h"
 #include "device/hid/HidDevice.h"
 #include "device/protocol/BusyIndicator.h"
+#include "device/protocol/KeyboardConversation.h"
 #include "device/protocol/DeviceCommands.h"
 #include "device/protocol/DeviceEvents.h"
 #include "device/protocol/DeviceMonitor.h"
@@ -32,6 +33,9 @@ void ResetProcessStateForTests()
     g_keyMapBytes = KeyboardModels[0].keyMapBytes;
     StoreDefaultKeyMap({}, MaxKeyMapBytes);
     SetTransportTimings(TransportTimings{});
+    SetConversationWaitLimit(DefaultConversationWait);
+    SetConversationWaitNotice(nullptr);
+    SetConversationBusyNotice(nullptr);
     SetDeviceThreadTimings(DeviceThreadTimings{});
     SetBusyHideDelay(DefaultBusyHideDelay);
 

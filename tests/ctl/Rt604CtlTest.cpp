@@ -100,6 +100,20 @@ TEST_F(Rt604CtlTest, UsageErrorsExitWithTwo)
     EXPECT_NE(help.out.find("dump FILE"), std::string::npos);
 }
 
+TEST_F(Rt604CtlTest, WaitTakesSecondsAndHelpNamesTheBusyStatus)
+{
+    for (const char* arguments : {"--wait info", "--wait=abc info", "--wait=-1 info", "--wait=86401 info",
+                                  "info --wait", "--wait= info", "--wait=1s info"}) {
+        SCOPED_TRACE(arguments);
+        RunResult r = Run(arguments);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_NE(r.err.find("--wait needs a number of seconds"), std::string::npos) << r.err;
+    }
+    RunResult help = Run("--help");
+    EXPECT_NE(help.out.find("--wait SECONDS"), std::string::npos);
+    EXPECT_NE(help.out.find("7 the keyboard stayed busy with another program"), std::string::npos);
+}
+
 // The dump names keys with the installed language files, so it runs with
 // the data folder beside the program; the assertions use names that every
 // language file spells with Latin letters or digits.

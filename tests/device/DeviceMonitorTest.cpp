@@ -1,4 +1,6 @@
 #include "device/MonitorTestSupport.h"
+#include "device/protocol/KeyboardConversation.h"
+#include "device/protocol/DeviceCommands.h"
 
 #include <gtest/gtest.h>
 
@@ -48,6 +50,29 @@ TEST_F(MonitorTest, KeyboardPresentAtStartIsReportedAndOpensTheWindowOnce)
     EXPECT_TRUE(std::equal(factory.begin(), factory.end(), map.begin()));
     EXPECT_TRUE(prompts_.messages.empty());
     EXPECT_EQ(events_.keyMapMessages.load(), 0);
+}
+
+// The window reloads on its own thread while the monitor waits for it: the
+// monitor must not keep the keyboard to itself meanwhile, or the window's
+// reads would wait out their bound and fail.
+TEST_F(MonitorTest, TheWindowsReloadReachesTheKeyboardWhileTheMonitorWaitsForIt)
+{
+    SetConversationWaitLimit(300ms);
+    std::atomic<int32_t> windowRead{2};
+    events_.onEvent = [&](const std::string& entry) {
+        if (entry != "reload")
+            return;
+        std::thread window([&] {
+            std::array<uint8_t, DeviceInfoBytes> info{};
+            windowRead = ReadDeviceInfo(info);
+        });
+        window.join();
+    };
+    VirtualKeyboard& kb = MakeKeyboard();
+    Start(kb);
+    ASSERT_TRUE(events_.WaitFor("reload"));
+    ASSERT_TRUE(WaitUntil([&] { return windowRead.load() != 2; }));
+    EXPECT_EQ(windowRead.load(), 1);
 }
 
 struct ModelCase {

@@ -136,6 +136,49 @@ TEST(HidapiBackendFilter, EachCollectionSeesOnlyItsOwnReports)
     EXPECT_FALSE(FilterInputReport({}, vendor, true, out));
 }
 
+// What every open of the keyboard's node receives while two programs talk to
+// it: both programs' replies on the vendor collection, the keyboard's
+// notices and key reports, in the kernel's order. The notification reader's
+// handle passes on the notices alone, in order; the transport's handle the
+// replies alone, ours and the other program's (told apart by ReplyMatch).
+TEST(HidapiBackendFilter, InterleavedReportsReachOnlyTheirCollectionsReaders)
+{
+    std::vector<HidCollectionInfo> collections;
+    ASSERT_TRUE(ParseReportDescriptor(CompositeKeyboard(), collections));
+    auto reply = [](uint8_t command, uint8_t offset) {
+        std::vector<uint8_t> r(64, 0);
+        r[0] = 0x04;
+        r[3] = command;
+        r[4] = 0x38;
+        r[5] = offset;
+        r[7] = 0x01;
+        return r;
+    };
+    const std::vector<std::vector<uint8_t>> stream = {
+        reply(0x05, 0x00),              // ours
+        {0x03, 0x11, 0x18, 0x00, 0x00}, // notice 0x1811
+        reply(0x05, 0x54),              // the other program's
+        {0x01, 0, 0, 0x04, 0, 0, 0, 0, 0},
+        reply(0x03, 0x00),
+        {0x03, 0x10, 0x18, 0x00, 0x00}, // notice 0x1810
+        {0x03, 0x00, 0x00, 0x00, 0x00}, // release
+    };
+    auto passed = [&](const HidCollectionInfo& collection) {
+        std::vector<std::vector<uint8_t>> out;
+        for (const std::vector<uint8_t>& raw : stream) {
+            std::vector<uint8_t> buffer(64);
+            if (std::optional<size_t> n = FilterInputReport(raw, collection, true, buffer))
+                out.emplace_back(buffer.begin(), buffer.begin() + static_cast<long>(*n));
+        }
+        return out;
+    };
+    EXPECT_EQ(passed(collections[1]), (std::vector<std::vector<uint8_t>>{{0x03, 0x11, 0x18, 0x00, 0x00},
+                                                                          {0x03, 0x10, 0x18, 0x00, 0x00},
+                                                                          {0x03, 0x00, 0x00, 0x00, 0x00}}));
+    EXPECT_EQ(passed(collections[2]),
+              (std::vector<std::vector<uint8_t>>{reply(0x05, 0x00), reply(0x05, 0x54), reply(0x03, 0x00)}));
+}
+
 TEST(HidapiBackendFilter, NodeWithoutReportIdsGetsALeadingZero)
 {
     std::vector<HidCollectionInfo> collections;

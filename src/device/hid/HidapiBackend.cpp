@@ -159,21 +159,8 @@ public:
         }
     }
 
-    // flock belongs to the open file, not the process: another program's
-    // own open of the node conflicts, and the kernel drops it with the last
-    // descriptor, so a holder that dies lets the others go on.
-    HidLock TryLockExclusive() const override
-    {
-        for (;;) {
-            if (flock(fd_, LOCK_EX | LOCK_NB) == 0)
-                return HidLock::Taken;
-            if (errno == EWOULDBLOCK)
-                return HidLock::Busy;
-            if (errno != EINTR)
-                return HidLock::Failed;
-        }
-    }
-    void UnlockExclusive() const override { flock(fd_, LOCK_UN); }
+    HidLock TryLockExclusive() const override { return TryLockOpenFile(fd_); }
+    void UnlockExclusive() const override { UnlockOpenFile(fd_); }
     LockHolder ExclusiveHolder() const override { return FlockHolderOf(fd_); }
 
     void Abort() override
@@ -251,6 +238,23 @@ int NodeFdOf(const HidHandle& handle)
 }
 
 } // namespace
+
+HidLock TryLockOpenFile(int fd)
+{
+    for (;;) {
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return HidLock::Taken;
+        if (errno == EWOULDBLOCK)
+            return HidLock::Busy;
+        if (errno != EINTR)
+            return HidLock::Failed;
+    }
+}
+
+void UnlockOpenFile(int fd)
+{
+    flock(fd, LOCK_UN);
+}
 
 std::optional<HidrawPath> ParseHidrawPath(const std::string& path)
 {

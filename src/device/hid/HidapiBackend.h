@@ -27,6 +27,13 @@ public:
     std::unique_ptr<HidChangeWatch> WatchChanges() override;
 };
 
+// The lock of a node's handle (HidHandle::TryLockExclusive): flock on the
+// descriptor. It belongs to the open file, not the process, so every other
+// open of the node (another program's) conflicts with it, and the kernel
+// drops it with the last descriptor: a holder that dies lets the others on.
+HidLock TryLockOpenFile(int fd);
+void UnlockOpenFile(int fd);
+
 struct HidrawPath {
     std::string node; // "/dev/hidrawN"
     int collection = 0;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -21,7 +22,7 @@ constexpr int MaxDiscardedReports = 64;
 
 // Under g_deviceLock: what the keyboard on the open handle was learned to be.
 ReplyMatch g_replies;
-const HidHandle* g_repliesOf = nullptr;
+std::weak_ptr<const HidHandle> g_repliesOf; // weak: a new handle may take a freed one's address
 
 int MillisecondsLeft(std::chrono::steady_clock::time_point deadline)
 {
@@ -135,7 +136,7 @@ int32_t Transact(const uint8_t* request, size_t length, uint8_t* reply, size_t r
         // One attempt's write and read belong together: another thread's
         // request must not slip in and take this reply.
         std::lock_guard lock(g_deviceLock);
-        if (const HidHandle* open = g_configChannel.OpenHandle().get(); open != g_repliesOf) {
+        if (std::shared_ptr<const HidHandle> open = g_configChannel.OpenHandle(); open != g_repliesOf.lock()) {
             g_repliesOf = open;
             g_replies.Forget();
         }
