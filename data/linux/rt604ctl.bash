@@ -36,7 +36,7 @@ declare -gA _rt604ctl_values=(
     [rate]="1 2 3 4"
 )
 # Options, which may stand anywhere; those ending in "=" take a value.
-_rt604ctl_options=(--help --version --json --virtual-keyboard=)
+_rt604ctl_options=(--help --version --json --virtual-keyboard= --wait)
 # Options whose value is a file name.
 _rt604ctl_file_options=(--virtual-keyboard)
 

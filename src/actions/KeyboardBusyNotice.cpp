@@ -12,7 +12,9 @@ std::string KeyboardBusyText(const LockHolder& holder)
     if (holder.pid <= 0)
         return LoadText("KEYBOARD_BUSY_OTHER_PROMPT");
     const std::string name = holder.name.empty() ? "?" : holder.name;
-    return FormatText(FormatText(LoadText("KEYBOARD_BUSY_PROMPT"), name), holder.pid);
+    // The number first: the name is the holder's own choice and may hold
+    // something that looks like a directive.
+    return FormatText(FormatText(LoadText("KEYBOARD_BUSY_PROMPT"), holder.pid), name);
 }
 
 void TellKeyboardBusyThrough(std::function<void(std::function<void()>)> post)

@@ -77,4 +77,14 @@ TEST_F(KeyboardBusyNoticeTest, AGiveUpIsToldOnceNamingTheHolder)
     EXPECT_EQ(posted.size(), 2u);
 }
 
+// A process names itself: a name with directives in it is shown as it is,
+// and the pid lands where the text has it.
+TEST_F(KeyboardBusyNoticeTest, TheHoldersNameIsShownAsItIs)
+{
+    for (const std::string name : {"rt604ctl", "%d%s", "%%"}) {
+        const std::string text = KeyboardBusyText(LockHolder{4321, name});
+        EXPECT_NE(text.find(name + " (pid 4321)"), std::string::npos) << text;
+    }
+}
+
 } // namespace

@@ -205,8 +205,9 @@ TEST_F(MonitorChangeWatchTest, StopEndsTheWaitsForAChange)
             kb.Unplug();
         Start(kb);
         ASSERT_TRUE(WaitUntil([] { return !FirstScanPending(); }));
-        if (plugged)
+        if (plugged) {
             ASSERT_TRUE(WaitForReader());
+        }
         std::this_thread::sleep_for(20ms); // both threads settle in their waits
         std::future<void> stopped = std::async(std::launch::async, StopDeviceThreads);
         const bool ended = stopped.wait_for(5s) == std::future_status::ready;

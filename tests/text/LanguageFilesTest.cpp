@@ -82,6 +82,8 @@ const std::map<std::string, std::vector<std::string>> NumberedFormatTexts = {
     {"MACRO_MEMORY_TIP_SIZES", {"%1", "%3"}},
     {"MACRO_MEMORY_TIP_CAPACITY", {"%2"}},
     {"MACRO_MEMORY_FULL_CONFIRM", {"%2", "%3"}},
+    // Two printf directives, each filled by a call of its own.
+    {"KEYBOARD_BUSY_PROMPT", {"%s", "%d"}},
 };
 
 std::set<std::string> RequiredTextKeys()
