@@ -48,11 +48,15 @@ done
 
 # ---- the programs ----
 programs=(rt604ctl rt604-uhid-keyboard test_kernel)
-optional=(bench_ApplyFullMacroMemory)
+# The window where the Qt user interface is built, the benchmark where the
+# benchmarks are.
+optional=(rt604 bench_ApplyFullMacroMemory)
 if [ "$build" = 1 ]; then
   [ -f "$build_dir/build.ninja" ] || cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   targets=("${programs[@]}")
-  grep -q "bench_ApplyFullMacroMemory" "$build_dir/build.ninja" && targets+=("${optional[@]}")
+  for p in "${optional[@]}"; do
+    grep -q "^build bin/$p:" "$build_dir/build.ninja" && targets+=("$p")
+  done
   nice cmake --build "$build_dir" -j2 --target "${targets[@]}"
 fi
 for p in "${programs[@]}"; do
@@ -135,7 +139,7 @@ fi
 run=$(mktemp -d "$work/run.XXXXXX")
 trap 'rm -rf "$run"' EXIT
 rootfs=$run/rootfs
-mkdir -p "$rootfs"/{bin,dev,proc,sys,tmp,lib/modules} "$rootfs$bin"
+mkdir -p "$rootfs"/{bin,dev,proc,sys,tmp,etc,lib/modules} "$rootfs$bin"
 cp "$(command -v busybox)" "$rootfs/bin/busybox"
 cp "$kernel"/modules/*.ko "$kernel/modules.order" "$rootfs/lib/modules/"
 guest_programs=()
@@ -147,8 +151,32 @@ for p in "${programs[@]}" "${optional[@]}"; do
     guest_programs+=("$bin/$p")
   fi
 done
-# What the programs read beside themselves: the language files.
+# What the programs read beside themselves: the language files, and the
+# window's skins and help.
 cp "$bin"/*.ini "$rootfs$bin/"
+if [ -x "$bin/rt604" ]; then
+  for data in Skins Help Package README.txt; do
+    [ -e "$bin/$data" ] && cp -r "$bin/$data" "$rootfs$bin/"
+  done
+  # The window runs offscreen, which needs its platform plugin where Qt
+  # looks for it, the JPEG plugin for the skins, and a font for fontconfig
+  # to find; no X server.
+  plugins=$(qtpaths6 --query QT_INSTALL_PLUGINS 2>/dev/null || true)
+  for plugin in platforms/libqoffscreen.so imageformats/libqjpeg.so; do
+    [ -f "$plugins/$plugin" ] || fail "Qt's plugin $plugin is missing (qtpaths6 says plugins are in '$plugins')"
+    mkdir -p "$rootfs$plugins/$(dirname "$plugin")"
+    cp -L "$plugins/$plugin" "$rootfs$plugins/$plugin"
+    guest_programs+=("$plugins/$plugin")
+  done
+  font=$(fc-match -f '%{file}' sans-serif 2>/dev/null || true)
+  if [ -f "$font" ] && [ -d /etc/fonts ]; then
+    mkdir -p "$rootfs$(dirname "$font")"
+    cp -L "$font" "$rootfs$font"
+    cp -rL /etc/fonts "$rootfs/etc/" 2>/dev/null || true
+  else
+    echo "kernel-test: no font for the window (fc-match found none); its texts are left unmeasured"
+  fi
+fi
 # The programs live at the build folder's own path in the guest, so the
 # folders compiled into the tests hold there too; their libraries are
 # copied from wherever ldd finds them.
@@ -184,6 +212,7 @@ poweroff -f
 EOF
 chmod 755 "$rootfs/init"
 (cd "$rootfs" && find . | cpio -o -H newc --quiet) | gzip -1 > "$run/initramfs.gz"
+initramfs_size=$(du -m "$run/initramfs.gz" | cut -f1)
 rm -rf "$rootfs"
 
 # ---- the VMs ----
@@ -273,6 +302,7 @@ echo
 echo "---- kernel test summary ----"
 [ -n "$tests_boot" ] && echo "boot time: $tests_boot s (QEMU start to the guest's /init)"
 echo "run time: $tests_seconds s (the test VM, boot included)"
+echo "initramfs: $initramfs_size MB"
 if [ -f "$bench_log" ]; then
   for name in BM_ApplyFullMacroMemoryThroughKernel BM_ApplyFullMacroMemoryThroughKernelWhileAnotherWaits \
               BM_ApplyFullMacroMemory; do

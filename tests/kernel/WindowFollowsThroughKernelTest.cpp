@@ -1,0 +1,135 @@
+// The window and rt604ctl on one keyboard plugged in through /dev/uhid, as an
+// owner runs them: the window (offscreen) sits in the tray while rt604ctl
+// switches the profile and imports a file, both through hidraw, and the
+// window then shows what the keyboard holds.
+#include "KernelTestSupport.h"
+
+#include "support/ProgramProcess.h"
+
+#include "device/virtual/VirtualKeyboardStateFile.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace kernel {
+namespace {
+
+class WindowFollowsThroughKernelTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        RT604_REQUIRE_UHID();
+#ifndef RT604_WINDOW_BUILT
+        GTEST_SKIP() << "the window is not built (RT604_BUILD_GUI=OFF)";
+#endif
+        dir_ = TestFolder("window");
+        for (const char* sub : {"run", "config", "data"})
+            fs::create_directories(dir_ / sub);
+        fs::permissions(dir_ / "run", fs::perms::owner_all, fs::perm_options::replace);
+    }
+    void TearDown() override
+    {
+        for (pid_t pid : running_) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+        if (!dir_.empty())
+            fs::remove_all(dir_);
+    }
+
+    pid_t Start(const std::string& name, const char* program, std::vector<std::string> args)
+    {
+        const pid_t pid = StartProgramProcess(BinaryPath(program), std::move(args), dir_,
+                                              (dir_ / (name + ".log")).string(), (dir_ / (name + ".out")).string());
+        running_.push_back(pid);
+        return pid;
+    }
+    // Exit code, or -1 when the program did not end in time. The emulated
+    // machine is slow: the times are generous.
+    int WaitExit(pid_t pid, std::chrono::milliseconds timeout = 60s)
+    {
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (std::chrono::steady_clock::now() < end) {
+            int status = 0;
+            if (::waitpid(pid, &status, WNOHANG) == pid) {
+                std::erase(running_, pid);
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(5ms);
+        }
+        return -1;
+    }
+    std::string Read(const fs::path& path) const
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // False when the line did not come in time or the window ended first.
+    bool WaitForLine(const std::string& name, const std::string& line, std::chrono::milliseconds timeout = 60s)
+    {
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (std::chrono::steady_clock::now() < end) {
+            if (Read(dir_ / (name + ".log")).find(line + "\n") != std::string::npos)
+                return true;
+            if (window_ > 0 && ::waitpid(window_, nullptr, WNOHANG) == window_) {
+                std::erase(running_, window_);
+                window_ = -1;
+                return false;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return false;
+    }
+    // rt604ctl through the kernel, beside the window: its exit code and output.
+    int Tool(const std::string& name, std::vector<std::string> args, std::string& out)
+    {
+        const int code = WaitExit(Start(name, "rt604ctl", std::move(args)));
+        out = Read(dir_ / (name + ".out"));
+        return code;
+    }
+
+    fs::path dir_;
+    std::vector<pid_t> running_;
+    pid_t window_ = -1;
+};
+
+TEST_F(WindowFollowsThroughKernelTest, TheWindowFollowsRt604ctlThroughTheKernel)
+{
+    // A profile file unlike the factory keyboard: the first key of the first
+    // profile switched off, exported from a virtual keyboard of its own.
+    const std::string otherState = (dir_ / "other.state").string();
+    {
+        std::string error;
+        std::unique_ptr<VirtualKeyboard> other = OpenVirtualKeyboard(otherState, VirtualKeyboardOptions{}, error);
+        ASSERT_TRUE(other) << error;
+        KeyboardMemories m = other->Memories();
+        m.keyMaps[0] = m.keyMaps[1] = m.keyMaps[2] = 0;
+        other->SetMemories(m);
+    }
+    const std::string file = (dir_ / "first-key-off.vpf").string();
+    std::string out;
+    ASSERT_EQ(Tool("export-other", {"export", file, "--virtual-keyboard=" + otherState}, out), 0) << out;
+
+    UhidKeyboardProcess keyboard({"--state=" + (dir_ / "kernel.state").string()});
+    ASSERT_EQ(keyboard.Nodes().size(), 2u) << keyboard.ReadyLine();
+
+    window_ = Start("window", "rt604", {"/Start"});
+    ASSERT_TRUE(WaitForLine("window", "tray-icon 141")) << Read(dir_ / "window.out"); // connected
+    const fs::path cache = dir_ / "data" / "Orvan RT-604" / "$Profile0";
+
+    ASSERT_EQ(Tool("switch", {"profile", "2"}, out), 0) << out;
+    EXPECT_EQ(out, "Active profile: 2\n");
+    EXPECT_TRUE(WaitForLine("window", "keyboard-profile 2")) << Read(dir_ / "window.log") << Read(dir_ / "window.out");
+
+    ASSERT_EQ(Tool("import", {"import", file}, out), 0) << out;
+    EXPECT_TRUE(WaitForLine("window", "keys-reread")) << Read(dir_ / "window.log") << Read(dir_ / "window.out");
+    // The window's document is what the keyboard now holds: its cache, taken
+    // from the keyboard, equals what rt604ctl reads back through the kernel.
+    const std::string held = (dir_ / "held.vpf").string();
+    ASSERT_EQ(Tool("export", {"export", held}, out), 0) << out;
+    EXPECT_EQ(Read(cache), Read(held));
+    EXPECT_EQ(Read(cache), Read(file));
+}
+
+} // namespace
+} // namespace kernel
