@@ -29,9 +29,10 @@ if [ "${RT604_WITH_XVFB:-0}" = 1 ]; then
   packages+=(xvfb xauth)
 fi
 # The VM of tools/kernel-test.sh: the emulator, the guest's shell, the
-# initramfs packer and what reads and unpacks the kernel's modules.
+# initramfs packer, what reads and unpacks the kernel's modules, and
+# fc-match to find the font the window takes into the VM.
 if [ "${RT604_WITH_KERNEL_TEST:-0}" = 1 ]; then
-  packages+=(qemu-system-x86 busybox-static cpio kmod xz-utils zstd)
+  packages+=(qemu-system-x86 busybox-static cpio kmod xz-utils zstd fontconfig)
 fi
 # tools/wayland-screenshots.sh: a headless Wayland compositor, its screen
 # grabber and key presses through the compositor's virtual keyboard.
