@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <signal.h>
 #include <string>
@@ -39,64 +40,33 @@ protected:
             fs::create_directories(dir_ / sub);
         fs::permissions(dir_ / "run", fs::perms::owner_all, fs::perm_options::replace);
         state_ = (dir_ / "vk.state").string();
+        runs_ = std::make_unique<ProgramRuns>(dir_, 20s);
     }
     void TearDown() override
     {
-        for (pid_t pid : running_) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-        }
+        runs_.reset();
         fs::remove_all(dir_);
     }
 
     pid_t Start(const std::string& name, const std::string& program, std::vector<std::string> args)
     {
-        const pid_t pid = StartProgramProcess(program, std::move(args), dir_, (dir_ / (name + ".log")).string(),
-                                              (dir_ / (name + ".out")).string());
-        running_.push_back(pid);
-        return pid;
+        return runs_->Start(name, program, std::move(args));
     }
-    // Exit code, or -1 when the program did not end in time.
-    int WaitExit(pid_t pid, std::chrono::milliseconds timeout = 20s)
-    {
-        const auto end = std::chrono::steady_clock::now() + timeout;
-        while (std::chrono::steady_clock::now() < end) {
-            int status = 0;
-            if (::waitpid(pid, &status, WNOHANG) == pid) {
-                std::erase(running_, pid);
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(5ms);
-        }
-        return -1;
-    }
-    std::string Read(const fs::path& path) const
-    {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    bool WaitForLine(const std::string& name, const std::string& line)
-    {
-        const auto end = std::chrono::steady_clock::now() + 20s;
-        while (std::chrono::steady_clock::now() < end) {
-            if (Read(dir_ / (name + ".log")).find(line + "\n") != std::string::npos)
-                return true;
-            std::this_thread::sleep_for(5ms);
-        }
-        return false;
-    }
+    int WaitExit(pid_t pid) { return runs_->WaitExit(pid); }
+    bool WaitForLine(const std::string& name, const std::string& line) { return runs_->WaitForLine(name, line); }
+    static std::string Read(const fs::path& path) { return ProgramRuns::Read(path); }
     // rt604ctl with its standard output; its exit code.
     int Tool(const std::string& name, std::vector<std::string> args, std::string& out)
     {
         args.push_back("--virtual-keyboard=" + state_);
         const int code = WaitExit(Start(name, ToolProgram, std::move(args)));
-        out = Read(dir_ / (name + ".out"));
+        out = runs_->Output(name);
         return code;
     }
 
     fs::path dir_;
     std::string state_;
-    std::vector<pid_t> running_;
+    std::unique_ptr<ProgramRuns> runs_;
 };
 
 TEST_F(VirtualKeyboardProcessTest, TheWindowAndTheToolAreOneKeyboard)

@@ -8,8 +8,7 @@
 
 #include "device/virtual/VirtualKeyboardStateFile.h"
 
-#include <fstream>
-#include <iterator>
+#include <memory>
 
 namespace kernel {
 namespace {
@@ -26,60 +25,27 @@ protected:
         for (const char* sub : {"run", "config", "data"})
             fs::create_directories(dir_ / sub);
         fs::permissions(dir_ / "run", fs::perms::owner_all, fs::perm_options::replace);
+        runs_ = std::make_unique<ProgramRuns>(dir_, 60s);
     }
     void TearDown() override
     {
-        for (pid_t pid : running_) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-        }
+        runs_.reset();
         if (!dir_.empty())
             fs::remove_all(dir_);
     }
 
     pid_t Start(const std::string& name, const char* program, std::vector<std::string> args)
     {
-        const pid_t pid = StartProgramProcess(BinaryPath(program), std::move(args), dir_,
-                                              (dir_ / (name + ".log")).string(), (dir_ / (name + ".out")).string());
-        running_.push_back(pid);
-        return pid;
+        return runs_->Start(name, BinaryPath(program), std::move(args));
     }
-    // Exit code, or -1 when the program did not end in time. The emulated
-    // machine is slow: the times are generous.
-    int WaitExit(pid_t pid, std::chrono::milliseconds timeout = 60s)
-    {
-        const auto end = std::chrono::steady_clock::now() + timeout;
-        while (std::chrono::steady_clock::now() < end) {
-            int status = 0;
-            if (::waitpid(pid, &status, WNOHANG) == pid) {
-                std::erase(running_, pid);
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(5ms);
-        }
-        return -1;
-    }
-    std::string Read(const fs::path& path) const
-    {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    // The emulated machine is slow: the waits are generous.
+    int WaitExit(pid_t pid) { return runs_->WaitExit(pid); }
     // False when the line did not come in time or the window ended first.
-    bool WaitForLine(const std::string& name, const std::string& line, std::chrono::milliseconds timeout = 60s)
+    bool WaitForLine(const std::string& name, const std::string& line)
     {
-        const auto end = std::chrono::steady_clock::now() + timeout;
-        while (std::chrono::steady_clock::now() < end) {
-            if (Read(dir_ / (name + ".log")).find(line + "\n") != std::string::npos)
-                return true;
-            if (window_ > 0 && ::waitpid(window_, nullptr, WNOHANG) == window_) {
-                std::erase(running_, window_);
-                window_ = -1;
-                return false;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        return false;
+        return runs_->WaitForLine(name, line, window_);
     }
+    static std::string Read(const fs::path& path) { return ProgramRuns::Read(path); }
     // Where two documents part, rather than pages of their bytes.
     static std::string Difference(const std::string& a, const std::string& b)
     {
@@ -93,12 +59,12 @@ protected:
     int Tool(const std::string& name, std::vector<std::string> args, std::string& out)
     {
         const int code = WaitExit(Start(name, "rt604ctl", std::move(args)));
-        out = Read(dir_ / (name + ".out"));
+        out = runs_->Output(name);
         return code;
     }
 
     fs::path dir_;
-    std::vector<pid_t> running_;
+    std::unique_ptr<ProgramRuns> runs_;
     pid_t window_ = -1;
 };
 

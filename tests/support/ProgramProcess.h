@@ -7,9 +7,15 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/wait.h>
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <sys/types.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -66,3 +72,85 @@ inline pid_t StartProgramProcess(const std::string& program, std::vector<std::st
     }
     return pid;
 }
+
+// The programs one test runs side by side in its folder, each with its event
+// log NAME.log and its output NAME.out there. Whatever still runs when the
+// test ends is killed. patience bounds every wait: a machine that emulates
+// another (the kernel VM) needs more.
+class ProgramRuns {
+public:
+    ProgramRuns(std::filesystem::path folder, std::chrono::milliseconds patience)
+        : folder_(std::move(folder)), patience_(patience)
+    {
+    }
+    ~ProgramRuns() { KillAll(); }
+    ProgramRuns(const ProgramRuns&) = delete;
+    ProgramRuns& operator=(const ProgramRuns&) = delete;
+
+    pid_t Start(const std::string& name, const std::string& program, std::vector<std::string> args)
+    {
+        const pid_t pid = StartProgramProcess(program, std::move(args), folder_, Path(name + ".log"),
+                                              Path(name + ".out"));
+        running_.push_back(pid);
+        return pid;
+    }
+    // Exit code, or -1 when the program did not end in time.
+    int WaitExit(pid_t pid)
+    {
+        const auto end = std::chrono::steady_clock::now() + patience_;
+        while (std::chrono::steady_clock::now() < end) {
+            int status = 0;
+            if (::waitpid(pid, &status, WNOHANG) == pid) {
+                std::erase(running_, pid);
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return -1;
+    }
+    // False when the line did not come in time, or when watched (if given)
+    // ended first.
+    bool WaitForLine(const std::string& name, const std::string& line, pid_t watched = -1)
+    {
+        const auto end = std::chrono::steady_clock::now() + patience_;
+        while (std::chrono::steady_clock::now() < end) {
+            if (Read(Path(name + ".log")).find(line + "\n") != std::string::npos)
+                return true;
+            if (watched > 0 && !Running(watched))
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+    std::string Log(const std::string& name) const { return Read(Path(name + ".log")); }
+    std::string Output(const std::string& name) const { return Read(Path(name + ".out")); }
+    static std::string Read(const std::filesystem::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    void KillAll()
+    {
+        for (pid_t pid : running_) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+        running_.clear();
+    }
+
+private:
+    std::string Path(const std::string& file) const { return (folder_ / file).string(); }
+    bool Running(pid_t pid)
+    {
+        if (std::find(running_.begin(), running_.end(), pid) == running_.end())
+            return false;
+        if (::waitpid(pid, nullptr, WNOHANG) != pid)
+            return true;
+        std::erase(running_, pid);
+        return false;
+    }
+
+    std::filesystem::path folder_;
+    std::chrono::milliseconds patience_;
+    std::vector<pid_t> running_;
+};
