@@ -1,6 +1,7 @@
 // The window and rt604ctl on one virtual keyboard state file, as an owner
 // runs them side by side: one keyboard, and a file that is not a keyboard's
 // is never written by either.
+#include "support/FirstKeyOffKeyboard.h"
 #include "support/ProgramProcess.h"
 
 #include "device/virtual/VirtualKeyboard.h"
@@ -90,14 +91,7 @@ TEST_F(VirtualKeyboardProcessTest, TheWindowFollowsWhatTheToolChanges)
     // A profile file unlike the factory keyboard: the first key of the first
     // profile switched off, exported from a keyboard of its own.
     const std::string otherState = (dir_ / "other.state").string();
-    {
-        std::string error;
-        std::unique_ptr<VirtualKeyboard> other = OpenVirtualKeyboard(otherState, VirtualKeyboardOptions{}, error);
-        ASSERT_TRUE(other) << error;
-        KeyboardMemories m = other->Memories();
-        m.keyMaps[0] = m.keyMaps[1] = m.keyMaps[2] = 0;
-        other->SetMemories(m);
-    }
+    ASSERT_EQ(MakeFirstKeyOffKeyboard(otherState), "");
     const std::string file = (dir_ / "first-key-off.vpf").string();
     ASSERT_EQ(WaitExit(Start("export", ToolProgram, {"export", file, "--virtual-keyboard=" + otherState})), 0);
 

@@ -4,6 +4,7 @@
 // window then shows what the keyboard holds.
 #include "KernelTestSupport.h"
 
+#include "support/FirstKeyOffKeyboard.h"
 #include "support/ProgramProcess.h"
 
 #include "device/virtual/VirtualKeyboardStateFile.h"
@@ -73,14 +74,7 @@ TEST_F(WindowFollowsThroughKernelTest, TheWindowFollowsRt604ctlThroughTheKernel)
     // A profile file unlike the factory keyboard: the first key of the first
     // profile switched off, exported from a virtual keyboard of its own.
     const std::string otherState = (dir_ / "other.state").string();
-    {
-        std::string error;
-        std::unique_ptr<VirtualKeyboard> other = OpenVirtualKeyboard(otherState, VirtualKeyboardOptions{}, error);
-        ASSERT_TRUE(other) << error;
-        KeyboardMemories m = other->Memories();
-        m.keyMaps[0] = m.keyMaps[1] = m.keyMaps[2] = 0;
-        other->SetMemories(m);
-    }
+    ASSERT_EQ(MakeFirstKeyOffKeyboard(otherState), "");
     const std::string file = (dir_ / "first-key-off.vpf").string();
     std::string out;
     ASSERT_EQ(Tool("export-other", {"export", file, "--virtual-keyboard=" + otherState}, out), 0) << out;

@@ -92,15 +92,7 @@ TEST_F(MainWindowTest, AProfileChosenElsewhereWhileASubWindowWasOpenIsShownWhenI
     PrepareRecord(1, 0, {17});
     Start();
     window->OpenMainWindow();
-    const struct {
-        const char* what;
-        std::function<void()> open;
-        std::function<void()> close;
-    } cases[] = {
-        {"the key function editor", [&] { window->EditKey(ControlOf(KeyQ)); },
-         [&] { window->KeyEditor()->Button(CompositeControl::Cancel)->click(); }},
-        {"the profile manager", [&] { window->OpenProfileManager(); }, [&] { window->ProfileDialog()->reject(); }},
-    };
+    const std::vector<SubWindowCase> cases = SubWindowsThatHoldChangesBack();
     int profile = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -235,15 +235,7 @@ TEST_F(MainWindowFollowTest, AnOpenEditorOrProfileManagerSeesTheChangeWhenItClos
     PrepareKeyboard(0, {});
     StartInstance();
     window->OpenMainWindow();
-    const struct {
-        const char* what;
-        std::function<void()> open;
-        std::function<void()> close;
-    } cases[] = {
-        {"the key function editor", [&] { window->EditKey(ControlOf(KeyQ)); },
-         [&] { window->KeyEditor()->Button(CompositeControl::Cancel)->click(); }},
-        {"the profile manager", [&] { window->OpenProfileManager(); }, [&] { window->ProfileDialog()->reject(); }},
-    };
+    const std::vector<SubWindowCase> cases = SubWindowsThatHoldChangesBack();
     const KeyboardMemories factory = kb->Memories();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

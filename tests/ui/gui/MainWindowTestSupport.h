@@ -30,6 +30,8 @@
 #include "skin/gui/PngButton.h"
 #include "state/ProcessState.h"
 #include "ui/MainWindow.h"
+#include "assign/gui/CompositeDialog.h"
+#include "config/gui/DlgProfile.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -49,6 +51,13 @@
 #include <vector>
 
 // An assignment the keyboard holds before the window meets it.
+// Key codes the tests use.
+inline constexpr uint16_t KeyEsc = 1;
+inline constexpr uint16_t KeyQ = 16;
+inline constexpr uint16_t KeyA = 30;
+inline constexpr uint16_t KeyF5 = 63;
+
+
 struct KeyboardAssignment {
     int profile;
     uint16_t keyCode;
@@ -224,6 +233,23 @@ protected:
 
     CPngButton* KeyButton(uint16_t keyCode) const { return window->Button(ControlOf(keyCode)); }
 
+    // The sub-windows that hold a keyboard change back until they close,
+    // each opened and closed as the owner does it.
+    struct SubWindowCase {
+        const char* what;
+        std::function<void()> open;
+        std::function<void()> close;
+    };
+    std::vector<SubWindowCase> SubWindowsThatHoldChangesBack()
+    {
+        return {
+            {"the key function editor", [this] { window->EditKey(ControlOf(KeyQ)); },
+             [this] { window->KeyEditor()->Button(CompositeControl::Cancel)->click(); }},
+            {"the profile manager", [this] { window->OpenProfileManager(); },
+             [this] { window->ProfileDialog()->reject(); }},
+        };
+    }
+
     bool ProfileShown(int profile) const
     {
         const int ids[] = {MainControl::Profile1, MainControl::Profile2, MainControl::Profile3};
@@ -249,8 +275,3 @@ protected:
     std::string windowStateFile;
 };
 
-// Key codes the tests use.
-inline constexpr uint16_t KeyEsc = 1;
-inline constexpr uint16_t KeyQ = 16;
-inline constexpr uint16_t KeyA = 30;
-inline constexpr uint16_t KeyF5 = 63;
